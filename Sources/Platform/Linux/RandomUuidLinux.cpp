@@ -1,0 +1,11 @@
+#include "Platform/RandomUuid.h"
+
+#include <uuid/uuid.h>
+
+std::string platformRandomUuid() {
+    uuid_t uuid;
+    uuid_generate_random(uuid);
+    char text[37];
+    uuid_unparse_lower(uuid, text);
+    return text;
+}

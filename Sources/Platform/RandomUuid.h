@@ -1,0 +1,8 @@
+// Random identifiers from the operating system's generator, one implementation per platform.
+#pragma once
+
+#include <string>
+
+// A new random (version 4) UUID: 32 lower-case hexadecimal digits in groups of 8, 4, 4, 4 and 12
+// joined by "-".
+std::string platformRandomUuid();
