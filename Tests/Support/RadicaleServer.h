@@ -1,0 +1,45 @@
+// A real CardDAV server for integration tests: Debian's Radicale, started on 127.0.0.1 on a free
+// port with a fresh storage folder, plain htpasswd authentication and owner-only rights. It is
+// stopped when the object is destroyed, and dies with the test process if that ends first.
+#pragma once
+
+#include <string>
+#include <sys/types.h>
+
+class RadicaleServer {
+public:
+    struct Options {
+        std::string user = "alice";
+        std::string password = "wonderland";
+        // PEM files; when both are set the server speaks HTTPS only.
+        std::string certificateFile;
+        std::string keyFile;
+    };
+
+    RadicaleServer();
+    explicit RadicaleServer(Options options);
+    ~RadicaleServer();
+    RadicaleServer(const RadicaleServer&) = delete;
+    RadicaleServer& operator=(const RadicaleServer&) = delete;
+
+    // "http://127.0.0.1:PORT" (or https), without a trailing slash.
+    std::string baseUrl() const;
+    int port() const { return port_; }
+    const std::string& user() const { return options_.user; }
+    const std::string& password() const { return options_.password; }
+    // The user's address-book home, "/alice/".
+    std::string homePath() const { return "/" + options_.user + "/"; }
+    // The storage and log folder (removed on destruction).
+    const std::string& folder() const { return folder_; }
+    // What the server has written to its log so far.
+    std::string log() const;
+
+private:
+    void start();
+    void stop();
+
+    Options options_;
+    std::string folder_;
+    int port_ = 0;
+    pid_t pid_ = -1;
+};
