@@ -1,0 +1,42 @@
+// Text rules of vCard property lines: ASCII case of names and parameters, backslash escaping of
+// values, folding of long lines.
+//
+// Values are kept in memory exactly as read (escapes included); they are escaped only when a
+// property line is written, and escaping an already escaped value changes nothing, so a card
+// read and written back keeps its values.
+#pragma once
+
+#include <string>
+#include <vector>
+
+struct RawDataPair;
+
+// Byte-wise ASCII case conversion; other bytes (UTF-8 included) are left alone.
+std::string toUpperAscii(std::string text);
+std::string toLowerAscii(std::string text);
+
+enum class LineBreaks { Escape, Keep };
+
+// The characters among ',' and ';' that need a backslash in the value of the property
+// `name` (group prefix allowed: ITEM1.ADR is an ADR). Separators of structured and list values
+// stay bare, and values that are not text (photos, URIs, anything with an ENCODING parameter or
+// VALUE=uri) keep all their commas and semicolons.
+std::string escapedSeparators(const std::string& name, const std::vector<RawDataPair>& params);
+
+// Puts a backslash before each character of `separators` that has none yet. A backslash with
+// another character after it is an existing escape and is copied as it is; a backslash left
+// alone (at the end, or before a line break) is doubled. With LineBreaks::Escape every CR LF,
+// lone LF and lone CR becomes "\n".
+std::string escapeValue(const std::string& value, const std::string& separators,
+                        LineBreaks lineBreaks);
+
+// Cuts `value` at each `separator` that is not escaped by a backslash. Empty pieces between
+// separators are kept; a trailing separator gives no final empty piece; an empty value gives
+// no piece.
+std::vector<std::string> splitUnescaped(const std::string& value, char separator);
+
+// The property line `head` (name, parameters and ':') followed by `value`, folded when longer than
+// 76 bytes: the head alone on the first line, then the value in pieces of at most 72 bytes, each
+// on a line of its own after one space, lines separated by CR LF (none after the last). A value
+// that is valid UTF-8 is cut only between characters.
+std::string foldLine(const std::string& head, const std::string& value);
