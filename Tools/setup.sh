@@ -7,7 +7,7 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build_dir=${1:?build directory}
 shift
 
-packages=(cmake make g++ pkg-config libcurl4-openssl-dev libpugixml-dev uuid-dev
+packages=(cmake make g++ pkg-config libcurl4-openssl-dev libpugixml-dev uuid-dev libssl-dev
           libgtest-dev libgmock-dev libbenchmark-dev radicale openssl curl)
 missing=()
 for p in "${packages[@]}"; do

@@ -1,0 +1,223 @@
+// The bytes each CardDAV operation puts on the wire, checked on the loopback server.
+#include "CardDavClient.h"
+#include "EntityTag.h"
+#include "LoopbackHttpServer.h"
+
+#include <gtest/gtest.h>
+#include <pugixml.hpp>
+
+#include <set>
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+const char* const kXmlType = "Content-Type: text/xml; charset=utf-8";
+const char* const kAcceptXml = "Accept:  text/xml";
+
+class CardDavRequests : public ::testing::Test {
+protected:
+    CardDavRequests() { client.set_baseurl(server.baseUrl() + "/"); }
+
+    std::string url(const std::string& path) const { return server.baseUrl() + path; }
+
+    // The header lines that the request itself chose: libcurl's own Host, "Accept: */*",
+    // Content-Length and Expect lines left out.
+    static Lines ownLines(const loopback::Request& request) {
+        Lines own;
+        for (const std::string& line : request.headerLines)
+            if (line.rfind("Host: ", 0) != 0 && line != "Accept: */*" &&
+                line.rfind("Content-Length: ", 0) != 0 && line.rfind("Expect: ", 0) != 0)
+                own.push_back(line);
+        return own;
+    }
+
+    loopback::HttpServer server;
+    CardDavClient client;
+};
+
+TEST_F(CardDavRequests, PrincipalDiscoveryAsksTheServerRoot) {
+    client.get_baseprincipal();
+    auto request = server.lastRequest();
+    EXPECT_EQ(request.requestLine, "PROPFIND / HTTP/1.1");
+    EXPECT_EQ(ownLines(request), (Lines{kXmlType, kAcceptXml, "Depth:\t1"}));
+    EXPECT_EQ(request.body, "<?xml version='1.0' encoding='utf-8'?><propfind xmlns='DAV:'>"
+                            "<allprop/></propfind>");
+    EXPECT_EQ(request.header("Content-Length"), std::to_string(request.body.size()));
+
+    client.get_userprincipal();
+    request = server.lastRequest();
+    EXPECT_EQ(request.requestLine, "PROPFIND / HTTP/1.1");
+    EXPECT_EQ(ownLines(request), (Lines{kXmlType, kAcceptXml, "Depth:\t0"}));
+    EXPECT_EQ(request.body, "<?xml version=\"1.0\" encoding=\"utf-8\" ?><D:propfind "
+                            "xmlns:D=\"DAV:\"><D:prop><D:current-user-principal/></D:prop>"
+                            "</D:propfind>");
+}
+
+TEST_F(CardDavRequests, HomeDiscoveryAndListingBodies) {
+    client.get_addressbookurl(url("/principals/alice/"));
+    auto request = server.lastRequest();
+    EXPECT_EQ(request.requestLine, "PROPFIND /principals/alice/ HTTP/1.1");
+    EXPECT_EQ(ownLines(request), (Lines{kXmlType, kAcceptXml, "Depth:\t1"}));
+    EXPECT_EQ(request.body,
+              "<?xml version=\"1.0\" encoding=\"utf-8\" ?> <D:propfind xmlns:D=\"DAV:\" "
+              "xmlns:C=\"urn:ietf:params:xml:ns:carddav\"> <D:prop> <D:getetag/> "
+              "<C:addressbook-home-set/> <C:principal-address/> <D:displayname/> </D:prop> "
+              "</D:propfind>");
+
+    client.get_addressbookitems(url("/alice/contacts/"));
+    request = server.lastRequest();
+    EXPECT_EQ(request.requestLine, "REPORT /alice/contacts/ HTTP/1.1");
+    EXPECT_EQ(ownLines(request), (Lines{kXmlType, kAcceptXml, "Depth:\t1"}));
+    EXPECT_EQ(request.body,
+              "<?xml version=\"1.0\" encoding=\"utf-8\" ?><C:addressbook-query xmlns:D=\"DAV:\" "
+              "xmlns:C=\"urn:ietf:params:xml:ns:carddav\"><D:prop><D:getetag/><D:displayname/>"
+              "<D:creationdate/><D:getlastmodified/><D:getcontenttype/><D:getcontentlength/>"
+              "<C:address-data><C:prop name=\"UID\"/><C:prop name=\"X-ADDRESSBOOKSERVER-KIND\"/>"
+              "<C:prop name=\"X-ADDRESSBOOKSERVER-MEMBER\"/></C:address-data></D:prop>"
+              "<C:filter/></C:addressbook-query>");
+}
+
+TEST_F(CardDavRequests, AddressBookListIsAPropfindWithoutBody) {
+    client.get_addressbooks(url("/alice/"));
+    const auto request = server.lastRequest();
+    EXPECT_EQ(request.requestLine, "PROPFIND /alice/ HTTP/1.1");
+    EXPECT_EQ(ownLines(request), (Lines{kXmlType, kAcceptXml, "Depth:\t1"}));
+    EXPECT_EQ(request.body, "");
+    EXPECT_FALSE(request.header("Content-Length"));
+}
+
+TEST_F(CardDavRequests, SearchEscapesItsArgumentsForXml) {
+    client.searchvcardby(url("/book/"), "EMAIL", "a@b.example");
+    auto request = server.lastRequest();
+    EXPECT_EQ(request.requestLine, "REPORT /book/ HTTP/1.1");
+    EXPECT_EQ(ownLines(request), (Lines{kXmlType, kAcceptXml, "Depth:\t1"}));
+    const std::string head =
+        "<?xml version=\"1.0\" encoding=\"utf-8\" ?><C:addressbook-query xmlns:D=\"DAV:\" "
+        "xmlns:C=\"urn:ietf:params:xml:ns:carddav\"><D:prop><allprop/></D:prop><C:filter>"
+        "<C:prop-filter name=\"";
+    const std::string tail = "</C:text-match></C:prop-filter></C:filter></C:addressbook-query>";
+    const std::string match =
+        "\"><C:text-match collation=\"i;unicode-casemap\" match-type=\"equals\">";
+    EXPECT_EQ(request.body, head + "EMAIL" + match + "a@b.example" + tail);
+
+    client.searchvcardby(url("/book/"), "FN\"/><x a='", "<Tom & \"Jerry\">'");
+    request = server.lastRequest();
+    EXPECT_EQ(request.body, head + "FN&quot;/&gt;&lt;x a=&apos;" + match +
+                                "&lt;Tom &amp; &quot;Jerry&quot;&gt;&apos;" + tail);
+    pugi::xml_document document;
+    ASSERT_TRUE(document.load_string(request.body.c_str()));
+    const auto filter = document.child("C:addressbook-query").child("C:filter");
+    EXPECT_STREQ(filter.child("C:prop-filter").attribute("name").value(), "FN\"/><x a='");
+    EXPECT_STREQ(filter.child("C:prop-filter").child_value("C:text-match"), "<Tom & \"Jerry\">'");
+}
+
+TEST_F(CardDavRequests, GetAsksForAVcardWithOneHeaderLine) {
+    server.enqueue({200, {"ETag: \"7-a\"", "Content-Type: text/vcard"}, "BEGIN:VCARD\r\n"});
+    const Query answer = client.get_vcard(url("/book/card"));
+    auto request = server.lastRequest();
+    EXPECT_EQ(request.requestLine, "GET /book/card.vcf HTTP/1.1");
+    EXPECT_EQ(request.headerLines, (Lines{"Host: 127.0.0.1:" + std::to_string(server.port()),
+                                          "Accept: text/vcard, */*;q=0.5"}));
+    EXPECT_EQ(request.body, "");
+    EXPECT_EQ(answer.status, 200);
+    EXPECT_EQ(answer.body, "BEGIN:VCARD\r\n");
+    EXPECT_NE(answer.headers.find("ETag: \"7-a\"\r\n"), std::string::npos);
+
+    // ".vcf" is appended only when missing.
+    client.get_vcard(url("/book/card.vcf"));
+    EXPECT_EQ(server.lastRequest().target, "/book/card.vcf");
+    client.get_vcard(url("/book/card.vcf.vcf"));
+    EXPECT_EQ(server.lastRequest().target, "/book/card.vcf.vcf");
+    client.get_vcard(url("/book/card.VCF"));
+    EXPECT_EQ(server.lastRequest().target, "/book/card.VCF.vcf");
+}
+
+TEST_F(CardDavRequests, EtagLookupIsAPropfindOfTheCard) {
+    client.get_etag(url("/book/card.vcf"));
+    const auto request = server.lastRequest();
+    EXPECT_EQ(request.requestLine, "PROPFIND /book/card.vcf HTTP/1.1");
+    EXPECT_EQ(ownLines(request), (Lines{kXmlType, kAcceptXml, "Depth:\t0"}));
+    EXPECT_EQ(request.body, "<?xml version=\"1.0\" encoding=\"utf-8\" ?><D:propfind "
+                            "xmlns:D=\"DAV:\"><D:prop><D:getetag/></D:prop></D:propfind>");
+}
+
+TEST_F(CardDavRequests, PutIsCreateOnlyWithoutTagAndConditionalWithOne) {
+    const std::string card = "BEGIN:VCARD\r\nFN:J\xc3\xb6rg\r\nEND:VCARD\r\n";
+    client.save_vcard(url("/book/new"), card, "");
+    auto request = server.lastRequest();
+    EXPECT_EQ(request.requestLine, "PUT /book/new HTTP/1.1");
+    EXPECT_EQ(ownLines(request),
+              (Lines{"Content-Type: text/vcard; charset=utf-8", "If-None-Match:\t*"}));
+    EXPECT_EQ(request.body, card);
+
+    client.save_vcard(url("/book/a.vcf"), card, "3-abc");
+    request = server.lastRequest();
+    EXPECT_EQ(request.requestLine, "PUT /book/a.vcf HTTP/1.1");
+    EXPECT_EQ(ownLines(request),
+              (Lines{"Content-Type: text/vcard; charset=utf-8", "If-Match: \"3-abc\""}));
+    EXPECT_EQ(request.body, card);
+
+    client.save_vcard(url("/book/a.vcf"), card, "W/x");
+    EXPECT_EQ(server.lastRequest().header("If-Match"), "W/\"x\"");
+}
+
+TEST(EntityTag, QuotedOnceForIfMatch) {
+    EXPECT_EQ(quotedEntityTag("abc"), "\"abc\"");
+    EXPECT_EQ(quotedEntityTag("W/x"), "W/\"x\"");
+    EXPECT_EQ(quotedEntityTag("\"abc\""), "\"abc\"");
+    EXPECT_EQ(quotedEntityTag("W/\"x\""), "W/\"x\"");
+    // A tag cannot end the header line and add lines of its own.
+    EXPECT_EQ(quotedEntityTag("a\r\nX-Evil: 1"), "\"aX-Evil: 1\"");
+}
+
+TEST_F(CardDavRequests, DeleteSendsNoHeaderLinesOrBody) {
+    client.delete_vcard(url("/book/a.vcf"));
+    const auto request = server.lastRequest();
+    EXPECT_EQ(request.requestLine, "DELETE /book/a.vcf HTTP/1.1");
+    EXPECT_EQ(ownLines(request), Lines{});
+    EXPECT_EQ(request.body, "");
+}
+
+bool isHex(const std::string& text) {
+    return text.find_first_not_of("0123456789abcdef") == std::string::npos;
+}
+
+TEST_F(CardDavRequests, NewCardIdProbesUntilOneIsFree) {
+    int probes = 0;
+    server.setHandler([&probes](const loopback::Request&) {
+        return loopback::Response{++probes < 3 ? 200 : 404};
+    });
+    Query lastProbe;
+    const std::string id = client.get_new_vcardid(url("/book/"), lastProbe);
+    EXPECT_EQ(id.size(), 32u);
+    EXPECT_TRUE(isHex(id)) << id;
+    EXPECT_EQ(lastProbe.status, 404);
+    const auto requests = server.requests();
+    ASSERT_EQ(requests.size(), 3u);
+    std::set<std::string> targets;
+    for (const auto& request : requests) {
+        EXPECT_EQ(request.method, "GET");
+        EXPECT_EQ(request.target.rfind("/book/", 0), 0u);
+        targets.insert(request.target);
+    }
+    EXPECT_EQ(targets.size(), 3u);
+    EXPECT_EQ(requests.back().target, "/book/" + id + ".vcf");
+}
+
+TEST_F(CardDavRequests, NewCardIdGivesUpWhenNoProbeAnswers404) {
+    server.setHandler([](const loopback::Request&) { return loopback::Response{200}; });
+    Query lastProbe;
+    EXPECT_EQ(client.get_new_vcardid(url("/book/"), lastProbe), "");
+    EXPECT_EQ(lastProbe.status, 200);
+    EXPECT_EQ(server.requestCount(), static_cast<size_t>(CardDavClient::kMaxNewIdProbes));
+
+    // Without any answer a new identifier cannot help: one probe only.
+    const std::string unreachable =
+        "http://127.0.0.1:" + std::to_string(loopback::unusedPort()) + "/book/";
+    EXPECT_EQ(client.get_new_vcardid(unreachable, lastProbe), "");
+    EXPECT_EQ(lastProbe.status, 0);
+    EXPECT_EQ(client.get_new_vcardid(unreachable), "");
+}
+
+} // namespace
