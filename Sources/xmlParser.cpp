@@ -1,0 +1,177 @@
+#include "xmlParser.h"
+
+#include "DataMapping.h"
+#include "MultistatusResponse.h"
+#include "VorlixUtils.h"
+#include "vCardItem.h"
+#include "vCardParser.h"
+#include "vCardText.h"
+
+#include <utility>
+
+namespace {
+
+// The FN line; an empty name still gives the line, which every vCard 3.0 card must have.
+std::string fullNameLine(const std::string& fn) {
+    const std::string line = vCardItem("FN", fn).toString();
+    return line.empty() ? "FN:" : line;
+}
+
+// The N line with the whole name as the family name and the other four components empty.
+std::string nameLine(const std::string& fn) {
+    const std::vector<std::string>& components = componentNames("N");
+    vCardItem name("N", "");
+    name.setinnervalues(components);
+    name.set(fn, components.front());
+    return name.toString();
+}
+
+// The address-book marker as CardDAV defines it, in the resource type, or as older answers
+// write it: an element named addressbook (any case) anywhere in the response that declares its
+// own namespace.
+bool isAddressbook(XmlNamespaces& names, pugi::xml_node node, const MultistatusResponse& response) {
+    const pugi::xml_node resourcetype = response.property(xmlns::dav, "resourcetype");
+    if (names.child(resourcetype, xmlns::carddav, "addressbook"))
+        return true;
+    node_walker walker("addressbook");
+    node.traverse(walker);
+    return walker.found.type() == pugi::node_element && *walker.found.attribute("xmlns").value();
+}
+
+// The href of an addressbook-home-set. Servers that declare the CardDAV namespace as the
+// default on the property itself leave an unprefixed href in that namespace; it can mean
+// nothing but the WebDAV href, so it is read there too.
+std::string homeSetHref(XmlNamespaces& names, pugi::xml_node homeSet) {
+    const pugi::xml_node href = names.child(homeSet, xmlns::dav, "href");
+    return textOf(href ? href : names.child(homeSet, xmlns::carddav, "href"));
+}
+
+} // namespace
+
+std::string addresscard::getRawvCard() const {
+    std::string text = "BEGIN:VCARD\r\nVERSION:3.0\r\nPRODID:Vorlix Plugin\r\n";
+    text += "UID:" + uid + "\r\n";
+    text += fullNameLine(fn) + "\r\n";
+    text += nameLine(fn) + "\r\n";
+    if (isgroup) {
+        text += "X-ADDRESSBOOKSERVER-KIND:group\r\n";
+        for (const std::string& member : members)
+            text += "X-ADDRESSBOOKSERVER-MEMBER:urn:uuid:" + member + "\r\n";
+    }
+    text += "END:VCARD\r\n";
+    return text;
+}
+
+node_walker::node_walker(std::string name) : name(toLowerAscii(std::move(name))) {}
+
+bool node_walker::for_each(pugi::xml_node& node) {
+    if (!str_cmp(node.name(), name))
+        return true;
+    found = node;
+    return false;
+}
+
+xmlParser::xmlParser(std::string baseurl) : hrefs(std::move(baseurl)) {}
+
+void xmlParser::setBaseUrl(std::string url) {
+    hrefs = HrefResolver(std::move(url));
+}
+
+pugi::xml_node xmlParser::getRootNode(const std::string& xml) {
+    names.clear();
+    // Default options: no DOCTYPE processing and no entity expansion beyond the predefined
+    // ones, nothing fetched. A body that does not parse whole (an HTML page, a truncated
+    // answer) is dropped rather than read in part.
+    if (!document.load_buffer(xml.data(), xml.size(), pugi::parse_default, pugi::encoding_utf8))
+        document.reset();
+    const pugi::xml_node top = document.document_element();
+    if (!names.matches(top, xmlns::dav, "multistatus"))
+        return top;
+    return names.child(top, xmlns::dav, "response");
+}
+
+pugi::xml_node xmlParser::nextResponse(pugi::xml_node response) {
+    for (pugi::xml_node node = response.next_sibling(); node; node = node.next_sibling())
+        if (names.matches(node, xmlns::dav, "response"))
+            return node;
+    return {};
+}
+
+baseprincipal xmlParser::getBasePrincipal(const std::string& xml) {
+    baseprincipal principal;
+    // The principal request goes to the base URL followed by "/".
+    const std::string requested = hrefs.baseUrl() + "/";
+    for (pugi::xml_node node = getRootNode(xml); node; node = nextResponse(node)) {
+        const MultistatusResponse response(names, node);
+        const std::string href = response.href();
+        if (href != "/" && hrefs.resolve(href) != requested)
+            continue;
+        principal.creationdate = response.propertyText(xmlns::dav, "creationdate");
+        principal.lastmodified = response.propertyText(xmlns::dav, "getlastmodified");
+        principal.etag = response.propertyText(xmlns::dav, "getetag");
+        principal.principal = textOf(names.child(
+            response.property(xmlns::dav, "current-user-principal"), xmlns::dav, "href"));
+        break;
+    }
+    return principal;
+}
+
+std::string xmlParser::getAddressHome(const std::string& xml) {
+    for (pugi::xml_node node = getRootNode(xml); node; node = nextResponse(node)) {
+        const MultistatusResponse response(names, node);
+        const pugi::xml_node home = response.property(xmlns::carddav, "addressbook-home-set");
+        if (home)
+            return homeSetHref(names, home);
+    }
+    return "";
+}
+
+std::vector<addressbook> xmlParser::getAddressbooks(const std::string& xml) {
+    std::vector<addressbook> books;
+    for (pugi::xml_node node = getRootNode(xml); node; node = nextResponse(node)) {
+        const MultistatusResponse response(names, node);
+        if (!response.hasProp() || !isAddressbook(names, node, response))
+            continue;
+        books.push_back({hrefs.resolve(response.href()),
+                         response.propertyText(xmlns::dav, "displayname"),
+                         response.propertyText(xmlns::dav, "getlastmodified")});
+    }
+    return books;
+}
+
+std::vector<addresscard> xmlParser::getCardData(const std::string& xml) {
+    std::vector<addresscard> cards;
+    vCardDataParser parser;
+    for (pugi::xml_node node = getRootNode(xml); node; node = nextResponse(node)) {
+        const MultistatusResponse response(names, node);
+        if (!response.hasProp())
+            continue;
+        addresscard card;
+        card.url = hrefs.resolve(response.href());
+        card.lastmodified = response.propertyText(xmlns::dav, "getlastmodified");
+        card.creationdate = response.propertyText(xmlns::dav, "creationdate");
+        card.displayname = response.propertyText(xmlns::dav, "displayname");
+        card.etag = replace(response.propertyText(xmlns::dav, "getetag"), "\"", "");
+        card.cardid = replace(card.displayname, ".vcf", "");
+        // Some servers send the card text escaped with the CDATA markers still in it.
+        const std::string cardText =
+            replace(replace(response.propertyText(xmlns::carddav, "address-data"), "<![CDATA[", ""),
+                    "]]>", "");
+        vCardMini summary = parser.ParseMini(cardText);
+        card.uid = std::move(summary.uid);
+        card.isgroup = summary.isgroup;
+        card.members = std::move(summary.members);
+        card.fn = std::move(summary.fn);
+        cards.push_back(std::move(card));
+    }
+    return cards;
+}
+
+std::vector<std::string> xmlParser::getSearchResults(const std::string& xml) {
+    for (pugi::xml_node node = getRootNode(xml); node; node = nextResponse(node)) {
+        const std::string href = MultistatusResponse(names, node).href();
+        if (!href.empty())
+            return {hrefs.resolve(href)};
+    }
+    return {};
+}
