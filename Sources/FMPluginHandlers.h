@@ -1,0 +1,7 @@
+// Start-up and shut-down hooks of the plug-in, run on the host's init and shutdown messages.
+#pragma once
+
+// Runs once on init before the functions are registered; false keeps the plug-in disabled.
+bool Startup();
+// Runs on shutdown after the functions are unregistered, and after a failed registration.
+void Shutdown();

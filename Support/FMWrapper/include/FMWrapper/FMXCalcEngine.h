@@ -1,0 +1,66 @@
+// The host's calculation engine: registration of external functions and the expression
+// environment that the host passes to their handlers.
+#pragma once
+
+#include "FMWrapper/FMXData.h"
+#include "FMWrapper/FMXText.h"
+#include "FMWrapper/FMXTypes.h"
+
+namespace fmx {
+class ExprEnv;
+
+// An external function's handler: called by the host with the function ID, the expression
+// environment, the evaluated arguments and the result value to fill; returns the error code the
+// host reports for the call (0 = no error).
+typedef errcode (*ExtPluginType)(short functionId, const ExprEnv& env, const DataVect& args,
+                                 Data& result);
+} // namespace fmx
+
+extern "C" {
+FMX_API fmx::errcode
+FM_ExprEnv_RegisterExternalFunction(const fmx::QuadChar& pluginId, fmx::int16 functionId,
+                                    const fmx::Text& name, const fmx::Text& prototype,
+                                    fmx::int16 minArgs, fmx::int16 maxArgs, fmx::uint32 flags,
+                                    fmx::ExtPluginType handler, fmx::_fmxcpt& x);
+FMX_API fmx::errcode FM_ExprEnv_UnRegisterExternalFunction(const fmx::QuadChar& pluginId,
+                                                           fmx::int16 functionId, fmx::_fmxcpt& x);
+}
+
+namespace fmx {
+
+class ExprEnv {
+public:
+    // Registration flags: show the function in every calculation dialog; allow it to be
+    // evaluated on a server.
+    enum : uint32 { kDisplayInAllDialogs = 0xFF00, kMayEvaluateOnServer = 0x0001 };
+
+    // Makes the function known to the host under (pluginId, functionId); 0 when registered,
+    // otherwise the host's refusal code. Registering a known (pluginId, functionId) again
+    // replaces its row.
+    static errcode RegisterExternalFunction(const QuadChar& pluginId, int16 functionId,
+                                            const Text& name, const Text& prototype, int16 minArgs,
+                                            int16 maxArgs, uint32 flags, ExtPluginType handler) {
+        _fmxcpt x;
+        errcode code = FM_ExprEnv_RegisterExternalFunction(pluginId, functionId, name, prototype,
+                                                           minArgs, maxArgs, flags, handler, x);
+        x.Check();
+        return code;
+    }
+    // Removes the function; kNotRegistered when the host does not know it.
+    static errcode UnRegisterExternalFunction(const QuadChar& pluginId, int16 functionId) {
+        _fmxcpt x;
+        errcode code = FM_ExprEnv_UnRegisterExternalFunction(pluginId, functionId, x);
+        x.Check();
+        return code;
+    }
+
+    enum : errcode { kNotRegistered = 100 };
+
+protected:
+    ExprEnv() = default;
+    ~ExprEnv() = default;
+    ExprEnv(const ExprEnv&) = delete;
+    ExprEnv& operator=(const ExprEnv&) = delete;
+};
+
+} // namespace fmx
