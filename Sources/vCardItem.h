@@ -46,7 +46,7 @@ protected:
     ~BasevCardItem() = default;
 };
 
-class vCardItem : public BasevCardItem {
+class vCardItem final : public BasevCardItem {
 public:
     vCardItem() = default;
     // A plain property, e.g. vCardItem("FN", fullName).toString() writes an escaped FN line.

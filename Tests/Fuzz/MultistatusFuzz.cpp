@@ -1,0 +1,38 @@
+// Fuzzes the multistatus reader with every getter the connection and listing steps use, and
+// checks that a card record written as group card text reads back as the same card.
+#include "vCardParser.h"
+#include "xmlParser.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+void checkRawvCard(const addresscard& card) {
+    vCardDataParser parser;
+    const vCardMini written = parser.ParseMini(card.getRawvCard());
+    if (written.uid != card.uid || written.isgroup != card.isgroup ||
+        (card.isgroup && written.members != card.members)) {
+        std::fprintf(stderr, "card text does not read back as the record\n%s\n",
+                     card.getRawvCard().c_str());
+        std::abort();
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string body(reinterpret_cast<const char*>(data), size);
+    for (const char* base : {"http://h", "https://u@h:8443/dav"}) {
+        xmlParser parser(base);
+        parser.getBasePrincipal(body);
+        parser.getAddressHome(body);
+        parser.getAddressbooks(body);
+        for (const addresscard& card : parser.getCardData(body))
+            checkRawvCard(card);
+    }
+    return 0;
+}

@@ -1,0 +1,136 @@
+#include "vCardParser.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+std::vector<vCardItem> itemsOf(const std::string& text) {
+    vCardDataParser parser;
+    parser.InternalParse(text);
+    return parser.items;
+}
+
+// "NAME=value" per item, parameters left out.
+std::vector<std::string> linesOf(const std::string& text) {
+    std::vector<std::string> lines;
+    for (const vCardItem& item : itemsOf(text))
+        lines.push_back(item.name + "=" + item.value);
+    return lines;
+}
+
+using Lines = std::vector<std::string>;
+
+} // namespace
+
+TEST(vCardParserLines, AcceptsLfAndCrLfButNotCrOnly) {
+    EXPECT_EQ(linesOf("BEGIN:VCARD\nFN:a\nEND:VCARD\n"), Lines{"FN=a"});
+    EXPECT_EQ(linesOf("BEGIN:VCARD\r\nFN:a\r\nEND:VCARD"), Lines{"FN=a"});
+    EXPECT_EQ(linesOf("BEGIN:VCARD\rFN:a\rEND:VCARD\r"), Lines{});
+    // A CR inside a line stays in the value; only the one before LF goes.
+    EXPECT_EQ(linesOf("BEGIN:VCARD\r\nNOTE:a\rb\r\r\nEND:VCARD\r\n"), Lines{"NOTE=a\rb\r"});
+}
+
+TEST(vCardParserLines, UnfoldsContinuationLines) {
+    EXPECT_EQ(linesOf("BEGIN:VCARD\r\nNOTE:abc\r\n def\r\nEND:VCARD\r\n"), Lines{"NOTE=abcdef"});
+    EXPECT_EQ(linesOf("BEGIN:VCARD\r\nNOTE:abc\r\n\r\n def\r\nEND:VCARD\r\n"),
+              Lines{"NOTE=abcdef"});
+    EXPECT_EQ(linesOf("BEGIN:VCARD\nNOTE:abc\n  def\n\tghi\nEND:VCARD\n"),
+              Lines{"NOTE=abc defghi"});
+    // Another writer cut an "é" in two: unfolding joins the bytes again.
+    EXPECT_EQ(linesOf("BEGIN:VCARD\r\nNOTE:caf\xC3\r\n \xA9!\r\nEND:VCARD\r\n"),
+              Lines{"NOTE=caf\xC3\xA9!"});
+}
+
+TEST(vCardParserLines, ReadsOnlyTheFirstCardBetweenExactBeginAndEnd) {
+    EXPECT_EQ(linesOf("junk\r\nbegin:vcard\r\nFN:a\r\nEnd:VCard\r\nFN:after\r\n"), Lines{"FN=a"});
+    EXPECT_EQ(linesOf("BEGIN:VCARD \r\nFN:a\r\nEND:VCARD\r\n"), Lines{});
+    EXPECT_EQ(linesOf("BEGIN:VCARD\r\nFN:a\r\nEND:VCARD\r\nBEGIN:VCARD\r\nFN:b\r\nEND:VCARD\r\n"),
+              Lines{"FN=a"});
+    // Without END:VCARD the last property is lost.
+    EXPECT_EQ(linesOf("BEGIN:VCARD\r\nFN:a\r\nNOTE:b\r\n"), Lines{"FN=a"});
+    // An embedded card: its BEGIN is an item, its END ends everything.
+    EXPECT_EQ(linesOf("BEGIN:VCARD\r\nFN:a\r\nBEGIN:VCARD\r\nFN:b\r\nEND:VCARD\r\nNOTE:c\r\n"
+                      "END:VCARD\r\n"),
+              (Lines{"FN=a", "BEGIN=VCARD", "FN=b"}));
+}
+
+TEST(vCardParserProperties, SplitsNameParametersAndValue) {
+    const std::vector<vCardItem> items = itemsOf("BEGIN:VCARD\r\n"
+                                                 "item1.EMAIL;type=INTERNET:a\r\n"
+                                                 "TEL;HOME:1\r\n"
+                                                 "TEL;TYPE=:2\r\n"
+                                                 "TEL;=x;;TYPE=HOME,WORK;X-Q=a=b:3:4\r\n"
+                                                 "NOTE:\r\n"
+                                                 "no colon here\r\n"
+                                                 ":no name\r\n"
+                                                 "ORG;X=\"a:b\":c\r\n"
+                                                 "FN:a\\,b\r\n"
+                                                 "END:VCARD\r\n");
+    ASSERT_EQ(items.size(), 7u);
+    EXPECT_EQ(items[0].name, "ITEM1.EMAIL");
+    ASSERT_EQ(items[0].params.size(), 1u);
+    EXPECT_EQ(items[0].params[0].key, "type");
+    EXPECT_EQ(items[0].params[0].value, "INTERNET");
+    EXPECT_TRUE(items[1].params.empty());
+    EXPECT_TRUE(items[2].params.empty());
+    ASSERT_EQ(items[3].params.size(), 2u);
+    EXPECT_EQ(items[3].params[0].value, "HOME,WORK");
+    EXPECT_EQ(items[3].params[1].key, "X-Q");
+    EXPECT_EQ(items[3].params[1].value, "a=b");
+    EXPECT_EQ(items[3].value, "3:4");
+    EXPECT_EQ(items[4].name, "NOTE");
+    EXPECT_EQ(items[4].value, "");
+    // The first colon ends the head, also inside quotes.
+    EXPECT_EQ(items[5].params[0].value, "\"a");
+    EXPECT_EQ(items[5].value, "b\":c");
+    EXPECT_EQ(items[6].value, "a\\,b");
+}
+
+TEST(vCardParserParse, GivesTheCardComponentsAndTheFieldMap) {
+    vCardDataParser parser;
+    FieldMap map{{"home", {"ADR", "HOME"}}};
+    const vCard card =
+        parser.Parse("BEGIN:VCARD\r\nADR;TYPE=HOME:;;Main St\\; 4;Town\r\nEND:VCARD\r\n", map);
+    EXPECT_EQ(card.mapping.size(), 1u);
+    EXPECT_EQ(card.get("home_address"), "Main St\\; 4");
+    EXPECT_EQ(card.get("home_city"), "Town");
+    EXPECT_EQ(card.get("home_country"), "");
+    ASSERT_EQ(parser.items.size(), 1u);
+    EXPECT_TRUE(parser.items[0].innervalues.empty());
+}
+
+TEST(vCardParserMini, SummarisesCardsAndGroups) {
+    vCardDataParser parser;
+    const vCardMini group = parser.ParseMini("BEGIN:VCARD\r\n"
+                                             "VERSION:3.0\r\n"
+                                             "FN:First\r\n"
+                                             "N:ignored;;;;\r\n"
+                                             "FN:Team\r\n"
+                                             "UID:g-1\r\n"
+                                             "X-ADDRESSBOOKSERVER-KIND:Group\r\n"
+                                             "X-ADDRESSBOOKSERVER-KIND:individual\r\n"
+                                             "X-ADDRESSBOOKSERVER-MEMBER:urn:uuid:m-1\r\n"
+                                             "x-addressbookserver-member:m-2\r\n"
+                                             "X-ADDRESSBOOKSERVER-MEMBER:urn:uuid:\r\n"
+                                             "ITEM1.UID:not-this\r\n"
+                                             "END:VCARD\r\n");
+    EXPECT_EQ(group.version, "3.0");
+    EXPECT_EQ(group.fn, "Team");
+    EXPECT_EQ(group.uid, "g-1");
+    EXPECT_TRUE(group.isgroup);
+    EXPECT_EQ(group.members, (std::vector<std::string>{"m-1", "m-2", ""}));
+
+    const vCardMini card = parser.ParseMini("BEGIN:VCARD\nUID:c\nEND:VCARD\n");
+    EXPECT_EQ(card.uid, "c");
+    EXPECT_FALSE(card.isgroup);
+    EXPECT_TRUE(card.members.empty());
+    EXPECT_EQ(parser.ParseMini("garbage").uid, "");
+}
+
+TEST(vCardHeaderTable, HoldsTheFixedCodes) {
+    EXPECT_EQ(vCardHeaders.size(), 29u);
+    EXPECT_EQ(vCardHeaders.at("ADR"), 0);
+    EXPECT_EQ(vCardHeaders.at("FN"), 13);
+    EXPECT_EQ(vCardHeaders.at("X-WAB-GENDER"), 51);
+    EXPECT_EQ(vCardHeaders.at("X-ADDRESSBOOKSERVER-MEMBER"), 74);
+}
