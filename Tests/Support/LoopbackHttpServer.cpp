@@ -120,7 +120,8 @@ bool parseHead(const std::string& head, Request& request) {
     request.method = request.requestLine.substr(0, firstSpace);
     request.target = request.requestLine.substr(firstSpace + 1, lastSpace - firstSpace - 1);
     request.version = request.requestLine.substr(lastSpace + 1);
-    if (request.method.empty() || request.target.empty() || request.version.rfind("HTTP/1.", 0))
+    if (request.method.empty() || request.target.empty() ||
+        request.version.compare(0, 7, "HTTP/1.") != 0)
         return false;
     while (lineEnd != std::string::npos) {
         const size_t start = lineEnd + 2;
@@ -134,7 +135,7 @@ bool parseHead(const std::string& head, Request& request) {
     return true;
 }
 
-// The declared body length; nothing when the value is not a plain decimal number in range.
+// The declared body length; nothing when the value is not a plain decimal number.
 std::optional<unsigned long long> contentLength(const Request& request) {
     const auto value = request.header("Content-Length");
     if (!value)
@@ -142,10 +143,7 @@ std::optional<unsigned long long> contentLength(const Request& request) {
     if (value->empty() || value->size() > 12 ||
         value->find_first_not_of("0123456789") != std::string::npos)
         return std::nullopt;
-    const unsigned long long length = std::stoull(*value);
-    if (length > kMaxBodyBytes)
-        return std::nullopt;
-    return length;
+    return std::stoull(*value);
 }
 
 bool keepsConnection(const Request& request, const Response& response) {
@@ -170,20 +168,27 @@ std::string randomNonce() {
 
 } // namespace
 
-uint16_t unusedPort() {
-    const int probe = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+RefusingPort::RefusingPort() : socket_(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t length = sizeof address;
-    const bool bound = probe >= 0 &&
-                       ::bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-                       ::getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length) == 0;
-    if (probe >= 0)
-        ::close(probe);
-    if (!bound)
+    if (socket_ < 0 ||
+        ::bind(socket_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        ::getsockname(socket_, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+        if (socket_ >= 0)
+            ::close(socket_);
         throw std::runtime_error("loopback: no free port");
-    return ntohs(address.sin_port);
+    }
+    port_ = ntohs(address.sin_port);
+}
+
+RefusingPort::~RefusingPort() {
+    ::close(socket_);
+}
+
+std::string RefusingPort::baseUrl() const {
+    return "http://127.0.0.1:" + std::to_string(port_);
 }
 
 std::optional<std::string> Request::header(const std::string& name) const {
@@ -297,8 +302,14 @@ void HttpServer::acceptLoop() {
         if (fds[1].revents != 0)
             break;
         const int socket = ::accept4(listenSocket_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
-        if (socket < 0)
+        if (socket < 0) {
+            if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
+                // Out of descriptors, say: back off instead of spinning on the ready socket.
+                pollfd stop = {stopPipe_[0], POLLIN, 0};
+                ::poll(&stop, 1, 10);
+            }
             continue;
+        }
         workers_.remove_if([](Worker& worker) {
             if (!worker.finished->load())
                 return false;
@@ -370,8 +381,8 @@ void HttpServer::serveConnection(int socket) {
         const bool wellFormed = parseHead(buffer.substr(0, headEnd), request);
         buffer.erase(0, headEnd + 4);
         const auto length = contentLength(request);
-        if (!wellFormed || !length) {
-            connection.writeAll(failure(wellFormed ? 413 : 400));
+        if (!wellFormed || !length || *length > kMaxBodyBytes) {
+            connection.writeAll(failure(wellFormed && length ? 413 : 400));
             return;
         }
         if (request.header("Transfer-Encoding")) {

@@ -126,7 +126,22 @@ private:
     Handler handler_;
 };
 
-// A port on 127.0.0.1 where nothing listens (taken free and released), for refused connections.
-uint16_t unusedPort();
+// A port on 127.0.0.1 that refuses connections: bound, so that nothing else can take it while
+// the object lives, but not listening.
+class RefusingPort {
+public:
+    RefusingPort();
+    ~RefusingPort();
+    RefusingPort(const RefusingPort&) = delete;
+    RefusingPort& operator=(const RefusingPort&) = delete;
+
+    uint16_t port() const { return port_; }
+    // "http://127.0.0.1:PORT".
+    std::string baseUrl() const;
+
+private:
+    int socket_ = -1;
+    uint16_t port_ = 0;
+};
 
 } // namespace loopback

@@ -213,8 +213,8 @@ TEST_F(CardDavRequests, NewCardIdGivesUpWhenNoProbeAnswers404) {
     EXPECT_EQ(server.requestCount(), static_cast<size_t>(CardDavClient::kMaxNewIdProbes));
 
     // Without any answer a new identifier cannot help: one probe only.
-    const std::string unreachable =
-        "http://127.0.0.1:" + std::to_string(loopback::unusedPort()) + "/book/";
+    const loopback::RefusingPort closed;
+    const std::string unreachable = closed.baseUrl() + "/book/";
     EXPECT_EQ(client.get_new_vcardid(unreachable, lastProbe), "");
     EXPECT_EQ(lastProbe.status, 0);
     EXPECT_EQ(client.get_new_vcardid(unreachable), "");

@@ -50,8 +50,8 @@ TEST(HttpClient, HttpErrorsAreOrdinaryResults) {
 // Run under AddressSanitizer, these also show that the header list is freed on failure.
 TEST(HttpClient, NoAnswerGivesStatusZero) {
     CardDavClient client;
-    const std::string closed = "http://127.0.0.1:" + std::to_string(loopback::unusedPort());
-    client.set_baseurl(closed);
+    const loopback::RefusingPort closed;
+    client.set_baseurl(closed.baseUrl());
     Query answer = client.get_baseprincipal();
     EXPECT_EQ(answer.status, 0);
     EXPECT_EQ(answer.headers, "");
