@@ -15,6 +15,14 @@ bool isWritableName(const std::string& name) {
     return !name.empty() && name[0] != ' ' && name[0] != '\t' && !hasLineBreak(name);
 }
 
+std::vector<RawDataPair> writableParams(const std::vector<RawDataPair>& params) {
+    std::vector<RawDataPair> writable;
+    for (const RawDataPair& param : params)
+        if (!hasLineBreak(param.key) && !hasLineBreak(param.value))
+            writable.push_back(param);
+    return writable;
+}
+
 } // namespace
 
 std::vector<std::string> BasevCardItem::getRawValues(char separator) const {
@@ -79,24 +87,26 @@ void vCardItem::setinnervalues(std::vector<std::string> names) {
 std::string vCardItem::toString() {
     if (value.empty() || !isWritableName(name))
         return "";
-    std::vector<RawDataPair> written;
     std::string head = name;
+    bool leftOut = false;
     for (RawDataPair& param : params) {
         param.key = toUpperAscii(std::move(param.key));
         param.value = toUpperAscii(std::move(param.value));
         // A line break cannot be written inside a parameter; such a parameter is left out
         // rather than breaking the line (and the property) in two.
-        if (hasLineBreak(param.key) || hasLineBreak(param.value))
+        if (hasLineBreak(param.key) || hasLineBreak(param.value)) {
+            leftOut = true;
             continue;
+        }
         head += ';';
         head += param.key;
         head += '=';
         head += param.value;
-        written.push_back(param);
     }
     head += ':';
-    std::string line =
-        foldLine(head, escapeValue(value, escapedSeparators(name, written), LineBreaks::Escape));
+    const std::string separators =
+        escapedSeparators(name, leftOut ? writableParams(params) : params);
+    std::string line = foldLine(head, escapeValue(value, separators, LineBreaks::Escape));
     // A property that reads as the end of the card would cut off everything after it.
     if (str_cmp(line, "END:VCARD"))
         return "";

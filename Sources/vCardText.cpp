@@ -4,13 +4,15 @@
 #include "vCardItem.h"
 
 #include <algorithm>
+#include <array>
 #include <initializer_list>
 
 namespace {
 
-bool isOneOf(const std::string& word, std::initializer_list<const char*> names) {
+// `kind` is upper case.
+bool isOneOf(const std::string& kind, std::initializer_list<const char*> names) {
     return std::any_of(names.begin(), names.end(),
-                       [&word](const char* name) { return str_cmp(word, name); });
+                       [&kind](const char* name) { return kind == name; });
 }
 
 // Property kinds whose values are binary data or URIs rather than text.
@@ -85,10 +87,10 @@ std::string toLowerAscii(std::string text) {
 }
 
 std::string escapedSeparators(const std::string& name, const std::vector<RawDataPair>& params) {
-    const std::string kind = name.substr(name.rfind('.') + 1);
+    const std::string kind = toUpperAscii(name.substr(name.rfind('.') + 1));
     if (holdsNonText(kind, params) || isOneOf(kind, {"N", "ADR", "GEO"}))
         return "";
-    if (str_cmp(kind, "ORG"))
+    if (kind == "ORG")
         return ",";
     if (isOneOf(kind, {"CATEGORIES", "NICKNAME"}))
         return ";";
@@ -97,16 +99,26 @@ std::string escapedSeparators(const std::string& name, const std::vector<RawData
 
 std::string escapeValue(const std::string& value, const std::string& separators,
                         LineBreaks lineBreaks) {
-    const bool escapeBreaks = lineBreaks == LineBreaks::Escape;
-    const std::string stops = (escapeBreaks ? "\\\r\n" : "\\") + separators;
-    std::size_t from = 0;
-    std::size_t at = value.find_first_of(stops);
-    if (at == std::string::npos)
-        return value;
+    // A table lookup per byte: values can be megabytes of base64.
+    std::array<bool, 256> isStop{};
+    isStop[static_cast<unsigned char>('\\')] = true;
+    if (lineBreaks == LineBreaks::Escape)
+        isStop[static_cast<unsigned char>('\r')] = isStop[static_cast<unsigned char>('\n')] = true;
+    for (char separator : separators)
+        isStop[static_cast<unsigned char>(separator)] = true;
+    const auto nextStop = [&](std::size_t from) {
+        while (from < value.size() && !isStop[static_cast<unsigned char>(value[from])])
+            ++from;
+        return from;
+    };
 
+    std::size_t at = nextStop(0);
+    if (at == value.size())
+        return value;
     std::string out;
     out.reserve(value.size() + value.size() / 16 + 2);
-    for (; at != std::string::npos; at = value.find_first_of(stops, from)) {
+    std::size_t from = 0;
+    for (; at < value.size(); at = nextStop(from)) {
         out.append(value, from, at - from);
         const char c = value[at];
         from = at + 1;
