@@ -1,0 +1,78 @@
+#include "Options.h"
+
+#include <cerrno>
+#include <cstdlib>
+
+const char* const kUsage =
+    R"(Usage: fmhost [--plugin PATH] [--host-version N] [--json] [--strict]
+              [--save-containers DIR] [--list] [SCRIPT | -]
+
+Loads the plug-in as the FileMaker host does (init, name, preferences and configuration
+strings), runs a calculation script against its functions, and shuts it down.
+
+  --plugin PATH          the plug-in file (default: Talvero.fmx64 beside fmhost)
+  --host-version N       the host version sent with init (default 62)
+  --json                 one JSON object per statement and line instead of readable blocks
+  --strict               stop at the first call whose error code is not 0 (exit 2)
+  --save-containers DIR  write each container result's picture to DIR/line<N>.<ext>
+  --list                 list the registered functions: prototype, argument range, flags
+  SCRIPT | -             the script file, or - for standard input; without one, an
+                         interactive prompt when standard input is a terminal
+
+Script: one statement per line (continued while parentheses are open):
+  $name = expression    or    expression
+  Name ( arg ; arg )    calls a registered function ("," also separates arguments)
+  "text" with \" \\ \¶ escapes (¶ is a carriage return), numbers, True, False, ¶,
+  $variables, & (concatenation), Char ( code ), File ( "path" ), // and /* */ comments
+
+Exit codes: 0 done; 1 syntax error, unknown function, unreadable file or bad usage;
+2 a call failed under --strict; 3 the plug-in could not be loaded or refused init.
+)";
+
+namespace {
+
+fmx::int16 parseHostVersion(const std::string& text) {
+    char* end = nullptr;
+    errno = 0;
+    const long value = std::strtol(text.c_str(), &end, 10);
+    if (text.empty() || *end != '\0' || errno != 0 || value < -32768 || value > 32767)
+        throw UsageError("--host-version needs a number from -32768 to 32767, not \"" + text +
+                         "\"");
+    return static_cast<fmx::int16>(value);
+}
+
+} // namespace
+
+Options parseOptions(int argc, const char* const* argv) {
+    Options options;
+    for (int i = 1; i < argc; ++i) {
+        const std::string argument = argv[i];
+        auto value = [&]() -> std::string {
+            if (i + 1 >= argc)
+                throw UsageError(argument + " needs a value");
+            return argv[++i];
+        };
+        if (argument == "--plugin") {
+            options.pluginPath = value();
+        } else if (argument == "--host-version") {
+            options.hostVersion = parseHostVersion(value());
+        } else if (argument == "--json") {
+            options.json = true;
+        } else if (argument == "--strict") {
+            options.strict = true;
+        } else if (argument == "--list") {
+            options.list = true;
+        } else if (argument == "--save-containers") {
+            options.saveDirectory = value();
+        } else if (argument == "--help" || argument == "-h") {
+            options.help = true;
+        } else if (argument.size() > 1 && argument[0] == '-') {
+            throw UsageError("unknown option " + argument);
+        } else if (options.script) {
+            throw UsageError("more than one script: " + *options.script + ", " + argument);
+        } else {
+            options.script = argument;
+        }
+    }
+    return options;
+}

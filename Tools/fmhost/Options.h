@@ -1,0 +1,29 @@
+// fmhost's command line.
+#pragma once
+
+#include "FMWrapper/FMXTypes.h"
+
+#include <optional>
+#include <stdexcept>
+#include <string>
+
+extern const char* const kUsage;
+
+struct Options {
+    std::string pluginPath; // empty: Talvero.fmx64 beside fmhost
+    fmx::int16 hostVersion = 62;
+    bool json = false;
+    bool strict = false;
+    bool list = false;
+    bool help = false;
+    std::string saveDirectory;
+    std::optional<std::string> script; // a path, or "-" for standard input
+};
+
+class UsageError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Throws UsageError.
+Options parseOptions(int argc, const char* const* argv);

@@ -1,0 +1,65 @@
+// Cuts a script into tokens. Line breaks end statements except inside parentheses, so the token
+// list holds an end-of-statement token only where a statement really ends.
+#pragma once
+
+#include "Script.h"
+
+#include <string>
+#include <vector>
+
+struct Token {
+    enum class Kind {
+        identifier,
+        variable,
+        text,
+        number,
+        pilcrow,
+        openParenthesis,
+        closeParenthesis,
+        separator,
+        ampersand,
+        equals,
+        endOfStatement,
+        endOfScript
+    };
+
+    Kind kind = Kind::endOfScript;
+    SourcePosition position;
+    std::size_t begin = 0; // byte offsets of the token in the script
+    std::size_t end = 0;
+    std::string text; // identifier or variable name, or the literal's text
+    double number = 0;
+};
+
+class ScriptLexer {
+public:
+    // `firstLine` numbers the script's first line (a chunk of an interactive session).
+    ScriptLexer(const std::string& script, int firstLine);
+
+    // All tokens, ending with endOfScript. Throws ScriptError.
+    std::vector<Token> tokenize();
+
+    // After tokenize: whether the script ended inside parentheses or an unterminated /* comment,
+    // so that more input could complete it.
+    bool endedIncomplete() const { return depth_ > 0 || openComment_; }
+
+private:
+    bool atEnd() const { return offset_ >= script_.size(); }
+    bool startsWith(const char* text) const;
+    void advance(std::size_t bytes = 1);
+    SourcePosition position() const { return {line_, column_}; }
+    Token make(Token::Kind kind, SourcePosition start, std::size_t begin) const;
+
+    void skipBlockComment();
+    Token readText();
+    Token readNumber();
+    std::string readName();
+
+    const std::string& script_;
+    std::size_t offset_ = 0;
+    int line_;
+    int column_ = 1;
+    int depth_ = 0;
+    bool openComment_ = false;
+    bool commentHadLineBreak_ = false;
+};

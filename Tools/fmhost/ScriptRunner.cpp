@@ -1,0 +1,93 @@
+#include "ScriptRunner.h"
+
+#include "ContainerFile.h"
+
+#include <cmath>
+#include <filesystem>
+
+namespace {
+
+// The UTF-8 form of one code point; empty for what is not a character.
+std::string characterOf(double code) {
+    if (!(code >= 1 && code <= 0x10FFFF))
+        return "";
+    const auto c = static_cast<char32_t>(code);
+    if (c >= 0xD800 && c <= 0xDFFF)
+        return "";
+    std::string out;
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+    return out;
+}
+
+} // namespace
+
+StatementOutcome ScriptRunner::run(const Statement& statement) {
+    StatementOutcome outcome;
+    CallCodes codes;
+    const Expression& expression = statement.expression;
+    outcome.result = evaluate(expression, codes);
+    outcome.anyCallFailed = codes.firstFailure != 0;
+    outcome.error = codes.firstFailure;
+    if (expression.kind == Expression::Kind::call) {
+        // A call's arguments are evaluated before it, so the last code is its own.
+        outcome.call = expression.function.name;
+        outcome.error = codes.last;
+    }
+    if (statement.variable)
+        variables_[*statement.variable] = outcome.result;
+    return outcome;
+}
+
+fmx::host::Value ScriptRunner::evaluate(const Expression& expression, CallCodes& codes) {
+    switch (expression.kind) {
+    case Expression::Kind::literal:
+        return expression.literal;
+    case Expression::Kind::variable: {
+        auto it = variables_.find(expression.name);
+        return it == variables_.end() ? fmx::host::Value() : it->second;
+    }
+    case Expression::Kind::concatenation: {
+        std::string text;
+        for (const Expression& part : expression.operands)
+            text += evaluate(part, codes).asText();
+        return fmx::host::Value::text(std::move(text));
+    }
+    case Expression::Kind::characterOf:
+        return fmx::host::Value::text(
+            characterOf(std::trunc(evaluate(expression.operands[0], codes).asNumber())));
+    case Expression::Kind::fileOf: {
+        std::filesystem::path path = evaluate(expression.operands[0], codes).asText();
+        if (path.is_relative() && !baseDirectory_.empty())
+            path = std::filesystem::path(baseDirectory_) / path;
+        try {
+            return containerFromFile(path.string());
+        } catch (const std::runtime_error& error) {
+            throw ScriptError(expression.position, error.what());
+        }
+    }
+    case Expression::Kind::call:
+        break;
+    }
+    std::vector<fmx::host::Value> args;
+    for (const Expression& argument : expression.operands)
+        args.push_back(evaluate(argument, codes));
+    const fmx::host::CallResult result = fmx::host::callFunction(expression.function, args);
+    codes.last = result.error;
+    if (codes.firstFailure == 0)
+        codes.firstFailure = result.error;
+    return result.value;
+}

@@ -1,0 +1,37 @@
+// Runs statements against the registered functions, keeping the script's variables.
+#pragma once
+
+#include "Script.h"
+
+#include <map>
+#include <optional>
+#include <string>
+
+struct StatementOutcome {
+    std::optional<std::string> call; // the statement's function when it is a single call
+    fmx::host::Value result;
+    fmx::errcode error = 0;     // the call's code; otherwise the first non-zero code of its calls
+    bool anyCallFailed = false; // some call of the statement returned a non-zero code
+};
+
+class ScriptRunner {
+public:
+    // Relative File ( ) paths are taken from `baseDirectory` (empty: the working directory).
+    explicit ScriptRunner(std::string baseDirectory) : baseDirectory_(std::move(baseDirectory)) {}
+
+    // Evaluates the statement and assigns its variable. Throws ScriptError when a file cannot
+    // be read.
+    StatementOutcome run(const Statement& statement);
+
+private:
+    // The codes of the calls made while evaluating one statement.
+    struct CallCodes {
+        fmx::errcode firstFailure = 0;
+        fmx::errcode last = 0;
+    };
+
+    fmx::host::Value evaluate(const Expression& expression, CallCodes& codes);
+
+    std::string baseDirectory_;
+    std::map<std::string, fmx::host::Value> variables_;
+};

@@ -1,0 +1,121 @@
+#include "ScriptSession.h"
+
+#include "ContainerFile.h"
+#include "Output.h"
+#include "ScriptLexer.h"
+#include "ScriptParser.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+
+ScriptSession::ScriptSession(RunOptions options, std::ostream& out, std::ostream& err)
+    : options_(std::move(options)), out_(out), err_(err), runner_(options_.baseDirectory) {}
+
+int ScriptSession::runScript(const std::string& script) {
+    try {
+        return runStatements(parseScript(script));
+    } catch (const ScriptError& error) {
+        report(error);
+        return kExitScriptError;
+    }
+}
+
+int ScriptSession::runInteractive(std::istream& in) {
+    int nextLine = 1;
+    std::string pending;
+    int pendingLine = 1;
+    std::string line;
+    while (true) {
+        out_ << (pending.empty() ? "fmhost> " : "   ...> ") << std::flush;
+        if (!std::getline(in, line))
+            break;
+        if (pending.empty())
+            pendingLine = nextLine;
+        pending += line + "\n";
+        ++nextLine;
+        try {
+            const std::vector<Statement> statements = parseScript(pending, pendingLine);
+            pending.clear();
+            if (runStatements(statements) == kExitCallFailed)
+                return kExitCallFailed;
+        } catch (const ScriptError& error) {
+            ScriptLexer lexer(pending, pendingLine);
+            bool incomplete = false;
+            try {
+                lexer.tokenize();
+            } catch (const ScriptError&) {
+                incomplete = lexer.endedIncomplete();
+            }
+            if (!incomplete) {
+                report(error);
+                pending.clear();
+            }
+        }
+    }
+    out_ << "\n";
+    return kExitOk;
+}
+
+int ScriptSession::runStatements(const std::vector<Statement>& statements) {
+    for (const Statement& statement : statements) {
+        StatementOutcome outcome;
+        try {
+            outcome = runner_.run(statement);
+        } catch (const ScriptError& error) {
+            report(error);
+            return kExitScriptError;
+        }
+        if (options_.json) {
+            out_ << jsonLine(statement, outcome) << "\n";
+        } else {
+            out_ << (firstBlock_ ? "" : "\n") << readableBlock(statement, outcome);
+            firstBlock_ = false;
+        }
+        out_.flush();
+        if (!options_.saveDirectory.empty() &&
+            outcome.result.type() == fmx::host::ValueType::container)
+            saveContainer(statement, outcome.result);
+        if (options_.strict && outcome.anyCallFailed)
+            return kExitCallFailed;
+    }
+    return kExitOk;
+}
+
+void ScriptSession::report(const ScriptError& error) {
+    err_ << options_.scriptName << ":" << error.position.line << ":" << error.position.column
+         << ": " << error.what() << std::endl;
+}
+
+void ScriptSession::saveContainer(const Statement& statement, const fmx::host::Value& result) {
+    const fmx::host::Stream* picture = mainStream(result);
+    if (!picture)
+        return;
+    namespace fs = std::filesystem;
+    const fs::path path =
+        fs::path(options_.saveDirectory) /
+        ("line" + std::to_string(statement.line) + "." + fileExtension(picture->type));
+    std::error_code ignored;
+    fs::create_directories(options_.saveDirectory, ignored);
+    std::ofstream file(path, std::ios::binary);
+    file.write(picture->bytes.data(), static_cast<std::streamsize>(picture->bytes.size()));
+    if (!file.flush())
+        err_ << "fmhost: cannot write " << path.string() << std::endl;
+    else if (!options_.json)
+        out_ << "  saved " << path.string() << "\n";
+}
+
+void listFunctions(std::ostream& out) {
+    const auto functions = fmx::host::registeredFunctions();
+    std::size_t width = 0;
+    for (const auto& function : functions)
+        width = std::max(width, function.prototype.size());
+    for (const auto& function : functions) {
+        char flags[16];
+        std::snprintf(flags, sizeof flags, "%04x", static_cast<unsigned>(function.flags));
+        out << function.prototype << std::string(width + 2 - function.prototype.size(), ' ')
+            << function.minArgs << ".." << function.maxArgs << "  " << flags << "\n";
+    }
+}

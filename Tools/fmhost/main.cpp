@@ -1,0 +1,92 @@
+// fmhost: a stand-in FileMaker host that loads the plug-in and runs calculation scripts.
+#include "Options.h"
+#include "PluginLoader.h"
+#include "ScriptSession.h"
+
+#include "FMWrapper/FMXHost.h"
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+
+namespace {
+
+bool readScript(const std::string& path, std::string& script) {
+    if (path == "-") {
+        script.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
+        return true;
+    }
+    std::ifstream file(path, std::ios::binary);
+    if (!file || std::filesystem::is_directory(path))
+        return false;
+    script.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    return !file.bad();
+}
+
+int run(const Options& options) {
+    RunOptions run;
+    run.json = options.json;
+    run.strict = options.strict;
+    run.saveDirectory = options.saveDirectory;
+    std::string script;
+    const bool interactive = !options.list && !options.script && isatty(STDIN_FILENO);
+    if (!options.list && !interactive) {
+        const std::string path = options.script.value_or("-");
+        if (!readScript(path, script)) {
+            std::cerr << "fmhost: cannot read the script " << path << "\n";
+            return kExitScriptError;
+        }
+        if (path != "-") {
+            run.scriptName = path;
+            run.baseDirectory = std::filesystem::path(path).parent_path().string();
+        }
+    }
+
+    const std::string pluginPath =
+        options.pluginPath.empty() ? defaultPluginPath() : options.pluginPath;
+    LoadedPlugin plugin(pluginPath);
+    fmx::host::PluginConnection connection(plugin.entryPoint(), plugin.handle());
+    const fmx::ptrtype accepted = connection.init(options.hostVersion);
+    if (accepted <= 0) {
+        std::cerr << "fmhost: the plug-in refused init with host version " << options.hostVersion
+                  << " (answer " << accepted << ")\n";
+        return kExitPluginError;
+    }
+    const std::string name = connection.getString(kFMXT_NameStr);
+    const std::string description = connection.getString(kFMXT_AppConfigStr);
+    const std::string configuration = connection.getString(kFMXT_OptionsStr);
+
+    int exitCode = kExitOk;
+    if (options.list) {
+        listFunctions(std::cout);
+    } else {
+        if (!options.json)
+            std::cout << name << " (" << configuration << "): " << description << "\n\n";
+        ScriptSession session(run, std::cout, std::cerr);
+        exitCode = interactive ? session.runInteractive(std::cin) : session.runScript(script);
+    }
+    connection.shutdown();
+    return exitCode;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    try {
+        const Options options = parseOptions(argc, argv);
+        if (options.help) {
+            std::cout << kUsage;
+            return kExitOk;
+        }
+        return run(options);
+    } catch (const UsageError& error) {
+        std::cerr << "fmhost: " << error.what() << "\n\n" << kUsage;
+        return kExitScriptError;
+    } catch (const PluginLoadError& error) {
+        std::cerr << "fmhost: " << error.what() << "\n";
+        return kExitPluginError;
+    }
+}
