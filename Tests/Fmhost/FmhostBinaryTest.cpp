@@ -1,0 +1,133 @@
+// The fmhost program as a user runs it: loading the plug-in, exit codes, --list and --json.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <array>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace {
+
+struct ProgramRun {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string readFile(const std::string& path) {
+    std::ifstream file(path);
+    std::stringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+std::string writeScript(const std::string& name, const std::string& text) {
+    const std::string path = ::testing::TempDir() + name;
+    std::ofstream(path) << text;
+    return path;
+}
+
+ProgramRun fmhost(const std::string& arguments) {
+    const std::string errPath = ::testing::TempDir() + "fmhost_stderr.txt";
+    const std::string command =
+        std::string(TALVERO_BINARY_DIR) + "/bin/fmhost " + arguments + " 2>" + errPath;
+    ProgramRun run;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe)
+        return run;
+    std::array<char, 4096> buffer;
+    for (std::size_t n; (n = fread(buffer.data(), 1, buffer.size(), pipe)) > 0;)
+        run.out.append(buffer.data(), n);
+    const int status = pclose(pipe);
+    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    run.err = readFile(errPath);
+    return run;
+}
+
+} // namespace
+
+TEST(FmhostBinary, JsonOutputOfTheVersionExample) {
+    const ProgramRun run =
+        fmhost("--json " + std::string(TALVERO_SOURCE_DIR) + "/Examples/version.fmcalc");
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    const char* const head = R"({"line": )";
+    const char* const tail =
+        R"(, "call": "VorlixPlugin_Version", "var": null, "result": {"type": "text", "value": )";
+    std::string expected;
+    const std::pair<int, const char*> lines[] = {{2, "0.10"},  {3, "0.10"},     {4, "Talvero 0.10"},
+                                                 {5, "Linux"}, {6, "00100000"}, {7, ""}};
+    for (const auto& [line, value] : lines)
+        expected += head + std::to_string(line) + tail + "\"" + value + "\"}, \"error\": 0}\n";
+    EXPECT_EQ(run.out, expected);
+    EXPECT_EQ(run.err, "");
+}
+
+TEST(FmhostBinary, ReadsVariablesFromAScriptAndReportsContainers) {
+    const std::string script =
+        writeScript("fmhost_vars.fmcalc", "$v = VorlixPlugin_Version ( \"long\" )\n"
+                                          "$v & \" on \" & VorlixPlugin_Version ( \"platform\" )\n"
+                                          "File ( \"fmhost_vars.fmcalc\" )\n");
+    const ProgramRun run = fmhost("--json " + script);
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    std::istringstream lines(run.out);
+    std::string first, second, third;
+    std::getline(lines, first);
+    std::getline(lines, second);
+    std::getline(lines, third);
+    EXPECT_EQ(
+        first,
+        R"({"line": 1, "call": "VorlixPlugin_Version", "var": "v", "result": {"type": "text", "value": "Talvero 0.10"}, "error": 0})");
+    EXPECT_EQ(
+        second,
+        R"({"line": 2, "call": null, "var": null, "result": {"type": "text", "value": "Talvero 0.10 on Linux"}, "error": 0})");
+    EXPECT_NE(third.find(R"({"type": "FNAM", "size": 18, "text": "fmhost_vars.fmcalc"})"),
+              std::string::npos)
+        << third;
+}
+
+TEST(FmhostBinary, ListsEveryFunctionWithRangeAndFlags) {
+    const ProgramRun run = fmhost("--list");
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    std::istringstream lines(run.out);
+    std::string line;
+    int count = 0;
+    while (std::getline(lines, line)) {
+        ++count;
+        EXPECT_EQ(line.substr(line.size() - 4), "ff01") << line;
+    }
+    EXPECT_EQ(count, 23);
+    // Prototypes are padded to one column.
+    EXPECT_NE(run.out.find("\nVorlixPlugin_Version( { versionFormat } )        0..1  ff01\n"),
+              std::string::npos);
+    EXPECT_NE(run.out.find("\nCardDav_SetvCardGroups(uid, csgroups )           2..2  ff01\n"),
+              std::string::npos);
+}
+
+TEST(FmhostBinary, ExitCodesNameTheirCause) {
+    const std::string script = writeScript("fmhost_ok.fmcalc", "VorlixPlugin_Version\n");
+    ProgramRun run = fmhost("--plugin /nonexistent/Talvero.fmx64 " + script);
+    EXPECT_EQ(run.exitCode, 3);
+    EXPECT_NE(run.err.find("cannot load the plug-in /nonexistent/Talvero.fmx64"),
+              std::string::npos);
+
+    run = fmhost("--plugin " + std::string(TALVERO_BINARY_DIR) + "/bin/libFMWrapper.so " + script);
+    EXPECT_EQ(run.exitCode, 3);
+    EXPECT_NE(run.err.find("does not export FMExternCallProc"), std::string::npos) << run.err;
+
+    run = fmhost("--host-version 49 " + script);
+    EXPECT_EQ(run.exitCode, 3);
+    EXPECT_NE(run.err.find("refused init with host version 49"), std::string::npos) << run.err;
+
+    const std::string bad =
+        writeScript("fmhost_bad.fmcalc", "VorlixPlugin_Version\n  Nope ( 1 )\n");
+    run = fmhost(bad);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err, bad + ":2:3: unknown function \"Nope\"\n");
+
+    run = fmhost("--bogus");
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.err.find("Usage: fmhost"), std::string::npos);
+}
