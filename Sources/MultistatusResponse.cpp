@@ -1,14 +1,12 @@
 #include "MultistatusResponse.h"
 
-#include <cctype>
-
 namespace {
 
 bool isBlank(char c) {
-    return std::isspace(static_cast<unsigned char>(c)) != 0;
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
 }
 bool isDigit(char c) {
-    return std::isdigit(static_cast<unsigned char>(c)) != 0;
+    return c >= '0' && c <= '9';
 }
 
 } // namespace
@@ -35,30 +33,55 @@ bool isSuccessStatus(std::string_view statusLine) {
            (code.size() == 3 || !isDigit(code[3]));
 }
 
-MultistatusResponse::MultistatusResponse(XmlNamespaces& names, pugi::xml_node response)
-    : names(names), response(response) {
-    for (pugi::xml_node propstat = response.first_child(); propstat;
-         propstat = propstat.next_sibling()) {
-        if (!names.matches(propstat, xmlns::dav, "propstat"))
-            continue;
-        const pugi::xml_node prop = names.child(propstat, xmlns::dav, "prop");
-        if (!prop)
-            continue;
-        anyProp = true;
-        const pugi::xml_node status = names.child(propstat, xmlns::dav, "status");
-        if (!status || isSuccessStatus(textOf(status)))
-            successfulProps.push_back(prop);
+MultistatusResponse::MultistatusResponse(const XmlScope& response) {
+    successfulProperties.reserve(8);
+    for (pugi::xml_node node = response.element().first_child(); node; node = node.next_sibling()) {
+        if (!hrefElement && response.matches(node, xmlns::dav, "href"))
+            hrefElement = node;
+        else if (response.matches(node, xmlns::dav, "propstat"))
+            addPropstat(response.enter(node));
     }
 }
 
-std::string MultistatusResponse::href() const {
-    return textOf(names.child(response, xmlns::dav, "href"));
+void MultistatusResponse::addPropstat(const XmlScope& propstat) {
+    XmlScope prop;
+    pugi::xml_node status;
+    for (pugi::xml_node node = propstat.element().first_child(); node; node = node.next_sibling()) {
+        if (!prop && propstat.matches(node, xmlns::dav, "prop"))
+            prop = propstat.enter(node);
+        else if (!status && propstat.matches(node, xmlns::dav, "status"))
+            status = node;
+    }
+    if (!prop)
+        return;
+    anyProp = true;
+    if (status && !isSuccessStatus(status.child_value()))
+        return;
+    for (pugi::xml_node property = prop.element().first_child(); property;
+         property = property.next_sibling())
+        successfulProperties.push_back({XmlScope::localName(property), property, prop});
 }
 
-pugi::xml_node MultistatusResponse::property(std::string_view ns,
-                                             std::string_view localName) const {
-    for (pugi::xml_node prop : successfulProps)
-        if (pugi::xml_node found = names.child(prop, ns, localName))
-            return found;
-    return {};
+std::string MultistatusResponse::href() const {
+    return textOf(hrefElement);
+}
+
+const MultistatusResponse::Property* MultistatusResponse::find(std::string_view ns,
+                                                               std::string_view localName) const {
+    for (const Property& property : successfulProperties)
+        if (property.localName == localName &&
+            property.prop.matches(property.element, ns, localName))
+            return &property;
+    return nullptr;
+}
+
+XmlScope MultistatusResponse::property(std::string_view ns, std::string_view localName) const {
+    const Property* found = find(ns, localName);
+    return found ? found->prop.enter(found->element) : XmlScope();
+}
+
+std::string MultistatusResponse::propertyText(std::string_view ns,
+                                              std::string_view localName) const {
+    const Property* found = find(ns, localName);
+    return found ? textOf(found->element) : std::string();
 }

@@ -18,22 +18,30 @@ bool isSuccessStatus(std::string_view statusLine);
 
 class MultistatusResponse {
 public:
-    MultistatusResponse(XmlNamespaces& names, pugi::xml_node response);
+    explicit MultistatusResponse(const XmlScope& response);
 
     // The response's own href, as written.
     std::string href() const;
     // Whether any propstat of the response holds a prop, whatever its status.
     bool hasProp() const { return anyProp; }
     // The property element from the first propstat with a 2xx status (or no status at all)
-    // that holds it; a null node when none does.
-    pugi::xml_node property(std::string_view ns, std::string_view localName) const;
-    std::string propertyText(std::string_view ns, std::string_view localName) const {
-        return textOf(property(ns, localName));
-    }
+    // that holds it; an empty scope when none does.
+    XmlScope property(std::string_view ns, std::string_view localName) const;
+    std::string propertyText(std::string_view ns, std::string_view localName) const;
 
 private:
-    XmlNamespaces& names;
-    pugi::xml_node response;
-    std::vector<pugi::xml_node> successfulProps;
+    struct Property {
+        std::string_view localName;
+        pugi::xml_node element;
+        XmlScope prop;
+    };
+
+    void addPropstat(const XmlScope& propstat);
+    const Property* find(std::string_view ns, std::string_view localName) const;
+
+    pugi::xml_node hrefElement;
+    // The children of the successful props in document order, collected in one pass since
+    // several properties are looked up.
+    std::vector<Property> successfulProperties;
     bool anyProp = false;
 };

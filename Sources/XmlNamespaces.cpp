@@ -1,5 +1,7 @@
 #include "XmlNamespaces.h"
 
+#include <algorithm>
+
 namespace {
 
 struct QualifiedName {
@@ -30,59 +32,98 @@ bool declaresPrefix(std::string_view name, std::string_view& prefix) {
     return true;
 }
 
+bool declaresAny(pugi::xml_node element) {
+    std::string_view prefix;
+    for (pugi::xml_attribute attribute = element.first_attribute(); attribute;
+         attribute = attribute.next_attribute())
+        if (declaresPrefix(attribute.name(), prefix))
+            return true;
+    return false;
+}
+
 } // namespace
 
-bool XmlNamespaces::matches(pugi::xml_node node, std::string_view ns, std::string_view localName) {
-    if (node.type() != pugi::node_element)
-        return false;
-    const QualifiedName name = splitName(node.name());
-    if (name.local != localName)
+const std::string_view* XmlDeclarations::find(std::string_view prefix) const {
+    // Answers declare a handful of namespaces, which a plain search finds fastest; a hostile
+    // answer may declare a great many on one element.
+    constexpr std::size_t fewDeclarations = 8;
+    if (uriByPrefix.size() <= fewDeclarations) {
+        for (const auto& [declared, uri] : uriByPrefix)
+            if (declared == prefix)
+                return &uri;
+        return nullptr;
+    }
+    const auto found = std::lower_bound(uriByPrefix.begin(), uriByPrefix.end(), prefix,
+                                        [](const auto& declaration, std::string_view wanted) {
+                                            return declaration.first < wanted;
+                                        });
+    return found != uriByPrefix.end() && found->first == prefix ? &found->second : nullptr;
+}
+
+std::string_view XmlScope::localName(pugi::xml_node node) {
+    return splitName(node.name()).local;
+}
+
+bool XmlScope::matches(pugi::xml_node child, std::string_view ns,
+                       std::string_view localName) const {
+    const QualifiedName name = splitName(child.name());
+    if (name.local != localName || child.type() != pugi::node_element)
         return false;
     std::string_view uri; // no namespace unless one is declared
-    if (!lookup(node, name.prefix, uri) && !name.prefix.empty())
+    if (!lookup(child, name.prefix, uri) && !name.prefix.empty())
         return false;
     return uri.empty() || uri == ns;
 }
 
-pugi::xml_node XmlNamespaces::child(pugi::xml_node parent, std::string_view ns,
-                                    std::string_view localName) {
-    for (pugi::xml_node node = parent.first_child(); node; node = node.next_sibling())
-        if (matches(node, ns, localName))
-            return node;
+XmlScope XmlScope::enter(pugi::xml_node child) const {
+    if (!owner || !child)
+        return {};
+    return {owner, child, declaresAny(child) ? owner->declare(child, inScope) : inScope};
+}
+
+XmlScope XmlScope::child(std::string_view ns, std::string_view localName) const {
+    for (pugi::xml_node candidate = node.first_child(); candidate;
+         candidate = candidate.next_sibling())
+        if (matches(candidate, ns, localName))
+            return enter(candidate);
     return {};
 }
 
-bool XmlNamespaces::lookup(pugi::xml_node element, std::string_view prefix, std::string_view& uri) {
-    // The element's own declarations come first; they are read directly since an element is
-    // matched only a few times.
+bool XmlScope::lookup(pugi::xml_node child, std::string_view prefix, std::string_view& uri) const {
+    // The child's own declarations are read directly: a child is matched only a few times.
     std::string_view declared;
-    for (pugi::xml_attribute attribute : element.attributes()) {
+    for (pugi::xml_attribute attribute = child.first_attribute(); attribute;
+         attribute = attribute.next_attribute()) {
         if (declaresPrefix(attribute.name(), declared) && declared == prefix) {
             uri = attribute.value();
             return true;
         }
     }
-    for (pugi::xml_node ancestor = element.parent(); ancestor.type() == pugi::node_element;
-         ancestor = ancestor.parent()) {
-        if (!ancestor.first_attribute())
-            continue;
-        const Declarations& declarations = declarationsOf(ancestor);
-        const auto found = declarations.find(prefix);
-        if (found != declarations.end()) {
-            uri = found->second;
+    for (const XmlDeclarations* around = inScope; around; around = around->outer) {
+        if (const std::string_view* found = around->find(prefix)) {
+            uri = *found;
             return true;
         }
     }
     return false;
 }
 
-const XmlNamespaces::Declarations& XmlNamespaces::declarationsOf(pugi::xml_node element) {
-    const auto [entry, added] = ancestorDeclarations.try_emplace(element.internal_object());
-    if (added) {
-        std::string_view prefix;
-        for (pugi::xml_attribute attribute : element.attributes())
-            if (declaresPrefix(attribute.name(), prefix))
-                entry->second.emplace(prefix, attribute.value());
-    }
-    return entry->second;
+XmlScope XmlNamespaces::documentScope(const pugi::xml_document& document) {
+    declarations.clear();
+    return {this, document, nullptr};
+}
+
+const XmlDeclarations* XmlNamespaces::declare(pugi::xml_node element,
+                                              const XmlDeclarations* outer) {
+    XmlDeclarations& added = declarations.emplace_back();
+    added.outer = outer;
+    std::string_view prefix;
+    for (pugi::xml_attribute attribute = element.first_attribute(); attribute;
+         attribute = attribute.next_attribute())
+        if (declaresPrefix(attribute.name(), prefix))
+            added.uriByPrefix.emplace_back(prefix, attribute.value());
+    // Sorted for lookups by prefix; the first of two declarations of one prefix counts.
+    std::stable_sort(added.uriByPrefix.begin(), added.uriByPrefix.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    return &added;
 }

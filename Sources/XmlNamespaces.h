@@ -6,36 +6,75 @@
 
 #include <pugixml.hpp>
 
+#include <deque>
 #include <string_view>
-#include <unordered_map>
+#include <utility>
+#include <vector>
 
 namespace xmlns {
 constexpr std::string_view dav = "DAV:";
 constexpr std::string_view carddav = "urn:ietf:params:xml:ns:carddav";
 } // namespace xmlns
 
-class XmlNamespaces {
+class XmlNamespaces;
+
+// The namespace declarations of one element, sorted by prefix (empty: the default namespace),
+// and the declarations in scope around it.
+struct XmlDeclarations {
+    // The URI declared for `prefix` here, or null.
+    const std::string_view* find(std::string_view prefix) const;
+
+    std::vector<std::pair<std::string_view, std::string_view>> uriByPrefix;
+    const XmlDeclarations* outer = nullptr;
+};
+
+// One element with the namespace declarations in scope at it, so that its children can be
+// matched. Scopes are entered from the document down; they stay valid while the XmlNamespaces
+// that made them is not asked for another document's scope.
+class XmlScope {
 public:
-    // True when `node` is an element called `localName` in namespace `ns`, or called
-    // `localName` in no namespace at all (no prefix and no default namespace in scope). An
-    // element whose prefix is declared nowhere matches nothing.
-    bool matches(pugi::xml_node node, std::string_view ns, std::string_view localName);
+    XmlScope() = default; // no element: no children, matches nothing
 
-    // The first child element of `parent` that matches, or a null node.
-    pugi::xml_node child(pugi::xml_node parent, std::string_view ns, std::string_view localName);
+    pugi::xml_node element() const { return node; }
+    explicit operator bool() const { return static_cast<bool>(node); }
 
-    // Forgets what was learnt about the elements of a document; call before its nodes go away.
-    void clear() { ancestorDeclarations.clear(); }
+    // True when `child`, a child of this element, is an element called `localName` in
+    // namespace `ns`, or called `localName` in no namespace at all (no prefix and no default
+    // namespace in scope). An element whose prefix is declared nowhere matches nothing.
+    bool matches(pugi::xml_node child, std::string_view ns, std::string_view localName) const;
+    // The scope of `child`, a child element of this element.
+    XmlScope enter(pugi::xml_node child) const;
+    // The first child element that matches, entered; an empty scope when none does.
+    XmlScope child(std::string_view ns, std::string_view localName) const;
+
+    // The name of `node` without its prefix.
+    static std::string_view localName(pugi::xml_node node);
 
 private:
-    using Declarations = std::unordered_map<std::string_view, std::string_view>;
+    friend class XmlNamespaces;
+    XmlScope(XmlNamespaces* owner, pugi::xml_node node, const XmlDeclarations* inScope)
+        : owner(owner), node(node), inScope(inScope) {}
 
-    // The URI `prefix` (empty: the default namespace) is bound to at `element`; false when it is
-    // declared nowhere, in which case `uri` is left alone.
-    bool lookup(pugi::xml_node element, std::string_view prefix, std::string_view& uri);
-    const Declarations& declarationsOf(pugi::xml_node element);
+    // The URI `prefix` is bound to at `child`; false when it is declared nowhere, in which
+    // case `uri` is left alone.
+    bool lookup(pugi::xml_node child, std::string_view prefix, std::string_view& uri) const;
 
-    // The declarations of each ancestor consulted so far, so that an element with a great many
-    // attributes is read once however many of its descendants are looked up.
-    std::unordered_map<const void*, Declarations> ancestorDeclarations;
+    XmlNamespaces* owner = nullptr;
+    pugi::xml_node node;
+    const XmlDeclarations* inScope = nullptr; // the nearest declaring element's, or none
+};
+
+// Keeps the declarations that the scopes of one document read.
+class XmlNamespaces {
+public:
+    // The scope of the document node, whose child is the top element. The scopes of an earlier
+    // document become invalid.
+    XmlScope documentScope(const pugi::xml_document& document);
+
+private:
+    friend class XmlScope;
+    // The declarations of `element`, which declares at least one namespace.
+    const XmlDeclarations* declare(pugi::xml_node element, const XmlDeclarations* outer);
+
+    std::deque<XmlDeclarations> declarations;
 };

@@ -29,9 +29,8 @@ std::string nameLine(const std::string& fn) {
 // The address-book marker as CardDAV defines it, in the resource type, or as older answers
 // write it: an element named addressbook (any case) anywhere in the response that declares its
 // own namespace.
-bool isAddressbook(XmlNamespaces& names, pugi::xml_node node, const MultistatusResponse& response) {
-    const pugi::xml_node resourcetype = response.property(xmlns::dav, "resourcetype");
-    if (names.child(resourcetype, xmlns::carddav, "addressbook"))
+bool isAddressbook(pugi::xml_node node, const MultistatusResponse& response) {
+    if (response.property(xmlns::dav, "resourcetype").child(xmlns::carddav, "addressbook"))
         return true;
     node_walker walker("addressbook");
     node.traverse(walker);
@@ -41,9 +40,9 @@ bool isAddressbook(XmlNamespaces& names, pugi::xml_node node, const MultistatusR
 // The href of an addressbook-home-set. Servers that declare the CardDAV namespace as the
 // default on the property itself leave an unprefixed href in that namespace; it can mean
 // nothing but the WebDAV href, so it is read there too.
-std::string homeSetHref(XmlNamespaces& names, pugi::xml_node homeSet) {
-    const pugi::xml_node href = names.child(homeSet, xmlns::dav, "href");
-    return textOf(href ? href : names.child(homeSet, xmlns::carddav, "href"));
+std::string homeSetHref(const XmlScope& homeSet) {
+    const XmlScope href = homeSet.child(xmlns::dav, "href");
+    return textOf((href ? href : homeSet.child(xmlns::carddav, "href")).element());
 }
 
 } // namespace
@@ -78,21 +77,24 @@ void xmlParser::setBaseUrl(std::string url) {
 }
 
 pugi::xml_node xmlParser::getRootNode(const std::string& xml) {
-    names.clear();
     // Default options: no DOCTYPE processing and no entity expansion beyond the predefined
     // ones, nothing fetched. A body that does not parse whole (an HTML page, a truncated
     // answer) is dropped rather than read in part.
     if (!document.load_buffer(xml.data(), xml.size(), pugi::parse_default, pugi::encoding_utf8))
         document.reset();
+    const XmlScope documentScope = names.documentScope(document);
     const pugi::xml_node top = document.document_element();
-    if (!names.matches(top, xmlns::dav, "multistatus"))
+    if (!documentScope.matches(top, xmlns::dav, "multistatus")) {
+        responseParent = documentScope;
         return top;
-    return names.child(top, xmlns::dav, "response");
+    }
+    responseParent = documentScope.enter(top);
+    return responseParent.child(xmlns::dav, "response").element();
 }
 
-pugi::xml_node xmlParser::nextResponse(pugi::xml_node response) {
+pugi::xml_node xmlParser::nextResponse(pugi::xml_node response) const {
     for (pugi::xml_node node = response.next_sibling(); node; node = node.next_sibling())
-        if (names.matches(node, xmlns::dav, "response"))
+        if (responseParent.matches(node, xmlns::dav, "response"))
             return node;
     return {};
 }
@@ -102,15 +104,16 @@ baseprincipal xmlParser::getBasePrincipal(const std::string& xml) {
     // The principal request goes to the base URL followed by "/".
     const std::string requested = hrefs.baseUrl() + "/";
     for (pugi::xml_node node = getRootNode(xml); node; node = nextResponse(node)) {
-        const MultistatusResponse response(names, node);
+        const MultistatusResponse response(responseParent.enter(node));
         const std::string href = response.href();
         if (href != "/" && hrefs.resolve(href) != requested)
             continue;
         principal.creationdate = response.propertyText(xmlns::dav, "creationdate");
         principal.lastmodified = response.propertyText(xmlns::dav, "getlastmodified");
         principal.etag = response.propertyText(xmlns::dav, "getetag");
-        principal.principal = textOf(names.child(
-            response.property(xmlns::dav, "current-user-principal"), xmlns::dav, "href"));
+        principal.principal = textOf(response.property(xmlns::dav, "current-user-principal")
+                                         .child(xmlns::dav, "href")
+                                         .element());
         break;
     }
     return principal;
@@ -118,10 +121,10 @@ baseprincipal xmlParser::getBasePrincipal(const std::string& xml) {
 
 std::string xmlParser::getAddressHome(const std::string& xml) {
     for (pugi::xml_node node = getRootNode(xml); node; node = nextResponse(node)) {
-        const MultistatusResponse response(names, node);
-        const pugi::xml_node home = response.property(xmlns::carddav, "addressbook-home-set");
+        const MultistatusResponse response(responseParent.enter(node));
+        const XmlScope home = response.property(xmlns::carddav, "addressbook-home-set");
         if (home)
-            return homeSetHref(names, home);
+            return homeSetHref(home);
     }
     return "";
 }
@@ -129,8 +132,8 @@ std::string xmlParser::getAddressHome(const std::string& xml) {
 std::vector<addressbook> xmlParser::getAddressbooks(const std::string& xml) {
     std::vector<addressbook> books;
     for (pugi::xml_node node = getRootNode(xml); node; node = nextResponse(node)) {
-        const MultistatusResponse response(names, node);
-        if (!response.hasProp() || !isAddressbook(names, node, response))
+        const MultistatusResponse response(responseParent.enter(node));
+        if (!response.hasProp() || !isAddressbook(node, response))
             continue;
         books.push_back({hrefs.resolve(response.href()),
                          response.propertyText(xmlns::dav, "displayname"),
@@ -143,7 +146,7 @@ std::vector<addresscard> xmlParser::getCardData(const std::string& xml) {
     std::vector<addresscard> cards;
     vCardDataParser parser;
     for (pugi::xml_node node = getRootNode(xml); node; node = nextResponse(node)) {
-        const MultistatusResponse response(names, node);
+        const MultistatusResponse response(responseParent.enter(node));
         if (!response.hasProp())
             continue;
         addresscard card;
@@ -169,7 +172,7 @@ std::vector<addresscard> xmlParser::getCardData(const std::string& xml) {
 
 std::vector<std::string> xmlParser::getSearchResults(const std::string& xml) {
     for (pugi::xml_node node = getRootNode(xml); node; node = nextResponse(node)) {
-        const std::string href = MultistatusResponse(names, node).href();
+        const std::string href = MultistatusResponse(responseParent.enter(node)).href();
         if (!href.empty())
             return {hrefs.resolve(href)};
     }

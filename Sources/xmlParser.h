@@ -82,9 +82,11 @@ public:
     std::vector<std::string> getSearchResults(const std::string& xml);
 
 private:
-    pugi::xml_node nextResponse(pugi::xml_node response);
+    pugi::xml_node nextResponse(pugi::xml_node response) const;
 
     HrefResolver hrefs;
     XmlNamespaces names;
     pugi::xml_document document;
+    // The element whose children getRootNode and nextResponse list as responses.
+    XmlScope responseParent;
 };

@@ -5,44 +5,53 @@
 
 namespace {
 
-// The element at `path` (first child, then its first child, ...) of `xml`.
-struct Document {
+// Whether the element at `path` (each name a child of the one before) matches.
+class Document {
+public:
     explicit Document(const char* xml) { EXPECT_TRUE(document.load_string(xml)); }
-    pugi::xml_node at(std::initializer_list<const char*> path) const {
-        pugi::xml_node node = document;
-        for (const char* name : path)
-            node = node.child(name);
-        return node;
+
+    bool matches(std::initializer_list<const char*> path, std::string_view ns,
+                 std::string_view localName) {
+        XmlScope scope = names.documentScope(document);
+        pugi::xml_node node;
+        for (const char* name : path) {
+            if (node)
+                scope = scope.enter(node);
+            node = scope.element().child(name);
+        }
+        return scope.matches(node, ns, localName);
     }
+
+private:
     pugi::xml_document document;
+    XmlNamespaces names;
 };
 
 } // namespace
 
 TEST(XmlNamespaces, MatchesByNamespaceWhateverThePrefix) {
-    const Document doc(R"(<d:a xmlns:d="DAV:" xmlns="urn:ietf:params:xml:ns:carddav">
+    Document doc(R"(<d:a xmlns:d="DAV:" xmlns="urn:ietf:params:xml:ns:carddav">
         <d:href/><address-data/><x:href xmlns:x="DAV:"/>
         <d:b xmlns:d="urn:other"><d:href/></d:b></d:a>)");
-    XmlNamespaces names;
-    EXPECT_TRUE(names.matches(doc.at({"d:a", "d:href"}), xmlns::dav, "href"));
-    EXPECT_TRUE(names.matches(doc.at({"d:a", "address-data"}), xmlns::carddav, "address-data"));
-    EXPECT_TRUE(names.matches(doc.at({"d:a", "x:href"}), xmlns::dav, "href"));
-    EXPECT_FALSE(names.matches(doc.at({"d:a", "address-data"}), xmlns::dav, "address-data"));
+    EXPECT_TRUE(doc.matches({"d:a"}, xmlns::dav, "a"));
+    EXPECT_TRUE(doc.matches({"d:a", "d:href"}, xmlns::dav, "href"));
+    EXPECT_TRUE(doc.matches({"d:a", "address-data"}, xmlns::carddav, "address-data"));
+    EXPECT_TRUE(doc.matches({"d:a", "x:href"}, xmlns::dav, "href"));
+    EXPECT_FALSE(doc.matches({"d:a", "address-data"}, xmlns::dav, "address-data"));
     // The inner declaration of d wins.
-    EXPECT_FALSE(names.matches(doc.at({"d:a", "d:b", "d:href"}), xmlns::dav, "href"));
-    EXPECT_FALSE(names.matches(doc.at({"d:a", "d:href"}), xmlns::dav, "HREF"));
+    EXPECT_FALSE(doc.matches({"d:a", "d:b", "d:href"}, xmlns::dav, "href"));
+    EXPECT_FALSE(doc.matches({"d:a", "d:href"}, xmlns::dav, "HREF"));
 }
 
 TEST(XmlNamespaces, NoNamespaceMatchesUndeclaredPrefixDoesNot) {
-    const Document doc(
+    Document doc(
         R"(<a><href/><D:href/><b xmlns="urn:other"><href/><c xmlns=""><href/></c></b></a>)");
-    XmlNamespaces names;
-    EXPECT_TRUE(names.matches(doc.at({"a", "href"}), xmlns::dav, "href"));
-    EXPECT_FALSE(names.matches(doc.at({"a", "D:href"}), xmlns::dav, "href"));
-    EXPECT_FALSE(names.matches(doc.at({"a", "b", "href"}), xmlns::dav, "href"));
-    EXPECT_TRUE(names.matches(doc.at({"a", "b", "c", "href"}), xmlns::dav, "href"));
-    EXPECT_FALSE(names.child(doc.at({"a"}), xmlns::dav, "missing"));
-    EXPECT_FALSE(names.child(pugi::xml_node(), xmlns::dav, "href"));
+    EXPECT_TRUE(doc.matches({"a", "href"}, xmlns::dav, "href"));
+    EXPECT_FALSE(doc.matches({"a", "D:href"}, xmlns::dav, "href"));
+    EXPECT_FALSE(doc.matches({"a", "b", "href"}, xmlns::dav, "href"));
+    EXPECT_TRUE(doc.matches({"a", "b", "c", "href"}, xmlns::dav, "href"));
+    EXPECT_FALSE(doc.matches({"a", "missing"}, xmlns::dav, "missing"));
+    EXPECT_FALSE(XmlScope().child(xmlns::dav, "href"));
 }
 
 TEST(MultistatusResponse, StatusLinesWith2xxCodesAreSuccessful) {

@@ -1,0 +1,89 @@
+// Reading a large address-book listing: getCardData against a bare pugixml load of the same
+// text, which is the floor for any reader of it.
+#include "vCardParser.h"
+#include "xmlParser.h"
+
+#include <benchmark/benchmark.h>
+#include <pugixml.hpp>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int cardCount = 10000;
+
+std::string cardText(int i) {
+    const std::string n = std::to_string(i);
+    return "BEGIN:VCARD\r\nVERSION:3.0\r\nUID:6f1c1a52-0000-4000-8000-" +
+           std::string(12 - n.size(), '0') + n + "\r\nFN:Person Number " + n + "\r\nN:Number " + n +
+           ";Person;;;\r\nEMAIL;TYPE=INTERNET:person" + n +
+           "@example.com\r\nTEL;TYPE=CELL:+49 170 555" + n + "\r\nADR;TYPE=HOME:;;Example Street " +
+           n + ";Berlin;;10115;Germany\r\nEND:VCARD\r\n";
+}
+
+// A REPORT answer as a server with d:/card: prefixes writes it.
+std::string listing() {
+    std::string xml =
+        R"(<?xml version="1.0" encoding="utf-8"?>)"
+        R"(<d:multistatus xmlns:d="DAV:" xmlns:card="urn:ietf:params:xml:ns:carddav">)";
+    for (int i = 0; i < cardCount; ++i) {
+        const std::string n = std::to_string(i);
+        xml += "<d:response><d:href>/dav/addressbooks/alice/contacts/" + n +
+               ".vcf</d:href><d:propstat><d:prop><d:getetag>&quot;" + n +
+               "-1700000000&quot;</d:getetag><d:getlastmodified>Mon, 01 Jan 2024 00:00:00 "
+               "GMT</d:getlastmodified><card:address-data>" +
+               cardText(i) +
+               "</card:address-data></d:prop><d:status>HTTP/1.1 200 OK</d:status></d:propstat>"
+               "<d:propstat><d:prop><d:displayname/><d:creationdate/></d:prop><d:status>HTTP/1.1 "
+               "404 Not Found</d:status></d:propstat></d:response>";
+    }
+    return xml + "</d:multistatus>";
+}
+
+const std::string& body() {
+    static const std::string text = listing();
+    return text;
+}
+
+void BM_PugixmlLoadString(benchmark::State& state) {
+    for (auto _ : state) {
+        pugi::xml_document document;
+        benchmark::DoNotOptimize(document.load_string(body().c_str()));
+    }
+    state.SetItemsProcessed(state.iterations() * cardCount);
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(body().size()));
+}
+
+// The card summaries alone, which getCardData makes for every card it lists.
+void BM_ParseMiniOfEveryCard(benchmark::State& state) {
+    std::vector<std::string> cards;
+    for (int i = 0; i < cardCount; ++i)
+        cards.push_back(cardText(i));
+    for (auto _ : state) {
+        vCardDataParser parser;
+        for (const std::string& card : cards)
+            benchmark::DoNotOptimize(parser.ParseMini(card));
+    }
+    state.SetItemsProcessed(state.iterations() * cardCount);
+}
+
+void BM_GetCardData(benchmark::State& state) {
+    xmlParser parser("https://h/dav");
+    for (auto _ : state) {
+        const std::vector<addresscard> cards = parser.getCardData(body());
+        if (cards.size() != cardCount || cards.back().uid.empty())
+            state.SkipWithError("listing not read");
+        benchmark::DoNotOptimize(cards.data());
+    }
+    state.SetItemsProcessed(state.iterations() * cardCount);
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(body().size()));
+}
+
+} // namespace
+
+BENCHMARK(BM_PugixmlLoadString)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ParseMiniOfEveryCard)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_GetCardData)->Unit(benchmark::kMillisecond);
+
+BENCHMARK_MAIN();
