@@ -100,7 +100,9 @@ PeerResponse PeerClient::put(const std::string& target, const std::string& vcard
     return request("PUT", target, vcard, headers);
 }
 
-PeerResponse PeerClient::get(const std::string& target) const { return request("GET", target); }
+PeerResponse PeerClient::get(const std::string& target) const {
+    return request("GET", target);
+}
 
 PeerResponse PeerClient::remove(const std::string& target) const {
     return request("DELETE", target);
