@@ -31,7 +31,9 @@ std::string writeScript(const std::string& name, const std::string& text) {
 }
 
 ProgramRun fmhost(const std::string& arguments) {
-    const std::string errPath = ::testing::TempDir() + "fmhost_stderr.txt";
+    // One file per test: CTest may run the tests side by side.
+    const std::string errPath = ::testing::TempDir() + "fmhost_stderr_" +
+                                ::testing::UnitTest::GetInstance()->current_test_info()->name();
     const std::string command =
         std::string(TALVERO_BINARY_DIR) + "/bin/fmhost " + arguments + " 2>" + errPath;
     ProgramRun run;
