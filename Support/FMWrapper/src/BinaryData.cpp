@@ -44,7 +44,7 @@ fmx::BinaryData* FM_BinaryData_Constructor2(const fmx::BinaryData& other, fmx::_
 }
 
 void FM_BinaryData_Delete(fmx::BinaryData* self) {
-    delete &impl(self);
+    delete static_cast<HostBinaryData*>(self);
 }
 
 fmx::int32 FM_BinaryData_GetCount(const fmx::BinaryData* self, fmx::_fmxcpt& x) {

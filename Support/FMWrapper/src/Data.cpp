@@ -17,7 +17,7 @@ fmx::Data* FM_Data_Constructor1(fmx::_fmxcpt& x) {
 }
 
 void FM_Data_Delete(fmx::Data* self) {
-    delete &impl(self);
+    delete static_cast<HostData*>(self);
 }
 
 bool FM_Data_IsEmpty(const fmx::Data* self, fmx::_fmxcpt& x) {
@@ -118,7 +118,7 @@ fmx::DataVect* FM_DataVect_Constructor1(fmx::_fmxcpt& x) {
 }
 
 void FM_DataVect_Delete(fmx::DataVect* self) {
-    delete &impl(self);
+    delete static_cast<HostDataVect*>(self);
 }
 
 fmx::uint32 FM_DataVect_Size(const fmx::DataVect* self, fmx::_fmxcpt& x) {

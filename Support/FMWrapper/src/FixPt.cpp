@@ -19,7 +19,7 @@ fmx::FixPt* FM_FixPt_Constructor1(fmx::int32 value, fmx::int32 precision, fmx::_
 }
 
 void FM_FixPt_Delete(fmx::FixPt* self) {
-    delete &impl(self);
+    delete static_cast<HostFixPt*>(self);
 }
 
 void FM_FixPt_AssignInt(fmx::FixPt* self, fmx::int32 value, fmx::_fmxcpt& x) {

@@ -37,7 +37,7 @@ bool FM_QuadChar_Equals(const fmx::QuadChar* self, const fmx::QuadChar& other, f
 }
 
 void FM_QuadChar_Delete(fmx::QuadChar* self) {
-    delete &impl(self);
+    delete static_cast<HostQuadChar*>(self);
 }
 
 fmx::Locale* FM_Locale_Constructor1(fmx::int32 type, fmx::_fmxcpt& x) {

@@ -32,7 +32,7 @@ fmx::Text* FM_Text_Constructor1(fmx::_fmxcpt& x) {
 }
 
 void FM_Text_Delete(fmx::Text* self) {
-    delete &impl(self);
+    delete static_cast<HostText*>(self);
 }
 
 fmx::uint32 FM_Text_GetSize(const fmx::Text* self, fmx::_fmxcpt& x) {
