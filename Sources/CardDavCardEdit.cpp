@@ -1,0 +1,15 @@
+#include "CardDav.h"
+
+// Until the functions are built, each answers 0 and leaves the result untouched.
+
+fmx::errcode CardDav_GetvCard(short, const fmx::ExprEnv&, const fmx::DataVect&, fmx::Data&) {
+    return 0;
+}
+
+fmx::errcode CardDav_GetvCardItem(short, const fmx::ExprEnv&, const fmx::DataVect&, fmx::Data&) {
+    return 0;
+}
+
+fmx::errcode CardDav_SetvCardItem(short, const fmx::ExprEnv&, const fmx::DataVect&, fmx::Data&) {
+    return 0;
+}

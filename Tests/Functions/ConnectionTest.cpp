@@ -1,0 +1,216 @@
+// The shared frame of the external functions (entry check, error recording, status codes, entity
+// tags) and the connection step, driven through the registered handlers against the loopback
+// server.
+#include "CardDavState.h"
+#include "LoopbackHttpServer.h"
+#include "PluginHarness.h"
+#include "PluginStateReset.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+std::string multistatus(const std::string& responses) {
+    return "<?xml version=\"1.0\"?><d:multistatus xmlns:d=\"DAV:\" "
+           "xmlns:card=\"urn:ietf:params:xml:ns:carddav\">" +
+           responses + "</d:multistatus>";
+}
+
+std::string principalAnswer(const std::string& href, const std::string& principal) {
+    const std::string prop = principal.empty() ? "<d:resourcetype><d:collection/></d:resourcetype>"
+                                               : "<d:current-user-principal><d:href>" + principal +
+                                                     "</d:href></d:current-user-principal>";
+    return multistatus("<d:response><d:href>" + href + "</d:href><d:propstat><d:prop>" + prop +
+                       "</d:prop><d:status>HTTP/1.1 200 OK</d:status></d:propstat></d:response>");
+}
+
+std::string homeAnswer(const std::string& principal, const std::string& home) {
+    return multistatus(
+        "<d:response><d:href>" + principal +
+        "</d:href><d:propstat><d:prop><d:displayname/></d:prop><d:status>HTTP/1.1 404 Not "
+        "Found</d:status></d:propstat><d:propstat><d:prop><card:addressbook-home-set><d:href>" +
+        home +
+        "</d:href></card:addressbook-home-set></d:prop><d:status>HTTP/1.1 200 "
+        "OK</d:status></d:propstat></d:response>");
+}
+
+loopback::Response xml(int status, std::string body) {
+    return loopback::Response(status, {"Content-Type: application/xml; charset=utf-8"},
+                              std::move(body));
+}
+
+class ConnectionTest : public ::testing::Test {
+protected:
+    void SetUp() override { resetPluginState(); }
+
+    CallResult setServer(const std::string& url) {
+        return host.call("CardDav_SetServer", {Arg::text(url)});
+    }
+    fmx::int16 lastError() {
+        return static_cast<fmx::int16>(host.call("CardDav_LastError").number());
+    }
+
+    loopback::HttpServer server;
+    PluginHarness host;
+};
+
+} // namespace
+
+TEST(StatusCodes, HandleQueryMapsStatusesToErrorCodes) {
+    const std::pair<int, fmx::int16> cases[] = {
+        {200, 0},    {201, 0},    {204, 0},  {207, 0},  {403, 43}, {404, 44}, {500, 47},
+        {65501, 46}, {65502, 45}, {401, -1}, {412, -1}, {409, -1}, {0, -1},   {302, -1}};
+    for (const auto& [status, code] : cases) {
+        Query query;
+        query.status = status;
+        EXPECT_EQ(handleQuery(query), code) << status;
+    }
+}
+
+TEST(EntityTags, GetEtagReadsTheFirstTagWhateverTheHeaderNameCase) {
+    const std::string head = "HTTP/1.1 201 Created\r\n";
+    const std::string tail = "Content-Length: 0\r\n\r\n";
+    EXPECT_EQ(getEtag(head + "ETag: \"abc\"\r\n" + tail), "abc");
+    EXPECT_EQ(getEtag(head + "etag: \"abc\"\r\n" + tail), "abc");
+    EXPECT_EQ(getEtag(head + "Etag:W/\"x\"\r\n" + tail), "W/x");
+    EXPECT_EQ(getEtag(head + "ETag: \"first\"\r\nETag: \"second\"\r\n" + tail), "first");
+    EXPECT_EQ(getEtag(head + "ETag: \"3 - abc\"\r\n"), "3-abc");
+    EXPECT_EQ(getEtag(head + tail), "");
+    EXPECT_EQ(getEtag(head + "X-ETag: \"no\"\r\n" + tail), "");
+    EXPECT_EQ(getEtag(""), "");
+}
+
+TEST_F(ConnectionTest, ConfigurationBeforeAnyConnectionAppliesSettingsAndReports11) {
+    const CallResult set = setServer(server.baseUrl() + "/dav//");
+    EXPECT_EQ(set.number(), 1);
+    EXPECT_EQ(set.error, 11);
+    EXPECT_EQ(lastError(), 11);
+    EXPECT_EQ(cd.get_baseurl(), server.baseUrl() + "/dav/");
+    EXPECT_EQ(current_mapping.size(), 42u);
+
+    EXPECT_EQ(host.call("CardDav_SetTimeout", {Arg::number(30)}).error, 11);
+    EXPECT_EQ(cd.get_timeout(), 30);
+    EXPECT_EQ(host.call("CardDav_SetTimeout", {Arg::number(-5)}).number(), 1);
+    EXPECT_EQ(cd.get_timeout(), 30);
+
+    host.call("CardDav_SetSsl", {Arg::text("TLS1")});
+    EXPECT_EQ(cd.get_ssltype(), "tls1");
+    EXPECT_FALSE(cd.get_validcert());
+    host.call("CardDav_SetAuth", {Arg::text("Digest"), Arg::text("u")});
+    EXPECT_EQ(cd.get_authtype(), "digest");
+    EXPECT_EQ(cd.get_user(), "u");
+    EXPECT_EQ(cd.get_password(), "");
+    EXPECT_EQ(server.requestCount(), 0u) << "configuration sends nothing";
+}
+
+TEST_F(ConnectionTest, ConnectJoinsHrefsOnTheServerRootAndKeepsTheHome) {
+    server.enqueue(xml(207, principalAnswer("/dav/", "/dav/principals/u/")));
+    server.enqueue(xml(207, homeAnswer("/dav/principals/u/", "/dav/addressbooks/u/")));
+    setServer(server.baseUrl() + "/dav");
+
+    const CallResult connect = host.call("CardDav_Connect");
+    EXPECT_EQ(connect.error, 0);
+    EXPECT_EQ(connect.number(), 1);
+    EXPECT_EQ(lastError(), 0);
+    EXPECT_EQ(root_address_url, server.baseUrl() + "/dav/addressbooks/u/");
+    const auto requests = server.requests();
+    ASSERT_EQ(requests.size(), 2u);
+    EXPECT_EQ(requests[0].requestLine, "PROPFIND /dav/ HTTP/1.1");
+    EXPECT_EQ(requests[1].requestLine, "PROPFIND /dav/principals/u/ HTTP/1.1");
+
+    // A second connection builds the same principal URL.
+    server.clearRequests();
+    server.enqueue(xml(207, principalAnswer("/dav/", "/dav/principals/u/")));
+    server.enqueue(xml(207, homeAnswer("/dav/principals/u/", "/dav/addressbooks/u/")));
+    EXPECT_EQ(host.call("CardDav_Connect").error, 0);
+    EXPECT_EQ(server.requests().at(1).requestLine, "PROPFIND /dav/principals/u/ HTTP/1.1");
+}
+
+TEST_F(ConnectionTest, PrincipalMissingFromAllpropIsAskedForByName) {
+    server.enqueue(xml(207, principalAnswer("/", "")));
+    server.enqueue(xml(207, principalAnswer("/", "/principals/u/")));
+    server.enqueue(xml(207, homeAnswer("/principals/u/", "/books/u/")));
+    setServer(server.baseUrl());
+
+    EXPECT_EQ(host.call("CardDav_Connect").error, 0);
+    const auto requests = server.requests();
+    ASSERT_EQ(requests.size(), 3u);
+    EXPECT_EQ(requests[1].header("Depth"), std::optional<std::string>("0"));
+    EXPECT_NE(requests[1].body.find("<D:current-user-principal/>"), std::string::npos);
+    EXPECT_EQ(requests[2].target, "/principals/u/");
+    EXPECT_EQ(root_address_url, server.baseUrl() + "/books/u/");
+}
+
+TEST_F(ConnectionTest, FailedDiscoveryStepsReportTheirCodes) {
+    setServer(server.baseUrl());
+
+    // The principal request refused: nothing changes.
+    server.enqueue(loopback::Response(401));
+    EXPECT_EQ(host.call("CardDav_Connect").error, -1);
+    EXPECT_EQ(lastError(), -1);
+    EXPECT_FALSE(connected);
+
+    // The home request answered 404: still not connected.
+    server.enqueue(xml(207, principalAnswer("/", "/p/")));
+    server.enqueue(loopback::Response(404));
+    const CallResult notFound = host.call("CardDav_Connect");
+    EXPECT_EQ(notFound.error, 44);
+    EXPECT_EQ(notFound.number(), 1);
+    EXPECT_FALSE(connected);
+
+    // A home request that names no home connects, but the home stays unknown.
+    server.enqueue(xml(207, principalAnswer("/", "/p/")));
+    server.enqueue(xml(207, multistatus("")));
+    EXPECT_EQ(host.call("CardDav_Connect").error, 0);
+    EXPECT_TRUE(connected);
+    EXPECT_TRUE(root_address_url.empty());
+    // Functions that need the home fail with 11 whatever the connection did.
+    EXPECT_EQ(host.call("CardDav_GetAddressBooks").error, 11);
+    EXPECT_EQ(lastError(), 11);
+}
+
+TEST_F(ConnectionTest, FunctionsConnectOnFirstUse) {
+    server.enqueue(xml(207, principalAnswer("/", "/p/")));
+    server.enqueue(xml(207, homeAnswer("/p/", "/home/")));
+    server.enqueue(xml(207, multistatus("")));
+    setServer(server.baseUrl());
+
+    const CallResult books = host.call("CardDav_GetAddressBooks");
+    EXPECT_EQ(books.error, 0);
+    EXPECT_EQ(server.requestCount(), 3u);
+    EXPECT_EQ(server.requests().at(2).target, "/home/");
+}
+
+TEST_F(ConnectionTest, UnreachableAndSlowServersFailWithMinusOne) {
+    loopback::RefusingPort closed;
+    setServer(closed.baseUrl());
+    EXPECT_EQ(host.call("CardDav_Connect").error, -1);
+
+    setServer("http://unknown-host.invalid");
+    EXPECT_EQ(host.call("CardDav_Connect").error, -1);
+
+    loopback::Response slow(207, {}, principalAnswer("/", "/p/"));
+    slow.delay = std::chrono::milliseconds(2500);
+    server.enqueue(slow);
+    setServer(server.baseUrl());
+    host.call("CardDav_SetTimeout", {Arg::number(1)});
+    EXPECT_EQ(host.call("CardDav_Connect").error, -1);
+}
+
+TEST_F(ConnectionTest, HostErrorsWhileAnsweringBecomeCodesSevenAndMinusOne) {
+    setServer(server.baseUrl());
+    const auto before = fmx::host::hostCallCount();
+    ASSERT_EQ(host.call("CardDav_SetTimeout", {Arg::number(5)}).error, 11);
+    const auto calls = static_cast<fmx::uint32>(fmx::host::hostCallCount() - before);
+
+    // The last host call of the handler sets its result.
+    fmx::host::failHostCall(calls, 1);
+    EXPECT_EQ(host.call("CardDav_SetTimeout", {Arg::number(5)}).error, 7);
+    EXPECT_EQ(lastError(), 11) << "the entry check's code was recorded first";
+    fmx::host::failHostCall(calls, 2);
+    EXPECT_EQ(host.call("CardDav_SetTimeout", {Arg::number(5)}).error, -1);
+    // A failing argument read falls back to the default instead.
+    fmx::host::failHostCall(1, 2);
+    EXPECT_EQ(host.call("CardDav_SetTimeout", {Arg::number(5)}).error, 11);
+    EXPECT_EQ(cd.get_timeout(), 600);
+}
