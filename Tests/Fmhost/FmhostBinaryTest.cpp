@@ -90,6 +90,25 @@ TEST(FmhostBinary, ReadsVariablesFromAScriptAndReportsContainers) {
         << third;
 }
 
+TEST(FmhostBinary, SetDefinesVariablesAndGetValuePicksListValues) {
+    const std::string script = writeScript(
+        "fmhost_set.fmcalc", "$list = $server & \"¶b¶\" & $empty\nGetValue ( $list ; 1 )\n"
+                             "GetValue ( $list ; 2 )\nGetValue ( $list ; 3 )\n"
+                             "GetValue ( $list ; 0 )\n");
+    const ProgramRun run = fmhost("--json --set server=http://h:1/a=b --set empty= " + script);
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    const char* const values[] = {"http://h:1/a=b", "b", "", ""};
+    std::istringstream lines(run.out);
+    std::string line;
+    std::getline(lines, line);
+    for (const char* value : values) {
+        std::getline(lines, line);
+        EXPECT_NE(line.find(std::string("\"value\": \"") + value + "\"}"), std::string::npos)
+            << line;
+    }
+    EXPECT_EQ(fmhost("--set novalue " + script).exitCode, 1);
+}
+
 TEST(FmhostBinary, ListsEveryFunctionWithRangeAndFlags) {
     const ProgramRun run = fmhost("--list");
     EXPECT_EQ(run.exitCode, 0) << run.err;

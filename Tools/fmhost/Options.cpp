@@ -5,7 +5,7 @@
 
 const char* const kUsage =
     R"(Usage: fmhost [--plugin PATH] [--host-version N] [--json] [--strict]
-              [--save-containers DIR] [--list] [SCRIPT | -]
+              [--save-containers DIR] [--set NAME=VALUE]... [--list] [SCRIPT | -]
 
 Loads the plug-in as the FileMaker host does (init, name, preferences and configuration
 strings), runs a calculation script against its functions, and shuts it down.
@@ -15,6 +15,7 @@ strings), runs a calculation script against its functions, and shuts it down.
   --json                 one JSON object per statement and line instead of readable blocks
   --strict               stop at the first call whose error code is not 0 (exit 2)
   --save-containers DIR  write each container result's picture to DIR/line<N>.<ext>
+  --set NAME=VALUE       define the text variable $NAME before the script runs
   --list                 list the registered functions: prototype, argument range, flags
   SCRIPT | -             the script file, or - for standard input; without one, an
                          interactive prompt when standard input is a terminal
@@ -23,7 +24,8 @@ Script: one statement per line (continued while parentheses are open):
   $name = expression    or    expression
   Name ( arg ; arg )    calls a registered function ("," also separates arguments)
   "text" with \" \\ \¶ escapes (¶ is a carriage return), numbers, True, False, ¶,
-  $variables, & (concatenation), Char ( code ), File ( "path" ), // and /* */ comments
+  $variables, & (concatenation), Char ( code ), File ( "path" ), GetValue ( list ; n ),
+  // and /* */ comments
 
 Exit codes: 0 done; 1 syntax error, unknown function, unreadable file or bad usage;
 2 a call failed under --strict; 3 the plug-in could not be loaded or refused init.
@@ -64,6 +66,13 @@ Options parseOptions(int argc, const char* const* argv) {
             options.list = true;
         } else if (argument == "--save-containers") {
             options.saveDirectory = value();
+        } else if (argument == "--set") {
+            const std::string definition = value();
+            const std::size_t equals = definition.find('=');
+            if (equals == 0 || equals == std::string::npos)
+                throw UsageError("--set needs NAME=VALUE, not \"" + definition + "\"");
+            options.variables.emplace_back(definition.substr(0, equals),
+                                           definition.substr(equals + 1));
         } else if (argument == "--help" || argument == "-h") {
             options.help = true;
         } else if (argument.size() > 1 && argument[0] == '-') {

@@ -6,6 +6,8 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <utility>
+#include <vector>
 
 extern const char* const kUsage;
 
@@ -18,6 +20,8 @@ struct Options {
     bool help = false;
     std::string saveDirectory;
     std::optional<std::string> script; // a path, or "-" for standard input
+    // --set NAME=VALUE: text variables defined before the script runs.
+    std::vector<std::pair<std::string, std::string>> variables;
 };
 
 class UsageError : public std::runtime_error {

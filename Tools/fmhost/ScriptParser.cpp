@@ -133,6 +133,13 @@ private:
                 throw ScriptError(name.position, name.text + " takes one argument");
             return result;
         }
+        if (sameName(name.text, "GetValue")) {
+            result.kind = Expression::Kind::valueOf;
+            result.operands = arguments();
+            if (result.operands.size() != 2)
+                throw ScriptError(name.position, name.text + " takes two arguments");
+            return result;
+        }
         auto function = lookupFunction(name.text);
         if (!function)
             throw ScriptError(name.position, "unknown function \"" + name.text + "\"");

@@ -33,7 +33,27 @@ std::string characterOf(double code) {
     return out;
 }
 
+// The n-th (from 1) value of a list whose values are separated by carriage returns, as
+// FileMaker's GetValue gives it; empty when there is no such value.
+std::string valueOf(const std::string& list, double n) {
+    if (!(n >= 1))
+        return "";
+    std::size_t start = 0;
+    for (double index = 1; index < std::trunc(n); ++index) {
+        start = list.find('\r', start);
+        if (start == std::string::npos)
+            return "";
+        ++start;
+    }
+    const std::size_t end = list.find('\r', start);
+    return list.substr(start, end == std::string::npos ? std::string::npos : end - start);
+}
+
 } // namespace
+
+void ScriptRunner::define(const std::string& name, const std::string& text) {
+    variables_[name] = fmx::host::Value::text(text);
+}
 
 StatementOutcome ScriptRunner::run(const Statement& statement) {
     StatementOutcome outcome;
@@ -69,6 +89,11 @@ fmx::host::Value ScriptRunner::evaluate(const Expression& expression, CallCodes&
     case Expression::Kind::characterOf:
         return fmx::host::Value::text(
             characterOf(std::trunc(evaluate(expression.operands[0], codes).asNumber())));
+    case Expression::Kind::valueOf: {
+        const std::string list = evaluate(expression.operands[0], codes).asText();
+        return fmx::host::Value::text(
+            valueOf(list, evaluate(expression.operands[1], codes).asNumber()));
+    }
     case Expression::Kind::fileOf: {
         std::filesystem::path path = evaluate(expression.operands[0], codes).asText();
         if (path.is_relative() && !baseDirectory_.empty())

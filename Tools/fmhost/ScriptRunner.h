@@ -19,6 +19,9 @@ public:
     // Relative File ( ) paths are taken from `baseDirectory` (empty: the working directory).
     explicit ScriptRunner(std::string baseDirectory) : baseDirectory_(std::move(baseDirectory)) {}
 
+    // Sets the variable $name to a text.
+    void define(const std::string& name, const std::string& text);
+
     // Evaluates the statement and assigns its variable. Throws ScriptError when a file cannot
     // be read.
     StatementOutcome run(const Statement& statement);

@@ -6,6 +6,7 @@
 
 #include <iosfwd>
 #include <string>
+#include <utility>
 #include <vector>
 
 // fmhost's exit codes.
@@ -22,6 +23,8 @@ struct RunOptions {
     std::string saveDirectory; // --save-containers; empty: do not save
     std::string scriptName = "<stdin>";
     std::string baseDirectory; // for relative File ( ) paths
+    // Text variables defined before the first statement (--set).
+    std::vector<std::pair<std::string, std::string>> variables;
 };
 
 class ScriptSession {

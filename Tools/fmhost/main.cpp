@@ -31,6 +31,7 @@ int run(const Options& options) {
     run.json = options.json;
     run.strict = options.strict;
     run.saveDirectory = options.saveDirectory;
+    run.variables = options.variables;
     std::string script;
     const bool interactive = !options.list && !options.script && isatty(STDIN_FILENO);
     if (!options.list && !interactive) {
