@@ -21,7 +21,9 @@ const std::array<unsigned char, 256> decode_table = makeDecodeTable();
 
 // ASCII letters and digits (as isalnum classifies them in the "C" locale), "+" and "/", whatever
 // locale the host process runs in.
-bool is_base64(unsigned char c) { return decode_table[c] != 0xFF; }
+bool is_base64(unsigned char c) {
+    return decode_table[c] != 0xFF;
+}
 
 std::string base64_encode(const unsigned char* bytes, unsigned int length) {
     std::string out;
@@ -49,30 +51,32 @@ std::string base64_encode(const unsigned char* bytes, unsigned int length) {
 std::string base64_decode(const std::string& text) {
     // The data ends at the first byte that is "=" or outside the alphabet.
     std::size_t end = 0;
-    while (end < text.size() && text[end] != '=' && is_base64(static_cast<unsigned char>(text[end])))
+    while (end < text.size() && text[end] != '=' &&
+           is_base64(static_cast<unsigned char>(text[end])))
         ++end;
 
+    const std::size_t rest = end % 4;
     std::string out;
-    out.reserve(end / 4 * 3 + 2);
+    out.resize(end / 4 * 3 + (rest > 1 ? rest - 1 : 0));
+    char* o = &out[0];
+    const auto value = [&](std::size_t at) -> unsigned int {
+        return decode_table[static_cast<unsigned char>(text[at])];
+    };
     std::size_t i = 0;
     for (; i + 4 <= end; i += 4) {
-        const unsigned int v = (decode_table[static_cast<unsigned char>(text[i])] << 18) |
-                               (decode_table[static_cast<unsigned char>(text[i + 1])] << 12) |
-                               (decode_table[static_cast<unsigned char>(text[i + 2])] << 6) |
-                               decode_table[static_cast<unsigned char>(text[i + 3])];
-        out += static_cast<char>((v >> 16) & 0xFF);
-        out += static_cast<char>((v >> 8) & 0xFF);
-        out += static_cast<char>(v & 0xFF);
+        const unsigned int v =
+            (value(i) << 18) | (value(i + 1) << 12) | (value(i + 2) << 6) | value(i + 3);
+        *o++ = static_cast<char>((v >> 16) & 0xFF);
+        *o++ = static_cast<char>((v >> 8) & 0xFF);
+        *o++ = static_cast<char>(v & 0xFF);
     }
-    const std::size_t rest = end - i;
     if (rest >= 2) {
-        unsigned int v = (decode_table[static_cast<unsigned char>(text[i])] << 18) |
-                         (decode_table[static_cast<unsigned char>(text[i + 1])] << 12);
+        unsigned int v = (value(i) << 18) | (value(i + 1) << 12);
         if (rest == 3)
-            v |= decode_table[static_cast<unsigned char>(text[i + 2])] << 6;
-        out += static_cast<char>((v >> 16) & 0xFF);
+            v |= value(i + 2) << 6;
+        *o++ = static_cast<char>((v >> 16) & 0xFF);
         if (rest == 3)
-            out += static_cast<char>((v >> 8) & 0xFF);
+            *o++ = static_cast<char>((v >> 8) & 0xFF);
     }
     return out;
 }
