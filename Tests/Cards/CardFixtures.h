@@ -1,0 +1,45 @@
+// Set-ups shared by the card function tests: cards stored behind a real server's back, and the
+// plug-in pointed at the loopback server with canned address-book listings.
+#pragma once
+
+#include "ConnectedPlugin.h"
+#include "LoopbackHttpServer.h"
+#include "PluginHarness.h"
+
+#include <string>
+#include <vector>
+
+// Writes a card file straight into Radicale's storage of the plug-in's address book, as a
+// client that bypasses the server's checks would have left it (no UID, a UID used twice).
+void storeCardFile(const ConnectedPlugin& plugin, const std::string& fileName,
+                   const std::string& vcardText);
+
+// Splits a list result at its carriage returns (each entry is followed by one).
+std::vector<std::string> listEntries(const std::string& list);
+
+// One card of a canned listing.
+struct ListedCard {
+    std::string href; // absolute path
+    std::string etag; // without quotes
+    std::string vcard;
+};
+
+// A REPORT answer listing `cards` in the usual prefixed style, or with every element declaring
+// its namespace itself (`perElementNamespaces`).
+std::string listingAnswer(const std::vector<ListedCard>& cards, bool perElementNamespaces = false);
+
+loopback::Response xmlResponse(int status, const std::string& body);
+
+// The plug-in, freshly reset, configured for the loopback server and connected to the home
+// "/home/" without sending a request, so that each request a test sees is the function's own.
+class LoopbackPlugin {
+public:
+    LoopbackPlugin();
+
+    // Selects "/home/book/" with the canned listing of `cards`; the requests are then forgotten.
+    void selectBook(const std::vector<ListedCard>& cards);
+    std::string bookUrl() const { return server.baseUrl() + "/home/book/"; }
+
+    loopback::HttpServer server;
+    PluginHarness host;
+};
