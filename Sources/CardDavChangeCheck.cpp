@@ -1,8 +1,66 @@
+// Change detection: whether the server copy of a card still has the entity tag a script holds.
+
 #include "CardDav.h"
 
-// Until the functions are built, each answers 0 and leaves the result untouched.
+#include "CardDavState.h"
+#include "VorlixUtils.h"
 
-fmx::errcode CardDav_CheckvCardIfChanged(short, const fmx::ExprEnv&, const fmx::DataVect&,
-                                         fmx::Data&) {
-    return 0;
+#include <memory>
+#include <string>
+
+namespace {
+
+struct TagCheck {
+    // "Not changed!", "Changed!", "Deleted!", "Data error!" or "ERROR".
+    std::string verdict;
+    fmx::int16 code = ErrorCode::None;
+    // The answer settled nothing: a failure other than 404, or a listing without exactly one
+    // card.
+    bool inconclusive = false;
+};
+
+// Judges an answer that lists the card's tag against the tag the script holds.
+TagCheck judge(const Query& answer, const std::string& heldTag) {
+    const fmx::int16 code = handleQuery(answer);
+    if (code == ErrorCode::NotFound)
+        return {"Deleted!", ErrorCode::None, false};
+    if (code != ErrorCode::None)
+        return {"ERROR", code, true};
+    const std::vector<addresscard> cards = xmlparser.getCardData(answer.body);
+    if (cards.size() != 1)
+        return {"Data error!", ErrorCode::None, true};
+    return {cards.front().etag == heldTag ? "Not changed!" : "Changed!", ErrorCode::None, false};
+}
+
+} // namespace
+
+fmx::errcode CardDav_CheckvCardIfChanged(short, const fmx::ExprEnv&, const fmx::DataVect& args,
+                                         fmx::Data& result) {
+    const fmx::int16 check = InitFunction(true);
+    const fmx::int16 code = guarded(
+        [&] {
+            auto text = std::make_unique<std::string>("ERROR");
+            if (check != ErrorCode::None) {
+                SetResult(std::move(text), result);
+                return check;
+            }
+            const std::string uid = *ParameterToString(args, 0);
+            const std::string heldTag = *ParameterToString(args, 1);
+            const auto entry = current_addressbook.find(uid);
+            if (uid.empty() || heldTag.empty() || entry == current_addressbook.end()) {
+                SetResult(std::move(text), result);
+                return ErrorCode::None;
+            }
+            const std::string& url = entry->second.url;
+            // Many servers do not run the listing report on a single card (an empty listing, or
+            // 403 for an unsupported report); the getetag PROPFIND then asks the card itself.
+            TagCheck verdict = judge(cd.get_addressbookitems(url), heldTag);
+            if (verdict.inconclusive)
+                verdict = judge(cd.get_etag(url), heldTag);
+            *text = verdict.verdict;
+            SetResult(std::move(text), result);
+            return verdict.code;
+        },
+        [&] { SetResult(std::make_unique<std::string>("ERROR"), result); });
+    return Error(code);
 }

@@ -2,6 +2,8 @@
 // a FileMaker-side field name such as email1, celltel or home_city stands for.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <map>
 #include <string>
 #include <utility>
@@ -37,3 +39,26 @@ const std::vector<std::string>& componentNames(const std::string& property);
 
 // The built-in vocabulary of 42 field names.
 FieldMap createDefaultRawDataMap();
+
+// Reads a field vocabulary from a comma-separated file, one row per line: field name, vCard
+// property (upper-cased), and an optional TYPE value. Lines are separated by LF, or by CR when
+// the file has no LF before its last two bytes; a line break at the end of a line is dropped.
+// Empty fields do not count, lines with fewer than two fields are skipped, and rows for the
+// reserved names modifed_on, created_on, etag and uniqueid or for the property UID are refused.
+// When any row was taken, uniqueid is mapped to UID.
+class DataMapping {
+public:
+    static constexpr std::int16_t kLoaded = 0;
+    static constexpr std::int16_t kCannotOpen = 1;
+    static constexpr std::int16_t kTooLarge = 2;
+    static constexpr std::int16_t kReadFailed = 3;
+    // A mapping file holds a few dozen short rows; anything larger is refused unread rather
+    // than held in memory whole.
+    static constexpr std::size_t kMaxFileSize = 1024 * 1024;
+
+    // Empties `fieldmap`, then fills it from the file at `path`. Returns kLoaded (also when no
+    // row was taken), kCannotOpen when the file cannot be opened or read, kTooLarge for a file
+    // over kMaxFileSize (the map stays empty), kReadFailed when an exception ended the reading
+    // (the map holds the rows read until then).
+    std::int16_t LoadvCardMapping(std::string path, FieldMap& fieldmap);
+};
