@@ -2,11 +2,10 @@
 
 #include "CardDav.h"
 
-#include "CardDavState.h"
-#include "VorlixUtils.h"
+#include "CardDavFrame.h"
 
-#include <memory>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -36,19 +35,15 @@ TagCheck judge(const Query& answer, const std::string& heldTag) {
 
 fmx::errcode CardDav_CheckvCardIfChanged(short, const fmx::ExprEnv&, const fmx::DataVect& args,
                                          fmx::Data& result) {
-    const fmx::int16 check = InitFunction(true);
-    const fmx::int16 code = guarded(
+    const auto setError = [&] { SetTextResult("ERROR", result); };
+    return runFunction(
+        true,
         [&] {
-            auto text = std::make_unique<std::string>("ERROR");
-            if (check != ErrorCode::None) {
-                SetResult(std::move(text), result);
-                return check;
-            }
-            const std::string uid = *ParameterToString(args, 0);
-            const std::string heldTag = *ParameterToString(args, 1);
+            const std::string uid = textArgument(args, 0);
+            const std::string heldTag = textArgument(args, 1);
             const auto entry = current_addressbook.find(uid);
             if (uid.empty() || heldTag.empty() || entry == current_addressbook.end()) {
-                SetResult(std::move(text), result);
+                setError();
                 return ErrorCode::None;
             }
             const std::string& url = entry->second.url;
@@ -57,10 +52,8 @@ fmx::errcode CardDav_CheckvCardIfChanged(short, const fmx::ExprEnv&, const fmx::
             TagCheck verdict = judge(cd.get_addressbookitems(url), heldTag);
             if (verdict.inconclusive)
                 verdict = judge(cd.get_etag(url), heldTag);
-            *text = verdict.verdict;
-            SetResult(std::move(text), result);
+            SetTextResult(verdict.verdict, result);
             return verdict.code;
         },
-        [&] { SetResult(std::make_unique<std::string>("ERROR"), result); });
-    return Error(code);
+        setError, setError);
 }

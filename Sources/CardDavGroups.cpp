@@ -4,13 +4,12 @@
 
 #include "CardDav.h"
 
+#include "CardDavFrame.h"
 #include "CardDavServerWrites.h"
-#include "CardDavState.h"
-#include "VorlixUtils.h"
 #include "vCardText.h"
 
 #include <algorithm>
-#include <memory>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -134,31 +133,32 @@ void joinWantedGroups(const std::string& uid, const std::vector<WantedGroup>& wa
 
 fmx::errcode CardDav_GetvCardGroups(short, const fmx::ExprEnv&, const fmx::DataVect& args,
                                     fmx::Data& result) {
+    const auto setError = [&] { SetTextResult("ERROR", result); };
     const fmx::int16 check = InitFunction(true);
     bool listed = false;
     const fmx::int16 code = guarded(
         [&] {
             if (check != ErrorCode::None) {
-                SetResult(std::make_unique<std::string>("ERROR"), result);
+                setError();
                 return check;
             }
-            const std::string uid = *ParameterToString(args, 0);
+            const std::string uid = textArgument(args, 0);
             fmx::int16 refreshCode = ErrorCode::None;
             if (ParameterToBoolean(args, 1, false) && !current_addressbook_url.empty())
                 refreshCode = refreshGroups();
             if (current_addressbook.count(uid) == 0) {
-                SetResult(std::make_unique<std::string>("ERROR"), result);
+                setError();
                 return ErrorCode::CardNotListed;
             }
-            auto names = std::make_unique<std::string>();
+            std::string names;
             for (const auto& [groupUid, group] : current_addressbook_groups)
                 if (hasMember(group, uid))
-                    *names += group.fn + "\r";
-            SetResult(std::move(names), result);
+                    names += group.fn + "\r";
+            SetTextResult(names, result);
             listed = true;
             return refreshCode;
         },
-        [&] { SetResult(std::make_unique<std::string>("ERROR"), result); });
+        setError);
     // A listing hands the code of a failed refresh to the host without recording it as the last
     // error: the list is still the one held so far.
     return listed ? code : Error(code);
@@ -166,27 +166,21 @@ fmx::errcode CardDav_GetvCardGroups(short, const fmx::ExprEnv&, const fmx::DataV
 
 fmx::errcode CardDav_SetvCardGroups(short, const fmx::ExprEnv&, const fmx::DataVect& args,
                                     fmx::Data& result) {
-    const fmx::int16 check = InitFunction(true);
-    const fmx::int16 code = guarded(
+    const auto setError = [&] { SetTextResult("ERROR", result); };
+    return runFunction(
+        true,
         [&] {
-            if (check != ErrorCode::None) {
-                SetResult(std::make_unique<std::string>("ERROR"), result);
-                return check;
-            }
-            const std::string uid = *ParameterToString(args, 0);
-            std::vector<WantedGroup> wanted = wantedGroups(*ParameterToString(args, 1));
+            const std::string uid = textArgument(args, 0);
+            std::vector<WantedGroup> wanted = wantedGroups(textArgument(args, 1));
             if (current_addressbook.count(uid) == 0) {
-                SetResult(std::make_unique<std::string>("Save failed: vcard not found"), result);
+                SetTextResult("Save failed: vcard not found", result);
                 return ErrorCode::None;
             }
             GroupWrites writes;
             leaveUnwantedGroups(uid, wanted, writes);
             joinWantedGroups(uid, wanted, writes);
-            SetResult(std::make_unique<std::string>(
-                          writes.failures.empty() ? "Saved" : "ERROR" + writes.failures),
-                      result);
+            SetTextResult(writes.failures.empty() ? "Saved" : "ERROR" + writes.failures, result);
             return writes.code;
         },
-        [&] { SetResult(std::make_unique<std::string>("ERROR"), result); });
-    return Error(code);
+        setError, setError);
 }

@@ -3,26 +3,21 @@
 
 #include "CardDav.h"
 
-#include "CardDavState.h"
+#include "CardDavFrame.h"
 #include "DataMapping.h"
-#include "VorlixUtils.h"
 
 #include <memory>
 #include <string>
 
 fmx::errcode CardDav_SetMapping(short, const fmx::ExprEnv&, const fmx::DataVect& args,
                                 fmx::Data& result) {
-    const fmx::int16 check = InitFunction(false);
-    const fmx::int16 code = guarded(
+    const auto setNotLoaded = [&] { SetResult(0, result); };
+    return runFunction(
+        false,
         [&] {
-            // Nothing is loaded without an address-book home, so the answer is 0, not 1.
-            if (check != ErrorCode::None) {
-                SetResult(0, result);
-                return check;
-            }
-            const std::string path = *ParameterToString(args, 0);
+            const std::string path = textArgument(args, 0);
             if (path.empty()) {
-                SetResult(0, result);
+                setNotLoaded();
                 return ErrorCode::EmptyMappingPath;
             }
             FieldMap loaded;
@@ -30,15 +25,15 @@ fmx::errcode CardDav_SetMapping(short, const fmx::ExprEnv&, const fmx::DataVect&
             if (loaded.empty()) {
                 // An unusable file leaves the built-in vocabulary, not the one loaded before.
                 current_mapping = createDefaultRawDataMap();
-                SetResult(0, result);
+                setNotLoaded();
                 return ErrorCode::NoMappingLoaded;
             }
             current_mapping = std::move(loaded);
             SetResult(1, result);
             return ErrorCode::None;
         },
-        [&] { SetResult(0, result); });
-    return Error(code);
+        // Nothing is loaded without an address-book home, so the answer is 0 then too.
+        setNotLoaded, setNotLoaded);
 }
 
 fmx::errcode CardDav_GetMapping(short, const fmx::ExprEnv&, const fmx::DataVect&,
@@ -56,5 +51,5 @@ fmx::errcode CardDav_GetMapping(short, const fmx::ExprEnv&, const fmx::DataVect&
             SetResult(std::move(text), result);
             return ErrorCode::None;
         },
-        [&] { SetResult(std::make_unique<std::string>("ERROR"), result); });
+        [&] { SetTextResult("ERROR", result); });
 }
