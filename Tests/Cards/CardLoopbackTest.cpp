@@ -317,3 +317,48 @@ TEST_F(CardLoopback, DeleteAllCardsGoesOnAfterAFailureAndDeletesNothingWithoutLi
     EXPECT_EQ(homeless.number(), 1);
     EXPECT_EQ(homeless.error, 11);
 }
+
+TEST_F(CardLoopback, PhotoEncodingsAndACardWithoutFieldMap) {
+    // Before any card was fetched or created the current card has no field map.
+    EXPECT_EQ(
+        plugin.host.call("CardDav_SetvCardItem", {Arg::text("note"), Arg::text("x")}).number(), 1);
+    EXPECT_EQ(plugin.host.call("CardDav_GetvCardItem", {Arg::text("note")}).text(), "");
+
+    const std::string card = "BEGIN:VCARD\r\nUID:u1\r\nFN:Ada\r\nPHOTO;ENCODING=b;TYPE=GIF:R0lG"
+                             "\r\nEND:VCARD\r\n";
+    plugin.selectBook({{"/home/book/c1.vcf", "t1", card}});
+    plugin.server.enqueue(Response(200, {}, card));
+    plugin.host.call("CardDav_GetvCard", {Arg::text("u1")});
+
+    // A picture the host refuses gives no result and a failure code.
+    fmx::host::refuseStreamAdds(true);
+    const CallResult refused = plugin.host.call("CardDav_GetvCardItem", {Arg::text("photo")});
+    fmx::host::refuseStreamAdds(false);
+    EXPECT_EQ(refused.error, -1);
+    EXPECT_EQ(refused.type(), ValueType::none);
+
+    // A photo in another encoding is not overwritten; its TYPE follows the container.
+    current_vcard.setTypeValue("photo", "ENCODING", "QUOTED-PRINTABLE");
+    const CallResult other = plugin.host.call(
+        "CardDav_SetvCardItem", {Arg::text("PHOTO"), Arg::container({Stream{"PNGf", "png"}})});
+    EXPECT_EQ(other.number(), 1);
+    EXPECT_EQ(other.error, 6);
+    EXPECT_EQ(current_vcard.get("photo"), "R0lG");
+    EXPECT_EQ(current_vcard.getTypeValue("photo", "TYPE"), "PNG");
+    EXPECT_EQ(plugin.host.call("CardDav_GetvCardItem", {Arg::text("photo")}).error, 6);
+}
+
+TEST_F(CardLoopback, HostFailuresEndInCodesWithTheFailureResult) {
+    plugin.selectBook({{"/home/book/c1.vcf", "t1", kCardText}});
+    fmx::host::failHostCall(1, 1);
+    const CallResult outOfMemory = plugin.host.call("CardDav_GetAddressbookvCards");
+    EXPECT_EQ(outOfMemory.error, 7);
+    EXPECT_EQ(outOfMemory.text(), "ERROR");
+
+    fmx::host::failHostCall(1, 2);
+    const CallResult failed = plugin.host.call("CardDav_GetAddressbookGroups");
+    EXPECT_EQ(failed.error, -1);
+    EXPECT_EQ(failed.text(), "ERROR");
+    EXPECT_EQ(plugin.host.call("CardDav_LastError").number(), -1);
+    EXPECT_EQ(plugin.server.requestCount(), 0u);
+}
