@@ -1,0 +1,230 @@
+// Selecting an address book of 10,000 cards served from memory by the loopback server, against
+// the curl command sending the same REPORT to the same server: the plug-in's work beyond the
+// transfer. Both report their wall time; memory is reported as
+//   select_peak_heap_mb: the most heap the selection held at once on the calling thread (C++
+//                        allocations and the XML parser's), the cache it leaves included;
+//   cache_heap_mb:       what the cache of 10,000 cards holds after the selection;
+//   curl_peak_rss_mb:    the curl process's peak resident size, from /usr/bin/time when present.
+#include "CardDavState.h"
+#include "LoopbackHttpServer.h"
+#include "PluginHarness.h"
+#include "PluginStateReset.h"
+
+#include <benchmark/benchmark.h>
+
+#include <pugixml.hpp>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <new>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+// ---- Heap accounting of the benchmark's own thread ----
+// Every block carries its size in front, so that frees are accounted exactly; blocks of other
+// threads (the loopback server's) are allocated the same way but not counted.
+
+namespace {
+
+constexpr std::size_t kHeader = alignof(std::max_align_t);
+thread_local bool counting = false;
+std::size_t inUse = 0;
+std::size_t peak = 0;
+
+void* allocate(std::size_t size) {
+    auto* block = static_cast<unsigned char*>(std::malloc(size + kHeader));
+    if (!block)
+        return nullptr;
+    *reinterpret_cast<std::size_t*>(block) = counting ? size : 0;
+    if (counting) {
+        inUse += size;
+        if (inUse > peak)
+            peak = inUse;
+    }
+    return block + kHeader;
+}
+
+void release(void* pointer) {
+    if (!pointer)
+        return;
+    auto* block = static_cast<unsigned char*>(pointer) - kHeader;
+    inUse -= *reinterpret_cast<std::size_t*>(block);
+    std::free(block);
+}
+
+} // namespace
+
+void* operator new(std::size_t size) {
+    if (void* block = allocate(size))
+        return block;
+    throw std::bad_alloc();
+}
+void* operator new[](std::size_t size) {
+    return operator new(size);
+}
+void operator delete(void* pointer) noexcept {
+    release(pointer);
+}
+void operator delete[](void* pointer) noexcept {
+    release(pointer);
+}
+void operator delete(void* pointer, std::size_t) noexcept {
+    release(pointer);
+}
+void operator delete[](void* pointer, std::size_t) noexcept {
+    release(pointer);
+}
+
+namespace {
+
+constexpr int kCards = 10000;
+
+std::string cardText(int n) {
+    const std::string id = std::to_string(n);
+    return "BEGIN:VCARD\r\nVERSION:3.0\r\nPRODID:-//Bench//EN\r\nUID:card-" + id +
+           "\r\nFN:Person " + id + "\r\nN:Person;" + id + ";;;\r\nEMAIL;TYPE=INTERNET,PREF:person" +
+           id + "@example.org\r\nTEL;TYPE=CELL:+49 170 " + id + "\r\nADR;TYPE=HOME:;;Street " + id +
+           ";Town;;12345;DE\r\nEND:VCARD\r\n";
+}
+
+// The REPORT answer listing every card, written once.
+std::string listing() {
+    std::string body = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<d:multistatus "
+                       "xmlns:d=\"DAV:\" xmlns:card=\"urn:ietf:params:xml:ns:carddav\">";
+    for (int n = 0; n < kCards; ++n) {
+        const std::string id = std::to_string(n);
+        body += "<d:response><d:href>/home/book/" + id +
+                ".vcf</d:href><d:propstat><d:prop><d:getetag>\"etag-" + id +
+                "\"</d:getetag><d:getlastmodified>Tue, 08 Dec 2026 10:00:00 "
+                "GMT</d:getlastmodified><card:address-data>" +
+                cardText(n) +
+                "</card:address-data></d:prop><d:status>HTTP/1.1 200 "
+                "OK</d:status></d:propstat></d:response>";
+    }
+    return body + "</d:multistatus>";
+}
+
+// One server for both benchmarks, so that both fetch the very same bytes.
+struct Shared {
+    Shared() : answer(listing()) {
+        server.setHandler([this](const loopback::Request&) {
+            return loopback::Response(207, {"Content-Type: application/xml; charset=utf-8"},
+                                      answer);
+        });
+    }
+    std::string answer;
+    loopback::HttpServer server;
+    loopback::Request report; // the plug-in's REPORT, as the server received it
+};
+
+Shared& shared() {
+    static Shared instance;
+    return instance;
+}
+
+double megabytes(double bytes) {
+    return bytes / (1024.0 * 1024.0);
+}
+
+void SelectAddressBook(benchmark::State& state) {
+    Shared& s = shared();
+    resetPluginState();
+    PluginHarness host;
+    host.call("CardDav_SetServer", {Arg::text(s.server.baseUrl())});
+    connected = true;
+    root_address_url = s.server.baseUrl() + "/home/";
+    const std::string book = s.server.baseUrl() + "/home/book/";
+    pugi::set_memory_management_functions(allocate, release);
+    for (auto _ : state) {
+        const CallResult result = host.call("CardDav_SelectAddressBook", {Arg::text(book)});
+        if (result.error != 0 || current_addressbook.size() != kCards)
+            state.SkipWithError("the selection failed");
+    }
+    s.report = s.server.lastRequest();
+
+    // One more selection, counted, after emptying the cache: its peak and what it leaves.
+    current_addressbook.clear();
+    counting = true;
+    inUse = peak = 0;
+    host.call("CardDav_SelectAddressBook", {Arg::text(book)});
+    counting = false;
+    state.counters["select_peak_heap_mb"] = megabytes(peak);
+    state.counters["cache_heap_mb"] = megabytes(inUse);
+    state.counters["answer_mb"] = megabytes(s.answer.size());
+}
+BENCHMARK(SelectAddressBook)->UseRealTime()->Unit(benchmark::kMillisecond)->MinTime(3.0);
+
+// The peak resident size of one curl run, as /usr/bin/time reports it (a process spawned from
+// this one would count this process's memory in its own peak); 0 without /usr/bin/time.
+double curlPeakRssMb(const std::vector<char*>& curlArgv) {
+    if (access("/usr/bin/time", X_OK) != 0)
+        return 0;
+    const std::string out = "/tmp/talvero-bench-time.txt";
+    std::vector<char*> argv = {const_cast<char*>("/usr/bin/time"), const_cast<char*>("-f"),
+                               const_cast<char*>("%M"), const_cast<char*>("-o"),
+                               const_cast<char*>(out.c_str())};
+    argv.insert(argv.end(), curlArgv.begin(), curlArgv.end());
+    pid_t pid = 0;
+    int status = 0;
+    if (posix_spawn(&pid, "/usr/bin/time", nullptr, nullptr, argv.data(), environ) != 0 ||
+        waitpid(pid, &status, 0) != pid)
+        return 0;
+    double kilobytes = 0;
+    std::ifstream(out) >> kilobytes;
+    std::remove(out.c_str());
+    return kilobytes / 1024.0;
+}
+
+// The same REPORT (same headers and body) sent by the curl command; its output is discarded.
+void CurlReport(benchmark::State& state) {
+    Shared& s = shared();
+    if (s.report.method.empty()) {
+        state.SkipWithError("run SelectAddressBook first (it records the request)");
+        return;
+    }
+    const std::string bodyFile = "/tmp/talvero-bench-report.xml";
+    std::ofstream(bodyFile, std::ios::binary) << s.report.body;
+    std::vector<std::string> args = {"curl", "-s", "-o", "/dev/null", "-X", "REPORT"};
+    for (const std::string& line : s.report.headerLines) {
+        const std::string name = line.substr(0, line.find(':'));
+        if (name != "Host" && name != "Content-Length" && name != "Accept")
+            args.insert(args.end(), {"-H", line});
+    }
+    args.insert(args.end(),
+                {"--data-binary", "@" + bodyFile, s.server.baseUrl() + s.report.target});
+    std::vector<char*> argv;
+    for (std::string& arg : args)
+        argv.push_back(arg.data());
+    argv.push_back(nullptr);
+
+    for (auto _ : state) {
+        pid_t pid = 0;
+        int status = 0;
+        if (posix_spawnp(&pid, "curl", nullptr, nullptr, argv.data(), environ) != 0 ||
+            waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+            state.SkipWithError("curl failed");
+    }
+    state.counters["curl_peak_rss_mb"] = curlPeakRssMb(argv);
+    std::remove(bodyFile.c_str());
+}
+BENCHMARK(CurlReport)->UseRealTime()->Unit(benchmark::kMillisecond)->MinTime(3.0);
+
+// The share of the multistatus and vCard readers: the same answer read without any transfer.
+void ListingReadOnly(benchmark::State& state) {
+    Shared& s = shared();
+    xmlParser parser(s.server.baseUrl());
+    for (auto _ : state) {
+        const std::vector<addresscard> cards = parser.getCardData(s.answer);
+        if (cards.size() != kCards)
+            state.SkipWithError("the listing was not read");
+    }
+}
+BENCHMARK(ListingReadOnly)->UseRealTime()->Unit(benchmark::kMillisecond)->MinTime(3.0);
+
+} // namespace
+
+BENCHMARK_MAIN();
