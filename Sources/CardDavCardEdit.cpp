@@ -7,6 +7,7 @@
 #include "base64.h"
 #include "vCardText.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -43,11 +44,13 @@ std::string entryValue(const std::string& name) {
     return entry->cardid;
 }
 
-// A picture size argument; sizes below 1 cannot be shown and fall back to the default.
+// A picture size argument; sizes below 1 cannot be shown and fall back to the default, and the
+// container holds a size in 16 bits.
 int pictureSize(const fmx::DataVect& args, unsigned index) {
     constexpr long kDefaultSize = 100;
+    constexpr long kLargestSize = 32767;
     const long size = ParameterToLong(args, index, kDefaultSize);
-    return size < 1 ? kDefaultSize : static_cast<int>(size);
+    return static_cast<int>(size < 1 ? kDefaultSize : std::min(size, kLargestSize));
 }
 
 // Sets the card's photo as container data; "No photo" when the card has none.

@@ -93,13 +93,17 @@ TEST_F(CardEditRadicale, GivesThePhotoAsAContainerOfTheAskedSize) {
     EXPECT_EQ(sized.value.fileName(), "test.jpg");
     EXPECT_EQ(sized.value.pictureSize(), size(40, 30));
 
-    // Width alone is not read; sizes that cannot be shown fall back to 100.
+    // Width alone is not read; sizes that cannot be shown fall back to 100, larger ones are cut
+    // to what the container holds.
     const CallResult widthOnly =
         plugin.host.call("CardDav_GetvCardItem", {Arg::text("photo"), Arg::number(200)});
     EXPECT_EQ(widthOnly.value.pictureSize(), size(100, 100));
     const CallResult zero = plugin.host.call("CardDav_GetvCardItem",
                                              {Arg::text("photo"), Arg::number(0), Arg::number(-5)});
     EXPECT_EQ(zero.value.pictureSize(), size(100, 100));
+    const CallResult huge = plugin.host.call(
+        "CardDav_GetvCardItem", {Arg::text("photo"), Arg::number(40000), Arg::number(20)});
+    EXPECT_EQ(huge.value.pictureSize(), size(32767, 20));
 
     // A card without photo, and one whose photo is a link rather than base64 data.
     plugin.putCard("bob", makeCard("uid-bob", "Bob"));
