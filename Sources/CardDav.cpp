@@ -2,8 +2,7 @@
 
 #include "CardDav.h"
 
-#include "CardDavState.h"
-#include "VorlixUtils.h"
+#include "CardDavFrame.h"
 
 namespace {
 
@@ -20,10 +19,6 @@ template <class Apply> fmx::errcode configure(fmx::Data& result, Apply&& apply) 
         },
         [&] { SetResult(0, result); });
     return Error(failure != ErrorCode::None ? failure : code);
-}
-
-std::string textArgument(const fmx::DataVect& args, unsigned index) {
-    return *ParameterToString(args, index);
 }
 
 } // namespace

@@ -22,6 +22,11 @@ void startCurrentCard(const std::string& uid) {
     current_vcard.set("productid", "Vorlix Plugin");
 }
 
+bool holdsUid(const vCard& card) {
+    return std::any_of(card.items.begin(), card.items.end(),
+                       [](const vCardItem& item) { return str_cmp(item.name, "UID"); });
+}
+
 // The result text of a save, from the PUT's answer; stores the card's new tag in `entry`.
 std::string judgeSave(const Query& answer, addresscard& entry) {
     if (isSuccessStatus(answer.status)) {
@@ -116,6 +121,12 @@ fmx::errcode CardDav_SaveCard(short, const fmx::ExprEnv&, const fmx::DataVect& a
             addresscard& entry = listed->second;
             if (etag.empty())
                 etag = entry.etag;
+            if (!holdsUid(current_vcard)) {
+                // The current card was never read (its fetch failed): saving it would replace
+                // the server's card with the few fields set since.
+                SetTextResult("Vcard not found", result);
+                return ErrorCode::None;
+            }
             if (!current_vcard.valid()) {
                 SetTextResult(
                     "Invalid vcard. requiered fileds: display_name, first_name, last_name", result);

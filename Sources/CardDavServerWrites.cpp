@@ -1,6 +1,7 @@
 #include "CardDavServerWrites.h"
 
 #include "CardDavState.h"
+#include "VorlixUtils.h"
 
 std::string fetchEtag(const std::string& url) {
     const Query answer = cd.get_etag(url);
@@ -29,14 +30,17 @@ fmx::int16 putGroup(addresscard& group) {
 }
 
 fmx::int16 createCard(const std::string& addressbookUrl, addresscard& record) {
+    // A collection URL given without its final "/" still names the collection: the card goes
+    // into it, not beside it.
+    const std::string book = endswith(addressbookUrl, "/") ? addressbookUrl : addressbookUrl + "/";
     Query lastProbe;
-    const std::string id = cd.get_new_vcardid(addressbookUrl, lastProbe);
+    const std::string id = cd.get_new_vcardid(book, lastProbe);
     if (id.empty()) {
         const fmx::int16 code = handleQuery(lastProbe);
         return code == ErrorCode::None ? ErrorCode::Failed : code;
     }
     record.cardid = id;
-    record.url = addressbookUrl + id + ".vcf";
+    record.url = book + id + ".vcf";
     record.displayname = id + ".vcf";
 
     const Query answer = cd.save_vcard(record.url, record.getRawvCard(), "");

@@ -21,7 +21,8 @@ std::string tagAfterPut(const std::string& url, const Query& answer);
 // and stores the new tag in the record on success. Returns the code of the PUT's answer.
 fmx::int16 putGroup(addresscard& group);
 
-// Creates a new card resource in the address book at `addressbookUrl` (which ends in "/") from
+// Creates a new card resource in the address book at `addressbookUrl` (a "/" is added when it
+// does not end in one) from
 // `record`, whose uid, fn, isgroup and members are set: a free identifier is found, the record's
 // cardid, url and displayname are filled from it, and its minimal text is PUT create-only. On
 // success the record's etag holds the new tag (empty when the server named none). Returns 0, the

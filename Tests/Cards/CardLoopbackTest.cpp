@@ -171,6 +171,28 @@ TEST_F(CardLoopback, SaveCardChecksTheCardBeforeSending) {
     EXPECT_EQ(plugin.server.requestCount(), 0u);
 }
 
+TEST_F(CardLoopback, ACardWhoseFetchFailedIsNeverSavedOverTheServersCopy) {
+    plugin.selectBook({{"/home/book/c1.vcf", "t1", kCardText}});
+    plugin.server.enqueue(Response(500));
+    EXPECT_EQ(plugin.host.call("CardDav_GetvCard", {Arg::text("u1")}).error, 47);
+    plugin.host.call("CardDav_SetvCardItem", {Arg::text("note"), Arg::text("typed after")});
+    plugin.server.clearRequests();
+    // The listing's tag still matches the server's card: a PUT would replace it with one note.
+    EXPECT_EQ(save().text(), "Vcard not found");
+    EXPECT_EQ(plugin.server.requestCount(), 0u);
+}
+
+TEST_F(CardLoopback, NewvCardPutsTheCardIntoABookNamedWithoutItsFinalSlash) {
+    plugin.selectBook({});
+    plugin.server.enqueue(Response(404));
+    plugin.server.enqueue(tagged(201, "c-1"));
+    std::string book = plugin.bookUrl();
+    book.pop_back();
+    EXPECT_EQ(plugin.host.call("CardDav_NewvCard", {Arg::text(book)}).error, 0);
+    for (const loopback::Request& request : plugin.server.requests())
+        EXPECT_EQ(request.target.rfind("/home/book/", 0), 0u) << request.requestLine;
+}
+
 TEST_F(CardLoopback, NewvCardProbesThenCreatesAndTheSaveUsesTheCreationTag) {
     plugin.selectBook({});
     plugin.server.enqueue(Response(404));
