@@ -37,7 +37,9 @@ thread_local bool counting = false;
 std::size_t inUse = 0;
 std::size_t peak = 0;
 
-void* allocate(std::size_t size) {
+// Kept out of line: inlined into the replaced operators, GCC takes the malloc/free pair for a
+// mismatched new/delete.
+[[gnu::noinline]] void* allocate(std::size_t size) {
     auto* block = static_cast<unsigned char*>(std::malloc(size + kHeader));
     if (!block)
         return nullptr;
@@ -50,7 +52,7 @@ void* allocate(std::size_t size) {
     return block + kHeader;
 }
 
-void release(void* pointer) {
+[[gnu::noinline]] void release(void* pointer) {
     if (!pointer)
         return;
     auto* block = static_cast<unsigned char*>(pointer) - kHeader;
