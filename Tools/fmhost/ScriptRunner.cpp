@@ -7,32 +7,6 @@
 
 namespace {
 
-// The UTF-8 form of one code point; empty for what is not a character.
-std::string characterOf(double code) {
-    if (!(code >= 1 && code <= 0x10FFFF))
-        return "";
-    const auto c = static_cast<char32_t>(code);
-    if (c >= 0xD800 && c <= 0xDFFF)
-        return "";
-    std::string out;
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-    return out;
-}
-
 // The n-th (from 1) value of a list whose values are separated by carriage returns, as
 // FileMaker's GetValue gives it; empty when there is no such value.
 std::string valueOf(const std::string& list, double n) {
@@ -86,9 +60,12 @@ fmx::host::Value ScriptRunner::evaluate(const Expression& expression, CallCodes&
             text += evaluate(part, codes).asText();
         return fmx::host::Value::text(std::move(text));
     }
-    case Expression::Kind::characterOf:
-        return fmx::host::Value::text(
-            characterOf(std::trunc(evaluate(expression.operands[0], codes).asNumber())));
+    case Expression::Kind::characterOf: {
+        const double code = std::trunc(evaluate(expression.operands[0], codes).asNumber());
+        return fmx::host::Value::text(code >= 1 && code <= 0x10FFFF
+                                          ? fmx::host::characterText(static_cast<char32_t>(code))
+                                          : "");
+    }
     case Expression::Kind::valueOf: {
         const std::string list = evaluate(expression.operands[0], codes).asText();
         return fmx::host::Value::text(

@@ -45,6 +45,13 @@ Stream Stream::pictureSize(int16 width, int16 height) {
     return {"SIZE", fmxhost::encodePictureSize(width, height)};
 }
 
+std::string characterText(char32_t code) {
+    std::string text;
+    if (code >= 1 && code <= 0x10FFFF && !(code >= 0xD800 && code <= 0xDFFF))
+        fmxhost::appendUtf8(text, code);
+    return text;
+}
+
 Value Value::text(std::string utf8) {
     Value value;
     value.type_ = ValueType::text;

@@ -6,6 +6,9 @@
 
 namespace fmxhost {
 
+// Appends the UTF-8 form of the character `c` (at most U+10FFFF).
+void appendUtf8(std::string& out, char32_t c);
+
 // UTF-8 to UTF-16; each malformed byte sequence becomes U+FFFD.
 std::u16string utf16FromUtf8(std::string_view bytes);
 // ISO-8859-1 to UTF-16: one code unit per byte.

@@ -71,6 +71,10 @@ FMX_API void fill(DataVect& target, const std::vector<Value>& values);
 // The value `data` holds; a boolean reads back as a boolean, a text as its UTF-8 form.
 FMX_API Value readValue(const Data& data);
 
+// The UTF-8 form of one character; empty for what is no character (0, a surrogate, beyond
+// U+10FFFF). What a calculation's Char ( code ) gives.
+FMX_API std::string characterText(char32_t code);
+
 // ---- Lifecycle messages ----
 
 // Sends lifecycle messages to one plug-in's entry point, as the host does on start-up, on
