@@ -71,13 +71,6 @@ TEST(Registry, EveryFunctionIsRegisteredWithItsPrototypeRangeAndFlags) {
               "VorlixPlugin_Version( { versionFormat } )");
 }
 
-TEST(Registry, UnfinishedFunctionsAnswerZeroAndLeaveTheResultAlone) {
-    PluginHarness host;
-    const CallResult r = host.call("CardDav_LastError");
-    EXPECT_EQ(r.error, 0);
-    EXPECT_EQ(r.type(), ValueType::none);
-}
-
 TEST(Registry, RefusalAtTheFifthRowUndoesTheFourBefore) {
     fmx::host::clearUnregistrationLog();
     fmx::host::refuseRegistration(5);
