@@ -1,27 +1,77 @@
 #include "vCardParser.h"
 
 #include "VorlixUtils.h"
+#include "vCardLineReader.h"
 #include "vCardText.h"
 
-#include <string_view>
+#include <utility>
 
 namespace {
 
-bool isLine(std::string_view line, const std::string& expected) {
-    return line.size() == expected.size() && str_cmp(std::string(line), expected);
+// The properties a card summary reads.
+enum class SummaryField { Other, Fn, Uid, Version, Kind, Member };
+
+// `name` as ProccessItem reads it (before the first ';' and ':'), compared as ProccessItem
+// upper-cases it.
+SummaryField summaryField(std::string_view name) {
+    static constexpr std::pair<std::string_view, SummaryField> fields[] = {
+        {"FN", SummaryField::Fn},
+        {"UID", SummaryField::Uid},
+        {"VERSION", SummaryField::Version},
+        {"X-ADDRESSBOOKSERVER-KIND", SummaryField::Kind},
+        {"X-ADDRESSBOOKSERVER-MEMBER", SummaryField::Member},
+    };
+    for (const auto& [fieldName, field] : fields)
+        if (equalsIgnoringAsciiCase(name, fieldName))
+            return field;
+    return SummaryField::Other;
 }
 
-enum HeaderCode : std::int16_t {
-    CodeFn = 13,
-    CodeUid = 40,
-    CodeVersion = 42,
-    CodeKind = 73,
-    CodeMember = 74,
-};
+void summarise(vCardMini& summary, SummaryField field, std::string value) {
+    switch (field) {
+    case SummaryField::Fn:
+        summary.fn = std::move(value);
+        break;
+    case SummaryField::Uid:
+        summary.uid = std::move(value);
+        break;
+    case SummaryField::Version:
+        summary.version = std::move(value);
+        break;
+    case SummaryField::Kind:
+        // A later KIND line never takes the group flag back.
+        if (toLowerAscii(std::move(value)) == "group")
+            summary.isgroup = true;
+        break;
+    case SummaryField::Member:
+        summary.members.push_back(replace(std::move(value), "urn:uuid:", ""));
+        break;
+    case SummaryField::Other:
+        break;
+    }
+}
 
-std::int16_t headerCode(const std::string& name) {
-    const auto found = vCardHeaders.find(name);
-    return found == vCardHeaders.end() ? 0 : found->second;
+// Reads the property of one logical line into `summary` when it is one of the summary's. `head`
+// is the first physical line; `folds`, when not null, gives the continuation lines after it.
+// False when the name or the colon lies beyond the head, so that the line must be unfolded first.
+bool summariseLine(vCardMini& summary, std::string_view head, const vCardLineReader* folds) {
+    // The name ends at the first ';' or ':'; most lines are skipped once it is known.
+    std::size_t nameEnd = 0;
+    while (nameEnd < head.size() && head[nameEnd] != ':' && head[nameEnd] != ';')
+        ++nameEnd;
+    if (nameEnd == head.size())
+        return !folds; // no colon at all: no property
+    const SummaryField field = summaryField(head.substr(0, nameEnd));
+    if (field == SummaryField::Other)
+        return true;
+    const std::size_t colon = head[nameEnd] == ':' ? nameEnd : head.find(':', nameEnd);
+    if (colon == std::string_view::npos)
+        return !folds;
+    std::string value(head.substr(colon + 1));
+    if (folds)
+        folds->appendContinuations(value);
+    summarise(summary, field, std::move(value));
+    return true;
 }
 
 } // namespace
@@ -33,7 +83,7 @@ std::map<std::string, std::int16_t> createHeaderLookup() {
         {"CATEGORIES", 7},
         {"CLASS", 8},
         {"EMAIL", 10},
-        {"FN", CodeFn},
+        {"FN", 13},
         {"GEO", 15},
         {"KEY", 17},
         {"LABEL", 19},
@@ -51,12 +101,12 @@ std::map<std::string, std::int16_t> createHeaderLookup() {
         {"TEL", 37},
         {"TITLE", 38},
         {"TZ", 39},
-        {"UID", CodeUid},
+        {"UID", 40},
         {"URL", 41},
-        {"VERSION", CodeVersion},
+        {"VERSION", 42},
         {"X-WAB-GENDER", 51},
-        {"X-ADDRESSBOOKSERVER-KIND", CodeKind},
-        {"X-ADDRESSBOOKSERVER-MEMBER", CodeMember},
+        {"X-ADDRESSBOOKSERVER-KIND", 73},
+        {"X-ADDRESSBOOKSERVER-MEMBER", 74},
     };
 }
 
@@ -70,59 +120,16 @@ vCard vCardDataParser::Parse(const std::string& text, FieldMap fieldmap) {
 }
 
 vCardMini vCardDataParser::ParseMini(const std::string& text) {
-    InternalParse(text);
-    vCardMini mini;
-    for (const vCardItem& item : items) {
-        switch (headerCode(item.name)) {
-        case CodeFn:
-            mini.fn = item.value;
-            break;
-        case CodeUid:
-            mini.uid = item.value;
-            break;
-        case CodeVersion:
-            mini.version = item.value;
-            break;
-        case CodeKind:
-            if (toLowerAscii(item.value) == "group")
-                mini.isgroup = true;
-            break;
-        case CodeMember:
-            mini.members.push_back(replace(item.value, "urn:uuid:", ""));
-            break;
-        default:
-            break;
-        }
-    }
-    return mini;
+    items.clear();
+    return readCardSummary(text);
 }
 
 void vCardDataParser::InternalParse(const std::string& text) {
     items.clear();
-    std::string pending;
-    bool inCard = false;
-    for (std::size_t start = 0; start <= text.size();) {
-        std::size_t end = text.find('\n', start);
-        if (end == std::string::npos)
-            end = text.size();
-        std::string_view line(text.data() + start, end - start);
-        start = end + 1;
-        if (!line.empty() && line.back() == '\r')
-            line.remove_suffix(1);
-
-        if (!inCard) {
-            inCard = isLine(line, "BEGIN:VCARD");
-        } else if (isLine(line, "END:VCARD")) {
-            ProccessItem(pending);
-            return;
-        } else if (line.empty()) {
-            // An empty line inside a folded property does not end it.
-        } else if (line[0] == ' ' || line[0] == '\t') {
-            pending.append(line.substr(1));
-        } else {
-            ProccessItem(pending);
-            pending.assign(line);
-        }
+    std::string line;
+    for (vCardLineReader lines(text); lines.next();) {
+        lines.readUnfolded(line);
+        ProccessItem(line);
     }
 }
 
@@ -151,4 +158,16 @@ void vCardDataParser::ProccessItem(const std::string& line) {
     item.name = toUpperAscii(std::move(item.name));
     item.value = line.substr(colon + 1);
     items.push_back(std::move(item));
+}
+
+vCardMini readCardSummary(std::string_view text) {
+    vCardMini summary;
+    std::string unfolded; // for the rare line whose name or colon comes after a fold
+    for (vCardLineReader lines(text); lines.next();) {
+        if (summariseLine(summary, lines.head(), lines.folded() ? &lines : nullptr))
+            continue;
+        lines.readUnfolded(unfolded);
+        summariseLine(summary, unfolded, nullptr);
+    }
+    return summary;
 }

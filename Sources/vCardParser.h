@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // The summary of a card that listings need.
@@ -32,6 +33,7 @@ public:
 
     // The first card of `text`, carrying a copy of `fieldmap`.
     vCard Parse(const std::string& text, FieldMap fieldmap);
+    // readCardSummary(text); `items` are left empty.
     vCardMini ParseMini(const std::string& text);
 
     // Replaces `items` with the properties of the first card in `text`: lines end with LF or
@@ -43,3 +45,10 @@ public:
     // are dropped.
     void ProccessItem(const std::string& line);
 };
+
+// The summary of the first card in `text`: the last FN, UID and VERSION values, the group flag
+// (set by any X-ADDRESSBOOKSERVER-KIND value "group" in any case) and every
+// X-ADDRESSBOOKSERVER-MEMBER value with each "urn:uuid:" removed. Lines are read as
+// InternalParse reads them, but only these five properties are copied out of the text: a
+// listing summarises thousands of cards, some with photos of many kilobytes.
+vCardMini readCardSummary(std::string_view text);

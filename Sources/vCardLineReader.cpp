@@ -1,0 +1,73 @@
+#include "vCardLineReader.h"
+
+namespace {
+
+// The physical line of `text` that starts at `start`, without its LF and without one CR before
+// it; `start` moves to the line after (past text.size() after the last line).
+std::string_view takeLine(std::string_view text, std::size_t& start) {
+    std::size_t end = text.find('\n', start);
+    if (end == std::string_view::npos)
+        end = text.size();
+    std::string_view line = text.substr(start, end - start);
+    start = end + 1;
+    if (!line.empty() && line.back() == '\r')
+        line.remove_suffix(1);
+    return line;
+}
+
+bool isContinuation(std::string_view line) {
+    return line.empty() || line[0] == ' ' || line[0] == '\t';
+}
+
+} // namespace
+
+vCardLineReader::vCardLineReader(std::string_view text) : text(text) {
+    while (position <= text.size())
+        if (equalsIgnoringAsciiCase(takeLine(text, position), "BEGIN:VCARD"))
+            return;
+    ended = true;
+}
+
+bool vCardLineReader::next() {
+    while (!ended) {
+        headLine = nextHead;
+        foldBegin = position;
+        foldEnd = position;
+        bool complete = false;
+        while (!complete && position <= text.size()) {
+            const std::size_t lineStart = position;
+            const std::string_view line = takeLine(text, position);
+            if (equalsIgnoringAsciiCase(line, "END:VCARD")) {
+                ended = true;
+                complete = true;
+            } else if (!isContinuation(line)) {
+                nextHead = line;
+                complete = true;
+            }
+            if (complete)
+                foldEnd = lineStart;
+        }
+        if (!complete) {
+            ended = true;
+            return false;
+        }
+        // The empty line before the first property of the card holds nothing.
+        if (!headLine.empty() || folded())
+            return true;
+    }
+    return false;
+}
+
+void vCardLineReader::appendContinuations(std::string& line) const {
+    // Every physical line in the range ends with an LF, so takeLine stays inside it.
+    for (std::size_t at = foldBegin; at < foldEnd;) {
+        const std::string_view continuation = takeLine(text, at);
+        if (!continuation.empty())
+            line.append(continuation.substr(1));
+    }
+}
+
+void vCardLineReader::readUnfolded(std::string& line) const {
+    line.assign(headLine);
+    appendContinuations(line);
+}

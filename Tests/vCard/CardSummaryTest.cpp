@@ -1,0 +1,187 @@
+// The card summary reads only five properties and skips the rest unread; it must still give
+// exactly what summarising the full reader's items gives, for any text.
+#include "VorlixUtils.h"
+#include "vCardParser.h"
+#include "vCardText.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace {
+
+// The summary condensed from the items of the full reader: each item looked up in the header
+// table by its name.
+vCardMini summaryOfItems(const std::string& text) {
+    vCardDataParser parser;
+    parser.InternalParse(text);
+    vCardMini summary;
+    for (const vCardItem& item : parser.items) {
+        const auto code = vCardHeaders.find(item.name);
+        switch (code == vCardHeaders.end() ? 0 : code->second) {
+        case 13:
+            summary.fn = item.value;
+            break;
+        case 40:
+            summary.uid = item.value;
+            break;
+        case 42:
+            summary.version = item.value;
+            break;
+        case 73:
+            summary.isgroup = summary.isgroup || toLowerAscii(item.value) == "group";
+            break;
+        case 74:
+            summary.members.push_back(replace(item.value, "urn:uuid:", ""));
+            break;
+        default:
+            break;
+        }
+    }
+    return summary;
+}
+
+void expectSameSummary(const std::string& text) {
+    SCOPED_TRACE(testing::PrintToString(text));
+    const vCardMini expected = summaryOfItems(text);
+    vCardDataParser parser;
+    const vCardMini summaries[] = {parser.ParseMini(text), readCardSummary(text)};
+    for (const vCardMini& summary : summaries) {
+        EXPECT_EQ(summary.version, expected.version);
+        EXPECT_EQ(summary.fn, expected.fn);
+        EXPECT_EQ(summary.uid, expected.uid);
+        EXPECT_EQ(summary.isgroup, expected.isgroup);
+        EXPECT_EQ(summary.members, expected.members);
+    }
+}
+
+// Deterministic pseudo-random numbers, so that every run checks the same texts.
+class Random {
+public:
+    std::uint32_t below(std::uint32_t bound) {
+        state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+        return static_cast<std::uint32_t>(state >> 33) % bound;
+    }
+
+private:
+    std::uint64_t state = 0x5EED;
+};
+
+} // namespace
+
+TEST(CardSummary, MatchesTheFullReaderOnTrickyCards) {
+    const char* texts[] = {
+        "",
+        "BEGIN:VCARD",
+        "BEGIN:VCARD\r\nFN:no end\r\n",
+        "BEGIN:VCARD\r\nFN:a\r\nUID:u\r\nEND:VCARD\r\nBEGIN:VCARD\r\nFN:b\r\nEND:VCARD\r\n",
+        "begin:vcard\nfn:lower\nuid:u\nversion:4.0\nend:vcard\n",
+        "BEGIN:VCARD\rFN:cr only\rEND:VCARD\r",
+        "BEGIN:VCARD \r\nFN:trailing blank\r\nEND:VCARD\r\n",
+        // Names and colons on continuation lines, continuations right after BEGIN.
+        "BEGIN:VCARD\r\nF\r\n N:folded name\r\nUI\r\n\r\n\tD:u\r\nEND:VCARD\r\n",
+        "BEGIN:VCARD\r\n FN:starts folded\r\nEND:VCARD\r\n",
+        "BEGIN:VCARD\r\n \r\nUID;X=1\r\n :late colon\r\nEND:VCARD\r\n",
+        "BEGIN:VCARD\r\nFN;\r\n X=1:v\r\nUID\r\nEND:VCARD\r\n",
+        "BEGIN:VCARD\r\nFN:a\r\n  b\r\n\tc\r\nFN:last wins\r\nEND:VCARD\r\n",
+        // Parameters, empty values, group prefixes, colons in values.
+        "BEGIN:VCARD\r\nFN;CHARSET=UTF-8:x:y;z\r\nUID:\r\nITEM1.FN:not this\r\n"
+        "FN X:nor this\r\n:no name\r\nEND:VCARD\r\n",
+        // Groups: any case of the kind, a later other kind, member forms.
+        "BEGIN:VCARD\r\nX-ADDRESSBOOKSERVER-KIND:GrOuP\r\nx-addressbookserver-kind:individual\r\n"
+        "X-ADDRESSBOOKSERVER-MEMBER:urn:uuid:a\r\nX-ADDRESSBOOKSERVER-MEMBER:urn:uurn:uuid:uid:"
+        "b\r\n"
+        "X-ADDRESSBOOKSERVER-MEMBER;X=1:\r\nX-ADDRESSBOOKSERVER-MEMBER:urn:\r\n uuid:c\r\n"
+        "END:VCARD\r\n",
+        "BEGIN:VCARD\r\nX-ADDRESSBOOKSERVER-KIND:group \r\nX-ADDRESSBOOKSERVER-KIND:\r\n"
+        " group\r\nEND:VCARD\r\n",
+        // An embedded card ends everything at its END line.
+        "BEGIN:VCARD\r\nFN:a\r\nBEGIN:VCARD\r\nFN:b\r\nEND:VCARD\r\nFN:c\r\nEND:VCARD\r\n",
+        "BEGIN:VCARD\r\nVERSION:3.0\r\nPHOTO;ENCODING=b;TYPE=JPEG:\r\n AAAA\r\n BBBB\r\nFN:p\r\n"
+        "END:VCARD",
+        "BEGIN:VCARD\r\nFN:x\r\nEND:VCARD",
+        "BEGIN:VCARD\r\nFN:\xC3\r\n \xA9\r\nEND:VCARD\r\n",
+    };
+    for (const char* text : texts)
+        expectSameSummary(text);
+}
+
+TEST(CardSummary, MatchesTheFullReaderOnTheFuzzSeeds) {
+    const std::filesystem::path seeds =
+        std::filesystem::path(TALVERO_SOURCE_DIR) / "Tests" / "Fuzz" / "corpus" / "vcard";
+    int read = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(seeds)) {
+        std::ifstream file(entry.path(), std::ios::binary);
+        expectSameSummary(std::string(std::istreambuf_iterator<char>(file), {}));
+        ++read;
+    }
+    EXPECT_GT(read, 0);
+}
+
+TEST(CardSummary, MatchesTheFullReaderOnGeneratedTexts) {
+    // Pieces from which folds, line ends, names, parameters and values fall in every order.
+    const std::vector<std::string> pieces = {"BEGIN:VCARD",
+                                             "END:VCARD",
+                                             "begin:vcard",
+                                             "\r\n",
+                                             "\n",
+                                             "\r",
+                                             " ",
+                                             "\t",
+                                             ":",
+                                             ";",
+                                             "=",
+                                             "FN",
+                                             "fn",
+                                             "F",
+                                             "N",
+                                             "UID",
+                                             "U",
+                                             "ID",
+                                             "VERSION",
+                                             "X-ADDRESSBOOKSERVER-KIND",
+                                             "X-ADDRESSBOOKSERVER-MEMBER",
+                                             "x-addressbookserver-",
+                                             "MEMBER",
+                                             "KIND",
+                                             "group",
+                                             "GROUP",
+                                             "urn:uuid:",
+                                             "urn:",
+                                             "uuid:",
+                                             "ITEM1.",
+                                             "PHOTO",
+                                             "value",
+                                             "a",
+                                             "\xC3\xA9"};
+    Random random;
+    for (int text = 0; text < 3000; ++text) {
+        std::string card = "BEGIN:VCARD\r\n";
+        const std::uint32_t count = 1 + random.below(40);
+        for (std::uint32_t i = 0; i < count; ++i)
+            card += pieces[random.below(static_cast<std::uint32_t>(pieces.size()))];
+        if (random.below(2))
+            card += "\r\nEND:VCARD\r\n";
+        expectSameSummary(card);
+        if (HasFailure())
+            return;
+    }
+}
+
+TEST(CardSummary, SkipsOtherPropertiesAndLeavesNoItems) {
+    vCardDataParser parser;
+    parser.InternalParse("BEGIN:VCARD\r\nNOTE:from before\r\nEND:VCARD\r\n");
+    const std::string photo(100 * 1024, 'A');
+    const vCardMini summary =
+        parser.ParseMini("BEGIN:VCARD\r\nPHOTO;ENCODING=b:\r\n " + photo +
+                         "\r\nUI\r\n D:u-1\r\nFN:Photo Person\r\nEND:VCARD\r\n");
+    EXPECT_EQ(summary.uid, "u-1");
+    EXPECT_EQ(summary.fn, "Photo Person");
+    // The summary builds no items, and those of an earlier card do not linger.
+    EXPECT_TRUE(parser.items.empty());
+}
