@@ -4,6 +4,7 @@
 
 #include <curl/curl.h>
 
+#include <algorithm>
 #include <memory>
 #include <utility>
 
@@ -43,11 +44,12 @@ std::string originOf(const std::string& url) {
     return origin;
 }
 
-bool startsWithIgnoringCase(const std::string& text, const std::string& prefix) {
-    return text.size() >= prefix.size() && str_cmp(text.substr(0, prefix.size()), prefix);
+bool startsWithIgnoringCase(std::string_view text, std::string_view prefix) {
+    return text.size() >= prefix.size() &&
+           std::equal(prefix.begin(), prefix.end(), text.begin(), cmp_predicate);
 }
 
-bool isFullUrl(const std::string& href) {
+bool isFullUrl(std::string_view href) {
     return startsWithIgnoringCase(href, "http://") || startsWithIgnoringCase(href, "https://");
 }
 
@@ -56,12 +58,15 @@ bool isFullUrl(const std::string& href) {
 HrefResolver::HrefResolver(std::string baseUrl)
     : base(std::move(baseUrl)), origin(originOf(base)) {}
 
-std::string HrefResolver::resolve(const std::string& href) const {
-    if (isFullUrl(href))
-        return href;
-    if (startswith(href, "/"))
-        return origin + href;
-    return base + href;
+std::string HrefResolver::resolve(std::string_view href) const {
+    const bool absolutePath = !href.empty() && href[0] == '/';
+    if (!absolutePath && isFullUrl(href))
+        return std::string(href);
+    const std::string& start = absolutePath ? origin : base;
+    std::string url;
+    url.reserve(start.size() + href.size());
+    url.append(start).append(href);
+    return url;
 }
 
 std::string resolveHref(const std::string& baseUrl, const std::string& href) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 class HrefResolver {
 public:
@@ -17,7 +18,7 @@ public:
     // - anything else, the empty href included, is appended to the base URL.
     // For a base URL without a path (or one that is no URL) every result is the plain
     // concatenation of base URL and href.
-    std::string resolve(const std::string& href) const;
+    std::string resolve(std::string_view href) const;
 
     const std::string& baseUrl() const { return base; }
 

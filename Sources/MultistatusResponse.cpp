@@ -8,15 +8,35 @@ bool isBlank(char c) {
 bool isDigit(char c) {
     return c >= '0' && c <= '9';
 }
+bool isText(pugi::xml_node node) {
+    const pugi::xml_node_type type = node.type();
+    return type == pugi::node_pcdata || type == pugi::node_cdata;
+}
 
 } // namespace
 
+std::string_view textOf(pugi::xml_node element, std::string& joined) {
+    pugi::xml_node first = element.first_child();
+    while (first && !isText(first))
+        first = first.next_sibling();
+    if (!first)
+        return {};
+    pugi::xml_node second = first.next_sibling();
+    while (second && !isText(second))
+        second = second.next_sibling();
+    if (!second)
+        return first.value();
+    joined.assign(first.value());
+    for (pugi::xml_node node = second; node; node = node.next_sibling())
+        if (isText(node))
+            joined += node.value();
+    return joined;
+}
+
 std::string textOf(pugi::xml_node element) {
-    std::string text;
-    for (pugi::xml_node node = element.first_child(); node; node = node.next_sibling())
-        if (node.type() == pugi::node_pcdata || node.type() == pugi::node_cdata)
-            text += node.value();
-    return text;
+    std::string joined;
+    const std::string_view text = textOf(element, joined);
+    return text.data() == joined.data() ? std::move(joined) : std::string(text);
 }
 
 bool isSuccessStatus(std::string_view statusLine) {
@@ -33,12 +53,15 @@ bool isSuccessStatus(std::string_view statusLine) {
            (code.size() == 3 || !isDigit(code[3]));
 }
 
-MultistatusResponse::MultistatusResponse(const XmlScope& response) {
-    successfulProperties.reserve(8);
+void MultistatusResponse::read(const XmlScope& response) {
+    hrefNode = {};
+    successfulProperties.clear();
+    anyProp = false;
     for (pugi::xml_node node = response.element().first_child(); node; node = node.next_sibling()) {
-        if (!hrefElement && response.matches(node, xmlns::dav, "href"))
-            hrefElement = node;
-        else if (response.matches(node, xmlns::dav, "propstat"))
+        const XmlName name = response.nameOf(node);
+        if (!hrefNode && name.is(xmlns::dav, "href"))
+            hrefNode = node;
+        else if (name.is(xmlns::dav, "propstat"))
             addPropstat(response.enter(node));
     }
 }
@@ -47,9 +70,10 @@ void MultistatusResponse::addPropstat(const XmlScope& propstat) {
     XmlScope prop;
     pugi::xml_node status;
     for (pugi::xml_node node = propstat.element().first_child(); node; node = node.next_sibling()) {
-        if (!prop && propstat.matches(node, xmlns::dav, "prop"))
+        const XmlName name = propstat.nameOf(node);
+        if (!prop && name.is(xmlns::dav, "prop"))
             prop = propstat.enter(node);
-        else if (!status && propstat.matches(node, xmlns::dav, "status"))
+        else if (!status && name.is(xmlns::dav, "status"))
             status = node;
     }
     if (!prop)
@@ -59,18 +83,13 @@ void MultistatusResponse::addPropstat(const XmlScope& propstat) {
         return;
     for (pugi::xml_node property = prop.element().first_child(); property;
          property = property.next_sibling())
-        successfulProperties.push_back({XmlScope::localName(property), property, prop});
-}
-
-std::string MultistatusResponse::href() const {
-    return textOf(hrefElement);
+        successfulProperties.push_back({prop.nameOf(property), property, prop});
 }
 
 const MultistatusResponse::Property* MultistatusResponse::find(std::string_view ns,
                                                                std::string_view localName) const {
     for (const Property& property : successfulProperties)
-        if (property.localName == localName &&
-            property.prop.matches(property.element, ns, localName))
+        if (property.name.is(ns, localName))
             return &property;
     return nullptr;
 }
@@ -80,8 +99,13 @@ XmlScope MultistatusResponse::property(std::string_view ns, std::string_view loc
     return found ? found->prop.enter(found->element) : XmlScope();
 }
 
+pugi::xml_node MultistatusResponse::propertyElement(std::string_view ns,
+                                                    std::string_view localName) const {
+    const Property* found = find(ns, localName);
+    return found ? found->element : pugi::xml_node();
+}
+
 std::string MultistatusResponse::propertyText(std::string_view ns,
                                               std::string_view localName) const {
-    const Property* found = find(ns, localName);
-    return found ? textOf(found->element) : std::string();
+    return textOf(propertyElement(ns, localName));
 }

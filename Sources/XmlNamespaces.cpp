@@ -4,18 +4,6 @@
 
 namespace {
 
-struct QualifiedName {
-    std::string_view prefix; // empty when the name has no prefix
-    std::string_view local;
-};
-
-QualifiedName splitName(std::string_view name) {
-    const std::size_t colon = name.find(':');
-    if (colon == std::string_view::npos)
-        return {{}, name};
-    return {name.substr(0, colon), name.substr(colon + 1)};
-}
-
 // Whether the attribute called `name` declares a namespace, and for which prefix: "xmlns"
 // declares the default namespace (empty prefix), "xmlns:p" the prefix p.
 bool declaresPrefix(std::string_view name, std::string_view& prefix) {
@@ -41,18 +29,23 @@ bool declaresAny(pugi::xml_node element) {
     return false;
 }
 
+// Whether `element` itself binds `prefix`, and to which URI. Elements are matched only a few
+// times each, so their own declarations are read directly instead of being kept.
+bool declaresOwn(pugi::xml_node element, std::string_view prefix, std::string_view& uri) {
+    std::string_view declared;
+    for (pugi::xml_attribute attribute = element.first_attribute(); attribute;
+         attribute = attribute.next_attribute()) {
+        if (declaresPrefix(attribute.name(), declared) && declared == prefix) {
+            uri = attribute.value();
+            return true;
+        }
+    }
+    return false;
+}
+
 } // namespace
 
-const std::string_view* XmlDeclarations::find(std::string_view prefix) const {
-    // Answers declare a handful of namespaces, which a plain search finds fastest; a hostile
-    // answer may declare a great many on one element.
-    constexpr std::size_t fewDeclarations = 8;
-    if (uriByPrefix.size() <= fewDeclarations) {
-        for (const auto& [declared, uri] : uriByPrefix)
-            if (declared == prefix)
-                return &uri;
-        return nullptr;
-    }
+const std::string_view* XmlDeclarations::findSorted(std::string_view prefix) const {
     const auto found = std::lower_bound(uriByPrefix.begin(), uriByPrefix.end(), prefix,
                                         [](const auto& declaration, std::string_view wanted) {
                                             return declaration.first < wanted;
@@ -60,19 +53,32 @@ const std::string_view* XmlDeclarations::find(std::string_view prefix) const {
     return found != uriByPrefix.end() && found->first == prefix ? &found->second : nullptr;
 }
 
-std::string_view XmlScope::localName(pugi::xml_node node) {
-    return splitName(node.name()).local;
-}
-
-bool XmlScope::matches(pugi::xml_node child, std::string_view ns,
-                       std::string_view localName) const {
-    const QualifiedName name = splitName(child.name());
-    if (name.local != localName || child.type() != pugi::node_element)
-        return false;
-    std::string_view uri; // no namespace unless one is declared
-    if (!lookup(child, name.prefix, uri) && !name.prefix.empty())
-        return false;
-    return uri.empty() || uri == ns;
+XmlName XmlScope::nameOf(pugi::xml_node child) const {
+    if (child.type() != pugi::node_element)
+        return {};
+    // The prefix ends at the first colon; names are short, so a plain scan beats measuring them.
+    const char* name = child.name();
+    const char* colon = name;
+    while (*colon != '\0' && *colon != ':')
+        ++colon;
+    const bool prefixed = *colon == ':';
+    const std::string_view prefix(name, prefixed ? colon - name : 0);
+    XmlName resolved;
+    resolved.local = prefixed ? colon + 1 : name;
+    // No namespace unless one is declared; a prefix declared nowhere binds to nothing.
+    resolved.bound = !prefixed;
+    if (declaresOwn(child, prefix, resolved.uri)) {
+        resolved.bound = true;
+        return resolved;
+    }
+    for (const XmlDeclarations* around = inScope; around; around = around->outer) {
+        if (const std::string_view* uri = around->find(prefix)) {
+            resolved.uri = *uri;
+            resolved.bound = true;
+            break;
+        }
+    }
+    return resolved;
 }
 
 XmlScope XmlScope::enter(pugi::xml_node child) const {
@@ -87,25 +93,6 @@ XmlScope XmlScope::child(std::string_view ns, std::string_view localName) const 
         if (matches(candidate, ns, localName))
             return enter(candidate);
     return {};
-}
-
-bool XmlScope::lookup(pugi::xml_node child, std::string_view prefix, std::string_view& uri) const {
-    // The child's own declarations are read directly: a child is matched only a few times.
-    std::string_view declared;
-    for (pugi::xml_attribute attribute = child.first_attribute(); attribute;
-         attribute = attribute.next_attribute()) {
-        if (declaresPrefix(attribute.name(), declared) && declared == prefix) {
-            uri = attribute.value();
-            return true;
-        }
-    }
-    for (const XmlDeclarations* around = inScope; around; around = around->outer) {
-        if (const std::string_view* found = around->find(prefix)) {
-            uri = *found;
-            return true;
-        }
-    }
-    return false;
 }
 
 XmlScope XmlNamespaces::documentScope(const pugi::xml_document& document) {

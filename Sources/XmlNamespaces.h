@@ -18,14 +18,54 @@ constexpr std::string_view carddav = "urn:ietf:params:xml:ns:carddav";
 
 class XmlNamespaces;
 
+// The namespace and local name of an element, its prefix resolved once so that the element can
+// be compared with several names.
+struct XmlName {
+    // True for an element called `localName` in namespace `ns`, or called `localName` in no
+    // namespace at all (no prefix and no default namespace in scope).
+    bool is(std::string_view ns, std::string_view localName) const {
+        return bound && hasLocalName(localName) && (uri.empty() || uri == ns);
+    }
+
+    std::string_view uri; // empty: no namespace
+    // The name after the prefix, zero-terminated as pugixml keeps it; compared without being
+    // measured, since most comparisons fail at the first byte.
+    const char* local = "";
+    // False for a node that is no element, or whose prefix is declared nowhere: such a node
+    // matches no name.
+    bool bound = false;
+
+private:
+    bool hasLocalName(std::string_view wanted) const {
+        const char* at = local;
+        for (const char c : wanted)
+            if (*at++ != c)
+                return false;
+        return *at == '\0';
+    }
+};
+
 // The namespace declarations of one element, sorted by prefix (empty: the default namespace),
 // and the declarations in scope around it.
 struct XmlDeclarations {
-    // The URI declared for `prefix` here, or null.
-    const std::string_view* find(std::string_view prefix) const;
+    // The URI declared for `prefix` here, or null. Every element name is resolved here, so the
+    // usual handful of declarations is searched inline; a hostile answer may declare a great
+    // many on one element, which are searched by halves.
+    const std::string_view* find(std::string_view prefix) const {
+        constexpr std::size_t fewDeclarations = 8;
+        if (uriByPrefix.size() > fewDeclarations)
+            return findSorted(prefix);
+        for (const auto& [declared, uri] : uriByPrefix)
+            if (declared == prefix)
+                return &uri;
+        return nullptr;
+    }
 
     std::vector<std::pair<std::string_view, std::string_view>> uriByPrefix;
     const XmlDeclarations* outer = nullptr;
+
+private:
+    const std::string_view* findSorted(std::string_view prefix) const;
 };
 
 // One element with the namespace declarations in scope at it, so that its children can be
@@ -41,23 +81,20 @@ public:
     // True when `child`, a child of this element, is an element called `localName` in
     // namespace `ns`, or called `localName` in no namespace at all (no prefix and no default
     // namespace in scope). An element whose prefix is declared nowhere matches nothing.
-    bool matches(pugi::xml_node child, std::string_view ns, std::string_view localName) const;
+    bool matches(pugi::xml_node child, std::string_view ns, std::string_view localName) const {
+        return nameOf(child).is(ns, localName);
+    }
+    // The resolved name of `child`, a child of this element.
+    XmlName nameOf(pugi::xml_node child) const;
     // The scope of `child`, a child element of this element.
     XmlScope enter(pugi::xml_node child) const;
     // The first child element that matches, entered; an empty scope when none does.
     XmlScope child(std::string_view ns, std::string_view localName) const;
 
-    // The name of `node` without its prefix.
-    static std::string_view localName(pugi::xml_node node);
-
 private:
     friend class XmlNamespaces;
     XmlScope(XmlNamespaces* owner, pugi::xml_node node, const XmlDeclarations* inScope)
         : owner(owner), node(node), inScope(inScope) {}
-
-    // The URI `prefix` is bound to at `child`; false when it is declared nowhere, in which
-    // case `uri` is left alone.
-    bool lookup(pugi::xml_node child, std::string_view prefix, std::string_view& uri) const;
 
     XmlNamespaces* owner = nullptr;
     pugi::xml_node node;

@@ -7,6 +7,7 @@
 #include "vCardParser.h"
 #include "vCardText.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace {
@@ -35,6 +36,24 @@ bool isAddressbook(pugi::xml_node node, const MultistatusResponse& response) {
     node_walker walker("addressbook");
     node.traverse(walker);
     return walker.found.type() == pugi::node_element && *walker.found.attribute("xmlns").value();
+}
+
+// The card text of an address-data element, a view of the document where possible. Some
+// servers send the card text escaped with the CDATA markers still in it; those are removed.
+std::string_view cardTextOf(pugi::xml_node addressData, std::string& buffer) {
+    const std::string_view text = textOf(addressData, buffer);
+    if (text.find("<![CDATA[") == std::string_view::npos &&
+        text.find("]]>") == std::string_view::npos)
+        return text;
+    buffer = replace(replace(std::string(text), "<![CDATA[", ""), "]]>", "");
+    return buffer;
+}
+
+// An entity tag as stored: every double quote removed.
+std::string withoutQuotes(std::string_view tag) {
+    std::string stored(tag);
+    stored.erase(std::remove(stored.begin(), stored.end(), '"'), stored.end());
+    return stored;
 }
 
 // The href of an addressbook-home-set. Servers that declare the CardDAV namespace as the
@@ -103,8 +122,9 @@ baseprincipal xmlParser::getBasePrincipal(const std::string& xml) {
     baseprincipal principal;
     // The principal request goes to the base URL followed by "/".
     const std::string requested = hrefs.baseUrl() + "/";
+    MultistatusResponse response;
     for (pugi::xml_node node = getRootNode(xml); node; node = nextResponse(node)) {
-        const MultistatusResponse response(responseParent.enter(node));
+        response.read(responseParent.enter(node));
         const std::string href = response.href();
         if (href != "/" && hrefs.resolve(href) != requested)
             continue;
@@ -120,8 +140,9 @@ baseprincipal xmlParser::getBasePrincipal(const std::string& xml) {
 }
 
 std::string xmlParser::getAddressHome(const std::string& xml) {
+    MultistatusResponse response;
     for (pugi::xml_node node = getRootNode(xml); node; node = nextResponse(node)) {
-        const MultistatusResponse response(responseParent.enter(node));
+        response.read(responseParent.enter(node));
         const XmlScope home = response.property(xmlns::carddav, "addressbook-home-set");
         if (home)
             return homeSetHref(home);
@@ -131,8 +152,9 @@ std::string xmlParser::getAddressHome(const std::string& xml) {
 
 std::vector<addressbook> xmlParser::getAddressbooks(const std::string& xml) {
     std::vector<addressbook> books;
+    MultistatusResponse response;
     for (pugi::xml_node node = getRootNode(xml); node; node = nextResponse(node)) {
-        const MultistatusResponse response(responseParent.enter(node));
+        response.read(responseParent.enter(node));
         if (!response.hasProp() || !isAddressbook(node, response))
             continue;
         books.push_back({hrefs.resolve(response.href()),
@@ -144,28 +166,31 @@ std::vector<addressbook> xmlParser::getAddressbooks(const std::string& xml) {
 
 std::vector<addresscard> xmlParser::getCardData(const std::string& xml) {
     std::vector<addresscard> cards;
-    vCardDataParser parser;
-    for (pugi::xml_node node = getRootNode(xml); node; node = nextResponse(node)) {
-        const MultistatusResponse response(responseParent.enter(node));
+    const pugi::xml_node first = getRootNode(xml);
+    // Counted first: growing the list would move every record already made, several times.
+    std::size_t responses = 0;
+    for (pugi::xml_node node = first; node; node = nextResponse(node))
+        ++responses;
+    cards.reserve(responses);
+    MultistatusResponse response;
+    std::string text; // text that the server split into pieces, or card text it escaped
+    for (pugi::xml_node node = first; node; node = nextResponse(node)) {
+        response.read(responseParent.enter(node));
         if (!response.hasProp())
             continue;
-        addresscard card;
-        card.url = hrefs.resolve(response.href());
+        addresscard& card = cards.emplace_back();
+        card.url = hrefs.resolve(textOf(response.hrefElement(), text));
         card.lastmodified = response.propertyText(xmlns::dav, "getlastmodified");
         card.creationdate = response.propertyText(xmlns::dav, "creationdate");
         card.displayname = response.propertyText(xmlns::dav, "displayname");
-        card.etag = replace(response.propertyText(xmlns::dav, "getetag"), "\"", "");
+        card.etag = withoutQuotes(textOf(response.propertyElement(xmlns::dav, "getetag"), text));
         card.cardid = replace(card.displayname, ".vcf", "");
-        // Some servers send the card text escaped with the CDATA markers still in it.
-        const std::string cardText =
-            replace(replace(response.propertyText(xmlns::carddav, "address-data"), "<![CDATA[", ""),
-                    "]]>", "");
-        vCardMini summary = parser.ParseMini(cardText);
+        vCardMini summary = readCardSummary(
+            cardTextOf(response.propertyElement(xmlns::carddav, "address-data"), text));
         card.uid = std::move(summary.uid);
         card.isgroup = summary.isgroup;
         card.members = std::move(summary.members);
         card.fn = std::move(summary.fn);
-        cards.push_back(std::move(card));
     }
     return cards;
 }
