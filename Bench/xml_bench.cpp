@@ -1,5 +1,10 @@
 // Reading a large address-book listing: getCardData against a bare pugixml load of the same
 // text, which is the floor for any reader of it.
+//
+// For the ratio, run each benchmark in a process of its own (--benchmark_filter=LoadString, then
+// =GetCardData): after one benchmark has freed its 6 MB blocks, glibc's adaptive mmap threshold
+// can leave the next one faulting its memory in afresh on every round, which can double its
+// time and says nothing about the code measured.
 #include "vCardParser.h"
 #include "xmlParser.h"
 
