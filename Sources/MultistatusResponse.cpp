@@ -16,18 +16,26 @@ bool isText(pugi::xml_node node) {
 } // namespace
 
 std::string_view textOf(pugi::xml_node element, std::string& joined) {
-    pugi::xml_node first = element.first_child();
-    while (first && !isText(first))
-        first = first.next_sibling();
-    if (!first)
-        return {};
-    pugi::xml_node second = first.next_sibling();
-    while (second && !isText(second))
-        second = second.next_sibling();
-    if (!second)
-        return first.value();
-    joined.assign(first.value());
-    for (pugi::xml_node node = second; node; node = node.next_sibling())
+    // Parsed with parse_embed_pcdata, an element keeps the text that comes first in it as its
+    // own value; other text and CDATA pieces are children in any case.
+    std::string_view text;
+    if (*element.value() && element.type() == pugi::node_element)
+        text = element.value();
+    pugi::xml_node node = element.first_child();
+    while (node && !isText(node))
+        node = node.next_sibling();
+    if (!node)
+        return text;
+    if (text.empty()) {
+        text = node.value();
+        node = node.next_sibling();
+        while (node && !isText(node))
+            node = node.next_sibling();
+        if (!node)
+            return text;
+    }
+    joined.assign(text);
+    for (; node; node = node.next_sibling())
         if (isText(node))
             joined += node.value();
     return joined;

@@ -10,10 +10,11 @@
 #include <string_view>
 #include <vector>
 
-// The text and CDATA children of `element` joined (the empty text for a null node).
+// The text and CDATA children of `element` joined (the empty text for a null node), the leading
+// text that a document parsed with pugi::parse_embed_pcdata keeps in the element included.
 std::string textOf(pugi::xml_node element);
 // The same text without a copy: a view of the document's own text when the element holds one
-// text or CDATA node (the usual case), else of the pieces joined into `joined`.
+// piece of text (the usual case), else of the pieces joined into `joined`.
 std::string_view textOf(pugi::xml_node element, std::string& joined);
 
 // Whether a propstat status line ("HTTP/1.1 200 OK") gives a 2xx code.

@@ -5,21 +5,29 @@
 #include <gtest/gtest.h>
 
 TEST(MultistatusResponseText, PiecesOfTextAndCdataAreJoined) {
-    pugi::xml_document document;
-    ASSERT_TRUE(document.load_string(
-        "<r><one>plain &amp; simple</one><split>a<![CDATA[<b>]]>c<x>not text</x>d</split>"
-        "<cdata><![CDATA[only]]></cdata><none><x>child</x></none><empty/></r>"));
-    const pugi::xml_node r = document.child("r");
-    std::string joined;
-    EXPECT_EQ(textOf(r.child("one"), joined), "plain & simple");
-    EXPECT_EQ(textOf(r.child("split"), joined), "a<b>cd");
-    EXPECT_EQ(textOf(r.child("cdata"), joined), "only");
-    EXPECT_EQ(textOf(r.child("none"), joined), "");
-    EXPECT_EQ(textOf(r.child("empty"), joined), "");
-    EXPECT_EQ(textOf(pugi::xml_node(), joined), "");
-    // The owning form gives the same texts.
-    EXPECT_EQ(textOf(r.child("split")), "a<b>cd");
-    EXPECT_EQ(textOf(r.child("one")), "plain & simple");
+    // Parsed either way: with the leading text in a node of its own or kept in the element.
+    for (const unsigned options :
+         {pugi::parse_default, pugi::parse_default | pugi::parse_embed_pcdata}) {
+        SCOPED_TRACE(options);
+        pugi::xml_document document;
+        ASSERT_TRUE(document.load_string(
+            "<r><one>plain &amp; simple</one><split>a<![CDATA[<b>]]>c<x>not text</x>d</split>"
+            "<cdata><![CDATA[only]]>then</cdata><late><x>child</x>late</late><none><x>y</x></none>"
+            "<empty/></r>",
+            options));
+        const pugi::xml_node r = document.child("r");
+        std::string joined;
+        EXPECT_EQ(textOf(r.child("one"), joined), "plain & simple");
+        EXPECT_EQ(textOf(r.child("split"), joined), "a<b>cd");
+        EXPECT_EQ(textOf(r.child("cdata"), joined), "onlythen");
+        EXPECT_EQ(textOf(r.child("late"), joined), "late");
+        EXPECT_EQ(textOf(r.child("none"), joined), "");
+        EXPECT_EQ(textOf(r.child("empty"), joined), "");
+        EXPECT_EQ(textOf(pugi::xml_node(), joined), "");
+        // The owning form gives the same texts.
+        EXPECT_EQ(textOf(r.child("split")), "a<b>cd");
+        EXPECT_EQ(textOf(r.child("one")), "plain & simple");
+    }
 }
 
 TEST(MultistatusResponseText, OneReaderForgetsTheResponseBefore) {
