@@ -28,9 +28,11 @@ vCardLineReader::vCardLineReader(std::string_view text) : text(text) {
     ended = true;
 }
 
-bool vCardLineReader::next() {
+bool vCardLineReader::next(std::string* unfolded) {
     while (!ended) {
         headLine = nextHead;
+        if (unfolded)
+            unfolded->assign(headLine);
         foldBegin = position;
         foldEnd = position;
         bool complete = false;
@@ -43,6 +45,8 @@ bool vCardLineReader::next() {
             } else if (!isContinuation(line)) {
                 nextHead = line;
                 complete = true;
+            } else if (unfolded && !line.empty()) {
+                unfolded->append(line.substr(1));
             }
             if (complete)
                 foldEnd = lineStart;

@@ -30,8 +30,9 @@ class vCardLineReader {
 public:
     explicit vCardLineReader(std::string_view text);
 
-    // Moves to the next logical line; false once the card or the text has ended.
-    bool next();
+    // Moves to the next logical line; false once the card or the text has ended. When
+    // `unfolded` is given, it is set to the whole logical line on the way, in the same pass.
+    bool next(std::string* unfolded = nullptr);
 
     // The first physical line of the current logical line. It is empty when the card starts
     // with continuation lines, which then form a logical line of their own.

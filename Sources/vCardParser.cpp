@@ -127,10 +127,8 @@ vCardMini vCardDataParser::ParseMini(const std::string& text) {
 void vCardDataParser::InternalParse(const std::string& text) {
     items.clear();
     std::string line;
-    for (vCardLineReader lines(text); lines.next();) {
-        lines.readUnfolded(line);
+    for (vCardLineReader lines(text); lines.next(&line);)
         ProccessItem(line);
-    }
 }
 
 void vCardDataParser::ProccessItem(const std::string& line) {

@@ -22,9 +22,12 @@ void PrintTo(const LogicalLine& line, std::ostream* out) {
 
 std::vector<LogicalLine> linesOf(const std::string& text) {
     std::vector<LogicalLine> lines;
+    std::string inPass;
     std::string unfolded;
-    for (vCardLineReader reader(text); reader.next();) {
+    for (vCardLineReader reader(text); reader.next(&inPass);) {
+        // Unfolded on the way or afterwards, the line is the same.
         reader.readUnfolded(unfolded);
+        EXPECT_EQ(inPass, unfolded);
         lines.push_back({std::string(reader.head()), unfolded});
     }
     return lines;
