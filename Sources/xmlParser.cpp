@@ -169,16 +169,16 @@ std::vector<addressbook> xmlParser::getAddressbooks(const std::string& xml) {
 }
 
 std::vector<addresscard> xmlParser::getCardData(const std::string& xml) {
+    // The responses are found first so that the list of cards gets its size at once: growing
+    // it would move every record already made, several times.
+    std::vector<pugi::xml_node> responses;
+    for (pugi::xml_node node = getRootNode(xml); node; node = nextResponse(node))
+        responses.push_back(node);
     std::vector<addresscard> cards;
-    const pugi::xml_node first = getRootNode(xml);
-    // Counted first: growing the list would move every record already made, several times.
-    std::size_t responses = 0;
-    for (pugi::xml_node node = first; node; node = nextResponse(node))
-        ++responses;
-    cards.reserve(responses);
+    cards.reserve(responses.size());
     MultistatusResponse response;
     std::string text; // text that the server split into pieces, or card text it escaped
-    for (pugi::xml_node node = first; node; node = nextResponse(node)) {
+    for (const pugi::xml_node node : responses) {
         response.read(responseParent.enter(node));
         if (!response.hasProp())
             continue;
