@@ -65,29 +65,37 @@ void MultistatusResponse::read(const XmlScope& response) {
     hrefNode = {};
     successfulProperties.clear();
     anyProp = false;
+    bool hrefFound = false;
     for (pugi::xml_node node = response.element().first_child(); node; node = node.next_sibling()) {
         const XmlName name = response.nameOf(node);
-        if (!hrefNode && name.is(xmlns::dav, "href"))
+        if (!hrefFound && name.is(xmlns::dav, "href")) {
             hrefNode = node;
-        else if (name.is(xmlns::dav, "propstat"))
-            addPropstat(response.enter(node));
+            hrefFound = true;
+        } else if (name.is(xmlns::dav, "propstat")) {
+            addPropstat(response.enter(node, name));
+        }
     }
 }
 
 void MultistatusResponse::addPropstat(const XmlScope& propstat) {
     XmlScope prop;
     pugi::xml_node status;
+    bool propFound = false;
+    bool statusFound = false;
     for (pugi::xml_node node = propstat.element().first_child(); node; node = node.next_sibling()) {
         const XmlName name = propstat.nameOf(node);
-        if (!prop && name.is(xmlns::dav, "prop"))
-            prop = propstat.enter(node);
-        else if (!status && name.is(xmlns::dav, "status"))
+        if (!propFound && name.is(xmlns::dav, "prop")) {
+            prop = propstat.enter(node, name);
+            propFound = true;
+        } else if (!statusFound && name.is(xmlns::dav, "status")) {
             status = node;
+            statusFound = true;
+        }
     }
-    if (!prop)
+    if (!propFound)
         return;
     anyProp = true;
-    if (status && !isSuccessStatus(status.child_value()))
+    if (statusFound && !isSuccessStatus(status.child_value()))
         return;
     for (pugi::xml_node property = prop.element().first_child(); property;
          property = property.next_sibling())

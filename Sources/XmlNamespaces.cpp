@@ -29,11 +29,12 @@ bool declaresAny(pugi::xml_node element) {
     return false;
 }
 
-// Whether `element` itself binds `prefix`, and to which URI. Elements are matched only a few
-// times each, so their own declarations are read directly instead of being kept.
-bool declaresOwn(pugi::xml_node element, std::string_view prefix, std::string_view& uri) {
+// Whether the element whose attributes start at `attributes` binds `prefix` itself, and to which
+// URI. Elements are matched only a few times each, so their own declarations are read directly
+// instead of being kept.
+bool declaresOwn(pugi::xml_attribute attributes, std::string_view prefix, std::string_view& uri) {
     std::string_view declared;
-    for (pugi::xml_attribute attribute = element.first_attribute(); attribute;
+    for (pugi::xml_attribute attribute = attributes; attribute;
          attribute = attribute.next_attribute()) {
         if (declaresPrefix(attribute.name(), declared) && declared == prefix) {
             uri = attribute.value();
@@ -67,7 +68,9 @@ XmlName XmlScope::nameOf(pugi::xml_node child) const {
     resolved.local = prefixed ? colon + 1 : name;
     // No namespace unless one is declared; a prefix declared nowhere binds to nothing.
     resolved.bound = !prefixed;
-    if (declaresOwn(child, prefix, resolved.uri)) {
+    const pugi::xml_attribute attributes = child.first_attribute();
+    resolved.hasAttributes = static_cast<bool>(attributes);
+    if (resolved.hasAttributes && declaresOwn(attributes, prefix, resolved.uri)) {
         resolved.bound = true;
         return resolved;
     }
@@ -85,6 +88,13 @@ XmlScope XmlScope::enter(pugi::xml_node child) const {
     if (!owner || !child)
         return {};
     return {owner, child, declaresAny(child) ? owner->declare(child, inScope) : inScope};
+}
+
+XmlScope XmlScope::enter(pugi::xml_node child, const XmlName& name) const {
+    if (!owner || !name.bound)
+        return {};
+    return {owner, child,
+            name.hasAttributes && declaresAny(child) ? owner->declare(child, inScope) : inScope};
 }
 
 XmlScope XmlScope::child(std::string_view ns, std::string_view localName) const {

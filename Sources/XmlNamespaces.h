@@ -34,6 +34,8 @@ struct XmlName {
     // False for a node that is no element, or whose prefix is declared nowhere: such a node
     // matches no name.
     bool bound = false;
+    // Whether the element carries attributes, among which namespace declarations may be.
+    bool hasAttributes = false;
 
 private:
     bool hasLocalName(std::string_view wanted) const {
@@ -86,8 +88,10 @@ public:
     }
     // The resolved name of `child`, a child of this element.
     XmlName nameOf(pugi::xml_node child) const;
-    // The scope of `child`, a child element of this element.
+    // The scope of `child`, a child element of this element; `name`, its resolved name, spares
+    // looking at its attributes again when it has none.
     XmlScope enter(pugi::xml_node child) const;
+    XmlScope enter(pugi::xml_node child, const XmlName& name) const;
     // The first child element that matches, entered; an empty scope when none does.
     XmlScope child(std::string_view ns, std::string_view localName) const;
 
