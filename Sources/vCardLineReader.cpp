@@ -1,18 +1,21 @@
 #include "vCardLineReader.h"
 
+#include <cstring>
+
 namespace {
 
 // The physical line of `text` that starts at `start`, without its LF and without one CR before
-// it; `start` moves to the line after (past text.size() after the last line).
-std::string_view takeLine(std::string_view text, std::size_t& start) {
-    std::size_t end = text.find('\n', start);
-    if (end == std::string_view::npos)
-        end = text.size();
-    std::string_view line = text.substr(start, end - start);
-    start = end + 1;
-    if (!line.empty() && line.back() == '\r')
-        line.remove_suffix(1);
-    return line;
+// it; `start` moves to the line after (past text.size() after the last line). Called for every
+// line of every card of a listing, so it is kept small enough to be inlined.
+inline std::string_view takeLine(std::string_view text, std::size_t& start) {
+    const char* begin = text.data() + start;
+    const std::size_t rest = text.size() - start;
+    const void* lineFeed = rest ? std::memchr(begin, '\n', rest) : nullptr;
+    std::size_t length = lineFeed ? static_cast<const char*>(lineFeed) - begin : rest;
+    start += length + 1;
+    if (length && begin[length - 1] == '\r')
+        --length;
+    return {begin, length};
 }
 
 bool isContinuation(std::string_view line) {
