@@ -168,6 +168,17 @@ std::vector<addressbook> xmlParser::getAddressbooks(const std::string& xml) {
     return books;
 }
 
+namespace {
+
+// The last segment of a path ("/book/abc.vcf" gives "abc.vcf"). Most servers give a card
+// resource no display name: its identifier is then the name of the resource itself.
+std::string lastSegment(std::string_view path) {
+    const std::size_t slash = path.find_last_of('/');
+    return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
+}
+
+} // namespace
+
 std::vector<addresscard> xmlParser::getCardData(const std::string& xml) {
     // The responses are found first so that the list of cards gets its size at once: growing
     // it would move every record already made, several times.
@@ -183,12 +194,14 @@ std::vector<addresscard> xmlParser::getCardData(const std::string& xml) {
         if (!response.hasProp())
             continue;
         addresscard& card = cards.emplace_back();
-        card.url = hrefs.resolve(textOf(response.hrefElement(), text));
+        const std::string_view href = textOf(response.hrefElement(), text);
+        card.url = hrefs.resolve(href);
         card.lastmodified = response.propertyText(xmlns::dav, "getlastmodified");
         card.creationdate = response.propertyText(xmlns::dav, "creationdate");
         card.displayname = response.propertyText(xmlns::dav, "displayname");
         card.etag = withoutQuotes(textOf(response.propertyElement(xmlns::dav, "getetag"), text));
-        card.cardid = replace(card.displayname, ".vcf", "");
+        card.cardid =
+            replace(card.displayname.empty() ? lastSegment(href) : card.displayname, ".vcf", "");
         vCardMini summary = readCardSummary(
             cardTextOf(response.propertyElement(xmlns::carddav, "address-data"), text));
         card.uid = std::move(summary.uid);

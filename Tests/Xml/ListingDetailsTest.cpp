@@ -44,6 +44,17 @@ TEST(XmlParserListing, RecordFieldsAreCleanedAsCallersExpect) {
     EXPECT_EQ(cards[1].members, cards[0].members);
 }
 
+TEST(XmlParserListing, CardWithoutDisplayNameTakesItsIdentifierFromItsHref) {
+    xmlParser parser("http://h");
+    const std::vector<addresscard> cards = parser.getCardData(
+        multistatus(response("<href>/book/f00d.vcf</href>", "<getetag>\"t\"</getetag>") +
+                    response("<href>http://h/book/plain</href>", "<getetag>\"t\"</getetag>")));
+    ASSERT_EQ(cards.size(), 2u);
+    EXPECT_EQ(cards[0].cardid, "f00d");
+    EXPECT_EQ(cards[0].displayname, "");
+    EXPECT_EQ(cards[1].cardid, "plain");
+}
+
 TEST(XmlParserListing, PrincipalIsReadFromTheFirstRootResponse) {
     xmlParser parser("http://h");
     const auto principalResponse = [](const std::string& href, const std::string& principal) {
