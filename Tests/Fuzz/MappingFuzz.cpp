@@ -43,7 +43,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::abort();
     std::fclose(file);
 
-    FieldMap map{{"stale", {"X", ""}}};
+    // A field name no file can hold (it contains the field separator): it must be gone after
+    // any load.
+    FieldMap map{{"stale,", {"X", ""}}};
     DataMapping().LoadvCardMapping(inputFile(), map);
     if (map.empty())
         return 0;
@@ -61,7 +63,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         for (char c : entry.property)
             if (c >= 'a' && c <= 'z')
                 fail("property not upper-cased", name);
-        if (name == "stale" && entry.property == "X")
+        if (name == "stale,")
             fail("map not emptied before loading", name);
     }
     return 0;
