@@ -67,10 +67,6 @@ std::string listingAnswer(const std::vector<ListedCard>& cards, bool perElementN
     return body + "</" + d + "multistatus>";
 }
 
-loopback::Response xmlResponse(int status, const std::string& body) {
-    return loopback::Response(status, {"Content-Type: application/xml; charset=utf-8"}, body);
-}
-
 LoopbackPlugin::LoopbackPlugin() {
     resetPluginState();
     host.call("CardDav_SetServer", {Arg::text(server.baseUrl())});

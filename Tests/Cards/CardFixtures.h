@@ -28,7 +28,7 @@ struct ListedCard {
 // its namespace itself (`perElementNamespaces`).
 std::string listingAnswer(const std::vector<ListedCard>& cards, bool perElementNamespaces = false);
 
-loopback::Response xmlResponse(int status, const std::string& body);
+using loopback::xmlResponse;
 
 // The plug-in, freshly reset, configured for the loopback server and connected to the home
 // "/home/" without sending a request, so that each request a test sees is the function's own.

@@ -34,11 +34,6 @@ std::string homeAnswer(const std::string& principal, const std::string& home) {
         "OK</d:status></d:propstat></d:response>");
 }
 
-loopback::Response xml(int status, std::string body) {
-    return loopback::Response(status, {"Content-Type: application/xml; charset=utf-8"},
-                              std::move(body));
-}
-
 class ConnectionTest : public ::testing::Test {
 protected:
     void SetUp() override { resetPluginState(); }
@@ -104,8 +99,9 @@ TEST_F(ConnectionTest, ConfigurationBeforeAnyConnectionAppliesSettingsAndReports
 }
 
 TEST_F(ConnectionTest, ConnectJoinsHrefsOnTheServerRootAndKeepsTheHome) {
-    server.enqueue(xml(207, principalAnswer("/dav/", "/dav/principals/u/")));
-    server.enqueue(xml(207, homeAnswer("/dav/principals/u/", "/dav/addressbooks/u/")));
+    server.enqueue(loopback::xmlResponse(207, principalAnswer("/dav/", "/dav/principals/u/")));
+    server.enqueue(
+        loopback::xmlResponse(207, homeAnswer("/dav/principals/u/", "/dav/addressbooks/u/")));
     setServer(server.baseUrl() + "/dav");
 
     const CallResult connect = host.call("CardDav_Connect");
@@ -120,16 +116,17 @@ TEST_F(ConnectionTest, ConnectJoinsHrefsOnTheServerRootAndKeepsTheHome) {
 
     // A second connection builds the same principal URL.
     server.clearRequests();
-    server.enqueue(xml(207, principalAnswer("/dav/", "/dav/principals/u/")));
-    server.enqueue(xml(207, homeAnswer("/dav/principals/u/", "/dav/addressbooks/u/")));
+    server.enqueue(loopback::xmlResponse(207, principalAnswer("/dav/", "/dav/principals/u/")));
+    server.enqueue(
+        loopback::xmlResponse(207, homeAnswer("/dav/principals/u/", "/dav/addressbooks/u/")));
     EXPECT_EQ(host.call("CardDav_Connect").error, 0);
     EXPECT_EQ(server.requests().at(1).requestLine, "PROPFIND /dav/principals/u/ HTTP/1.1");
 }
 
 TEST_F(ConnectionTest, PrincipalMissingFromAllpropIsAskedForByName) {
-    server.enqueue(xml(207, principalAnswer("/", "")));
-    server.enqueue(xml(207, principalAnswer("/", "/principals/u/")));
-    server.enqueue(xml(207, homeAnswer("/principals/u/", "/books/u/")));
+    server.enqueue(loopback::xmlResponse(207, principalAnswer("/", "")));
+    server.enqueue(loopback::xmlResponse(207, principalAnswer("/", "/principals/u/")));
+    server.enqueue(loopback::xmlResponse(207, homeAnswer("/principals/u/", "/books/u/")));
     setServer(server.baseUrl());
 
     EXPECT_EQ(host.call("CardDav_Connect").error, 0);
@@ -151,7 +148,7 @@ TEST_F(ConnectionTest, FailedDiscoveryStepsReportTheirCodes) {
     EXPECT_FALSE(connected);
 
     // The home request answered 404: still not connected.
-    server.enqueue(xml(207, principalAnswer("/", "/p/")));
+    server.enqueue(loopback::xmlResponse(207, principalAnswer("/", "/p/")));
     server.enqueue(loopback::Response(404));
     const CallResult notFound = host.call("CardDav_Connect");
     EXPECT_EQ(notFound.error, 44);
@@ -159,8 +156,8 @@ TEST_F(ConnectionTest, FailedDiscoveryStepsReportTheirCodes) {
     EXPECT_FALSE(connected);
 
     // A home request that names no home connects, but the home stays unknown.
-    server.enqueue(xml(207, principalAnswer("/", "/p/")));
-    server.enqueue(xml(207, multistatus("")));
+    server.enqueue(loopback::xmlResponse(207, principalAnswer("/", "/p/")));
+    server.enqueue(loopback::xmlResponse(207, multistatus("")));
     EXPECT_EQ(host.call("CardDav_Connect").error, 0);
     EXPECT_TRUE(connected);
     EXPECT_TRUE(root_address_url.empty());
@@ -170,9 +167,9 @@ TEST_F(ConnectionTest, FailedDiscoveryStepsReportTheirCodes) {
 }
 
 TEST_F(ConnectionTest, FunctionsConnectOnFirstUse) {
-    server.enqueue(xml(207, principalAnswer("/", "/p/")));
-    server.enqueue(xml(207, homeAnswer("/p/", "/home/")));
-    server.enqueue(xml(207, multistatus("")));
+    server.enqueue(loopback::xmlResponse(207, principalAnswer("/", "/p/")));
+    server.enqueue(loopback::xmlResponse(207, homeAnswer("/p/", "/home/")));
+    server.enqueue(loopback::xmlResponse(207, multistatus("")));
     setServer(server.baseUrl());
 
     const CallResult books = host.call("CardDav_GetAddressBooks");

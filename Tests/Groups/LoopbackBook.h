@@ -58,5 +58,5 @@ inline std::string etagListing(const std::vector<std::pair<std::string, std::str
 }
 
 inline loopback::Response multistatusAnswer(const std::string& body) {
-    return loopback::Response(207, {"Content-Type: application/xml; charset=utf-8"}, body);
+    return loopback::xmlResponse(207, body);
 }

@@ -416,4 +416,8 @@ void HttpServer::serveConnection(int socket) {
     }
 }
 
+Response xmlResponse(int status, std::string body) {
+    return Response(status, {"Content-Type: application/xml; charset=utf-8"}, std::move(body));
+}
+
 } // namespace loopback

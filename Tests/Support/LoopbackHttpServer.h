@@ -126,6 +126,9 @@ private:
     Handler handler_;
 };
 
+// An answer carrying an XML body (a WebDAV multistatus, mostly).
+Response xmlResponse(int status, std::string body);
+
 // A port on 127.0.0.1 that refuses connections: bound, so that nothing else can take it while
 // the object lives, but not listening.
 class RefusingPort {
