@@ -126,7 +126,6 @@ fmx::errcode CardDav_GetvCard(short, const fmx::ExprEnv&, const fmx::DataVect& a
             const std::string tag = getEtag(answer.headers);
             if (!tag.empty())
                 current_addressbook[uid].etag = tag;
-            current_vcard.clear();
             current_vcard = vcparser.Parse(answer.body, current_mapping);
             SetResult(1, result);
             return ErrorCode::None;

@@ -7,9 +7,6 @@
 
 namespace {
 
-const char* const kPhotoPng = "iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAYAAAAfFcSJAAAADUlEQVR4nGNgYGD4DwAB"
-                              "BAEAwS2OUAAAAABJRU5ErkJggg==";
-
 // A card as another client writes it: a TYPE list, a folded NOTE line and a photo.
 std::string adaCard() {
     return "BEGIN:VCARD\r\nVERSION:3.0\r\nUID:uid-ada\r\nFN:Ada Lovelace\r\n"

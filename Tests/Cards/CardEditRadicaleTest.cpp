@@ -9,9 +9,6 @@
 
 namespace {
 
-const char* const kPhotoPng = "iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAYAAAAfFcSJAAAADUlEQVR4nGNgYGD4DwAB"
-                              "BAEAwS2OUAAAAABJRU5ErkJggg==";
-
 std::string adaCard() {
     return "BEGIN:VCARD\r\nVERSION:3.0\r\nUID:uid-ada\r\nFN:Ada Lovelace\r\n"
            "N:Lovelace;Ada;;;\r\nEMAIL;TYPE=INTERNET,PREF:ada@example.org\r\n"

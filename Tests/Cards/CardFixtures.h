@@ -9,6 +9,10 @@
 #include <string>
 #include <vector>
 
+// A one-pixel PNG in base64, as card photos carry it.
+inline const char* const kPhotoPng = "iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAYAAAAfFcSJAAAADUlEQVR4nGNgY"
+                                     "GD4DwABBAEAwS2OUAAAAABJRU5ErkJggg==";
+
 // Writes a card file straight into Radicale's storage of the plug-in's address book, as a
 // client that bypasses the server's checks would have left it (no UID, a UID used twice).
 void storeCardFile(const ConnectedPlugin& plugin, const std::string& fileName,
