@@ -7,7 +7,7 @@
 //                        the multistatus reader's last document, which it keeps until its next
 //                        call;
 //   curl_peak_rss_mb:    the curl process's peak resident size, from /usr/bin/time when present.
-#include "CardDavState.h"
+#include "Functions/CardDavState.h"
 #include "LoopbackHttpServer.h"
 #include "PluginHarness.h"
 #include "PluginStateReset.h"

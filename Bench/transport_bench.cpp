@@ -1,7 +1,7 @@
 // Transport speed on loopback: many small requests (each on a fresh handle and connection), and
 // a large PUT to a server that never answers "100 Continue".
-#include "CardDavClient.h"
 #include "LoopbackHttpServer.h"
+#include "Transport/CardDavClient.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,11 +1,11 @@
 // Throughput of reading and writing vCards: a generated address book of 10,000 cards (every
 // 100th with a 100 KB photo), and one 5 MB photo through base64, folding, reading and decoding,
 // next to a plain memcpy of the same bytes.
-#include "DataMapping.h"
+#include "Mapping/DataMapping.h"
 #include "base64.h"
-#include "vCard.h"
-#include "vCardParser.h"
-#include "vCardText.h"
+#include "vCard/vCard.h"
+#include "vCard/vCardParser.h"
+#include "vCard/vCardText.h"
 
 #include <benchmark/benchmark.h>
 

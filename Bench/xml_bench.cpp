@@ -5,8 +5,8 @@
 // =GetCardData): after one benchmark has freed its 6 MB blocks, glibc's adaptive mmap threshold
 // can leave the next one faulting its memory in afresh on every round, which can double its
 // time and says nothing about the code measured.
-#include "vCardParser.h"
-#include "xmlParser.h"
+#include "Multistatus/xmlParser.h"
+#include "vCard/vCardParser.h"
 
 #include <benchmark/benchmark.h>
 #include <pugixml.hpp>

@@ -1,9 +1,9 @@
 #include "FMTemplate.h"
 
-#include "CardDav.h"
-#include "FMPluginHandlers.h"
 #include "FMUtils.h"
-#include "Vorlix.h"
+#include "Functions/CardDav.h"
+#include "Shell/FMPluginHandlers.h"
+#include "Shell/Vorlix.h"
 
 #include <algorithm>
 #include <iterator>

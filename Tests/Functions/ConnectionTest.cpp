@@ -1,7 +1,7 @@
 // The shared frame of the external functions (entry check, error recording, status codes, entity
 // tags) and the connection step, driven through the registered handlers against the loopback
 // server.
-#include "CardDavState.h"
+#include "Functions/CardDavState.h"
 #include "LoopbackHttpServer.h"
 #include "PluginHarness.h"
 #include "PluginStateReset.h"

@@ -1,7 +1,7 @@
 // Fuzzes the mapping file reader: the input is written to a file and loaded. Whatever the bytes,
 // the map holds no refused row, only upper-case property names, and maps uniqueid to UID
 // whenever it holds anything.
-#include "DataMapping.h"
+#include "Mapping/DataMapping.h"
 
 #include <unistd.h>
 

@@ -1,7 +1,7 @@
 // Fuzzes the multistatus reader with every getter the connection and listing steps use, and
 // checks that a card record written as group card text reads back as the same card.
-#include "vCardParser.h"
-#include "xmlParser.h"
+#include "Multistatus/xmlParser.h"
+#include "vCard/vCardParser.h"
 
 #include <cstddef>
 #include <cstdint>

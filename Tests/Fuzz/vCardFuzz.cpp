@@ -1,8 +1,8 @@
 // Fuzzes the vCard reader and checks that writing is stable: a parsed card written, read again
 // and written again gives the same text (escaping, folding and upper-casing happen once, nothing
 // is lost or added the second time).
-#include "DataMapping.h"
-#include "vCardParser.h"
+#include "Mapping/DataMapping.h"
+#include "vCard/vCardParser.h"
 
 #include <cstddef>
 #include <cstdint>

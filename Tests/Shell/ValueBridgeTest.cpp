@@ -1,6 +1,6 @@
 // The argument readers and result writers, on values built by the stand-in host.
 #include "PluginHarness.h"
-#include "VorlixUtils.h"
+#include "Utils/VorlixUtils.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "PluginStateReset.h"
 
-#include "CardDavState.h"
+#include "Functions/CardDavState.h"
 
 void resetPluginState() {
     cd = CardDavClient();

@@ -1,7 +1,7 @@
 // The bytes each CardDAV operation puts on the wire, checked on the loopback server.
-#include "CardDavClient.h"
-#include "EntityTag.h"
 #include "LoopbackHttpServer.h"
+#include "Transport/CardDavClient.h"
+#include "Transport/EntityTag.h"
 
 #include <gtest/gtest.h>
 #include <pugixml.hpp>

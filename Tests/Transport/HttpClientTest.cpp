@@ -1,7 +1,7 @@
 // Settings of the HTTP client and how one request is executed and reported.
-#include "CardDavClient.h"
 #include "LoopbackHttpServer.h"
 #include "SelfSignedCertificate.h"
+#include "Transport/CardDavClient.h"
 #include "base64.h"
 
 #include <gtest/gtest.h>

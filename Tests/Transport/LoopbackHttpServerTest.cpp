@@ -1,6 +1,6 @@
 // The loopback test server itself: what later tests rely on when they script answers.
 #include "LoopbackHttpServer.h"
-#include "CardDavClient.h"
+#include "Transport/CardDavClient.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "VorlixUtils.h"
+#include "Utils/VorlixUtils.h"
 
 #include <gtest/gtest.h>
 

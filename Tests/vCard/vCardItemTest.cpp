@@ -1,5 +1,5 @@
-#include "vCardItem.h"
-#include "DataMapping.h"
+#include "vCard/vCardItem.h"
+#include "Mapping/DataMapping.h"
 
 #include <gtest/gtest.h>
 

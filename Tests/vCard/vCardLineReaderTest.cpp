@@ -1,4 +1,4 @@
-#include "vCardLineReader.h"
+#include "vCard/vCardLineReader.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "vCardParser.h"
+#include "vCard/vCardParser.h"
 
 #include <gtest/gtest.h>
 

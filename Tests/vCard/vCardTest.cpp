@@ -1,5 +1,5 @@
-#include "vCard.h"
-#include "vCardParser.h"
+#include "vCard/vCard.h"
+#include "vCard/vCardParser.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "vCardText.h"
-#include "vCardItem.h"
+#include "vCard/vCardText.h"
+#include "vCard/vCardItem.h"
 
 #include <gtest/gtest.h>
 

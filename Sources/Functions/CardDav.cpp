@@ -1,0 +1,80 @@
+// Configuration and connection functions, and the last-error function.
+
+#include "Functions/CardDav.h"
+
+#include "Functions/CardDavFrame.h"
+
+namespace {
+
+// The frame of the configuration functions: they apply their settings whatever the entry check
+// says (its code is returned, 11 while no address-book home is known) and answer 1, or 0 after
+// an exception.
+template <class Apply> fmx::errcode configure(fmx::Data& result, Apply&& apply) {
+    const fmx::int16 code = InitFunction(false);
+    const fmx::int16 failure = guarded(
+        [&] {
+            apply();
+            SetResult(1, result);
+            return ErrorCode::None;
+        },
+        [&] { SetResult(0, result); });
+    return Error(failure != ErrorCode::None ? failure : code);
+}
+
+} // namespace
+
+fmx::errcode CardDav_SetServer(short, const fmx::ExprEnv&, const fmx::DataVect& args,
+                               fmx::Data& result) {
+    return configure(result, [&] {
+        cd.set_baseurl(textArgument(args, 0));
+        cd.set_verbose(ParameterToBoolean(args, 1, false));
+        cd.set_validcert(ParameterToBoolean(args, 2, false));
+        xmlparser.setBaseUrl(cd.get_baseurl());
+        current_mapping = createDefaultRawDataMap();
+    });
+}
+
+fmx::errcode CardDav_SetAuth(short, const fmx::ExprEnv&, const fmx::DataVect& args,
+                             fmx::Data& result) {
+    return configure(result, [&] {
+        cd.set_auth(textArgument(args, 0), textArgument(args, 1), textArgument(args, 2));
+    });
+}
+
+fmx::errcode CardDav_SetSsl(short, const fmx::ExprEnv&, const fmx::DataVect& args,
+                            fmx::Data& result) {
+    return configure(result, [&] {
+        cd.set_ssl(textArgument(args, 0));
+        cd.set_validcert(ParameterToBoolean(args, 1, false));
+    });
+}
+
+fmx::errcode CardDav_SetTimeout(short, const fmx::ExprEnv&, const fmx::DataVect& args,
+                                fmx::Data& result) {
+    return configure(result, [&] { cd.set_timeout(ParameterToLong(args, 0, 600)); });
+}
+
+fmx::errcode CardDav_Connect(short, const fmx::ExprEnv&, const fmx::DataVect&, fmx::Data& result) {
+    // Runs the discovery whatever the connected flag says, so that it also re-discovers after
+    // the settings changed; the last error then reports this attempt.
+    last_error = ErrorCode::None;
+    const fmx::int16 code = Connect();
+    const fmx::int16 failure = guarded(
+        [&] {
+            SetResult(1, result);
+            return ErrorCode::None;
+        },
+        [&] { SetResult(0, result); });
+    return Error(failure != ErrorCode::None ? failure : code);
+}
+
+fmx::errcode CardDav_LastError(short, const fmx::ExprEnv&, const fmx::DataVect&,
+                               fmx::Data& result) {
+    // Changes nothing, so that it can be called after any function to read its first code.
+    return guarded(
+        [&] {
+            SetResult(last_error, result);
+            return ErrorCode::None;
+        },
+        [] {});
+}

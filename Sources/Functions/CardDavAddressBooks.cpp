@@ -1,0 +1,102 @@
+// Address-book functions: list the address books of the account, select one (its card listing
+// is cached by UID, group cards apart), and list the cached cards and groups.
+
+#include "Functions/CardDav.h"
+
+#include "Functions/CardDavFrame.h"
+
+namespace {
+
+// List results are one text with every entry followed by a carriage return, handed over as
+// UTF-8 so that names outside ASCII reach the host intact.
+void appendEntry(std::string& list, const std::string& entry) {
+    list += entry;
+    list += '\r';
+}
+
+void setError(fmx::Data& result) {
+    SetTextResult("ERROR", result);
+}
+
+// Fills the two caches from a listing: cards without UID are left out, group cards go to the
+// group cache, and a later card with the same UID replaces the earlier one.
+void cacheListing(std::vector<addresscard> cards) {
+    for (addresscard& card : cards) {
+        if (card.uid.empty())
+            continue;
+        auto& cache = card.isgroup ? current_addressbook_groups : current_addressbook;
+        const std::string uid = card.uid;
+        cache[uid] = std::move(card);
+    }
+}
+
+} // namespace
+
+fmx::errcode CardDav_GetAddressBooks(short, const fmx::ExprEnv&, const fmx::DataVect&,
+                                     fmx::Data& result) {
+    return runFunction(
+        true,
+        [&] {
+            const Query answer = cd.get_addressbooks(root_address_url);
+            const fmx::int16 code = handleQuery(answer);
+            if (code != ErrorCode::None) {
+                setError(result);
+                return code;
+            }
+            std::string list;
+            for (const addressbook& book : xmlparser.getAddressbooks(answer.body))
+                appendEntry(list, book.url);
+            SetTextResult(list, result);
+            return ErrorCode::None;
+        },
+        [&] { setError(result); }, [&] { setError(result); });
+}
+
+fmx::errcode CardDav_SelectAddressBook(short, const fmx::ExprEnv&, const fmx::DataVect& args,
+                                       fmx::Data& result) {
+    return runFunction(
+        true,
+        [&] {
+            current_addressbook.clear();
+            current_addressbook_groups.clear();
+            const std::string url = textArgument(args, 0);
+            if (!url.empty())
+                current_addressbook_url = url;
+
+            const Query answer = cd.get_addressbookitems(current_addressbook_url);
+            const fmx::int16 code = handleQuery(answer);
+            if (code == ErrorCode::None)
+                cacheListing(xmlparser.getCardData(answer.body));
+            SetResult(1, result);
+            return code;
+        },
+        [&] { SetResult(0, result); }, [&] { SetResult(0, result); });
+}
+
+fmx::errcode CardDav_GetAddressbookvCards(short, const fmx::ExprEnv&, const fmx::DataVect&,
+                                          fmx::Data& result) {
+    return runFunction(
+        false,
+        [&] {
+            std::string list;
+            for (const auto& entry : current_addressbook)
+                appendEntry(list, entry.first);
+            SetTextResult(list, result);
+            return ErrorCode::None;
+        },
+        [&] { setError(result); }, [&] { setError(result); });
+}
+
+fmx::errcode CardDav_GetAddressbookGroups(short, const fmx::ExprEnv&, const fmx::DataVect&,
+                                          fmx::Data& result) {
+    return runFunction(
+        false,
+        [&] {
+            std::string list;
+            for (const auto& entry : current_addressbook_groups)
+                appendEntry(list, entry.second.fn);
+            SetTextResult(list, result);
+            return ErrorCode::None;
+        },
+        [&] { setError(result); }, [&] { setError(result); });
+}

@@ -1,0 +1,176 @@
+// Card read and edit functions: fetch one card of the selected address book as the current card,
+// read one of its values (or its photo as container data), and change one in memory.
+
+#include "Functions/CardDav.h"
+
+#include "Functions/CardDavFrame.h"
+#include "base64.h"
+#include "vCard/vCardText.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+// Values of the card's address-book entry rather than of its vCard text; the last three cannot
+// be written.
+const char* const kModifiedOn = "modifed_on";
+const char* const kCreatedOn = "created_on";
+const char* const kEtag = "etag";
+const char* const kCardId = "cardid";
+const char* const kUniqueId = "uniqueid";
+const char* const kPhoto = "photo";
+
+// The current card's entry in the address-book cache, or null.
+const addresscard* currentEntry() {
+    const auto entry = current_addressbook.find(current_vcard_id);
+    return entry == current_addressbook.end() ? nullptr : &entry->second;
+}
+
+bool isEntryItem(const std::string& name) {
+    return name == kModifiedOn || name == kCreatedOn || name == kEtag || name == kCardId;
+}
+
+std::string entryValue(const std::string& name) {
+    const addresscard* entry = currentEntry();
+    if (!entry)
+        return "";
+    if (name == kModifiedOn)
+        return entry->lastmodified;
+    if (name == kCreatedOn)
+        return entry->creationdate;
+    if (name == kEtag)
+        return entry->etag;
+    return entry->cardid;
+}
+
+// A picture size argument; sizes below 1 cannot be shown and fall back to the default, and the
+// container holds a size in 16 bits.
+int pictureSize(const fmx::DataVect& args, unsigned index) {
+    constexpr long kDefaultSize = 100;
+    constexpr long kLargestSize = 32767;
+    const long size = ParameterToLong(args, index, kDefaultSize);
+    return static_cast<int>(size < 1 ? kDefaultSize : std::min(size, kLargestSize));
+}
+
+// Sets the card's photo as container data; "No photo" when the card has none.
+fmx::int16 getPhoto(const fmx::DataVect& args, fmx::Data& result) {
+    int width = 100;
+    int height = 100;
+    if (args.Size() >= 3) {
+        width = pictureSize(args, 1);
+        height = pictureSize(args, 2);
+    }
+    const std::string value = current_vcard.get(kPhoto);
+    if (value.empty()) {
+        SetTextResult("No photo", result);
+        return ErrorCode::None;
+    }
+    if (toUpperAscii(current_vcard.getTypeValue(kPhoto, "ENCODING")) != "B")
+        return ErrorCode::PhotoNotBase64;
+    const std::string bytes = base64_decode(value);
+    const bool accepted =
+        SetImageResult("test.jpg", current_vcard.getTypeValue(kPhoto, "TYPE"), width, height,
+                       std::vector<char>(bytes.begin(), bytes.end()), result);
+    return accepted ? ErrorCode::None : ErrorCode::Failed;
+}
+
+// Writes the photo from container data (base64, ENCODING=B, TYPE from the container's picture
+// kind); an empty container changes nothing. The item name was matched in any case, so the
+// value goes under the same field as its parameters.
+fmx::int16 setPhoto(const fmx::DataVect& args) {
+    std::string imageType;
+    const std::string bytes = ParameterToBinary(args, 1, imageType);
+    if (bytes.empty())
+        return ErrorCode::None;
+    std::string encoding = toUpperAscii(current_vcard.getTypeValue(kPhoto, "ENCODING"));
+    if (encoding.empty()) {
+        encoding = "B";
+        current_vcard.setTypeValue(kPhoto, "ENCODING", encoding);
+    }
+    // A container that is no known picture kind names no type; an empty TYPE would tell a
+    // reader nothing, so the card's own stays.
+    if (!imageType.empty())
+        current_vcard.setTypeValue(kPhoto, "TYPE", toUpperAscii(imageType));
+    if (encoding != "B")
+        return ErrorCode::PhotoNotBase64;
+    current_vcard.set(kPhoto, base64_encode(reinterpret_cast<const unsigned char*>(bytes.data()),
+                                            static_cast<unsigned int>(bytes.size())));
+    return ErrorCode::None;
+}
+
+} // namespace
+
+fmx::errcode CardDav_GetvCard(short, const fmx::ExprEnv&, const fmx::DataVect& args,
+                              fmx::Data& result) {
+    return runFunction(
+        true,
+        [&] {
+            const std::string uid = textArgument(args, 0);
+            const auto listed = current_addressbook.find(uid);
+            if (listed == current_addressbook.end()) {
+                SetResult(0, result);
+                return ErrorCode::CardNotListed;
+            }
+            const std::string url = listed->second.url;
+            // The card becomes current before the request, so a failed fetch leaves it empty.
+            current_vcard.clear();
+            current_vcard_id = uid;
+
+            const Query answer = cd.get_vcard(url);
+            const fmx::int16 code = handleQuery(answer);
+            if (code != ErrorCode::None) {
+                SetResult(0, result);
+                return code;
+            }
+            const std::string tag = getEtag(answer.headers);
+            if (!tag.empty())
+                current_addressbook[uid].etag = tag;
+            current_vcard = vcparser.Parse(answer.body, current_mapping);
+            SetResult(1, result);
+            return ErrorCode::None;
+        },
+        [&] { SetResult(0, result); }, [&] { SetResult(0, result); });
+}
+
+fmx::errcode CardDav_GetvCardItem(short, const fmx::ExprEnv&, const fmx::DataVect& args,
+                                  fmx::Data& result) {
+    return runFunction(
+        true,
+        [&] {
+            const std::string name = toLowerAscii(textArgument(args, 0));
+            if (isEntryItem(name)) {
+                SetTextResult(entryValue(name), result);
+                return ErrorCode::None;
+            }
+            if (name == kPhoto)
+                return getPhoto(args, result);
+            SetTextResult(current_vcard.get(name), result);
+            return ErrorCode::None;
+        },
+        [&] { SetTextResult("", result); }, [&] { SetTextResult("ERROR", result); });
+}
+
+fmx::errcode CardDav_SetvCardItem(short, const fmx::ExprEnv&, const fmx::DataVect& args,
+                                  fmx::Data& result) {
+    return runFunction(
+        true,
+        [&] {
+            const std::string field = textArgument(args, 0);
+            const std::string name = toLowerAscii(field);
+            // The entry's values come from the server; the UID is given only at creation.
+            if (name == kModifiedOn || name == kCreatedOn || name == kEtag || name == kUniqueId) {
+                SetResult(0, result);
+                return ErrorCode::ReadOnlyItem;
+            }
+            if (name == kPhoto) {
+                const fmx::int16 code = setPhoto(args);
+                SetResult(1, result);
+                return code;
+            }
+            current_vcard.set(field, textArgument(args, 1));
+            SetResult(1, result);
+            return ErrorCode::None;
+        },
+        [] {}, [&] { SetResult(0, result); });
+}

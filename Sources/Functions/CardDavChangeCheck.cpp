@@ -1,0 +1,59 @@
+// Change detection: whether the server copy of a card still has the entity tag a script holds.
+
+#include "Functions/CardDav.h"
+
+#include "Functions/CardDavFrame.h"
+
+#include <string>
+#include <vector>
+
+namespace {
+
+struct TagCheck {
+    // "Not changed!", "Changed!", "Deleted!", "Data error!" or "ERROR".
+    std::string verdict;
+    fmx::int16 code = ErrorCode::None;
+    // The answer settled nothing: a failure other than 404, or a listing without exactly one
+    // card.
+    bool inconclusive = false;
+};
+
+// Judges an answer that lists the card's tag against the tag the script holds.
+TagCheck judge(const Query& answer, const std::string& heldTag) {
+    const fmx::int16 code = handleQuery(answer);
+    if (code == ErrorCode::NotFound)
+        return {"Deleted!", ErrorCode::None, false};
+    if (code != ErrorCode::None)
+        return {"ERROR", code, true};
+    const std::vector<addresscard> cards = xmlparser.getCardData(answer.body);
+    if (cards.size() != 1)
+        return {"Data error!", ErrorCode::None, true};
+    return {cards.front().etag == heldTag ? "Not changed!" : "Changed!", ErrorCode::None, false};
+}
+
+} // namespace
+
+fmx::errcode CardDav_CheckvCardIfChanged(short, const fmx::ExprEnv&, const fmx::DataVect& args,
+                                         fmx::Data& result) {
+    const auto setError = [&] { SetTextResult("ERROR", result); };
+    return runFunction(
+        true,
+        [&] {
+            const std::string uid = textArgument(args, 0);
+            const std::string heldTag = textArgument(args, 1);
+            const auto entry = current_addressbook.find(uid);
+            if (uid.empty() || heldTag.empty() || entry == current_addressbook.end()) {
+                setError();
+                return ErrorCode::None;
+            }
+            const std::string& url = entry->second.url;
+            // Many servers do not run the listing report on a single card (an empty listing, or
+            // 403 for an unsupported report); the getetag PROPFIND then asks the card itself.
+            TagCheck verdict = judge(cd.get_addressbookitems(url), heldTag);
+            if (verdict.inconclusive)
+                verdict = judge(cd.get_etag(url), heldTag);
+            SetTextResult(verdict.verdict, result);
+            return verdict.code;
+        },
+        setError, setError);
+}

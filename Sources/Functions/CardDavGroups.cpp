@@ -1,0 +1,186 @@
+// Group membership: the names of the groups a card belongs to, and making a card a member of
+// exactly the groups a script names. A group is a card of its own whose member lines name the
+// UIDs of its member cards; every change of membership rewrites that group card on the server.
+
+#include "Functions/CardDav.h"
+
+#include "Functions/CardDavFrame.h"
+#include "Functions/CardDavServerWrites.h"
+#include "vCard/vCardText.h"
+
+#include <algorithm>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace {
+
+// A name as the FN value of a card holds it: escaped as vCard text. Group names read from the
+// server keep their escapes ("Smith\, Jones"), so names are compared in this form, where the
+// name a script writes and the name the server stores agree (escaping is idempotent).
+std::string asFnValue(const std::string& name) {
+    return escapeValue(name, escapedSeparators("FN", {}), LineBreaks::Escape);
+}
+
+bool hasMember(const addresscard& group, const std::string& uid) {
+    return std::find(group.members.begin(), group.members.end(), uid) != group.members.end();
+}
+
+// Replaces the cached groups with the group cards the server lists for the selected address
+// book. Returns the listing's code; on failure the cache stays as it was.
+fmx::int16 refreshGroups() {
+    const Query answer = cd.get_addressbookitems(current_addressbook_url);
+    const fmx::int16 code = handleQuery(answer);
+    if (code != ErrorCode::None)
+        return code;
+    std::map<std::string, addresscard> groups;
+    for (addresscard& card : xmlparser.getCardData(answer.body))
+        if (card.isgroup && !card.uid.empty())
+            groups[card.uid] = std::move(card);
+    current_addressbook_groups = std::move(groups);
+    return ErrorCode::None;
+}
+
+struct WantedGroup {
+    std::string name; // as the script wrote it
+    std::string fnValue;
+};
+
+// The comma-separated names without empty ones, sorted byte-wise, each group once (two
+// spellings of one FN value, such as "a;b" written escaped and bare, name the same group). A
+// comma escaped with a backslash belongs to the name, as in the names GetvCardGroups lists
+// ("Smith\, Jones"), so that a list read from there can be handed back.
+std::vector<WantedGroup> wantedGroups(const std::string& list) {
+    std::vector<std::string> names = splitUnescaped(list, ',');
+    names.erase(std::remove(names.begin(), names.end(), std::string()), names.end());
+    std::sort(names.begin(), names.end());
+    std::vector<WantedGroup> wanted;
+    for (std::string& name : names) {
+        std::string fnValue = asFnValue(name);
+        const bool seen = std::any_of(wanted.begin(), wanted.end(),
+                                      [&](const WantedGroup& w) { return w.fnValue == fnValue; });
+        if (!seen)
+            wanted.push_back({std::move(name), std::move(fnValue)});
+    }
+    return wanted;
+}
+
+// The outcome of the group writes of one call: the code of the last write, and a line for each
+// write that failed.
+struct GroupWrites {
+    fmx::int16 code = ErrorCode::None;
+    std::string failures;
+
+    void record(fmx::int16 writeCode, const std::string& failureLine) {
+        code = writeCode;
+        if (writeCode != ErrorCode::None)
+            failures += failureLine + "\r";
+    }
+};
+
+// Takes the card out of every group it is in that is not wanted; drops from `wanted` the
+// groups it already is in.
+void leaveUnwantedGroups(const std::string& uid, std::vector<WantedGroup>& wanted,
+                         GroupWrites& writes) {
+    for (auto& [groupUid, group] : current_addressbook_groups) {
+        if (!hasMember(group, uid))
+            continue;
+        const std::string fnValue = asFnValue(group.fn);
+        const auto isThisGroup = [&](const WantedGroup& w) { return w.fnValue == fnValue; };
+        const auto kept = std::remove_if(wanted.begin(), wanted.end(), isThisGroup);
+        if (kept == wanted.end()) {
+            group.members.erase(std::remove(group.members.begin(), group.members.end(), uid),
+                                group.members.end());
+            writes.record(putGroup(group), "Failed to remove from group: " + group.fn);
+        }
+        wanted.erase(kept, wanted.end());
+    }
+}
+
+// Creates a group holding the card alone. Only a group the server accepted is cached, under its
+// UID among the groups, so that the next call finds it instead of creating it again.
+void createGroup(const std::string& uid, const WantedGroup& name, GroupWrites& writes) {
+    addresscard group;
+    group.uid = newguid();
+    group.isgroup = true;
+    // Held as a listing of the server would report it.
+    group.fn = name.fnValue;
+    group.members = {uid};
+    const fmx::int16 code = createCard(current_addressbook_url, group);
+    writes.record(code, "Failed toi add new group: " + name.name);
+    if (code == ErrorCode::None)
+        current_addressbook_groups.emplace(group.uid, std::move(group));
+}
+
+// Adds the card to every group bearing each wanted name, creating the groups that do not exist.
+void joinWantedGroups(const std::string& uid, const std::vector<WantedGroup>& wanted,
+                      GroupWrites& writes) {
+    for (const WantedGroup& name : wanted) {
+        bool exists = false;
+        for (auto& [groupUid, group] : current_addressbook_groups) {
+            if (asFnValue(group.fn) != name.fnValue)
+                continue;
+            exists = true;
+            group.members.push_back(uid);
+            writes.record(putGroup(group), "Save failed: " + name.name);
+        }
+        if (!exists)
+            createGroup(uid, name, writes);
+    }
+}
+
+} // namespace
+
+fmx::errcode CardDav_GetvCardGroups(short, const fmx::ExprEnv&, const fmx::DataVect& args,
+                                    fmx::Data& result) {
+    const auto setError = [&] { SetTextResult("ERROR", result); };
+    const fmx::int16 check = InitFunction(true);
+    bool listed = false;
+    const fmx::int16 code = guarded(
+        [&] {
+            if (check != ErrorCode::None) {
+                setError();
+                return check;
+            }
+            const std::string uid = textArgument(args, 0);
+            fmx::int16 refreshCode = ErrorCode::None;
+            if (ParameterToBoolean(args, 1, false) && !current_addressbook_url.empty())
+                refreshCode = refreshGroups();
+            if (current_addressbook.count(uid) == 0) {
+                setError();
+                return ErrorCode::CardNotListed;
+            }
+            std::string names;
+            for (const auto& [groupUid, group] : current_addressbook_groups)
+                if (hasMember(group, uid))
+                    names += group.fn + "\r";
+            SetTextResult(names, result);
+            listed = true;
+            return refreshCode;
+        },
+        setError);
+    // A listing hands the code of a failed refresh to the host without recording it as the last
+    // error: the list is still the one held so far.
+    return listed ? code : Error(code);
+}
+
+fmx::errcode CardDav_SetvCardGroups(short, const fmx::ExprEnv&, const fmx::DataVect& args,
+                                    fmx::Data& result) {
+    const auto setError = [&] { SetTextResult("ERROR", result); };
+    return runFunction(
+        true,
+        [&] {
+            const std::string uid = textArgument(args, 0);
+            std::vector<WantedGroup> wanted = wantedGroups(textArgument(args, 1));
+            if (current_addressbook.count(uid) == 0) {
+                SetTextResult("Save failed: vcard not found", result);
+                return ErrorCode::None;
+            }
+            GroupWrites writes;
+            leaveUnwantedGroups(uid, wanted, writes);
+            joinWantedGroups(uid, wanted, writes);
+            SetTextResult(writes.failures.empty() ? "Saved" : "ERROR" + writes.failures, result);
+            return writes.code;
+        },
+        setError, setError);
+}

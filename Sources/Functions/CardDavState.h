@@ -1,0 +1,95 @@
+// The plug-in state that every external function shares, the entry check and error recording of
+// the common handler frame, and the connection (principal and address-book home discovery).
+//
+// The state lives as long as the plug-in library is loaded; nothing of it is saved. Calls arrive
+// one at a time on the host's thread, so none of it is locked.
+#pragma once
+
+#include "FMWrapper/FMXTypes.h"
+#include "Mapping/DataMapping.h"
+#include "Multistatus/xmlParser.h"
+#include "Transport/CardDavClient.h"
+#include "vCard/vCard.h"
+#include "vCard/vCardParser.h"
+
+#include <map>
+#include <new>
+#include <stdexcept>
+#include <string>
+
+extern CardDavClient cd;
+extern xmlParser xmlparser;
+extern vCardDataParser vcparser;
+// The first non-zero code recorded since the last entry check.
+extern fmx::int16 last_error;
+// Set once a discovery got successful answers to both of its requests; never cleared.
+extern bool connected;
+// The address-book home; empty until a connection found one (the entry check then fails with 11).
+extern std::string root_address_url;
+extern std::string current_addressbook_url;
+// Ordinary cards and group cards of the selected address book, by UID.
+extern std::map<std::string, addresscard> current_addressbook;
+extern std::map<std::string, addresscard> current_addressbook_groups;
+extern std::string current_vcard_id;
+extern vCard current_vcard;
+extern FieldMap current_mapping;
+
+// Error codes returned to the host.
+namespace ErrorCode {
+constexpr fmx::int16 None = 0;
+constexpr fmx::int16 Failed = -1;
+constexpr fmx::int16 ConnectException = 2;
+constexpr fmx::int16 CardNotListed = 3;
+constexpr fmx::int16 PhotoNotBase64 = 6;
+constexpr fmx::int16 OutOfMemory = 7;
+constexpr fmx::int16 NoAddressBookHome = 11;
+constexpr fmx::int16 ReadOnlyItem = 15;
+constexpr fmx::int16 NoMappingLoaded = 31;
+constexpr fmx::int16 EmptyMappingPath = 32;
+constexpr fmx::int16 Forbidden = 43;
+constexpr fmx::int16 NotFound = 44;
+constexpr fmx::int16 TransferAborted = 45;
+constexpr fmx::int16 CertificateFailed = 46;
+constexpr fmx::int16 ServerError = 47;
+} // namespace ErrorCode
+
+// The entry check: resets the last error, connects first when `connect` is set and no
+// discovery has succeeded yet, and fails with 11 while no address-book home is known.
+fmx::int16 InitFunction(bool connect);
+
+// Records `code` as the last error unless one is already recorded; returns `code`.
+fmx::int16 Error(fmx::int16 code);
+
+// 0 for the success statuses 200, 201, 204 and 207; 43, 44, 47 for 403, 404, 500; 46 and 45 for
+// the client's certificate and abort failures; -1 for everything else.
+fmx::int16 handleQuery(Query query);
+
+// True for the HTTP statuses the card functions count as success: 200, 201, 204, 207.
+bool isSuccessStatus(int status);
+
+// The entity tag of a response's header lines (the header name in any case), without spaces and
+// quotes; empty when there is none. The first ETag line wins.
+std::string getEtag(std::string headers);
+
+// Principal and address-book home discovery on the configured server. Returns 0, the code of a
+// failed request, or 2 when an exception ended it.
+fmx::int16 Connect();
+
+// Runs a handler's work and turns exceptions into codes: std::bad_alloc gives 7, any other
+// std::exception -1, after `onFailure` has set the failure result (a host error while setting
+// it is ignored: the code already says what went wrong).
+template <class Work, class Failure> fmx::int16 guarded(Work&& work, Failure&& onFailure) {
+    fmx::int16 code;
+    try {
+        return work();
+    } catch (const std::bad_alloc&) {
+        code = ErrorCode::OutOfMemory;
+    } catch (const std::exception&) {
+        code = ErrorCode::Failed;
+    }
+    try {
+        onFailure();
+    } catch (const std::exception&) {
+    }
+    return code;
+}

@@ -1,0 +1,92 @@
+// Reads the server's WebDAV multistatus answers into the plug-in's records: the principal at the
+// server root, the address-book home, the address books and the cards of one address book.
+//
+// Elements are matched by namespace and local name whatever prefix the server chose; each
+// property is read from the first successful propstat that holds it; every href the parser
+// returns is made absolute on the base URL. No getter reports an error: a body that is not a
+// well-formed multistatus gives empty records and lists.
+#pragma once
+
+#include "Multistatus/XmlNamespaces.h"
+#include "Transport/HrefResolver.h"
+
+#include <pugixml.hpp>
+
+#include <string>
+#include <vector>
+
+struct baseprincipal {
+    std::string etag;
+    std::string lastmodified;
+    std::string creationdate;
+    // The href inside current-user-principal as the server wrote it (not made absolute).
+    std::string principal;
+};
+
+struct addressbook {
+    std::string url; // absolute
+    std::string displayname;
+    std::string lastmodified;
+};
+
+// One card or group card of an address-book listing.
+struct addresscard {
+    std::string cardid; // displayname without ".vcf"
+    std::string etag;   // without double quotes
+    std::string lastmodified;
+    std::string creationdate;
+    std::string url; // absolute
+    std::string displayname;
+    // From the card text in the listing.
+    std::string uid;
+    bool isgroup = false;
+    std::vector<std::string> members; // member UIDs without "urn:uuid:"
+    std::string fn;
+
+    // The minimal vCard 3.0 text of this record: UID, FN, N (the whole name as family name) and,
+    // for a group, the group kind and one member line per entry of `members`. FN and N are
+    // escaped as vCard text; UID and member values are written as they are.
+    std::string getRawvCard() const;
+};
+
+// Finds the first descendant whose name equals `name` ignoring ASCII case (prefix included,
+// so "C:addressbook" is not "addressbook"); the walk stops there.
+class node_walker : public pugi::xml_tree_walker {
+public:
+    explicit node_walker(std::string name);
+    bool for_each(pugi::xml_node& node) override;
+
+    std::string name; // lower case
+    pugi::xml_node found;
+};
+
+class xmlParser {
+public:
+    xmlParser() = default;
+    explicit xmlParser(std::string baseurl);
+
+    void setBaseUrl(std::string url);
+
+    // Loads `xml` and returns the first response of the multistatus (or, for another top-level
+    // element, that element). Nodes stay valid until the next call of any getter.
+    pugi::xml_node getRootNode(const std::string& xml);
+
+    // Read from the response for the collection the principal request went to: href "/" or the
+    // base URL followed by "/".
+    baseprincipal getBasePrincipal(const std::string& xml);
+    // The addressbook-home-set href as the server wrote it; empty when there is none.
+    std::string getAddressHome(const std::string& xml);
+    std::vector<addressbook> getAddressbooks(const std::string& xml);
+    std::vector<addresscard> getCardData(const std::string& xml);
+    // The absolute URL of the first response with a non-empty href, alone in the list.
+    std::vector<std::string> getSearchResults(const std::string& xml);
+
+private:
+    pugi::xml_node nextResponse(pugi::xml_node response) const;
+
+    HrefResolver hrefs;
+    XmlNamespaces names;
+    pugi::xml_document document;
+    // The element whose children getRootNode and nextResponse list as responses.
+    XmlScope responseParent;
+};

@@ -1,0 +1,162 @@
+// The CardDAV conversation: each operation builds one request (method, URL, header lines, body)
+// and returns the `Query` of `CardDavClient::query` unchanged.
+#include "Transport/CardDavClient.h"
+
+#include "Transport/EntityTag.h"
+#include "Utils/VorlixUtils.h"
+
+#include <initializer_list>
+#include <new>
+
+namespace {
+
+const char* const kXmlType = "Content-Type: text/xml; charset=utf-8";
+const char* const kAcceptXml = "Accept:  text/xml";
+const char* const kDepthOne = "Depth:\t1";
+const char* const kDepthZero = "Depth:\t0";
+const char* const kVcardType = "Content-Type: text/vcard; charset=utf-8";
+// A server that honours content negotiation refuses a GET for text/xml with 406.
+const char* const kAcceptVcard = "Accept: text/vcard, */*;q=0.5";
+const char* const kCreateOnly = "If-None-Match:\t*";
+
+const char* const kPrincipalBody =
+    "<?xml version='1.0' encoding='utf-8'?><propfind xmlns='DAV:'><allprop/></propfind>";
+const char* const kUserPrincipalBody =
+    R"(<?xml version="1.0" encoding="utf-8" ?><D:propfind xmlns:D="DAV:"><D:prop>)"
+    R"(<D:current-user-principal/></D:prop></D:propfind>)";
+const char* const kHomeBody =
+    R"(<?xml version="1.0" encoding="utf-8" ?> <D:propfind xmlns:D="DAV:" )"
+    R"(xmlns:C="urn:ietf:params:xml:ns:carddav"> <D:prop> <D:getetag/> )"
+    R"(<C:addressbook-home-set/> <C:principal-address/> <D:displayname/> </D:prop> </D:propfind>)";
+const char* const kListingBody =
+    R"(<?xml version="1.0" encoding="utf-8" ?><C:addressbook-query xmlns:D="DAV:" )"
+    R"(xmlns:C="urn:ietf:params:xml:ns:carddav"><D:prop><D:getetag/><D:displayname/>)"
+    R"(<D:creationdate/><D:getlastmodified/><D:getcontenttype/><D:getcontentlength/>)"
+    R"(<C:address-data><C:prop name="UID"/><C:prop name="X-ADDRESSBOOKSERVER-KIND"/>)"
+    R"(<C:prop name="X-ADDRESSBOOKSERVER-MEMBER"/></C:address-data></D:prop><C:filter/>)"
+    R"(</C:addressbook-query>)";
+const char* const kEtagBody =
+    R"(<?xml version="1.0" encoding="utf-8" ?><D:propfind xmlns:D="DAV:"><D:prop>)"
+    R"(<D:getetag/></D:prop></D:propfind>)";
+
+// The header list for libcurl, lines in the given order. Throws std::bad_alloc (after freeing
+// what was built) when libcurl cannot extend the list.
+curl_slist* headerList(std::initializer_list<std::string> lines) {
+    curl_slist* list = nullptr;
+    for (const std::string& line : lines) {
+        curl_slist* extended = curl_slist_append(list, line.c_str());
+        if (extended == nullptr) {
+            curl_slist_free_all(list);
+            throw std::bad_alloc();
+        }
+        list = extended;
+    }
+    return list;
+}
+
+// Text made safe for XML character data and attribute values.
+std::string xmlEscaped(const std::string& text) {
+    std::string escaped;
+    escaped.reserve(text.size());
+    for (char c : text) {
+        switch (c) {
+        case '&':
+            escaped += "&amp;";
+            break;
+        case '<':
+            escaped += "&lt;";
+            break;
+        case '>':
+            escaped += "&gt;";
+            break;
+        case '"':
+            escaped += "&quot;";
+            break;
+        case '\'':
+            escaped += "&apos;";
+            break;
+        default:
+            escaped += c;
+        }
+    }
+    return escaped;
+}
+
+// A probe that got no HTTP answer at all: another identifier would fare no better.
+bool isTransportFailure(int status) {
+    return status == 0 || status == CardDavClient::kCertificateFailed ||
+           status == CardDavClient::kAbortedByCallback;
+}
+
+} // namespace
+
+Query CardDavClient::get_baseprincipal() {
+    return query(baseurl + "/", "PROPFIND", kPrincipalBody,
+                 headerList({kXmlType, kAcceptXml, kDepthOne}));
+}
+
+Query CardDavClient::get_userprincipal() {
+    return query(baseurl + "/", "PROPFIND", kUserPrincipalBody,
+                 headerList({kXmlType, kAcceptXml, kDepthZero}));
+}
+
+Query CardDavClient::get_addressbookurl(const std::string& url) {
+    return query(url, "PROPFIND", kHomeBody, headerList({kXmlType, kAcceptXml, kDepthOne}));
+}
+
+Query CardDavClient::get_addressbooks(const std::string& url) {
+    return query(url, "PROPFIND", "", headerList({kXmlType, kAcceptXml, kDepthOne}));
+}
+
+Query CardDavClient::get_addressbookitems(const std::string& url) {
+    return query(url, "REPORT", kListingBody, headerList({kXmlType, kAcceptXml, kDepthOne}));
+}
+
+Query CardDavClient::searchvcardby(const std::string& url, const std::string& property,
+                                   const std::string& value) {
+    const std::string body =
+        R"(<?xml version="1.0" encoding="utf-8" ?><C:addressbook-query xmlns:D="DAV:" )"
+        R"(xmlns:C="urn:ietf:params:xml:ns:carddav"><D:prop><allprop/></D:prop><C:filter>)"
+        R"(<C:prop-filter name=")" +
+        xmlEscaped(property) +
+        R"("><C:text-match collation="i;unicode-casemap" match-type="equals">)" +
+        xmlEscaped(value) + R"(</C:text-match></C:prop-filter></C:filter></C:addressbook-query>)";
+    return query(url, "REPORT", body, headerList({kXmlType, kAcceptXml, kDepthOne}));
+}
+
+Query CardDavClient::get_vcard(const std::string& url) {
+    const std::string target = endswith(url, ".vcf") ? url : url + ".vcf";
+    return query(target, "GET", "", headerList({kAcceptVcard}));
+}
+
+Query CardDavClient::get_etag(const std::string& url) {
+    return query(url, "PROPFIND", kEtagBody, headerList({kXmlType, kAcceptXml, kDepthZero}));
+}
+
+Query CardDavClient::save_vcard(const std::string& url, const std::string& data,
+                                const std::string& etag) {
+    const std::string precondition =
+        etag.empty() ? std::string(kCreateOnly) : "If-Match: " + quotedEntityTag(etag);
+    return query(url, "PUT", data, headerList({kVcardType, precondition}));
+}
+
+Query CardDavClient::delete_vcard(const std::string& url) {
+    return query(url, "DELETE", "", nullptr);
+}
+
+std::string CardDavClient::get_new_vcardid(const std::string& url) {
+    Query last_probe;
+    return get_new_vcardid(url, last_probe);
+}
+
+std::string CardDavClient::get_new_vcardid(const std::string& url, Query& last_probe) {
+    for (int attempt = 0; attempt < kMaxNewIdProbes; ++attempt) {
+        const std::string id = replace(newguid(), "-", "");
+        last_probe = get_vcard(url + id + ".vcf");
+        if (last_probe.status == 404)
+            return id;
+        if (isTransportFailure(last_probe.status))
+            break;
+    }
+    return "";
+}

@@ -1,0 +1,54 @@
+// Reader of vCard text as fetched from the server: the full card for editing, or a short
+// summary for address-book listings. The reader is forgiving: what it cannot read is dropped.
+#pragma once
+
+#include "Mapping/DataMapping.h"
+#include "vCard/vCard.h"
+#include "vCard/vCardItem.h"
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The summary of a card that listings need.
+struct vCardMini {
+    std::string version;
+    std::string fn;
+    // One entry per X-ADDRESSBOOKSERVER-MEMBER line, "urn:uuid:" removed.
+    std::vector<std::string> members;
+    std::string uid;
+    bool isgroup = false;
+};
+
+// Property name to property code; names not in the table count as 0.
+std::map<std::string, std::int16_t> createHeaderLookup();
+extern const std::map<std::string, std::int16_t> vCardHeaders;
+
+class vCardDataParser {
+public:
+    // The properties of the card last parsed, in text order, values exactly as written.
+    std::vector<vCardItem> items;
+
+    // The first card of `text`, carrying a copy of `fieldmap`.
+    vCard Parse(const std::string& text, FieldMap fieldmap);
+    // readCardSummary(text); `items` are left empty.
+    vCardMini ParseMini(const std::string& text);
+
+    // Replaces `items` with the properties of the first card in `text`: lines end with LF or
+    // CR LF, a line starting with a SPACE or TAB continues the one before, the card ends at
+    // END:VCARD (a card without it loses its last property).
+    void InternalParse(const std::string& text);
+    // Appends the property of one unfolded line: NAME;KEY=VALUE;...:value. A line without ':'
+    // or without a name yields nothing; parameters without '=' or with an empty key or value
+    // are dropped.
+    void ProccessItem(const std::string& line);
+};
+
+// The summary of the first card in `text`: the last FN, UID and VERSION values, the group flag
+// (set by any X-ADDRESSBOOKSERVER-KIND value "group" in any case) and every
+// X-ADDRESSBOOKSERVER-MEMBER value with each "urn:uuid:" removed. Lines are read as
+// InternalParse reads them, but only these five properties are copied out of the text: a
+// listing summarises thousands of cards, some with photos of many kilobytes.
+vCardMini readCardSummary(std::string_view text);

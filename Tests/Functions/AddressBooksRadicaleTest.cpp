@@ -1,0 +1,84 @@
+// Listing and selecting address books on a real server (Radicale on loopback) that holds cards
+// written by other clients.
+#include "CardFixtures.h"
+#include "Functions/CardDavState.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// A card as another client writes it: a TYPE list, a folded NOTE line and a photo.
+std::string adaCard() {
+    return "BEGIN:VCARD\r\nVERSION:3.0\r\nUID:uid-ada\r\nFN:Ada Lovelace\r\n"
+           "N:Lovelace;Ada;;;\r\nEMAIL;TYPE=INTERNET,PREF:ada@example.org\r\n"
+           "NOTE:first part of a long note that the other client folded over two\r\n"
+           "  lines\r\nPHOTO;ENCODING=b;TYPE=PNG:" +
+           std::string(kPhotoPng) + "\r\nEND:VCARD\r\n";
+}
+
+} // namespace
+
+TEST(AddressBooksRadicale, ListsBooksAndCachesCardsAndGroupsOfTheSelectedOne) {
+    ConnectedPlugin plugin;
+    ASSERT_EQ(plugin.peer.createAddressBook(plugin.server.homePath() + "work/", "Work").status,
+              201);
+
+    const CallResult books = plugin.host.call("CardDav_GetAddressBooks");
+    EXPECT_EQ(books.error, 0);
+    std::vector<std::string> urls = listEntries(books.text());
+    std::sort(urls.begin(), urls.end());
+    EXPECT_EQ(urls,
+              (std::vector<std::string>{plugin.bookUrl, plugin.server.baseUrl() + "/alice/work/"}));
+
+    plugin.putCard("ada", adaCard());
+    plugin.putCard("zed", makeCard("Zed-1", "Zed", "TEL;TYPE=CELL,VOICE:+49 1"));
+    plugin.putCard("family", makeCard("grp-1", "Família",
+                                      "X-ADDRESSBOOKSERVER-KIND:group\n"
+                                      "X-ADDRESSBOOKSERVER-MEMBER:urn:uuid:uid-ada"));
+    plugin.putCard("friends", makeCard("grp-0", "Friends", "X-ADDRESSBOOKSERVER-KIND:group"));
+    storeCardFile(plugin, "dup1.vcf", makeCard("dup", "Twin one"));
+    storeCardFile(plugin, "dup2.vcf", makeCard("dup", "Twin two"));
+
+    plugin.selectBook();
+    EXPECT_EQ(current_addressbook_url, plugin.bookUrl);
+
+    // Card UIDs in byte order (upper case first), without the groups; the twice-used UID once.
+    const CallResult cards = plugin.host.call("CardDav_GetAddressbookvCards");
+    EXPECT_EQ(cards.error, 0);
+    EXPECT_EQ(cards.text(), "Zed-1\rdup\ruid-ada\r");
+    EXPECT_EQ(current_addressbook["uid-ada"].url, plugin.bookUrl + "ada.vcf");
+    EXPECT_FALSE(current_addressbook["uid-ada"].etag.empty());
+
+    // Group names by group UID, the name outside ASCII intact.
+    const CallResult groups = plugin.host.call("CardDav_GetAddressbookGroups");
+    EXPECT_EQ(groups.error, 0);
+    EXPECT_EQ(groups.text(), "Friends\rFam\xC3\xADlia\r");
+    EXPECT_EQ(current_addressbook_groups["grp-1"].members, std::vector<std::string>{"uid-ada"});
+
+    // Listing the books changes neither the selection nor the caches.
+    plugin.host.call("CardDav_GetAddressBooks");
+    EXPECT_EQ(current_addressbook.size(), 3u);
+    EXPECT_EQ(current_addressbook_url, plugin.bookUrl);
+
+    // An empty argument reads the selected book again, now with one card less.
+    plugin.peer.remove(plugin.bookPath + "zed.vcf");
+    const CallResult again = plugin.host.call("CardDav_SelectAddressBook", {Arg::text("")});
+    EXPECT_EQ(again.error, 0);
+    EXPECT_EQ(again.number(), 1);
+    EXPECT_EQ(plugin.host.call("CardDav_GetAddressbookvCards").text(), "dup\ruid-ada\r");
+}
+
+TEST(AddressBooksRadicale, SelectingAMissingBookEmptiesTheCachesAndReportsTheRequest) {
+    ConnectedPlugin plugin;
+    plugin.putCard("ada", adaCard());
+    plugin.selectBook();
+
+    const std::string missing = plugin.server.baseUrl() + "/alice/missing/";
+    const CallResult select = plugin.host.call("CardDav_SelectAddressBook", {Arg::text(missing)});
+    EXPECT_EQ(select.error, 44);
+    EXPECT_EQ(select.number(), 1);
+    EXPECT_EQ(plugin.host.call("CardDav_LastError").number(), 44);
+    EXPECT_EQ(current_addressbook_url, missing);
+    EXPECT_EQ(plugin.host.call("CardDav_GetAddressbookvCards").text(), "");
+    EXPECT_EQ(plugin.host.call("CardDav_GetAddressbookGroups").text(), "");
+}

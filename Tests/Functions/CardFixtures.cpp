@@ -1,0 +1,82 @@
+#include "CardFixtures.h"
+
+#include "Functions/CardDavState.h"
+#include "PluginStateReset.h"
+
+#include <fstream>
+#include <gtest/gtest.h>
+
+void storeCardFile(const ConnectedPlugin& plugin, const std::string& fileName,
+                   const std::string& vcardText) {
+    const std::string path =
+        plugin.server.folder() + "/collections/collection-root" + plugin.bookPath + fileName;
+    std::ofstream out(path, std::ios::binary);
+    out << vcardText;
+    ASSERT_TRUE(out.good()) << path;
+}
+
+std::vector<std::string> listEntries(const std::string& list) {
+    std::vector<std::string> entries;
+    std::size_t start = 0;
+    for (std::size_t end; (end = list.find('\r', start)) != std::string::npos; start = end + 1)
+        entries.push_back(list.substr(start, end - start));
+    EXPECT_EQ(start, list.size()) << "the last entry is followed by a carriage return";
+    return entries;
+}
+
+namespace {
+
+std::string escapeXml(const std::string& text) {
+    std::string escaped;
+    for (char c : text) {
+        if (c == '&')
+            escaped += "&amp;";
+        else if (c == '<')
+            escaped += "&lt;";
+        else
+            escaped += c;
+    }
+    return escaped;
+}
+
+} // namespace
+
+std::string listingAnswer(const std::vector<ListedCard>& cards, bool perElementNamespaces) {
+    const std::string d = perElementNamespaces ? "" : "d:";
+    const std::string davNs = perElementNamespaces ? " xmlns=\"DAV:\"" : "";
+    const std::string addressData = perElementNamespaces
+                                        ? "<address-data xmlns=\"urn:ietf:params:xml:ns:carddav\">"
+                                        : "<card:address-data>";
+    const std::string addressDataEnd =
+        perElementNamespaces ? "</address-data>" : "</card:address-data>";
+    std::string body = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<" + d + "multistatus" +
+                       (perElementNamespaces ? davNs
+                                             : " xmlns:d=\"DAV:\" "
+                                               "xmlns:card=\"urn:ietf:params:xml:ns:carddav\"") +
+                       ">";
+    for (const ListedCard& card : cards) {
+        const std::string fileName = card.href.substr(card.href.rfind('/') + 1);
+        body += "<" + d + "response" + davNs + "><" + d + "href" + davNs + ">" + card.href + "</" +
+                d + "href><" + d + "propstat" + davNs + "><" + d + "prop" + davNs + "><" + d +
+                "getetag" + davNs + ">\"" + card.etag + "\"</" + d + "getetag><" + d +
+                "displayname" + davNs + ">" + fileName + "</" + d + "displayname>" + addressData +
+                escapeXml(card.vcard) + addressDataEnd + "</" + d + "prop><" + d + "status" +
+                davNs + ">HTTP/1.1 200 OK</" + d + "status></" + d + "propstat></" + d +
+                "response>";
+    }
+    return body + "</" + d + "multistatus>";
+}
+
+LoopbackPlugin::LoopbackPlugin() {
+    resetPluginState();
+    host.call("CardDav_SetServer", {Arg::text(server.baseUrl())});
+    connected = true;
+    root_address_url = server.baseUrl() + "/home/";
+}
+
+void LoopbackPlugin::selectBook(const std::vector<ListedCard>& cards) {
+    server.enqueue(xmlResponse(207, listingAnswer(cards)));
+    const CallResult select = host.call("CardDav_SelectAddressBook", {Arg::text(bookUrl())});
+    EXPECT_EQ(select.error, 0);
+    server.clearRequests();
+}

@@ -1,0 +1,386 @@
+// The card functions against answers a real server does not give on demand (refusals, errors,
+// PUTs answered without a tag, other XML styles), driven by the loopback server; and the number
+// of requests each function sends.
+#include "CardFixtures.h"
+#include "Functions/CardDavState.h"
+#include "Utils/VorlixUtils.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using loopback::Response;
+
+const std::string kCardText = "BEGIN:VCARD\r\nVERSION:3.0\r\nUID:u1\r\nFN:Ada\r\n"
+                              "N:Lovelace;Ada;;;\r\nEND:VCARD\r\n";
+
+Response tagged(int status, const std::string& tag, const std::string& body = "") {
+    return Response(status, {"ETag: \"" + tag + "\""}, body);
+}
+
+// The answer to the getetag PROPFIND for one card.
+Response etagAnswer(const std::string& href, const std::string& tag) {
+    return xmlResponse(207, "<d:multistatus xmlns:d=\"DAV:\"><d:response><d:href>" + href +
+                                "</d:href><d:propstat><d:prop><d:getetag>\"" + tag +
+                                "\"</d:getetag></d:prop><d:status>HTTP/1.1 200 "
+                                "OK</d:status></d:propstat></d:response></d:multistatus>");
+}
+
+class CardLoopback : public ::testing::Test {
+protected:
+    // u1 listed, fetched as the current card; the requests are then forgotten.
+    void fetchU1() {
+        plugin.selectBook({{"/home/book/c1.vcf", "t1", kCardText}});
+        plugin.server.enqueue(tagged(200, "t2", kCardText));
+        ASSERT_EQ(plugin.host.call("CardDav_GetvCard", {Arg::text("u1")}).number(), 1);
+        plugin.server.clearRequests();
+    }
+    CallResult save() { return plugin.host.call("CardDav_SaveCard"); }
+    std::string methods() {
+        std::string list;
+        for (const loopback::Request& request : plugin.server.requests())
+            list += request.method + " ";
+        return list;
+    }
+
+    LoopbackPlugin plugin;
+};
+
+} // namespace
+
+TEST_F(CardLoopback, ListingInPerElementNamespaceStyleSkipsCardsWithoutUidAndKeepsTheLaterTwin) {
+    const std::vector<ListedCard> cards = {
+        {"/home/book/a.vcf", "ta", "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:No Uid\r\nEND:VCARD\r\n"},
+        {"/home/book/b.vcf", "tb", "BEGIN:VCARD\r\nUID:twin\r\nFN:First\r\nEND:VCARD\r\n"},
+        {"/home/book/c.vcf", "tc", "BEGIN:VCARD\r\nUID:twin\r\nFN:Second\r\nEND:VCARD\r\n"},
+        {"/home/book/g.vcf", "tg",
+         "BEGIN:VCARD\r\nUID:g\r\nFN:Fam\xC3\xADlia\r\nX-ADDRESSBOOKSERVER-KIND:group\r\n"
+         "X-ADDRESSBOOKSERVER-MEMBER:urn:uuid:twin\r\nEND:VCARD\r\n"}};
+    plugin.server.enqueue(xmlResponse(207, listingAnswer(cards, true)));
+    const CallResult select =
+        plugin.host.call("CardDav_SelectAddressBook", {Arg::text(plugin.bookUrl())});
+    EXPECT_EQ(select.error, 0);
+    EXPECT_EQ(plugin.server.lastRequest().method, "REPORT");
+
+    EXPECT_EQ(plugin.host.call("CardDav_GetAddressbookvCards").text(), "twin\r");
+    const addresscard& twin = current_addressbook["twin"];
+    EXPECT_EQ(twin.fn, "Second");
+    EXPECT_EQ(twin.etag, "tc");
+    EXPECT_EQ(twin.cardid, "c");
+    EXPECT_EQ(twin.url, plugin.server.baseUrl() + "/home/book/c.vcf");
+    EXPECT_EQ(plugin.host.call("CardDav_GetAddressbookGroups").text(), "Fam\xC3\xADlia\r");
+
+    // Reading the cached lists sends nothing.
+    EXPECT_EQ(plugin.server.requestCount(), 1u);
+}
+
+TEST_F(CardLoopback, FunctionsFailWithElevenWithoutAddressBookHome) {
+    root_address_url.clear();
+    // The automatic connection finds no home on this server either.
+    connected = true;
+    const CallResult cards = plugin.host.call("CardDav_GetAddressbookvCards");
+    EXPECT_EQ(cards.error, 11);
+    EXPECT_EQ(cards.text(), "ERROR");
+    EXPECT_EQ(plugin.host.call("CardDav_GetAddressbookGroups").text(), "ERROR");
+    EXPECT_EQ(plugin.host.call("CardDav_GetAddressBooks").text(), "ERROR");
+    const CallResult select = plugin.host.call("CardDav_SelectAddressBook", {Arg::text("x")});
+    EXPECT_EQ(select.error, 11);
+    EXPECT_EQ(select.number(), 0);
+    EXPECT_EQ(plugin.host.call("CardDav_GetvCard", {Arg::text("u1")}).number(), 0);
+    const CallResult item = plugin.host.call("CardDav_GetvCardItem", {Arg::text("etag")});
+    EXPECT_EQ(item.error, 11);
+    EXPECT_EQ(item.text(), "");
+    EXPECT_EQ(plugin.host.call("CardDav_SetvCardItem", {Arg::text("note"), Arg::text("x")}).type(),
+              ValueType::none);
+    EXPECT_EQ(plugin.host.call("CardDav_NewvCard", {Arg::text("x")}).type(), ValueType::none);
+    EXPECT_EQ(plugin.host.call("CardDav_SaveCard").type(), ValueType::none);
+    EXPECT_EQ(plugin.server.requestCount(), 0u);
+}
+
+TEST_F(CardLoopback, GetvCardSendsOneGetAndHandlesRefusals) {
+    plugin.selectBook({{"/home/book/c1.vcf", "t1", kCardText}});
+
+    // An answer without a tag keeps the listing's.
+    plugin.server.enqueue(Response(200, {}, kCardText));
+    EXPECT_EQ(plugin.host.call("CardDav_GetvCard", {Arg::text("u1")}).number(), 1);
+    EXPECT_EQ(methods(), "GET ");
+    EXPECT_EQ(plugin.server.lastRequest().target, "/home/book/c1.vcf");
+    EXPECT_EQ(plugin.host.call("CardDav_GetvCardItem", {Arg::text("etag")}).text(), "t1");
+    EXPECT_EQ(plugin.host.call("CardDav_GetvCardItem", {Arg::text("cardid")}).text(), "c1");
+
+    for (const auto& [status, code] : {std::pair{404, 44}, {403, 43}, {500, 47}, {401, -1}}) {
+        plugin.server.enqueue(Response(status));
+        const CallResult failed = plugin.host.call("CardDav_GetvCard", {Arg::text("u1")});
+        EXPECT_EQ(failed.error, code) << status;
+        EXPECT_EQ(failed.number(), 0) << status;
+        EXPECT_EQ(current_vcard_id, "u1");
+        EXPECT_TRUE(current_vcard.items.empty()) << "the failed fetch left the card empty";
+    }
+}
+
+TEST_F(CardLoopback, SaveCardSendsOnePutWithIfMatchAndJudgesTheAnswer) {
+    fetchU1();
+    plugin.server.enqueue(tagged(204, "t3"));
+    EXPECT_EQ(save().text(), "Saved");
+    ASSERT_EQ(plugin.server.requestCount(), 1u);
+    const loopback::Request put = plugin.server.lastRequest();
+    EXPECT_EQ(put.method, "PUT");
+    EXPECT_EQ(put.header("If-Match"), "\"t2\"");
+    EXPECT_NE(put.body.find("FN:Ada\r\n"), std::string::npos);
+    EXPECT_EQ(current_addressbook["u1"].etag, "t3");
+
+    // A tag given as argument is sent instead of the stored one.
+    plugin.server.enqueue(tagged(204, "t4"));
+    plugin.host.call("CardDav_SaveCard", {Arg::text("given")});
+    EXPECT_EQ(plugin.server.lastRequest().header("If-Match"), "\"given\"");
+
+    const std::pair<int, const char*> refusals[] = {
+        {412, "Etag mismatch. Vcard already modifed on server!"},
+        {403, "Invalid vcard"},
+        {500, "Unkown error. Server result code: 500"},
+        {409, "Unkown error. Server result code: 409"}};
+    for (const auto& [status, text] : refusals) {
+        plugin.server.enqueue(Response(status));
+        const CallResult refused = save();
+        EXPECT_EQ(refused.error, 0) << status;
+        EXPECT_EQ(refused.text(), text);
+        EXPECT_EQ(current_addressbook["u1"].etag, "t4") << "a refused save keeps the tag";
+    }
+}
+
+TEST_F(CardLoopback, SaveAnsweredWithoutTagIsAConflictButKeepsTheServersTag) {
+    fetchU1();
+    plugin.server.enqueue(Response(204));
+    plugin.server.enqueue(etagAnswer("/home/book/c1.vcf", "rev-5"));
+    EXPECT_EQ(save().text(), "Server data conflict!");
+    EXPECT_EQ(methods(), "PUT PROPFIND ");
+    EXPECT_EQ(current_addressbook["u1"].etag, "rev-5");
+
+    // The next save goes out with that tag rather than failing on a stale one.
+    plugin.server.enqueue(tagged(204, "rev-6"));
+    EXPECT_EQ(save().text(), "Saved");
+    EXPECT_EQ(plugin.server.lastRequest().header("If-Match"), "\"rev-5\"");
+}
+
+TEST_F(CardLoopback, SaveCardChecksTheCardBeforeSending) {
+    EXPECT_EQ(save().text(), "Vcard not found");
+    fetchU1();
+    plugin.host.call("CardDav_SetvCardItem", {Arg::text("displayname"), Arg::text("")});
+    EXPECT_EQ(save().text(),
+              "Invalid vcard. requiered fileds: display_name, first_name, last_name");
+    EXPECT_EQ(plugin.server.requestCount(), 0u);
+}
+
+TEST_F(CardLoopback, ACardWhoseFetchFailedIsNeverSavedOverTheServersCopy) {
+    plugin.selectBook({{"/home/book/c1.vcf", "t1", kCardText}});
+    plugin.server.enqueue(Response(500));
+    EXPECT_EQ(plugin.host.call("CardDav_GetvCard", {Arg::text("u1")}).error, 47);
+    plugin.host.call("CardDav_SetvCardItem", {Arg::text("note"), Arg::text("typed after")});
+    plugin.server.clearRequests();
+    // The listing's tag still matches the server's card: a PUT would replace it with one note.
+    EXPECT_EQ(save().text(), "Vcard not found");
+    EXPECT_EQ(plugin.server.requestCount(), 0u);
+}
+
+TEST_F(CardLoopback, NewvCardPutsTheCardIntoABookNamedWithoutItsFinalSlash) {
+    plugin.selectBook({});
+    plugin.server.enqueue(Response(404));
+    plugin.server.enqueue(tagged(201, "c-1"));
+    std::string book = plugin.bookUrl();
+    book.pop_back();
+    EXPECT_EQ(plugin.host.call("CardDav_NewvCard", {Arg::text(book)}).error, 0);
+    for (const loopback::Request& request : plugin.server.requests())
+        EXPECT_EQ(request.target.rfind("/home/book/", 0), 0u) << request.requestLine;
+}
+
+TEST_F(CardLoopback, NewvCardProbesThenCreatesAndTheSaveUsesTheCreationTag) {
+    plugin.selectBook({});
+    plugin.server.enqueue(Response(404));
+    plugin.server.enqueue(tagged(201, "c-1"));
+    const CallResult created = plugin.host.call("CardDav_NewvCard", {Arg::text("")});
+    EXPECT_EQ(created.error, 0);
+    const std::string uid = created.text();
+    EXPECT_EQ(uid.size(), 36u) << "a new GUID";
+    EXPECT_EQ(methods(), "GET PUT ");
+    const loopback::Request put = plugin.server.lastRequest();
+    EXPECT_EQ(put.header("If-None-Match"), "*");
+    EXPECT_EQ(put.target.rfind("/home/book/", 0), 0u);
+    EXPECT_NE(put.body.find("UID:" + uid + "\r\n"), std::string::npos);
+    EXPECT_NE(put.body.find("FN:New\r\n"), std::string::npos);
+
+    plugin.host.call("CardDav_SetvCardItem", {Arg::text("displayname"), Arg::text("Grace")});
+    plugin.server.clearRequests();
+    plugin.server.enqueue(tagged(204, "c-2"));
+    EXPECT_EQ(save().text(), "Saved");
+    EXPECT_EQ(plugin.server.lastRequest().target, put.target);
+    EXPECT_EQ(plugin.server.lastRequest().header("If-Match"), "\"c-1\"");
+    const std::string body = plugin.server.lastRequest().body;
+    // The card in memory: UID, VERSION and PRODID from the creation, then the edit.
+    for (const std::string& value :
+         {uid, std::string("3.0"), std::string("Vorlix Plugin"), std::string("Grace")})
+        EXPECT_NE(body.find(":" + value + "\r\n"), std::string::npos) << body;
+}
+
+TEST_F(CardLoopback, NewvCardCreatedWithoutTagAsksForIt) {
+    plugin.server.enqueue(Response(404));
+    plugin.server.enqueue(Response(201));
+    plugin.server.setHandler(
+        [](const loopback::Request& request) { return etagAnswer(request.target, "fetched"); });
+    const CallResult created =
+        plugin.host.call("CardDav_NewvCard", {Arg::text(plugin.bookUrl()), Arg::text("U1")});
+    EXPECT_EQ(created.text(), "U1");
+    EXPECT_EQ(created.error, 0);
+    EXPECT_EQ(methods(), "GET PUT PROPFIND ");
+    EXPECT_EQ(current_addressbook["U1"].etag, "fetched");
+    EXPECT_EQ(current_vcard_id, "U1");
+
+    // When that request names no tag either, the card exists but is not taken up.
+    plugin.server.clearRequests();
+    plugin.server.enqueue(Response(404));
+    plugin.server.enqueue(Response(201));
+    plugin.server.enqueue(xmlResponse(207, "<d:multistatus xmlns:d=\"DAV:\"/>"));
+    const CallResult untagged =
+        plugin.host.call("CardDav_NewvCard", {Arg::text(plugin.bookUrl()), Arg::text("U2")});
+    EXPECT_EQ(untagged.text(), "ERROR: Creation of vcard failed. Server issue.");
+    EXPECT_EQ(untagged.error, 0);
+    EXPECT_EQ(current_addressbook.count("U2"), 0u);
+    EXPECT_EQ(current_vcard_id, "U1");
+}
+
+TEST_F(CardLoopback, NewvCardFailures) {
+    // No address book named or selected.
+    const CallResult nowhere = plugin.host.call("CardDav_NewvCard", {Arg::text("")});
+    EXPECT_EQ(nowhere.text(), "ERROR");
+    EXPECT_EQ(nowhere.error, -1);
+    EXPECT_EQ(plugin.server.requestCount(), 0u);
+
+    // The PUT refused: the URL given stays selected.
+    plugin.server.enqueue(Response(404));
+    plugin.server.enqueue(Response(403));
+    const CallResult refused = plugin.host.call("CardDav_NewvCard", {Arg::text(plugin.bookUrl())});
+    EXPECT_EQ(refused.text(), "ERROR: Creation of vcard failed");
+    EXPECT_EQ(refused.error, 43);
+    EXPECT_EQ(current_addressbook_url, plugin.bookUrl());
+    EXPECT_TRUE(current_addressbook.empty());
+
+    // No free identifier: every probe finds a card (code -1), or the last probe fails (its
+    // code); nothing is PUT.
+    plugin.server.clearRequests();
+    plugin.server.setHandler([](const loopback::Request&) { return Response(200); });
+    const CallResult taken = plugin.host.call("CardDav_NewvCard", {Arg::text("")});
+    EXPECT_EQ(taken.text(), "ERROR: Creation of vcard failed");
+    EXPECT_EQ(taken.error, -1);
+    EXPECT_EQ(methods().find("PUT"), std::string::npos);
+    plugin.server.setHandler([](const loopback::Request&) { return Response(500); });
+    EXPECT_EQ(plugin.host.call("CardDav_NewvCard", {Arg::text("")}).error, 47);
+}
+
+TEST_F(CardLoopback, DeleteCardRewritesEveryGroupListingItAndReportsAFailedRewrite) {
+    const std::string group = "BEGIN:VCARD\r\nUID:%\r\nFN:%\r\nX-ADDRESSBOOKSERVER-KIND:group\r\n"
+                              "X-ADDRESSBOOKSERVER-MEMBER:urn:uuid:u1\r\n"
+                              "X-ADDRESSBOOKSERVER-MEMBER:urn:uuid:u9\r\nEND:VCARD\r\n";
+    plugin.selectBook({{"/home/book/c1.vcf", "t1", kCardText},
+                       {"/home/book/ga.vcf", "ga", replace(group, "%", "ga")},
+                       {"/home/book/gb.vcf", "gb", replace(group, "%", "gb")}});
+    plugin.server.enqueue(Response(204));
+    plugin.server.enqueue(Response(412));
+    plugin.server.enqueue(tagged(204, "gb-2"));
+    const CallResult deleted = plugin.host.call("CardDav_DeleteCard", {Arg::text("u1")});
+    EXPECT_EQ(deleted.number(), 1);
+    EXPECT_EQ(deleted.error, -1) << "a later success does not hide the failed rewrite";
+    EXPECT_EQ(methods(), "DELETE PUT PUT ");
+    const std::vector<loopback::Request> requests = plugin.server.requests();
+    EXPECT_EQ(requests[1].target, "/home/book/ga.vcf");
+    EXPECT_EQ(requests[1].header("If-Match"), "\"ga\"");
+    EXPECT_EQ(requests[1].body.find("u1"), std::string::npos);
+    EXPECT_NE(requests[1].body.find("urn:uuid:u9"), std::string::npos);
+    EXPECT_EQ(current_addressbook_groups["ga"].members, std::vector<std::string>{"u9"});
+    EXPECT_EQ(current_addressbook_groups["ga"].etag, "ga");
+    EXPECT_EQ(current_addressbook_groups["gb"].etag, "gb-2");
+    EXPECT_TRUE(current_addressbook.empty());
+
+    // A refused DELETE changes nothing.
+    plugin.selectBook({{"/home/book/c1.vcf", "t1", kCardText}});
+    plugin.server.enqueue(Response(403));
+    const CallResult refused = plugin.host.call("CardDav_DeleteCard", {Arg::text("u1")});
+    EXPECT_EQ(refused.number(), 0);
+    EXPECT_EQ(refused.error, 0);
+    EXPECT_EQ(current_addressbook.count("u1"), 1u);
+}
+
+TEST_F(CardLoopback, DeleteAllCardsGoesOnAfterAFailureAndDeletesNothingWithoutListing) {
+    plugin.server.enqueue(xmlResponse(207, listingAnswer({{"/home/book/1.vcf", "a", kCardText},
+                                                          {"/home/book/2.vcf", "b", kCardText},
+                                                          {"/home/book/3.vcf", "c", kCardText}})));
+    plugin.server.enqueue(Response(204));
+    plugin.server.enqueue(Response(404));
+    plugin.server.enqueue(Response(200));
+    const CallResult some =
+        plugin.host.call("CardDav_DeleteAllCards", {Arg::text(plugin.bookUrl())});
+    EXPECT_EQ(some.number(), 0);
+    EXPECT_EQ(some.error, 0);
+    EXPECT_EQ(methods(), "REPORT DELETE DELETE DELETE ");
+    EXPECT_EQ(plugin.server.lastRequest().target, "/home/book/3.vcf");
+
+    plugin.server.clearRequests();
+    plugin.server.enqueue(Response(500));
+    const CallResult unlisted =
+        plugin.host.call("CardDav_DeleteAllCards", {Arg::text(plugin.bookUrl())});
+    EXPECT_EQ(unlisted.number(), 0);
+    EXPECT_EQ(unlisted.error, 47);
+    EXPECT_EQ(methods(), "REPORT ");
+
+    // Without an address-book home it still works on the URL given, and reports the check.
+    root_address_url.clear();
+    plugin.server.clearRequests();
+    plugin.server.enqueue(xmlResponse(207, listingAnswer({})));
+    const CallResult homeless =
+        plugin.host.call("CardDav_DeleteAllCards", {Arg::text(plugin.bookUrl())});
+    EXPECT_EQ(homeless.number(), 1);
+    EXPECT_EQ(homeless.error, 11);
+}
+
+TEST_F(CardLoopback, PhotoEncodingsAndACardWithoutFieldMap) {
+    // Before any card was fetched or created the current card has no field map.
+    EXPECT_EQ(
+        plugin.host.call("CardDav_SetvCardItem", {Arg::text("note"), Arg::text("x")}).number(), 1);
+    EXPECT_EQ(plugin.host.call("CardDav_GetvCardItem", {Arg::text("note")}).text(), "");
+
+    const std::string card = "BEGIN:VCARD\r\nUID:u1\r\nFN:Ada\r\nPHOTO;ENCODING=b;TYPE=GIF:R0lG"
+                             "\r\nEND:VCARD\r\n";
+    plugin.selectBook({{"/home/book/c1.vcf", "t1", card}});
+    plugin.server.enqueue(Response(200, {}, card));
+    plugin.host.call("CardDav_GetvCard", {Arg::text("u1")});
+
+    // A picture the host refuses gives no result and a failure code.
+    fmx::host::refuseStreamAdds(true);
+    const CallResult refused = plugin.host.call("CardDav_GetvCardItem", {Arg::text("photo")});
+    fmx::host::refuseStreamAdds(false);
+    EXPECT_EQ(refused.error, -1);
+    EXPECT_EQ(refused.type(), ValueType::none);
+
+    // A photo in another encoding is not overwritten; its TYPE follows the container.
+    current_vcard.setTypeValue("photo", "ENCODING", "QUOTED-PRINTABLE");
+    const CallResult other = plugin.host.call(
+        "CardDav_SetvCardItem", {Arg::text("PHOTO"), Arg::container({Stream{"PNGf", "png"}})});
+    EXPECT_EQ(other.number(), 1);
+    EXPECT_EQ(other.error, 6);
+    EXPECT_EQ(current_vcard.get("photo"), "R0lG");
+    EXPECT_EQ(current_vcard.getTypeValue("photo", "TYPE"), "PNG");
+    EXPECT_EQ(plugin.host.call("CardDav_GetvCardItem", {Arg::text("photo")}).error, 6);
+}
+
+TEST_F(CardLoopback, HostFailuresEndInCodesWithTheFailureResult) {
+    plugin.selectBook({{"/home/book/c1.vcf", "t1", kCardText}});
+    fmx::host::failHostCall(1, 1);
+    const CallResult outOfMemory = plugin.host.call("CardDav_GetAddressbookvCards");
+    EXPECT_EQ(outOfMemory.error, 7);
+    EXPECT_EQ(outOfMemory.text(), "ERROR");
+
+    fmx::host::failHostCall(1, 2);
+    const CallResult failed = plugin.host.call("CardDav_GetAddressbookGroups");
+    EXPECT_EQ(failed.error, -1);
+    EXPECT_EQ(failed.text(), "ERROR");
+    EXPECT_EQ(plugin.host.call("CardDav_LastError").number(), -1);
+    EXPECT_EQ(plugin.server.requestCount(), 0u);
+}

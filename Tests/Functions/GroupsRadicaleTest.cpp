@@ -1,0 +1,141 @@
+// Group membership against a real server (Radicale on loopback), with another client changing
+// group cards behind the plug-in's back.
+#include "ConnectedPlugin.h"
+#include "Functions/CardDavState.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace {
+
+std::string groupCard(const std::string& uid, const std::string& fn,
+                      const std::vector<std::string>& members) {
+    std::string lines = "X-ADDRESSBOOKSERVER-KIND:group";
+    for (const std::string& member : members)
+        lines += "\nX-ADDRESSBOOKSERVER-MEMBER:urn:uuid:" + member;
+    return makeCard(uid, fn, lines);
+}
+
+std::vector<std::string> sortedEntries(const std::string& list) {
+    std::vector<std::string> entries;
+    for (std::size_t start = 0; start < list.size();) {
+        const std::size_t end = list.find('\r', start);
+        entries.push_back(list.substr(start, end - start));
+        start = end == std::string::npos ? list.size() : end + 1;
+    }
+    std::sort(entries.begin(), entries.end());
+    return entries;
+}
+
+// Ada and Bob, and the groups Work (UID sorting last) and Family, each holding Ada.
+class GroupsRadicale : public ::testing::Test {
+protected:
+    void SetUp() override {
+        plugin.putCard("ada", makeCard("uid-ada", "Ada"));
+        plugin.putCard("bob", makeCard("uid-bob", "Bob"));
+        plugin.putCard("work", groupCard("grp-b", "Work", {"uid-ada"}));
+        plugin.putCard("family", groupCard("grp-a", "Family", {"uid-ada"}));
+        plugin.selectBook();
+    }
+
+    CallResult getGroups(const std::string& uid, bool refresh = false) {
+        return plugin.host.call("CardDav_GetvCardGroups", {Arg::text(uid), Arg::boolean(refresh)});
+    }
+    CallResult setGroups(const std::string& uid, const std::string& names) {
+        return plugin.host.call("CardDav_SetvCardGroups", {Arg::text(uid), Arg::text(names)});
+    }
+    // The server's text of the group card at `url`.
+    std::string serverText(const std::string& url) { return plugin.peer.get(url).body; }
+    std::string groupText(const std::string& name) { return serverText(name + ".vcf"); }
+    std::string fileOf(const std::string& name) { return plugin.bookPath + name; }
+    // The group names of the address book as a fresh selection lists them.
+    std::vector<std::string> listedGroups() {
+        plugin.selectBook();
+        return sortedEntries(plugin.host.call("CardDav_GetAddressbookGroups").text());
+    }
+
+    ConnectedPlugin plugin;
+};
+
+} // namespace
+
+TEST_F(GroupsRadicale, ListsGroupsByGroupUidAndRefreshesOnRequest) {
+    const CallResult ada = getGroups("uid-ada");
+    EXPECT_EQ(ada.text(), "Family\rWork\r");
+    EXPECT_EQ(ada.error, 0);
+    const CallResult bob = getGroups("uid-bob");
+    EXPECT_EQ(bob.text(), "");
+    EXPECT_EQ(bob.error, 0);
+
+    // Another client puts Bob into Work: seen only after a refresh.
+    plugin.putCard("work", groupCard("grp-b", "Work", {"uid-ada", "uid-bob"}));
+    EXPECT_EQ(getGroups("uid-bob").text(), "");
+    const CallResult refreshed = getGroups("uid-bob", true);
+    EXPECT_EQ(refreshed.text(), "Work\r");
+    EXPECT_EQ(refreshed.error, 0);
+    EXPECT_EQ(current_addressbook.size(), 2u) << "the cards are not refreshed";
+}
+
+TEST_F(GroupsRadicale, MovesACardBetweenGroupsOnTheServer) {
+    const CallResult moved = setGroups("uid-ada", "Work,Friends,Work");
+    EXPECT_EQ(moved.text(), "Saved");
+    EXPECT_EQ(moved.error, 0);
+    EXPECT_EQ(groupText(fileOf("family")).find("uid-ada"), std::string::npos);
+    EXPECT_NE(groupText(fileOf("work")).find("urn:uuid:uid-ada"), std::string::npos);
+
+    // The new group: a group card holding Ada alone, named from the list.
+    const auto friends =
+        std::find_if(current_addressbook_groups.begin(), current_addressbook_groups.end(),
+                     [](const auto& entry) { return entry.second.fn == "Friends"; });
+    ASSERT_NE(friends, current_addressbook_groups.end());
+    const std::string text = serverText(friends->second.url);
+    EXPECT_NE(text.find("X-ADDRESSBOOKSERVER-KIND:group"), std::string::npos) << text;
+    EXPECT_NE(text.find("FN:Friends"), std::string::npos) << text;
+    EXPECT_NE(text.find("N:Friends;;;;"), std::string::npos) << text;
+    EXPECT_NE(text.find("X-ADDRESSBOOKSERVER-MEMBER:urn:uuid:uid-ada"), std::string::npos);
+    EXPECT_EQ(text.find("X-ADDRESSBOOKSERVER-MEMBER", text.find("MEMBER") + 1), std::string::npos)
+        << "one member line";
+    EXPECT_EQ(getGroups("uid-ada").text().find("Friends\r") != std::string::npos, true);
+
+    // Bob given the same new name joins that group: the server holds one Friends group.
+    EXPECT_EQ(setGroups("uid-bob", "Friends").text(), "Saved");
+    EXPECT_NE(serverText(friends->second.url).find("urn:uuid:uid-bob"), std::string::npos);
+    EXPECT_EQ(listedGroups(), (std::vector<std::string>{"Family", "Friends", "Work"}));
+
+    // An empty list takes Ada out of every group.
+    EXPECT_EQ(setGroups("uid-ada", "").text(), "Saved");
+    EXPECT_EQ(getGroups("uid-ada", true).text(), "");
+    EXPECT_EQ(groupText(fileOf("work")).find("uid-ada"), std::string::npos);
+}
+
+TEST_F(GroupsRadicale, NamesWithSpacesSeparatorsAndLineBreaksReadBackWhole) {
+    EXPECT_EQ(setGroups("uid-bob", " Spaced,Smith\\, Jones,Team; Red,Line\r\nBreak").text(),
+              "Saved");
+    EXPECT_EQ(listedGroups(), (std::vector<std::string>{" Spaced", "Family", "Line\\nBreak",
+                                                        "Smith\\, Jones", "Team\\; Red", "Work"}));
+    EXPECT_EQ(
+        sortedEntries(getGroups("uid-bob").text()),
+        (std::vector<std::string>{" Spaced", "Line\\nBreak", "Smith\\, Jones", "Team\\; Red"}));
+
+    // The names as listed, or as the script first wrote them, find those groups again.
+    EXPECT_EQ(setGroups("uid-bob", " Spaced,Smith\\, Jones,Team\\; Red,Line\\nBreak").text(),
+              "Saved");
+    EXPECT_EQ(setGroups("uid-bob", " Spaced,Smith\\, Jones,Team; Red,Line\rBreak").text(), "Saved");
+    EXPECT_EQ(setGroups("uid-ada", "Line\nBreak,Work").text(), "Saved");
+    EXPECT_EQ(listedGroups().size(), 6u) << "no group was created twice";
+    EXPECT_EQ(sortedEntries(getGroups("uid-ada").text()),
+              (std::vector<std::string>{"Line\\nBreak", "Work"}));
+}
+
+TEST_F(GroupsRadicale, GroupChangedByAnotherClientIsNotOverwritten) {
+    // Another client renames Family after the plug-in listed it.
+    plugin.putCard("family", groupCard("grp-a", "Family and friends", {"uid-ada"}));
+    const CallResult set = setGroups("uid-ada", "Work");
+    EXPECT_EQ(set.text(), "ERRORFailed to remove from group: Family\r");
+    EXPECT_EQ(set.error, -1);
+    EXPECT_EQ(plugin.host.call("CardDav_LastError").number(), -1);
+    const std::string family = groupText(fileOf("family"));
+    EXPECT_NE(family.find("FN:Family and friends"), std::string::npos) << family;
+    EXPECT_NE(family.find("urn:uuid:uid-ada"), std::string::npos);
+}

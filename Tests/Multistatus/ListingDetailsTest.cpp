@@ -1,0 +1,107 @@
+#include "Multistatus/xmlParser.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// A response in the form with unprefixed elements and default namespaces.
+std::string response(const std::string& href, const std::string& props) {
+    return "<response>" + href + "<propstat><prop>" + props +
+           "</prop><status>HTTP/1.1 200 OK</status></propstat></response>";
+}
+std::string multistatus(const std::string& responses) {
+    return R"(<?xml version="1.0"?><multistatus xmlns="DAV:">)" + responses + "</multistatus>";
+}
+std::string addressData(const std::string& content) {
+    return R"(<address-data xmlns="urn:ietf:params:xml:ns:carddav">)" + content + "</address-data>";
+}
+
+} // namespace
+
+TEST(XmlParserListing, RecordFieldsAreCleanedAsCallersExpect) {
+    xmlParser parser("http://h");
+    const std::string vcard = "BEGIN:VCARD\nUID:u1\nFN:A\nX-ADDRESSBOOKSERVER-KIND:Group\n"
+                              "X-ADDRESSBOOKSERVER-MEMBER:urn:uuid:m1\n"
+                              "X-ADDRESSBOOKSERVER-MEMBER:urn:uuid:\nEND:VCARD\n";
+    const std::vector<addresscard> cards = parser.getCardData(multistatus(
+        response("<href>/c/a.vcf</href>", R"(<getetag>"3-abc"</getetag>)"
+                                          "<displayname>a.vcf.b.vcf</displayname>" +
+                                              addressData("<![CDATA[" + vcard + "]]>")) +
+        // Escaped text with the CDATA markers still in it reads the same.
+        response("", addressData("&lt;![CDATA[" + vcard + "]]&gt;")) +
+        "<response><href>/no-prop/</href></response>"));
+    ASSERT_EQ(cards.size(), 2u);
+    EXPECT_EQ(cards[0].url, "http://h/c/a.vcf");
+    EXPECT_EQ(cards[0].etag, "3-abc");
+    EXPECT_EQ(cards[0].cardid, "a.b");
+    EXPECT_EQ(cards[0].displayname, "a.vcf.b.vcf");
+    EXPECT_TRUE(cards[0].isgroup);
+    EXPECT_EQ(cards[0].members, (std::vector<std::string>{"m1", ""}));
+    // Without href the card's URL is the base URL.
+    EXPECT_EQ(cards[1].url, "http://h");
+    EXPECT_EQ(cards[1].uid, "u1");
+    EXPECT_EQ(cards[1].fn, cards[0].fn);
+    EXPECT_EQ(cards[1].members, cards[0].members);
+}
+
+TEST(XmlParserListing, CardWithoutDisplayNameTakesItsIdentifierFromItsHref) {
+    xmlParser parser("http://h");
+    const std::vector<addresscard> cards = parser.getCardData(
+        multistatus(response("<href>/book/f00d.vcf</href>", "<getetag>\"t\"</getetag>") +
+                    response("<href>http://h/book/plain</href>", "<getetag>\"t\"</getetag>")));
+    ASSERT_EQ(cards.size(), 2u);
+    EXPECT_EQ(cards[0].cardid, "f00d");
+    EXPECT_EQ(cards[0].displayname, "");
+    EXPECT_EQ(cards[1].cardid, "plain");
+}
+
+TEST(XmlParserListing, PrincipalIsReadFromTheFirstRootResponse) {
+    xmlParser parser("http://h");
+    const auto principalResponse = [](const std::string& href, const std::string& principal) {
+        return response("<href>" + href + "</href>", "<current-user-principal><href>" + principal +
+                                                         "</href></current-user-principal>");
+    };
+    EXPECT_EQ(parser
+                  .getBasePrincipal(multistatus(principalResponse("/x/", "/p0/") +
+                                                principalResponse("/", "/p1/") +
+                                                principalResponse("/", "/p2/")))
+                  .principal,
+              "/p1/");
+    // A full URL naming the requested collection counts as well.
+    EXPECT_EQ(
+        parser.getBasePrincipal(multistatus(principalResponse("http://h/", "/p3/"))).principal,
+        "/p3/");
+    EXPECT_EQ(parser.getBasePrincipal(multistatus(principalResponse("/x/", "/p0/"))).principal, "");
+}
+
+TEST(XmlParserListing, AddressbookMarker) {
+    xmlParser parser("http://h");
+    const auto book = [](const std::string& href, const std::string& resourcetype) {
+        return response("<href>" + href + "</href>",
+                        "<resourcetype>" + resourcetype + "</resourcetype>");
+    };
+    const std::vector<addressbook> books = parser.getAddressbooks(multistatus(
+        book("/own-xmlns-any-case/",
+             R"(<collection/><AddressBook xmlns="urn:ietf:params:xml:ns:carddav"/>)") +
+        book("/prefixed/",
+             R"(<C:addressbook xmlns:C="urn:ietf:params:xml:ns:carddav"/><collection/>)") +
+        book("/dav-namespace/", "<addressbook/>") +
+        book("/other-namespace/", R"(<C:addressbook xmlns:C="urn:ietf:params:xml:ns:caldav"/>)") +
+        book("/undeclared-prefix/", "<C:addressbook/>") +
+        // A response without prop is no address book, whatever it holds.
+        R"(<response><href>/no-prop/</href><addressbook xmlns="x"/></response>)"));
+    ASSERT_EQ(books.size(), 2u);
+    EXPECT_EQ(books[0].url, "http://h/own-xmlns-any-case/");
+    EXPECT_EQ(books[1].url, "http://h/prefixed/");
+}
+
+TEST(XmlParserListing, PropertiesOfFailedPropstatsAreNotRead) {
+    xmlParser parser("http://h");
+    // Only failed propstats: the card is still listed, with empty fields.
+    const std::vector<addresscard> cards = parser.getCardData(
+        multistatus("<response><href>/a.vcf</href><propstat><prop><getetag>\"x\"</getetag></prop>"
+                    "<status>HTTP/1.1 403 Forbidden</status></propstat></response>"));
+    ASSERT_EQ(cards.size(), 1u);
+    EXPECT_EQ(cards[0].etag, "");
+    EXPECT_EQ(cards[0].url, "http://h/a.vcf");
+}
