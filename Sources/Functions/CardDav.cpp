@@ -26,38 +26,39 @@ template <class Apply> fmx::errcode configure(fmx::Data& result, Apply&& apply) 
 fmx::errcode CardDav_SetServer(short, const fmx::ExprEnv&, const fmx::DataVect& args,
                                fmx::Data& result) {
     return configure(result, [&] {
-        cd.set_baseurl(textArgument(args, 0));
-        cd.set_verbose(ParameterToBoolean(args, 1, false));
-        cd.set_validcert(ParameterToBoolean(args, 2, false));
-        xmlparser.setBaseUrl(cd.get_baseurl());
-        current_mapping = createDefaultRawDataMap();
+        plugin_state.cd.set_baseurl(textArgument(args, 0));
+        plugin_state.cd.set_verbose(ParameterToBoolean(args, 1, false));
+        plugin_state.cd.set_validcert(ParameterToBoolean(args, 2, false));
+        plugin_state.xmlparser.setBaseUrl(plugin_state.cd.get_baseurl());
+        plugin_state.current_mapping = createDefaultRawDataMap();
     });
 }
 
 fmx::errcode CardDav_SetAuth(short, const fmx::ExprEnv&, const fmx::DataVect& args,
                              fmx::Data& result) {
     return configure(result, [&] {
-        cd.set_auth(textArgument(args, 0), textArgument(args, 1), textArgument(args, 2));
+        plugin_state.cd.set_auth(textArgument(args, 0), textArgument(args, 1),
+                                 textArgument(args, 2));
     });
 }
 
 fmx::errcode CardDav_SetSsl(short, const fmx::ExprEnv&, const fmx::DataVect& args,
                             fmx::Data& result) {
     return configure(result, [&] {
-        cd.set_ssl(textArgument(args, 0));
-        cd.set_validcert(ParameterToBoolean(args, 1, false));
+        plugin_state.cd.set_ssl(textArgument(args, 0));
+        plugin_state.cd.set_validcert(ParameterToBoolean(args, 1, false));
     });
 }
 
 fmx::errcode CardDav_SetTimeout(short, const fmx::ExprEnv&, const fmx::DataVect& args,
                                 fmx::Data& result) {
-    return configure(result, [&] { cd.set_timeout(ParameterToLong(args, 0, 600)); });
+    return configure(result, [&] { plugin_state.cd.set_timeout(ParameterToLong(args, 0, 600)); });
 }
 
 fmx::errcode CardDav_Connect(short, const fmx::ExprEnv&, const fmx::DataVect&, fmx::Data& result) {
     // Runs the discovery whatever the connected flag says, so that it also re-discovers after
     // the settings changed; the last error then reports this attempt.
-    last_error = ErrorCode::None;
+    plugin_state.last_error = ErrorCode::None;
     const fmx::int16 code = Connect();
     const fmx::int16 failure = guarded(
         [&] {
@@ -73,7 +74,7 @@ fmx::errcode CardDav_LastError(short, const fmx::ExprEnv&, const fmx::DataVect&,
     // Changes nothing, so that it can be called after any function to read its first code.
     return guarded(
         [&] {
-            SetResult(last_error, result);
+            SetResult(plugin_state.last_error, result);
             return ErrorCode::None;
         },
         [] {});

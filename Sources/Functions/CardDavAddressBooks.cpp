@@ -24,7 +24,8 @@ void cacheListing(std::vector<addresscard> cards) {
     for (addresscard& card : cards) {
         if (card.uid.empty())
             continue;
-        auto& cache = card.isgroup ? current_addressbook_groups : current_addressbook;
+        auto& cache = card.isgroup ? plugin_state.current_addressbook_groups
+                                   : plugin_state.current_addressbook;
         const std::string uid = card.uid;
         cache[uid] = std::move(card);
     }
@@ -37,14 +38,14 @@ fmx::errcode CardDav_GetAddressBooks(short, const fmx::ExprEnv&, const fmx::Data
     return runFunction(
         true,
         [&] {
-            const Query answer = cd.get_addressbooks(root_address_url);
+            const Query answer = plugin_state.cd.get_addressbooks(plugin_state.root_address_url);
             const fmx::int16 code = handleQuery(answer);
             if (code != ErrorCode::None) {
                 setError(result);
                 return code;
             }
             std::string list;
-            for (const addressbook& book : xmlparser.getAddressbooks(answer.body))
+            for (const addressbook& book : plugin_state.xmlparser.getAddressbooks(answer.body))
                 appendEntry(list, book.url);
             SetTextResult(list, result);
             return ErrorCode::None;
@@ -57,16 +58,17 @@ fmx::errcode CardDav_SelectAddressBook(short, const fmx::ExprEnv&, const fmx::Da
     return runFunction(
         true,
         [&] {
-            current_addressbook.clear();
-            current_addressbook_groups.clear();
+            plugin_state.current_addressbook.clear();
+            plugin_state.current_addressbook_groups.clear();
             const std::string url = textArgument(args, 0);
             if (!url.empty())
-                current_addressbook_url = url;
+                plugin_state.current_addressbook_url = url;
 
-            const Query answer = cd.get_addressbookitems(current_addressbook_url);
+            const Query answer =
+                plugin_state.cd.get_addressbookitems(plugin_state.current_addressbook_url);
             const fmx::int16 code = handleQuery(answer);
             if (code == ErrorCode::None)
-                cacheListing(xmlparser.getCardData(answer.body));
+                cacheListing(plugin_state.xmlparser.getCardData(answer.body));
             SetResult(1, result);
             return code;
         },
@@ -79,7 +81,7 @@ fmx::errcode CardDav_GetAddressbookvCards(short, const fmx::ExprEnv&, const fmx:
         false,
         [&] {
             std::string list;
-            for (const auto& entry : current_addressbook)
+            for (const auto& entry : plugin_state.current_addressbook)
                 appendEntry(list, entry.first);
             SetTextResult(list, result);
             return ErrorCode::None;
@@ -93,7 +95,7 @@ fmx::errcode CardDav_GetAddressbookGroups(short, const fmx::ExprEnv&, const fmx:
         false,
         [&] {
             std::string list;
-            for (const auto& entry : current_addressbook_groups)
+            for (const auto& entry : plugin_state.current_addressbook_groups)
                 appendEntry(list, entry.second.fn);
             SetTextResult(list, result);
             return ErrorCode::None;

@@ -23,8 +23,8 @@ const char* const kPhoto = "photo";
 
 // The current card's entry in the address-book cache, or null.
 const addresscard* currentEntry() {
-    const auto entry = current_addressbook.find(current_vcard_id);
-    return entry == current_addressbook.end() ? nullptr : &entry->second;
+    const auto entry = plugin_state.current_addressbook.find(plugin_state.current_vcard_id);
+    return entry == plugin_state.current_addressbook.end() ? nullptr : &entry->second;
 }
 
 bool isEntryItem(const std::string& name) {
@@ -61,17 +61,17 @@ fmx::int16 getPhoto(const fmx::DataVect& args, fmx::Data& result) {
         width = pictureSize(args, 1);
         height = pictureSize(args, 2);
     }
-    const std::string value = current_vcard.get(kPhoto);
+    const std::string value = plugin_state.current_vcard.get(kPhoto);
     if (value.empty()) {
         SetTextResult("No photo", result);
         return ErrorCode::None;
     }
-    if (toUpperAscii(current_vcard.getTypeValue(kPhoto, "ENCODING")) != "B")
+    if (toUpperAscii(plugin_state.current_vcard.getTypeValue(kPhoto, "ENCODING")) != "B")
         return ErrorCode::PhotoNotBase64;
     const std::string bytes = base64_decode(value);
     const bool accepted =
-        SetImageResult("test.jpg", current_vcard.getTypeValue(kPhoto, "TYPE"), width, height,
-                       std::vector<char>(bytes.begin(), bytes.end()), result);
+        SetImageResult("test.jpg", plugin_state.current_vcard.getTypeValue(kPhoto, "TYPE"), width,
+                       height, std::vector<char>(bytes.begin(), bytes.end()), result);
     return accepted ? ErrorCode::None : ErrorCode::Failed;
 }
 
@@ -83,19 +83,21 @@ fmx::int16 setPhoto(const fmx::DataVect& args) {
     const std::string bytes = ParameterToBinary(args, 1, imageType);
     if (bytes.empty())
         return ErrorCode::None;
-    std::string encoding = toUpperAscii(current_vcard.getTypeValue(kPhoto, "ENCODING"));
+    std::string encoding =
+        toUpperAscii(plugin_state.current_vcard.getTypeValue(kPhoto, "ENCODING"));
     if (encoding.empty()) {
         encoding = "B";
-        current_vcard.setTypeValue(kPhoto, "ENCODING", encoding);
+        plugin_state.current_vcard.setTypeValue(kPhoto, "ENCODING", encoding);
     }
     // A container that is no known picture kind names no type; an empty TYPE would tell a
     // reader nothing, so the card's own stays.
     if (!imageType.empty())
-        current_vcard.setTypeValue(kPhoto, "TYPE", toUpperAscii(imageType));
+        plugin_state.current_vcard.setTypeValue(kPhoto, "TYPE", toUpperAscii(imageType));
     if (encoding != "B")
         return ErrorCode::PhotoNotBase64;
-    current_vcard.set(kPhoto, base64_encode(reinterpret_cast<const unsigned char*>(bytes.data()),
-                                            static_cast<unsigned int>(bytes.size())));
+    plugin_state.current_vcard.set(
+        kPhoto, base64_encode(reinterpret_cast<const unsigned char*>(bytes.data()),
+                              static_cast<unsigned int>(bytes.size())));
     return ErrorCode::None;
 }
 
@@ -107,17 +109,17 @@ fmx::errcode CardDav_GetvCard(short, const fmx::ExprEnv&, const fmx::DataVect& a
         true,
         [&] {
             const std::string uid = textArgument(args, 0);
-            const auto listed = current_addressbook.find(uid);
-            if (listed == current_addressbook.end()) {
+            const auto listed = plugin_state.current_addressbook.find(uid);
+            if (listed == plugin_state.current_addressbook.end()) {
                 SetResult(0, result);
                 return ErrorCode::CardNotListed;
             }
             const std::string url = listed->second.url;
             // The card becomes current before the request, so a failed fetch leaves it empty.
-            current_vcard.clear();
-            current_vcard_id = uid;
+            plugin_state.current_vcard.clear();
+            plugin_state.current_vcard_id = uid;
 
-            const Query answer = cd.get_vcard(url);
+            const Query answer = plugin_state.cd.get_vcard(url);
             const fmx::int16 code = handleQuery(answer);
             if (code != ErrorCode::None) {
                 SetResult(0, result);
@@ -125,8 +127,9 @@ fmx::errcode CardDav_GetvCard(short, const fmx::ExprEnv&, const fmx::DataVect& a
             }
             const std::string tag = getEtag(answer.headers);
             if (!tag.empty())
-                current_addressbook[uid].etag = tag;
-            current_vcard = vcparser.Parse(answer.body, current_mapping);
+                plugin_state.current_addressbook[uid].etag = tag;
+            plugin_state.current_vcard =
+                plugin_state.vcparser.Parse(answer.body, plugin_state.current_mapping);
             SetResult(1, result);
             return ErrorCode::None;
         },
@@ -145,7 +148,7 @@ fmx::errcode CardDav_GetvCardItem(short, const fmx::ExprEnv&, const fmx::DataVec
             }
             if (name == kPhoto)
                 return getPhoto(args, result);
-            SetTextResult(current_vcard.get(name), result);
+            SetTextResult(plugin_state.current_vcard.get(name), result);
             return ErrorCode::None;
         },
         [&] { SetTextResult("", result); }, [&] { SetTextResult("ERROR", result); });
@@ -168,7 +171,7 @@ fmx::errcode CardDav_SetvCardItem(short, const fmx::ExprEnv&, const fmx::DataVec
                 SetResult(1, result);
                 return code;
             }
-            current_vcard.set(field, textArgument(args, 1));
+            plugin_state.current_vcard.set(field, textArgument(args, 1));
             SetResult(1, result);
             return ErrorCode::None;
         },

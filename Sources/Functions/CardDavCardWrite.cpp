@@ -15,11 +15,11 @@ const char* const kCreationFailed = "ERROR: Creation of vcard failed";
 // After a creation the current card holds only what identifies it; the field map in force is
 // installed with it so that the edits that follow reach the card.
 void startCurrentCard(const std::string& uid) {
-    current_vcard_id = uid;
-    current_vcard.setData({}, current_mapping);
-    current_vcard.set("uniqueid", uid);
-    current_vcard.set("version", "3.0");
-    current_vcard.set("productid", "Vorlix Plugin");
+    plugin_state.current_vcard_id = uid;
+    plugin_state.current_vcard.setData({}, plugin_state.current_mapping);
+    plugin_state.current_vcard.set("uniqueid", uid);
+    plugin_state.current_vcard.set("version", "3.0");
+    plugin_state.current_vcard.set("productid", "Vorlix Plugin");
 }
 
 bool holdsUid(const vCard& card) {
@@ -53,7 +53,7 @@ std::string judgeSave(const Query& answer, addresscard& entry) {
 // server. Returns the first failing group write's code, 0 when all succeeded.
 fmx::int16 removeFromGroups(const std::string& uid) {
     fmx::int16 code = ErrorCode::None;
-    for (auto& entry : current_addressbook_groups) {
+    for (auto& entry : plugin_state.current_addressbook_groups) {
         std::vector<std::string>& members = entry.second.members;
         const auto kept = std::remove(members.begin(), members.end(), uid);
         if (kept == members.end())
@@ -76,9 +76,9 @@ fmx::errcode CardDav_NewvCard(short, const fmx::ExprEnv&, const fmx::DataVect& a
             std::string url = textArgument(args, 0);
             std::string uid = textArgument(args, 1);
             if (url.empty())
-                url = current_addressbook_url;
+                url = plugin_state.current_addressbook_url;
             else
-                current_addressbook_url = url;
+                plugin_state.current_addressbook_url = url;
             if (uid.empty())
                 uid = newguid();
             if (url.empty()) {
@@ -99,7 +99,7 @@ fmx::errcode CardDav_NewvCard(short, const fmx::ExprEnv&, const fmx::DataVect& a
                 SetTextResult(std::string(kCreationFailed) + ". Server issue.", result);
                 return ErrorCode::None;
             }
-            current_addressbook.emplace(uid, record);
+            plugin_state.current_addressbook.emplace(uid, record);
             startCurrentCard(uid);
             SetTextResult(uid, result);
             return ErrorCode::None;
@@ -113,26 +113,28 @@ fmx::errcode CardDav_SaveCard(short, const fmx::ExprEnv&, const fmx::DataVect& a
         true,
         [&] {
             std::string etag = textArgument(args, 0);
-            const auto listed = current_addressbook.find(current_vcard_id);
-            if (listed == current_addressbook.end()) {
+            const auto listed =
+                plugin_state.current_addressbook.find(plugin_state.current_vcard_id);
+            if (listed == plugin_state.current_addressbook.end()) {
                 SetTextResult("Vcard not found", result);
                 return ErrorCode::None;
             }
             addresscard& entry = listed->second;
             if (etag.empty())
                 etag = entry.etag;
-            if (!holdsUid(current_vcard)) {
+            if (!holdsUid(plugin_state.current_vcard)) {
                 // The current card was never read (its fetch failed): saving it would replace
                 // the server's card with the few fields set since.
                 SetTextResult("Vcard not found", result);
                 return ErrorCode::None;
             }
-            if (!current_vcard.valid()) {
+            if (!plugin_state.current_vcard.valid()) {
                 SetTextResult(
                     "Invalid vcard. requiered fileds: display_name, first_name, last_name", result);
                 return ErrorCode::None;
             }
-            const Query answer = cd.save_vcard(entry.url, current_vcard.toString(), etag);
+            const Query answer =
+                plugin_state.cd.save_vcard(entry.url, plugin_state.current_vcard.toString(), etag);
             SetTextResult(judgeSave(answer, entry), result);
             return ErrorCode::None;
         },
@@ -145,13 +147,13 @@ fmx::errcode CardDav_DeleteCard(short, const fmx::ExprEnv&, const fmx::DataVect&
         true,
         [&] {
             const std::string uid = textArgument(args, 0);
-            const auto listed = current_addressbook.find(uid);
-            if (listed == current_addressbook.end() ||
-                !isSuccessStatus(cd.delete_vcard(listed->second.url).status)) {
+            const auto listed = plugin_state.current_addressbook.find(uid);
+            if (listed == plugin_state.current_addressbook.end() ||
+                !isSuccessStatus(plugin_state.cd.delete_vcard(listed->second.url).status)) {
                 SetResult(0, result);
                 return ErrorCode::None;
             }
-            current_addressbook.erase(listed);
+            plugin_state.current_addressbook.erase(listed);
             SetResult(1, result);
             return removeFromGroups(uid);
         },
@@ -164,15 +166,15 @@ fmx::errcode CardDav_DeleteAllCards(short, const fmx::ExprEnv&, const fmx::DataV
     const fmx::int16 check = InitFunction(true);
     const fmx::int16 code = guarded(
         [&] {
-            const Query listing = cd.get_addressbookitems(textArgument(args, 0));
+            const Query listing = plugin_state.cd.get_addressbookitems(textArgument(args, 0));
             if (!isSuccessStatus(listing.status)) {
                 // Nothing was deleted: a script must not take the address book for empty.
                 SetResult(0, result);
                 return handleQuery(listing);
             }
             bool allDeleted = true;
-            for (const addresscard& card : xmlparser.getCardData(listing.body))
-                if (!isSuccessStatus(cd.delete_vcard(card.url).status))
+            for (const addresscard& card : plugin_state.xmlparser.getCardData(listing.body))
+                if (!isSuccessStatus(plugin_state.cd.delete_vcard(card.url).status))
                     allDeleted = false;
             SetResult(allDeleted ? 1 : 0, result);
             return ErrorCode::None;

@@ -25,7 +25,7 @@ TagCheck judge(const Query& answer, const std::string& heldTag) {
         return {"Deleted!", ErrorCode::None, false};
     if (code != ErrorCode::None)
         return {"ERROR", code, true};
-    const std::vector<addresscard> cards = xmlparser.getCardData(answer.body);
+    const std::vector<addresscard> cards = plugin_state.xmlparser.getCardData(answer.body);
     if (cards.size() != 1)
         return {"Data error!", ErrorCode::None, true};
     return {cards.front().etag == heldTag ? "Not changed!" : "Changed!", ErrorCode::None, false};
@@ -41,17 +41,17 @@ fmx::errcode CardDav_CheckvCardIfChanged(short, const fmx::ExprEnv&, const fmx::
         [&] {
             const std::string uid = textArgument(args, 0);
             const std::string heldTag = textArgument(args, 1);
-            const auto entry = current_addressbook.find(uid);
-            if (uid.empty() || heldTag.empty() || entry == current_addressbook.end()) {
+            const auto entry = plugin_state.current_addressbook.find(uid);
+            if (uid.empty() || heldTag.empty() || entry == plugin_state.current_addressbook.end()) {
                 setError();
                 return ErrorCode::None;
             }
             const std::string& url = entry->second.url;
             // Many servers do not run the listing report on a single card (an empty listing, or
             // 403 for an unsupported report); the getetag PROPFIND then asks the card itself.
-            TagCheck verdict = judge(cd.get_addressbookitems(url), heldTag);
+            TagCheck verdict = judge(plugin_state.cd.get_addressbookitems(url), heldTag);
             if (verdict.inconclusive)
-                verdict = judge(cd.get_etag(url), heldTag);
+                verdict = judge(plugin_state.cd.get_etag(url), heldTag);
             SetTextResult(verdict.verdict, result);
             return verdict.code;
         },

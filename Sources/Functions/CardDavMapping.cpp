@@ -24,11 +24,11 @@ fmx::errcode CardDav_SetMapping(short, const fmx::ExprEnv&, const fmx::DataVect&
             DataMapping().LoadvCardMapping(path, loaded);
             if (loaded.empty()) {
                 // An unusable file leaves the built-in vocabulary, not the one loaded before.
-                current_mapping = createDefaultRawDataMap();
+                plugin_state.current_mapping = createDefaultRawDataMap();
                 setNotLoaded();
                 return ErrorCode::NoMappingLoaded;
             }
-            current_mapping = std::move(loaded);
+            plugin_state.current_mapping = std::move(loaded);
             SetResult(1, result);
             return ErrorCode::None;
         },
@@ -42,7 +42,7 @@ fmx::errcode CardDav_GetMapping(short, const fmx::ExprEnv&, const fmx::DataVect&
     return guarded(
         [&] {
             auto text = std::make_unique<std::string>();
-            for (const auto& [name, entry] : current_mapping) {
+            for (const auto& [name, entry] : plugin_state.current_mapping) {
                 *text += name + "," + entry.property;
                 if (!entry.type.empty())
                     *text += "," + entry.type;

@@ -4,10 +4,10 @@
 #include "Utils/VorlixUtils.h"
 
 std::string fetchEtag(const std::string& url) {
-    const Query answer = cd.get_etag(url);
+    const Query answer = plugin_state.cd.get_etag(url);
     if (handleQuery(answer) != ErrorCode::None)
         return "";
-    for (const addresscard& card : xmlparser.getCardData(answer.body))
+    for (const addresscard& card : plugin_state.xmlparser.getCardData(answer.body))
         if (!card.etag.empty())
             return card.etag;
     return "";
@@ -19,7 +19,7 @@ std::string tagAfterPut(const std::string& url, const Query& answer) {
 }
 
 fmx::int16 putGroup(addresscard& group) {
-    const Query answer = cd.save_vcard(group.url, group.getRawvCard(), group.etag);
+    const Query answer = plugin_state.cd.save_vcard(group.url, group.getRawvCard(), group.etag);
     const fmx::int16 code = handleQuery(answer);
     if (code == ErrorCode::None) {
         const std::string tag = tagAfterPut(group.url, answer);
@@ -34,7 +34,7 @@ fmx::int16 createCard(const std::string& addressbookUrl, addresscard& record) {
     // into it, not beside it.
     const std::string book = endswith(addressbookUrl, "/") ? addressbookUrl : addressbookUrl + "/";
     Query lastProbe;
-    const std::string id = cd.get_new_vcardid(book, lastProbe);
+    const std::string id = plugin_state.cd.get_new_vcardid(book, lastProbe);
     if (id.empty()) {
         const fmx::int16 code = handleQuery(lastProbe);
         return code == ErrorCode::None ? ErrorCode::Failed : code;
@@ -43,7 +43,7 @@ fmx::int16 createCard(const std::string& addressbookUrl, addresscard& record) {
     record.url = book + id + ".vcf";
     record.displayname = id + ".vcf";
 
-    const Query answer = cd.save_vcard(record.url, record.getRawvCard(), "");
+    const Query answer = plugin_state.cd.save_vcard(record.url, record.getRawvCard(), "");
     const fmx::int16 code = handleQuery(answer);
     if (code == ErrorCode::None)
         record.etag = tagAfterPut(record.url, answer);

@@ -5,31 +5,20 @@
 
 #include <cctype>
 
-CardDavClient cd;
-xmlParser xmlparser;
-vCardDataParser vcparser;
-fmx::int16 last_error = 0;
-bool connected = false;
-std::string root_address_url;
-std::string current_addressbook_url;
-std::map<std::string, addresscard> current_addressbook;
-std::map<std::string, addresscard> current_addressbook_groups;
-std::string current_vcard_id;
-vCard current_vcard;
-FieldMap current_mapping;
+PluginState plugin_state;
 
 fmx::int16 InitFunction(bool connect) {
-    last_error = ErrorCode::None;
-    if (connect && !connected)
-        last_error = Connect();
-    if (root_address_url.empty())
-        last_error = ErrorCode::NoAddressBookHome;
-    return last_error;
+    plugin_state.last_error = ErrorCode::None;
+    if (connect && !plugin_state.connected)
+        plugin_state.last_error = Connect();
+    if (plugin_state.root_address_url.empty())
+        plugin_state.last_error = ErrorCode::NoAddressBookHome;
+    return plugin_state.last_error;
 }
 
 fmx::int16 Error(fmx::int16 code) {
-    if (last_error == ErrorCode::None)
-        last_error = code;
+    if (plugin_state.last_error == ErrorCode::None)
+        plugin_state.last_error = code;
     return code;
 }
 
@@ -72,33 +61,34 @@ namespace {
 // The principal's href: from the allprop answer, or asked for by name when the server leaves
 // current-user-principal out of allprop (a WebDAV server need not list it there).
 std::string discoverPrincipal(const Query& allprop) {
-    std::string principal = xmlparser.getBasePrincipal(allprop.body).principal;
+    std::string principal = plugin_state.xmlparser.getBasePrincipal(allprop.body).principal;
     if (!principal.empty())
         return principal;
-    const Query named = cd.get_userprincipal();
+    const Query named = plugin_state.cd.get_userprincipal();
     if (handleQuery(named) != ErrorCode::None)
         return "";
-    return xmlparser.getBasePrincipal(named.body).principal;
+    return plugin_state.xmlparser.getBasePrincipal(named.body).principal;
 }
 
 } // namespace
 
 fmx::int16 Connect() {
     try {
-        const Query allprop = cd.get_baseprincipal();
+        const Query allprop = plugin_state.cd.get_baseprincipal();
         fmx::int16 code = handleQuery(allprop);
         if (code != ErrorCode::None)
             return code;
-        const std::string principalUrl = resolveHref(cd.get_baseurl(), discoverPrincipal(allprop));
+        const std::string principalUrl =
+            resolveHref(plugin_state.cd.get_baseurl(), discoverPrincipal(allprop));
 
-        const Query home = cd.get_addressbookurl(principalUrl);
+        const Query home = plugin_state.cd.get_addressbookurl(principalUrl);
         code = handleQuery(home);
         if (code != ErrorCode::None)
             return code;
-        connected = true;
-        const std::string homeHref = xmlparser.getAddressHome(home.body);
+        plugin_state.connected = true;
+        const std::string homeHref = plugin_state.xmlparser.getAddressHome(home.body);
         if (!homeHref.empty())
-            root_address_url = resolveHref(cd.get_baseurl(), homeHref);
+            plugin_state.root_address_url = resolveHref(plugin_state.cd.get_baseurl(), homeHref);
         return ErrorCode::None;
     } catch (const std::exception&) {
         return ErrorCode::ConnectException;

@@ -1,8 +1,7 @@
 // The plug-in state that every external function shares, the entry check and error recording of
 // the common handler frame, and the connection (principal and address-book home discovery).
 //
-// The state lives as long as the plug-in library is loaded; nothing of it is saved. Calls arrive
-// one at a time on the host's thread, so none of it is locked.
+// The state lives as long as the plug-in library is loaded; nothing of it is saved.
 #pragma once
 
 #include "FMWrapper/FMXTypes.h"
@@ -17,22 +16,29 @@
 #include <stdexcept>
 #include <string>
 
-extern CardDavClient cd;
-extern xmlParser xmlparser;
-extern vCardDataParser vcparser;
-// The first non-zero code recorded since the last entry check.
-extern fmx::int16 last_error;
-// Set once a discovery got successful answers to both of its requests; never cleared.
-extern bool connected;
-// The address-book home; empty until a connection found one (the entry check then fails with 11).
-extern std::string root_address_url;
-extern std::string current_addressbook_url;
-// Ordinary cards and group cards of the selected address book, by UID.
-extern std::map<std::string, addresscard> current_addressbook;
-extern std::map<std::string, addresscard> current_addressbook_groups;
-extern std::string current_vcard_id;
-extern vCard current_vcard;
-extern FieldMap current_mapping;
+// Everything the external functions share. Calls are serialised by the function table (one
+// lock around every handler), so the members need no locking of their own.
+struct PluginState {
+    CardDavClient cd;
+    xmlParser xmlparser;
+    vCardDataParser vcparser;
+    // The first non-zero code recorded since the last entry check.
+    fmx::int16 last_error = 0;
+    // Set once a discovery got successful answers to both of its requests; never cleared.
+    bool connected = false;
+    // The address-book home; empty until a connection found one (the entry check then fails
+    // with 11).
+    std::string root_address_url;
+    std::string current_addressbook_url;
+    // Ordinary cards and group cards of the selected address book, by UID.
+    std::map<std::string, addresscard> current_addressbook;
+    std::map<std::string, addresscard> current_addressbook_groups;
+    std::string current_vcard_id;
+    vCard current_vcard;
+    FieldMap current_mapping;
+};
+
+extern PluginState plugin_state;
 
 // Error codes returned to the host.
 namespace ErrorCode {

@@ -70,8 +70,8 @@ std::string listingAnswer(const std::vector<ListedCard>& cards, bool perElementN
 LoopbackPlugin::LoopbackPlugin() {
     resetPluginState();
     host.call("CardDav_SetServer", {Arg::text(server.baseUrl())});
-    connected = true;
-    root_address_url = server.baseUrl() + "/home/";
+    plugin_state.connected = true;
+    plugin_state.root_address_url = server.baseUrl() + "/home/";
 }
 
 void LoopbackPlugin::selectBook(const std::vector<ListedCard>& cards) {

@@ -9,7 +9,7 @@
 
 TEST(ConnectionRadicale, RightAndWrongPasswords) {
     ConnectedPlugin plugin;
-    EXPECT_EQ(root_address_url, plugin.server.baseUrl() + "/alice/");
+    EXPECT_EQ(plugin_state.root_address_url, plugin.server.baseUrl() + "/alice/");
     EXPECT_EQ(plugin.host.call("CardDav_LastError").number(), 0);
 
     plugin.host.call("CardDav_SetAuth",
@@ -17,7 +17,7 @@ TEST(ConnectionRadicale, RightAndWrongPasswords) {
     EXPECT_EQ(plugin.host.call("CardDav_Connect").error, -1);
     EXPECT_EQ(plugin.host.call("CardDav_LastError").number(), -1);
     // The home found before stays in use.
-    EXPECT_EQ(root_address_url, plugin.server.baseUrl() + "/alice/");
+    EXPECT_EQ(plugin_state.root_address_url, plugin.server.baseUrl() + "/alice/");
 
     // Without credentials the server refuses as well.
     plugin.host.call("CardDav_SetAuth", {Arg::text(""), Arg::text("alice"), Arg::text("x")});
@@ -32,7 +32,7 @@ TEST(ConnectionRadicale, CertificateCheckOverTls) {
     options.certificateFile = files.certificateFile;
     options.keyFile = files.keyFile;
     ConnectedPlugin plugin("contacts", options);
-    EXPECT_EQ(root_address_url, plugin.server.baseUrl() + "/alice/");
+    EXPECT_EQ(plugin_state.root_address_url, plugin.server.baseUrl() + "/alice/");
 
     plugin.host.call("CardDav_SetSsl", {Arg::text("tls1"), Arg::boolean(true)});
     EXPECT_EQ(plugin.host.call("CardDav_Connect").error, 46);

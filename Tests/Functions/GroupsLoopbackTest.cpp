@@ -41,7 +41,8 @@ TEST_F(GroupsLoopback, NamesAlreadyHeldSendNoRequest) {
         EXPECT_EQ(set.error, 0);
     }
     EXPECT_EQ(server.requestCount(), 0u);
-    EXPECT_EQ(current_addressbook_groups.at("g2").members, (std::vector<std::string>{"x", "c1"}));
+    EXPECT_EQ(plugin_state.current_addressbook_groups.at("g2").members,
+              (std::vector<std::string>{"x", "c1"}));
 }
 
 TEST_F(GroupsLoopback, UnlistedCardTouchesNoGroup) {
@@ -50,7 +51,7 @@ TEST_F(GroupsLoopback, UnlistedCardTouchesNoGroup) {
     EXPECT_EQ(set.text(), "Save failed: vcard not found");
     EXPECT_EQ(set.error, 0);
     EXPECT_EQ(server.requestCount(), 0u);
-    EXPECT_EQ(current_addressbook_groups.at("g1").members.size(), 1u);
+    EXPECT_EQ(plugin_state.current_addressbook_groups.at("g1").members.size(), 1u);
 }
 
 TEST_F(GroupsLoopback, NamesAreMatchedAsTheServerStoresThem) {
@@ -69,7 +70,7 @@ TEST_F(GroupsLoopback, NamesAreMatchedAsTheServerStoresThem) {
     ASSERT_EQ(server.requestCount(), 1u);
     EXPECT_EQ(server.lastRequest().target, "/alice/book/g3-file.vcf");
     EXPECT_NE(server.lastRequest().body.find("FN:Smith\\, Jones\r\n"), std::string::npos);
-    EXPECT_EQ(current_addressbook_groups.at("g3").etag, "s2");
+    EXPECT_EQ(plugin_state.current_addressbook_groups.at("g3").etag, "s2");
 
     // Results keep the names as written, like every other read.
     EXPECT_EQ(getGroups("c1").text(), "Team\\; Red\rA\\nB\rSmith\\, Jones\r");
@@ -98,11 +99,13 @@ TEST_F(GroupsLoopback, LeavesAndJoinsGroupsInNameOrderGuardedByTheirTags) {
     EXPECT_EQ(occurrences(requests[1].body, "X-ADDRESSBOOKSERVER-MEMBER:urn:uuid:c1\r\n"), 1u);
     EXPECT_EQ(requests[2].target, "/alice/book/g2-file.vcf");
 
-    EXPECT_EQ(current_addressbook_groups.at("g1").members, std::vector<std::string>{"m"});
-    EXPECT_EQ(current_addressbook_groups.at("g1").etag, "o2");
-    EXPECT_EQ(current_addressbook_groups.at("g3").etag, "f2");
-    EXPECT_EQ(current_addressbook_groups.at("g2").members, (std::vector<std::string>{"m", "c1"}));
-    EXPECT_EQ(current_addressbook_groups.at("g2").etag, "w2");
+    EXPECT_EQ(plugin_state.current_addressbook_groups.at("g1").members,
+              std::vector<std::string>{"m"});
+    EXPECT_EQ(plugin_state.current_addressbook_groups.at("g1").etag, "o2");
+    EXPECT_EQ(plugin_state.current_addressbook_groups.at("g3").etag, "f2");
+    EXPECT_EQ(plugin_state.current_addressbook_groups.at("g2").members,
+              (std::vector<std::string>{"m", "c1"}));
+    EXPECT_EQ(plugin_state.current_addressbook_groups.at("g2").etag, "w2");
 }
 
 TEST_F(GroupsLoopback, RefusedGroupWritesAreListedAndKeptInMemory) {
@@ -116,9 +119,10 @@ TEST_F(GroupsLoopback, RefusedGroupWritesAreListedAndKeptInMemory) {
     EXPECT_EQ(set.text(), "ERRORFailed to remove from group: Family\rSave failed: Work\r");
     EXPECT_EQ(set.error, 47) << "the code of the last write";
     EXPECT_EQ(lastError(), 47);
-    EXPECT_TRUE(current_addressbook_groups.at("g1").members.empty());
-    EXPECT_EQ(current_addressbook_groups.at("g1").etag, "f1");
-    EXPECT_EQ(current_addressbook_groups.at("g2").members, std::vector<std::string>{"c1"});
+    EXPECT_TRUE(plugin_state.current_addressbook_groups.at("g1").members.empty());
+    EXPECT_EQ(plugin_state.current_addressbook_groups.at("g1").etag, "f1");
+    EXPECT_EQ(plugin_state.current_addressbook_groups.at("g2").members,
+              std::vector<std::string>{"c1"});
 
     // One refused removal alone.
     addGroup("g1", "Family", {"c1"}, "f1");
@@ -139,7 +143,7 @@ TEST_F(GroupsLoopback, GroupWriteAnsweredWithoutTagAsksForIt) {
     ASSERT_EQ(requests.size(), 2u);
     EXPECT_EQ(requests[1].requestLine, "PROPFIND /alice/book/g1-file.vcf HTTP/1.1");
     EXPECT_EQ(requests[1].header("Depth"), std::optional<std::string>("0"));
-    EXPECT_EQ(current_addressbook_groups.at("g1").etag, "f2");
+    EXPECT_EQ(plugin_state.current_addressbook_groups.at("g1").etag, "f2");
 }
 
 TEST_F(GroupsLoopback, MissingGroupIsCreatedOnceAndFoundByTheNextCall) {
@@ -165,9 +169,9 @@ TEST_F(GroupsLoopback, MissingGroupIsCreatedOnceAndFoundByTheNextCall) {
     EXPECT_EQ(occurrences(body, "X-ADDRESSBOOKSERVER-MEMBER:urn:uuid:c1\r\n"), 1u);
 
     // Cached among the groups under its UID; the cards stay the cards.
-    EXPECT_EQ(current_addressbook.size(), 2u);
-    ASSERT_EQ(current_addressbook_groups.size(), 1u);
-    const addresscard& group = current_addressbook_groups.begin()->second;
+    EXPECT_EQ(plugin_state.current_addressbook.size(), 2u);
+    ASSERT_EQ(plugin_state.current_addressbook_groups.size(), 1u);
+    const addresscard& group = plugin_state.current_addressbook_groups.begin()->second;
     EXPECT_NE(body.find("\r\nUID:" + group.uid + "\r\n"), std::string::npos);
     EXPECT_TRUE(group.isgroup);
     EXPECT_EQ(group.fn, " New");
@@ -185,7 +189,7 @@ TEST_F(GroupsLoopback, MissingGroupIsCreatedOnceAndFoundByTheNextCall) {
     EXPECT_EQ(requests[2].target, requests[1].target);
     EXPECT_EQ(requests[2].header("If-Match"), std::optional<std::string>("\"n1\""));
     EXPECT_EQ(occurrences(requests[2].body, "X-ADDRESSBOOKSERVER-MEMBER:"), 2u);
-    EXPECT_EQ(current_addressbook_groups.size(), 1u);
+    EXPECT_EQ(plugin_state.current_addressbook_groups.size(), 1u);
 }
 
 TEST_F(GroupsLoopback, FailedCreationIsReportedAndCachedNowhere) {
@@ -195,8 +199,8 @@ TEST_F(GroupsLoopback, FailedCreationIsReportedAndCachedNowhere) {
     const CallResult refused = setGroups("c1", "New");
     EXPECT_EQ(refused.text(), "ERRORFailed toi add new group: New\r");
     EXPECT_EQ(refused.error, 43);
-    EXPECT_TRUE(current_addressbook_groups.empty());
-    EXPECT_EQ(current_addressbook.size(), 1u);
+    EXPECT_TRUE(plugin_state.current_addressbook_groups.empty());
+    EXPECT_EQ(plugin_state.current_addressbook.size(), 1u);
 
     // No free identifier: every probe finds a card; nothing is PUT.
     server.clearRequests();
@@ -209,8 +213,8 @@ TEST_F(GroupsLoopback, FailedCreationIsReportedAndCachedNowhere) {
     EXPECT_EQ(requests.size(), static_cast<std::size_t>(CardDavClient::kMaxNewIdProbes));
     for (const auto& request : requests)
         EXPECT_EQ(request.method, "GET");
-    EXPECT_TRUE(current_addressbook_groups.empty());
-    EXPECT_EQ(current_addressbook.size(), 1u);
+    EXPECT_TRUE(plugin_state.current_addressbook_groups.empty());
+    EXPECT_EQ(plugin_state.current_addressbook.size(), 1u);
 }
 
 TEST_F(GroupsLoopback, ListingKeepsTheHeldGroupsWhenTheRefreshFails) {
@@ -238,7 +242,7 @@ TEST_F(GroupsLoopback, ListingKeepsTheHeldGroupsWhenTheRefreshFails) {
 
 TEST_F(GroupsLoopback, BothFunctionsNeedAnAddressBookHome) {
     addCard("c1");
-    root_address_url.clear();
+    plugin_state.root_address_url.clear();
     const CallResult get = getGroups("c1");
     EXPECT_EQ(get.text(), "ERROR");
     EXPECT_EQ(get.error, 11);

@@ -74,7 +74,7 @@ TEST_F(GroupsRadicale, ListsGroupsByGroupUidAndRefreshesOnRequest) {
     const CallResult refreshed = getGroups("uid-bob", true);
     EXPECT_EQ(refreshed.text(), "Work\r");
     EXPECT_EQ(refreshed.error, 0);
-    EXPECT_EQ(current_addressbook.size(), 2u) << "the cards are not refreshed";
+    EXPECT_EQ(plugin_state.current_addressbook.size(), 2u) << "the cards are not refreshed";
 }
 
 TEST_F(GroupsRadicale, MovesACardBetweenGroupsOnTheServer) {
@@ -86,9 +86,10 @@ TEST_F(GroupsRadicale, MovesACardBetweenGroupsOnTheServer) {
 
     // The new group: a group card holding Ada alone, named from the list.
     const auto friends =
-        std::find_if(current_addressbook_groups.begin(), current_addressbook_groups.end(),
+        std::find_if(plugin_state.current_addressbook_groups.begin(),
+                     plugin_state.current_addressbook_groups.end(),
                      [](const auto& entry) { return entry.second.fn == "Friends"; });
-    ASSERT_NE(friends, current_addressbook_groups.end());
+    ASSERT_NE(friends, plugin_state.current_addressbook_groups.end());
     const std::string text = serverText(friends->second.url);
     EXPECT_NE(text.find("X-ADDRESSBOOKSERVER-KIND:group"), std::string::npos) << text;
     EXPECT_NE(text.find("FN:Friends"), std::string::npos) << text;

@@ -15,11 +15,11 @@ class LoopbackBook {
 public:
     LoopbackBook() {
         resetPluginState();
-        cd.set_baseurl(server.baseUrl());
-        xmlparser.setBaseUrl(server.baseUrl());
-        connected = true;
-        root_address_url = server.baseUrl() + "/alice/";
-        current_addressbook_url = bookUrl();
+        plugin_state.cd.set_baseurl(server.baseUrl());
+        plugin_state.xmlparser.setBaseUrl(server.baseUrl());
+        plugin_state.connected = true;
+        plugin_state.root_address_url = server.baseUrl() + "/alice/";
+        plugin_state.current_addressbook_url = bookUrl();
     }
 
     std::string bookUrl() const { return server.baseUrl() + "/alice/book/"; }
@@ -30,17 +30,17 @@ public:
         card.cardid = uid + "-file";
         card.url = bookUrl() + card.cardid + ".vcf";
         card.etag = etag;
-        return current_addressbook[uid] = card;
+        return plugin_state.current_addressbook[uid] = card;
     }
 
     addresscard& addGroup(const std::string& uid, const std::string& fn,
                           std::vector<std::string> members, const std::string& etag = "g-tag") {
         addresscard group = addCard(uid, etag);
-        current_addressbook.erase(uid);
+        plugin_state.current_addressbook.erase(uid);
         group.isgroup = true;
         group.fn = fn;
         group.members = std::move(members);
-        return current_addressbook_groups[uid] = group;
+        return plugin_state.current_addressbook_groups[uid] = group;
     }
 
     loopback::HttpServer server;
