@@ -8,7 +8,7 @@ build_dir=${1:?build directory}
 shift
 
 packages=(cmake make g++ pkg-config libcurl4-openssl-dev libpugixml-dev uuid-dev libssl-dev
-          libgtest-dev libgmock-dev libbenchmark-dev radicale openssl curl)
+          libgtest-dev libgmock-dev libbenchmark-dev radicale openssl curl locales)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -4,8 +4,8 @@
 #include "Functions/CardDav.h"
 
 #include "Functions/CardDavFrame.h"
+#include "Utils/AsciiCase.h"
 #include "base64.h"
-#include "vCard/vCardText.h"
 
 #include <algorithm>
 #include <vector>

@@ -1,7 +1,7 @@
 #include "Mapping/DataMapping.h"
 
+#include "Utils/AsciiCase.h"
 #include "Utils/VorlixUtils.h"
-#include "vCard/vCardText.h"
 
 #include <cstdio>
 #include <memory>

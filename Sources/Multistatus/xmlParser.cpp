@@ -2,10 +2,10 @@
 
 #include "Mapping/DataMapping.h"
 #include "Multistatus/MultistatusResponse.h"
+#include "Utils/AsciiCase.h"
 #include "Utils/VorlixUtils.h"
 #include "vCard/vCardItem.h"
 #include "vCard/vCardParser.h"
-#include "vCard/vCardText.h"
 
 #include <algorithm>
 #include <utility>

@@ -1,17 +1,11 @@
 #include "Transport/CardDavClient.h"
 
+#include "Utils/AsciiCase.h"
 #include "Utils/VorlixUtils.h"
 
-#include <cctype>
 #include <utility>
 
 namespace {
-
-std::string lowerCase(std::string text) {
-    for (char& c : text)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
-}
 
 // libcurl calls its write and header callbacks with an untyped user pointer.
 size_t receive(char* data, size_t size, size_t count, void* target) {
@@ -26,13 +20,13 @@ void CardDavClient::set_baseurl(const std::string& url) {
 
 void CardDavClient::set_auth(const std::string& type, const std::string& user_name,
                              const std::string& user_password) {
-    authtype = lowerCase(type);
+    authtype = toLowerAscii(type);
     user = user_name;
     password = user_password;
 }
 
 void CardDavClient::set_ssl(const std::string& type) {
-    ssltype = lowerCase(type);
+    ssltype = toLowerAscii(type);
 }
 
 void CardDavClient::set_timeout(int seconds) {

@@ -1,5 +1,6 @@
 #include "Transport/HrefResolver.h"
 
+#include "Utils/AsciiCase.h"
 #include "Utils/VorlixUtils.h"
 
 #include <curl/curl.h>
@@ -44,13 +45,9 @@ std::string originOf(const std::string& url) {
     return origin;
 }
 
-bool startsWithIgnoringCase(std::string_view text, std::string_view prefix) {
-    return text.size() >= prefix.size() &&
-           std::equal(prefix.begin(), prefix.end(), text.begin(), cmp_predicate);
-}
-
 bool isFullUrl(std::string_view href) {
-    return startsWithIgnoringCase(href, "http://") || startsWithIgnoringCase(href, "https://");
+    return startsWithIgnoringAsciiCase(href, "http://") ||
+           startsWithIgnoringAsciiCase(href, "https://");
 }
 
 } // namespace

@@ -1,9 +1,9 @@
 #include "Utils/VorlixUtils.h"
 
 #include "Platform/RandomUuid.h"
+#include "Utils/AsciiCase.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstddef>
 
 std::vector<std::string> split(const std::string& text, char separator, int keepEmpty) {
@@ -48,12 +48,11 @@ bool endswith(const std::string& text, const std::string& suffix) {
 }
 
 bool cmp_predicate(char a, char b) {
-    return std::toupper(static_cast<unsigned char>(a)) ==
-           std::toupper(static_cast<unsigned char>(b));
+    return upperAscii(a) == upperAscii(b);
 }
 
 bool str_cmp(const std::string& a, const std::string& b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), cmp_predicate);
+    return equalsIgnoringAsciiCase(a, b);
 }
 
 std::string intToString(int value) {
@@ -94,8 +93,7 @@ const char* imageTypeWord(const StreamTypes& types, const fmx::QuadChar& type) {
 
 // The stream type for an image type word.
 const fmx::QuadChar& pictureStreamType(const StreamTypes& types, std::string imageType) {
-    std::transform(imageType.begin(), imageType.end(), imageType.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    imageType = toLowerAscii(std::move(imageType));
     if (imageType == "gif")
         return *types.gif;
     if (imageType == "bmp")

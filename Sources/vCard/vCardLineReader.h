@@ -2,22 +2,11 @@
 // card summary alike.
 #pragma once
 
+#include "Utils/AsciiCase.h"
+
 #include <cstddef>
 #include <string>
 #include <string_view>
-
-// Whether `text`, its ASCII letters upper-cased, equals `upperCase`: how property names and the
-// BEGIN and END lines are compared, without copying the text.
-inline bool equalsIgnoringAsciiCase(std::string_view text, std::string_view upperCase) {
-    if (text.size() != upperCase.size())
-        return false;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if ((c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c) != upperCase[i])
-            return false;
-    }
-    return true;
-}
 
 // Walks the logical lines of the first card in a text without copying it: physical lines end
 // with LF or CR LF; lines before a "BEGIN:VCARD" line (any case) are ignored; inside the card a

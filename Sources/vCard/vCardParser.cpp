@@ -1,8 +1,8 @@
 #include "vCard/vCardParser.h"
 
+#include "Utils/AsciiCase.h"
 #include "Utils/VorlixUtils.h"
 #include "vCard/vCardLineReader.h"
-#include "vCard/vCardText.h"
 
 #include <utility>
 

@@ -72,20 +72,6 @@ bool isValidUtf8(const std::string& text) {
 
 } // namespace
 
-std::string toUpperAscii(std::string text) {
-    for (char& c : text)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    return text;
-}
-
-std::string toLowerAscii(std::string text) {
-    for (char& c : text)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return text;
-}
-
 std::string escapedSeparators(const std::string& name, const std::vector<RawDataPair>& params) {
     const std::string kind = toUpperAscii(name.substr(name.rfind('.') + 1));
     if (holdsNonText(kind, params) || isOneOf(kind, {"N", "ADR", "GEO"}))

@@ -6,14 +6,12 @@
 // read and written back keeps its values.
 #pragma once
 
+#include "Utils/AsciiCase.h"
+
 #include <string>
 #include <vector>
 
 struct RawDataPair;
-
-// Byte-wise ASCII case conversion; other bytes (UTF-8 included) are left alone.
-std::string toUpperAscii(std::string text);
-std::string toLowerAscii(std::string text);
 
 enum class LineBreaks { Escape, Keep };
 

@@ -2,6 +2,7 @@
 #include "LoopbackHttpServer.h"
 #include "SelfSignedCertificate.h"
 #include "Transport/CardDavClient.h"
+#include "TurkishLocale.h"
 #include "base64.h"
 
 #include <gtest/gtest.h>
@@ -108,6 +109,19 @@ TEST(HttpClient, AuthenticationTypeWords) {
         client.get_vcard(card);
         EXPECT_FALSE(server.lastRequest().header("Authorization")) << word;
     }
+}
+
+TEST(HttpClient, TypeWordsMatchInAnyLocale) {
+    // In a Turkish locale the C library lower-cases "BASIC" to "basıc"; the word must still
+    // select basic authentication.
+    TurkishLocale turkish;
+    if (!turkish.active())
+        GTEST_SKIP() << "the Turkish locale could not be made here";
+    loopback::HttpServer server;
+    CardDavClient client;
+    client.set_auth("BASIC", "alice", "s3cret");
+    client.get_vcard(server.baseUrl() + "/a.vcf");
+    EXPECT_EQ(server.lastRequest().header("Authorization"), basic("alice:s3cret"));
 }
 
 TEST(HttpClient, DigestAuthenticationKeepsBothHeaderBlocks) {

@@ -1,8 +1,8 @@
 // The card summary reads only five properties and skips the rest unread; it must still give
 // exactly what summarising the full reader's items gives, for any text.
+#include "Utils/AsciiCase.h"
 #include "Utils/VorlixUtils.h"
 #include "vCard/vCardParser.h"
-#include "vCard/vCardText.h"
 
 #include <gtest/gtest.h>
 

@@ -50,12 +50,3 @@ TEST(vCardLineReader, HandsOutCompleteLogicalLinesOfTheFirstCard) {
     EXPECT_EQ(linesOf("no card at all\r\n"), Lines{});
     EXPECT_EQ(linesOf(""), Lines{});
 }
-
-TEST(vCardLineReader, NamesAreComparedIgnoringAsciiCaseOnly) {
-    EXPECT_TRUE(equalsIgnoringAsciiCase("x-AddressBookServer-Kind", "X-ADDRESSBOOKSERVER-KIND"));
-    EXPECT_FALSE(equalsIgnoringAsciiCase("FN ", "FN"));
-    EXPECT_FALSE(equalsIgnoringAsciiCase("F", "FN"));
-    // Only a to z change case: neither other ASCII signs nor UTF-8 bytes are folded.
-    EXPECT_FALSE(equalsIgnoringAsciiCase("X{", "X["));
-    EXPECT_FALSE(equalsIgnoringAsciiCase("\xC3\xB1", "\xC3\x91"));
-}

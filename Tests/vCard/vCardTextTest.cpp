@@ -99,8 +99,3 @@ TEST(FoldLine, KeepsUtf8CharactersWholeAndCutsOtherBytesByCount) {
     EXPECT_EQ(foldLine("NOTE:", invalid),
               "NOTE:\r\n " + invalid.substr(0, 72) + "\r\n " + invalid.substr(72));
 }
-
-TEST(AsciiCase, ConvertsOnlyAsciiLetters) {
-    EXPECT_EQ(toUpperAscii("item1.email-\xC3\xA9"), "ITEM1.EMAIL-\xC3\xA9");
-    EXPECT_EQ(toLowerAscii("GrOuP"), "group");
-}
