@@ -4,6 +4,7 @@
 #include "Transport/CardDavClient.h"
 
 #include <benchmark/benchmark.h>
+#include <curl/curl.h>
 
 namespace {
 

@@ -29,7 +29,7 @@ bool holdsUid(const vCard& card) {
 
 // The result text of a save, from the PUT's answer; stores the card's new tag in `entry`.
 std::string judgeSave(const Query& answer, addresscard& entry) {
-    if (isSuccessStatus(answer.status)) {
+    if (isAcceptedStatus(answer.status)) {
         // Without a tag in the answer the server changed the card while storing it: what it
         // holds differs from what was sent. Its tag is still kept, so that the next save is not
         // refused as a conflict that never happened.
@@ -149,7 +149,7 @@ fmx::errcode CardDav_DeleteCard(short, const fmx::ExprEnv&, const fmx::DataVect&
             const std::string uid = textArgument(args, 0);
             const auto listed = plugin_state.current_addressbook.find(uid);
             if (listed == plugin_state.current_addressbook.end() ||
-                !isSuccessStatus(plugin_state.cd.delete_vcard(listed->second.url).status)) {
+                !isAcceptedStatus(plugin_state.cd.delete_vcard(listed->second.url).status)) {
                 SetResult(0, result);
                 return ErrorCode::None;
             }
@@ -167,14 +167,14 @@ fmx::errcode CardDav_DeleteAllCards(short, const fmx::ExprEnv&, const fmx::DataV
     const fmx::int16 code = guarded(
         [&] {
             const Query listing = plugin_state.cd.get_addressbookitems(textArgument(args, 0));
-            if (!isSuccessStatus(listing.status)) {
+            if (!isAcceptedStatus(listing.status)) {
                 // Nothing was deleted: a script must not take the address book for empty.
                 SetResult(0, result);
                 return handleQuery(listing);
             }
             bool allDeleted = true;
             for (const addresscard& card : plugin_state.xmlparser.getCardData(listing.body))
-                if (!isSuccessStatus(plugin_state.cd.delete_vcard(card.url).status))
+                if (!isAcceptedStatus(plugin_state.cd.delete_vcard(card.url).status))
                     allDeleted = false;
             SetResult(allDeleted ? 1 : 0, result);
             return ErrorCode::None;

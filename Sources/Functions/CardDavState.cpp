@@ -22,12 +22,12 @@ fmx::int16 Error(fmx::int16 code) {
     return code;
 }
 
-bool isSuccessStatus(int status) {
+bool isAcceptedStatus(int status) {
     return status == 200 || status == 201 || status == 204 || status == 207;
 }
 
 fmx::int16 handleQuery(Query query) {
-    if (isSuccessStatus(query.status))
+    if (isAcceptedStatus(query.status))
         return ErrorCode::None;
     switch (query.status) {
     case 403:

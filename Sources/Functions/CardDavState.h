@@ -71,7 +71,7 @@ fmx::int16 Error(fmx::int16 code);
 fmx::int16 handleQuery(Query query);
 
 // True for the HTTP statuses the card functions count as success: 200, 201, 204, 207.
-bool isSuccessStatus(int status);
+bool isAcceptedStatus(int status);
 
 // The entity tag of a response's header lines (the header name in any case), without spaces and
 // quotes; empty when there is none. The first ETag line wins.

@@ -47,7 +47,7 @@ std::string textOf(pugi::xml_node element) {
     return text.data() == joined.data() ? std::move(joined) : std::string(text);
 }
 
-bool isSuccessStatus(std::string_view statusLine) {
+bool isSuccessPropstat(std::string_view statusLine) {
     // Skip the protocol word, then expect three digits on their own.
     std::size_t at = 0;
     while (at < statusLine.size() && isBlank(statusLine[at]))
@@ -95,7 +95,7 @@ void MultistatusResponse::addPropstat(const XmlScope& propstat) {
     if (!propFound)
         return;
     anyProp = true;
-    if (statusFound && !isSuccessStatus(status.child_value()))
+    if (statusFound && !isSuccessPropstat(status.child_value()))
         return;
     for (pugi::xml_node property = prop.element().first_child(); property;
          property = property.next_sibling())

@@ -18,7 +18,7 @@ std::string textOf(pugi::xml_node element);
 std::string_view textOf(pugi::xml_node element, std::string& joined);
 
 // Whether a propstat status line ("HTTP/1.1 200 OK") gives a 2xx code.
-bool isSuccessStatus(std::string_view statusLine);
+bool isSuccessPropstat(std::string_view statusLine);
 
 class MultistatusResponse {
 public:

@@ -1,5 +1,7 @@
 #include "Transport/CardDavClient.h"
 
+#include <curl/curl.h>
+
 #include "Utils/AsciiCase.h"
 #include "Utils/VorlixUtils.h"
 

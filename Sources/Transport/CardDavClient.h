@@ -3,10 +3,13 @@
 // outcome, failures included, comes back as a `Query`.
 #pragma once
 
-#include <curl/curl.h>
-
 #include <cstddef>
 #include <string>
+
+// libcurl's handle and header list, declared as curl/curl.h declares them, so that the files that
+// only send requests do not pull in libcurl's header (and on Windows its winsock2.h).
+typedef void CURL;
+struct curl_slist;
 
 // The outcome of one HTTP exchange.
 struct Query {
@@ -78,10 +81,8 @@ public:
     Query delete_vcard(const std::string& url);
 
     // A card identifier (hexadecimal digits) that is still free in the address book at `url`
-    // (which ends in "/"), or the empty text when none of the probes answered 404.
-    std::string get_new_vcardid(const std::string& url);
-    // The same; `last_probe` receives the answer to the last probe sent, so that a caller can
-    // tell why no identifier was found.
+    // (which ends in "/"), or the empty text when none of the probes answered 404. `last_probe`
+    // receives the answer to the last probe sent, so that a caller can tell why none was found.
     std::string get_new_vcardid(const std::string& url, Query& last_probe);
 
 private:

@@ -2,6 +2,8 @@
 // and returns the `Query` of `CardDavClient::query` unchanged.
 #include "Transport/CardDavClient.h"
 
+#include <curl/curl.h>
+
 #include "Transport/EntityTag.h"
 #include "Utils/VorlixUtils.h"
 
@@ -142,11 +144,6 @@ Query CardDavClient::save_vcard(const std::string& url, const std::string& data,
 
 Query CardDavClient::delete_vcard(const std::string& url) {
     return query(url, "DELETE", "", nullptr);
-}
-
-std::string CardDavClient::get_new_vcardid(const std::string& url) {
-    Query last_probe;
-    return get_new_vcardid(url, last_probe);
 }
 
 std::string CardDavClient::get_new_vcardid(const std::string& url, Query& last_probe) {

@@ -76,42 +76,6 @@ bool summariseLine(vCardMini& summary, std::string_view head, const vCardLineRea
 
 } // namespace
 
-std::map<std::string, std::int16_t> createHeaderLookup() {
-    return {
-        {"ADR", 0},
-        {"BDAY", 3},
-        {"CATEGORIES", 7},
-        {"CLASS", 8},
-        {"EMAIL", 10},
-        {"FN", 13},
-        {"GEO", 15},
-        {"KEY", 17},
-        {"LABEL", 19},
-        {"MAILER", 22},
-        {"N", 24},
-        {"NAME", 25},
-        {"NICKNAME", 26},
-        {"NOTE", 27},
-        {"ORG", 28},
-        {"PHOTO", 29},
-        {"PRODID", 30},
-        {"REV", 33},
-        {"ROLE", 34},
-        {"SOURCE", 36},
-        {"TEL", 37},
-        {"TITLE", 38},
-        {"TZ", 39},
-        {"UID", 40},
-        {"URL", 41},
-        {"VERSION", 42},
-        {"X-WAB-GENDER", 51},
-        {"X-ADDRESSBOOKSERVER-KIND", 73},
-        {"X-ADDRESSBOOKSERVER-MEMBER", 74},
-    };
-}
-
-const std::map<std::string, std::int16_t> vCardHeaders = createHeaderLookup();
-
 vCard vCardDataParser::Parse(const std::string& text, FieldMap fieldmap) {
     InternalParse(text);
     vCard card;

@@ -6,8 +6,6 @@
 #include "vCard/vCard.h"
 #include "vCard/vCardItem.h"
 
-#include <cstdint>
-#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,10 +19,6 @@ struct vCardMini {
     std::string uid;
     bool isgroup = false;
 };
-
-// Property name to property code; names not in the table count as 0.
-std::map<std::string, std::int16_t> createHeaderLookup();
-extern const std::map<std::string, std::int16_t> vCardHeaders;
 
 class vCardDataParser {
 public:

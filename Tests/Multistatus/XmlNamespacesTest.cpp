@@ -55,10 +55,10 @@ TEST(XmlNamespaces, NoNamespaceMatchesUndeclaredPrefixDoesNot) {
 }
 
 TEST(MultistatusResponse, StatusLinesWith2xxCodesAreSuccessful) {
-    EXPECT_TRUE(isSuccessStatus("HTTP/1.1 200 OK"));
-    EXPECT_TRUE(isSuccessStatus("  HTTP/1.1   207"));
-    EXPECT_FALSE(isSuccessStatus("HTTP/1.1 404 Not Found"));
-    EXPECT_FALSE(isSuccessStatus("HTTP/1.1 2000"));
-    EXPECT_FALSE(isSuccessStatus("200 OK"));
-    EXPECT_FALSE(isSuccessStatus(""));
+    EXPECT_TRUE(isSuccessPropstat("HTTP/1.1 200 OK"));
+    EXPECT_TRUE(isSuccessPropstat("  HTTP/1.1   207"));
+    EXPECT_FALSE(isSuccessPropstat("HTTP/1.1 404 Not Found"));
+    EXPECT_FALSE(isSuccessPropstat("HTTP/1.1 2000"));
+    EXPECT_FALSE(isSuccessPropstat("200 OK"));
+    EXPECT_FALSE(isSuccessPropstat(""));
 }

@@ -15,33 +15,22 @@
 
 namespace {
 
-// The summary condensed from the items of the full reader: each item looked up in the header
-// table by its name.
+// The summary condensed from the items of the full reader, by each item's name.
 vCardMini summaryOfItems(const std::string& text) {
     vCardDataParser parser;
     parser.InternalParse(text);
     vCardMini summary;
     for (const vCardItem& item : parser.items) {
-        const auto code = vCardHeaders.find(item.name);
-        switch (code == vCardHeaders.end() ? 0 : code->second) {
-        case 13:
+        if (item.name == "FN")
             summary.fn = item.value;
-            break;
-        case 40:
+        else if (item.name == "UID")
             summary.uid = item.value;
-            break;
-        case 42:
+        else if (item.name == "VERSION")
             summary.version = item.value;
-            break;
-        case 73:
+        else if (item.name == "X-ADDRESSBOOKSERVER-KIND")
             summary.isgroup = summary.isgroup || toLowerAscii(item.value) == "group";
-            break;
-        case 74:
+        else if (item.name == "X-ADDRESSBOOKSERVER-MEMBER")
             summary.members.push_back(replace(item.value, "urn:uuid:", ""));
-            break;
-        default:
-            break;
-        }
     }
     return summary;
 }

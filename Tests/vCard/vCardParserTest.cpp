@@ -126,11 +126,3 @@ TEST(vCardParserMini, SummarisesCardsAndGroups) {
     EXPECT_TRUE(card.members.empty());
     EXPECT_EQ(parser.ParseMini("garbage").uid, "");
 }
-
-TEST(vCardHeaderTable, HoldsTheFixedCodes) {
-    EXPECT_EQ(vCardHeaders.size(), 29u);
-    EXPECT_EQ(vCardHeaders.at("ADR"), 0);
-    EXPECT_EQ(vCardHeaders.at("FN"), 13);
-    EXPECT_EQ(vCardHeaders.at("X-WAB-GENDER"), 51);
-    EXPECT_EQ(vCardHeaders.at("X-ADDRESSBOOKSERVER-MEMBER"), 74);
-}
