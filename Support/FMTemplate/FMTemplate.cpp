@@ -3,6 +3,7 @@
 #include "FMUtils.h"
 #include "Functions/CardDav.h"
 #include "Shell/FMPluginHandlers.h"
+#include "Shell/SerialisedCall.h"
 #include "Shell/Vorlix.h"
 
 #include <algorithm>
@@ -22,32 +23,32 @@ struct FunctionRow {
     fmx::ExtPluginType handler;
 };
 
-// Every external function, in ascending ID order. The name and prototype of each are string
-// resource 100 + ID.
+// Every external function, in ascending ID order, each run under the plug-in's call lock. The
+// name and prototype of each are string resource 100 + ID.
 const FunctionRow kFunctionTable[] = {
-    {1, 1, 3, CardDav_SetServer},
-    {2, 2, 3, CardDav_SetAuth},
-    {3, 1, 2, CardDav_SetSsl},
-    {4, 0, 1, CardDav_GetvCard},
-    {5, 0, 3, CardDav_GetvCardItem},
-    {6, 0, 1, CardDav_GetAddressBooks},
-    {7, 1, 2, CardDav_SelectAddressBook},
-    {8, 2, 3, CardDav_SetvCardItem},
-    {9, 1, 2, CardDav_NewvCard},
-    {10, 0, 1, CardDav_SaveCard},
-    {11, 0, 1, CardDav_DeleteCard},
-    {12, 0, 1, CardDav_DeleteAllCards},
-    {14, 1, 2, CardDav_GetvCardGroups},
-    {15, 0, 1, CardDav_Connect},
-    {16, 0, 0, CardDav_GetAddressbookvCards},
-    {17, 0, 0, CardDav_GetAddressbookGroups},
-    {18, 0, 0, CardDav_LastError},
-    {19, 2, 2, CardDav_SetvCardGroups},
-    {20, 1, 1, CardDav_SetTimeout},
-    {21, 1, 1, CardDav_SetMapping},
-    {22, 0, 1, VorlixPlugin_Version},
-    {23, 2, 2, CardDav_CheckvCardIfChanged},
-    {24, 0, 0, CardDav_GetMapping},
+    {1, 1, 3, serialised<CardDav_SetServer>},
+    {2, 2, 3, serialised<CardDav_SetAuth>},
+    {3, 1, 2, serialised<CardDav_SetSsl>},
+    {4, 0, 1, serialised<CardDav_GetvCard>},
+    {5, 0, 3, serialised<CardDav_GetvCardItem>},
+    {6, 0, 1, serialised<CardDav_GetAddressBooks>},
+    {7, 1, 2, serialised<CardDav_SelectAddressBook>},
+    {8, 2, 3, serialised<CardDav_SetvCardItem>},
+    {9, 1, 2, serialised<CardDav_NewvCard>},
+    {10, 0, 1, serialised<CardDav_SaveCard>},
+    {11, 0, 1, serialised<CardDav_DeleteCard>},
+    {12, 0, 1, serialised<CardDav_DeleteAllCards>},
+    {14, 1, 2, serialised<CardDav_GetvCardGroups>},
+    {15, 0, 1, serialised<CardDav_Connect>},
+    {16, 0, 0, serialised<CardDav_GetAddressbookvCards>},
+    {17, 0, 0, serialised<CardDav_GetAddressbookGroups>},
+    {18, 0, 0, serialised<CardDav_LastError>},
+    {19, 2, 2, serialised<CardDav_SetvCardGroups>},
+    {20, 1, 1, serialised<CardDav_SetTimeout>},
+    {21, 1, 1, serialised<CardDav_SetMapping>},
+    {22, 0, 1, serialised<VorlixPlugin_Version>},
+    {23, 2, 2, serialised<CardDav_CheckvCardIfChanged>},
+    {24, 0, 0, serialised<CardDav_GetMapping>},
 };
 
 constexpr fmx::uint32 kFunctionFlags =

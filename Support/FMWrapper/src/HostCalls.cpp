@@ -11,6 +11,7 @@ Faults& faults() {
 
 bool beginHostCall(fmx::_fmxcpt& x) {
     Faults& state = faults();
+    const std::lock_guard<std::mutex> guard(state.lock);
     ++state.calls;
     if (state.failCountdown == 0 || --state.failCountdown != 0)
         return true;
@@ -24,27 +25,36 @@ namespace fmx {
 namespace host {
 
 void failHostCall(uint32 n, int32 code) {
-    fmxhost::faults().failCountdown = n;
-    fmxhost::faults().failCode = code;
+    fmxhost::Faults& state = fmxhost::faults();
+    const std::lock_guard<std::mutex> guard(state.lock);
+    state.failCountdown = n;
+    state.failCode = code;
 }
 
 void refuseRegistration(int16 functionId, errcode code) {
-    fmxhost::faults().refusedRegistrations[functionId] = code;
+    fmxhost::Faults& state = fmxhost::faults();
+    const std::lock_guard<std::mutex> guard(state.lock);
+    state.refusedRegistrations[functionId] = code;
 }
 
 void refuseStreamAdds(bool refuse) {
-    fmxhost::faults().refuseStreamAdds = refuse;
+    fmxhost::Faults& state = fmxhost::faults();
+    const std::lock_guard<std::mutex> guard(state.lock);
+    state.refuseStreamAdds = refuse;
 }
 
 void resetFaults() {
     fmxhost::Faults& state = fmxhost::faults();
+    const std::lock_guard<std::mutex> guard(state.lock);
     state.failCountdown = 0;
     state.refusedRegistrations.clear();
     state.refuseStreamAdds = false;
 }
 
 uint64 hostCallCount() {
-    return fmxhost::faults().calls;
+    fmxhost::Faults& state = fmxhost::faults();
+    const std::lock_guard<std::mutex> guard(state.lock);
+    return state.calls;
 }
 
 } // namespace host

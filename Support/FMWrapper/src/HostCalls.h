@@ -6,11 +6,15 @@
 #include "FMWrapper/FMXTypes.h"
 
 #include <map>
+#include <mutex>
 #include <new>
 
 namespace fmxhost {
 
+// The host serves calls from several threads at once (a server evaluates scripts side by side):
+// every access goes through `lock`.
 struct Faults {
+    std::mutex lock;
     fmx::uint64 calls = 0;
     fmx::uint32 failCountdown = 0; // 0: no failure armed
     fmx::int32 failCode = 0;

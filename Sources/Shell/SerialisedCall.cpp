@@ -1,0 +1,6 @@
+#include "Shell/SerialisedCall.h"
+
+std::mutex& pluginCallLock() {
+    static std::mutex lock;
+    return lock;
+}
