@@ -220,9 +220,10 @@ BENCHMARK(CurlReport)->UseRealTime()->Unit(benchmark::kMillisecond)->MinTime(3.0
 // The share of the multistatus and vCard readers: the same answer read without any transfer.
 void ListingReadOnly(benchmark::State& state) {
     Shared& s = shared();
-    xmlParser parser(s.server.baseUrl());
+    xmlParser parser;
+    const std::string requestUrl = s.server.baseUrl() + "/home/book/";
     for (auto _ : state) {
-        const std::vector<addresscard> cards = parser.getCardData(s.answer);
+        const std::vector<addresscard> cards = parser.getCardData(s.answer, requestUrl);
         if (cards.size() != kCards)
             state.SkipWithError("the listing was not read");
     }

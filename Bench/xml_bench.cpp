@@ -74,9 +74,10 @@ void BM_ParseMiniOfEveryCard(benchmark::State& state) {
 }
 
 void BM_GetCardData(benchmark::State& state) {
-    xmlParser parser("https://h/dav");
+    xmlParser parser;
+    const std::string requestUrl = "https://h/dav/";
     for (auto _ : state) {
-        const std::vector<addresscard> cards = parser.getCardData(body());
+        const std::vector<addresscard> cards = parser.getCardData(body(), requestUrl);
         if (cards.size() != cardCount || cards.back().uid.empty())
             state.SkipWithError("listing not read");
         benchmark::DoNotOptimize(cards.data());

@@ -29,7 +29,6 @@ fmx::errcode CardDav_SetServer(short, const fmx::ExprEnv&, const fmx::DataVect& 
         plugin_state.cd.set_baseurl(textArgument(args, 0));
         plugin_state.cd.set_verbose(ParameterToBoolean(args, 1, false));
         plugin_state.cd.set_validcert(ParameterToBoolean(args, 2, false));
-        plugin_state.xmlparser.setBaseUrl(plugin_state.cd.get_baseurl());
         plugin_state.current_mapping = createDefaultRawDataMap();
     });
 }

@@ -4,6 +4,7 @@
 #include "Functions/CardDav.h"
 
 #include "Functions/CardDavFrame.h"
+#include "Functions/CardDavListing.h"
 
 namespace {
 
@@ -45,7 +46,8 @@ fmx::errcode CardDav_GetAddressBooks(short, const fmx::ExprEnv&, const fmx::Data
                 return code;
             }
             std::string list;
-            for (const addressbook& book : plugin_state.xmlparser.getAddressbooks(answer.body))
+            for (const addressbook& book :
+                 plugin_state.xmlparser.getAddressbooks(answer.body, plugin_state.root_address_url))
                 appendEntry(list, book.url);
             SetTextResult(list, result);
             return ErrorCode::None;
@@ -64,13 +66,10 @@ fmx::errcode CardDav_SelectAddressBook(short, const fmx::ExprEnv&, const fmx::Da
             if (!url.empty())
                 plugin_state.current_addressbook_url = url;
 
-            const Query answer =
-                plugin_state.cd.get_addressbookitems(plugin_state.current_addressbook_url);
-            const fmx::int16 code = handleQuery(answer);
-            if (code == ErrorCode::None)
-                cacheListing(plugin_state.xmlparser.getCardData(answer.body));
+            Listing listing = listAddressBook(plugin_state.current_addressbook_url);
+            cacheListing(std::move(listing.cards));
             SetResult(1, result);
-            return code;
+            return listing.code;
         },
         [&] { SetResult(0, result); }, [&] { SetResult(0, result); });
 }

@@ -4,6 +4,7 @@
 #include "Functions/CardDav.h"
 
 #include "Functions/CardDavFrame.h"
+#include "Functions/CardDavListing.h"
 #include "Functions/CardDavServerWrites.h"
 
 #include <algorithm>
@@ -166,14 +167,14 @@ fmx::errcode CardDav_DeleteAllCards(short, const fmx::ExprEnv&, const fmx::DataV
     const fmx::int16 check = InitFunction(true);
     const fmx::int16 code = guarded(
         [&] {
-            const Query listing = plugin_state.cd.get_addressbookitems(textArgument(args, 0));
-            if (!isAcceptedStatus(listing.status)) {
+            const Listing listing = listAddressBook(textArgument(args, 0));
+            if (listing.code != ErrorCode::None) {
                 // Nothing was deleted: a script must not take the address book for empty.
                 SetResult(0, result);
-                return handleQuery(listing);
+                return listing.code;
             }
             bool allDeleted = true;
-            for (const addresscard& card : plugin_state.xmlparser.getCardData(listing.body))
+            for (const addresscard& card : listing.cards)
                 if (!isAcceptedStatus(plugin_state.cd.delete_vcard(card.url).status))
                     allDeleted = false;
             SetResult(allDeleted ? 1 : 0, result);

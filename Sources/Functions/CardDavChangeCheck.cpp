@@ -19,13 +19,13 @@ struct TagCheck {
 };
 
 // Judges an answer that lists the card's tag against the tag the script holds.
-TagCheck judge(const Query& answer, const std::string& heldTag) {
+TagCheck judge(const Query& answer, const std::string& url, const std::string& heldTag) {
     const fmx::int16 code = handleQuery(answer);
     if (code == ErrorCode::NotFound)
         return {"Deleted!", ErrorCode::None, false};
     if (code != ErrorCode::None)
         return {"ERROR", code, true};
-    const std::vector<addresscard> cards = plugin_state.xmlparser.getCardData(answer.body);
+    const std::vector<addresscard> cards = plugin_state.xmlparser.getCardData(answer.body, url);
     if (cards.size() != 1)
         return {"Data error!", ErrorCode::None, true};
     return {cards.front().etag == heldTag ? "Not changed!" : "Changed!", ErrorCode::None, false};
@@ -49,9 +49,9 @@ fmx::errcode CardDav_CheckvCardIfChanged(short, const fmx::ExprEnv&, const fmx::
             const std::string& url = entry->second.url;
             // Many servers do not run the listing report on a single card (an empty listing, or
             // 403 for an unsupported report); the getetag PROPFIND then asks the card itself.
-            TagCheck verdict = judge(plugin_state.cd.get_addressbookitems(url), heldTag);
+            TagCheck verdict = judge(plugin_state.cd.get_addressbookitems(url), url, heldTag);
             if (verdict.inconclusive)
-                verdict = judge(plugin_state.cd.get_etag(url), heldTag);
+                verdict = judge(plugin_state.cd.get_etag(url), url, heldTag);
             SetTextResult(verdict.verdict, result);
             return verdict.code;
         },

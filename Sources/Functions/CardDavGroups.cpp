@@ -5,6 +5,7 @@
 #include "Functions/CardDav.h"
 
 #include "Functions/CardDavFrame.h"
+#include "Functions/CardDavListing.h"
 #include "Functions/CardDavServerWrites.h"
 #include "vCard/vCardText.h"
 
@@ -29,12 +30,11 @@ bool hasMember(const addresscard& group, const std::string& uid) {
 // Replaces the cached groups with the group cards the server lists for the selected address
 // book. Returns the listing's code; on failure the cache stays as it was.
 fmx::int16 refreshGroups() {
-    const Query answer = plugin_state.cd.get_addressbookitems(plugin_state.current_addressbook_url);
-    const fmx::int16 code = handleQuery(answer);
-    if (code != ErrorCode::None)
-        return code;
+    Listing listing = listAddressBook(plugin_state.current_addressbook_url);
+    if (listing.code != ErrorCode::None)
+        return listing.code;
     std::map<std::string, addresscard> groups;
-    for (addresscard& card : plugin_state.xmlparser.getCardData(answer.body))
+    for (addresscard& card : listing.cards)
         if (card.isgroup && !card.uid.empty())
             groups[card.uid] = std::move(card);
     plugin_state.current_addressbook_groups = std::move(groups);

@@ -7,7 +7,7 @@ std::string fetchEtag(const std::string& url) {
     const Query answer = plugin_state.cd.get_etag(url);
     if (handleQuery(answer) != ErrorCode::None)
         return "";
-    for (const addresscard& card : plugin_state.xmlparser.getCardData(answer.body))
+    for (const addresscard& card : plugin_state.xmlparser.getCardData(answer.body, url))
         if (!card.etag.empty())
             return card.etag;
     return "";

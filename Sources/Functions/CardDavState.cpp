@@ -60,14 +60,15 @@ namespace {
 
 // The principal's href: from the allprop answer, or asked for by name when the server leaves
 // current-user-principal out of allprop (a WebDAV server need not list it there).
-std::string discoverPrincipal(const Query& allprop) {
-    std::string principal = plugin_state.xmlparser.getBasePrincipal(allprop.body).principal;
+std::string discoverPrincipal(const Query& allprop, const std::string& requestUrl) {
+    std::string principal =
+        plugin_state.xmlparser.getBasePrincipal(allprop.body, requestUrl).principal;
     if (!principal.empty())
         return principal;
     const Query named = plugin_state.cd.get_userprincipal();
     if (handleQuery(named) != ErrorCode::None)
         return "";
-    return plugin_state.xmlparser.getBasePrincipal(named.body).principal;
+    return plugin_state.xmlparser.getBasePrincipal(named.body, requestUrl).principal;
 }
 
 } // namespace
@@ -78,8 +79,13 @@ fmx::int16 Connect() {
         fmx::int16 code = handleQuery(allprop);
         if (code != ErrorCode::None)
             return code;
+        // The principal request goes to the server URL followed by "/"; without a principal the
+        // home is asked of the server URL itself.
+        const std::string& serverUrl = plugin_state.cd.get_baseurl();
+        const std::string rootUrl = serverUrl + "/";
+        const std::string principalHref = discoverPrincipal(allprop, rootUrl);
         const std::string principalUrl =
-            resolveHref(plugin_state.cd.get_baseurl(), discoverPrincipal(allprop));
+            principalHref.empty() ? serverUrl : resolveHref(rootUrl, principalHref);
 
         const Query home = plugin_state.cd.get_addressbookurl(principalUrl);
         code = handleQuery(home);
@@ -88,7 +94,7 @@ fmx::int16 Connect() {
         plugin_state.connected = true;
         const std::string homeHref = plugin_state.xmlparser.getAddressHome(home.body);
         if (!homeHref.empty())
-            plugin_state.root_address_url = resolveHref(plugin_state.cd.get_baseurl(), homeHref);
+            plugin_state.root_address_url = resolveHref(principalUrl, homeHref);
         return ErrorCode::None;
     } catch (const std::exception&) {
         return ErrorCode::ConnectException;

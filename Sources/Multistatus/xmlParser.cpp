@@ -2,6 +2,7 @@
 
 #include "Mapping/DataMapping.h"
 #include "Multistatus/MultistatusResponse.h"
+#include "Transport/HrefResolver.h"
 #include "Utils/AsciiCase.h"
 #include "Utils/VorlixUtils.h"
 #include "vCard/vCardItem.h"
@@ -89,12 +90,6 @@ bool node_walker::for_each(pugi::xml_node& node) {
     return false;
 }
 
-xmlParser::xmlParser(std::string baseurl) : hrefs(std::move(baseurl)) {}
-
-void xmlParser::setBaseUrl(std::string url) {
-    hrefs = HrefResolver(std::move(url));
-}
-
 pugi::xml_node xmlParser::getRootNode(const std::string& xml) {
     // Default options: no DOCTYPE processing and no entity expansion beyond the predefined
     // ones, nothing fetched. A body that does not parse whole (an HTML page, a truncated
@@ -102,8 +97,10 @@ pugi::xml_node xmlParser::getRootNode(const std::string& xml) {
     // element itself rather than in a child node of its own (textOf reads both forms): a
     // listing has a text node for every property, and a third fewer nodes to build and walk
     // saves a tenth of the parse.
-    if (!document.load_buffer(xml.data(), xml.size(),
-                              pugi::parse_default | pugi::parse_embed_pcdata, pugi::encoding_utf8))
+    parsed = static_cast<bool>(document.load_buffer(xml.data(), xml.size(),
+                                                    pugi::parse_default | pugi::parse_embed_pcdata,
+                                                    pugi::encoding_utf8));
+    if (!parsed)
         document.reset();
     const XmlScope documentScope = names.documentScope(document);
     const pugi::xml_node top = document.document_element();
@@ -122,15 +119,14 @@ pugi::xml_node xmlParser::nextResponse(pugi::xml_node response) const {
     return {};
 }
 
-baseprincipal xmlParser::getBasePrincipal(const std::string& xml) {
+baseprincipal xmlParser::getBasePrincipal(const std::string& xml, const std::string& requestUrl) {
     baseprincipal principal;
-    // The principal request goes to the base URL followed by "/".
-    const std::string requested = hrefs.baseUrl() + "/";
+    const HrefResolver hrefs(requestUrl);
     MultistatusResponse response;
     for (pugi::xml_node node = getRootNode(xml); node; node = nextResponse(node)) {
         response.read(responseParent.enter(node));
         const std::string href = response.href();
-        if (href != "/" && hrefs.resolve(href) != requested)
+        if (href != "/" && hrefs.resolve(href) != requestUrl)
             continue;
         principal.creationdate = response.propertyText(xmlns::dav, "creationdate");
         principal.lastmodified = response.propertyText(xmlns::dav, "getlastmodified");
@@ -154,7 +150,9 @@ std::string xmlParser::getAddressHome(const std::string& xml) {
     return "";
 }
 
-std::vector<addressbook> xmlParser::getAddressbooks(const std::string& xml) {
+std::vector<addressbook> xmlParser::getAddressbooks(const std::string& xml,
+                                                    const std::string& requestUrl) {
+    const HrefResolver hrefs(requestUrl);
     std::vector<addressbook> books;
     MultistatusResponse response;
     for (pugi::xml_node node = getRootNode(xml); node; node = nextResponse(node)) {
@@ -179,7 +177,9 @@ std::string lastSegment(std::string_view path) {
 
 } // namespace
 
-std::vector<addresscard> xmlParser::getCardData(const std::string& xml) {
+std::vector<addresscard> xmlParser::getCardData(const std::string& xml,
+                                                const std::string& requestUrl) {
+    const HrefResolver hrefs(requestUrl);
     // The responses are found first so that the list of cards gets its size at once: growing
     // it would move every record already made, several times.
     std::vector<pugi::xml_node> responses;
@@ -193,15 +193,20 @@ std::vector<addresscard> xmlParser::getCardData(const std::string& xml) {
         response.read(responseParent.enter(node));
         if (!response.hasProp())
             continue;
-        addresscard& card = cards.emplace_back();
         const std::string_view href = textOf(response.hrefElement(), text);
-        card.url = hrefs.resolve(href);
-        card.lastmodified = response.propertyText(xmlns::dav, "getlastmodified");
-        card.creationdate = response.propertyText(xmlns::dav, "creationdate");
+        std::string url = hrefs.resolve(href);
+        // The user's credentials go with every request about a card: only to its own server.
+        if (!hrefs.isOfRequestOrigin(url))
+            continue;
+        addresscard& card = cards.emplace_back();
         card.displayname = response.propertyText(xmlns::dav, "displayname");
-        card.etag = withoutQuotes(textOf(response.propertyElement(xmlns::dav, "getetag"), text));
+        // Before `text` is used again: `href` may be a view of it.
         card.cardid =
             replace(card.displayname.empty() ? lastSegment(href) : card.displayname, ".vcf", "");
+        card.url = std::move(url);
+        card.lastmodified = response.propertyText(xmlns::dav, "getlastmodified");
+        card.creationdate = response.propertyText(xmlns::dav, "creationdate");
+        card.etag = withoutQuotes(textOf(response.propertyElement(xmlns::dav, "getetag"), text));
         vCardMini summary = readCardSummary(
             cardTextOf(response.propertyElement(xmlns::carddav, "address-data"), text));
         card.uid = std::move(summary.uid);
@@ -212,7 +217,9 @@ std::vector<addresscard> xmlParser::getCardData(const std::string& xml) {
     return cards;
 }
 
-std::vector<std::string> xmlParser::getSearchResults(const std::string& xml) {
+std::vector<std::string> xmlParser::getSearchResults(const std::string& xml,
+                                                     const std::string& requestUrl) {
+    const HrefResolver hrefs(requestUrl);
     for (pugi::xml_node node = getRootNode(xml); node; node = nextResponse(node)) {
         const std::string href = MultistatusResponse(responseParent.enter(node)).href();
         if (!href.empty())

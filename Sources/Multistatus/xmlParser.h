@@ -3,12 +3,11 @@
 //
 // Elements are matched by namespace and local name whatever prefix the server chose; each
 // property is read from the first successful propstat that holds it; every href the parser
-// returns is made absolute on the base URL. No getter reports an error: a body that is not a
-// well-formed multistatus gives empty records and lists.
+// returns is made absolute on the URL of the request it answers. No getter reports an error: a
+// body that is not a well-formed multistatus gives empty records and lists.
 #pragma once
 
 #include "Multistatus/XmlNamespaces.h"
-#include "Transport/HrefResolver.h"
 
 #include <pugixml.hpp>
 
@@ -60,32 +59,36 @@ public:
     pugi::xml_node found;
 };
 
+// Every getter takes the answer's body and the URL of the request that it answers: hrefs resolve
+// against that URL.
 class xmlParser {
 public:
-    xmlParser() = default;
-    explicit xmlParser(std::string baseurl);
-
-    void setBaseUrl(std::string url);
-
     // Loads `xml` and returns the first response of the multistatus (or, for another top-level
     // element, that element). Nodes stay valid until the next call of any getter.
     pugi::xml_node getRootNode(const std::string& xml);
+    // Whether the body given to the last getter was well-formed XML whole. A body that is not
+    // (an HTML page, an answer cut off in transit) reads as empty, and this tells a caller that
+    // the emptiness is no answer of the server's.
+    bool lastBodyParsed() const { return parsed; }
 
-    // Read from the response for the collection the principal request went to: href "/" or the
-    // base URL followed by "/".
-    baseprincipal getBasePrincipal(const std::string& xml);
+    // Read from the response for the collection the principal request went to: href "/" or
+    // the request URL itself.
+    baseprincipal getBasePrincipal(const std::string& xml, const std::string& requestUrl);
     // The addressbook-home-set href as the server wrote it; empty when there is none.
     std::string getAddressHome(const std::string& xml);
-    std::vector<addressbook> getAddressbooks(const std::string& xml);
-    std::vector<addresscard> getCardData(const std::string& xml);
+    std::vector<addressbook> getAddressbooks(const std::string& xml, const std::string& requestUrl);
+    // Every card the answer lists on the request's own origin; a card whose href leads to another
+    // server is no card of the address book asked about and is left out.
+    std::vector<addresscard> getCardData(const std::string& xml, const std::string& requestUrl);
     // The absolute URL of the first response with a non-empty href, alone in the list.
-    std::vector<std::string> getSearchResults(const std::string& xml);
+    std::vector<std::string> getSearchResults(const std::string& xml,
+                                              const std::string& requestUrl);
 
 private:
     pugi::xml_node nextResponse(pugi::xml_node response) const;
 
-    HrefResolver hrefs;
     XmlNamespaces names;
+    bool parsed = false;
     pugi::xml_document document;
     // The element whose children getRootNode and nextResponse list as responses.
     XmlScope responseParent;

@@ -127,8 +127,7 @@ Query CardDavClient::searchvcardby(const std::string& url, const std::string& pr
 }
 
 Query CardDavClient::get_vcard(const std::string& url) {
-    const std::string target = endswith(url, ".vcf") ? url : url + ".vcf";
-    return query(target, "GET", "", headerList({kAcceptVcard}));
+    return query(url, "GET", "", headerList({kAcceptVcard}));
 }
 
 Query CardDavClient::get_etag(const std::string& url) {

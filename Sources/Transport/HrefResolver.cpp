@@ -1,71 +1,194 @@
 #include "Transport/HrefResolver.h"
 
 #include "Utils/AsciiCase.h"
-#include "Utils/VorlixUtils.h"
 
-#include <curl/curl.h>
-
-#include <algorithm>
-#include <memory>
+#include <optional>
 #include <utility>
 
 namespace {
 
-using UrlHandle = std::unique_ptr<CURLU, decltype(&curl_url_cleanup)>;
+// The generic parts of an absolute URL (RFC 3986 section 3), as views of it. The scheme keeps its
+// ":" and the authority its "//", so that the parts joined give the URL back.
+struct UrlParts {
+    std::string_view scheme;
+    std::string_view authority;
+    std::string_view path;
+    std::string_view query;
+};
 
-std::string urlPart(CURLU* url, CURLUPart part) {
-    char* text = nullptr;
-    if (curl_url_get(url, part, &text, 0) != CURLUE_OK || !text)
-        return "";
-    std::string result(text);
-    curl_free(text);
-    return result;
+bool isSchemeCharacter(char c, bool first) {
+    const bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+    if (first)
+        return letter;
+    return letter || (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.';
 }
 
-// Scheme and authority of `url` ("https://user@host:8443") when it has a path; `url` itself when
-// it has none or is no URL, so that hrefs are then joined to it exactly as before.
-std::string originOf(const std::string& url) {
-    UrlHandle handle(curl_url(), curl_url_cleanup);
-    if (!handle ||
-        curl_url_set(handle.get(), CURLUPART_URL, url.c_str(), CURLU_PATH_AS_IS) != CURLUE_OK)
-        return url;
-    if (urlPart(handle.get(), CURLUPART_PATH) == "/")
-        return url;
-    // libcurl writes the URL back from its parts: without path, query and fragment only the
-    // scheme and the authority remain, followed by the root "/".
-    if (curl_url_set(handle.get(), CURLUPART_PATH, nullptr, 0) != CURLUE_OK ||
-        curl_url_set(handle.get(), CURLUPART_QUERY, nullptr, 0) != CURLUE_OK ||
-        curl_url_set(handle.get(), CURLUPART_FRAGMENT, nullptr, 0) != CURLUE_OK)
-        return url;
-    std::string origin = urlPart(handle.get(), CURLUPART_URL);
-    if (origin.empty())
-        return url;
-    if (endswith(origin, "/"))
-        origin.pop_back();
-    return origin;
+// The length of the scheme with its ":" at the start of `reference`, 0 when it has none.
+std::size_t schemeLength(std::string_view reference) {
+    for (std::size_t i = 0; i < reference.size(); ++i) {
+        if (reference[i] == ':')
+            return i > 0 ? i + 1 : 0;
+        if (!isSchemeCharacter(reference[i], i == 0))
+            return 0;
+    }
+    return 0;
 }
 
-bool isFullUrl(std::string_view href) {
-    return startsWithIgnoringAsciiCase(href, "http://") ||
-           startsWithIgnoringAsciiCase(href, "https://");
+// Splits a reference without its scheme into authority, path and query; the fragment is dropped.
+void splitAfterScheme(std::string_view rest, UrlParts& parts) {
+    rest = rest.substr(0, rest.find('#'));
+    if (rest.substr(0, 2) == "//") {
+        const std::size_t end = rest.find_first_of("/?", 2);
+        parts.authority = rest.substr(0, end);
+        rest = end == std::string_view::npos ? std::string_view() : rest.substr(end);
+    }
+    const std::size_t question = rest.find('?');
+    parts.path = rest.substr(0, question);
+    parts.query = question == std::string_view::npos ? std::string_view() : rest.substr(question);
+}
+
+// The parts of an absolute URL with an authority ("scheme://host..."); nothing for anything else.
+std::optional<UrlParts> absoluteUrl(std::string_view url) {
+    const std::size_t length = schemeLength(url);
+    if (length == 0 || url.substr(length, 2) != "//")
+        return std::nullopt;
+    UrlParts parts;
+    parts.scheme = url.substr(0, length);
+    splitAfterScheme(url.substr(length), parts);
+    return parts;
+}
+
+bool hasDotSegment(std::string_view path) {
+    for (std::size_t start = 0; start <= path.size();) {
+        std::size_t end = path.find('/', start);
+        if (end == std::string_view::npos)
+            end = path.size();
+        const std::string_view segment = path.substr(start, end - start);
+        if (segment == "." || segment == "..")
+            return true;
+        start = end + 1;
+    }
+    return false;
+}
+
+// RFC 3986 section 5.2.4, for the paths that have dot segments (most have none and are kept).
+std::string withoutDotSegments(std::string_view path) {
+    if (!hasDotSegment(path))
+        return std::string(path);
+    std::string output;
+    while (!path.empty()) {
+        if (path.substr(0, 3) == "../") {
+            path.remove_prefix(3);
+        } else if (path.substr(0, 2) == "./") {
+            path.remove_prefix(2);
+        } else if (path.substr(0, 3) == "/./") {
+            path.remove_prefix(2);
+        } else if (path == "/.") {
+            path = "/";
+        } else if (path.substr(0, 4) == "/../" || path == "/..") {
+            path = path.size() == 3 ? std::string_view("/") : path.substr(3);
+            const std::size_t slash = output.rfind('/');
+            output.erase(slash == std::string::npos ? 0 : slash);
+        } else if (path == "." || path == "..") {
+            path = {};
+        } else {
+            const std::size_t next = path.find('/', 1);
+            const std::size_t take = next == std::string_view::npos ? path.size() : next;
+            output.append(path.substr(0, take));
+            path.remove_prefix(take);
+        }
+    }
+    return output;
+}
+
+// Host and port of an authority ("//user@Host:8443"), the host lower-cased, the port filled in
+// from the scheme when the authority names none.
+std::string hostAndPort(std::string_view authority, std::string_view scheme) {
+    authority.remove_prefix(2);
+    const std::size_t at = authority.rfind('@');
+    if (at != std::string_view::npos)
+        authority.remove_prefix(at + 1);
+    // A bracketed IPv6 address holds colons of its own.
+    const std::size_t hostEnd = authority.substr(0, 1) == "[" ? authority.find(']') : 0;
+    const std::size_t colon =
+        hostEnd == std::string_view::npos ? std::string_view::npos : authority.find(':', hostEnd);
+    std::string host = toLowerAscii(std::string(authority.substr(0, colon)));
+    std::string_view port =
+        colon == std::string_view::npos ? std::string_view() : authority.substr(colon + 1);
+    if (port.empty())
+        port = equalsIgnoringAsciiCase(scheme, "https:") ? "443" : "80";
+    return host + ":" + std::string(port);
+}
+
+bool isHttp(std::string_view scheme) {
+    return equalsIgnoringAsciiCase(scheme, "http:") || equalsIgnoringAsciiCase(scheme, "https:");
 }
 
 } // namespace
 
-HrefResolver::HrefResolver(std::string baseUrl)
-    : base(std::move(baseUrl)), origin(originOf(base)) {}
+HrefResolver::HrefResolver(std::string requestUrl) : base(std::move(requestUrl)) {
+    if (const std::optional<UrlParts> parts = absoluteUrl(base)) {
+        scheme = std::string(parts->scheme);
+        authority = std::string(parts->authority);
+        path = std::string(parts->path);
+        query = std::string(parts->query);
+        isUrl = true;
+    }
+}
 
 std::string HrefResolver::resolve(std::string_view href) const {
-    const bool absolutePath = !href.empty() && href[0] == '/';
-    if (!absolutePath && isFullUrl(href))
-        return std::string(href);
-    const std::string& start = absolutePath ? origin : base;
-    std::string url;
-    url.reserve(start.size() + href.size());
-    url.append(start).append(href);
+    if (!isUrl)
+        return base + std::string(href);
+    UrlParts reference;
+    const std::size_t ownScheme = schemeLength(href);
+    if (ownScheme > 0) {
+        // A full URL; only one without dot segments is the common case, kept as sent.
+        reference.scheme = href.substr(0, ownScheme);
+        splitAfterScheme(href.substr(ownScheme), reference);
+        if (!hasDotSegment(reference.path) && href.find('#') == std::string_view::npos)
+            return std::string(href);
+        return std::string(reference.scheme) + std::string(reference.authority) +
+               withoutDotSegments(reference.path) + std::string(reference.query);
+    }
+    splitAfterScheme(href, reference);
+    std::string url = scheme;
+    if (!reference.authority.empty())
+        return url.append(reference.authority)
+            .append(withoutDotSegments(reference.path))
+            .append(reference.query);
+    url += authority;
+    if (reference.path.empty()) {
+        url += path;
+        url += reference.query.empty() ? query : std::string(reference.query);
+        return url;
+    }
+    if (reference.path[0] == '/') {
+        url += withoutDotSegments(reference.path);
+    } else {
+        // Merged with the request's path up to its last "/" (RFC 3986 section 5.2.3).
+        const std::size_t slash = path.rfind('/');
+        const std::string directory =
+            slash == std::string::npos ? std::string("/") : path.substr(0, slash + 1);
+        url += withoutDotSegments(directory + std::string(reference.path));
+    }
+    url += reference.query;
     return url;
 }
 
-std::string resolveHref(const std::string& baseUrl, const std::string& href) {
-    return HrefResolver(baseUrl).resolve(href);
+bool HrefResolver::isOfRequestOrigin(std::string_view url) const {
+    return !isUrl || !isHttp(scheme) || sameOrigin(url, base);
+}
+
+std::string resolveHref(const std::string& requestUrl, const std::string& href) {
+    return HrefResolver(requestUrl).resolve(href);
+}
+
+bool sameOrigin(std::string_view a, std::string_view b) {
+    const std::optional<UrlParts> first = absoluteUrl(a);
+    const std::optional<UrlParts> second = absoluteUrl(b);
+    if (!first || !second || !isHttp(first->scheme) || !isHttp(second->scheme))
+        return false;
+    return equalsIgnoringAsciiCase(first->scheme, second->scheme) &&
+           hostAndPort(first->authority, first->scheme) ==
+               hostAndPort(second->authority, second->scheme);
 }

@@ -1,4 +1,5 @@
-// Turns the hrefs a WebDAV server sends into absolute URLs on the server's base URL.
+// Turns the hrefs a WebDAV server sends into absolute URLs, and tells whether two URLs belong to
+// the same server. This is the one place where the plug-in resolves and compares URLs.
 #pragma once
 
 #include <string>
@@ -7,26 +8,38 @@
 class HrefResolver {
 public:
     HrefResolver() = default;
-    // `baseUrl` is the server URL without a trailing "/", possibly with a path
-    // ("https://host/dav").
-    explicit HrefResolver(std::string baseUrl);
+    // `requestUrl` is the URL of the request whose answer holds the hrefs
+    // ("https://host/dav/alice/book/").
+    explicit HrefResolver(std::string requestUrl);
 
-    // The absolute URL for `href`, the href's own bytes kept as the server sent them:
-    // - a full URL (http:// or https://, any case) is returned as it is;
-    // - an absolute path replaces the base URL's path: base "http://h/dav" with "/dav/a/" gives
-    //   "http://h/dav/a/";
-    // - anything else, the empty href included, is appended to the base URL.
-    // For a base URL without a path (or one that is no URL) every result is the plain
-    // concatenation of base URL and href.
+    // The absolute URL of `href`, resolved against the request URL as a relative reference
+    // (RFC 3986 section 5): a full URL stands as it is, "//host/x" takes the request's scheme,
+    // "/x" replaces the request's path, "x.vcf" replaces its last segment, "" is the request URL
+    // itself; "." and ".." segments are removed. The bytes of the href are otherwise kept as the
+    // server sent them (percent escapes and UTF-8 alike), and fragments are dropped. A request
+    // URL that is no URL ("", "host/dav") has the href appended to it.
     std::string resolve(std::string_view href) const;
 
-    const std::string& baseUrl() const { return base; }
+    // Whether `url` lies on the request's origin; true for every URL when the request URL has
+    // no origin to compare with (it is no http or https URL).
+    bool isOfRequestOrigin(std::string_view url) const;
+
+    const std::string& requestUrl() const { return base; }
 
 private:
     std::string base;
-    // Scheme and authority of the base URL ("http://h:8080"), used for absolute paths.
-    std::string origin;
+    // The parts of the request URL: "https:", "//host:8443", "/dav/alice/book/", "?q".
+    std::string scheme;
+    std::string authority;
+    std::string path;
+    std::string query;
+    bool isUrl = false;
 };
 
-// One-off form of HrefResolver(baseUrl).resolve(href).
-std::string resolveHref(const std::string& baseUrl, const std::string& href);
+// One-off form of HrefResolver(requestUrl).resolve(href).
+std::string resolveHref(const std::string& requestUrl, const std::string& href);
+
+// Whether two absolute URLs name the same origin: scheme and host compared ignoring ASCII case,
+// ports compared with the scheme's default filled in (http 80, https 443); user names are not
+// part of the origin. False when either is not an absolute http or https URL.
+bool sameOrigin(std::string_view a, std::string_view b);

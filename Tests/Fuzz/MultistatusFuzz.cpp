@@ -1,6 +1,7 @@
 // Fuzzes the multistatus reader with every getter the connection and listing steps use, and
 // checks that a card record written as group card text reads back as the same card.
 #include "Multistatus/xmlParser.h"
+#include "Transport/HrefResolver.h"
 #include "vCard/vCardParser.h"
 
 #include <cstddef>
@@ -26,13 +27,16 @@ void checkRawvCard(const addresscard& card) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string body(reinterpret_cast<const char*>(data), size);
-    for (const char* base : {"http://h", "https://u@h:8443/dav"}) {
-        xmlParser parser(base);
-        parser.getBasePrincipal(body);
+    xmlParser parser;
+    for (const std::string requestUrl : {"http://h/", "https://u@h:8443/dav/book/", ""}) {
+        parser.getBasePrincipal(body, requestUrl);
         parser.getAddressHome(body);
-        parser.getAddressbooks(body);
-        for (const addresscard& card : parser.getCardData(body))
+        parser.getAddressbooks(body, requestUrl);
+        for (const addresscard& card : parser.getCardData(body, requestUrl)) {
             checkRawvCard(card);
+            if (!sameOrigin(card.url, requestUrl) && !requestUrl.empty())
+                std::abort(); // a card on another server was listed
+        }
     }
     return 0;
 }

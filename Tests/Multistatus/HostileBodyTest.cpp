@@ -12,20 +12,22 @@ UID:u
 END:VCARD
 </address-data></prop></propstat></response></multistatus>)";
 
+const std::string requestUrl = "http://h/";
+
 void expectNothingRead(xmlParser& parser, const std::string& body) {
-    const baseprincipal principal = parser.getBasePrincipal(body);
+    const baseprincipal principal = parser.getBasePrincipal(body, requestUrl);
     EXPECT_EQ(principal.principal + principal.etag + principal.lastmodified, "");
     EXPECT_EQ(parser.getAddressHome(body), "");
-    EXPECT_TRUE(parser.getAddressbooks(body).empty());
-    EXPECT_TRUE(parser.getCardData(body).empty());
-    EXPECT_TRUE(parser.getSearchResults(body).empty());
+    EXPECT_TRUE(parser.getAddressbooks(body, requestUrl).empty());
+    EXPECT_TRUE(parser.getCardData(body, requestUrl).empty());
+    EXPECT_TRUE(parser.getSearchResults(body, requestUrl).empty());
 }
 
 } // namespace
 
 TEST(XmlParserHostileBodies, BodiesThatAreNoMultistatusGiveNothing) {
-    xmlParser parser("http://h");
-    ASSERT_EQ(parser.getAddressbooks(listing).size(), 1u);
+    xmlParser parser;
+    ASSERT_EQ(parser.getAddressbooks(listing, requestUrl).size(), 1u);
     expectNothingRead(parser, "");
     expectNothingRead(parser, "Internal Server Error");
     expectNothingRead(parser, "<html><body><h1>502 Bad Gateway</h1></body></html>");
@@ -34,7 +36,7 @@ TEST(XmlParserHostileBodies, BodiesThatAreNoMultistatusGiveNothing) {
 }
 
 TEST(XmlParserHostileBodies, EntitiesAreNeitherExpandedNorFetched) {
-    xmlParser parser("http://h");
+    xmlParser parser;
     const std::string body = R"(<?xml version="1.0"?>
 <!DOCTYPE multistatus [
   <!ENTITY lol "lol">
@@ -42,11 +44,12 @@ TEST(XmlParserHostileBodies, EntitiesAreNeitherExpandedNorFetched) {
   <!ENTITY xxe SYSTEM "file:///etc/passwd">
 ]>
 <multistatus xmlns="DAV:"><response><href>/&xxe;&lol1;</href></response></multistatus>)";
-    EXPECT_EQ(parser.getSearchResults(body), std::vector<std::string>{"http://h/&xxe;&lol1;"});
+    EXPECT_EQ(parser.getSearchResults(body, requestUrl),
+              std::vector<std::string>{"http://h/&xxe;&lol1;"});
 }
 
 TEST(XmlParserHostileBodies, DeepNestingIsWalkedWithoutRecursion) {
-    xmlParser parser("http://h");
+    xmlParser parser;
     constexpr std::size_t depth = 1500000; // about 10 MB
     std::string nested;
     nested.reserve(depth * 7);
@@ -57,8 +60,8 @@ TEST(XmlParserHostileBodies, DeepNestingIsWalkedWithoutRecursion) {
         nested += "</x>";
     std::string body = listing;
     body.insert(body.find("<displayname>"), nested);
-    ASSERT_EQ(parser.getAddressbooks(body).size(), 1u);
-    ASSERT_EQ(parser.getCardData(body).size(), 1u);
-    EXPECT_EQ(parser.getCardData(body)[0].uid, "u");
+    ASSERT_EQ(parser.getAddressbooks(body, requestUrl).size(), 1u);
+    ASSERT_EQ(parser.getCardData(body, requestUrl).size(), 1u);
+    EXPECT_EQ(parser.getCardData(body, requestUrl)[0].uid, "u");
     expectNothingRead(parser, unclosed);
 }

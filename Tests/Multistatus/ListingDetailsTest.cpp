@@ -19,17 +19,20 @@ std::string addressData(const std::string& content) {
 } // namespace
 
 TEST(XmlParserListing, RecordFieldsAreCleanedAsCallersExpect) {
-    xmlParser parser("http://h");
+    xmlParser parser;
+    const std::string requestUrl = "http://h/";
     const std::string vcard = "BEGIN:VCARD\nUID:u1\nFN:A\nX-ADDRESSBOOKSERVER-KIND:Group\n"
                               "X-ADDRESSBOOKSERVER-MEMBER:urn:uuid:m1\n"
                               "X-ADDRESSBOOKSERVER-MEMBER:urn:uuid:\nEND:VCARD\n";
-    const std::vector<addresscard> cards = parser.getCardData(multistatus(
-        response("<href>/c/a.vcf</href>", R"(<getetag>"3-abc"</getetag>)"
-                                          "<displayname>a.vcf.b.vcf</displayname>" +
-                                              addressData("<![CDATA[" + vcard + "]]>")) +
-        // Escaped text with the CDATA markers still in it reads the same.
-        response("", addressData("&lt;![CDATA[" + vcard + "]]&gt;")) +
-        "<response><href>/no-prop/</href></response>"));
+    const std::vector<addresscard> cards = parser.getCardData(
+        multistatus(
+            response("<href>/c/a.vcf</href>", R"(<getetag>"3-abc"</getetag>)"
+                                              "<displayname>a.vcf.b.vcf</displayname>" +
+                                                  addressData("<![CDATA[" + vcard + "]]>")) +
+            // Escaped text with the CDATA markers still in it reads the same.
+            response("", addressData("&lt;![CDATA[" + vcard + "]]&gt;")) +
+            "<response><href>/no-prop/</href></response>"),
+        requestUrl);
     ASSERT_EQ(cards.size(), 2u);
     EXPECT_EQ(cards[0].url, "http://h/c/a.vcf");
     EXPECT_EQ(cards[0].etag, "3-abc");
@@ -37,18 +40,20 @@ TEST(XmlParserListing, RecordFieldsAreCleanedAsCallersExpect) {
     EXPECT_EQ(cards[0].displayname, "a.vcf.b.vcf");
     EXPECT_TRUE(cards[0].isgroup);
     EXPECT_EQ(cards[0].members, (std::vector<std::string>{"m1", ""}));
-    // Without href the card's URL is the base URL.
-    EXPECT_EQ(cards[1].url, "http://h");
+    // Without href the card's URL is the URL of the request.
+    EXPECT_EQ(cards[1].url, "http://h/");
     EXPECT_EQ(cards[1].uid, "u1");
     EXPECT_EQ(cards[1].fn, cards[0].fn);
     EXPECT_EQ(cards[1].members, cards[0].members);
 }
 
 TEST(XmlParserListing, CardWithoutDisplayNameTakesItsIdentifierFromItsHref) {
-    xmlParser parser("http://h");
+    xmlParser parser;
+    const std::string requestUrl = "http://h/";
     const std::vector<addresscard> cards = parser.getCardData(
         multistatus(response("<href>/book/f00d.vcf</href>", "<getetag>\"t\"</getetag>") +
-                    response("<href>http://h/book/plain</href>", "<getetag>\"t\"</getetag>")));
+                    response("<href>http://h/book/plain</href>", "<getetag>\"t\"</getetag>")),
+        requestUrl);
     ASSERT_EQ(cards.size(), 2u);
     EXPECT_EQ(cards[0].cardid, "f00d");
     EXPECT_EQ(cards[0].displayname, "");
@@ -56,7 +61,8 @@ TEST(XmlParserListing, CardWithoutDisplayNameTakesItsIdentifierFromItsHref) {
 }
 
 TEST(XmlParserListing, PrincipalIsReadFromTheFirstRootResponse) {
-    xmlParser parser("http://h");
+    xmlParser parser;
+    const std::string requestUrl = "http://h/";
     const auto principalResponse = [](const std::string& href, const std::string& principal) {
         return response("<href>" + href + "</href>", "<current-user-principal><href>" + principal +
                                                          "</href></current-user-principal>");
@@ -64,43 +70,53 @@ TEST(XmlParserListing, PrincipalIsReadFromTheFirstRootResponse) {
     EXPECT_EQ(parser
                   .getBasePrincipal(multistatus(principalResponse("/x/", "/p0/") +
                                                 principalResponse("/", "/p1/") +
-                                                principalResponse("/", "/p2/")))
+                                                principalResponse("/", "/p2/")),
+                                    requestUrl)
                   .principal,
               "/p1/");
     // A full URL naming the requested collection counts as well.
     EXPECT_EQ(
-        parser.getBasePrincipal(multistatus(principalResponse("http://h/", "/p3/"))).principal,
+        parser.getBasePrincipal(multistatus(principalResponse("http://h/", "/p3/")), requestUrl)
+            .principal,
         "/p3/");
-    EXPECT_EQ(parser.getBasePrincipal(multistatus(principalResponse("/x/", "/p0/"))).principal, "");
+    EXPECT_EQ(parser.getBasePrincipal(multistatus(principalResponse("/x/", "/p0/")), requestUrl)
+                  .principal,
+              "");
 }
 
 TEST(XmlParserListing, AddressbookMarker) {
-    xmlParser parser("http://h");
+    xmlParser parser;
+    const std::string requestUrl = "http://h/";
     const auto book = [](const std::string& href, const std::string& resourcetype) {
         return response("<href>" + href + "</href>",
                         "<resourcetype>" + resourcetype + "</resourcetype>");
     };
-    const std::vector<addressbook> books = parser.getAddressbooks(multistatus(
-        book("/own-xmlns-any-case/",
-             R"(<collection/><AddressBook xmlns="urn:ietf:params:xml:ns:carddav"/>)") +
-        book("/prefixed/",
-             R"(<C:addressbook xmlns:C="urn:ietf:params:xml:ns:carddav"/><collection/>)") +
-        book("/dav-namespace/", "<addressbook/>") +
-        book("/other-namespace/", R"(<C:addressbook xmlns:C="urn:ietf:params:xml:ns:caldav"/>)") +
-        book("/undeclared-prefix/", "<C:addressbook/>") +
-        // A response without prop is no address book, whatever it holds.
-        R"(<response><href>/no-prop/</href><addressbook xmlns="x"/></response>)"));
+    const std::vector<addressbook> books = parser.getAddressbooks(
+        multistatus(
+            book("/own-xmlns-any-case/",
+                 R"(<collection/><AddressBook xmlns="urn:ietf:params:xml:ns:carddav"/>)") +
+            book("/prefixed/",
+                 R"(<C:addressbook xmlns:C="urn:ietf:params:xml:ns:carddav"/><collection/>)") +
+            book("/dav-namespace/", "<addressbook/>") +
+            book("/other-namespace/",
+                 R"(<C:addressbook xmlns:C="urn:ietf:params:xml:ns:caldav"/>)") +
+            book("/undeclared-prefix/", "<C:addressbook/>") +
+            // A response without prop is no address book, whatever it holds.
+            R"(<response><href>/no-prop/</href><addressbook xmlns="x"/></response>)"),
+        requestUrl);
     ASSERT_EQ(books.size(), 2u);
     EXPECT_EQ(books[0].url, "http://h/own-xmlns-any-case/");
     EXPECT_EQ(books[1].url, "http://h/prefixed/");
 }
 
 TEST(XmlParserListing, PropertiesOfFailedPropstatsAreNotRead) {
-    xmlParser parser("http://h");
+    xmlParser parser;
+    const std::string requestUrl = "http://h/";
     // Only failed propstats: the card is still listed, with empty fields.
     const std::vector<addresscard> cards = parser.getCardData(
         multistatus("<response><href>/a.vcf</href><propstat><prop><getetag>\"x\"</getetag></prop>"
-                    "<status>HTTP/1.1 403 Forbidden</status></propstat></response>"));
+                    "<status>HTTP/1.1 403 Forbidden</status></propstat></response>"),
+        requestUrl);
     ASSERT_EQ(cards.size(), 1u);
     EXPECT_EQ(cards[0].etag, "");
     EXPECT_EQ(cards[0].url, "http://h/a.vcf");

@@ -54,7 +54,8 @@ TEST(MultistatusResponseText, OneReaderForgetsTheResponseBefore) {
 }
 
 TEST(XmlParserListing, CardTextSplitIntoPiecesAndListingsOneAfterAnother) {
-    xmlParser parser("http://h");
+    xmlParser parser;
+    const std::string requestUrl = "http://h/";
     const std::string listing =
         R"(<multistatus xmlns="DAV:" xmlns:C="urn:ietf:params:xml:ns:carddav">)"
         "<response><href>/c/</href><href>/second-href/</href><propstat><prop>"
@@ -63,7 +64,7 @@ TEST(XmlParserListing, CardTextSplitIntoPiecesAndListingsOneAfterAnother) {
         "</C:address-data></prop></propstat></response>"
         "<response><href>/d/</href><propstat><prop><getetag>\"3\"</getetag></prop></propstat>"
         "</response></multistatus>";
-    std::vector<addresscard> cards = parser.getCardData(listing);
+    std::vector<addresscard> cards = parser.getCardData(listing, requestUrl);
     ASSERT_EQ(cards.size(), 2u);
     // The first href and the first of two equal properties count.
     EXPECT_EQ(cards[0].url, "http://h/c/");
@@ -79,8 +80,9 @@ TEST(XmlParserListing, CardTextSplitIntoPiecesAndListingsOneAfterAnother) {
     // A second listing read by the same parser gives its own cards only.
     cards = parser.getCardData(
         R"(<multistatus xmlns="DAV:"><response><href>/e/</href><propstat><prop>)"
-        "<displayname>e.vcf</displayname></prop></propstat></response></multistatus>");
+        "<displayname>e.vcf</displayname></prop></propstat></response></multistatus>",
+        requestUrl);
     ASSERT_EQ(cards.size(), 1u);
     EXPECT_EQ(cards[0].cardid, "e");
-    EXPECT_TRUE(parser.getCardData("not xml").empty());
+    EXPECT_TRUE(parser.getCardData("not xml", requestUrl).empty());
 }

@@ -29,7 +29,8 @@ class ServerStyleTest : public testing::TestWithParam<ServerStyle> {
 protected:
     AnswerWriter answer{GetParam()};
     // A server that lives under /dav.
-    xmlParser parser{"http://h/dav"};
+    xmlParser parser;
+    const std::string requestUrl = "http://h/dav/";
 };
 
 } // namespace
@@ -38,11 +39,14 @@ TEST_P(ServerStyleTest, PrincipalComesFromTheResponseForTheRequestedCollection) 
     const AnswerWriter& a = answer;
     const std::string cup =
         a.dav("current-user-principal", a.dav("href", "/dav/principals/alice/"));
-    const baseprincipal principal = parser.getBasePrincipal(a.multistatus(
-        a.response("/dav/principals/", a.dav("current-user-principal", a.dav("href", "/wrong/")),
-                   a.dav("getetag")) +
-        a.response("/dav/", cup + a.dav("getetag", "\"p-1\"") + a.dav("getlastmodified", "Mon"),
-                   a.dav("creationdate"))));
+    const baseprincipal principal = parser.getBasePrincipal(
+        a.multistatus(
+            a.response("/dav/principals/",
+                       a.dav("current-user-principal", a.dav("href", "/wrong/")),
+                       a.dav("getetag")) +
+            a.response("/dav/", cup + a.dav("getetag", "\"p-1\"") + a.dav("getlastmodified", "Mon"),
+                       a.dav("creationdate"))),
+        requestUrl);
     EXPECT_EQ(principal.principal, "/dav/principals/alice/");
     EXPECT_EQ(principal.etag, "\"p-1\"");
     EXPECT_EQ(principal.lastmodified, "Mon");
@@ -62,14 +66,17 @@ TEST_P(ServerStyleTest, AddressHomeComesFromASuccessfulPropstat) {
 
 TEST_P(ServerStyleTest, AddressbooksAreTheCollectionsMarkedAsCardDav) {
     const AnswerWriter& a = answer;
-    const std::vector<addressbook> books = parser.getAddressbooks(a.multistatus(
-        a.response("/dav/alice/", a.dav("resourcetype", a.dav("collection")), a.dav("getetag")) +
-        a.response("/dav/alice/contacts/",
-                   a.dav("resourcetype", a.card("addressbook") + a.dav("collection")) +
-                       a.dav("displayname", "Contacts") + a.dav("getlastmodified", "Tue"),
-                   a.dav("getetag")) +
-        a.response("/dav/alice/notes/", a.dav("resourcetype", a.dav("collection")),
-                   a.dav("displayname"))));
+    const std::vector<addressbook> books = parser.getAddressbooks(
+        a.multistatus(
+            a.response("/dav/alice/", a.dav("resourcetype", a.dav("collection")),
+                       a.dav("getetag")) +
+            a.response("/dav/alice/contacts/",
+                       a.dav("resourcetype", a.card("addressbook") + a.dav("collection")) +
+                           a.dav("displayname", "Contacts") + a.dav("getlastmodified", "Tue"),
+                       a.dav("getetag")) +
+            a.response("/dav/alice/notes/", a.dav("resourcetype", a.dav("collection")),
+                       a.dav("displayname"))),
+        requestUrl);
     ASSERT_EQ(books.size(), 1u);
     EXPECT_EQ(books[0].url, "http://h/dav/alice/contacts/");
     EXPECT_EQ(books[0].displayname, "Contacts");
@@ -86,7 +93,8 @@ TEST_P(ServerStyleTest, CardsAndGroupsOfAListing) {
                       a.response("/dav/alice/contacts/group-1.vcf",
                                  a.dav("getetag", "\"e2\"") + a.addressData(groupText) +
                                      a.dav("getlastmodified", "Wed"),
-                                 a.dav("displayname"))));
+                                 a.dav("displayname"))),
+        requestUrl);
     ASSERT_EQ(cards.size(), 2u);
     EXPECT_EQ(cards[0].url, "http://h/dav/alice/contacts/card-1.vcf");
     EXPECT_EQ(cards[0].etag, "e1");
@@ -100,8 +108,9 @@ TEST_P(ServerStyleTest, CardsAndGroupsOfAListing) {
     EXPECT_TRUE(cards[1].isgroup);
     EXPECT_EQ(cards[1].members, std::vector<std::string>{"card-1"});
     EXPECT_EQ(cards[1].fn, "Friends");
-    EXPECT_EQ(parser.getSearchResults(a.multistatus(
-                  a.response("/dav/alice/contacts/card-1.vcf", a.dav("getetag"), ""))),
+    EXPECT_EQ(parser.getSearchResults(
+                  a.multistatus(a.response("/dav/alice/contacts/card-1.vcf", a.dav("getetag"), "")),
+                  requestUrl),
               std::vector<std::string>{"http://h/dav/alice/contacts/card-1.vcf"});
 }
 
@@ -109,7 +118,8 @@ INSTANTIATE_TEST_SUITE_P(Servers, ServerStyleTest, testing::ValuesIn(styles),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(XmlParser, RadicaleHomeAnswer) {
-    xmlParser parser("http://127.0.0.1:5232");
+    xmlParser parser;
+    const std::string requestUrl = "http://127.0.0.1:5232/";
     EXPECT_EQ(
         parser.getAddressHome(
             R"(<multistatus xmlns="DAV:" xmlns:C="urn:ietf:params:xml:ns:caldav" xmlns:CR="urn:ietf:params:xml:ns:carddav"><response><href>/alice/</href><propstat><prop><getetag /><CR:principal-address /><displayname /></prop><status>HTTP/1.1 404 Not Found</status></propstat><propstat><prop><CR:addressbook-home-set><href>/alice/</href></CR:addressbook-home-set></prop><status>HTTP/1.1 200 OK</status></propstat></response></multistatus>)"),
@@ -117,7 +127,8 @@ TEST(XmlParser, RadicaleHomeAnswer) {
 }
 
 TEST(XmlParser, Rfc6352AddressbookQueryAnswer) {
-    xmlParser parser("https://addressbook.example.com");
+    xmlParser parser;
+    const std::string requestUrl = "https://addressbook.example.com/";
     const std::vector<addresscard> cards =
         parser.getCardData(R"(<?xml version="1.0" encoding="utf-8" ?>
    <D:multistatus xmlns:D="DAV:"
@@ -139,7 +150,8 @@ END:VCARD
          <D:status>HTTP/1.1 200 OK</D:status>
        </D:propstat>
      </D:response>
-   </D:multistatus>)");
+   </D:multistatus>)",
+                           requestUrl);
     ASSERT_EQ(cards.size(), 1u);
     EXPECT_EQ(cards[0].url, "https://addressbook.example.com/home/bernard/addressbook/v102.vcf");
     EXPECT_EQ(cards[0].etag, "23ba4d-ff11fb");

@@ -16,7 +16,6 @@ public:
     LoopbackBook() {
         resetPluginState();
         plugin_state.cd.set_baseurl(server.baseUrl());
-        plugin_state.xmlparser.setBaseUrl(server.baseUrl());
         plugin_state.connected = true;
         plugin_state.root_address_url = server.baseUrl() + "/alice/";
         plugin_state.current_addressbook_url = bookUrl();

@@ -2,37 +2,68 @@
 
 #include <gtest/gtest.h>
 
-TEST(HrefResolver, BaseWithoutPathJoinsByConcatenation) {
-    const HrefResolver hrefs("HTTP://Host.Example:5232");
-    EXPECT_EQ(hrefs.resolve("/alice/"), "HTTP://Host.Example:5232/alice/");
-    EXPECT_EQ(hrefs.resolve("card.vcf"), "HTTP://Host.Example:5232card.vcf");
-    EXPECT_EQ(hrefs.resolve(""), "HTTP://Host.Example:5232");
-}
-
-TEST(HrefResolver, AbsolutePathReplacesThePathOfTheBase) {
-    const HrefResolver hrefs("http://h/dav");
+// The request URLs are those the plug-in sends: the server root, a principal, a book, a card.
+TEST(HrefResolver, AbsolutePathsReplaceThePathOfTheRequest) {
+    const HrefResolver hrefs("http://h/dav/");
     EXPECT_EQ(hrefs.resolve("/dav/principals/u/"), "http://h/dav/principals/u/");
     EXPECT_EQ(hrefs.resolve("/other/"), "http://h/other/");
-    // Not an absolute path: appended as before.
-    EXPECT_EQ(hrefs.resolve("a.vcf"), "http://h/dava.vcf");
-    EXPECT_EQ(resolveHref("https://u:p@[::1]:8443/remote.php/dav?x=1", "/remote.php/dav/a/"),
+    EXPECT_EQ(resolveHref("https://u:p@[::1]:8443/remote.php/dav/?x=1", "/remote.php/dav/a/"),
               "https://u:p@[::1]:8443/remote.php/dav/a/");
+    EXPECT_EQ(resolveHref("HTTP://Host.Example:5232/", "/alice/"),
+              "HTTP://Host.Example:5232/alice/");
 }
 
-TEST(HrefResolver, KeepsTheBytesTheServerSent) {
-    const HrefResolver hrefs("http://h/dav");
+TEST(HrefResolver, RelativeHrefsReplaceTheLastSegment) {
+    const HrefResolver book("http://h:8080/alice/book/");
+    EXPECT_EQ(book.resolve("c1.vcf"), "http://h:8080/alice/book/c1.vcf");
+    EXPECT_EQ(book.resolve("sub/c1"), "http://h:8080/alice/book/sub/c1");
+    EXPECT_EQ(book.resolve("../other/"), "http://h:8080/alice/other/");
+    EXPECT_EQ(book.resolve("./c2.card"), "http://h:8080/alice/book/c2.card");
+    EXPECT_EQ(book.resolve(""), "http://h:8080/alice/book/");
+    EXPECT_EQ(book.resolve("?page=2"), "http://h:8080/alice/book/?page=2");
+    EXPECT_EQ(book.resolve("c1.vcf#frag"), "http://h:8080/alice/book/c1.vcf");
+    // A card URL as request URL: its siblings, not its children.
+    EXPECT_EQ(resolveHref("http://h/alice/book/c1.vcf", "c1.vcf"), "http://h/alice/book/c1.vcf");
+    // A server root without a path.
+    EXPECT_EQ(resolveHref("http://h:5232", "c1.vcf"), "http://h:5232/c1.vcf");
+    EXPECT_EQ(resolveHref("http://h:5232", ""), "http://h:5232");
+}
+
+TEST(HrefResolver, DotSegmentsAreRemovedAndOtherBytesKept) {
+    const HrefResolver hrefs("http://h/dav/");
     EXPECT_EQ(hrefs.resolve("/dav/a%20b/J\xc3\xbcrgen.vcf"),
               "http://h/dav/a%20b/J\xc3\xbcrgen.vcf");
-    EXPECT_EQ(hrefs.resolve("/dav/../x/./y"), "http://h/dav/../x/./y");
+    EXPECT_EQ(hrefs.resolve("/dav/../x/./y"), "http://h/x/y");
+    EXPECT_EQ(hrefs.resolve("/../../a"), "http://h/a");
+    EXPECT_EQ(hrefs.resolve("/a/b/.."), "http://h/a/");
 }
 
-TEST(HrefResolver, FullUrlsAreUsedAsTheyAre) {
-    const HrefResolver hrefs("http://h/dav");
+TEST(HrefResolver, FullAndNetworkPathUrls) {
+    const HrefResolver hrefs("https://h/dav/");
     EXPECT_EQ(hrefs.resolve("https://other.example/dav/a/"), "https://other.example/dav/a/");
     EXPECT_EQ(hrefs.resolve("HTTP://h/x"), "HTTP://h/x");
+    EXPECT_EQ(hrefs.resolve("//cdn.example/a/b"), "https://cdn.example/a/b");
+    EXPECT_EQ(hrefs.resolve("http://h/a/./b"), "http://h/a/b");
 }
 
-TEST(HrefResolver, BaseThatIsNoUrlJoinsByConcatenation) {
+TEST(HrefResolver, RequestUrlThatIsNoUrlGetsTheHrefAppended) {
     EXPECT_EQ(resolveHref("", "/a/"), "/a/");
     EXPECT_EQ(resolveHref("host/dav", "/a/"), "host/dav/a/");
+}
+
+TEST(HrefResolver, OriginsCompareSchemeHostAndPort) {
+    EXPECT_TRUE(sameOrigin("http://H.example/a", "http://h.EXAMPLE:80/b"));
+    EXPECT_TRUE(sameOrigin("https://h/a", "HTTPS://u:p@h:443/"));
+    EXPECT_TRUE(sameOrigin("http://[::1]:8080/a", "http://[::1]:8080"));
+    EXPECT_FALSE(sameOrigin("http://h/a", "https://h/a"));
+    EXPECT_FALSE(sameOrigin("http://h:8080/a", "http://h:8081/a"));
+    EXPECT_FALSE(sameOrigin("http://h/a", "http://h.evil/a"));
+    EXPECT_FALSE(sameOrigin("http://h@evil/a", "http://h/a"));
+    EXPECT_FALSE(sameOrigin("", ""));
+    EXPECT_FALSE(sameOrigin("ftp://h/a", "ftp://h/a"));
+
+    const HrefResolver book("http://127.0.0.1:5232/alice/book/");
+    EXPECT_TRUE(book.isOfRequestOrigin(book.resolve("c1.vcf")));
+    EXPECT_FALSE(book.isOfRequestOrigin(book.resolve("http://127.0.0.1:5233/alice/book/c1.vcf")));
+    EXPECT_TRUE(HrefResolver("").isOfRequestOrigin("http://anywhere/"));
 }

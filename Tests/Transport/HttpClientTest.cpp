@@ -159,7 +159,7 @@ TEST(HttpClient, ProxyAndItsCredentials) {
     // The proxy is asked for the URL; the host name is never looked up here.
     client.get_vcard("http://dav.example.invalid/book/a");
     auto request = proxy.lastRequest();
-    EXPECT_EQ(request.requestLine, "GET http://dav.example.invalid/book/a.vcf HTTP/1.1");
+    EXPECT_EQ(request.requestLine, "GET http://dav.example.invalid/book/a HTTP/1.1");
     EXPECT_EQ(request.header("Proxy-Authorization"), basic("pu:pw"));
 
     client.set_proxy(proxy.baseUrl(), "pu", "");
@@ -219,7 +219,7 @@ TEST_F(HttpsServer, UnverifiableCertificateGives65501) {
     answer = client.get_vcard(server.baseUrl() + "/a");
     EXPECT_EQ(answer.status, 200);
     EXPECT_EQ(answer.body, "card");
-    EXPECT_EQ(server.lastRequest().requestLine, "GET /a.vcf HTTP/1.1");
+    EXPECT_EQ(server.lastRequest().requestLine, "GET /a HTTP/1.1");
 }
 
 TEST_F(HttpsServer, SslVersionWordsNeverBlockARequest) {

@@ -50,7 +50,7 @@ TEST(LoopbackHttpServer, AnswersFromQueueThenHandlerThenDefault) {
     EXPECT_EQ(client.get_vcard(url).status, 200);
 
     server.setHandler([](const loopback::Request& request) -> loopback::Response {
-        if (request.target == "/boom.vcf")
+        if (request.target == "/boom")
             throw std::runtime_error("no such card");
         return loopback::Response(404, {}, request.target);
     });

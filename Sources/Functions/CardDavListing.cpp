@@ -1,0 +1,17 @@
+#include "Functions/CardDavListing.h"
+
+#include "Functions/CardDavState.h"
+
+Listing listAddressBook(const std::string& url) {
+    Listing listing;
+    const Query answer = plugin_state.cd.get_addressbookitems(url);
+    listing.code = handleQuery(answer);
+    if (listing.code != ErrorCode::None)
+        return listing;
+    listing.cards = plugin_state.xmlparser.getCardData(answer.body, url);
+    if (!plugin_state.xmlparser.lastBodyParsed()) {
+        listing.cards.clear();
+        listing.code = ErrorCode::Failed;
+    }
+    return listing;
+}
