@@ -34,7 +34,8 @@ const char* const kListingBody =
     R"(<?xml version="1.0" encoding="utf-8" ?><C:addressbook-query xmlns:D="DAV:" )"
     R"(xmlns:C="urn:ietf:params:xml:ns:carddav"><D:prop><D:getetag/><D:displayname/>)"
     R"(<D:creationdate/><D:getlastmodified/><D:getcontenttype/><D:getcontentlength/>)"
-    R"(<C:address-data><C:prop name="UID"/><C:prop name="X-ADDRESSBOOKSERVER-KIND"/>)"
+    R"(<C:address-data><C:prop name="UID"/><C:prop name="FN"/>)"
+    R"(<C:prop name="X-ADDRESSBOOKSERVER-KIND"/>)"
     R"(<C:prop name="X-ADDRESSBOOKSERVER-MEMBER"/></C:address-data></D:prop><C:filter/>)"
     R"(</C:addressbook-query>)";
 const char* const kEtagBody =

@@ -73,7 +73,8 @@ TEST_F(CardDavRequests, HomeDiscoveryAndListingBodies) {
               "<?xml version=\"1.0\" encoding=\"utf-8\" ?><C:addressbook-query xmlns:D=\"DAV:\" "
               "xmlns:C=\"urn:ietf:params:xml:ns:carddav\"><D:prop><D:getetag/><D:displayname/>"
               "<D:creationdate/><D:getlastmodified/><D:getcontenttype/><D:getcontentlength/>"
-              "<C:address-data><C:prop name=\"UID\"/><C:prop name=\"X-ADDRESSBOOKSERVER-KIND\"/>"
+              "<C:address-data><C:prop name=\"UID\"/><C:prop name=\"FN\"/>"
+              "<C:prop name=\"X-ADDRESSBOOKSERVER-KIND\"/>"
               "<C:prop name=\"X-ADDRESSBOOKSERVER-MEMBER\"/></C:address-data></D:prop>"
               "<C:filter/></C:addressbook-query>");
 }
