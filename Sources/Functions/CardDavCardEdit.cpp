@@ -159,8 +159,8 @@ fmx::errcode CardDav_SetvCardItem(short, const fmx::ExprEnv&, const fmx::DataVec
     return runFunction(
         true,
         [&] {
-            const std::string field = textArgument(args, 0);
-            const std::string name = toLowerAscii(field);
+            // Field names match in any case, as they do when read.
+            const std::string name = toLowerAscii(textArgument(args, 0));
             // The entry's values come from the server; the UID is given only at creation.
             if (name == kModifiedOn || name == kCreatedOn || name == kEtag || name == kUniqueId) {
                 SetResult(0, result);
@@ -171,7 +171,14 @@ fmx::errcode CardDav_SetvCardItem(short, const fmx::ExprEnv&, const fmx::DataVec
                 SetResult(1, result);
                 return code;
             }
-            plugin_state.current_vcard.set(field, textArgument(args, 1));
+            // A name the card's vocabulary lacks would change nothing, and the script would lose
+            // its value without a word at the next save.
+            const FieldMap& vocabulary = plugin_state.current_vcard.mapping;
+            if (vocabulary.count(splitFieldName(name).mainprop) == 0) {
+                SetResult(0, result);
+                return ErrorCode::UnknownItem;
+            }
+            plugin_state.current_vcard.set(name, textArgument(args, 1));
             SetResult(1, result);
             return ErrorCode::None;
         },

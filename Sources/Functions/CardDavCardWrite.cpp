@@ -28,43 +28,68 @@ bool holdsUid(const vCard& card) {
                        [](const vCardItem& item) { return str_cmp(item.name, "UID"); });
 }
 
-// The result text of a save, from the PUT's answer; stores the card's new tag in `entry`.
-std::string judgeSave(const Query& answer, addresscard& entry) {
-    if (isAcceptedStatus(answer.status)) {
+struct Outcome {
+    std::string text;
+    fmx::int16 code;
+};
+
+// The result of a save, from the PUT's answer; stores the card's new tag in `entry`. A save that
+// did not happen carries the request's code.
+Outcome judgeSave(const Query& answer, addresscard& entry) {
+    const fmx::int16 code = handleQuery(answer);
+    if (code == ErrorCode::None) {
         // Without a tag in the answer the server changed the card while storing it: what it
         // holds differs from what was sent. Its tag is still kept, so that the next save is not
-        // refused as a conflict that never happened.
+        // refused as a conflict that never happened. The card was written all the same.
         const bool tagged = !getEtag(answer.headers).empty();
         const std::string tag = tagAfterPut(entry.url, answer);
         if (!tag.empty())
             entry.etag = tag;
-        return tagged ? "Saved" : "Server data conflict!";
+        return {tagged ? "Saved" : "Server data conflict!", ErrorCode::None};
     }
     switch (answer.status) {
     case 412:
-        return "Etag mismatch. Vcard already modifed on server!";
+        return {"Etag mismatch. Vcard already modifed on server!", code};
     case 403:
-        return "Invalid vcard";
+        return {"Invalid vcard", code};
     default:
-        return "Unkown error. Server result code: " + intToString(answer.status);
+        return {"Unkown error. Server result code: " + intToString(answer.status), code};
     }
+}
+
+// Whether `uid` can go into a UID line as it is: a control character (a line break above all)
+// would end the line and let the rest of the text become properties of its own.
+bool isWritableUid(const std::string& uid) {
+    return std::none_of(uid.begin(), uid.end(), [](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return byte < 0x20 || byte == 0x7F;
+    });
+}
+
+// The address book a URL names, as a card is created in it: with its final "/".
+std::string bookUrl(const std::string& url) {
+    return endswith(url, "/") ? url : url + "/";
+}
+
+// Whether the selected book lists a card or group card with this UID.
+bool isListed(const std::string& uid) {
+    return plugin_state.current_addressbook.count(uid) > 0 ||
+           plugin_state.current_addressbook_groups.count(uid) > 0;
 }
 
 // Takes a deleted card out of every group that lists it and rewrites those groups on the
 // server. Returns the first failing group write's code, 0 when all succeeded.
 fmx::int16 removeFromGroups(const std::string& uid) {
-    fmx::int16 code = ErrorCode::None;
+    FirstFailure writes;
     for (auto& entry : plugin_state.current_addressbook_groups) {
         std::vector<std::string>& members = entry.second.members;
         const auto kept = std::remove(members.begin(), members.end(), uid);
         if (kept == members.end())
             continue;
         members.erase(kept, members.end());
-        const fmx::int16 written = putGroup(entry.second);
-        if (code == ErrorCode::None)
-            code = written;
+        writes.record(putGroup(entry.second));
     }
-    return code;
+    return writes.code;
 }
 
 } // namespace
@@ -76,6 +101,10 @@ fmx::errcode CardDav_NewvCard(short, const fmx::ExprEnv&, const fmx::DataVect& a
         [&] {
             std::string url = textArgument(args, 0);
             std::string uid = textArgument(args, 1);
+            // The cached cards are those of the book selected before; a card created in another
+            // book cannot clash with them.
+            const bool intoSelectedBook =
+                url.empty() || bookUrl(url) == bookUrl(plugin_state.current_addressbook_url);
             if (url.empty())
                 url = plugin_state.current_addressbook_url;
             else
@@ -85,6 +114,15 @@ fmx::errcode CardDav_NewvCard(short, const fmx::ExprEnv&, const fmx::DataVect& a
             if (url.empty()) {
                 SetTextResult("ERROR", result);
                 return ErrorCode::Failed;
+            }
+            // A second card with a UID the book already holds would be saved over the first.
+            if (intoSelectedBook && isListed(uid)) {
+                SetTextResult(kCreationFailed, result);
+                return ErrorCode::UidAlreadyListed;
+            }
+            if (!isWritableUid(uid)) {
+                SetTextResult(kCreationFailed, result);
+                return ErrorCode::UidNotWritable;
             }
 
             addresscard record;
@@ -96,11 +134,14 @@ fmx::errcode CardDav_NewvCard(short, const fmx::ExprEnv&, const fmx::DataVect& a
                 return code;
             }
             if (record.etag.empty()) {
-                // The card exists on the server, but without its tag it cannot be saved safely.
+                // The card exists on the server, but without its tag it cannot be saved safely,
+                // so it does not become the current card: the script must not go on editing.
                 SetTextResult(std::string(kCreationFailed) + ". Server issue.", result);
-                return ErrorCode::None;
+                return ErrorCode::Failed;
             }
-            plugin_state.current_addressbook.emplace(uid, record);
+            // The new card is saved where it was created, also when another book's card with
+            // the same UID was cached.
+            plugin_state.current_addressbook[uid] = record;
             startCurrentCard(uid);
             SetTextResult(uid, result);
             return ErrorCode::None;
@@ -116,28 +157,26 @@ fmx::errcode CardDav_SaveCard(short, const fmx::ExprEnv&, const fmx::DataVect& a
             std::string etag = textArgument(args, 0);
             const auto listed =
                 plugin_state.current_addressbook.find(plugin_state.current_vcard_id);
-            if (listed == plugin_state.current_addressbook.end()) {
+            // The current card was never read (its fetch failed) when it holds no UID: saving
+            // it would replace the server's card with the few fields set since.
+            if (listed == plugin_state.current_addressbook.end() ||
+                !holdsUid(plugin_state.current_vcard)) {
                 SetTextResult("Vcard not found", result);
-                return ErrorCode::None;
+                return ErrorCode::CardNotListed;
             }
             addresscard& entry = listed->second;
             if (etag.empty())
                 etag = entry.etag;
-            if (!holdsUid(plugin_state.current_vcard)) {
-                // The current card was never read (its fetch failed): saving it would replace
-                // the server's card with the few fields set since.
-                SetTextResult("Vcard not found", result);
-                return ErrorCode::None;
-            }
             if (!plugin_state.current_vcard.valid()) {
                 SetTextResult(
                     "Invalid vcard. requiered fileds: display_name, first_name, last_name", result);
-                return ErrorCode::None;
+                return ErrorCode::Failed;
             }
             const Query answer =
                 plugin_state.cd.save_vcard(entry.url, plugin_state.current_vcard.toString(), etag);
-            SetTextResult(judgeSave(answer, entry), result);
-            return ErrorCode::None;
+            const Outcome saved = judgeSave(answer, entry);
+            SetTextResult(saved.text, result);
+            return saved.code;
         },
         [] {}, [&] { SetTextResult("ERROR", result); });
 }
@@ -149,10 +188,15 @@ fmx::errcode CardDav_DeleteCard(short, const fmx::ExprEnv&, const fmx::DataVect&
         [&] {
             const std::string uid = textArgument(args, 0);
             const auto listed = plugin_state.current_addressbook.find(uid);
-            if (listed == plugin_state.current_addressbook.end() ||
-                !isAcceptedStatus(plugin_state.cd.delete_vcard(listed->second.url).status)) {
+            if (listed == plugin_state.current_addressbook.end()) {
                 SetResult(0, result);
-                return ErrorCode::None;
+                return ErrorCode::CardNotListed;
+            }
+            const fmx::int16 deleted =
+                handleQuery(plugin_state.cd.delete_vcard(listed->second.url));
+            if (deleted != ErrorCode::None) {
+                SetResult(0, result);
+                return deleted;
             }
             plugin_state.current_addressbook.erase(listed);
             SetResult(1, result);
@@ -173,12 +217,12 @@ fmx::errcode CardDav_DeleteAllCards(short, const fmx::ExprEnv&, const fmx::DataV
                 SetResult(0, result);
                 return listing.code;
             }
-            bool allDeleted = true;
+            // A failure does not stop the others; the first one's code is the function's.
+            FirstFailure deletions;
             for (const addresscard& card : listing.cards)
-                if (!isAcceptedStatus(plugin_state.cd.delete_vcard(card.url).status))
-                    allDeleted = false;
-            SetResult(allDeleted ? 1 : 0, result);
-            return ErrorCode::None;
+                deletions.record(handleQuery(plugin_state.cd.delete_vcard(card.url)));
+            SetResult(deletions.code == ErrorCode::None ? 1 : 0, result);
+            return deletions.code;
         },
         [&] { SetResult(0, result); });
     return Error(check != ErrorCode::None ? check : code);

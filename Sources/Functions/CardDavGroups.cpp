@@ -65,14 +65,14 @@ std::vector<WantedGroup> wantedGroups(const std::string& list) {
     return wanted;
 }
 
-// The outcome of the group writes of one call: the code of the last write, and a line for each
+// The outcome of the group writes of one call: the first failure's code, and a line for each
 // write that failed.
 struct GroupWrites {
-    fmx::int16 code = ErrorCode::None;
+    FirstFailure first;
     std::string failures;
 
     void record(fmx::int16 writeCode, const std::string& failureLine) {
-        code = writeCode;
+        first.record(writeCode);
         if (writeCode != ErrorCode::None)
             failures += failureLine + "\r";
     }
@@ -174,13 +174,13 @@ fmx::errcode CardDav_SetvCardGroups(short, const fmx::ExprEnv&, const fmx::DataV
             std::vector<WantedGroup> wanted = wantedGroups(textArgument(args, 1));
             if (plugin_state.current_addressbook.count(uid) == 0) {
                 SetTextResult("Save failed: vcard not found", result);
-                return ErrorCode::None;
+                return ErrorCode::CardNotListed;
             }
             GroupWrites writes;
             leaveUnwantedGroups(uid, wanted, writes);
             joinWantedGroups(uid, wanted, writes);
             SetTextResult(writes.failures.empty() ? "Saved" : "ERROR" + writes.failures, result);
-            return writes.code;
+            return writes.first.code;
         },
         setError, setError);
 }

@@ -22,9 +22,14 @@ fmx::int16 Error(fmx::int16 code) {
     return code;
 }
 
+namespace {
+
+// The HTTP statuses that count as success: 200, 201, 204, 207.
 bool isAcceptedStatus(int status) {
     return status == 200 || status == 201 || status == 204 || status == 207;
 }
+
+} // namespace
 
 fmx::int16 handleQuery(Query query) {
     if (isAcceptedStatus(query.status))

@@ -46,10 +46,13 @@ constexpr fmx::int16 None = 0;
 constexpr fmx::int16 Failed = -1;
 constexpr fmx::int16 ConnectException = 2;
 constexpr fmx::int16 CardNotListed = 3;
+constexpr fmx::int16 UidAlreadyListed = 4;
+constexpr fmx::int16 UidNotWritable = 5;
 constexpr fmx::int16 PhotoNotBase64 = 6;
 constexpr fmx::int16 OutOfMemory = 7;
 constexpr fmx::int16 NoAddressBookHome = 11;
 constexpr fmx::int16 ReadOnlyItem = 15;
+constexpr fmx::int16 UnknownItem = 16;
 constexpr fmx::int16 NoMappingLoaded = 31;
 constexpr fmx::int16 EmptyMappingPath = 32;
 constexpr fmx::int16 Forbidden = 43;
@@ -66,12 +69,19 @@ fmx::int16 InitFunction(bool connect);
 // Records `code` as the last error unless one is already recorded; returns `code`.
 fmx::int16 Error(fmx::int16 code);
 
+// The code of a function that makes several writes and reports how they went: the first
+// failure's code, which a later success does not take back.
+struct FirstFailure {
+    fmx::int16 code = ErrorCode::None;
+    void record(fmx::int16 writeCode) {
+        if (code == ErrorCode::None)
+            code = writeCode;
+    }
+};
+
 // 0 for the success statuses 200, 201, 204 and 207; 43, 44, 47 for 403, 404, 500; 46 and 45 for
 // the client's certificate and abort failures; -1 for everything else.
 fmx::int16 handleQuery(Query query);
-
-// True for the HTTP statuses the card functions count as success: 200, 201, 204, 207.
-bool isAcceptedStatus(int status);
 
 // The entity tag of a response's header lines (the header name in any case), without spaces and
 // quotes; empty when there is none. The first ETag line wins.

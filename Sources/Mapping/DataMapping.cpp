@@ -122,10 +122,12 @@ void readRow(std::string line, FieldMap& fieldmap) {
     const std::vector<std::string> fields = split(line, ',', 0);
     if (fields.size() < 2)
         return;
+    // Scripts name fields in any case; the vocabulary holds them in lower case.
+    const std::string name = toLowerAscii(fields[0]);
     const std::string property = toUpperAscii(fields[1]);
-    if (isRefused(fields[0], property))
+    if (isRefused(name, property))
         return;
-    fieldmap[fields[0]] = RawLayoutMap(property, fields.size() > 2 ? fields[2] : "");
+    fieldmap[name] = RawLayoutMap(property, fields.size() > 2 ? fields[2] : "");
 }
 
 } // namespace

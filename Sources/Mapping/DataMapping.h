@@ -40,8 +40,8 @@ const std::vector<std::string>& componentNames(const std::string& property);
 // The built-in vocabulary of 42 field names.
 FieldMap createDefaultRawDataMap();
 
-// Reads a field vocabulary from a comma-separated file, one row per line: field name, vCard
-// property (upper-cased), and an optional TYPE value. Lines are separated by LF, or by CR when
+// Reads a field vocabulary from a comma-separated file, one row per line: field name
+// (lower-cased), vCard property (upper-cased), and an optional TYPE value. Lines are separated by LF, or by CR when
 // the file has no LF before its last two bytes; a line break at the end of a line is dropped.
 // Empty fields do not count, lines with fewer than two fields are skipped, and rows for the
 // reserved names modifed_on, created_on, etag and uniqueid or for the property UID are refused.

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace {
 
 using loopback::Response;
@@ -135,15 +137,18 @@ TEST_F(CardLoopback, SaveCardSendsOnePutWithIfMatchAndJudgesTheAnswer) {
     plugin.host.call("CardDav_SaveCard", {Arg::text("given")});
     EXPECT_EQ(plugin.server.lastRequest().header("If-Match"), "\"given\"");
 
-    const std::pair<int, const char*> refusals[] = {
-        {412, "Etag mismatch. Vcard already modifed on server!"},
-        {403, "Invalid vcard"},
-        {500, "Unkown error. Server result code: 500"},
-        {409, "Unkown error. Server result code: 409"}};
-    for (const auto& [status, text] : refusals) {
+    // A save that did not happen carries the request's code, so that a script testing codes
+    // sees it.
+    const std::tuple<int, const char*, int> refusals[] = {
+        {412, "Etag mismatch. Vcard already modifed on server!", -1},
+        {403, "Invalid vcard", 43},
+        {500, "Unkown error. Server result code: 500", 47},
+        {409, "Unkown error. Server result code: 409", -1},
+        {400, "Unkown error. Server result code: 400", -1}};
+    for (const auto& [status, text, code] : refusals) {
         plugin.server.enqueue(Response(status));
         const CallResult refused = save();
-        EXPECT_EQ(refused.error, 0) << status;
+        EXPECT_EQ(refused.error, code) << status;
         EXPECT_EQ(refused.text(), text);
         EXPECT_EQ(plugin_state.current_addressbook["u1"].etag, "t4")
             << "a refused save keeps the tag";
@@ -244,7 +249,7 @@ TEST_F(CardLoopback, NewvCardCreatedWithoutTagAsksForIt) {
     const CallResult untagged =
         plugin.host.call("CardDav_NewvCard", {Arg::text(plugin.bookUrl()), Arg::text("U2")});
     EXPECT_EQ(untagged.text(), "ERROR: Creation of vcard failed. Server issue.");
-    EXPECT_EQ(untagged.error, 0);
+    EXPECT_EQ(untagged.error, -1) << "the card did not become the current card";
     EXPECT_EQ(plugin_state.current_addressbook.count("U2"), 0u);
     EXPECT_EQ(plugin_state.current_vcard_id, "U1");
 }
@@ -307,7 +312,7 @@ TEST_F(CardLoopback, DeleteCardRewritesEveryGroupListingItAndReportsAFailedRewri
     plugin.server.enqueue(Response(403));
     const CallResult refused = plugin.host.call("CardDav_DeleteCard", {Arg::text("u1")});
     EXPECT_EQ(refused.number(), 0);
-    EXPECT_EQ(refused.error, 0);
+    EXPECT_EQ(refused.error, 43);
     EXPECT_EQ(plugin_state.current_addressbook.count("u1"), 1u);
 }
 
@@ -321,7 +326,7 @@ TEST_F(CardLoopback, DeleteAllCardsGoesOnAfterAFailureAndDeletesNothingWithoutLi
     const CallResult some =
         plugin.host.call("CardDav_DeleteAllCards", {Arg::text(plugin.bookUrl())});
     EXPECT_EQ(some.number(), 0);
-    EXPECT_EQ(some.error, 0);
+    EXPECT_EQ(some.error, 44) << "the failed DELETE's code";
     EXPECT_EQ(methods(), "REPORT DELETE DELETE DELETE ");
     EXPECT_EQ(plugin.server.lastRequest().target, "/home/book/3.vcf");
 
@@ -344,9 +349,12 @@ TEST_F(CardLoopback, DeleteAllCardsGoesOnAfterAFailureAndDeletesNothingWithoutLi
 }
 
 TEST_F(CardLoopback, PhotoEncodingsAndACardWithoutFieldMap) {
-    // Before any card was fetched or created the current card has no field map.
-    EXPECT_EQ(
-        plugin.host.call("CardDav_SetvCardItem", {Arg::text("note"), Arg::text("x")}).number(), 1);
+    // Before any card was fetched or created the current card has no field map: a write cannot
+    // land anywhere, and says so.
+    const CallResult unmapped =
+        plugin.host.call("CardDav_SetvCardItem", {Arg::text("note"), Arg::text("x")});
+    EXPECT_EQ(unmapped.number(), 0);
+    EXPECT_EQ(unmapped.error, 16);
     EXPECT_EQ(plugin.host.call("CardDav_GetvCardItem", {Arg::text("note")}).text(), "");
 
     const std::string card = "BEGIN:VCARD\r\nUID:u1\r\nFN:Ada\r\nPHOTO;ENCODING=b;TYPE=GIF:R0lG"
@@ -386,4 +394,20 @@ TEST_F(CardLoopback, HostFailuresEndInCodesWithTheFailureResult) {
     EXPECT_EQ(failed.text(), "ERROR");
     EXPECT_EQ(plugin.host.call("CardDav_LastError").number(), -1);
     EXPECT_EQ(plugin.server.requestCount(), 0u);
+}
+
+TEST_F(CardLoopback, NewvCardRefusesAListedUidOrALineBreakWithoutARequest) {
+    plugin.selectBook({{"/home/book/c1.vcf", "t1", kCardText},
+                       {"/home/book/g.vcf", "tg",
+                        "BEGIN:VCARD\r\nUID:g1\r\nFN:Fam\r\nX-ADDRESSBOOKSERVER-KIND:group\r\n"
+                        "END:VCARD\r\n"}});
+    const std::pair<const char*, int> refusals[] = {{"u1", 4}, {"g1", 4}, {"x\ry", 5}, {"x\n", 5}};
+    for (const auto& [uid, code] : refusals) {
+        const CallResult created =
+            plugin.host.call("CardDav_NewvCard", {Arg::text(plugin.bookUrl()), Arg::text(uid)});
+        EXPECT_EQ(created.text(), "ERROR: Creation of vcard failed") << uid;
+        EXPECT_EQ(created.error, code) << uid;
+    }
+    EXPECT_EQ(plugin.server.requestCount(), 0u);
+    EXPECT_EQ(plugin_state.current_addressbook["u1"].url, plugin.bookUrl() + "c1.vcf");
 }

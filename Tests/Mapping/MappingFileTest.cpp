@@ -61,7 +61,7 @@ TEST_F(MappingFile, OneRowEndedByASingleLineFeedKeepsItsLastFieldClean) {
               (std::vector<Entry>{{"email", "EMAIL", ""}, {"uniqueid", "UID", ""}}));
 }
 
-TEST_F(MappingFile, FieldsAreTakenAsWritten) {
+TEST_F(MappingFile, FieldsAreTakenAsWrittenNamesInLowerCase) {
     EXPECT_EQ(load("field,property,type\n"
                    "Home,adr,Home\n"
                    "work, ADR, WORK\n"
@@ -70,16 +70,16 @@ TEST_F(MappingFile, FieldsAreTakenAsWritten) {
                    "\"q\",NOTE\n"
                    "note,Nickname,x\n"),
               (std::vector<Entry>{{"\"q\"", "NOTE", ""},
-                                  {"Home", "ADR", "Home"},
                                   {"fax", "TEL", "FAX"},
                                   {"field", "PROPERTY", "type"},
+                                  {"home", "ADR", "Home"},
                                   {"note", "NICKNAME", "x"},
                                   {"uniqueid", "UID", ""},
                                   {"work", " ADR", " WORK"}}));
 }
 
 TEST_F(MappingFile, ReservedRowsAndRowsWithoutTwoFieldsAreSkipped) {
-    EXPECT_EQ(load("etag,X\nmodifed_on,X\ncreated_on,X\nuniqueid,NOTE\nid,uid\n"
+    EXPECT_EQ(load("etag,X\nmodifed_on,X\ncreated_on,X\nuniqueid,NOTE\nid,uid\nETag,X\n"
                    "\n,,,\nlonely\n,NOTE\n"),
               std::vector<Entry>{});
     EXPECT_EQ(load("uniqueid,NOTE\nmine,Uid,x\nnote,NOTE\n"),

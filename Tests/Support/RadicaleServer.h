@@ -33,10 +33,12 @@ public:
     const std::string& folder() const { return folder_; }
     // What the server has written to its log so far.
     std::string log() const;
+    // Stops the server now (a server going down in the middle of a script); the destructor
+    // then has nothing left to do.
+    void stop();
 
 private:
     void start();
-    void stop();
 
     Options options_;
     std::string folder_;
