@@ -82,12 +82,10 @@ bool isListed(const std::string& uid) {
 fmx::int16 removeFromGroups(const std::string& uid) {
     FirstFailure writes;
     for (auto& entry : plugin_state.current_addressbook_groups) {
-        std::vector<std::string>& members = entry.second.members;
-        const auto kept = std::remove(members.begin(), members.end(), uid);
-        if (kept == members.end())
+        const std::vector<std::string>& members = entry.second.members;
+        if (std::find(members.begin(), members.end(), uid) == members.end())
             continue;
-        members.erase(kept, members.end());
-        writes.record(putGroup(entry.second));
+        writes.record(changeGroupMembership(entry.second, uid, Membership::Leave));
     }
     return writes.code;
 }

@@ -1,6 +1,7 @@
 // Group membership: the names of the groups a card belongs to, and making a card a member of
 // exactly the groups a script names. A group is a card of its own whose member lines name the
-// UIDs of its member cards; every change of membership rewrites that group card on the server.
+// UIDs of its member cards; a change of membership changes those lines of the group card on the
+// server, and the cached group only once the server took the change.
 
 #include "Functions/CardDav.h"
 
@@ -88,11 +89,9 @@ void leaveUnwantedGroups(const std::string& uid, std::vector<WantedGroup>& wante
         const std::string fnValue = asFnValue(group.fn);
         const auto isThisGroup = [&](const WantedGroup& w) { return w.fnValue == fnValue; };
         const auto kept = std::remove_if(wanted.begin(), wanted.end(), isThisGroup);
-        if (kept == wanted.end()) {
-            group.members.erase(std::remove(group.members.begin(), group.members.end(), uid),
-                                group.members.end());
-            writes.record(putGroup(group), "Failed to remove from group: " + group.fn);
-        }
+        if (kept == wanted.end())
+            writes.record(changeGroupMembership(group, uid, Membership::Leave),
+                          "Failed to remove from group: " + group.fn);
         wanted.erase(kept, wanted.end());
     }
 }
@@ -121,8 +120,8 @@ void joinWantedGroups(const std::string& uid, const std::vector<WantedGroup>& wa
             if (asFnValue(group.fn) != name.fnValue)
                 continue;
             exists = true;
-            group.members.push_back(uid);
-            writes.record(putGroup(group), "Save failed: " + name.name);
+            writes.record(changeGroupMembership(group, uid, Membership::Join),
+                          "Save failed: " + name.name);
         }
         if (!exists)
             createGroup(uid, name, writes);

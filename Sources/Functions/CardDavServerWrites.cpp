@@ -2,6 +2,10 @@
 
 #include "Functions/CardDavState.h"
 #include "Utils/VorlixUtils.h"
+#include "vCard/vCardParser.h"
+
+#include <algorithm>
+#include <vector>
 
 std::string fetchEtag(const std::string& url) {
     const Query answer = plugin_state.cd.get_etag(url);
@@ -18,14 +22,86 @@ std::string tagAfterPut(const std::string& url, const Query& answer) {
     return tag.empty() ? fetchEtag(url) : tag;
 }
 
-fmx::int16 putGroup(addresscard& group) {
-    const Query answer = plugin_state.cd.save_vcard(group.url, group.getRawvCard(), group.etag);
-    const fmx::int16 code = handleQuery(answer);
-    if (code == ErrorCode::None) {
-        const std::string tag = tagAfterPut(group.url, answer);
-        if (!tag.empty())
-            group.etag = tag;
+namespace {
+
+const char* const kMemberProperty = "X-ADDRESSBOOKSERVER-MEMBER";
+const char* const kMemberPrefix = "urn:uuid:";
+
+bool namesMember(const vCardItem& item, const std::string& uid) {
+    return str_cmp(item.name, kMemberProperty) && replace(item.value, kMemberPrefix, "") == uid;
+}
+
+// The group card's text with `uid` joined or left; empty when nothing needs to change.
+std::string changedGroupText(vCard& card, const std::string& uid, Membership change) {
+    std::vector<vCardItem>& items = card.items;
+    const auto members = [&] {
+        return std::any_of(items.begin(), items.end(),
+                           [&](const vCardItem& item) { return namesMember(item, uid); });
+    };
+    if (change == Membership::Join) {
+        if (members())
+            return "";
+        items.emplace_back(kMemberProperty, kMemberPrefix + uid);
+    } else {
+        if (!members())
+            return "";
+        items.erase(std::remove_if(items.begin(), items.end(),
+                                   [&](const vCardItem& item) { return namesMember(item, uid); }),
+                    items.end());
     }
+    return card.toString();
+}
+
+// The group record as the server now holds the card `text`.
+void takeUpGroupCard(addresscard& group, const std::string& text, const std::string& tag) {
+    vCardMini summary = readCardSummary(text);
+    group.members = std::move(summary.members);
+    group.fn = std::move(summary.fn);
+    if (!tag.empty())
+        group.etag = tag;
+}
+
+enum class Attempt { Done, Conflict };
+
+// One fetch, change and guarded PUT; `code` receives the outcome. Conflict: the PUT was refused
+// because the card changed since the fetch.
+Attempt tryMembershipChange(addresscard& group, const std::string& uid, Membership change,
+                            fmx::int16& code) {
+    const Query fetched = plugin_state.cd.get_vcard(group.url);
+    code = handleQuery(fetched);
+    if (code != ErrorCode::None)
+        return Attempt::Done;
+    std::string tag = getEtag(fetched.headers);
+    if (tag.empty())
+        tag = fetchEtag(group.url);
+    vCard card = plugin_state.vcparser.Parse(fetched.body, FieldMap());
+    if (card.items.empty() || tag.empty()) {
+        // No card to change, or none that can be written back safely.
+        code = ErrorCode::Failed;
+        return Attempt::Done;
+    }
+    const std::string text = changedGroupText(card, uid, change);
+    if (text.empty()) {
+        takeUpGroupCard(group, fetched.body, tag);
+        return Attempt::Done;
+    }
+    const Query answer = plugin_state.cd.save_vcard(group.url, text, tag);
+    code = handleQuery(answer);
+    if (answer.status == 412)
+        return Attempt::Conflict;
+    if (code == ErrorCode::None)
+        takeUpGroupCard(group, text, tagAfterPut(group.url, answer));
+    return Attempt::Done;
+}
+
+} // namespace
+
+fmx::int16 changeGroupMembership(addresscard& group, const std::string& uid, Membership change) {
+    // Another client's change between the fetch and the PUT is met by fetching again, once.
+    fmx::int16 code = ErrorCode::None;
+    for (int attempt = 0; attempt < 2; ++attempt)
+        if (tryMembershipChange(group, uid, change, code) == Attempt::Done)
+            break;
     return code;
 }
 

@@ -17,9 +17,16 @@ std::string fetchEtag(const std::string& url);
 // example), the tag the server reports for the card now.
 std::string tagAfterPut(const std::string& url, const Query& answer);
 
-// Rewrites a group card on the server from its record, guarded by the record's tag ("If-Match"),
-// and stores the new tag in the record on success. Returns the code of the PUT's answer.
-fmx::int16 putGroup(addresscard& group);
+enum class Membership { Join, Leave };
+
+// Adds `uid` to, or takes it out of, the members of an existing group card on the server. The
+// group card is fetched and only its member lines change: everything else another client wrote
+// in it goes back as it was. The PUT is guarded by the tag just fetched; when another client
+// changed the card in between (412) it is fetched and changed once more. `group` (members, FN,
+// tag) is updated from what the server then holds, and only when it accepted the change; a
+// change that is already true on the server sends no PUT. Returns 0 or the failed request's code
+// (-1 for an answer that holds no card).
+fmx::int16 changeGroupMembership(addresscard& group, const std::string& uid, Membership change);
 
 // Creates a new card resource in the address book at `addressbookUrl` (a "/" is added when it
 // does not end in one) from

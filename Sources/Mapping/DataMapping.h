@@ -41,10 +41,10 @@ const std::vector<std::string>& componentNames(const std::string& property);
 FieldMap createDefaultRawDataMap();
 
 // Reads a field vocabulary from a comma-separated file, one row per line: field name
-// (lower-cased), vCard property (upper-cased), and an optional TYPE value. Lines are separated by LF, or by CR when
-// the file has no LF before its last two bytes; a line break at the end of a line is dropped.
-// Empty fields do not count, lines with fewer than two fields are skipped, and rows for the
-// reserved names modifed_on, created_on, etag and uniqueid or for the property UID are refused.
+// (lower-cased), vCard property (upper-cased), and an optional TYPE value. Lines are separated by
+// LF, or by CR when the file has no LF before its last two bytes; a line break at the end of a line
+// is dropped. Empty fields do not count, lines with fewer than two fields are skipped, and rows for
+// the reserved names modifed_on, created_on, etag and uniqueid or for the property UID are refused.
 // When any row was taken, uniqueid is mapped to UID.
 class DataMapping {
 public:

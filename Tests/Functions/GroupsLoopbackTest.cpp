@@ -1,13 +1,38 @@
 // Group membership functions against the loopback server: which requests they send, and what
 // they make of answers a real server does not give on demand.
+#include "CardStore.h"
 #include "LoopbackBook.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
+// A group card as another client wrote it: with properties of its own around the member lines.
+std::string groupText(const std::string& uid, const std::string& fn,
+                      const std::vector<std::string>& members) {
+    std::string text = "BEGIN:VCARD\r\nVERSION:3.0\r\nPRODID:-//Other Client//EN\r\nUID:" + uid +
+                       "\r\nFN:" + fn + "\r\nN:" + fn +
+                       ";;;;\r\nX-ADDRESSBOOKSERVER-KIND:group\r\n"
+                       "NOTE:shared\\, really\r\nX-OTHER-CLIENT;X-SORT=2:keep me\r\n";
+    for (const std::string& member : members)
+        text += "X-ADDRESSBOOKSERVER-MEMBER:urn:uuid:" + member + "\r\n";
+    return text + "END:VCARD\r\n";
+}
+
 class GroupsLoopback : public ::testing::Test, protected LoopbackBook {
 protected:
+    // A group listed in the cache and stored on the server alike.
+    void storeGroup(const std::string& uid, const std::string& fn,
+                    const std::vector<std::string>& members, const std::string& tag) {
+        const addresscard& group = addGroup(uid, fn, members, tag);
+        store.put(path(group.url), groupText(uid, fn, members), tag);
+    }
+    std::string methodsAndPaths() const {
+        std::string list;
+        for (const loopback::Request& request : server.requests())
+            list += request.method + " " + request.target + " ";
+        return list;
+    }
     CallResult setGroups(const std::string& uid, const std::string& names) {
         return host.call("CardDav_SetvCardGroups", {Arg::text(uid), Arg::text(names)});
     }
@@ -16,6 +41,8 @@ protected:
     }
     double lastError() { return host.call("CardDav_LastError").number(); }
     std::string path(const std::string& url) const { return url.substr(server.baseUrl().size()); }
+
+    CardStore store{server};
 };
 
 std::size_t occurrences(const std::string& text, const std::string& part) {
@@ -59,98 +86,141 @@ TEST_F(GroupsLoopback, NamesAreMatchedAsTheServerStoresThem) {
     addCard("c1");
     addGroup("g1", "Team\\; Red", {"c1"});
     addGroup("g2", "A\\nB", {"c1"});
-    addGroup("g3", "Smith\\, Jones", {"c2"}, "s1");
+    storeGroup("g3", "Smith\\, Jones", {"c2"}, "s1");
     EXPECT_EQ(setGroups("c1", "Team; Red,A\rB").text(), "Saved");
     EXPECT_EQ(setGroups("c1", "A\r\nB,Team\\; Red").text(), "Saved");
     EXPECT_EQ(server.requestCount(), 0u) << "no duplicate group is created, none is left";
 
     // An escaped comma belongs to the name, so the listed name can be handed back.
-    server.enqueue(loopback::Response(204, {"ETag: \"s2\""}));
     EXPECT_EQ(setGroups("c1", "Smith\\, Jones,Team; Red,A\\nB").text(), "Saved");
-    ASSERT_EQ(server.requestCount(), 1u);
-    EXPECT_EQ(server.lastRequest().target, "/alice/book/g3-file.vcf");
-    EXPECT_NE(server.lastRequest().body.find("FN:Smith\\, Jones\r\n"), std::string::npos);
-    EXPECT_EQ(plugin_state.current_addressbook_groups.at("g3").etag, "s2");
+    EXPECT_EQ(methodsAndPaths(), "GET /alice/book/g3-file.vcf PUT /alice/book/g3-file.vcf ");
+    EXPECT_NE(store.text("/alice/book/g3-file.vcf").find("FN:Smith\\, Jones\r\n"),
+              std::string::npos);
+    EXPECT_EQ(plugin_state.current_addressbook_groups.at("g3").etag,
+              store.tag("/alice/book/g3-file.vcf"));
 
     // Results keep the names as written, like every other read.
     EXPECT_EQ(getGroups("c1").text(), "Team\\; Red\rA\\nB\rSmith\\, Jones\r");
 }
 
-TEST_F(GroupsLoopback, LeavesAndJoinsGroupsInNameOrderGuardedByTheirTags) {
+TEST_F(GroupsLoopback, OnlyTheMemberLinesOfAGroupCardChange) {
     addCard("c1");
-    addGroup("g1", "Old", {"c1", "m", "c1"}, "o1");
-    addGroup("g2", "Work", {"m"}, "w1");
-    addGroup("g3", "Family", {}, "f1");
-    server.enqueue(loopback::Response(204, {"ETag: \"o2\""}));
-    server.enqueue(loopback::Response(204, {"ETag: \"f2\""}));
-    server.enqueue(loopback::Response(200, {"etag: \"w2\""}));
+    storeGroup("g1", "Old", {"c1", "m", "c1"}, "o1");
+    storeGroup("g2", "Work", {"m"}, "w1");
+    storeGroup("g3", "Family", {}, "f1");
 
     const CallResult set = setGroups("c1", "Work,Work,Family");
     EXPECT_EQ(set.text(), "Saved");
     EXPECT_EQ(set.error, 0);
+    // Leaving first, then joining in name order; each write guarded by the tag just fetched.
+    EXPECT_EQ(methodsAndPaths(), "GET /alice/book/g1-file.vcf PUT /alice/book/g1-file.vcf "
+                                 "GET /alice/book/g3-file.vcf PUT /alice/book/g3-file.vcf "
+                                 "GET /alice/book/g2-file.vcf PUT /alice/book/g2-file.vcf ");
     const auto requests = server.requests();
-    ASSERT_EQ(requests.size(), 3u);
-    EXPECT_EQ(requests[0].requestLine, "PUT /alice/book/g1-file.vcf HTTP/1.1");
-    EXPECT_EQ(requests[0].header("If-Match"), std::optional<std::string>("\"o1\""));
-    EXPECT_EQ(occurrences(requests[0].body, "urn:uuid:c1"), 0u);
-    EXPECT_EQ(occurrences(requests[0].body, "X-ADDRESSBOOKSERVER-MEMBER:urn:uuid:m\r\n"), 1u);
-    EXPECT_EQ(requests[1].target, "/alice/book/g3-file.vcf");
-    EXPECT_EQ(requests[1].header("If-Match"), std::optional<std::string>("\"f1\""));
-    EXPECT_EQ(occurrences(requests[1].body, "X-ADDRESSBOOKSERVER-MEMBER:urn:uuid:c1\r\n"), 1u);
-    EXPECT_EQ(requests[2].target, "/alice/book/g2-file.vcf");
+    EXPECT_EQ(requests[1].header("If-Match"), std::optional<std::string>("\"o1\""));
+    EXPECT_EQ(requests[3].header("If-Match"), std::optional<std::string>("\"f1\""));
+    EXPECT_EQ(requests[5].header("If-Match"), std::optional<std::string>("\"w1\""));
+
+    // What another client wrote in the group cards is all still there.
+    EXPECT_EQ(store.text("/alice/book/g1-file.vcf"), groupText("g1", "Old", {"m"}));
+    EXPECT_EQ(store.text("/alice/book/g3-file.vcf"), groupText("g3", "Family", {"c1"}));
+    EXPECT_EQ(store.text("/alice/book/g2-file.vcf"), groupText("g2", "Work", {"m", "c1"}));
 
     EXPECT_EQ(plugin_state.current_addressbook_groups.at("g1").members,
               std::vector<std::string>{"m"});
-    EXPECT_EQ(plugin_state.current_addressbook_groups.at("g1").etag, "o2");
-    EXPECT_EQ(plugin_state.current_addressbook_groups.at("g3").etag, "f2");
+    EXPECT_EQ(plugin_state.current_addressbook_groups.at("g1").etag,
+              store.tag("/alice/book/g1-file.vcf"));
     EXPECT_EQ(plugin_state.current_addressbook_groups.at("g2").members,
               (std::vector<std::string>{"m", "c1"}));
-    EXPECT_EQ(plugin_state.current_addressbook_groups.at("g2").etag, "w2");
+    EXPECT_EQ(getGroups("c1").text(), "Work\rFamily\r") << "in group-UID order";
 }
 
-TEST_F(GroupsLoopback, RefusedGroupWritesAreListedAndKeptInMemory) {
+TEST_F(GroupsLoopback, RefusedGroupWritesLeaveTheCacheAsTheServerHoldsIt) {
     addCard("c1");
-    addGroup("g1", "Family", {"c1"}, "f1");
-    addGroup("g2", "Work", {}, "w1");
-    server.enqueue(loopback::Response(412));
-    server.enqueue(loopback::Response(500));
+    storeGroup("g1", "Family", {"c1"}, "f1");
+    storeGroup("g2", "Work", {}, "w1");
+    store.failNext("PUT", "/alice/book/g1-file.vcf", loopback::Response(403));
+    store.failNext("PUT", "/alice/book/g2-file.vcf", loopback::Response(500));
 
     const CallResult set = setGroups("c1", "Work");
     EXPECT_EQ(set.text(), "ERRORFailed to remove from group: Family\rSave failed: Work\r");
-    EXPECT_EQ(set.error, -1) << "the code of the first failed write";
-    EXPECT_EQ(lastError(), -1);
-    EXPECT_TRUE(plugin_state.current_addressbook_groups.at("g1").members.empty());
-    EXPECT_EQ(plugin_state.current_addressbook_groups.at("g1").etag, "f1");
-    EXPECT_EQ(plugin_state.current_addressbook_groups.at("g2").members,
+    EXPECT_EQ(set.error, 43) << "the code of the first failed write";
+    EXPECT_EQ(lastError(), 43);
+    EXPECT_EQ(plugin_state.current_addressbook_groups.at("g1").members,
               std::vector<std::string>{"c1"});
+    EXPECT_EQ(plugin_state.current_addressbook_groups.at("g1").etag, "f1");
+    EXPECT_TRUE(plugin_state.current_addressbook_groups.at("g2").members.empty());
+    EXPECT_EQ(getGroups("c1").text(), "Family\r");
 
-    // One refused removal alone.
-    addGroup("g1", "Family", {"c1"}, "f1");
-    server.enqueue(loopback::Response(412));
-    const CallResult again = setGroups("c1", "Work");
-    EXPECT_EQ(again.text(), "ERRORFailed to remove from group: Family\r");
-    EXPECT_EQ(again.error, -1);
+    // The script tries again, and this time the writes go through.
+    server.clearRequests();
+    EXPECT_EQ(setGroups("c1", "Work").text(), "Saved");
+    EXPECT_EQ(server.requestCount(), 4u);
+    EXPECT_EQ(store.text("/alice/book/g1-file.vcf"), groupText("g1", "Family", {}));
+    EXPECT_EQ(store.text("/alice/book/g2-file.vcf"), groupText("g2", "Work", {"c1"}));
+    EXPECT_EQ(getGroups("c1").text(), "Work\r");
+}
+
+TEST_F(GroupsLoopback, GroupChangedInBetweenIsFetchedAndChangedAgainOnce) {
+    addCard("c1");
+    storeGroup("g1", "Family", {"c1"}, "f1");
+    const std::string path = "/alice/book/g1-file.vcf";
+    // Another client adds a member between the plug-in's fetch and its PUT.
+    store.beforeNextPut(path, [&] {
+        store.put(path, groupText("g1", "Family", {"c1", "x"}), "f2");
+    });
+
+    EXPECT_EQ(setGroups("c1", "").text(), "Saved");
+    EXPECT_EQ(methodsAndPaths(),
+              "GET " + path + " PUT " + path + " GET " + path + " PUT " + path + " ");
+    EXPECT_EQ(store.text(path), groupText("g1", "Family", {"x"}));
+    EXPECT_EQ(plugin_state.current_addressbook_groups.at("g1").members,
+              std::vector<std::string>{"x"});
+
+    // Changed again behind its back on the second try too: reported, nothing overwritten.
+    storeGroup("g1", "Family", {"x", "c1"}, "f3");
+    store.beforeNextPut(path, [&] { store.put(path, groupText("g1", "Fam", {"x", "c1"}), "f4"); });
+    // The first PUT is refused, and the card changes again before the second one.
+    store.failNext("PUT", path, loopback::Response(412));
+    server.clearRequests();
+    const CallResult set = setGroups("c1", "");
+    EXPECT_EQ(set.text(), "ERRORFailed to remove from group: Family\r");
+    EXPECT_EQ(set.error, -1);
+    EXPECT_EQ(server.requestCount(), 4u);
+    EXPECT_EQ(store.text(path), groupText("g1", "Fam", {"x", "c1"}));
+}
+
+TEST_F(GroupsLoopback, GroupCardGoneOrUnreadableIsAFailure) {
+    addCard("c1");
+    addGroup("g1", "Family", {"c1"}, "f1"); // listed, but deleted by another client since
+    const CallResult gone = setGroups("c1", "");
+    EXPECT_EQ(gone.text(), "ERRORFailed to remove from group: Family\r");
+    EXPECT_EQ(gone.error, 44);
+    EXPECT_EQ(methodsAndPaths(), "GET /alice/book/g1-file.vcf ");
+
+    store.put("/alice/book/g1-file.vcf", "<html>not a card</html>", "f1");
+    server.clearRequests();
+    EXPECT_EQ(setGroups("c1", "").error, -1);
+    EXPECT_EQ(methodsAndPaths(), "GET /alice/book/g1-file.vcf ") << "nothing is written";
+    EXPECT_EQ(store.text("/alice/book/g1-file.vcf"), "<html>not a card</html>");
 }
 
 TEST_F(GroupsLoopback, GroupWriteAnsweredWithoutTagAsksForIt) {
     addCard("c1");
-    addGroup("g1", "Family", {"c1"}, "f1");
-    server.enqueue(loopback::Response(204));
-    server.enqueue(multistatusAnswer(etagListing({{"/alice/book/g1-file.vcf", "f2"}})));
+    storeGroup("g1", "Family", {"c1"}, "f1");
+    store.failNext("PUT", "/alice/book/g1-file.vcf", loopback::Response(204));
 
     EXPECT_EQ(setGroups("c1", "").text(), "Saved");
     const auto requests = server.requests();
-    ASSERT_EQ(requests.size(), 2u);
-    EXPECT_EQ(requests[1].requestLine, "PROPFIND /alice/book/g1-file.vcf HTTP/1.1");
-    EXPECT_EQ(requests[1].header("Depth"), std::optional<std::string>("0"));
-    EXPECT_EQ(plugin_state.current_addressbook_groups.at("g1").etag, "f2");
+    ASSERT_EQ(requests.size(), 3u);
+    EXPECT_EQ(requests[2].requestLine, "PROPFIND /alice/book/g1-file.vcf HTTP/1.1");
+    EXPECT_EQ(requests[2].header("Depth"), std::optional<std::string>("0"));
+    EXPECT_EQ(plugin_state.current_addressbook_groups.at("g1").etag, "f1");
 }
 
 TEST_F(GroupsLoopback, MissingGroupIsCreatedOnceAndFoundByTheNextCall) {
     addCard("c1");
     addCard("c2");
-    server.enqueue(loopback::Response(404));
-    server.enqueue(loopback::Response(201, {"ETag: \"n1\""}));
 
     const CallResult created = setGroups("c1", " New");
     EXPECT_EQ(created.text(), "Saved");
@@ -175,20 +245,18 @@ TEST_F(GroupsLoopback, MissingGroupIsCreatedOnceAndFoundByTheNextCall) {
     EXPECT_NE(body.find("\r\nUID:" + group.uid + "\r\n"), std::string::npos);
     EXPECT_TRUE(group.isgroup);
     EXPECT_EQ(group.fn, " New");
-    EXPECT_EQ(group.etag, "n1");
+    EXPECT_EQ(group.etag, store.tag(requests[1].target));
     EXPECT_EQ(path(group.url), requests[1].target);
     EXPECT_EQ(group.displayname, group.cardid + ".vcf");
     EXPECT_EQ(getGroups("c1").text(), " New\r");
 
     // A second card given the same new name joins that group instead of creating another.
-    server.enqueue(loopback::Response(204, {"ETag: \"n2\""}));
     EXPECT_EQ(setGroups("c2", " New").text(), "Saved");
     requests = server.requests();
-    ASSERT_EQ(requests.size(), 3u);
-    EXPECT_EQ(requests[2].method, "PUT");
-    EXPECT_EQ(requests[2].target, requests[1].target);
-    EXPECT_EQ(requests[2].header("If-Match"), std::optional<std::string>("\"n1\""));
-    EXPECT_EQ(occurrences(requests[2].body, "X-ADDRESSBOOKSERVER-MEMBER:"), 2u);
+    ASSERT_EQ(requests.size(), 4u);
+    EXPECT_EQ(requests[3].method, "PUT");
+    EXPECT_EQ(requests[3].target, requests[1].target);
+    EXPECT_EQ(occurrences(store.text(requests[1].target), "X-ADDRESSBOOKSERVER-MEMBER:"), 2u);
     EXPECT_EQ(plugin_state.current_addressbook_groups.size(), 1u);
 }
 

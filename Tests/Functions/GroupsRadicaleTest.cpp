@@ -129,14 +129,28 @@ TEST_F(GroupsRadicale, NamesWithSpacesSeparatorsAndLineBreaksReadBackWhole) {
               (std::vector<std::string>{"Line\\nBreak", "Work"}));
 }
 
-TEST_F(GroupsRadicale, GroupChangedByAnotherClientIsNotOverwritten) {
-    // Another client renames Family after the plug-in listed it.
-    plugin.putCard("family", groupCard("grp-a", "Family and friends", {"uid-ada"}));
+TEST_F(GroupsRadicale, WhatAnotherClientWroteInAGroupCardIsKept) {
+    // Another client renames Family after the plug-in listed it, and gives it properties of its
+    // own; then the card leaves Family.
+    plugin.putCard("family",
+                   makeCard("grp-a", "Family and friends",
+                            "X-ADDRESSBOOKSERVER-KIND:group\nNOTE:Sunday lunch\n"
+                            "CATEGORIES:private,kin\nX-OTHER-CLIENT;X-SORT=2:keep me\n"
+                            "X-ADDRESSBOOKSERVER-MEMBER:urn:uuid:uid-bob\n"
+                            "X-ADDRESSBOOKSERVER-MEMBER:urn:uuid:uid-ada"));
     const CallResult set = setGroups("uid-ada", "Work");
-    EXPECT_EQ(set.text(), "ERRORFailed to remove from group: Family\r");
-    EXPECT_EQ(set.error, -1);
-    EXPECT_EQ(plugin.host.call("CardDav_LastError").number(), -1);
+    EXPECT_EQ(set.text(), "Saved");
+    EXPECT_EQ(set.error, 0);
     const std::string family = groupText(fileOf("family"));
     EXPECT_NE(family.find("FN:Family and friends"), std::string::npos) << family;
-    EXPECT_NE(family.find("urn:uuid:uid-ada"), std::string::npos);
+    EXPECT_NE(family.find("NOTE:Sunday lunch"), std::string::npos) << family;
+    EXPECT_NE(family.find("CATEGORIES:private,kin"), std::string::npos) << family;
+    EXPECT_NE(family.find("X-OTHER-CLIENT;X-SORT=2:keep me"), std::string::npos) << family;
+    EXPECT_NE(family.find("urn:uuid:uid-bob"), std::string::npos) << family;
+    EXPECT_EQ(family.find("urn:uuid:uid-ada"), std::string::npos) << family;
+    // The cache holds the group as the server now does.
+    EXPECT_EQ(plugin_state.current_addressbook_groups.at("grp-a").fn, "Family and friends");
+    EXPECT_EQ(plugin_state.current_addressbook_groups.at("grp-a").members,
+              std::vector<std::string>{"uid-bob"});
+    EXPECT_EQ(getGroups("uid-bob").text(), "Family and friends\r");
 }
