@@ -30,6 +30,9 @@ fmx::errcode CardDav_SetServer(short, const fmx::ExprEnv&, const fmx::DataVect& 
         plugin_state.cd.set_verbose(ParameterToBoolean(args, 1, false));
         plugin_state.cd.set_validcert(ParameterToBoolean(args, 2, false));
         plugin_state.current_mapping = createDefaultRawDataMap();
+        // What was read of the previous server is no longer known to be its state.
+        plugin_state.fetched_vcards.clear();
+        plugin_state.sync_token.clear();
     });
 }
 

@@ -47,3 +47,11 @@ fmx::errcode CardDav_CheckvCardIfChanged(short functionId, const fmx::ExprEnv& e
                                          const fmx::DataVect& args, fmx::Data& result);
 fmx::errcode CardDav_GetMapping(short functionId, const fmx::ExprEnv& env,
                                 const fmx::DataVect& args, fmx::Data& result);
+fmx::errcode CardDav_GetAddressbookETags(short functionId, const fmx::ExprEnv& env,
+                                         const fmx::DataVect& args, fmx::Data& result);
+fmx::errcode CardDav_GetChanges(short functionId, const fmx::ExprEnv& env,
+                                const fmx::DataVect& args, fmx::Data& result);
+fmx::errcode CardDav_GetSyncToken(short functionId, const fmx::ExprEnv& env,
+                                  const fmx::DataVect& args, fmx::Data& result);
+fmx::errcode CardDav_FetchvCards(short functionId, const fmx::ExprEnv& env,
+                                 const fmx::DataVect& args, fmx::Data& result);

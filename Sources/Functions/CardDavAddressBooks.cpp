@@ -66,6 +66,8 @@ fmx::errcode CardDav_SelectAddressBook(short, const fmx::ExprEnv&, const fmx::Da
             if (!url.empty())
                 plugin_state.current_addressbook_url = url;
 
+            plugin_state.fetched_vcards.clear();
+            plugin_state.sync_token = bookSyncToken(plugin_state.current_addressbook_url);
             Listing listing = listAddressBook(plugin_state.current_addressbook_url);
             cacheListing(std::move(listing.cards));
             SetResult(1, result);

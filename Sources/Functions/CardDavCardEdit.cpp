@@ -119,6 +119,14 @@ fmx::errcode CardDav_GetvCard(short, const fmx::ExprEnv&, const fmx::DataVect& a
             plugin_state.current_vcard.clear();
             plugin_state.current_vcard_id = uid;
 
+            // A text fetched ahead serves while the server names the tag it was fetched at.
+            if (const std::string* fetched =
+                    plugin_state.fetched_vcards.find(uid, listed->second.etag)) {
+                plugin_state.current_vcard =
+                    plugin_state.vcparser.Parse(*fetched, plugin_state.current_mapping);
+                SetResult(1, result);
+                return ErrorCode::None;
+            }
             const Query answer = plugin_state.cd.get_vcard(url);
             const fmx::int16 code = handleQuery(answer);
             if (code != ErrorCode::None) {

@@ -170,6 +170,7 @@ fmx::errcode CardDav_SaveCard(short, const fmx::ExprEnv&, const fmx::DataVect& a
                     "Invalid vcard. requiered fileds: display_name, first_name, last_name", result);
                 return ErrorCode::Failed;
             }
+            plugin_state.fetched_vcards.drop(plugin_state.current_vcard_id);
             const Query answer =
                 plugin_state.cd.save_vcard(entry.url, plugin_state.current_vcard.toString(), etag);
             const Outcome saved = judgeSave(answer, entry);
@@ -197,6 +198,7 @@ fmx::errcode CardDav_DeleteCard(short, const fmx::ExprEnv&, const fmx::DataVect&
                 return deleted;
             }
             plugin_state.current_addressbook.erase(listed);
+            plugin_state.fetched_vcards.drop(uid);
             SetResult(1, result);
             return removeFromGroups(uid);
         },

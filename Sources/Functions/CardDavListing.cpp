@@ -15,3 +15,10 @@ Listing listAddressBook(const std::string& url) {
     }
     return listing;
 }
+
+std::string bookSyncToken(const std::string& url) {
+    const Query answer = plugin_state.cd.get_synctoken(url);
+    if (handleQuery(answer) != ErrorCode::None)
+        return "";
+    return plugin_state.xmlparser.getSyncToken(answer.body);
+}

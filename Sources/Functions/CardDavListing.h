@@ -19,3 +19,8 @@ struct Listing {
 
 // The listing REPORT on the address book at `url`.
 Listing listAddressBook(const std::string& url);
+
+// The sync token of the address book at `url`, asked before its listing so that it stands for a
+// state no later than the listing's: changes made in between come again at the next sync
+// rather than never. Empty when the server offers none, or the request fails.
+std::string bookSyncToken(const std::string& url);

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "FMWrapper/FMXTypes.h"
+#include "Functions/FetchedCards.h"
 #include "Mapping/DataMapping.h"
 #include "Multistatus/xmlParser.h"
 #include "Transport/CardDavClient.h"
@@ -36,6 +37,10 @@ struct PluginState {
     std::string current_vcard_id;
     vCard current_vcard;
     FieldMap current_mapping;
+    // The selected book's sync token, from its selection or the last CardDav_GetChanges.
+    std::string sync_token;
+    // Card texts of the selected book fetched ahead by CardDav_FetchvCards.
+    FetchedCards fetched_vcards;
 };
 
 extern PluginState plugin_state;
@@ -53,6 +58,8 @@ constexpr fmx::int16 OutOfMemory = 7;
 constexpr fmx::int16 NoAddressBookHome = 11;
 constexpr fmx::int16 ReadOnlyItem = 15;
 constexpr fmx::int16 UnknownItem = 16;
+constexpr fmx::int16 SyncTokenExpired = 17;
+constexpr fmx::int16 SyncNotSupported = 18;
 constexpr fmx::int16 NoMappingLoaded = 31;
 constexpr fmx::int16 EmptyMappingPath = 32;
 constexpr fmx::int16 Forbidden = 43;

@@ -47,7 +47,7 @@ std::string textOf(pugi::xml_node element) {
     return text.data() == joined.data() ? std::move(joined) : std::string(text);
 }
 
-bool isSuccessPropstat(std::string_view statusLine) {
+int statusCodeOf(std::string_view statusLine) {
     // Skip the protocol word, then expect three digits on their own.
     std::size_t at = 0;
     while (at < statusLine.size() && isBlank(statusLine[at]))
@@ -57,14 +57,21 @@ bool isSuccessPropstat(std::string_view statusLine) {
     while (at < statusLine.size() && isBlank(statusLine[at]))
         ++at;
     const std::string_view code = statusLine.substr(at, 4);
-    return code.size() >= 3 && code[0] == '2' && isDigit(code[1]) && isDigit(code[2]) &&
-           (code.size() == 3 || !isDigit(code[3]));
+    if (code.size() < 3 || code[0] < '1' || code[0] > '5' || !isDigit(code[1]) ||
+        !isDigit(code[2]) || (code.size() == 4 && isDigit(code[3])))
+        return 0;
+    return (code[0] - '0') * 100 + (code[1] - '0') * 10 + (code[2] - '0');
+}
+
+bool isSuccessPropstat(std::string_view statusLine) {
+    return statusCodeOf(statusLine) / 100 == 2;
 }
 
 void MultistatusResponse::read(const XmlScope& response) {
     hrefNode = {};
     successfulProperties.clear();
     anyProp = false;
+    statusCode = 0;
     bool hrefFound = false;
     for (pugi::xml_node node = response.element().first_child(); node; node = node.next_sibling()) {
         const XmlName name = response.nameOf(node);
@@ -73,6 +80,8 @@ void MultistatusResponse::read(const XmlScope& response) {
             hrefFound = true;
         } else if (name.is(xmlns::dav, "propstat")) {
             addPropstat(response.enter(node, name));
+        } else if (statusCode == 0 && name.is(xmlns::dav, "status")) {
+            statusCode = statusCodeOf(textOf(node));
         }
     }
 }

@@ -17,6 +17,8 @@ std::string textOf(pugi::xml_node element);
 // piece of text (the usual case), else of the pieces joined into `joined`.
 std::string_view textOf(pugi::xml_node element, std::string& joined);
 
+// The code of a status line ("HTTP/1.1 404 Not Found" gives 404); 0 when it holds none.
+int statusCodeOf(std::string_view statusLine);
 // Whether a propstat status line ("HTTP/1.1 200 OK") gives a 2xx code.
 bool isSuccessPropstat(std::string_view statusLine);
 
@@ -34,6 +36,9 @@ public:
     std::string href() const { return textOf(hrefNode); }
     // Whether any propstat of the response holds a prop, whatever its status.
     bool hasProp() const { return anyProp; }
+    // The code of the response's own status, given instead of properties (a member removed
+    // since a sync token, a card a multiget asked for that does not exist); 0 when it has none.
+    int status() const { return statusCode; }
     // The property element from the first propstat with a 2xx status (or no status at all)
     // that holds it; an empty scope (a null node) when none does.
     XmlScope property(std::string_view ns, std::string_view localName) const;
@@ -55,4 +60,5 @@ private:
     // that each of the several properties looked up costs a few comparisons.
     std::vector<Property> successfulProperties;
     bool anyProp = false;
+    int statusCode = 0;
 };

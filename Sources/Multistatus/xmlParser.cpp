@@ -227,3 +227,78 @@ std::vector<std::string> xmlParser::getSearchResults(const std::string& xml,
     }
     return {};
 }
+
+std::string xmlParser::getSyncToken(const std::string& xml) {
+    return syncTokenOf(getRootNode(xml));
+}
+
+std::string xmlParser::syncTokenOf(pugi::xml_node firstResponse) const {
+    // A sync-collection answer gives the token beside its responses, after them as a rule.
+    for (pugi::xml_node child = responseParent.element().first_child(); child;
+         child = child.next_sibling())
+        if (responseParent.matches(child, xmlns::dav, "sync-token"))
+            return textOf(child);
+    MultistatusResponse response;
+    for (pugi::xml_node node = firstResponse; node; node = nextResponse(node)) {
+        response.read(responseParent.enter(node));
+        const std::string token = response.propertyText(xmlns::dav, "sync-token");
+        if (!token.empty())
+            return token;
+    }
+    return "";
+}
+
+syncanswer xmlParser::getSyncChanges(const std::string& xml, const std::string& requestUrl) {
+    syncanswer answer;
+    const pugi::xml_node first = getRootNode(xml);
+    answer.token = syncTokenOf(first);
+    const HrefResolver hrefs(requestUrl);
+    MultistatusResponse response;
+    std::string text;
+    for (pugi::xml_node node = first; node; node = nextResponse(node)) {
+        response.read(responseParent.enter(node));
+        std::string url = hrefs.resolve(textOf(response.hrefElement(), text));
+        if (!hrefs.isOfRequestOrigin(url))
+            continue;
+        if (response.status() == 507) {
+            answer.truncated = true;
+        } else if (response.status() == 404) {
+            answer.changes.push_back({std::move(url), "", true});
+        } else if (response.hasProp() && url != requestUrl) {
+            answer.changes.push_back(
+                {std::move(url),
+                 withoutQuotes(textOf(response.propertyElement(xmlns::dav, "getetag"), text)),
+                 false});
+        }
+    }
+    return answer;
+}
+
+std::vector<cardtext> xmlParser::getCardTexts(const std::string& xml,
+                                              const std::string& requestUrl) {
+    const HrefResolver hrefs(requestUrl);
+    std::vector<cardtext> cards;
+    MultistatusResponse response;
+    std::string text;
+    for (pugi::xml_node node = getRootNode(xml); node; node = nextResponse(node)) {
+        response.read(responseParent.enter(node));
+        const pugi::xml_node addressData = response.propertyElement(xmlns::carddav, "address-data");
+        if (!addressData)
+            continue;
+        std::string url = hrefs.resolve(textOf(response.hrefElement(), text));
+        if (!hrefs.isOfRequestOrigin(url))
+            continue;
+        cardtext& card = cards.emplace_back();
+        card.url = std::move(url);
+        card.etag = withoutQuotes(textOf(response.propertyElement(xmlns::dav, "getetag"), text));
+        card.text = std::string(cardTextOf(addressData, text));
+    }
+    return cards;
+}
+
+bool xmlParser::isDavError(const std::string& xml, std::string_view condition) {
+    // For a top element that is no multistatus, that element itself.
+    const pugi::xml_node top = getRootNode(xml);
+    return responseParent.matches(top, xmlns::dav, "error") &&
+           responseParent.enter(top).child(xmlns::dav, condition);
+}

@@ -12,6 +12,7 @@
 #include <pugixml.hpp>
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 struct baseprincipal {
@@ -46,6 +47,29 @@ struct addresscard {
     // for a group, the group kind and one member line per entry of `members`. FN and N are
     // escaped as vCard text; UID and member values are written as they are.
     std::string getRawvCard() const;
+};
+
+// One member of a sync-collection answer: changed (with its new tag) or removed since the token.
+struct syncchange {
+    std::string url;  // absolute
+    std::string etag; // without double quotes; empty for a removed member
+    bool removed = false;
+};
+
+// A sync-collection answer: the changes in the server's order and the token that now stands
+// for the collection's state. `truncated`: the server gave only part of the changes (507 on the
+// collection itself); the rest come when asked again with the new token.
+struct syncanswer {
+    std::string token;
+    std::vector<syncchange> changes;
+    bool truncated = false;
+};
+
+// The whole text of one card of a multiget answer.
+struct cardtext {
+    std::string url;  // absolute
+    std::string etag; // without double quotes
+    std::string text;
 };
 
 // Finds the first descendant whose name equals `name` ignoring ASCII case (prefix included,
@@ -84,8 +108,22 @@ public:
     std::vector<std::string> getSearchResults(const std::string& xml,
                                               const std::string& requestUrl);
 
+    // The collection's sync token: the one a sync-collection answer ends with, or the sync-token
+    // property a PROPFIND of the collection gives; empty when there is none.
+    std::string getSyncToken(const std::string& xml);
+    // The changes of a sync-collection answer on the request's own origin; `token` empty when
+    // the answer is none (a server that does not know the report).
+    syncanswer getSyncChanges(const std::string& xml, const std::string& requestUrl);
+    // The cards of a multiget answer that came with their text, on the request's own origin;
+    // those the server answered 404 for or left out are not in the list.
+    std::vector<cardtext> getCardTexts(const std::string& xml, const std::string& requestUrl);
+    // Whether the body is a WebDAV error naming the precondition or postcondition `condition`
+    // ("valid-sync-token", "supported-report"), as a refused request explains itself.
+    bool isDavError(const std::string& xml, std::string_view condition);
+
 private:
     pugi::xml_node nextResponse(pugi::xml_node response) const;
+    std::string syncTokenOf(pugi::xml_node firstResponse) const;
 
     XmlNamespaces names;
     bool parsed = false;

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 // libcurl's handle and header list, declared as curl/curl.h declares them, so that the files that
 // only send requests do not pull in libcurl's header (and on Windows its winsock2.h).
@@ -79,6 +80,17 @@ public:
     // An empty `etag` makes the PUT create-only ("If-None-Match").
     Query save_vcard(const std::string& url, const std::string& data, const std::string& etag);
     Query delete_vcard(const std::string& url);
+
+    // Synchronisation of one address book: the sync-collection REPORT (sync level 1, each
+    // member's getetag) from `token` on (empty: the initial sync), the address book's sync-token
+    // (a PROPFIND of the collection alone), and the addressbook-multiget REPORT for the cards at
+    // `cardUrls` (absolute URLs on the book's server), with their whole text or with the
+    // properties a listing reads.
+    enum class CardContent { Summary, WholeCard };
+    Query sync_collection(const std::string& url, const std::string& token);
+    Query get_synctoken(const std::string& url);
+    Query multiget_vcards(const std::string& url, const std::vector<std::string>& cardUrls,
+                          CardContent content);
 
     // A card identifier (hexadecimal digits) that is still free in the address book at `url`
     // (which ends in "/"), or the empty text when none of the probes answered 404. `last_probe`

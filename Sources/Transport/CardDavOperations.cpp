@@ -5,6 +5,7 @@
 #include <curl/curl.h>
 
 #include "Transport/EntityTag.h"
+#include "Transport/HrefResolver.h"
 #include "Utils/VorlixUtils.h"
 
 #include <initializer_list>
@@ -30,14 +31,20 @@ const char* const kHomeBody =
     R"(<?xml version="1.0" encoding="utf-8" ?> <D:propfind xmlns:D="DAV:" )"
     R"(xmlns:C="urn:ietf:params:xml:ns:carddav"> <D:prop> <D:getetag/> )"
     R"(<C:addressbook-home-set/> <C:principal-address/> <D:displayname/> </D:prop> </D:propfind>)";
-const char* const kListingBody =
+// The properties a listing asks of every card, the summary multiget likewise.
+const std::string kCardSummaryProperties =
+    R"(<D:getetag/><D:displayname/><D:creationdate/><D:getlastmodified/><D:getcontenttype/>)"
+    R"(<D:getcontentlength/><C:address-data><C:prop name="UID"/><C:prop name="FN"/>)"
+    R"(<C:prop name="X-ADDRESSBOOKSERVER-KIND"/><C:prop name="X-ADDRESSBOOKSERVER-MEMBER"/>)"
+    R"(</C:address-data>)";
+const std::string kListingBody =
     R"(<?xml version="1.0" encoding="utf-8" ?><C:addressbook-query xmlns:D="DAV:" )"
-    R"(xmlns:C="urn:ietf:params:xml:ns:carddav"><D:prop><D:getetag/><D:displayname/>)"
-    R"(<D:creationdate/><D:getlastmodified/><D:getcontenttype/><D:getcontentlength/>)"
-    R"(<C:address-data><C:prop name="UID"/><C:prop name="FN"/>)"
-    R"(<C:prop name="X-ADDRESSBOOKSERVER-KIND"/>)"
-    R"(<C:prop name="X-ADDRESSBOOKSERVER-MEMBER"/></C:address-data></D:prop><C:filter/>)"
-    R"(</C:addressbook-query>)";
+    R"(xmlns:C="urn:ietf:params:xml:ns:carddav"><D:prop>)" +
+    kCardSummaryProperties + R"(</D:prop><C:filter/></C:addressbook-query>)";
+const char* const kWholeCardProperties = R"(<D:getetag/><D:getlastmodified/><C:address-data/>)";
+const char* const kSyncTokenBody =
+    R"(<?xml version="1.0" encoding="utf-8" ?><D:propfind xmlns:D="DAV:"><D:prop>)"
+    R"(<D:sync-token/></D:prop></D:propfind>)";
 const char* const kEtagBody =
     R"(<?xml version="1.0" encoding="utf-8" ?><D:propfind xmlns:D="DAV:"><D:prop>)"
     R"(<D:getetag/></D:prop></D:propfind>)";
@@ -156,4 +163,34 @@ std::string CardDavClient::get_new_vcardid(const std::string& url, Query& last_p
             break;
     }
     return "";
+}
+
+Query CardDavClient::sync_collection(const std::string& url, const std::string& token) {
+    const std::string tokenElement = token.empty()
+                                         ? "<D:sync-token/>"
+                                         : "<D:sync-token>" + xmlEscaped(token) + "</D:sync-token>";
+    const std::string body =
+        R"(<?xml version="1.0" encoding="utf-8" ?><D:sync-collection xmlns:D="DAV:">)" +
+        tokenElement +
+        R"(<D:sync-level>1</D:sync-level><D:prop><D:getetag/></D:prop></D:sync-collection>)";
+    // The report goes by its sync level, not by Depth; Depth 0 is what servers expect.
+    return query(url, "REPORT", body, headerList({kXmlType, kAcceptXml, kDepthZero}));
+}
+
+Query CardDavClient::get_synctoken(const std::string& url) {
+    return query(url, "PROPFIND", kSyncTokenBody, headerList({kXmlType, kAcceptXml, kDepthZero}));
+}
+
+Query CardDavClient::multiget_vcards(const std::string& url,
+                                     const std::vector<std::string>& cardUrls,
+                                     CardContent content) {
+    std::string body =
+        R"(<?xml version="1.0" encoding="utf-8" ?><C:addressbook-multiget xmlns:D="DAV:" )"
+        R"(xmlns:C="urn:ietf:params:xml:ns:carddav"><D:prop>)";
+    body += content == CardContent::Summary ? kCardSummaryProperties : kWholeCardProperties;
+    body += "</D:prop>";
+    for (const std::string& cardUrl : cardUrls)
+        body += "<D:href>" + xmlEscaped(pathOf(cardUrl)) + "</D:href>";
+    body += "</C:addressbook-multiget>";
+    return query(url, "REPORT", body, headerList({kXmlType, kAcceptXml, kDepthOne}));
 }

@@ -183,6 +183,14 @@ std::string resolveHref(const std::string& requestUrl, const std::string& href) 
     return HrefResolver(requestUrl).resolve(href);
 }
 
+std::string pathOf(std::string_view url) {
+    const std::optional<UrlParts> parts = absoluteUrl(url);
+    if (!parts)
+        return std::string(url);
+    const std::string path = parts->path.empty() ? "/" : std::string(parts->path);
+    return path + std::string(parts->query);
+}
+
 bool sameOrigin(std::string_view a, std::string_view b) {
     const std::optional<UrlParts> first = absoluteUrl(a);
     const std::optional<UrlParts> second = absoluteUrl(b);

@@ -39,6 +39,10 @@ private:
 // One-off form of HrefResolver(requestUrl).resolve(href).
 std::string resolveHref(const std::string& requestUrl, const std::string& href);
 
+// The path (and query) of an absolute URL, as an href names a resource on its own server:
+// "https://h/dav/a.vcf" gives "/dav/a.vcf". Anything that is no absolute URL is returned as it is.
+std::string pathOf(std::string_view url);
+
 // Whether two absolute URLs name the same origin: scheme and host compared ignoring ASCII case,
 // ports compared with the scheme's default filled in (http 80, https 443); user names are not
 // part of the origin. False when either is not an absolute http or https URL.

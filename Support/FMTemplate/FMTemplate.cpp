@@ -49,6 +49,10 @@ const FunctionRow kFunctionTable[] = {
     {22, 0, 1, serialised<VorlixPlugin_Version>},
     {23, 2, 2, serialised<CardDav_CheckvCardIfChanged>},
     {24, 0, 0, serialised<CardDav_GetMapping>},
+    {25, 0, 0, serialised<CardDav_GetAddressbookETags>},
+    {26, 1, 1, serialised<CardDav_GetChanges>},
+    {27, 0, 0, serialised<CardDav_GetSyncToken>},
+    {28, 1, 1, serialised<CardDav_FetchvCards>},
 };
 
 constexpr fmx::uint32 kFunctionFlags =

@@ -74,7 +74,16 @@ LoopbackPlugin::LoopbackPlugin() {
     plugin_state.root_address_url = server.baseUrl() + "/home/";
 }
 
+loopback::Response syncTokenAnswer(const std::string& token) {
+    return xmlResponse(207, "<d:multistatus xmlns:d=\"DAV:\"><d:response><d:href>/home/book/</d:href>"
+                            "<d:propstat><d:prop><d:sync-token>" +
+                                token +
+                                "</d:sync-token></d:prop><d:status>HTTP/1.1 200 OK</d:status>"
+                                "</d:propstat></d:response></d:multistatus>");
+}
+
 void LoopbackPlugin::selectBook(const std::vector<ListedCard>& cards) {
+    server.enqueue(syncTokenAnswer("tok-0"));
     server.enqueue(xmlResponse(207, listingAnswer(cards)));
     const CallResult select = host.call("CardDav_SelectAddressBook", {Arg::text(bookUrl())});
     EXPECT_EQ(select.error, 0);

@@ -34,6 +34,9 @@ std::string listingAnswer(const std::vector<ListedCard>& cards, bool perElementN
 
 using loopback::xmlResponse;
 
+// The answer to the sync-token PROPFIND a selection sends before its listing.
+loopback::Response syncTokenAnswer(const std::string& token);
+
 // The plug-in, freshly reset, configured for the loopback server and connected to the home
 // "/home/" without sending a request, so that each request a test sees is the function's own.
 class LoopbackPlugin {

@@ -58,11 +58,13 @@ TEST_F(CardLoopback, ListingInPerElementNamespaceStyleSkipsCardsWithoutUidAndKee
         {"/home/book/g.vcf", "tg",
          "BEGIN:VCARD\r\nUID:g\r\nFN:Fam\xC3\xADlia\r\nX-ADDRESSBOOKSERVER-KIND:group\r\n"
          "X-ADDRESSBOOKSERVER-MEMBER:urn:uuid:twin\r\nEND:VCARD\r\n"}};
+    plugin.server.enqueue(syncTokenAnswer("tok-1"));
     plugin.server.enqueue(xmlResponse(207, listingAnswer(cards, true)));
     const CallResult select =
         plugin.host.call("CardDav_SelectAddressBook", {Arg::text(plugin.bookUrl())});
     EXPECT_EQ(select.error, 0);
     EXPECT_EQ(plugin.server.lastRequest().method, "REPORT");
+    EXPECT_EQ(plugin.host.call("CardDav_GetSyncToken").text(), "tok-1");
 
     EXPECT_EQ(plugin.host.call("CardDav_GetAddressbookvCards").text(), "twin\r");
     const addresscard& twin = plugin_state.current_addressbook["twin"];
@@ -73,7 +75,7 @@ TEST_F(CardLoopback, ListingInPerElementNamespaceStyleSkipsCardsWithoutUidAndKee
     EXPECT_EQ(plugin.host.call("CardDav_GetAddressbookGroups").text(), "Fam\xC3\xADlia\r");
 
     // Reading the cached lists sends nothing.
-    EXPECT_EQ(plugin.server.requestCount(), 1u);
+    EXPECT_EQ(plugin.server.requestCount(), 2u);
 }
 
 TEST_F(CardLoopback, FunctionsFailWithElevenWithoutAddressBookHome) {

@@ -132,12 +132,11 @@ TEST_F(GroupsRadicale, NamesWithSpacesSeparatorsAndLineBreaksReadBackWhole) {
 TEST_F(GroupsRadicale, WhatAnotherClientWroteInAGroupCardIsKept) {
     // Another client renames Family after the plug-in listed it, and gives it properties of its
     // own; then the card leaves Family.
-    plugin.putCard("family",
-                   makeCard("grp-a", "Family and friends",
-                            "X-ADDRESSBOOKSERVER-KIND:group\nNOTE:Sunday lunch\n"
-                            "CATEGORIES:private,kin\nX-OTHER-CLIENT;X-SORT=2:keep me\n"
-                            "X-ADDRESSBOOKSERVER-MEMBER:urn:uuid:uid-bob\n"
-                            "X-ADDRESSBOOKSERVER-MEMBER:urn:uuid:uid-ada"));
+    plugin.putCard("family", makeCard("grp-a", "Family and friends",
+                                      "X-ADDRESSBOOKSERVER-KIND:group\nNOTE:Sunday lunch\n"
+                                      "CATEGORIES:private,kin\nX-OTHER-CLIENT;X-SORT=2:keep me\n"
+                                      "X-ADDRESSBOOKSERVER-MEMBER:urn:uuid:uid-bob\n"
+                                      "X-ADDRESSBOOKSERVER-MEMBER:urn:uuid:uid-ada"));
     const CallResult set = setGroups("uid-ada", "Work");
     EXPECT_EQ(set.text(), "Saved");
     EXPECT_EQ(set.error, 0);

@@ -81,6 +81,7 @@ TEST_F(HrefLoopback, ListingThatIsNoCompleteMultistatusIsAFailure) {
     // A whole HTTP answer whose body stops inside the second response (a proxy that gave up).
     const std::string cut = listing.substr(0, listing.find("/home/book/c8"));
 
+    plugin.server.enqueue(syncTokenAnswer("tok-1"));
     plugin.server.enqueue(xmlResponse(207, cut));
     const CallResult select =
         plugin.host.call("CardDav_SelectAddressBook", {Arg::text(plugin.bookUrl())});

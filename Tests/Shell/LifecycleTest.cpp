@@ -23,7 +23,7 @@ TEST(Lifecycle, InitAcceptsHostVersionsFrom50To255) {
     }
     for (fmx::int16 version : {50, 62, 255}) {
         EXPECT_EQ(plugin.init(version), 53) << version;
-        EXPECT_EQ(fmx::host::registeredFunctions().size(), 23u) << version;
+        EXPECT_EQ(fmx::host::registeredFunctions().size(), 27u) << version;
         plugin.shutdown();
         EXPECT_FALSE(anyRegistered()) << version;
     }
@@ -35,17 +35,17 @@ TEST(Lifecycle, ShutdownThenInitRegistersAgain) {
     plugin.shutdown();
     ASSERT_EQ(plugin.init(62), 53);
     EXPECT_TRUE(fmx::host::findFunction("VorlixPlugin_Version"));
-    EXPECT_EQ(fmx::host::registeredFunctions().size(), 23u);
+    EXPECT_EQ(fmx::host::registeredFunctions().size(), 27u);
     plugin.shutdown();
     fmx::host::clearUnregistrationLog();
 }
 
-TEST(Lifecycle, ShutdownUnregistersEveryFunctionFrom24DownTo1) {
+TEST(Lifecycle, ShutdownUnregistersEveryFunctionFrom28DownTo1) {
     PluginHarness host;
     fmx::host::clearUnregistrationLog();
     host.connection().shutdown();
     std::vector<fmx::host::FunctionKey> expected;
-    for (fmx::int16 id = 24; id >= 1; --id) {
+    for (fmx::int16 id = 28; id >= 1; --id) {
         if (id != 13)
             expected.push_back({"Talv", id});
     }

@@ -39,6 +39,10 @@ const ExpectedRow kExpected[] = {
     {22, "VorlixPlugin_Version( { versionFormat } )", 0, 1},
     {23, "CardDav_CheckvCardIfChanged( uid, etag )", 2, 2},
     {24, "CardDav_GetMapping( )", 0, 0},
+    {25, "CardDav_GetAddressbookETags( )", 0, 0},
+    {26, "CardDav_GetChanges( synctoken )", 1, 1},
+    {27, "CardDav_GetSyncToken( )", 0, 0},
+    {28, "CardDav_FetchvCards( uids )", 1, 1},
 };
 
 std::vector<fmx::int16> unregisteredIds() {
