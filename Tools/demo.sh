@@ -22,7 +22,7 @@ while (($#)); do
     esac
 done
 if ((${#scripts[@]} == 0)); then
-    for name in quickstart groups mapping; do
+    for name in quickstart groups mapping sync; do
         [ -f "$root/Examples/$name.fmcalc" ] && scripts+=("$root/Examples/$name.fmcalc")
     done
 fi
@@ -72,11 +72,54 @@ EOF
     echo "Demo server: $server (user $user), address book $book"
 fi
 
+# Runs one script with the settings; further arguments go to fmhost before it.
+run() {
+    local script=$1
+    shift
+    "$build_dir/bin/fmhost" "${format[@]}" --set "server=$server" --set "user=$user" \
+        --set "password=$password" --set "examples=$root/Examples" "$@" "$script"
+}
+
+# The sync example twice: the initial sync, a change made by another client, then the
+# incremental sync from the token the first run ended with.
+run_sync() {
+    local script=$1 output token
+    output=$(mktemp /tmp/talvero-sync-XXXXXX)
+    echo "--- initial sync"
+    run "$script" --set token= | tee "$output" || status=$?
+    token=$(python3 - "$output" <<'PY'
+import json, sys
+lines = open(sys.argv[1], encoding="utf-8").read().splitlines()
+for i, line in enumerate(lines):
+    if line.startswith("{"):
+        entry = json.loads(line)
+        if entry.get("var") == "token":
+            print(entry["result"]["value"])
+    elif line.startswith("$token = ") and i + 1 < len(lines):
+        print(lines[i + 1].removeprefix("\u2192 "))
+PY
+)
+    rm -f "$output"
+    token=$(printf '%s\n' "$token" | tail -n 1)
+    if [ -n "${book:-}" ]; then
+        echo "--- another client changes Ada's note on the server"
+        sed 's/^NOTE:.*/NOTE:Changed by another client since the last sync./' \
+            "$root/Examples/demo-book/ada-lovelace.vcf" |
+            dav -X PUT -H 'Content-Type: text/vcard; charset=utf-8' --data-binary @- \
+                "${book}ada-lovelace.vcf"
+    fi
+    echo "--- incremental sync from the stored token"
+    run "$script" --set "token=$token" || status=$?
+}
+
 status=0
 for script in "${scripts[@]}"; do
     echo
     echo "=== $(basename "$script")"
-    "$build_dir/bin/fmhost" "${format[@]}" --set "server=$server" --set "user=$user" \
-        --set "password=$password" --set "examples=$root/Examples" "$script" || status=$?
+    if [ "$(basename "$script")" = sync.fmcalc ]; then
+        run_sync "$script"
+    else
+        run "$script" || status=$?
+    fi
 done
 exit "$status"

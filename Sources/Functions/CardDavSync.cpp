@@ -190,19 +190,31 @@ SyncOutcome applyChanges(const Changes& changes, std::string& lines) {
     return {};
 }
 
+// The UID a line of the list names: the line itself, or, for a line of CardDav_GetChanges, the
+// UID of a changed card (deletions and group cards name nothing to fetch).
+std::string uidOfLine(const std::string& line) {
+    const std::vector<std::string> columns = split(line, '\t', 1);
+    if (columns.size() == 1)
+        return line;
+    if (columns.size() == 3 && columns[0] == "changed")
+        return columns[1];
+    return "";
+}
+
 // The UIDs of a return-separated list, each once, in the order given.
 std::vector<std::string> uidList(const std::string& text) {
     std::vector<std::string> uids;
     std::set<std::string> seen;
-    std::string uid;
+    std::string line;
     for (std::size_t at = 0; at <= text.size(); ++at) {
         if (at < text.size() && text[at] != '\r' && text[at] != '\n') {
-            uid += text[at];
+            line += text[at];
             continue;
         }
+        const std::string uid = uidOfLine(line);
         if (!uid.empty() && seen.insert(uid).second)
             uids.push_back(uid);
-        uid.clear();
+        line.clear();
     }
     return uids;
 }

@@ -121,7 +121,8 @@ TEST(FmhostBinary, ListsEveryFunctionWithRangeAndFlags) {
     }
     // The 23 functions of the first table, then the synchronisation functions.
     EXPECT_EQ(count, 27);
-    EXPECT_LT(run.out.find("CardDav_GetMapping( )"), run.out.find("CardDav_GetAddressbookETags( )"));
+    EXPECT_LT(run.out.find("CardDav_GetMapping( )"),
+              run.out.find("CardDav_GetAddressbookETags( )"));
     // Prototypes are padded to one column.
     EXPECT_NE(run.out.find("\nVorlixPlugin_Version( { versionFormat } )        0..1  ff01\n"),
               std::string::npos);

@@ -56,6 +56,13 @@ TEST(ScriptLanguage, LiteralsEscapesAndConcatenation) {
     EXPECT_EQ(resultOf("¶ & Char ( 9 ) & Char(1) & Char(0) & Char(128512)"),
               "{\"type\": \"text\", \"value\": \"\\r\\t\\u0001\xF0\x9F\x98\x80\"}");
     EXPECT_EQ(resultOf("$unset"), R"({"type": "none", "value": null})");
+    // A column of a tab-separated line, as a FileMaker script takes it.
+    EXPECT_EQ(resultOf("GetValue ( Substitute ( \"changed\" & Char(9) & \"u1\" & Char(9) & "
+                       "\"t\" ; Char ( 9 ) ; ¶ ) ; 2 )"),
+              R"({"type": "text", "value": "u1"})");
+    EXPECT_EQ(
+        resultOf("Substitute ( \"aaa\" ; \"a\" ; \"aa\" ) & Substitute ( \"x\" ; \"\" ; \"y\" )"),
+        R"({"type": "text", "value": "aaaaaax"})");
 }
 
 TEST(ScriptLanguage, StatementsContinueWhileParenthesesAreOpen) {
@@ -99,6 +106,8 @@ TEST(ScriptLanguage, ErrorsNameLineAndColumnAndNothingRuns) {
     EXPECT_EQ(errorOf("$ = 1"), "test.fmcalc:1:1: expected a variable name after \"$\"\n");
     EXPECT_EQ(errorOf("1 + 2"), "test.fmcalc:1:3: unexpected character \"+\"\n");
     EXPECT_EQ(errorOf("Char ( 1 ; 2 )"), "test.fmcalc:1:1: Char takes one argument\n");
+    EXPECT_EQ(errorOf("Substitute ( 1 ; 2 )"),
+              "test.fmcalc:1:1: Substitute takes three arguments\n");
     EXPECT_EQ(errorOf("$x = "), "test.fmcalc:1:6: expected a value\n");
     EXPECT_EQ(errorOf(std::string(500, '(') + "1" + std::string(500, ')')),
               "test.fmcalc:1:201: expression nested too deeply\n");

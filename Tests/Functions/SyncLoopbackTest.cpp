@@ -107,6 +107,14 @@ TEST_F(SyncLoopback, TruncatedAnswersAreFollowedUpAndUnknownCardsFetched) {
     EXPECT_EQ(plugin.host.call("CardDav_GetAddressbookvCards").text(), "ua\run1\run2\r");
     EXPECT_EQ(plugin_state.current_addressbook["un1"].url, plugin.bookUrl() + "n1");
     EXPECT_EQ(plugin.host.call("CardDav_GetSyncToken").text(), "t2");
+
+    // The changes name the cards to fetch: the changed ones, not the deleted ones.
+    plugin.server.clearRequests();
+    plugin.server.enqueue(xmlResponse(207, listingAnswer({{"/home/book/n1", "tn", card("un1")}})));
+    const CallResult fetched = plugin.host.call(
+        "CardDav_FetchvCards", {Arg::text("changed\tun1\ttn\rdeleted\tub\rchanged\tg\tt\tgroup\r")});
+    EXPECT_EQ(fetched.text(), "fetched\tun1\r");
+    EXPECT_EQ(occurrences(plugin.server.lastRequest().body, "<D:href>"), 1u);
 }
 
 TEST_F(SyncLoopback, AFailedReadChangesNothing) {

@@ -6,8 +6,9 @@
 // Expressions: calls Name ( arg ; arg ; ... ) ("," also separates; a function without arguments
 // may be written without parentheses), "text" literals with \" \\ \¶ escapes and ¶ standing for
 // a carriage return, numbers (-1.5), True, False, ¶, $variables, concatenation with &,
-// Char ( code ), File ( "path" ) and GetValue ( list ; n ). Comments: // to the end of the line, /*
-// ... */. A statement continues onto the next line while parentheses are open.
+// Char ( code ), File ( "path" ), GetValue ( list ; n ) and Substitute ( text ; search ;
+// replacement ). Comments: // to the end of the line, /* ... */. A statement continues onto the
+// next line while parentheses are open.
 #pragma once
 
 #include "FMWrapper/FMXHost.h"
@@ -31,7 +32,16 @@ public:
 };
 
 struct Expression {
-    enum class Kind { literal, variable, call, concatenation, characterOf, fileOf, valueOf };
+    enum class Kind {
+        literal,
+        variable,
+        call,
+        concatenation,
+        characterOf,
+        fileOf,
+        valueOf,
+        substitution
+    };
 
     Kind kind = Kind::literal;
     SourcePosition position;

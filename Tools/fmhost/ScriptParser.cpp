@@ -124,20 +124,23 @@ private:
             result.literal = fmx::host::Value::boolean(sameName(name.text, "True"));
             return result;
         }
-        const bool isChar = sameName(name.text, "Char");
-        const bool isFile = sameName(name.text, "File");
-        if (isChar || isFile) {
-            result.kind = isChar ? Expression::Kind::characterOf : Expression::Kind::fileOf;
+        // The host's own functions that the examples use, each with its number of arguments.
+        static const struct {
+            const char* name;
+            Expression::Kind kind;
+            std::size_t arguments;
+            const char* count;
+        } builtIns[] = {{"Char", Expression::Kind::characterOf, 1, "one argument"},
+                        {"File", Expression::Kind::fileOf, 1, "one argument"},
+                        {"GetValue", Expression::Kind::valueOf, 2, "two arguments"},
+                        {"Substitute", Expression::Kind::substitution, 3, "three arguments"}};
+        for (const auto& builtIn : builtIns) {
+            if (!sameName(name.text, builtIn.name))
+                continue;
+            result.kind = builtIn.kind;
             result.operands = arguments();
-            if (result.operands.size() != 1)
-                throw ScriptError(name.position, name.text + " takes one argument");
-            return result;
-        }
-        if (sameName(name.text, "GetValue")) {
-            result.kind = Expression::Kind::valueOf;
-            result.operands = arguments();
-            if (result.operands.size() != 2)
-                throw ScriptError(name.position, name.text + " takes two arguments");
+            if (result.operands.size() != builtIn.arguments)
+                throw ScriptError(name.position, name.text + " takes " + builtIn.count);
             return result;
         }
         auto function = lookupFunction(name.text);

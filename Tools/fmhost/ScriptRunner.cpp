@@ -71,6 +71,19 @@ fmx::host::Value ScriptRunner::evaluate(const Expression& expression, CallCodes&
         return fmx::host::Value::text(
             valueOf(list, evaluate(expression.operands[1], codes).asNumber()));
     }
+    case Expression::Kind::substitution: {
+        std::string text = evaluate(expression.operands[0], codes).asText();
+        const std::string search = evaluate(expression.operands[1], codes).asText();
+        const std::string replacement = evaluate(expression.operands[2], codes).asText();
+        if (search.empty())
+            return fmx::host::Value::text(std::move(text));
+        std::string replaced;
+        std::size_t from = 0;
+        for (std::size_t at; (at = text.find(search, from)) != std::string::npos;
+             from = at + search.size())
+            replaced.append(text, from, at - from).append(replacement);
+        return fmx::host::Value::text(replaced.append(text, from, std::string::npos));
+    }
     case Expression::Kind::fileOf: {
         std::filesystem::path path = evaluate(expression.operands[0], codes).asText();
         if (path.is_relative() && !baseDirectory_.empty())
