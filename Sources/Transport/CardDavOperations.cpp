@@ -93,18 +93,19 @@ bool isTransportFailure(int status) {
 
 } // namespace
 
-Query CardDavClient::get_baseprincipal() {
-    return query(baseurl + "/", "PROPFIND", kPrincipalBody,
-                 headerList({kXmlType, kAcceptXml, kDepthOne}));
+Query CardDavClient::get_baseprincipal(const std::string& url, Redirects redirects) {
+    return query(url, "PROPFIND", kPrincipalBody, headerList({kXmlType, kAcceptXml, kDepthOne}),
+                 redirects);
 }
 
-Query CardDavClient::get_userprincipal() {
-    return query(baseurl + "/", "PROPFIND", kUserPrincipalBody,
-                 headerList({kXmlType, kAcceptXml, kDepthZero}));
+Query CardDavClient::get_userprincipal(const std::string& url, Redirects redirects) {
+    return query(url, "PROPFIND", kUserPrincipalBody,
+                 headerList({kXmlType, kAcceptXml, kDepthZero}), redirects);
 }
 
-Query CardDavClient::get_addressbookurl(const std::string& url) {
-    return query(url, "PROPFIND", kHomeBody, headerList({kXmlType, kAcceptXml, kDepthOne}));
+Query CardDavClient::get_addressbookurl(const std::string& url, Redirects redirects) {
+    return query(url, "PROPFIND", kHomeBody, headerList({kXmlType, kAcceptXml, kDepthOne}),
+                 redirects);
 }
 
 Query CardDavClient::get_addressbooks(const std::string& url) {
