@@ -60,12 +60,19 @@ public:
 };
 
 // Every getter takes the answer's body and the URL of the request that it answers: hrefs resolve
-// against that URL.
+// against that URL. The parser keeps the body and reads it in place, so that a body moved in is
+// never copied (a listing of 10,000 cards is megabytes); a body passed as it is gets copied once.
 class xmlParser {
 public:
+    xmlParser() = default;
+    // A parser moved from or into holds no document afterwards: the nodes of the last answer
+    // point into its body and its namespace scopes.
+    xmlParser(xmlParser&& other) noexcept;
+    xmlParser& operator=(xmlParser&& other) noexcept;
+
     // Loads `xml` and returns the first response of the multistatus (or, for another top-level
     // element, that element). Nodes stay valid until the next call of any getter.
-    pugi::xml_node getRootNode(const std::string& xml);
+    pugi::xml_node getRootNode(std::string xml);
     // Whether the body given to the last getter was well-formed XML whole. A body that is not
     // (an HTML page, an answer cut off in transit) reads as empty, and this tells a caller that
     // the emptiness is no answer of the server's.
@@ -73,22 +80,23 @@ public:
 
     // Read from the response for the collection the principal request went to: href "/" or
     // the request URL itself.
-    baseprincipal getBasePrincipal(const std::string& xml, const std::string& requestUrl);
+    baseprincipal getBasePrincipal(std::string xml, const std::string& requestUrl);
     // The addressbook-home-set href as the server wrote it; empty when there is none.
-    std::string getAddressHome(const std::string& xml);
-    std::vector<addressbook> getAddressbooks(const std::string& xml, const std::string& requestUrl);
+    std::string getAddressHome(std::string xml);
+    std::vector<addressbook> getAddressbooks(std::string xml, const std::string& requestUrl);
     // Every card the answer lists on the request's own origin; a card whose href leads to another
     // server is no card of the address book asked about and is left out.
-    std::vector<addresscard> getCardData(const std::string& xml, const std::string& requestUrl);
+    std::vector<addresscard> getCardData(std::string xml, const std::string& requestUrl);
     // The absolute URL of the first response with a non-empty href, alone in the list.
-    std::vector<std::string> getSearchResults(const std::string& xml,
-                                              const std::string& requestUrl);
+    std::vector<std::string> getSearchResults(std::string xml, const std::string& requestUrl);
 
 private:
     pugi::xml_node nextResponse(pugi::xml_node response) const;
 
     XmlNamespaces names;
     bool parsed = false;
+    // The body of the last getter call: the document's text lives in it.
+    std::string body;
     pugi::xml_document document;
     // The element whose children getRootNode and nextResponse list as responses.
     XmlScope responseParent;
