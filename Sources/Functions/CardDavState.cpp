@@ -70,11 +70,6 @@ struct Attempt {
     std::string rootUrl;
 };
 
-bool isHttpAnswer(int status) {
-    return status != 0 && status != CardDavClient::kCertificateFailed &&
-           status != CardDavClient::kAbortedByCallback;
-}
-
 // The principal's URL: from the allprop answer, or asked for by name when the server leaves
 // current-user-principal out of allprop (a WebDAV server need not list it there). Empty when the
 // server names none.
@@ -94,7 +89,7 @@ std::string discoverPrincipal(const Query& allprop, Redirects redirects) {
 Attempt attempt(const std::string& rootUrl, const std::string& homeFallback, Redirects redirects) {
     Attempt result;
     const Query allprop = plugin_state.cd.get_baseprincipal(rootUrl, redirects);
-    result.answered = isHttpAnswer(allprop.status);
+    result.answered = !isTransportFailure(allprop.status);
     result.code = handleQuery(allprop);
     if (result.code != ErrorCode::None)
         return result;

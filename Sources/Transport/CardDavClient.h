@@ -160,3 +160,10 @@ private:
     ServerFacts facts;
     std::unique_ptr<void, HandleCleanup> handle;
 };
+
+// Whether a status says that no HTTP answer came at all (0, a refused certificate, an aborted
+// transfer), as opposed to an answer of the server's, errors included.
+inline bool isTransportFailure(int status) {
+    return status == 0 || status == CardDavClient::kCertificateFailed ||
+           status == CardDavClient::kAbortedByCallback;
+}

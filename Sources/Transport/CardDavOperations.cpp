@@ -85,12 +85,6 @@ std::string xmlEscaped(const std::string& text) {
     return escaped;
 }
 
-// A probe that got no HTTP answer at all: another identifier would fare no better.
-bool isTransportFailure(int status) {
-    return status == 0 || status == CardDavClient::kCertificateFailed ||
-           status == CardDavClient::kAbortedByCallback;
-}
-
 } // namespace
 
 Query CardDavClient::get_baseprincipal(const std::string& url, Redirects redirects) {
@@ -153,6 +147,7 @@ std::string CardDavClient::get_new_vcardid(const std::string& url, Query& last_p
         last_probe = get_vcard(url + id + ".vcf");
         if (last_probe.status == 404)
             return id;
+        // A probe without any answer: another identifier would fare no better.
         if (isTransportFailure(last_probe.status))
             break;
     }
