@@ -1,5 +1,5 @@
-// Transport speed on loopback: many small requests (each on a fresh handle and connection), and
-// a large PUT to a server that never answers "100 Continue".
+// Transport speed on loopback: many small requests (on the client's kept connection), and a
+// large PUT to a server that never answers "100 Continue".
 #include "LoopbackHttpServer.h"
 #include "Transport/CardDavClient.h"
 

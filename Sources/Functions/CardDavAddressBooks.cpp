@@ -39,15 +39,15 @@ fmx::errcode CardDav_GetAddressBooks(short, const fmx::ExprEnv&, const fmx::Data
     return runFunction(
         true,
         [&] {
-            const Query answer = plugin_state.cd.get_addressbooks(plugin_state.root_address_url);
+            Query answer = plugin_state.cd.get_addressbooks(plugin_state.root_address_url);
             const fmx::int16 code = handleQuery(answer);
             if (code != ErrorCode::None) {
                 setError(result);
                 return code;
             }
             std::string list;
-            for (const addressbook& book :
-                 plugin_state.xmlparser.getAddressbooks(answer.body, plugin_state.root_address_url))
+            for (const addressbook& book : plugin_state.xmlparser.getAddressbooks(
+                     std::move(answer.body), plugin_state.root_address_url))
                 appendEntry(list, book.url);
             SetTextResult(list, result);
             return ErrorCode::None;

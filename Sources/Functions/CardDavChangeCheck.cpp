@@ -16,6 +16,8 @@ struct TagCheck {
     // The answer settled nothing: a failure other than 404, or a listing without exactly one
     // card.
     bool inconclusive = false;
+    // The answer was a complete listing of no card at all.
+    bool emptyListing = false;
 };
 
 // Judges an answer that lists the card's tag against the tag the script holds.
@@ -26,8 +28,13 @@ TagCheck judge(const Query& answer, const std::string& url, const std::string& h
     if (code != ErrorCode::None)
         return {"ERROR", code, true};
     const std::vector<addresscard> cards = plugin_state.xmlparser.getCardData(answer.body, url);
-    if (cards.size() != 1)
-        return {"Data error!", ErrorCode::None, true};
+    if (cards.size() != 1) {
+        // A whole multistatus without a single response, rather than one listing other cards.
+        const bool emptyListing = cards.empty() &&
+                                  !plugin_state.xmlparser.getRootNode(answer.body) &&
+                                  plugin_state.xmlparser.lastBodyParsed();
+        return {"Data error!", ErrorCode::None, true, emptyListing};
+    }
     return {cards.front().etag == heldTag ? "Not changed!" : "Changed!", ErrorCode::None, false};
 }
 
@@ -48,9 +55,16 @@ fmx::errcode CardDav_CheckvCardIfChanged(short, const fmx::ExprEnv&, const fmx::
             }
             const std::string& url = entry->second.url;
             // Many servers do not run the listing report on a single card (an empty listing, or
-            // 403 for an unsupported report); the getetag PROPFIND then asks the card itself.
-            TagCheck verdict = judge(plugin_state.cd.get_addressbookitems(url), url, heldTag);
-            if (verdict.inconclusive)
+            // 403 for an unsupported report); the getetag PROPFIND then asks the card itself. A
+            // server that once answered with an empty listing is asked so at once from then on,
+            // until the server is set again.
+            bool& listsNothing = plugin_state.cd.server_facts().listsNothingForOneCard;
+            TagCheck verdict;
+            if (!listsNothing) {
+                verdict = judge(plugin_state.cd.get_addressbookitems(url), url, heldTag);
+                listsNothing = verdict.emptyListing;
+            }
+            if (listsNothing || verdict.inconclusive)
                 verdict = judge(plugin_state.cd.get_etag(url), url, heldTag);
             SetTextResult(verdict.verdict, result);
             return verdict.code;

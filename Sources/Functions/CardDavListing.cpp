@@ -2,13 +2,15 @@
 
 #include "Functions/CardDavState.h"
 
+#include <utility>
+
 Listing listAddressBook(const std::string& url) {
     Listing listing;
-    const Query answer = plugin_state.cd.get_addressbookitems(url);
+    Query answer = plugin_state.cd.get_addressbookitems(url);
     listing.code = handleQuery(answer);
     if (listing.code != ErrorCode::None)
         return listing;
-    listing.cards = plugin_state.xmlparser.getCardData(answer.body, url);
+    listing.cards = plugin_state.xmlparser.getCardData(std::move(answer.body), url);
     if (!plugin_state.xmlparser.lastBodyParsed()) {
         listing.cards.clear();
         listing.code = ErrorCode::Failed;
@@ -17,8 +19,8 @@ Listing listAddressBook(const std::string& url) {
 }
 
 std::string bookSyncToken(const std::string& url) {
-    const Query answer = plugin_state.cd.get_synctoken(url);
+    Query answer = plugin_state.cd.get_synctoken(url);
     if (handleQuery(answer) != ErrorCode::None)
         return "";
-    return plugin_state.xmlparser.getSyncToken(answer.body);
+    return plugin_state.xmlparser.getSyncToken(std::move(answer.body));
 }

@@ -8,10 +8,10 @@
 #include <vector>
 
 std::string fetchEtag(const std::string& url) {
-    const Query answer = plugin_state.cd.get_etag(url);
+    Query answer = plugin_state.cd.get_etag(url);
     if (handleQuery(answer) != ErrorCode::None)
         return "";
-    for (const addresscard& card : plugin_state.xmlparser.getCardData(answer.body, url))
+    for (const addresscard& card : plugin_state.xmlparser.getCardData(std::move(answer.body), url))
         if (!card.etag.empty())
             return card.etag;
     return "";

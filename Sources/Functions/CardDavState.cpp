@@ -63,44 +63,81 @@ std::string getEtag(std::string headers) {
 
 namespace {
 
-// The principal's href: from the allprop answer, or asked for by name when the server leaves
-// current-user-principal out of allprop (a WebDAV server need not list it there).
-std::string discoverPrincipal(const Query& allprop, const std::string& requestUrl) {
-    std::string principal =
-        plugin_state.xmlparser.getBasePrincipal(allprop.body, requestUrl).principal;
-    if (!principal.empty())
-        return principal;
-    const Query named = plugin_state.cd.get_userprincipal();
+// How one discovery attempt ended.
+struct Attempt {
+    fmx::int16 code = ErrorCode::None;
+    // Whether the server answered over HTTP at all: after a transport failure (no answer, a
+    // refused certificate) the same host would only fail again.
+    bool answered = false;
+    bool principalFound = false;
+    bool homeFound = false;
+    // The URL that answered the principal request.
+    std::string rootUrl;
+};
+
+// The principal's URL: from the allprop answer, or asked for by name when the server leaves
+// current-user-principal out of allprop (a WebDAV server need not list it there). Empty when the
+// server names none.
+std::string discoverPrincipal(const Query& allprop, Redirects redirects) {
+    std::string href = plugin_state.xmlparser.getBasePrincipal(allprop.body, allprop.url).principal;
+    if (!href.empty())
+        return resolveHref(allprop.url, href);
+    const Query named = plugin_state.cd.get_userprincipal(allprop.url, redirects);
     if (handleQuery(named) != ErrorCode::None)
         return "";
-    return plugin_state.xmlparser.getBasePrincipal(named.body, requestUrl).principal;
+    href = plugin_state.xmlparser.getBasePrincipal(named.body, named.url).principal;
+    return href.empty() ? "" : resolveHref(named.url, href);
+}
+
+// Principal and home discovery from the collection at `rootUrl`. Without a principal the home is
+// asked of `homeFallback`, unless that is empty.
+Attempt attempt(const std::string& rootUrl, const std::string& homeFallback, Redirects redirects) {
+    Attempt result;
+    const Query allprop = plugin_state.cd.get_baseprincipal(rootUrl, redirects);
+    result.answered = !isTransportFailure(allprop.status);
+    result.code = handleQuery(allprop);
+    if (result.code != ErrorCode::None)
+        return result;
+    result.rootUrl = allprop.url;
+    const std::string principalUrl = discoverPrincipal(allprop, redirects);
+    result.principalFound = !principalUrl.empty();
+    if (!result.principalFound && homeFallback.empty())
+        return result;
+
+    const Query home = plugin_state.cd.get_addressbookurl(
+        result.principalFound ? principalUrl : homeFallback, redirects);
+    result.code = handleQuery(home);
+    if (result.code != ErrorCode::None)
+        return result;
+    plugin_state.connected = true;
+    const std::string homeHref = plugin_state.xmlparser.getAddressHome(home.body);
+    result.homeFound = !homeHref.empty();
+    if (result.homeFound)
+        plugin_state.root_address_url = resolveHref(home.url, homeHref);
+    return result;
 }
 
 } // namespace
 
 fmx::int16 Connect() {
     try {
-        const Query allprop = plugin_state.cd.get_baseprincipal();
-        fmx::int16 code = handleQuery(allprop);
-        if (code != ErrorCode::None)
-            return code;
-        // The principal request goes to the server URL followed by "/"; without a principal the
-        // home is asked of the server URL itself.
-        const std::string& serverUrl = plugin_state.cd.get_baseurl();
-        const std::string rootUrl = serverUrl + "/";
-        const std::string principalHref = discoverPrincipal(allprop, rootUrl);
-        const std::string principalUrl =
-            principalHref.empty() ? serverUrl : resolveHref(rootUrl, principalHref);
-
-        const Query home = plugin_state.cd.get_addressbookurl(principalUrl);
-        code = handleQuery(home);
-        if (code != ErrorCode::None)
-            return code;
-        plugin_state.connected = true;
-        const std::string homeHref = plugin_state.xmlparser.getAddressHome(home.body);
-        if (!homeHref.empty())
-            plugin_state.root_address_url = resolveHref(principalUrl, homeHref);
-        return ErrorCode::None;
+        CardDavClient& cd = plugin_state.cd;
+        // The principal request goes to the server URL followed by "/" (or to the DAV root an
+        // earlier discovery found); without a principal the home is asked of the server URL.
+        const bool knownRoot = !cd.server_facts().davRoot.empty();
+        const std::string root = cd.dav_root();
+        const Attempt given =
+            attempt(root, knownRoot ? root : cd.get_baseurl(), Redirects::refused);
+        if (given.homeFound || given.principalFound || !given.answered)
+            return given.code;
+        // The URL names no principal (often only a host name was typed): service discovery on
+        // its host (RFC 6764), following the redirects to the DAV root.
+        const Attempt wellKnown =
+            attempt(resolveHref(cd.get_baseurl(), "/.well-known/carddav"), "", Redirects::followed);
+        if (!wellKnown.principalFound)
+            return given.code;
+        cd.server_facts().davRoot = wellKnown.rootUrl;
+        return wellKnown.code;
     } catch (const std::exception&) {
         return ErrorCode::ConnectException;
     }

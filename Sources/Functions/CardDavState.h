@@ -94,8 +94,11 @@ fmx::int16 handleQuery(Query query);
 // quotes; empty when there is none. The first ETag line wins.
 std::string getEtag(std::string headers);
 
-// Principal and address-book home discovery on the configured server. Returns 0, the code of a
-// failed request, or 2 when an exception ended it.
+// Principal and address-book home discovery on the configured server: at the base URL first
+// (or at the DAV root an earlier discovery found there), then, when that names no principal, at
+// /.well-known/carddav on its host, following redirects; the URL that answered there becomes the
+// DAV root. Returns 0, the code of a failed request (the first attempt's when both failed), or 2
+// when an exception ended it.
 fmx::int16 Connect();
 
 // Runs a handler's work and turns exceptions into codes: std::bad_alloc gives 7, any other

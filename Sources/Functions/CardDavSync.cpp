@@ -40,12 +40,12 @@ fmx::int16 multigetInBatches(const std::vector<std::string>& urls,
             urls.begin() + static_cast<std::ptrdiff_t>(start),
             urls.begin() +
                 static_cast<std::ptrdiff_t>(std::min(urls.size(), start + kMultigetBatch)));
-        const Query answer =
+        Query answer =
             plugin_state.cd.multiget_vcards(plugin_state.current_addressbook_url, batch, content);
         const fmx::int16 code = handleQuery(answer);
         if (code != ErrorCode::None)
             return code;
-        read(answer.body);
+        read(std::move(answer.body));
         if (!plugin_state.xmlparser.lastBodyParsed())
             return ErrorCode::Failed;
     }
@@ -82,12 +82,11 @@ SyncOutcome refusedSync(const Query& answer) {
 // Asks the server for every change since `token`, following truncated answers up.
 SyncOutcome readChanges(std::string token, Changes& changes) {
     for (int round = 0; round < kMaxSyncRounds; ++round) {
-        const Query answer =
-            plugin_state.cd.sync_collection(plugin_state.current_addressbook_url, token);
+        Query answer = plugin_state.cd.sync_collection(plugin_state.current_addressbook_url, token);
         if (answer.status != 207)
             return refusedSync(answer);
         syncanswer part = plugin_state.xmlparser.getSyncChanges(
-            answer.body, plugin_state.current_addressbook_url);
+            std::move(answer.body), plugin_state.current_addressbook_url);
         if (!plugin_state.xmlparser.lastBodyParsed())
             return {ErrorCode::Failed, "ERROR"};
         // A server that does not know the report may answer it as something else.
@@ -150,10 +149,10 @@ SyncOutcome applyChanges(const Changes& changes, std::string& lines) {
         if (!changes.byUrl.at(url).removed)
             changedUrls.push_back(url);
     std::map<std::string, addresscard> read;
-    const fmx::int16 code = multigetInBatches(
-        changedUrls, CardDavClient::CardContent::Summary, [&](const std::string& body) {
-            for (addresscard& card :
-                 plugin_state.xmlparser.getCardData(body, plugin_state.current_addressbook_url))
+    const fmx::int16 code =
+        multigetInBatches(changedUrls, CardDavClient::CardContent::Summary, [&](std::string body) {
+            for (addresscard& card : plugin_state.xmlparser.getCardData(
+                     std::move(body), plugin_state.current_addressbook_url))
                 read[card.url] = std::move(card);
         });
     if (code != ErrorCode::None)
@@ -293,9 +292,9 @@ fmx::errcode CardDav_FetchvCards(short, const fmx::ExprEnv&, const fmx::DataVect
             }
             std::set<std::string> fetched;
             const fmx::int16 code = multigetInBatches(
-                urls, CardDavClient::CardContent::WholeCard, [&](const std::string& body) {
+                urls, CardDavClient::CardContent::WholeCard, [&](std::string body) {
                     for (cardtext& card : plugin_state.xmlparser.getCardTexts(
-                             body, plugin_state.current_addressbook_url)) {
+                             std::move(body), plugin_state.current_addressbook_url)) {
                         const auto uid = uidByUrl.find(card.url);
                         if (uid == uidByUrl.end() || card.text.empty())
                             continue;

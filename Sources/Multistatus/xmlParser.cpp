@@ -90,16 +90,29 @@ bool node_walker::for_each(pugi::xml_node& node) {
     return false;
 }
 
-pugi::xml_node xmlParser::getRootNode(const std::string& xml) {
+xmlParser::xmlParser(xmlParser&&) noexcept {}
+
+xmlParser& xmlParser::operator=(xmlParser&&) noexcept {
+    parsed = false;
+    responseParent = XmlScope();
+    document.reset();
+    body.clear();
+    return *this;
+}
+
+pugi::xml_node xmlParser::getRootNode(std::string xml) {
     // Default options: no DOCTYPE processing and no entity expansion beyond the predefined
     // ones, nothing fetched. A body that does not parse whole (an HTML page, a truncated
     // answer) is dropped rather than read in part. The text of an element is kept in the
     // element itself rather than in a child node of its own (textOf reads both forms): a
     // listing has a text node for every property, and a third fewer nodes to build and walk
     // saves a tenth of the parse.
-    parsed = static_cast<bool>(document.load_buffer(xml.data(), xml.size(),
-                                                    pugi::parse_default | pugi::parse_embed_pcdata,
-                                                    pugi::encoding_utf8));
+    // The document is built in the body's own bytes, which it keeps until the next call.
+    document.reset();
+    body = std::move(xml);
+    parsed = static_cast<bool>(document.load_buffer_inplace(
+        body.data(), body.size(), pugi::parse_default | pugi::parse_embed_pcdata,
+        pugi::encoding_utf8));
     if (!parsed)
         document.reset();
     const XmlScope documentScope = names.documentScope(document);
@@ -119,11 +132,11 @@ pugi::xml_node xmlParser::nextResponse(pugi::xml_node response) const {
     return {};
 }
 
-baseprincipal xmlParser::getBasePrincipal(const std::string& xml, const std::string& requestUrl) {
+baseprincipal xmlParser::getBasePrincipal(std::string xml, const std::string& requestUrl) {
     baseprincipal principal;
     const HrefResolver hrefs(requestUrl);
     MultistatusResponse response;
-    for (pugi::xml_node node = getRootNode(xml); node; node = nextResponse(node)) {
+    for (pugi::xml_node node = getRootNode(std::move(xml)); node; node = nextResponse(node)) {
         response.read(responseParent.enter(node));
         const std::string href = response.href();
         if (href != "/" && hrefs.resolve(href) != requestUrl)
@@ -139,9 +152,9 @@ baseprincipal xmlParser::getBasePrincipal(const std::string& xml, const std::str
     return principal;
 }
 
-std::string xmlParser::getAddressHome(const std::string& xml) {
+std::string xmlParser::getAddressHome(std::string xml) {
     MultistatusResponse response;
-    for (pugi::xml_node node = getRootNode(xml); node; node = nextResponse(node)) {
+    for (pugi::xml_node node = getRootNode(std::move(xml)); node; node = nextResponse(node)) {
         response.read(responseParent.enter(node));
         const XmlScope home = response.property(xmlns::carddav, "addressbook-home-set");
         if (home)
@@ -150,12 +163,12 @@ std::string xmlParser::getAddressHome(const std::string& xml) {
     return "";
 }
 
-std::vector<addressbook> xmlParser::getAddressbooks(const std::string& xml,
+std::vector<addressbook> xmlParser::getAddressbooks(std::string xml,
                                                     const std::string& requestUrl) {
     const HrefResolver hrefs(requestUrl);
     std::vector<addressbook> books;
     MultistatusResponse response;
-    for (pugi::xml_node node = getRootNode(xml); node; node = nextResponse(node)) {
+    for (pugi::xml_node node = getRootNode(std::move(xml)); node; node = nextResponse(node)) {
         response.read(responseParent.enter(node));
         if (!response.hasProp() || !isAddressbook(node, response))
             continue;
@@ -177,13 +190,12 @@ std::string lastSegment(std::string_view path) {
 
 } // namespace
 
-std::vector<addresscard> xmlParser::getCardData(const std::string& xml,
-                                                const std::string& requestUrl) {
+std::vector<addresscard> xmlParser::getCardData(std::string xml, const std::string& requestUrl) {
     const HrefResolver hrefs(requestUrl);
     // The responses are found first so that the list of cards gets its size at once: growing
     // it would move every record already made, several times.
     std::vector<pugi::xml_node> responses;
-    for (pugi::xml_node node = getRootNode(xml); node; node = nextResponse(node))
+    for (pugi::xml_node node = getRootNode(std::move(xml)); node; node = nextResponse(node))
         responses.push_back(node);
     std::vector<addresscard> cards;
     cards.reserve(responses.size());
@@ -217,10 +229,10 @@ std::vector<addresscard> xmlParser::getCardData(const std::string& xml,
     return cards;
 }
 
-std::vector<std::string> xmlParser::getSearchResults(const std::string& xml,
+std::vector<std::string> xmlParser::getSearchResults(std::string xml,
                                                      const std::string& requestUrl) {
     const HrefResolver hrefs(requestUrl);
-    for (pugi::xml_node node = getRootNode(xml); node; node = nextResponse(node)) {
+    for (pugi::xml_node node = getRootNode(std::move(xml)); node; node = nextResponse(node)) {
         const std::string href = MultistatusResponse(responseParent.enter(node)).href();
         if (!href.empty())
             return {hrefs.resolve(href)};
@@ -228,8 +240,8 @@ std::vector<std::string> xmlParser::getSearchResults(const std::string& xml,
     return {};
 }
 
-std::string xmlParser::getSyncToken(const std::string& xml) {
-    return syncTokenOf(getRootNode(xml));
+std::string xmlParser::getSyncToken(std::string xml) {
+    return syncTokenOf(getRootNode(std::move(xml)));
 }
 
 std::string xmlParser::syncTokenOf(pugi::xml_node firstResponse) const {
@@ -248,9 +260,9 @@ std::string xmlParser::syncTokenOf(pugi::xml_node firstResponse) const {
     return "";
 }
 
-syncanswer xmlParser::getSyncChanges(const std::string& xml, const std::string& requestUrl) {
+syncanswer xmlParser::getSyncChanges(std::string xml, const std::string& requestUrl) {
     syncanswer answer;
-    const pugi::xml_node first = getRootNode(xml);
+    const pugi::xml_node first = getRootNode(std::move(xml));
     answer.token = syncTokenOf(first);
     const HrefResolver hrefs(requestUrl);
     MultistatusResponse response;
@@ -274,13 +286,12 @@ syncanswer xmlParser::getSyncChanges(const std::string& xml, const std::string& 
     return answer;
 }
 
-std::vector<cardtext> xmlParser::getCardTexts(const std::string& xml,
-                                              const std::string& requestUrl) {
+std::vector<cardtext> xmlParser::getCardTexts(std::string xml, const std::string& requestUrl) {
     const HrefResolver hrefs(requestUrl);
     std::vector<cardtext> cards;
     MultistatusResponse response;
     std::string text;
-    for (pugi::xml_node node = getRootNode(xml); node; node = nextResponse(node)) {
+    for (pugi::xml_node node = getRootNode(std::move(xml)); node; node = nextResponse(node)) {
         response.read(responseParent.enter(node));
         const pugi::xml_node addressData = response.propertyElement(xmlns::carddav, "address-data");
         if (!addressData)
@@ -296,9 +307,9 @@ std::vector<cardtext> xmlParser::getCardTexts(const std::string& xml,
     return cards;
 }
 
-bool xmlParser::isDavError(const std::string& xml, std::string_view condition) {
+bool xmlParser::isDavError(std::string xml, std::string_view condition) {
     // For a top element that is no multistatus, that element itself.
-    const pugi::xml_node top = getRootNode(xml);
+    const pugi::xml_node top = getRootNode(std::move(xml));
     return responseParent.matches(top, xmlns::dav, "error") &&
            responseParent.enter(top).child(xmlns::dav, condition);
 }

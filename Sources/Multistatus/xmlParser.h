@@ -84,12 +84,19 @@ public:
 };
 
 // Every getter takes the answer's body and the URL of the request that it answers: hrefs resolve
-// against that URL.
+// against that URL. The parser keeps the body and reads it in place, so that a body moved in is
+// never copied (a listing of 10,000 cards is megabytes); a body passed as it is gets copied once.
 class xmlParser {
 public:
+    xmlParser() = default;
+    // A parser moved from or into holds no document afterwards: the nodes of the last answer
+    // point into its body and its namespace scopes.
+    xmlParser(xmlParser&& other) noexcept;
+    xmlParser& operator=(xmlParser&& other) noexcept;
+
     // Loads `xml` and returns the first response of the multistatus (or, for another top-level
     // element, that element). Nodes stay valid until the next call of any getter.
-    pugi::xml_node getRootNode(const std::string& xml);
+    pugi::xml_node getRootNode(std::string xml);
     // Whether the body given to the last getter was well-formed XML whole. A body that is not
     // (an HTML page, an answer cut off in transit) reads as empty, and this tells a caller that
     // the emptiness is no answer of the server's.
@@ -97,29 +104,28 @@ public:
 
     // Read from the response for the collection the principal request went to: href "/" or
     // the request URL itself.
-    baseprincipal getBasePrincipal(const std::string& xml, const std::string& requestUrl);
+    baseprincipal getBasePrincipal(std::string xml, const std::string& requestUrl);
     // The addressbook-home-set href as the server wrote it; empty when there is none.
-    std::string getAddressHome(const std::string& xml);
-    std::vector<addressbook> getAddressbooks(const std::string& xml, const std::string& requestUrl);
+    std::string getAddressHome(std::string xml);
+    std::vector<addressbook> getAddressbooks(std::string xml, const std::string& requestUrl);
     // Every card the answer lists on the request's own origin; a card whose href leads to another
     // server is no card of the address book asked about and is left out.
-    std::vector<addresscard> getCardData(const std::string& xml, const std::string& requestUrl);
+    std::vector<addresscard> getCardData(std::string xml, const std::string& requestUrl);
     // The absolute URL of the first response with a non-empty href, alone in the list.
-    std::vector<std::string> getSearchResults(const std::string& xml,
-                                              const std::string& requestUrl);
+    std::vector<std::string> getSearchResults(std::string xml, const std::string& requestUrl);
 
     // The collection's sync token: the one a sync-collection answer ends with, or the sync-token
     // property a PROPFIND of the collection gives; empty when there is none.
-    std::string getSyncToken(const std::string& xml);
+    std::string getSyncToken(std::string xml);
     // The changes of a sync-collection answer on the request's own origin; `token` empty when
     // the answer is none (a server that does not know the report).
-    syncanswer getSyncChanges(const std::string& xml, const std::string& requestUrl);
+    syncanswer getSyncChanges(std::string xml, const std::string& requestUrl);
     // The cards of a multiget answer that came with their text, on the request's own origin;
     // those the server answered 404 for or left out are not in the list.
-    std::vector<cardtext> getCardTexts(const std::string& xml, const std::string& requestUrl);
+    std::vector<cardtext> getCardTexts(std::string xml, const std::string& requestUrl);
     // Whether the body is a WebDAV error naming the precondition or postcondition `condition`
     // ("valid-sync-token", "supported-report"), as a refused request explains itself.
-    bool isDavError(const std::string& xml, std::string_view condition);
+    bool isDavError(std::string xml, std::string_view condition);
 
 private:
     pugi::xml_node nextResponse(pugi::xml_node response) const;
@@ -127,6 +133,8 @@ private:
 
     XmlNamespaces names;
     bool parsed = false;
+    // The body of the last getter call: the document's text lives in it.
+    std::string body;
     pugi::xml_document document;
     // The element whose children getRootNode and nextResponse list as responses.
     XmlScope responseParent;

@@ -1,5 +1,6 @@
 #include "Shell/FMPluginHandlers.h"
 
+#include "Functions/CardDavState.h"
 #include "Shell/SerialisedCall.h"
 
 #include <curl/curl.h>
@@ -12,9 +13,11 @@ bool Startup() {
     return curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
 }
 
-// The plug-in state itself lives until the library is unloaded; only libcurl's global
-// resources are given back, once no function call is running any more.
+// The plug-in state itself lives until the library is unloaded, settings included; only the kept
+// connection and libcurl's global resources are given back, once no function call is running
+// any more, so that nothing of libcurl outlives its global state.
 void Shutdown() {
     const std::lock_guard<std::mutex> lock(pluginCallLock());
+    plugin_state.cd.release_connection();
     curl_global_cleanup();
 }

@@ -2,66 +2,129 @@
 
 #include <curl/curl.h>
 
+#include "Transport/Redirects.h"
+#include "Transport/RequestExchange.h"
+#include "Transport/VerboseLog.h"
 #include "Utils/AsciiCase.h"
 #include "Utils/VorlixUtils.h"
 
+#include <new>
 #include <utility>
 
 namespace {
 
-// libcurl calls its write and header callbacks with an untyped user pointer.
-size_t receive(char* data, size_t size, size_t count, void* target) {
-    return CardDavClient::write_data(data, size, count, static_cast<std::string*>(target));
+// Owns a header list until the request is done, whatever way it ends.
+struct HeaderListOwner {
+    curl_slist* list;
+    ~HeaderListOwner() {
+        if (list != nullptr)
+            curl_slist_free_all(list);
+    }
+};
+
+// Requests that only read: libcurl may send them again when a reused connection turned out to be
+// dead before any answer came.
+bool isReadOnly(const std::string& method) {
+    for (const char* read : {"GET", "HEAD", "PROPFIND", "REPORT", "OPTIONS"})
+        if (method == read)
+            return true;
+    return false;
 }
 
 } // namespace
 
+void CardDavClient::HandleCleanup::operator()(CURL* kept) const {
+    curl_easy_cleanup(kept);
+}
+
+CardDavClient::CardDavClient() = default;
+CardDavClient::~CardDavClient() = default;
+CardDavClient::CardDavClient(CardDavClient&&) noexcept = default;
+CardDavClient& CardDavClient::operator=(CardDavClient&&) noexcept = default;
+
+void CardDavClient::release_connection() {
+    handle.reset();
+}
+
 void CardDavClient::set_baseurl(const std::string& url) {
+    release_connection();
     baseurl = endswith(url, "/") ? url.substr(0, url.size() - 1) : url;
+    facts = ServerFacts();
 }
 
 void CardDavClient::set_auth(const std::string& type, const std::string& user_name,
                              const std::string& user_password) {
+    release_connection();
     authtype = toLowerAscii(type);
     user = user_name;
     password = user_password;
 }
 
 void CardDavClient::set_ssl(const std::string& type) {
+    release_connection();
     ssltype = toLowerAscii(type);
 }
 
 void CardDavClient::set_timeout(int seconds) {
+    release_connection();
     if (seconds >= 0)
         timeout = seconds;
 }
 
+void CardDavClient::set_validcert(bool value) {
+    release_connection();
+    validcert = value;
+}
+
+void CardDavClient::set_verbose(bool value) {
+    release_connection();
+    verbose = value;
+}
+
 void CardDavClient::set_proxy(const std::string& address, const std::string& proxy_user,
                               const std::string& proxy_password) {
+    release_connection();
     proxy = address;
     proxyuserpwd = proxy_password.empty() ? proxy_user : proxy_user + ":" + proxy_password;
 }
 
-void CardDavClient::setproxy(CURL* handle) const {
+void CardDavClient::set_stall_limit(int seconds) {
+    release_connection();
+    if (seconds > 0)
+        stallSeconds = seconds;
+}
+
+bool CardDavClient::sends_credentials() const {
+    return authtype == "digest" || authtype == "basic" || authtype == "ntml" ||
+           authtype == "bearer";
+}
+
+std::string CardDavClient::dav_root() const {
+    return facts.davRoot.empty() ? baseurl + "/" : facts.davRoot;
+}
+
+void CardDavClient::setproxy(CURL* target) const {
     if (proxy.empty()) {
         // Leaves libcurl's own proxy defaults (its environment variables) in force.
-        curl_easy_setopt(handle, CURLOPT_PROXY, static_cast<const char*>(nullptr));
+        curl_easy_setopt(target, CURLOPT_PROXY, static_cast<const char*>(nullptr));
+        curl_easy_setopt(target, CURLOPT_PROXYUSERPWD, static_cast<const char*>(nullptr));
         return;
     }
-    curl_easy_setopt(handle, CURLOPT_PROXY, proxy.c_str());
-    if (!proxyuserpwd.empty())
-        curl_easy_setopt(handle, CURLOPT_PROXYUSERPWD, proxyuserpwd.c_str());
+    curl_easy_setopt(target, CURLOPT_PROXY, proxy.c_str());
+    curl_easy_setopt(target, CURLOPT_PROXYUSERPWD,
+                     proxyuserpwd.empty() ? nullptr : proxyuserpwd.c_str());
 }
 
-void CardDavClient::setverbose(CURL* handle) const {
-    curl_easy_setopt(handle, CURLOPT_VERBOSE, verbose ? 1L : 0L);
+void CardDavClient::setverbose(CURL* target) const {
+    curl_easy_setopt(target, CURLOPT_VERBOSE, verbose ? 1L : 0L);
+    curl_easy_setopt(target, CURLOPT_DEBUGFUNCTION, writeVerboseLog);
 }
 
-void CardDavClient::setvalidcert(CURL* handle) const {
-    curl_easy_setopt(handle, CURLOPT_SSL_VERIFYPEER, validcert ? 1L : 0L);
+void CardDavClient::setvalidcert(CURL* target) const {
+    curl_easy_setopt(target, CURLOPT_SSL_VERIFYPEER, validcert ? 1L : 0L);
 }
 
-void CardDavClient::setssl(CURL* handle) const {
+void CardDavClient::setssl(CURL* target) const {
     long version = CURL_SSLVERSION_DEFAULT;
     if (ssltype == "ssl3")
         version = CURL_SSLVERSION_SSLv3;
@@ -70,10 +133,10 @@ void CardDavClient::setssl(CURL* handle) const {
     else if (ssltype == "tls1")
         version = CURL_SSLVERSION_TLSv1;
     // A libcurl build that refuses the old SSL versions keeps its default.
-    curl_easy_setopt(handle, CURLOPT_SSLVERSION, version);
+    curl_easy_setopt(target, CURLOPT_SSLVERSION, version);
 }
 
-void CardDavClient::setauthentication(CURL* handle) const {
+void CardDavClient::setauthentication(CURL* target) const {
     unsigned long scheme = CURLAUTH_NONE;
     if (authtype == "digest")
         scheme = CURLAUTH_DIGEST;
@@ -81,11 +144,26 @@ void CardDavClient::setauthentication(CURL* handle) const {
         scheme = CURLAUTH_BASIC;
     else if (authtype == "ntml")
         scheme = CURLAUTH_NTLM;
-    curl_easy_setopt(handle, CURLOPT_HTTPAUTH, scheme);
-    if (scheme == CURLAUTH_NONE)
-        return;
-    curl_easy_setopt(handle, CURLOPT_USERNAME, user.c_str());
-    curl_easy_setopt(handle, CURLOPT_PASSWORD, password.c_str());
+    else if (authtype == "bearer")
+        scheme = CURLAUTH_BEARER;
+    curl_easy_setopt(target, CURLOPT_HTTPAUTH, scheme);
+    // Whatever the type does not use is cleared, so that nothing of another type goes out.
+    const bool named = scheme != CURLAUTH_NONE && scheme != CURLAUTH_BEARER;
+    curl_easy_setopt(target, CURLOPT_USERNAME, named ? user.c_str() : nullptr);
+    curl_easy_setopt(target, CURLOPT_PASSWORD, named ? password.c_str() : nullptr);
+    curl_easy_setopt(target, CURLOPT_XOAUTH2_BEARER,
+                     scheme == CURLAUTH_BEARER ? password.c_str() : nullptr);
+}
+
+void CardDavClient::applyTimeouts(CURL* target) const {
+    // 0: libcurl's own connect limit.
+    curl_easy_setopt(target, CURLOPT_CONNECTTIMEOUT, 0L);
+    curl_easy_setopt(target, CURLOPT_TIMEOUT, static_cast<long>(timeout));
+    // Without a limit for the whole request, one that receives nothing for the stall limit
+    // (less than a byte a second) ends as a failure.
+    curl_easy_setopt(target, CURLOPT_LOW_SPEED_LIMIT, timeout > 0 ? 0L : 1L);
+    curl_easy_setopt(target, CURLOPT_LOW_SPEED_TIME,
+                     timeout > 0 ? 0L : static_cast<long>(stallSeconds));
 }
 
 size_t CardDavClient::write_data(char* data, size_t size, size_t count, std::string* target) {
@@ -96,55 +174,62 @@ size_t CardDavClient::write_data(char* data, size_t size, size_t count, std::str
     return length;
 }
 
-Query CardDavClient::query(const std::string& url, const std::string& method,
-                           const std::string& body, curl_slist* headers) {
-    response_body.clear();
-    response_headers.clear();
-    Query result;
-    CURL* handle = curl_easy_init();
-    if (handle != nullptr) {
-        curl_easy_setopt(handle, CURLOPT_URL, url.c_str());
-        setproxy(handle);
-        setverbose(handle);
-        setvalidcert(handle);
-        setssl(handle);
-        setauthentication(handle);
-        curl_easy_setopt(handle, CURLOPT_NOPROGRESS, 1L);
-        curl_easy_setopt(handle, CURLOPT_HTTPHEADER, headers);
-        if (timeout > 0) {
-            curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT, 0L);
-            curl_easy_setopt(handle, CURLOPT_TIMEOUT, static_cast<long>(timeout));
-        }
-        curl_easy_setopt(handle, CURLOPT_HEADERFUNCTION, receive);
-        curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, receive);
-        curl_easy_setopt(handle, CURLOPT_HEADERDATA, &response_headers);
-        curl_easy_setopt(handle, CURLOPT_WRITEDATA, &response_body);
-        curl_easy_setopt(handle, CURLOPT_CUSTOMREQUEST, method.c_str());
-        if (!body.empty()) {
-            curl_easy_setopt(handle, CURLOPT_POST, 1L);
-            curl_easy_setopt(handle, CURLOPT_POSTFIELDS, body.data());
-            curl_easy_setopt(handle, CURLOPT_POSTFIELDSIZE_LARGE,
-                             static_cast<curl_off_t>(body.size()));
-            // libcurl adds "Expect: 100-continue" to large bodies and then waits up to a second
-            // for an interim answer that many servers never send; send the body at once.
-            curl_easy_setopt(handle, CURLOPT_EXPECT_100_TIMEOUT_MS, 0L);
-        }
-        const CURLcode outcome = curl_easy_perform(handle);
-        long code = 0;
-        curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &code);
-        if (outcome == CURLE_PEER_FAILED_VERIFICATION) {
-            result.status = kCertificateFailed;
-        } else if (outcome == CURLE_ABORTED_BY_CALLBACK) {
-            result.status = kAbortedByCallback;
-        } else {
-            result.status = static_cast<int>(code);
-            // The buffers are refilled by the next request, so their contents can move.
-            result.headers = std::move(response_headers);
-            result.body = std::move(response_body);
-        }
-        curl_easy_cleanup(handle);
+CURL* CardDavClient::connection() {
+    if (!handle)
+        handle.reset(curl_easy_init());
+    return handle.get();
+}
+
+Query CardDavClient::perform(const std::string& url, const std::string& method,
+                             const std::string& body, curl_slist* headers) {
+    CURL* kept = connection();
+    if (kept == nullptr) {
+        Query failed;
+        failed.url = url;
+        return failed;
     }
-    if (headers != nullptr)
-        curl_slist_free_all(headers);
-    return result;
+    // Every option a request relies on is set again: the handle still holds the last one's.
+    curl_easy_setopt(kept, CURLOPT_URL, url.c_str());
+    // Hrefs come from the server: none of them may make libcurl read or write a local file.
+    curl_easy_setopt(kept, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(kept, CURLOPT_FOLLOWLOCATION, 0L);
+    setproxy(kept);
+    setverbose(kept);
+    setvalidcert(kept);
+    setssl(kept);
+    setauthentication(kept);
+    curl_easy_setopt(kept, CURLOPT_NOPROGRESS, 1L);
+    curl_easy_setopt(kept, CURLOPT_HTTPHEADER, headers);
+    applyTimeouts(kept);
+    if (body.empty()) {
+        curl_easy_setopt(kept, CURLOPT_HTTPGET, 1L);
+    } else {
+        curl_easy_setopt(kept, CURLOPT_POST, 1L);
+        curl_easy_setopt(kept, CURLOPT_POSTFIELDS, body.data());
+        curl_easy_setopt(kept, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(body.size()));
+    }
+    // After the body choice, which resets the method.
+    curl_easy_setopt(kept, CURLOPT_CUSTOMREQUEST, method.c_str());
+    RequestExchange exchange(kept, isReadOnly(method));
+    return exchange.finish(curl_easy_perform(kept), url);
+}
+
+Query CardDavClient::query(const std::string& url, const std::string& method,
+                           const std::string& body, curl_slist* headers, Redirects redirects) {
+    HeaderListOwner owner{headers};
+    if (!body.empty()) {
+        // libcurl announces large bodies with "Expect: 100-continue" and then waits a second for
+        // an interim answer that many servers never send; an empty Expect line leaves it out.
+        curl_slist* extended = curl_slist_append(owner.list, "Expect:");
+        if (extended == nullptr)
+            throw std::bad_alloc();
+        owner.list = extended;
+    }
+    Query answer = perform(url, method, body, owner.list);
+    if (redirects == Redirects::refused)
+        return answer;
+    RedirectChain chain(url, sends_credentials());
+    while (const std::optional<std::string> next = chain.next(answer))
+        answer = perform(*next, method, body, owner.list);
+    return answer;
 }

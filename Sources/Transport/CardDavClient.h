@@ -1,9 +1,15 @@
 // The HTTP client that carries the connection settings for one CardDAV server, and the CardDAV
-// requests built on it. Every request runs on a fresh libcurl easy handle inside `query`; its
-// outcome, failures included, comes back as a `Query`.
+// requests built on it. Its outcome, failures included, comes back as a `Query`.
+//
+// The client keeps one libcurl easy handle from request to request and never resets it, so that
+// the next request to the same server reuses the open connection (TCP and TLS), the TLS session,
+// the DNS entry and the digest authentication state. Every request sets each option it relies on,
+// so nothing of one request carries over into the next. Changing any setting drops the handle:
+// credentials never go out on a connection that was opened for other settings.
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -15,12 +21,29 @@ struct curl_slist;
 // The outcome of one HTTP exchange.
 struct Query {
     // HTTP status of the final response; 65501 when the server's certificate failed
-    // verification, 65502 when the transfer was aborted by a callback, 0 when no response came.
+    // verification, 65502 when the transfer was aborted by a callback, 0 when no complete
+    // response came (then `headers` and `body` are empty too).
     int status = 0;
     // Every header line received, status lines and CRLF included; when libcurl went through
     // several responses (an authentication challenge, an interim 100) their blocks follow.
     std::string headers;
     std::string body;
+    // The URL that gave this answer: the request's own, or the last one a followed redirect
+    // named. Hrefs in the body resolve against it.
+    std::string url;
+};
+
+// Whether a request follows the redirects it is answered with. Only discovery does; a card or
+// group request never lands anywhere but where it was sent.
+enum class Redirects { refused, followed };
+
+// What the client learnt about the server it talks to; forgotten when the base URL is set.
+struct ServerFacts {
+    // The URL where discovery found the principal when the base URL itself named none (the
+    // DAV root a /.well-known/carddav redirect led to); empty while there is none.
+    std::string davRoot;
+    // The server answers the listing report on a single card with an empty listing.
+    bool listsNothingForOneCard = false;
 };
 
 class CardDavClient {
@@ -29,26 +52,49 @@ public:
     static constexpr int kAbortedByCallback = 65502;
     // How many fresh identifiers `get_new_vcardid` probes before giving up.
     static constexpr int kMaxNewIdProbes = 10;
+    // Without a time-out, a request that receives no byte for this long fails: a stalled server
+    // must not freeze FileMaker forever.
+    static constexpr int kStallSeconds = 300;
 
-    // Settings: stored only, nothing is sent.
+    CardDavClient();
+    ~CardDavClient();
+    CardDavClient(CardDavClient&&) noexcept;
+    CardDavClient& operator=(CardDavClient&&) noexcept;
+
+    // Settings: stored only, nothing is sent. Each one drops the kept connection.
     void set_baseurl(const std::string& url);
     void set_auth(const std::string& type, const std::string& user, const std::string& password);
     void set_ssl(const std::string& type);
     void set_timeout(int seconds);
-    void set_validcert(bool value) { validcert = value; }
-    void set_verbose(bool value) { verbose = value; }
+    void set_validcert(bool value);
+    void set_verbose(bool value);
     void set_proxy(const std::string& proxy, const std::string& user, const std::string& password);
+    // The stall limit of requests without a time-out; kStallSeconds unless a test shortens it
+    // (no external function changes it).
+    void set_stall_limit(int seconds);
 
     bool get_verbose() const { return verbose; }
     bool get_validcert() const { return validcert; }
     const std::string& get_baseurl() const { return baseurl; }
     int get_timeout() const { return timeout; }
+    int get_stall_limit() const { return stallSeconds; }
     const std::string& get_user() const { return user; }
     const std::string& get_password() const { return password; }
     const std::string& get_proxy() const { return proxy; }
     const std::string& get_proxyuserpwd() const { return proxyuserpwd; }
     const std::string& get_authtype() const { return authtype; }
     const std::string& get_ssltype() const { return ssltype; }
+    // Whether the authentication type sends credentials at all.
+    bool sends_credentials() const;
+
+    ServerFacts& server_facts() { return facts; }
+    const ServerFacts& server_facts() const { return facts; }
+    // Where discovery starts: the DAV root found before, else the base URL followed by "/".
+    std::string dav_root() const;
+
+    // Closes the kept connection and frees the handle; the settings stay. Shutdown calls it
+    // before libcurl's global clean-up.
+    void release_connection();
 
     // Appliers: hand one group of settings to a libcurl easy handle.
     void setproxy(CURL* handle) const;
@@ -57,19 +103,22 @@ public:
     void setssl(CURL* handle) const;
     void setauthentication(CURL* handle) const;
 
-    // Performs one request. Takes ownership of `headers` (may be null) and frees it. An empty
-    // `body` sends no request body, whatever the method.
+    // Performs one request, following redirects when `redirects` says so (Redirects.h). Takes
+    // ownership of `headers` (may be null) and frees it. An empty `body` sends no request body,
+    // whatever the method. Throws std::bad_alloc when the answer does not fit in memory.
     Query query(const std::string& url, const std::string& method, const std::string& body,
-                curl_slist* headers);
+                curl_slist* headers, Redirects redirects = Redirects::refused);
 
     // Appends size * count bytes to `target` and returns that number; with a null target it
     // appends nothing and returns 0, which makes libcurl end the transfer.
     static size_t write_data(char* data, size_t size, size_t count, std::string* target);
 
-    // CardDAV requests. Each returns the `Query` of its single request unchanged.
-    Query get_baseprincipal();
-    Query get_userprincipal();
-    Query get_addressbookurl(const std::string& url);
+    // CardDAV requests. Each returns the `Query` of its request unchanged.
+    // Discovery: the principal (all properties, or current-user-principal by name) of the
+    // collection at `url`, and the address-book home of the principal at `url`.
+    Query get_baseprincipal(const std::string& url, Redirects redirects = Redirects::refused);
+    Query get_userprincipal(const std::string& url, Redirects redirects = Redirects::refused);
+    Query get_addressbookurl(const std::string& url, Redirects redirects = Redirects::refused);
     Query get_addressbooks(const std::string& url);
     Query get_addressbookitems(const std::string& url);
     Query searchvcardby(const std::string& url, const std::string& property,
@@ -98,16 +147,35 @@ public:
     std::string get_new_vcardid(const std::string& url, Query& last_probe);
 
 private:
+    struct HandleCleanup {
+        void operator()(CURL* handle) const;
+    };
+
+    // The kept handle, made on first use; null when libcurl cannot make one.
+    CURL* connection();
+    // One request on the kept handle, without redirects.
+    Query perform(const std::string& url, const std::string& method, const std::string& body,
+                  curl_slist* headers);
+    void applyTimeouts(CURL* handle) const;
+
     bool verbose = false;
     bool validcert = false;
     std::string baseurl;
     int timeout = 0;
-    std::string response_body;
-    std::string response_headers;
+    int stallSeconds = kStallSeconds;
     std::string user;
     std::string password;
     std::string proxy;
     std::string proxyuserpwd;
     std::string authtype;
     std::string ssltype;
+    ServerFacts facts;
+    std::unique_ptr<void, HandleCleanup> handle;
 };
+
+// Whether a status says that no HTTP answer came at all (0, a refused certificate, an aborted
+// transfer), as opposed to an answer of the server's, errors included.
+inline bool isTransportFailure(int status) {
+    return status == 0 || status == CardDavClient::kCertificateFailed ||
+           status == CardDavClient::kAbortedByCallback;
+}

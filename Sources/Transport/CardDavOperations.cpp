@@ -92,26 +92,21 @@ std::string xmlEscaped(const std::string& text) {
     return escaped;
 }
 
-// A probe that got no HTTP answer at all: another identifier would fare no better.
-bool isTransportFailure(int status) {
-    return status == 0 || status == CardDavClient::kCertificateFailed ||
-           status == CardDavClient::kAbortedByCallback;
-}
-
 } // namespace
 
-Query CardDavClient::get_baseprincipal() {
-    return query(baseurl + "/", "PROPFIND", kPrincipalBody,
-                 headerList({kXmlType, kAcceptXml, kDepthOne}));
+Query CardDavClient::get_baseprincipal(const std::string& url, Redirects redirects) {
+    return query(url, "PROPFIND", kPrincipalBody, headerList({kXmlType, kAcceptXml, kDepthOne}),
+                 redirects);
 }
 
-Query CardDavClient::get_userprincipal() {
-    return query(baseurl + "/", "PROPFIND", kUserPrincipalBody,
-                 headerList({kXmlType, kAcceptXml, kDepthZero}));
+Query CardDavClient::get_userprincipal(const std::string& url, Redirects redirects) {
+    return query(url, "PROPFIND", kUserPrincipalBody,
+                 headerList({kXmlType, kAcceptXml, kDepthZero}), redirects);
 }
 
-Query CardDavClient::get_addressbookurl(const std::string& url) {
-    return query(url, "PROPFIND", kHomeBody, headerList({kXmlType, kAcceptXml, kDepthOne}));
+Query CardDavClient::get_addressbookurl(const std::string& url, Redirects redirects) {
+    return query(url, "PROPFIND", kHomeBody, headerList({kXmlType, kAcceptXml, kDepthOne}),
+                 redirects);
 }
 
 Query CardDavClient::get_addressbooks(const std::string& url) {
@@ -159,6 +154,7 @@ std::string CardDavClient::get_new_vcardid(const std::string& url, Query& last_p
         last_probe = get_vcard(url + id + ".vcf");
         if (last_probe.status == 404)
             return id;
+        // A probe without any answer: another identifier would fare no better.
         if (isTransportFailure(last_probe.status))
             break;
     }

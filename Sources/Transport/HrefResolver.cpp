@@ -101,9 +101,14 @@ std::string withoutDotSegments(std::string_view path) {
     return output;
 }
 
-// Host and port of an authority ("//user@Host:8443"), the host lower-cased, the port filled in
-// from the scheme when the authority names none.
-std::string hostAndPort(std::string_view authority, std::string_view scheme) {
+// The host of an authority ("//user@Host:8443" gives "host", lower-cased) and its port ("8443",
+// empty when it names none).
+struct HostPort {
+    std::string host;
+    std::string_view port;
+};
+
+HostPort splitAuthority(std::string_view authority) {
     authority.remove_prefix(2);
     const std::size_t at = authority.rfind('@');
     if (at != std::string_view::npos)
@@ -112,12 +117,17 @@ std::string hostAndPort(std::string_view authority, std::string_view scheme) {
     const std::size_t hostEnd = authority.substr(0, 1) == "[" ? authority.find(']') : 0;
     const std::size_t colon =
         hostEnd == std::string_view::npos ? std::string_view::npos : authority.find(':', hostEnd);
-    std::string host = toLowerAscii(std::string(authority.substr(0, colon)));
-    std::string_view port =
-        colon == std::string_view::npos ? std::string_view() : authority.substr(colon + 1);
-    if (port.empty())
-        port = equalsIgnoringAsciiCase(scheme, "https:") ? "443" : "80";
-    return host + ":" + std::string(port);
+    return {toLowerAscii(std::string(authority.substr(0, colon))),
+            colon == std::string_view::npos ? std::string_view() : authority.substr(colon + 1)};
+}
+
+// Host and port of an authority, the port filled in from the scheme when the authority names
+// none.
+std::string hostAndPort(std::string_view authority, std::string_view scheme) {
+    HostPort parts = splitAuthority(authority);
+    if (parts.port.empty())
+        parts.port = equalsIgnoringAsciiCase(scheme, "https:") ? "443" : "80";
+    return parts.host + ":" + std::string(parts.port);
 }
 
 bool isHttp(std::string_view scheme) {
@@ -199,4 +209,21 @@ bool sameOrigin(std::string_view a, std::string_view b) {
     return equalsIgnoringAsciiCase(first->scheme, second->scheme) &&
            hostAndPort(first->authority, first->scheme) ==
                hostAndPort(second->authority, second->scheme);
+}
+
+UrlScheme httpSchemeOf(std::string_view url) {
+    const std::optional<UrlParts> parts = absoluteUrl(url);
+    if (!parts)
+        return UrlScheme::other;
+    if (equalsIgnoringAsciiCase(parts->scheme, "https:"))
+        return UrlScheme::https;
+    return equalsIgnoringAsciiCase(parts->scheme, "http:") ? UrlScheme::http : UrlScheme::other;
+}
+
+bool sameHost(std::string_view a, std::string_view b) {
+    const std::optional<UrlParts> first = absoluteUrl(a);
+    const std::optional<UrlParts> second = absoluteUrl(b);
+    if (!first || !second || !isHttp(first->scheme) || !isHttp(second->scheme))
+        return false;
+    return splitAuthority(first->authority).host == splitAuthority(second->authority).host;
 }

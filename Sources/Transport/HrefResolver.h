@@ -47,3 +47,13 @@ std::string pathOf(std::string_view url);
 // ports compared with the scheme's default filled in (http 80, https 443); user names are not
 // part of the origin. False when either is not an absolute http or https URL.
 bool sameOrigin(std::string_view a, std::string_view b);
+
+enum class UrlScheme { other, http, https };
+
+// The scheme of an absolute URL with an authority, ignoring ASCII case; `other` for anything that
+// is not such an http or https URL.
+UrlScheme httpSchemeOf(std::string_view url);
+
+// Whether two absolute http or https URLs name the same host (ASCII case ignored), whatever their
+// schemes and ports.
+bool sameHost(std::string_view a, std::string_view b);

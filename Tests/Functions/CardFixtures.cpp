@@ -75,11 +75,12 @@ LoopbackPlugin::LoopbackPlugin() {
 }
 
 loopback::Response syncTokenAnswer(const std::string& token) {
-    return xmlResponse(207, "<d:multistatus xmlns:d=\"DAV:\"><d:response><d:href>/home/book/</d:href>"
-                            "<d:propstat><d:prop><d:sync-token>" +
-                                token +
-                                "</d:sync-token></d:prop><d:status>HTTP/1.1 200 OK</d:status>"
-                                "</d:propstat></d:response></d:multistatus>");
+    return xmlResponse(207,
+                       "<d:multistatus xmlns:d=\"DAV:\"><d:response><d:href>/home/book/</d:href>"
+                       "<d:propstat><d:prop><d:sync-token>" +
+                           token +
+                           "</d:sync-token></d:prop><d:status>HTTP/1.1 200 OK</d:status>"
+                           "</d:propstat></d:response></d:multistatus>");
 }
 
 void LoopbackPlugin::selectBook(const std::vector<ListedCard>& cards) {

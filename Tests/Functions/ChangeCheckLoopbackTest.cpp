@@ -42,19 +42,20 @@ TEST_F(ChangeCheckLoopback, ReportListingTheCardDecidesAlone) {
 }
 
 TEST_F(ChangeCheckLoopback, UnsettledReportAsksTheCardForItsTag) {
-    // A report the server refuses on a single card, then one that lists nothing, then two cards.
+    // A report the server refuses on a single card, then one that lists two cards, then one
+    // that lists nothing.
     server.enqueue(loopback::Response(403));
     server.enqueue(multistatusAnswer(etagListing({{cardPath, "t1"}})));
-    server.enqueue(multistatusAnswer(etagListing({})));
-    server.enqueue(multistatusAnswer(etagListing({{cardPath, "t9"}})));
     server.enqueue(multistatusAnswer(etagListing({{cardPath, "t1"}, {"/alice/book/x.vcf", "t1"}})));
+    server.enqueue(multistatusAnswer(etagListing({{cardPath, "t9"}})));
+    server.enqueue(multistatusAnswer(etagListing({})));
     server.enqueue(multistatusAnswer(etagListing({{cardPath, "t1"}})));
 
     EXPECT_EQ(check("c1", "t1").text(), "Not changed!");
     EXPECT_EQ(check("c1", "t1").text(), "Changed!");
-    const CallResult twoCards = check("c1", "t1");
-    EXPECT_EQ(twoCards.text(), "Not changed!");
-    EXPECT_EQ(twoCards.error, 0);
+    const CallResult emptyListing = check("c1", "t1");
+    EXPECT_EQ(emptyListing.text(), "Not changed!");
+    EXPECT_EQ(emptyListing.error, 0);
 
     const auto requests = server.requests();
     ASSERT_EQ(requests.size(), 6u);
@@ -63,6 +64,32 @@ TEST_F(ChangeCheckLoopback, UnsettledReportAsksTheCardForItsTag) {
         EXPECT_EQ(requests[i].header("Depth"), std::optional<std::string>("0"));
         EXPECT_NE(requests[i].body.find("getetag"), std::string::npos);
     }
+}
+
+TEST_F(ChangeCheckLoopback, ServerListingNothingForOneCardIsAskedByPropfindUntilSetServer) {
+    server.enqueue(multistatusAnswer(etagListing({})));
+    server.enqueue(multistatusAnswer(etagListing({{cardPath, "t1"}})));
+    server.enqueue(multistatusAnswer(etagListing({{cardPath, "t2"}})));
+    server.enqueue(loopback::Response(404));
+    EXPECT_EQ(check("c1", "t1").text(), "Not changed!");
+    EXPECT_EQ(check("c1", "t1").text(), "Changed!");
+    const CallResult gone = check("c1", "t1");
+    EXPECT_EQ(gone.text(), "Deleted!");
+    EXPECT_EQ(gone.error, 0);
+    auto requests = server.requests();
+    ASSERT_EQ(requests.size(), 4u) << "the report once, then the PROPFIND alone";
+    EXPECT_EQ(requests[0].method, "REPORT");
+    for (std::size_t i = 1; i < requests.size(); ++i)
+        EXPECT_EQ(requests[i].requestLine, "PROPFIND " + cardPath + " HTTP/1.1");
+
+    // Another server (or the same one set again) is asked the report first again.
+    host.call("CardDav_SetServer", {Arg::text(server.baseUrl())});
+    server.clearRequests();
+    server.enqueue(multistatusAnswer(etagListing({{cardPath, "t1"}})));
+    EXPECT_EQ(check("c1", "t1").text(), "Not changed!");
+    requests = server.requests();
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0].method, "REPORT");
 }
 
 TEST_F(ChangeCheckLoopback, SecondAnswerIsJudgedLikeTheFirst) {

@@ -111,8 +111,9 @@ TEST_F(SyncLoopback, TruncatedAnswersAreFollowedUpAndUnknownCardsFetched) {
     // The changes name the cards to fetch: the changed ones, not the deleted ones.
     plugin.server.clearRequests();
     plugin.server.enqueue(xmlResponse(207, listingAnswer({{"/home/book/n1", "tn", card("un1")}})));
-    const CallResult fetched = plugin.host.call(
-        "CardDav_FetchvCards", {Arg::text("changed\tun1\ttn\rdeleted\tub\rchanged\tg\tt\tgroup\r")});
+    const CallResult fetched =
+        plugin.host.call("CardDav_FetchvCards",
+                         {Arg::text("changed\tun1\ttn\rdeleted\tub\rchanged\tg\tt\tgroup\r")});
     EXPECT_EQ(fetched.text(), "fetched\tun1\r");
     EXPECT_EQ(occurrences(plugin.server.lastRequest().body, "<D:href>"), 1u);
 }

@@ -45,6 +45,25 @@ bool Connection::pause(std::chrono::milliseconds duration) const {
     return ::poll(&stop, 1, static_cast<int>(duration.count())) == 0;
 }
 
+bool Connection::staysIdle(std::chrono::milliseconds duration) const {
+    if (ssl_ != nullptr && SSL_pending(ssl_) > 0)
+        return false;
+    pollfd fds[2] = {{socket_, POLLIN, 0}, {stopFd_, POLLIN, 0}};
+    int ready;
+    while ((ready = ::poll(fds, 2, static_cast<int>(duration.count()))) < 0 && errno == EINTR) {
+    }
+    return ready == 0;
+}
+
+void Connection::resetOnClose() {
+    const linger abort = {1, 0};
+    ::setsockopt(socket_, SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
+}
+
+bool Connection::resumedTls() const {
+    return ssl_ != nullptr && SSL_session_reused(ssl_) == 1;
+}
+
 short Connection::tlsWait(int result) const {
     switch (SSL_get_error(ssl_, result)) {
     case SSL_ERROR_WANT_READ:

@@ -27,6 +27,13 @@ public:
     bool writeAll(std::string_view data);
     // Sleeps for `duration`; false when the server stops meanwhile.
     bool pause(std::chrono::milliseconds duration) const;
+    // True when nothing arrives within `duration` (and nothing is buffered); false as soon as
+    // something does, or the server stops.
+    bool staysIdle(std::chrono::milliseconds duration) const;
+    // Makes the closing of the connection a reset (TCP RST) instead of an orderly close.
+    void resetOnClose();
+    // Whether the TLS handshake resumed an earlier session.
+    bool resumedTls() const;
 
 private:
     // Waits until the socket is ready for `events` (poll flags); false on stop.

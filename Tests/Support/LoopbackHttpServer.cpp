@@ -272,6 +272,11 @@ size_t HttpServer::requestCount() const {
     return requests_.size();
 }
 
+int HttpServer::connectionCount() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return connections_;
+}
+
 Request HttpServer::lastRequest() const {
     std::lock_guard<std::mutex> lock(mutex_);
     if (requests_.empty())
@@ -316,9 +321,14 @@ void HttpServer::acceptLoop() {
             worker.thread.join();
             return true;
         });
+        int number;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            number = ++connections_;
+        }
         auto finished = std::make_shared<std::atomic<bool>>(false);
-        std::thread thread([this, socket, finished] {
-            serveConnection(socket);
+        std::thread thread([this, socket, number, finished] {
+            serveConnection(socket, number);
             finished->store(true);
         });
         workers_.push_back(Worker{std::move(thread), finished});
@@ -362,12 +372,15 @@ Response HttpServer::answerFor(const Request& request) {
     }
 }
 
-void HttpServer::serveConnection(int socket) {
+void HttpServer::serveConnection(int socket, int number) {
     Connection connection(socket, tls_, stopPipe_[0]);
     if (!connection.open())
         return;
     std::string buffer;
     for (;;) {
+        if (buffer.empty() && options_.idleClose.count() > 0 &&
+            connection.staysIdle(options_.idleClose))
+            return;
         size_t headEnd;
         while ((headEnd = buffer.find("\r\n\r\n")) == std::string::npos) {
             if (buffer.size() > kMaxHeadBytes) {
@@ -401,15 +414,21 @@ void HttpServer::serveConnection(int socket) {
         }
         request.body = buffer.substr(0, static_cast<size_t>(*length));
         buffer.erase(0, static_cast<size_t>(*length));
+        request.connection = number;
+        request.resumedTls = connection.resumedTls();
         record(request);
 
-        const Response response = answerFor(request);
+        Response response = answerFor(request);
         if (!connection.pause(response.delay) || response.closeWithoutAnswer)
             return;
         if (response.raw) {
-            connection.writeAll(*response.raw);
+            if (connection.writeAll(*response.raw) && connection.pause(response.stallAfterRaw) &&
+                response.resetAfterRaw)
+                connection.resetOnClose();
             return;
         }
+        if (options_.closeAfterEveryAnswer)
+            response.headerLines.push_back("Connection: close");
         if (!connection.writeAll(rendered(response, request.method == "HEAD")) ||
             !keepsConnection(request, response))
             return;

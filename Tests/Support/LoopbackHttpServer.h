@@ -1,8 +1,10 @@
 // A scriptable HTTP/1.1 server for tests, on 127.0.0.1 on a free port. It records every request
 // exactly as received (request line, header lines in order, body bytes) and answers from a
 // script: a queue of canned responses, then a handler callback, then a default 200. Options add
-// HTTPS, digest authentication, an honoured or ignored "Expect: 100-continue", and a slow body
-// read; a response can be delayed, or replaced by closing the connection without an answer.
+// HTTPS, digest authentication, an honoured or ignored "Expect: 100-continue", a slow body read,
+// and connections closed when idle or after every answer; a response can be delayed, replaced
+// by closing the connection without an answer, or by raw bytes that end in a close, a reset or a
+// stall. Connections are counted, and each request tells which one it came on.
 // The server runs on background threads (one per connection) and stops in its destructor.
 #pragma once
 
@@ -33,6 +35,10 @@ struct Request {
     // Each header line as received, without its CRLF.
     std::vector<std::string> headerLines;
     std::string body;
+    // The connection it came on: 1 for the first the server accepted, 2 for the next, ...
+    int connection = 0;
+    // Whether that connection's TLS handshake resumed an earlier session.
+    bool resumedTls = false;
 
     // The value of the first header line with this name (any case), without the spaces and
     // TABs around it; nothing when no line has the name.
@@ -54,8 +60,12 @@ struct Response {
     // Closes the connection instead of answering (after the delay).
     bool closeWithoutAnswer = false;
     // When set, these bytes are sent instead of a response built from the fields above, and the
-    // connection is closed after them: for malformed or unusual answers.
+    // connection is closed after them: for malformed, cut or unusual answers.
     std::optional<std::string> raw;
+    // After `raw`: wait this long, sending nothing, before closing (a stall in mid-answer).
+    std::chrono::milliseconds stallAfterRaw{0};
+    // After `raw` (which may be empty): close with a reset (TCP RST) instead.
+    bool resetAfterRaw = false;
 };
 
 struct Options {
@@ -70,6 +80,10 @@ struct Options {
     // When set, a request without a valid digest "Authorization" is answered with a 401 digest
     // challenge (recorded like any request, taking no scripted response).
     std::optional<DigestCredentials> digest;
+    // Closes a connection that stays idle this long between requests; 0: never.
+    std::chrono::milliseconds idleClose{0};
+    // Answers every request with "Connection: close" and closes the connection after it.
+    bool closeAfterEveryAnswer = false;
 };
 
 class HttpServer {
@@ -93,6 +107,8 @@ public:
 
     std::vector<Request> requests() const;
     size_t requestCount() const;
+    // How many connections the server has accepted.
+    int connectionCount() const;
     // The most recent request; throws std::out_of_range when none was recorded.
     Request lastRequest() const;
     void clearRequests();
@@ -104,7 +120,7 @@ private:
     };
 
     void acceptLoop();
-    void serveConnection(int socket);
+    void serveConnection(int socket, int number);
     Response answerFor(const Request& request);
     void record(const Request& request);
     void releaseResources();
@@ -121,6 +137,7 @@ private:
 
     mutable std::mutex mutex_;
     std::vector<Request> requests_;
+    int connections_ = 0;
     std::list<Response> script_;
     std::mutex handlerMutex_;
     Handler handler_;

@@ -37,7 +37,7 @@ protected:
 };
 
 TEST_F(CardDavRequests, PrincipalDiscoveryAsksTheServerRoot) {
-    client.get_baseprincipal();
+    client.get_baseprincipal(url("/"));
     auto request = server.lastRequest();
     EXPECT_EQ(request.requestLine, "PROPFIND / HTTP/1.1");
     EXPECT_EQ(ownLines(request), (Lines{kXmlType, kAcceptXml, "Depth:\t1"}));
@@ -45,7 +45,7 @@ TEST_F(CardDavRequests, PrincipalDiscoveryAsksTheServerRoot) {
                             "<allprop/></propfind>");
     EXPECT_EQ(request.header("Content-Length"), std::to_string(request.body.size()));
 
-    client.get_userprincipal();
+    client.get_userprincipal(url("/"));
     request = server.lastRequest();
     EXPECT_EQ(request.requestLine, "PROPFIND / HTTP/1.1");
     EXPECT_EQ(ownLines(request), (Lines{kXmlType, kAcceptXml, "Depth:\t0"}));

@@ -52,8 +52,7 @@ TEST(HttpClient, HttpErrorsAreOrdinaryResults) {
 TEST(HttpClient, NoAnswerGivesStatusZero) {
     CardDavClient client;
     const loopback::RefusingPort closed;
-    client.set_baseurl(closed.baseUrl());
-    Query answer = client.get_baseprincipal();
+    Query answer = client.get_baseprincipal(closed.baseUrl() + "/");
     EXPECT_EQ(answer.status, 0);
     EXPECT_EQ(answer.headers, "");
 
@@ -130,10 +129,9 @@ TEST(HttpClient, DigestAuthenticationKeepsBothHeaderBlocks) {
     loopback::HttpServer server(options);
     server.enqueue({207, {"ETag: \"e1\""}, "<multistatus/>"});
     CardDavClient client;
-    client.set_baseurl(server.baseUrl());
     client.set_auth("Digest", "alice", "s3cret");
 
-    const Query answer = client.get_baseprincipal();
+    const Query answer = client.get_baseprincipal(server.baseUrl() + "/");
     EXPECT_EQ(answer.status, 207);
     EXPECT_EQ(answer.body, "<multistatus/>");
     const size_t challenge = answer.headers.find("HTTP/1.1 401 Unauthorized\r\n");
@@ -148,7 +146,7 @@ TEST(HttpClient, DigestAuthenticationKeepsBothHeaderBlocks) {
     EXPECT_EQ(requests[1].body.rfind("<?xml", 0), 0u);
 
     client.set_auth("digest", "alice", "wrong");
-    EXPECT_EQ(client.get_baseprincipal().status, 401);
+    EXPECT_EQ(client.get_baseprincipal(server.baseUrl() + "/").status, 401);
 }
 
 TEST(HttpClient, ProxyAndItsCredentials) {
@@ -168,7 +166,9 @@ TEST(HttpClient, ProxyAndItsCredentials) {
     EXPECT_EQ(proxy.lastRequest().header("Proxy-Authorization"), basic("pu:"));
 }
 
-TEST(HttpClient, LargeBodiesArriveWholeWithOrWithoutInterimAnswer) {
+TEST(HttpClient, LargeBodiesGoOutAtOnceWithoutExpectLine) {
+    // libcurl would announce a body this large with "Expect: 100-continue" and wait a second for
+    // an interim answer that many servers never send: the request must carry no Expect line.
     const std::string card(2 * 1000 * 1000, 'v');
     CardDavClient client;
     for (bool interim : {true, false}) {
@@ -177,10 +177,13 @@ TEST(HttpClient, LargeBodiesArriveWholeWithOrWithoutInterimAnswer) {
         loopback::HttpServer server(options);
         const Query answer = client.save_vcard(server.baseUrl() + "/big.vcf", card, "");
         EXPECT_EQ(answer.status, 200);
-        EXPECT_EQ(server.lastRequest().body, card);
-        // An interim 100 answer shows as a header block of its own.
-        EXPECT_EQ(answer.headers.rfind("HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 200 OK\r\n", 0) == 0,
-                  interim);
+        const loopback::Request request = server.lastRequest();
+        EXPECT_EQ(request.body, card);
+        EXPECT_EQ(request.headerLines, (std::vector<std::string>{
+                                           "Host: 127.0.0.1:" + std::to_string(server.port()),
+                                           "Accept: */*", "Content-Type: text/vcard; charset=utf-8",
+                                           "If-None-Match:\t*", "Content-Length: 2000000"}));
+        EXPECT_EQ(answer.headers.rfind("HTTP/1.1 200 OK\r\n", 0), 0u);
     }
 }
 

@@ -1,0 +1,102 @@
+#include "Transport/RequestExchange.h"
+
+#include <new>
+#include <utility>
+
+namespace {
+
+// A declared body length beyond this is not reserved at once: a server may claim anything.
+constexpr curl_off_t kLargestReserve = 256 * 1024 * 1024;
+
+} // namespace
+
+RequestExchange::RequestExchange(CURL* handle, bool resendable)
+    : handle(handle), resendable(resendable) {
+    curl_easy_setopt(handle, CURLOPT_HEADERFUNCTION, onHeader);
+    curl_easy_setopt(handle, CURLOPT_HEADERDATA, this);
+    curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, onBody);
+    curl_easy_setopt(handle, CURLOPT_WRITEDATA, this);
+    curl_easy_setopt(handle, CURLOPT_PREREQFUNCTION, onAttempt);
+    curl_easy_setopt(handle, CURLOPT_PREREQDATA, this);
+}
+
+RequestExchange::~RequestExchange() {
+    // The header list is freed once the request is done.
+    curl_easy_setopt(handle, CURLOPT_HTTPHEADER, static_cast<curl_slist*>(nullptr));
+    curl_easy_setopt(handle, CURLOPT_HEADERDATA, static_cast<void*>(nullptr));
+    curl_easy_setopt(handle, CURLOPT_WRITEDATA, static_cast<void*>(nullptr));
+    curl_easy_setopt(handle, CURLOPT_PREREQDATA, static_cast<void*>(nullptr));
+}
+
+// The callbacks never let an exception into libcurl's C frames: running out of memory ends the
+// transfer (returning fewer bytes than given), and `finish` raises it again.
+size_t RequestExchange::onHeader(char* data, size_t size, size_t count, void* exchange) {
+    auto* self = static_cast<RequestExchange*>(exchange);
+    if (self == nullptr)
+        return 0;
+    self->heardBack = true;
+    try {
+        return CardDavClient::write_data(data, size, count, &self->headers);
+    } catch (const std::bad_alloc&) {
+        self->outOfMemory = true;
+        return 0;
+    }
+}
+
+size_t RequestExchange::onBody(char* data, size_t size, size_t count, void* exchange) {
+    auto* self = static_cast<RequestExchange*>(exchange);
+    if (self == nullptr)
+        return 0;
+    try {
+        if (self->body.empty()) {
+            // Growing a large answer piece by piece moves it again and again.
+            curl_off_t declared = -1;
+            curl_easy_getinfo(self->handle, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &declared);
+            if (declared > 0 && declared <= kLargestReserve)
+                self->body.reserve(static_cast<size_t>(declared));
+        }
+        return CardDavClient::write_data(data, size, count, &self->body);
+    } catch (const std::bad_alloc&) {
+        self->outOfMemory = true;
+        return 0;
+    }
+}
+
+int RequestExchange::onAttempt(void* exchange, char*, char*, int, int) {
+    auto* self = static_cast<RequestExchange*>(exchange);
+    if (self == nullptr)
+        return CURL_PREREQFUNC_ABORT;
+    // A second attempt without any answer to the first is libcurl retrying on a fresh
+    // connection; a second attempt after an answer is an authentication round.
+    const bool silentRetry = self->attempts > 0 && !self->heardBack;
+    ++self->attempts;
+    self->heardBack = false;
+    return silentRetry && !self->resendable ? CURL_PREREQFUNC_ABORT : CURL_PREREQFUNC_OK;
+}
+
+Query RequestExchange::finish(CURLcode outcome, const std::string& url) {
+    if (outOfMemory)
+        throw std::bad_alloc();
+    Query answer;
+    answer.url = url;
+    switch (outcome) {
+    case CURLE_OK: {
+        long code = 0;
+        curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &code);
+        answer.status = static_cast<int>(code);
+        answer.headers = std::move(headers);
+        answer.body = std::move(body);
+        break;
+    }
+    case CURLE_PEER_FAILED_VERIFICATION:
+        answer.status = CardDavClient::kCertificateFailed;
+        break;
+    case CURLE_ABORTED_BY_CALLBACK:
+        answer.status = CardDavClient::kAbortedByCallback;
+        break;
+    default:
+        // Cut off, reset, timed out, stalled, unreachable: whatever arrived is no answer.
+        break;
+    }
+    return answer;
+}

@@ -1,0 +1,42 @@
+// One request while libcurl runs it on the client's kept handle: the answer's own buffers, the
+// guard that keeps libcurl from sending a write twice, and the result libcurl's outcome gives.
+// Used by CardDavClient only.
+#pragma once
+
+#include "Transport/CardDavClient.h"
+
+#include <curl/curl.h>
+
+#include <string>
+
+class RequestExchange {
+public:
+    // Points the handle's callbacks at this exchange. `resendable` tells whether libcurl may send
+    // the request again when a reused connection turns out dead before any answer arrived: it
+    // does so on a fresh connection, which is right for a read but not for a write, which the
+    // server may already have carried out.
+    RequestExchange(CURL* handle, bool resendable);
+    // Detaches the callbacks' data and the header list from the handle.
+    ~RequestExchange();
+    RequestExchange(const RequestExchange&) = delete;
+    RequestExchange& operator=(const RequestExchange&) = delete;
+
+    // The answer for libcurl's outcome: status, headers and body only when the transfer
+    // completed; 65501 or 65502 for a refused certificate or an aborted transfer; otherwise
+    // status 0 with nothing else. Throws std::bad_alloc when the answer did not fit in memory.
+    Query finish(CURLcode outcome, const std::string& url);
+
+private:
+    static size_t onHeader(char* data, size_t size, size_t count, void* exchange);
+    static size_t onBody(char* data, size_t size, size_t count, void* exchange);
+    static int onAttempt(void* exchange, char*, char*, int, int);
+
+    CURL* handle;
+    bool resendable;
+    int attempts = 0;
+    // Whether a response byte arrived since the request was last sent.
+    bool heardBack = false;
+    bool outOfMemory = false;
+    std::string headers;
+    std::string body;
+};
