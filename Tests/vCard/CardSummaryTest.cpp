@@ -3,6 +3,7 @@
 #include "Utils/AsciiCase.h"
 #include "Utils/VorlixUtils.h"
 #include "vCard/vCardParser.h"
+#include "vCard/vCardPropertyLine.h"
 
 #include <gtest/gtest.h>
 
@@ -15,21 +16,23 @@
 
 namespace {
 
-// The summary condensed from the items of the full reader, by each item's name.
+// The summary condensed from the items of the full reader, by each item's property name without
+// its group.
 vCardMini summaryOfItems(const std::string& text) {
     vCardDataParser parser;
     parser.InternalParse(text);
     vCardMini summary;
     for (const vCardItem& item : parser.items) {
-        if (item.name == "FN")
+        const std::string_view kind = propertyKind(item.name);
+        if (kind == "FN")
             summary.fn = item.value;
-        else if (item.name == "UID")
+        else if (kind == "UID")
             summary.uid = item.value;
-        else if (item.name == "VERSION")
+        else if (kind == "VERSION")
             summary.version = item.value;
-        else if (item.name == "X-ADDRESSBOOKSERVER-KIND")
+        else if (kind == "X-ADDRESSBOOKSERVER-KIND")
             summary.isgroup = summary.isgroup || toLowerAscii(item.value) == "group";
-        else if (item.name == "X-ADDRESSBOOKSERVER-MEMBER")
+        else if (kind == "X-ADDRESSBOOKSERVER-MEMBER")
             summary.members.push_back(replace(item.value, "urn:uuid:", ""));
     }
     return summary;

@@ -1,0 +1,70 @@
+#include "vCard/vCardPropertyLine.h"
+
+std::size_t HeadScanner::scan(std::string_view piece) {
+    for (std::size_t i = 0; i < piece.size(); ++i) {
+        const char c = piece[i];
+        if (inName) {
+            if (c == ':')
+                return i;
+            if (c == ';')
+                inName = false;
+        } else if (c == '"') {
+            inQuotes = !inQuotes;
+        } else if (c == ':' && !inQuotes) {
+            return i;
+        }
+    }
+    return npos;
+}
+
+bool splitPropertyLine(std::string_view line, PropertyLine& parts) {
+    const std::size_t nameEnd = line.find_first_of(";:");
+    if (nameEnd == std::string_view::npos || !isPropertyName(line.substr(0, nameEnd)))
+        return false;
+    std::size_t colon = HeadScanner().scan(line);
+    parts.colonOutsideQuotes = colon != HeadScanner::npos;
+    if (!parts.colonOutsideQuotes) {
+        colon = line.find(':', nameEnd);
+        if (colon == std::string_view::npos)
+            return false;
+    }
+    parts.head = line.substr(0, colon);
+    parts.name = line.substr(0, nameEnd);
+    parts.parameters = nameEnd < colon ? line.substr(nameEnd + 1, colon - nameEnd - 1) : "";
+    parts.value = line.substr(colon + 1);
+    return true;
+}
+
+bool isPropertyName(std::string_view name) {
+    return !name.empty() && name[0] != ' ' && name[0] != '\t' &&
+           name.find_first_of("\r\n") == std::string_view::npos;
+}
+
+std::string_view propertyKind(std::string_view name) {
+    const std::size_t dot = name.rfind('.');
+    return dot == std::string_view::npos ? name : name.substr(dot + 1);
+}
+
+bool ParameterReader::next(std::string_view& key, std::string_view& value) {
+    while (!rest.empty()) {
+        bool inQuotes = false;
+        std::size_t end = 0;
+        for (; end < rest.size() && (inQuotes || rest[end] != ';'); ++end)
+            if (rest[end] == '"')
+                inQuotes = !inQuotes;
+        const std::string_view piece = rest.substr(0, end);
+        rest = end < rest.size() ? rest.substr(end + 1) : std::string_view();
+        const std::size_t equals = piece.find('=');
+        if (piece.empty() || equals == 0)
+            continue;
+        if (equals == std::string_view::npos) {
+            key = {};
+            value = piece;
+        } else {
+            key = piece.substr(0, equals);
+            value = piece.substr(equals + 1);
+        }
+        return true;
+    }
+    return false;
+}

@@ -1,0 +1,60 @@
+// Syntax of one logical property line: [group "."] name *(";" parameter) ":" value. A
+// parameter is key=value or, in vCard 2.1, a bare value (TEL;CELL). Parameter values may be
+// double-quoted, and a quoted value may hold ";", ":" and ",".
+#pragma once
+
+#include <cstddef>
+#include <string_view>
+
+// Finds the colon that ends the head (name and parameters) of a property line outside quoted
+// parameter values. It can be fed the line in pieces, as the pieces of a folded line come.
+class HeadScanner {
+public:
+    static constexpr std::size_t npos = std::string_view::npos;
+
+    // The position in `piece` of the colon that ends the head, or npos when the head goes on
+    // past the piece. Once a colon is found the head is complete and nothing more is scanned.
+    std::size_t scan(std::string_view piece);
+
+private:
+    bool inName = true;
+    bool inQuotes = false;
+};
+
+struct PropertyLine {
+    // Everything before the value's colon: group, name and parameters as written.
+    std::string_view head;
+    // The name as written, group prefix included (item1.EMAIL).
+    std::string_view name;
+    // The parameter text after the name's ';', as written; empty when there is none.
+    std::string_view parameters;
+    std::string_view value;
+    // False when every colon after the parameters lies inside quotes (a quote left open): the
+    // head then ends at the first colon after the name, quotes or not.
+    bool colonOutsideQuotes = true;
+};
+
+// Splits a logical line into its parts; false when it holds no property: no colon, or no
+// property name before the first ';' or ':'.
+bool splitPropertyLine(std::string_view line, PropertyLine& parts);
+
+// Whether `name` can begin a property line: not empty, not starting with a blank (the line would
+// continue the one before it) and without CR or LF (which would end it early).
+bool isPropertyName(std::string_view name);
+
+// The property name without its group: EMAIL for item1.EMAIL, and EMAIL for EMAIL.
+std::string_view propertyKind(std::string_view name);
+
+// Walks the parameters of a parameter text in order. Parameters are separated by ';' outside
+// quotes. A piece without '=' is a bare parameter, handed out with an empty key; empty pieces and
+// pieces with nothing before the '=' are skipped. Keys and values are handed out as written,
+// quotes included.
+class ParameterReader {
+public:
+    explicit ParameterReader(std::string_view parameters) : rest(parameters) {}
+
+    bool next(std::string_view& key, std::string_view& value);
+
+private:
+    std::string_view rest;
+};
