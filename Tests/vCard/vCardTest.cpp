@@ -186,3 +186,59 @@ TEST(vCardText, StringJoin) {
     EXPECT_EQ(vCard::stringjoin({"a"}, ","), "a");
     EXPECT_EQ(vCard::stringjoin({"a", "", "b"}, ", "), "a, , b");
 }
+
+TEST(vCardFields, GroupedPropertiesAreFoundComponentsAndAll) {
+    vCard card = parse("item1.EMAIL;type=INTERNET;type=pref:a@x\r\n"
+                       "item2.ADR;TYPE=HOME:;;Main St;Town;;;\r\n"
+                       "item3.ORG:Acme\r\n");
+    EXPECT_EQ(card.get("email1"), "a@x");
+    EXPECT_EQ(card.get("email2"), "a@x");
+    EXPECT_EQ(card.get("home_city"), "Town");
+    EXPECT_EQ(card.get("company"), "Acme");
+    card.set("home_city", "City");
+    card.set("email1", "b@x");
+    EXPECT_EQ(card.items.size(), 3u) << "changed in place, none added";
+    EXPECT_EQ(card.items[1].value, ";;Main St;City;;;");
+
+    // The group-prefixed name in a field map names just that property.
+    card.mapping["workmail"] = RawLayoutMap("ITEM1.EMAIL", "");
+    card.mapping["othermail"] = RawLayoutMap("ITEM9.EMAIL", "");
+    EXPECT_EQ(card.get("workmail"), "b@x");
+    EXPECT_EQ(card.get("othermail"), "");
+}
+
+TEST(vCardFields, TypesAsEveryVersionWritesThem) {
+    vCard bare = parse("TEL;WORK;VOICE:1\r\nTEL;CELL;PREF:2\r\nEMAIL;PREF;INTERNET:a@x\r\n"
+                       "ADR;HOME:;;;Town;;;\r\n");
+    EXPECT_EQ(bare.get("worktel"), "1");
+    EXPECT_EQ(bare.get("celltel"), "2");
+    EXPECT_EQ(bare.get("email1"), "a@x");
+    EXPECT_EQ(bare.get("home_city"), "Town");
+    EXPECT_EQ(bare.getTypeValue("celltel", "TYPE"), "CELL");
+    EXPECT_EQ(bare.get("faxtel"), "");
+
+    vCard version4 =
+        parse("EMAIL;TYPE=home:h@x\r\nEMAIL;TYPE=work;PREF=1:w@x\r\n"
+              "TEL;VALUE=uri;TYPE=\"voice,cell\":tel:3\r\nTEL;TYPE=\"work\":tel:4\r\n");
+    EXPECT_EQ(version4.get("email1"), "w@x");
+    EXPECT_EQ(version4.get("email2"), "h@x");
+    EXPECT_EQ(version4.get("celltel"), "tel:3");
+    EXPECT_EQ(version4.get("worktel"), "tel:4");
+    EXPECT_EQ(version4.get("voicetel"), "tel:3");
+
+    // A PREF parameter is the type PREF only; a bare encoding word is no type.
+    vCard other = parse("TEL;PREF=1:5\r\nPHOTO;BASE64;JPEG:AAAA\r\n");
+    EXPECT_EQ(other.get("celltel"), "");
+    EXPECT_EQ(other.getTypeValue("photo", "ENCODING"), "BASE64");
+    EXPECT_EQ(other.getTypeValue("photo", "TYPE"), "JPEG");
+}
+
+TEST(vCardParameters, BareParametersStayBareWhileTheyReadTheSame) {
+    vCard card = parse("PHOTO;JPEG;BASE64:AAAA\r\n");
+    card.setTypeValue("photo", "TYPE", "PNG");
+    card.setTypeValue("photo", "ENCODING", "b");
+    EXPECT_EQ(written(card), "PHOTO;PNG;b:AAAA\r\n");
+    card.setTypeValue("photo", "ENCODING", "X-OWN");
+    card.setTypeValue("photo", "TYPE", "");
+    EXPECT_EQ(written(card), "PHOTO;TYPE=;ENCODING=X-OWN:AAAA\r\n");
+}
