@@ -81,6 +81,10 @@ vCardItem::vCardItem(const PropertyLine& line) {
     const bool quotedPrintable = holdsQuotedPrintable(line);
     if (quotedPrintable) {
         receivedValue = line.value;
+        // A soft line break at the end of the value (before END:VCARD) is written with the
+        // empty line it breaks onto, so that no line written after it joins the value.
+        if (!receivedValue.empty() && receivedValue.back() == '=')
+            receivedValue += "\r\n";
         value = decodedValue(line);
     } else {
         value = line.value;
@@ -98,12 +102,17 @@ std::string vCardItem::get(std::string component) const {
 void vCardItem::set(std::string newValue, std::string component) {
     if (!component.empty() && !innernames.empty()) {
         component = toLowerAscii(std::move(component));
+        std::string part = escapeValue(newValue, ";,", LineBreaks::Keep);
+        // A component of a line as read, given the text it holds, leaves the line as it was.
+        const auto current = innervalues.find(component);
+        if (unchanged() && current != innervalues.end() && current->second == part)
+            return;
         std::string joined;
         for (std::size_t i = 0; i < innernames.size(); ++i) {
-            std::string& part = innervalues[innernames[i]];
+            std::string& text = innervalues[innernames[i]];
             if (innernames[i] == component)
-                part = escapeValue(newValue, ";,", LineBreaks::Keep);
-            joined += part;
+                text = part;
+            joined += text;
             if (i + 1 < innernames.size())
                 joined += ';';
         }

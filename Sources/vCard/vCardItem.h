@@ -84,8 +84,9 @@ public:
     std::string get(std::string component) const;
     // Without a component (or on a plain property) replaces the whole value. With one, stores
     // `newValue` as that component, escaping its ';' and ',' so that it stays one component,
-    // and rebuilds the value from all components. The item counts as changed when its value
-    // differs afterwards.
+    // and rebuilds the value from all components (unless the item is unchanged and that
+    // component already holds the text). The item counts as changed when its value differs
+    // afterwards.
     void set(std::string newValue, std::string component);
     // Gives the item these component names and fills them from the current value.
     void setinnervalues(std::vector<std::string> names) override;

@@ -43,6 +43,15 @@ TEST(vCardRoundTrip, LinesReadAreWrittenAsTheyCame) {
     EXPECT_EQ(written(refolded), "FN;X=1:A longname\r\n");
 }
 
+TEST(vCardRoundTrip, ASoftBreakThatEndsTheCardSwallowsNoLineAddedAfterIt) {
+    vCard card = parse("NOTE;QUOTED-PRINTABLE:a=3D=\r\n");
+    card.set("email1", "x@y");
+    vCard again = vCardDataParser().Parse(card.toString(), createDefaultRawDataMap());
+    ASSERT_EQ(again.items.size(), 2u) << card.toString();
+    EXPECT_EQ(again.get("note"), "a=");
+    EXPECT_EQ(again.get("email1"), "x@y");
+}
+
 TEST(vCardRoundTrip, AChangedPropertyKeepsItsGroupNameAndOtherParameters) {
     vCard card = parse("item2.email;Type=internet;X-Slot=\"1\":old@x\r\n"
                        "NOTE:untouched\\, as read\r\n");
