@@ -28,12 +28,12 @@ bool holdsStrayCr(std::string_view value, bool quotedPrintable) {
 }
 
 // Whether a parameter goes into a rewritten line. A line break cannot be written inside a
-// parameter; such a parameter is left out rather than breaking the line (and the property) in
-// two. A value that was quoted-printable is written as plain text, without its ENCODING and
-// CHARSET.
+// parameter, nor a quote left open or a bare ':' (the head would end elsewhere when read back);
+// such a parameter is left out rather than breaking the line (and the property) in two. A
+// value that was quoted-printable is written as plain text, without its ENCODING and CHARSET.
 bool isWritten(const RawDataPair& param, bool asPlainText) {
-    return !hasLineBreak(param.key) && !hasLineBreak(param.value) &&
-           !(asPlainText && describesQuotedPrintable(param));
+    return !hasLineBreak(param.key) && !hasLineBreak(param.value) && staysInHead(param.key) &&
+           staysInHead(param.value) && !(asPlainText && describesQuotedPrintable(param));
 }
 
 } // namespace

@@ -37,7 +37,18 @@ bool splitPropertyLine(std::string_view line, PropertyLine& parts) {
 
 bool isPropertyName(std::string_view name) {
     return !name.empty() && name[0] != ' ' && name[0] != '\t' &&
-           name.find_first_of("\r\n") == std::string_view::npos;
+           name.find_first_of("\r\n;:") == std::string_view::npos;
+}
+
+bool staysInHead(std::string_view parameterText) {
+    bool inQuotes = false;
+    for (const char c : parameterText) {
+        if (c == '"')
+            inQuotes = !inQuotes;
+        else if (c == ':' && !inQuotes)
+            return false;
+    }
+    return !inQuotes;
 }
 
 std::string_view propertyKind(std::string_view name) {

@@ -39,8 +39,12 @@ struct PropertyLine {
 bool splitPropertyLine(std::string_view line, PropertyLine& parts);
 
 // Whether `name` can begin a property line: not empty, not starting with a blank (the line would
-// continue the one before it) and without CR or LF (which would end it early).
+// continue the one before it), without CR or LF (which would end it early) and without the ';'
+// and ':' that end a name.
 bool isPropertyName(std::string_view name);
+// Whether a parameter key or value keeps the head of a line as written: its double quotes pair
+// up and it has no ':' outside them, so the head still ends at the colon after it.
+bool staysInHead(std::string_view parameterText);
 
 // The property name without its group: EMAIL for item1.EMAIL, and EMAIL for EMAIL.
 std::string_view propertyKind(std::string_view name);

@@ -15,9 +15,13 @@
 
 namespace {
 
+// Reports the two texts whole (they may hold NUL bytes) and stops.
 [[noreturn]] void fail(const char* what, const std::string& first, const std::string& second) {
-    std::fprintf(stderr, "%s\n--- first\n%s\n--- second\n%s\n", what, first.c_str(),
-                 second.c_str());
+    std::fprintf(stderr, "%s\n--- first\n", what);
+    std::fwrite(first.data(), 1, first.size(), stderr);
+    std::fprintf(stderr, "\n--- second\n");
+    std::fwrite(second.data(), 1, second.size(), stderr);
+    std::fprintf(stderr, "\n");
     std::abort();
 }
 

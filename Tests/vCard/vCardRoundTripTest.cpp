@@ -110,6 +110,10 @@ TEST(vCardRoundTrip, LinesThatCannotBeWrittenAsTheyCameAreWrittenSafely) {
     vCard card = parse("NOTE;X=a:one\rUID:two\r\nX-TAG;X-A=b\rc;X-B=d:v\r\n");
     EXPECT_FALSE(card.items[0].unchanged());
     EXPECT_EQ(written(card), "NOTE;X=a:one\\nUID:two\r\nX-TAG;X-B=d:v\r\n");
+    // A quote left open would let the quotes of a new value move the end of the head.
+    vCard open = parse("EMAIL;TYPE=pref;X-A=\"open:old@x\r\n");
+    open.set("email1", "new\":x@y");
+    EXPECT_EQ(written(open), "EMAIL;TYPE=pref:new\":x@y\r\n");
     // Folded so that the line reads "END:VCARD": not a property that can be written.
     EXPECT_EQ(written(parse("END:\r\n VCARD\r\nFN:after\r\n")), "FN:after\r\n");
 }
