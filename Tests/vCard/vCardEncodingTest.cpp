@@ -1,6 +1,4 @@
 #include "vCard/vCardEncoding.h"
-#include "vCard/vCardItem.h"
-#include "vCard/vCardParameters.h"
 #include "vCard/vCardPropertyLine.h"
 
 #include <gtest/gtest.h>
@@ -61,38 +59,4 @@ TEST(PropertyLine, HeadEndsAtTheFirstColonOutsideQuotes) {
     EXPECT_EQ(scanner.scan("y\":"), 2u);
     EXPECT_EQ(propertyKind("item1.X.EMAIL"), "EMAIL");
     EXPECT_EQ(propertyKind("EMAIL"), "EMAIL");
-}
-
-TEST(PropertyLine, ParametersAreReadInOrderBareOnesWithoutKey) {
-    std::vector<std::pair<std::string, std::string>> read;
-    std::string_view key, value;
-    for (ParameterReader reader(";HOME;;TYPE=\"a;b\";=x;X-Q=a=b;"); reader.next(key, value);)
-        read.emplace_back(key, value);
-    EXPECT_EQ(read, (std::vector<std::pair<std::string, std::string>>{
-                        {"", "HOME"}, {"TYPE", "\"a;b\""}, {"X-Q", "a=b"}}));
-}
-
-TEST(Parameters, BareWordsTypesAndEncodings) {
-    EXPECT_EQ(parameterName("", "CELL"), "TYPE");
-    for (const char* encoding : {"BASE64", "b", "QUOTED-PRINTABLE", "8bit", "7BIT"})
-        EXPECT_EQ(parameterName("", encoding), "ENCODING") << encoding;
-    EXPECT_EQ(parameterName("charset", "UTF-8"), "charset");
-
-    const std::vector<RawDataPair> params = {{"type", "\"Work,Voice\""}, {"", "cell"}};
-    for (const char* type : {"WORK", "voice", "CELL", "work,voice"})
-        EXPECT_TRUE(listsType(params, type)) << type;
-    EXPECT_FALSE(listsType(params, "PREF"));
-    EXPECT_FALSE(listsType(params, "Wor"));
-    EXPECT_TRUE(listsType({{"PREF", "7"}}, "pref"));
-    EXPECT_FALSE(listsType({{"PREF", "1"}}, "1"));
-
-    EXPECT_TRUE(declaresQuotedPrintable("CHARSET=UTF-8;ENCODING=\"Quoted-Printable\""));
-    EXPECT_TRUE(declaresQuotedPrintable("HOME;QUOTED-PRINTABLE"));
-    EXPECT_FALSE(declaresQuotedPrintable("X-ENC=QUOTED-PRINTABLE;ENCODING=8BIT"));
-    EXPECT_EQ(charsetOf("QUOTED-PRINTABLE;Charset=\"iso-8859-1\""), "iso-8859-1");
-    EXPECT_TRUE(describesQuotedPrintable({"", "QUOTED-PRINTABLE"}));
-    EXPECT_TRUE(describesQuotedPrintable({"CHARSET", "x"}));
-    EXPECT_FALSE(describesQuotedPrintable({"ENCODING", "B"}));
-    EXPECT_TRUE(isBase64Encoding("\"b\""));
-    EXPECT_FALSE(isBase64Encoding("BASE"));
 }
