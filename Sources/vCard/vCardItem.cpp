@@ -11,7 +11,7 @@
 namespace {
 
 bool hasLineBreak(std::string_view text) {
-    return text.find_first_of("\r\n") != std::string_view::npos;
+    return text.find('\r') != std::string_view::npos || text.find('\n') != std::string_view::npos;
 }
 
 // Whether a value as read holds a CR that the line reader did not put there: the only ones it

@@ -40,7 +40,13 @@ vCardLineReader::vCardLineReader(std::string_view text) : text(text) {
 }
 
 bool vCardLineReader::softBreakAfter(std::string_view line, std::size_t lineStart) const {
-    return lineStart >= quotedPrintableFrom && !line.empty() && line.back() == '=';
+    if (line.empty() || line.back() != '=' || valueFrom == std::string_view::npos ||
+        lineStart < valueFrom)
+        return false;
+    if (quotedPrintable == QuotedPrintable::Unknown)
+        quotedPrintable =
+            declaresQuotedPrintable(headParameters) ? QuotedPrintable::Yes : QuotedPrintable::No;
+    return quotedPrintable == QuotedPrintable::Yes;
 }
 
 void vCardLineReader::followHead(std::string_view piece, std::size_t lineStart) {
@@ -58,8 +64,9 @@ void vCardLineReader::followHead(std::string_view piece, std::size_t lineStart) 
         head = foldedHead;
     }
     const std::size_t semicolon = head.find(';');
-    if (semicolon != std::string_view::npos && declaresQuotedPrintable(head.substr(semicolon + 1)))
-        quotedPrintableFrom = lineStart;
+    headParameters =
+        semicolon == std::string_view::npos ? std::string_view() : head.substr(semicolon + 1);
+    valueFrom = lineStart;
 }
 
 bool vCardLineReader::next(std::string* unfolded) {
@@ -70,7 +77,9 @@ bool vCardLineReader::next(std::string* unfolded) {
             unfolded->assign(headLine);
         foldBegin = position;
         foldEnd = position;
-        quotedPrintableFrom = std::string_view::npos;
+        valueFrom = std::string_view::npos;
+        headParameters = {};
+        quotedPrintable = QuotedPrintable::Unknown;
         headOpen = true;
         headScanner = HeadScanner();
         foldedHead.clear();

@@ -57,10 +57,14 @@ private:
     // The physical lines after the head that belong to it, as a range of `text`.
     std::size_t foldBegin = 0;
     std::size_t foldEnd = 0;
-    // Where the value of the current logical line starts to be read as quoted-printable: the
-    // start of the physical line holding the head's colon; npos when the value is not.
-    std::size_t quotedPrintableFrom = std::string_view::npos;
-    // The head while its colon is not yet found, and, when it is folded, its text so far.
+    // The start of the physical line holding the head's colon (npos while it is not found) and
+    // the parameters of the head. Whether they declare quoted-printable is asked only of a line
+    // that ends in "=", and then once: most lines never need to know.
+    std::size_t valueFrom = std::string_view::npos;
+    std::string_view headParameters;
+    enum class QuotedPrintable { Unknown, Yes, No };
+    mutable QuotedPrintable quotedPrintable = QuotedPrintable::Unknown;
+    // The head while its colon is not yet found, and, when it is folded, its text.
     bool headOpen = false;
     HeadScanner headScanner;
     std::string foldedHead;

@@ -87,14 +87,14 @@ vCardMini readCardSummary(std::string_view text) {
         // Most lines are skipped once their name is known, which it is from the first physical
         // line unless a fold cuts the name.
         std::string_view head = lines.head();
-        const bool nameCut = head.find_first_of(";:") == std::string_view::npos;
+        const bool nameCut = nameEnd(head) == std::string_view::npos;
         if (nameCut) {
             if (!lines.folded())
                 continue; // no colon at all: no property
             lines.readUnfolded(unfolded);
             head = unfolded;
         }
-        const SummaryField field = summaryField(head.substr(0, head.find_first_of(";:")));
+        const SummaryField field = summaryField(head.substr(0, nameEnd(head)));
         if (field == SummaryField::Other)
             continue;
         if (!nameCut)

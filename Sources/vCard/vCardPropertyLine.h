@@ -34,6 +34,10 @@ struct PropertyLine {
     bool colonOutsideQuotes = true;
 };
 
+// The end of the property name at the start of `line`: the position of the first ';' or ':',
+// npos when there is none.
+std::size_t nameEnd(std::string_view line);
+
 // Splits a logical line into its parts; false when it holds no property: no colon, or no
 // property name before the first ';' or ':'.
 bool splitPropertyLine(std::string_view line, PropertyLine& parts);
