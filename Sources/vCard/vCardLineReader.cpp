@@ -39,14 +39,32 @@ vCardLineReader::vCardLineReader(std::string_view text) : text(text) {
     ended = true;
 }
 
-bool vCardLineReader::softBreakAfter(std::string_view line, std::size_t lineStart) const {
-    if (line.empty() || line.back() != '=' || valueFrom == std::string_view::npos ||
-        lineStart < valueFrom)
-        return false;
-    if (quotedPrintable == QuotedPrintable::Unknown)
+bool vCardLineReader::softBreakAfterEquals(std::string_view line, std::size_t lineStart) {
+    followHeadTo(lineStart);
+    if (valueFrom != std::string_view::npos && lineStart >= valueFrom &&
+        quotedPrintable == QuotedPrintable::Unknown)
         quotedPrintable =
             declaresQuotedPrintable(headParameters) ? QuotedPrintable::Yes : QuotedPrintable::No;
-    return quotedPrintable == QuotedPrintable::Yes;
+    return wasSoftBreak(line, lineStart);
+}
+
+bool vCardLineReader::wasSoftBreak(std::string_view line, std::size_t lineStart) const {
+    return !line.empty() && line.back() == '=' && valueFrom != std::string_view::npos &&
+           lineStart >= valueFrom && quotedPrintable == QuotedPrintable::Yes;
+}
+
+void vCardLineReader::followHeadTo(std::size_t lineStart) {
+    if (!headLineFollowed) {
+        headLineFollowed = true;
+        followHead(headLine, headStart);
+    }
+    // Lines before the head's colon are never soft breaks: all of them are folded lines.
+    while (headOpen && headFollowedTo <= lineStart) {
+        const std::size_t at = headFollowedTo;
+        const std::string_view line = takeLine(text, headFollowedTo);
+        if (!line.empty())
+            followHead(line.substr(1), at);
+    }
 }
 
 void vCardLineReader::followHead(std::string_view piece, std::size_t lineStart) {
@@ -83,7 +101,8 @@ bool vCardLineReader::next(std::string* unfolded) {
         headOpen = true;
         headScanner = HeadScanner();
         foldedHead.clear();
-        followHead(headLine, headStart);
+        headLineFollowed = false;
+        headFollowedTo = foldBegin;
         bool softBreak = softBreakAfter(headLine, headStart);
         bool complete = false;
         while (!complete && position <= text.size()) {
@@ -99,10 +118,8 @@ bool vCardLineReader::next(std::string* unfolded) {
                 nextHead = line;
                 nextHeadStart = lineStart;
                 complete = true;
-            } else if (!line.empty()) {
-                followHead(line.substr(1), lineStart);
-                if (unfolded)
-                    unfolded->append(line.substr(1));
+            } else if (unfolded && !line.empty()) {
+                unfolded->append(line.substr(1));
             }
             if (complete)
                 foldEnd = lineStart;
@@ -122,7 +139,7 @@ bool vCardLineReader::next(std::string* unfolded) {
 
 void vCardLineReader::appendContinuations(std::string& line) const {
     // Every physical line in the range ends with an LF, so takeLine stays inside it.
-    bool softBreak = softBreakAfter(headLine, headStart);
+    bool softBreak = wasSoftBreak(headLine, headStart);
     for (std::size_t at = foldBegin; at < foldEnd;) {
         const std::size_t lineStart = at;
         const std::string_view continuation = takeLine(text, at);
@@ -130,7 +147,7 @@ void vCardLineReader::appendContinuations(std::string& line) const {
             line.append("\r\n").append(continuation);
         else if (!continuation.empty())
             line.append(continuation.substr(1));
-        softBreak = softBreakAfter(continuation, lineStart);
+        softBreak = wasSoftBreak(continuation, lineStart);
     }
 }
 

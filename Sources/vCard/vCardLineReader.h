@@ -40,10 +40,18 @@ public:
     void readUnfolded(std::string& line) const;
 
 private:
-    // Whether the line at `lineStart` of the current logical line ends in a soft line break.
-    bool softBreakAfter(std::string_view line, std::size_t lineStart) const;
-    // Follows the head of the current logical line up to its colon: `piece` is the part of the
-    // line at `lineStart` that the logical line holds.
+    // Whether the line at `lineStart` of the current logical line ends in a soft line break;
+    // learns what it needs of the head on the way. Asked of every line of the logical line in
+    // order, so that wasSoftBreak can give the same answers again afterwards.
+    bool softBreakAfter(std::string_view line, std::size_t lineStart) {
+        return !line.empty() && line.back() == '=' && softBreakAfterEquals(line, lineStart);
+    }
+    bool softBreakAfterEquals(std::string_view line, std::size_t lineStart);
+    bool wasSoftBreak(std::string_view line, std::size_t lineStart) const;
+    // Follows the head of the current logical line up to its colon, through the line at
+    // `lineStart` at most; `piece` is the part of the line at `lineStart` that the logical line
+    // holds. Only values ending a line in "=" need it: most heads are never scanned.
+    void followHeadTo(std::size_t lineStart);
     void followHead(std::string_view piece, std::size_t lineStart);
 
     std::string_view text;
@@ -58,14 +66,16 @@ private:
     std::size_t foldBegin = 0;
     std::size_t foldEnd = 0;
     // The start of the physical line holding the head's colon (npos while it is not found) and
-    // the parameters of the head. Whether they declare quoted-printable is asked only of a line
-    // that ends in "=", and then once: most lines never need to know.
+    // the parameters of the head; whether they declare quoted-printable, asked once.
     std::size_t valueFrom = std::string_view::npos;
     std::string_view headParameters;
     enum class QuotedPrintable { Unknown, Yes, No };
-    mutable QuotedPrintable quotedPrintable = QuotedPrintable::Unknown;
-    // The head while its colon is not yet found, and, when it is folded, its text.
+    QuotedPrintable quotedPrintable = QuotedPrintable::Unknown;
+    // The head while its colon is not yet found, and, when it is folded, its text; how far it
+    // has been followed.
     bool headOpen = false;
     HeadScanner headScanner;
     std::string foldedHead;
+    bool headLineFollowed = false;
+    std::size_t headFollowedTo = 0;
 };

@@ -87,14 +87,16 @@ vCardMini readCardSummary(std::string_view text) {
         // Most lines are skipped once their name is known, which it is from the first physical
         // line unless a fold cuts the name.
         std::string_view head = lines.head();
-        const bool nameCut = nameEnd(head) == std::string_view::npos;
+        std::size_t end = nameEnd(head);
+        const bool nameCut = end == std::string_view::npos;
         if (nameCut) {
             if (!lines.folded())
                 continue; // no colon at all: no property
             lines.readUnfolded(unfolded);
             head = unfolded;
+            end = nameEnd(head);
         }
-        const SummaryField field = summaryField(head.substr(0, nameEnd(head)));
+        const SummaryField field = summaryField(head.substr(0, end));
         if (field == SummaryField::Other)
             continue;
         if (!nameCut)

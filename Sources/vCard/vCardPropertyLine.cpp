@@ -17,29 +17,20 @@ std::size_t HeadScanner::scan(std::string_view piece) {
     return npos;
 }
 
-// The searches here run on every line of every card of a listing: plain loops, where
-// find_first_of would call memchr once per byte.
-std::size_t nameEnd(std::string_view line) {
-    for (std::size_t i = 0; i < line.size(); ++i)
-        if (line[i] == ';' || line[i] == ':')
-            return i;
-    return std::string_view::npos;
-}
-
 bool splitPropertyLine(std::string_view line, PropertyLine& parts) {
-    const std::size_t nameEnd = ::nameEnd(line);
-    if (nameEnd == std::string_view::npos || !isPropertyName(line.substr(0, nameEnd)))
+    const std::size_t end = nameEnd(line);
+    if (end == std::string_view::npos || !isPropertyName(line.substr(0, end)))
         return false;
     std::size_t colon = HeadScanner().scan(line);
     parts.colonOutsideQuotes = colon != HeadScanner::npos;
     if (!parts.colonOutsideQuotes) {
-        colon = line.find(':', nameEnd);
+        colon = line.find(':', end);
         if (colon == std::string_view::npos)
             return false;
     }
     parts.head = line.substr(0, colon);
-    parts.name = line.substr(0, nameEnd);
-    parts.parameters = nameEnd < colon ? line.substr(nameEnd + 1, colon - nameEnd - 1) : "";
+    parts.name = line.substr(0, end);
+    parts.parameters = end < colon ? line.substr(end + 1, colon - end - 1) : "";
     parts.value = line.substr(colon + 1);
     return true;
 }
@@ -62,11 +53,6 @@ bool staysInHead(std::string_view parameterText) {
             return false;
     }
     return !inQuotes;
-}
-
-std::string_view propertyKind(std::string_view name) {
-    const std::size_t dot = name.rfind('.');
-    return dot == std::string_view::npos ? name : name.substr(dot + 1);
 }
 
 bool ParameterReader::next(std::string_view& key, std::string_view& value) {
