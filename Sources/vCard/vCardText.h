@@ -1,9 +1,9 @@
 // Text rules of vCard property lines: ASCII case of names and parameters, backslash escaping of
 // values, folding of long lines.
 //
-// Values are kept in memory exactly as read (escapes included); they are escaped only when a
-// property line is written, and escaping an already escaped value changes nothing, so a card
-// read and written back keeps its values.
+// Values are kept in memory as read (escapes included); a line read and not changed is written
+// back as it came, and a value a script sets is escaped when its line is written. Escaping an
+// already escaped value changes nothing, so components and values read keep their escapes.
 #pragma once
 
 #include "Utils/AsciiCase.h"
