@@ -6,6 +6,8 @@
 #include "Functions/CardDavFrame.h"
 #include "Utils/AsciiCase.h"
 #include "base64.h"
+#include "vCard/vCardParameters.h"
+#include "vCard/vCardPicture.h"
 
 #include <algorithm>
 #include <vector>
@@ -61,43 +63,52 @@ fmx::int16 getPhoto(const fmx::DataVect& args, fmx::Data& result) {
         width = pictureSize(args, 1);
         height = pictureSize(args, 2);
     }
-    const std::string value = plugin_state.current_vcard.get(kPhoto);
+    const vCard& card = plugin_state.current_vcard;
+    const std::string value = card.get(kPhoto);
     if (value.empty()) {
         SetTextResult("No photo", result);
         return ErrorCode::None;
     }
-    if (toUpperAscii(plugin_state.current_vcard.getTypeValue(kPhoto, "ENCODING")) != "B")
+    Picture picture;
+    if (!readPicture(value, card.getTypeValue(kPhoto, "ENCODING"),
+                     card.getTypeValue(kPhoto, "TYPE"), picture))
         return ErrorCode::PhotoNotBase64;
-    const std::string bytes = base64_decode(value);
     const bool accepted =
-        SetImageResult("test.jpg", plugin_state.current_vcard.getTypeValue(kPhoto, "TYPE"), width,
-                       height, std::vector<char>(bytes.begin(), bytes.end()), result);
+        SetImageResult("test.jpg", picture.imageType, width, height,
+                       std::vector<char>(picture.bytes.begin(), picture.bytes.end()), result);
     return accepted ? ErrorCode::None : ErrorCode::Failed;
 }
 
-// Writes the photo from container data (base64, ENCODING=B, TYPE from the container's picture
-// kind); an empty container changes nothing. The item name was matched in any case, so the
-// value goes under the same field as its parameters.
+// Writes the photo from container data as base64 text in the form the card's photo has: a
+// data: URI replaces a data: URI (vCard 4), any other photo gets base64 text with its ENCODING
+// (B when it has none) and TYPE from the container's picture kind. An empty container changes
+// nothing. The item name was matched in any case, so the value goes under the same field as its
+// parameters.
 fmx::int16 setPhoto(const fmx::DataVect& args) {
     std::string imageType;
     const std::string bytes = ParameterToBinary(args, 1, imageType);
     if (bytes.empty())
         return ErrorCode::None;
-    std::string encoding =
-        toUpperAscii(plugin_state.current_vcard.getTypeValue(kPhoto, "ENCODING"));
+    vCard& card = plugin_state.current_vcard;
+    const std::string base64 = base64_encode(reinterpret_cast<const unsigned char*>(bytes.data()),
+                                             static_cast<unsigned int>(bytes.size()));
+    std::string encoding = card.getTypeValue(kPhoto, "ENCODING");
+    const std::string current = card.get(kPhoto);
+    if (encoding.empty() && isDataUri(current)) {
+        card.set(kPhoto, dataUri(imageType, base64, current));
+        return ErrorCode::None;
+    }
     if (encoding.empty()) {
         encoding = "B";
-        plugin_state.current_vcard.setTypeValue(kPhoto, "ENCODING", encoding);
+        card.setTypeValue(kPhoto, "ENCODING", encoding);
     }
     // A container that is no known picture kind names no type; an empty TYPE would tell a
     // reader nothing, so the card's own stays.
     if (!imageType.empty())
-        plugin_state.current_vcard.setTypeValue(kPhoto, "TYPE", toUpperAscii(imageType));
-    if (encoding != "B")
+        card.setTypeValue(kPhoto, "TYPE", toUpperAscii(imageType));
+    if (!isBase64Encoding(encoding))
         return ErrorCode::PhotoNotBase64;
-    plugin_state.current_vcard.set(
-        kPhoto, base64_encode(reinterpret_cast<const unsigned char*>(bytes.data()),
-                              static_cast<unsigned int>(bytes.size())));
+    card.set(kPhoto, base64);
     return ErrorCode::None;
 }
 

@@ -1,24 +1,19 @@
 #include "vCard/vCard.h"
 
+#include "Utils/AsciiCase.h"
 #include "Utils/VorlixUtils.h"
+#include "vCard/vCardParameters.h"
+#include "vCard/vCardPropertyLine.h"
 
 #include <algorithm>
 
 namespace {
 
-// True when one of the item's TYPE parameters names `type`, either as its whole value or as one
-// element of a comma list: servers rewrite TYPE=INTERNET;TYPE=PREF into TYPE=INTERNET,PREF.
-bool listsType(const vCardItem& item, const std::string& type) {
-    for (const RawDataPair& param : item.params) {
-        if (!str_cmp(param.key, "TYPE"))
-            continue;
-        if (str_cmp(param.value, type))
-            return true;
-        for (const std::string& element : split(param.value, ',', 0))
-            if (str_cmp(element, type))
-                return true;
-    }
-    return false;
+// An item is a property of the kind its name gives without the group (ITEM1.EMAIL is an EMAIL);
+// a group-prefixed name in the field map still names that one property.
+bool isProperty(const vCardItem& item, const std::string& property) {
+    return str_cmp(item.name, property) ||
+           equalsIgnoringAsciiCase(propertyKind(item.name), property);
 }
 
 } // namespace
@@ -31,7 +26,7 @@ void vCard::setData(std::vector<vCardItem> newItems, FieldMap fieldmap) {
 }
 
 void vCard::addInnerValues(vCardItem& item) {
-    const std::vector<std::string>& names = componentNames(item.name);
+    const std::vector<std::string>& names = componentNames(std::string(propertyKind(item.name)));
     if (!names.empty())
         item.setinnervalues(names);
 }
@@ -44,8 +39,8 @@ bool vCard::findprop(const std::string& key, std::uint32_t& index) const {
     const RawLayoutMap& wanted = entry->second;
     for (std::size_t i = 0; i < items.size(); ++i) {
         const vCardItem& item = items[i];
-        if (str_cmp(item.name, wanted.property) &&
-            (wanted.type.empty() || listsType(item, wanted.type))) {
+        if (isProperty(item, wanted.property) &&
+            (wanted.type.empty() || listsType(item.params, wanted.type))) {
             index = static_cast<std::uint32_t>(i);
             return true;
         }
@@ -114,17 +109,25 @@ std::string vCard::toString() {
     std::string text;
     text.reserve(estimate);
     text += "BEGIN:VCARD\r\n";
-    for (vCardItem& item : items) {
-        if (item.value.empty())
-            continue;
-        const std::string line = item.toString();
-        if (line.empty())
-            continue;
-        text += line;
-        text += "\r\n";
-    }
+    for (vCardItem& item : items)
+        if (item.appendTo(text))
+            text += "\r\n";
     text += "END:VCARD\r\n";
     return text;
+}
+
+std::size_t vCard::removeProperties(std::string_view kind) {
+    const std::size_t before = items.size();
+    items.erase(std::remove_if(items.begin(), items.end(),
+                               [kind](const vCardItem& item) {
+                                   return equalsIgnoringAsciiCase(propertyKind(item.name), kind);
+                               }),
+                items.end());
+    return before - items.size();
+}
+
+void vCard::appendProperty(std::string name, std::string value) {
+    items.emplace_back(std::move(name), std::move(value));
 }
 
 void vCard::clear() {

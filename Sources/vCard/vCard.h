@@ -5,8 +5,10 @@
 #include "Mapping/DataMapping.h"
 #include "vCard/vCardItem.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class vCard {
@@ -19,10 +21,13 @@ public:
 
     // Installs parsed items (ADR, N and GEO get their components) and a field map.
     void setData(std::vector<vCardItem> newItems, FieldMap fieldmap);
-    // Gives an item named exactly ADR, N or GEO its component names and fills them.
+    // Gives an ADR, N or GEO item (with or without group prefix) its component names and fills
+    // them.
     static void addInnerValues(vCardItem& item);
-    // Finds the first item that the field-map entry of `key` selects: same property name
-    // (ignoring case) and, when the entry has a TYPE value, a TYPE parameter listing it.
+    // Finds the first item that the field-map entry of `key` selects: the property the entry
+    // names (ignoring case; ITEM1.EMAIL is an EMAIL, and the entry ITEM1.EMAIL selects it too)
+    // and, when the entry has a TYPE value, parameters that list it as a type: TYPE lists,
+    // vCard 2.1 bare types (TEL;CELL), and for PREF a vCard 4 PREF parameter.
     bool findprop(const std::string& key, std::uint32_t& index) const;
 
     // The value, or one component of it ("home_city"), of the field; empty text when the field
@@ -38,9 +43,22 @@ public:
 
     // False when FN, N, PRODID or VERSION is present with an empty value.
     bool valid() const;
-    // The whole card as vCard text with CR LF line ends; items with empty values are left out.
-    // Upper-cases the parameters of the written items in place.
+    // The whole card as vCard text with CR LF line ends, each item as vCardItem::toString
+    // writes it: the lines read and not changed exactly as they were read, empty values
+    // included; other items with an empty value are left out.
     std::string toString();
+
+    // Editing a card read from text while every other line stays as it was read, e.g. the
+    // members of a group card:
+    //     vCard group = vCardDataParser().Parse(text, FieldMap());
+    //     group.removeProperties("X-ADDRESSBOOKSERVER-MEMBER");
+    //     group.appendProperty("X-ADDRESSBOOKSERVER-MEMBER", "urn:uuid:" + uid);
+    //     const std::string written = group.toString();
+    // Removes every property of this kind (ignoring case and group prefix); returns how many.
+    std::size_t removeProperties(std::string_view kind);
+    // Appends a property made in memory, written at the end of the card with escaping as every
+    // value a script sets (and not at all while `value` is empty).
+    void appendProperty(std::string name, std::string value);
     // Removes all items; the field map stays.
     void clear();
 

@@ -1,26 +1,39 @@
 #include "vCard/vCardItem.h"
 
-#include "Utils/VorlixUtils.h"
+#include "vCard/vCardEncoding.h"
+#include "vCard/vCardParameters.h"
+#include "vCard/vCardPropertyLine.h"
 #include "vCard/vCardText.h"
+
+#include <algorithm>
+#include <string_view>
 
 namespace {
 
-bool hasLineBreak(const std::string& text) {
-    return text.find_first_of("\r\n") != std::string::npos;
+bool hasLineBreak(std::string_view text) {
+    return text.find('\r') != std::string_view::npos || text.find('\n') != std::string_view::npos;
 }
 
-// A reader takes a line that starts with a blank for the continuation of the line before, and a
-// line break would end the line early: such a name cannot start a property line.
-bool isWritableName(const std::string& name) {
-    return !name.empty() && name[0] != ' ' && name[0] != '\t' && !hasLineBreak(name);
+// Whether a value as read holds a CR that the line reader did not put there: the only ones it
+// puts into a value are those of the soft line breaks ("=" CR LF) of quoted-printable text.
+bool holdsStrayCr(std::string_view value, bool quotedPrintable) {
+    for (std::size_t at = value.find('\r'); at != std::string_view::npos;
+         at = value.find('\r', at + 1)) {
+        const bool softBreak = quotedPrintable && at > 0 && value[at - 1] == '=' &&
+                               at + 1 < value.size() && value[at + 1] == '\n';
+        if (!softBreak)
+            return true;
+    }
+    return false;
 }
 
-std::vector<RawDataPair> writableParams(const std::vector<RawDataPair>& params) {
-    std::vector<RawDataPair> writable;
-    for (const RawDataPair& param : params)
-        if (!hasLineBreak(param.key) && !hasLineBreak(param.value))
-            writable.push_back(param);
-    return writable;
+// Whether a parameter goes into a rewritten line. A line break cannot be written inside a
+// parameter, nor a quote left open or a bare ':' (the head would end elsewhere when read back);
+// such a parameter is left out rather than breaking the line (and the property) in two. A
+// value that was quoted-printable is written as plain text, without its ENCODING and CHARSET.
+bool isWritten(const RawDataPair& param, bool asPlainText) {
+    return !hasLineBreak(param.key) && !hasLineBreak(param.value) && staysInHead(param.key) &&
+           staysInHead(param.value) && !(asPlainText && describesQuotedPrintable(param));
 }
 
 } // namespace
@@ -31,7 +44,7 @@ std::vector<std::string> BasevCardItem::getRawValues(char separator) const {
 
 std::string BasevCardItem::getTypeValue(const std::string& paramName) const {
     for (const RawDataPair& param : params)
-        if (str_cmp(param.key, paramName))
+        if (equalsIgnoringAsciiCase(parameterName(param), paramName))
             return param.value;
     return "";
 }
@@ -39,17 +52,44 @@ std::string BasevCardItem::getTypeValue(const std::string& paramName) const {
 void BasevCardItem::setTypeValue(const std::string& paramName, std::string newValue) {
     const std::string key = toUpperAscii(paramName);
     for (RawDataPair& param : params) {
-        if (str_cmp(param.key, key)) {
-            param.value = std::move(newValue);
+        if (!equalsIgnoringAsciiCase(parameterName(param), key))
+            continue;
+        if (param.value == newValue)
             return;
-        }
+        param.value = std::move(newValue);
+        if (param.key.empty() &&
+            (param.value.empty() || !equalsIgnoringAsciiCase(parameterName(param), key)))
+            param.key = key;
+        changed = true;
+        return;
     }
     params.push_back({key, std::move(newValue)});
+    changed = true;
 }
 
 vCardItem::vCardItem(std::string propertyName, std::string propertyValue) {
     name = std::move(propertyName);
     value = std::move(propertyValue);
+}
+
+vCardItem::vCardItem(const PropertyLine& line) {
+    name = toUpperAscii(std::string(line.name));
+    std::string_view key, paramValue;
+    for (ParameterReader reader(line.parameters); reader.next(key, paramValue);)
+        params.push_back({std::string(key), std::string(paramValue)});
+    receivedHead = line.head;
+    const bool quotedPrintable = holdsQuotedPrintable(line);
+    if (quotedPrintable) {
+        receivedValue = line.value;
+        // A soft line break at the end of the value (before END:VCARD) is written with the
+        // empty line it breaks onto, so that no line written after it joins the value.
+        if (!receivedValue.empty() && receivedValue.back() == '=')
+            receivedValue += "\r\n";
+        value = decodedValue(line);
+    } else {
+        value = line.value;
+    }
+    changed = hasLineBreak(line.head) || holdsStrayCr(line.value, quotedPrintable);
 }
 
 std::string vCardItem::get(std::string component) const {
@@ -60,21 +100,28 @@ std::string vCardItem::get(std::string component) const {
 }
 
 void vCardItem::set(std::string newValue, std::string component) {
-    if (component.empty() || innernames.empty()) {
-        value = std::move(newValue);
+    if (!component.empty() && !innernames.empty()) {
+        component = toLowerAscii(std::move(component));
+        std::string part = escapeValue(newValue, ";,", LineBreaks::Keep);
+        // A component of a line as read, given the text it holds, leaves the line as it was.
+        const auto current = innervalues.find(component);
+        if (unchanged() && current != innervalues.end() && current->second == part)
+            return;
+        std::string joined;
+        for (std::size_t i = 0; i < innernames.size(); ++i) {
+            std::string& text = innervalues[innernames[i]];
+            if (innernames[i] == component)
+                text = part;
+            joined += text;
+            if (i + 1 < innernames.size())
+                joined += ';';
+        }
+        newValue = std::move(joined);
+    }
+    if (newValue == value)
         return;
-    }
-    component = toLowerAscii(std::move(component));
-    std::string joined;
-    for (std::size_t i = 0; i < innernames.size(); ++i) {
-        std::string& part = innervalues[innernames[i]];
-        if (innernames[i] == component)
-            part = escapeValue(newValue, ";,", LineBreaks::Keep);
-        joined += part;
-        if (i + 1 < innernames.size())
-            joined += ';';
-    }
-    value = std::move(joined);
+    value = std::move(newValue);
+    changed = true;
 }
 
 void vCardItem::setinnervalues(std::vector<std::string> names) {
@@ -85,30 +132,65 @@ void vCardItem::setinnervalues(std::vector<std::string> names) {
 }
 
 std::string vCardItem::toString() {
-    if (value.empty() || !isWritableName(name))
-        return "";
-    std::string head = name;
+    std::string line;
+    appendTo(line);
+    return line;
+}
+
+bool vCardItem::appendTo(std::string& out) {
+    const std::size_t start = out.size();
+    if (unchanged()) {
+        out += receivedHead;
+        out += ':';
+        if (receivedValue.empty())
+            appendFoldedValue(out, receivedHead.size() + 1, value);
+        else
+            out += receivedValue;
+    } else {
+        if (value.empty() || !isPropertyName(writtenName()))
+            return false;
+        appendRewritten(out);
+    }
+    // A property that reads as the end of the card would cut off everything after it.
+    if (equalsIgnoringAsciiCase(std::string_view(out).substr(start), "END:VCARD")) {
+        out.resize(start);
+        return false;
+    }
+    return true;
+}
+
+std::string_view vCardItem::writtenName() const {
+    const std::string_view asRead =
+        std::string_view(receivedHead).substr(0, receivedHead.find(';'));
+    return !asRead.empty() && equalsIgnoringAsciiCase(asRead, name) ? asRead : name;
+}
+
+void vCardItem::appendRewritten(std::string& out) {
+    const std::size_t start = out.size();
+    const bool madeInMemory = receivedHead.empty();
+    const bool asPlainText = declaresQuotedPrintable(params);
+    out += writtenName();
     bool leftOut = false;
     for (RawDataPair& param : params) {
-        param.key = toUpperAscii(std::move(param.key));
-        param.value = toUpperAscii(std::move(param.value));
-        // A line break cannot be written inside a parameter; such a parameter is left out
-        // rather than breaking the line (and the property) in two.
-        if (hasLineBreak(param.key) || hasLineBreak(param.value)) {
+        if (madeInMemory) {
+            param.key = toUpperAscii(std::move(param.key));
+            param.value = toUpperAscii(std::move(param.value));
+        }
+        if (!isWritten(param, asPlainText)) {
             leftOut = true;
             continue;
         }
-        head += ';';
-        head += param.key;
-        head += '=';
-        head += param.value;
+        out += ';';
+        if (!param.key.empty())
+            out.append(param.key).append(1, '=');
+        out += param.value;
     }
-    head += ':';
-    const std::string separators =
-        escapedSeparators(name, leftOut ? writableParams(params) : params);
-    std::string line = foldLine(head, escapeValue(value, separators, LineBreaks::Escape));
-    // A property that reads as the end of the card would cut off everything after it.
-    if (str_cmp(line, "END:VCARD"))
-        return "";
-    return line;
+    out += ':';
+    std::vector<RawDataPair> written;
+    if (leftOut)
+        std::copy_if(
+            params.begin(), params.end(), std::back_inserter(written),
+            [asPlainText](const RawDataPair& param) { return isWritten(param, asPlainText); });
+    const std::string separators = escapedSeparators(name, leftOut ? written : params);
+    appendFoldedValue(out, out.size() - start, escapeValue(value, separators, LineBreaks::Escape));
 }

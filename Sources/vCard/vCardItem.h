@@ -1,13 +1,22 @@
 // One vCard property line (EMAIL, TEL, ADR, N, PHOTO...) with its parameters and value, and the
 // named components of the structured properties ADR, N and GEO.
+//
+// An item read from vCard text keeps the line it was read from, and as long as it is not changed
+// (through set or setTypeValue) it is written back exactly as it was read: group, name,
+// parameters and value byte for byte, only the folding may differ. A changed item is written
+// from its fields, keeping the name and the parameters as they were read.
 #pragma once
 
 #include <map>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
-// One parameter of a property line; `value` is kept whole, commas included (HOME,WORK).
+struct PropertyLine;
+
+// One parameter of a property line, as written: `value` is kept whole, commas and quotes
+// included (HOME,WORK). A vCard 2.1 bare parameter (the CELL of TEL;CELL) has an empty `key`.
 struct RawDataPair {
     std::string key;
     std::string value;
@@ -22,7 +31,8 @@ public:
     // Property name in upper case, group prefix included (ITEM1.EMAIL).
     std::string name;
     std::vector<RawDataPair> params;
-    // The value as written in the property line: components joined by ';', escapes included.
+    // The value as written in the property line: components joined by ';', escapes included. A
+    // quoted-printable value is held decoded, as UTF-8.
     std::string value;
 
     virtual std::string toString() = 0;
@@ -30,11 +40,16 @@ public:
 
     // Cuts `value` at each unescaped `separator` (empty pieces kept, no trailing empty piece).
     std::vector<std::string> getRawValues(char separator) const;
-    // The value of the first parameter named `paramName` (ignoring case), or empty text.
+    // The value of the first parameter named `paramName` (ignoring case), or empty text. A bare
+    // parameter is named ENCODING when it is an encoding word (BASE64...), else TYPE.
     std::string getTypeValue(const std::string& paramName) const;
     // Replaces the value of the first parameter named `paramName` (ignoring case), or appends
-    // the parameter under the upper-cased name.
+    // the parameter under the upper-cased name. A bare parameter stays bare while its new value
+    // still reads under that name.
     void setTypeValue(const std::string& paramName, std::string newValue);
+
+    // Whether the item was read from vCard text and has not been changed since.
+    bool unchanged() const { return !receivedHead.empty() && !changed; }
 
 protected:
     BasevCardItem() = default;
@@ -44,6 +59,14 @@ protected:
     BasevCardItem& operator=(BasevCardItem&&) = default;
     // Not virtual: items are values and never deleted through a base pointer.
     ~BasevCardItem() = default;
+
+    // The line as read up to the value's colon: group, name and parameters as written; empty
+    // for an item made in memory.
+    std::string receivedHead;
+    // The value as the line held it, when `value` holds it decoded: quoted-printable text,
+    // with its soft line breaks as "=" CR LF.
+    std::string receivedValue;
+    bool changed = false;
 };
 
 class vCardItem final : public BasevCardItem {
@@ -51,18 +74,36 @@ public:
     vCardItem() = default;
     // A plain property, e.g. vCardItem("FN", fullName).toString() writes an escaped FN line.
     vCardItem(std::string propertyName, std::string propertyValue);
+    // The property of a line as read: the name upper-cased, the parameters as written, the value
+    // decoded when it is quoted-printable. A line holding a CR (other than in a soft line break)
+    // cannot be written back as it is, and counts as changed.
+    explicit vCardItem(const PropertyLine& line);
 
     // The whole value when `component` is empty or the item has no components, else the text
     // of that component (name compared in lower case; empty text for an unknown name).
     std::string get(std::string component) const;
     // Without a component (or on a plain property) replaces the whole value. With one, stores
     // `newValue` as that component, escaping its ';' and ',' so that it stays one component,
-    // and rebuilds the value from all components.
+    // and rebuilds the value from all components (unless the item is unchanged and that
+    // component already holds the text). The item counts as changed when its value differs
+    // afterwards.
     void set(std::string newValue, std::string component);
     // Gives the item these component names and fills them from the current value.
     void setinnervalues(std::vector<std::string> names) override;
-    // The property line without its final CR LF, or empty text when the value is empty or the
-    // item cannot be written. Parameter names and values are upper-cased in place; the value is
-    // escaped; lines longer than 76 bytes are folded.
+    // The property line without its final CR LF, or empty text when the item is not written.
+    // An unchanged item gives the line it was read from (an empty value included), folded when
+    // longer than 76 bytes unless it is quoted-printable, which keeps its own soft line breaks.
+    // Any other item with an empty value is not written. A changed item keeps its name and
+    // parameters as read, and a quoted-printable one loses its ENCODING and CHARSET, its value
+    // now being written as plain UTF-8. An item made in memory has its parameter names and
+    // values upper-cased in place. The value of both is escaped, and the line folded when
+    // longer than 76 bytes. Parameters holding a line break are left out.
     std::string toString() override;
+    // Appends what toString gives to `out`; false, with `out` as it was, when that is empty.
+    bool appendTo(std::string& out);
+
+private:
+    // The name as the line was read with it (group prefix and case as written).
+    std::string_view writtenName() const;
+    void appendRewritten(std::string& out);
 };

@@ -2,7 +2,9 @@
 
 #include "Utils/AsciiCase.h"
 #include "Utils/VorlixUtils.h"
+#include "vCard/vCardEncoding.h"
 #include "vCard/vCardLineReader.h"
+#include "vCard/vCardPropertyLine.h"
 
 #include <utility>
 
@@ -11,8 +13,7 @@ namespace {
 // The properties a card summary reads.
 enum class SummaryField { Other, Fn, Uid, Version, Kind, Member };
 
-// `name` as ProccessItem reads it (before the first ';' and ':'), compared as ProccessItem
-// upper-cases it.
+// The property `name` is for the summary; the group prefix does not count (ITEM1.FN is an FN).
 SummaryField summaryField(std::string_view name) {
     static constexpr std::pair<std::string_view, SummaryField> fields[] = {
         {"FN", SummaryField::Fn},
@@ -21,8 +22,9 @@ SummaryField summaryField(std::string_view name) {
         {"X-ADDRESSBOOKSERVER-KIND", SummaryField::Kind},
         {"X-ADDRESSBOOKSERVER-MEMBER", SummaryField::Member},
     };
+    const std::string_view kind = propertyKind(name);
     for (const auto& [fieldName, field] : fields)
-        if (equalsIgnoringAsciiCase(name, fieldName))
+        if (equalsIgnoringAsciiCase(kind, fieldName))
             return field;
     return SummaryField::Other;
 }
@@ -51,29 +53,6 @@ void summarise(vCardMini& summary, SummaryField field, std::string value) {
     }
 }
 
-// Reads the property of one logical line into `summary` when it is one of the summary's. `head`
-// is the first physical line; `folds`, when not null, gives the continuation lines after it.
-// False when the name or the colon lies beyond the head, so that the line must be unfolded first.
-bool summariseLine(vCardMini& summary, std::string_view head, const vCardLineReader* folds) {
-    // The name ends at the first ';' or ':'; most lines are skipped once it is known.
-    std::size_t nameEnd = 0;
-    while (nameEnd < head.size() && head[nameEnd] != ':' && head[nameEnd] != ';')
-        ++nameEnd;
-    if (nameEnd == head.size())
-        return !folds; // no colon at all: no property
-    const SummaryField field = summaryField(head.substr(0, nameEnd));
-    if (field == SummaryField::Other)
-        return true;
-    const std::size_t colon = head[nameEnd] == ':' ? nameEnd : head.find(':', nameEnd);
-    if (colon == std::string_view::npos)
-        return !folds;
-    std::string value(head.substr(colon + 1));
-    if (folds)
-        folds->appendContinuations(value);
-    summarise(summary, field, std::move(value));
-    return true;
-}
-
 } // namespace
 
 vCard vCardDataParser::Parse(const std::string& text, FieldMap fieldmap) {
@@ -96,40 +75,35 @@ void vCardDataParser::InternalParse(const std::string& text) {
 }
 
 void vCardDataParser::ProccessItem(const std::string& line) {
-    const std::size_t colon = line.find(':');
-    if (colon == std::string::npos)
-        return;
-    const std::size_t semicolon = line.find(';');
-    vCardItem item;
-    if (semicolon < colon) {
-        item.name = line.substr(0, semicolon);
-        for (const std::string& piece :
-             split(line.substr(semicolon + 1, colon - semicolon - 1), ';', 0)) {
-            const std::size_t equals = piece.find('=');
-            if (equals == std::string::npos)
-                continue;
-            RawDataPair param{piece.substr(0, equals), piece.substr(equals + 1)};
-            if (!param.key.empty() && !param.value.empty())
-                item.params.push_back(std::move(param));
-        }
-    } else {
-        item.name = line.substr(0, colon);
-    }
-    if (item.name.empty())
-        return;
-    item.name = toUpperAscii(std::move(item.name));
-    item.value = line.substr(colon + 1);
-    items.push_back(std::move(item));
+    PropertyLine parts;
+    if (splitPropertyLine(line, parts))
+        items.emplace_back(parts);
 }
 
 vCardMini readCardSummary(std::string_view text) {
     vCardMini summary;
-    std::string unfolded; // for the rare line whose name or colon comes after a fold
+    std::string unfolded; // only the summary's own lines are copied out of the text
     for (vCardLineReader lines(text); lines.next();) {
-        if (summariseLine(summary, lines.head(), lines.folded() ? &lines : nullptr))
+        // Most lines are skipped once their name is known, which it is from the first physical
+        // line unless a fold cuts the name.
+        std::string_view head = lines.head();
+        std::size_t end = nameEnd(head);
+        const bool nameCut = end == std::string_view::npos;
+        if (nameCut) {
+            if (!lines.folded())
+                continue; // no colon at all: no property
+            lines.readUnfolded(unfolded);
+            head = unfolded;
+            end = nameEnd(head);
+        }
+        const SummaryField field = summaryField(head.substr(0, end));
+        if (field == SummaryField::Other)
             continue;
-        lines.readUnfolded(unfolded);
-        summariseLine(summary, unfolded, nullptr);
+        if (!nameCut)
+            lines.readUnfolded(unfolded);
+        PropertyLine parts;
+        if (splitPropertyLine(unfolded, parts))
+            summarise(summary, field, decodedValue(parts));
     }
     return summary;
 }

@@ -22,7 +22,8 @@ struct vCardMini {
 
 class vCardDataParser {
 public:
-    // The properties of the card last parsed, in text order, values exactly as written.
+    // The properties of the card last parsed, in text order, values as written (quoted-printable
+    // ones decoded).
     std::vector<vCardItem> items;
 
     // The first card of `text`, carrying a copy of `fieldmap`.
@@ -30,19 +31,19 @@ public:
     // readCardSummary(text); `items` are left empty.
     vCardMini ParseMini(const std::string& text);
 
-    // Replaces `items` with the properties of the first card in `text`: lines end with LF or
-    // CR LF, a line starting with a SPACE or TAB continues the one before, the card ends at
-    // END:VCARD (a card without it loses its last property).
+    // Replaces `items` with the properties of the first card in `text`, its logical lines as
+    // vCardLineReader gives them (a card without END:VCARD loses its last property).
     void InternalParse(const std::string& text);
-    // Appends the property of one unfolded line: NAME;KEY=VALUE;...:value. A line without ':'
-    // or without a name yields nothing; parameters without '=' or with an empty key or value
-    // are dropped.
+    // Appends the property of one logical line: name;parameters:value, where quoted parameter
+    // values may hold ';' and ':', and vCard 2.1 bare parameters (TEL;CELL) are kept. A line
+    // without ':' or without a property name yields nothing. Empty values are kept.
     void ProccessItem(const std::string& line);
 };
 
 // The summary of the first card in `text`: the last FN, UID and VERSION values, the group flag
 // (set by any X-ADDRESSBOOKSERVER-KIND value "group" in any case) and every
-// X-ADDRESSBOOKSERVER-MEMBER value with each "urn:uuid:" removed. Lines are read as
-// InternalParse reads them, but only these five properties are copied out of the text: a
-// listing summarises thousands of cards, some with photos of many kilobytes.
+// X-ADDRESSBOOKSERVER-MEMBER value with each "urn:uuid:" removed; with or without group prefix,
+// values decoded as the full reader decodes them. Lines are read as InternalParse reads them,
+// but only these five properties are copied out of the text: a listing summarises thousands of
+// cards, some with photos of many kilobytes.
 vCardMini readCardSummary(std::string_view text);

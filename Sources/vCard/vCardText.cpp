@@ -1,28 +1,26 @@
 #include "vCard/vCardText.h"
 
-#include "Utils/VorlixUtils.h"
+#include "vCard/vCardEncoding.h"
 #include "vCard/vCardItem.h"
+#include "vCard/vCardParameters.h"
+#include "vCard/vCardPropertyLine.h"
+#include "vCard/vCardWords.h"
 
 #include <algorithm>
 #include <array>
-#include <initializer_list>
 
 namespace {
 
-// `kind` is upper case.
-bool isOneOf(const std::string& kind, std::initializer_list<const char*> names) {
-    return std::any_of(names.begin(), names.end(),
-                       [&kind](const char* name) { return kind == name; });
-}
-
 // Property kinds whose values are binary data or URIs rather than text.
-bool holdsNonText(const std::string& kind, const std::vector<RawDataPair>& params) {
+bool holdsNonText(std::string_view kind, const std::vector<RawDataPair>& params) {
     if (isOneOf(kind, {"PHOTO", "LOGO", "SOUND", "KEY", "URL", "SOURCE", "IMPP", "RELATED",
                        "MEMBER", "FBURL", "CALURI", "CALADRURI"}))
         return true;
     return std::any_of(params.begin(), params.end(), [](const RawDataPair& param) {
-        return str_cmp(param.key, "ENCODING") ||
-               (str_cmp(param.key, "VALUE") && str_cmp(param.value, "uri"));
+        const std::string_view name = parameterName(param);
+        return equalsIgnoringAsciiCase(name, "ENCODING") ||
+               (equalsIgnoringAsciiCase(name, "VALUE") &&
+                equalsIgnoringAsciiCase(unquoted(param.value), "uri"));
     });
 }
 
@@ -34,49 +32,13 @@ bool isContinuationByte(unsigned char c) {
     return (c & 0xC0) == 0x80;
 }
 
-// Well-formed UTF-8: no stray continuation bytes, no overlong forms, no surrogates, nothing
-// above U+10FFFF.
-bool isValidUtf8(const std::string& text) {
-    const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
-    const std::size_t size = text.size();
-    for (std::size_t i = 0; i < size;) {
-        const unsigned char lead = bytes[i];
-        if (lead < 0x80) {
-            ++i;
-            continue;
-        }
-        std::size_t length = 0;
-        unsigned char low = 0x80, high = 0xBF; // allowed range of the second byte
-        if (lead >= 0xC2 && lead <= 0xDF) {
-            length = 2;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            length = 3;
-            low = lead == 0xE0 ? 0xA0 : 0x80;
-            high = lead == 0xED ? 0x9F : 0xBF;
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            length = 4;
-            low = lead == 0xF0 ? 0x90 : 0x80;
-            high = lead == 0xF4 ? 0x8F : 0xBF;
-        } else {
-            return false;
-        }
-        if (size - i < length || bytes[i + 1] < low || bytes[i + 1] > high)
-            return false;
-        for (std::size_t k = 2; k < length; ++k)
-            if (!isContinuationByte(bytes[i + k]))
-                return false;
-        i += length;
-    }
-    return true;
-}
-
 } // namespace
 
-std::string escapedSeparators(const std::string& name, const std::vector<RawDataPair>& params) {
-    const std::string kind = toUpperAscii(name.substr(name.rfind('.') + 1));
+std::string escapedSeparators(std::string_view name, const std::vector<RawDataPair>& params) {
+    const std::string_view kind = propertyKind(name);
     if (holdsNonText(kind, params) || isOneOf(kind, {"N", "ADR", "GEO"}))
         return "";
-    if (kind == "ORG")
+    if (equalsIgnoringAsciiCase(kind, "ORG"))
         return ",";
     if (isOneOf(kind, {"CATEGORIES", "NICKNAME"}))
         return ";";
@@ -144,25 +106,29 @@ std::vector<std::string> splitUnescaped(const std::string& value, char separator
     return pieces;
 }
 
-std::string foldLine(const std::string& head, const std::string& value) {
+void appendFoldedValue(std::string& line, std::size_t headLength, std::string_view value) {
     constexpr std::size_t longestLine = 76;
     constexpr std::size_t pieceSize = 72;
-    if (head.size() + value.size() <= longestLine)
-        return head + value;
-
+    if (headLength + value.size() <= longestLine) {
+        line.append(value);
+        return;
+    }
     const bool keepCharactersWhole = isValidUtf8(value);
-    std::string out;
-    out.reserve(head.size() + value.size() + (value.size() / (pieceSize - 3) + 1) * 3);
-    out += head;
+    line.reserve(line.size() + value.size() + (value.size() / (pieceSize - 3) + 1) * 3);
     for (std::size_t start = 0; start < value.size();) {
         std::size_t end = std::min(start + pieceSize, value.size());
         // In valid UTF-8 a character is at most 4 bytes, so this backs up by 3 bytes at most.
         if (keepCharactersWhole)
             while (end < value.size() && isContinuationByte(value[end]))
                 --end;
-        out += "\r\n ";
-        out.append(value, start, end - start);
+        line += "\r\n ";
+        line.append(value, start, end - start);
         start = end;
     }
-    return out;
+}
+
+std::string foldLine(std::string_view head, std::string_view value) {
+    std::string line(head);
+    appendFoldedValue(line, head.size(), value);
+    return line;
 }

@@ -1,14 +1,15 @@
 // Text rules of vCard property lines: ASCII case of names and parameters, backslash escaping of
 // values, folding of long lines.
 //
-// Values are kept in memory exactly as read (escapes included); they are escaped only when a
-// property line is written, and escaping an already escaped value changes nothing, so a card
-// read and written back keeps its values.
+// Values are kept in memory as read (escapes included); a line read and not changed is written
+// back as it came, and a value a script sets is escaped when its line is written. Escaping an
+// already escaped value changes nothing, so components and values read keep their escapes.
 #pragma once
 
 #include "Utils/AsciiCase.h"
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 struct RawDataPair;
@@ -19,7 +20,7 @@ enum class LineBreaks { Escape, Keep };
 // `name` (group prefix allowed: ITEM1.ADR is an ADR). Separators of structured and list values
 // stay bare, and values that are not text (photos, URIs, anything with an ENCODING parameter or
 // VALUE=uri) keep all their commas and semicolons.
-std::string escapedSeparators(const std::string& name, const std::vector<RawDataPair>& params);
+std::string escapedSeparators(std::string_view name, const std::vector<RawDataPair>& params);
 
 // Puts a backslash before each character of `separators` that has none yet. A backslash with
 // another character after it is an existing escape and is copied as it is; a backslash left
@@ -37,4 +38,7 @@ std::vector<std::string> splitUnescaped(const std::string& value, char separator
 // 76 bytes: the head alone on the first line, then the value in pieces of at most 72 bytes, each
 // on a line of its own after one space, lines separated by CR LF (none after the last). A value
 // that is valid UTF-8 is cut only between characters.
-std::string foldLine(const std::string& head, const std::string& value);
+std::string foldLine(std::string_view head, std::string_view value);
+// Appends `value` to `line`, whose last `headLength` bytes are the head of a property line,
+// folded as foldLine folds it.
+void appendFoldedValue(std::string& line, std::size_t headLength, std::string_view value);

@@ -50,3 +50,42 @@ TEST(vCardLineReader, HandsOutCompleteLogicalLinesOfTheFirstCard) {
     EXPECT_EQ(linesOf("no card at all\r\n"), Lines{});
     EXPECT_EQ(linesOf(""), Lines{});
 }
+
+TEST(vCardLineReader, EndsLinesAtLfWithTheCrsBeforeIt) {
+    EXPECT_EQ(linesOf("\xEF\xBB\xBF"
+                      "BEGIN:VCARD\r\r\nFN:a\r\r\nNOTE:b\r\r\n c\r\nEND:VCARD\r\r\n"),
+              (Lines{{"FN:a", "FN:a"}, {"NOTE:b", "NOTE:bc"}}));
+    EXPECT_EQ(linesOf("BEGIN:VCARD\nFN:a\r\r\r\nEND:VCARD\n"), (Lines{{"FN:a", "FN:a"}}));
+}
+
+TEST(vCardLineReader, QuotedPrintableSoftBreaksJoinTheNextLineWhole) {
+    // The soft break stays in the logical line as "=" CR LF, whatever the line end was.
+    EXPECT_EQ(linesOf("BEGIN:VCARD\nNOTE;QUOTED-PRINTABLE:a=\nUID:b=\n c\nFN:d\nEND:VCARD\n"),
+              (Lines{{"NOTE;QUOTED-PRINTABLE:a=", "NOTE;QUOTED-PRINTABLE:a=\r\nUID:b=\r\n c"},
+                     {"FN:d", "FN:d"}}));
+    // An empty line after a soft break is part of the value and ends it.
+    EXPECT_EQ(
+        linesOf("BEGIN:VCARD\r\nNOTE;ENCODING=QUOTED-PRINTABLE:a=\r\n\r\nFN:d\r\nEND:VCARD\r\n"),
+        (Lines{{"NOTE;ENCODING=QUOTED-PRINTABLE:a=", "NOTE;ENCODING=QUOTED-PRINTABLE:a=\r\n"},
+               {"FN:d", "FN:d"}}));
+    // END:VCARD always ends the card.
+    EXPECT_EQ(linesOf("BEGIN:VCARD\r\nNOTE;QUOTED-PRINTABLE:a=\r\nEND:VCARD\r\nFN:x\r\n"),
+              (Lines{{"NOTE;QUOTED-PRINTABLE:a=", "NOTE;QUOTED-PRINTABLE:a="}}));
+    // A head folded before its colon still declares quoted-printable.
+    EXPECT_EQ(
+        linesOf("BEGIN:VCARD\r\nNOTE;ENCODING=QUOTED-\r\n PRINTABLE:a=\r\nb\r\nEND:VCARD\r\n"),
+        (Lines{{"NOTE;ENCODING=QUOTED-", "NOTE;ENCODING=QUOTED-PRINTABLE:a=\r\nb"}}));
+}
+
+TEST(vCardLineReader, OtherValuesEndingInEqualsEndAtTheLineEnd) {
+    EXPECT_EQ(linesOf("BEGIN:VCARD\r\nPHOTO;ENCODING=b:AA==\r\nUID:u\r\n"
+                      "X-A;X-NOTE=\"QUOTED-PRINTABLE:\";X=1:v=\r\nFN:f\r\n"
+                      "NOTE;ENCODING=QUOTED-PRINTABLE=\r\nFN:g\r\nEND:VCARD\r\n"),
+              (Lines{{"PHOTO;ENCODING=b:AA==", "PHOTO;ENCODING=b:AA=="},
+                     {"UID:u", "UID:u"},
+                     {"X-A;X-NOTE=\"QUOTED-PRINTABLE:\";X=1:v=",
+                      "X-A;X-NOTE=\"QUOTED-PRINTABLE:\";X=1:v="},
+                     {"FN:f", "FN:f"},
+                     {"NOTE;ENCODING=QUOTED-PRINTABLE=", "NOTE;ENCODING=QUOTED-PRINTABLE="},
+                     {"FN:g", "FN:g"}}));
+}

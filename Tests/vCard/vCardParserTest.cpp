@@ -22,12 +22,22 @@ using Lines = std::vector<std::string>;
 
 } // namespace
 
-TEST(vCardParserLines, AcceptsLfAndCrLfButNotCrOnly) {
+TEST(vCardParserLines, AcceptsLfCrLfAndCrCrLfButNotCrOnly) {
     EXPECT_EQ(linesOf("BEGIN:VCARD\nFN:a\nEND:VCARD\n"), Lines{"FN=a"});
     EXPECT_EQ(linesOf("BEGIN:VCARD\r\nFN:a\r\nEND:VCARD"), Lines{"FN=a"});
+    EXPECT_EQ(linesOf("BEGIN:VCARD\r\r\nFN:a\r\r\nNOTE:b\r\r\n c\r\r\nEND:VCARD\r\r\n"),
+              (Lines{"FN=a", "NOTE=bc"}));
     EXPECT_EQ(linesOf("BEGIN:VCARD\rFN:a\rEND:VCARD\r"), Lines{});
-    // A CR inside a line stays in the value; only the one before LF goes.
-    EXPECT_EQ(linesOf("BEGIN:VCARD\r\nNOTE:a\rb\r\r\nEND:VCARD\r\n"), Lines{"NOTE=a\rb\r"});
+    // A CR inside a line stays in the value; the CRs before LF go.
+    EXPECT_EQ(linesOf("BEGIN:VCARD\r\nNOTE:a\rb\r\r\nEND:VCARD\r\n"), Lines{"NOTE=a\rb"});
+    // A byte-order mark before BEGIN, and only there.
+    EXPECT_EQ(linesOf("\xEF\xBB\xBF"
+                      "BEGIN:VCARD\r\nFN:a\r\nEND:VCARD\r\n"),
+              Lines{"FN=a"});
+    EXPECT_EQ(linesOf("BEGIN:VCARD\r\n\xEF\xBB\xBF"
+                      "FN:a\r\nEND:VCARD\r\n"),
+              Lines{"\xEF\xBB\xBF"
+                    "FN=a"});
 }
 
 TEST(vCardParserLines, UnfoldsContinuationLines) {
@@ -71,8 +81,13 @@ TEST(vCardParserProperties, SplitsNameParametersAndValue) {
     ASSERT_EQ(items[0].params.size(), 1u);
     EXPECT_EQ(items[0].params[0].key, "type");
     EXPECT_EQ(items[0].params[0].value, "INTERNET");
-    EXPECT_TRUE(items[1].params.empty());
-    EXPECT_TRUE(items[2].params.empty());
+    // A bare vCard 2.1 parameter has no key; an empty value is kept.
+    ASSERT_EQ(items[1].params.size(), 1u);
+    EXPECT_EQ(items[1].params[0].key, "");
+    EXPECT_EQ(items[1].params[0].value, "HOME");
+    ASSERT_EQ(items[2].params.size(), 1u);
+    EXPECT_EQ(items[2].params[0].key, "TYPE");
+    EXPECT_EQ(items[2].params[0].value, "");
     ASSERT_EQ(items[3].params.size(), 2u);
     EXPECT_EQ(items[3].params[0].value, "HOME,WORK");
     EXPECT_EQ(items[3].params[1].key, "X-Q");
@@ -80,10 +95,59 @@ TEST(vCardParserProperties, SplitsNameParametersAndValue) {
     EXPECT_EQ(items[3].value, "3:4");
     EXPECT_EQ(items[4].name, "NOTE");
     EXPECT_EQ(items[4].value, "");
-    // The first colon ends the head, also inside quotes.
-    EXPECT_EQ(items[5].params[0].value, "\"a");
-    EXPECT_EQ(items[5].value, "b\":c");
+    // A colon inside quotes belongs to the parameter.
+    EXPECT_EQ(items[5].params[0].value, "\"a:b\"");
+    EXPECT_EQ(items[5].value, "c");
     EXPECT_EQ(items[6].value, "a\\,b");
+}
+
+TEST(vCardParserProperties, QuotedParameterValuesHoldSeparators) {
+    const std::vector<vCardItem> items =
+        itemsOf("BEGIN:VCARD\r\n"
+                "N;SORT-AS=\"Doe;John\":Doe;John;;;\r\n"
+                "ADR;LABEL=\"Main St 1\\nBerlin, DE\";TYPE=\"work,voice\":;;Main St 1;Berlin;;;\r\n"
+                "X-OPEN;A=\"never closed:v\r\n"
+                "END:VCARD\r\n");
+    ASSERT_EQ(items.size(), 3u);
+    ASSERT_EQ(items[0].params.size(), 1u);
+    EXPECT_EQ(items[0].params[0].value, "\"Doe;John\"");
+    EXPECT_EQ(items[0].value, "Doe;John;;;");
+    ASSERT_EQ(items[1].params.size(), 2u);
+    EXPECT_EQ(items[1].params[0].value, "\"Main St 1\\nBerlin, DE\"");
+    EXPECT_EQ(items[1].params[1].value, "\"work,voice\"");
+    // A quote left open: the head ends at the first colon after all.
+    ASSERT_EQ(items[2].params.size(), 1u);
+    EXPECT_EQ(items[2].params[0].value, "\"never closed");
+    EXPECT_EQ(items[2].value, "v");
+}
+
+TEST(vCardParserProperties, JoinsAndDecodesQuotedPrintableValues) {
+    const std::vector<vCardItem> items =
+        itemsOf("BEGIN:VCARD\r\n"
+                "LABEL;HOME;ENCODING=QUOTED-PRINTABLE:Main St 1=0D=0A=\r\n"
+                "Tel: 030 1234=0D=0A=\r\n"
+                "Berlin\r\n"
+                "N;CHARSET=UTF-8;QUOTED-PRINTABLE:M=C3=BCller;J=C3=BCrgen;;;\r\n"
+                "NOTE;ENCODING=\"quoted-printable\";CHARSET=ISO-8859-1:Gr=FC=DFe =80 =3D=\n"
+                " 5 und =ZZ\r\n"
+                "FN;QUOTED-PRINTABLE:Caf=C3=A9\r\n"
+                "X-LATIN;QUOTED-PRINTABLE:Caf=E9\r\n"
+                "NOTE;ENCODING=8BIT:stays =41 as it is=\r\n"
+                "UID:u\r\n"
+                "END:VCARD\r\n");
+    ASSERT_EQ(items.size(), 7u);
+    // The continuation lines belong to the value; "Tel: 030 1234" is no property of its own.
+    EXPECT_EQ(items[0].name, "LABEL");
+    EXPECT_EQ(items[0].value, "Main St 1\r\nTel: 030 1234\r\nBerlin");
+    EXPECT_EQ(items[0].getTypeValue("TYPE"), "HOME");
+    EXPECT_EQ(items[1].value, "M\xC3\xBCller;J\xC3\xBCrgen;;;");
+    // A soft break keeps the blank that starts the next line: it is text, not folding.
+    EXPECT_EQ(items[2].value, "Gr\xC3\xBC\xC3\x9F"
+                              "e \xE2\x82\xAC = 5 und =ZZ");
+    EXPECT_EQ(items[3].value, "Caf\xC3\xA9") << "no charset, valid UTF-8";
+    EXPECT_EQ(items[4].value, "Caf\xC3\xA9") << "no charset, Windows-1252";
+    EXPECT_EQ(items[5].value, "stays =41 as it is=") << "only quoted-printable is decoded";
+    EXPECT_EQ(items[6].name, "UID");
 }
 
 TEST(vCardParserParse, GivesTheCardComponentsAndTheFieldMap) {
@@ -105,14 +169,13 @@ TEST(vCardParserMini, SummarisesCardsAndGroups) {
                                              "VERSION:3.0\r\n"
                                              "FN:First\r\n"
                                              "N:ignored;;;;\r\n"
-                                             "FN:Team\r\n"
+                                             "item1.FN:Team\r\n"
                                              "UID:g-1\r\n"
                                              "X-ADDRESSBOOKSERVER-KIND:Group\r\n"
                                              "X-ADDRESSBOOKSERVER-KIND:individual\r\n"
                                              "X-ADDRESSBOOKSERVER-MEMBER:urn:uuid:m-1\r\n"
                                              "x-addressbookserver-member:m-2\r\n"
                                              "X-ADDRESSBOOKSERVER-MEMBER:urn:uuid:\r\n"
-                                             "ITEM1.UID:not-this\r\n"
                                              "END:VCARD\r\n");
     EXPECT_EQ(group.version, "3.0");
     EXPECT_EQ(group.fn, "Team");

@@ -69,7 +69,7 @@ TEST(vCardFields, SelectsByPropertyAndTypeValue) {
                        "ADR;TYPE=INTL:;;;Abroad;;;\r\n");
     EXPECT_EQ(card.get("home_city"), "Home town");
     EXPECT_EQ(card.get("hometel"), "111");
-    EXPECT_EQ(card.get("email2"), "");
+    EXPECT_EQ(card.get("email2"), "grouped@x");
     EXPECT_EQ(card.get("international"), "");
 
     card.set("displayname", "Ada L.");
@@ -77,12 +77,11 @@ TEST(vCardFields, SelectsByPropertyAndTypeValue) {
     EXPECT_EQ(card.items[0].getTypeValue("x-src"), "a");
     card.set("email2", "new@x");
     card.set("international_city", "Far");
-    EXPECT_EQ(written(card), "FN;X-SRC=A:Ada L.\r\n"
-                             "ITEM1.EMAIL:grouped@x\r\n"
+    EXPECT_EQ(written(card), "FN;X-SRC=a:Ada L.\r\n"
+                             "ITEM1.EMAIL:new@x\r\n"
                              "ADR;TYPE=HOME:;;;Home town;;;\r\n"
-                             "TEL;TYPE=HOME:111\r\n"
+                             "TEL;TYPE=home:111\r\n"
                              "ADR;TYPE=INTL:;;;Abroad;;;\r\n"
-                             "EMAIL;TYPE=:new@x\r\n"
                              "ADR;TYPE=INETERNATIONAL:;;;Far;;;\r\n");
 }
 
@@ -100,8 +99,8 @@ TEST(vCardFields, TypeListsWrittenByServersStillMatch) {
     // Writing the field changes the listed property instead of adding a second one.
     listed.set("email1", "changed@x");
     listed.set("celltel", "666");
-    EXPECT_EQ(written(listed), "EMAIL;TYPE=INTERNET,PREF:changed@x\r\n"
-                               "TEL;TYPE=VOICE,CELL:666\r\n");
+    EXPECT_EQ(written(listed), "EMAIL;TYPE=INTERNET,pref:changed@x\r\n"
+                               "TEL;type=voice,CELL:666\r\n");
 
     vCard custom = listed;
     custom.mapping["both"] = RawLayoutMap("EMAIL", "internet,pref");
@@ -123,14 +122,14 @@ TEST(vCardParameters, ReadAndWriteByField) {
     vCard card = parse("PHOTO;encoding=b;TYPE=JPEG:AAAA\r\n");
     EXPECT_EQ(card.getTypeValue("photo", "ENCODING"), "b");
     card.toString();
-    EXPECT_EQ(card.getTypeValue("photo", "ENCODING"), "B");
+    EXPECT_EQ(card.getTypeValue("photo", "ENCODING"), "b") << "writing changes nothing read";
     EXPECT_EQ(card.getTypeValue("photo", "NOSUCH"), "");
     EXPECT_EQ(card.getTypeValue("note", "TYPE"), "");
 
     card.setTypeValue("photo_x", "type", "PNG");
     card.setTypeValue("note", "LANGUAGE", "en");
     card.set("note", "hi");
-    EXPECT_EQ(written(card), "PHOTO;ENCODING=B;TYPE=PNG:AAAA\r\n"
+    EXPECT_EQ(written(card), "PHOTO;encoding=b;TYPE=PNG:AAAA\r\n"
                              "NOTE;TYPE=;LANGUAGE=EN:hi\r\n");
 }
 
@@ -186,4 +185,60 @@ TEST(vCardText, StringJoin) {
     EXPECT_EQ(vCard::stringjoin({}, ","), "");
     EXPECT_EQ(vCard::stringjoin({"a"}, ","), "a");
     EXPECT_EQ(vCard::stringjoin({"a", "", "b"}, ", "), "a, , b");
+}
+
+TEST(vCardFields, GroupedPropertiesAreFoundComponentsAndAll) {
+    vCard card = parse("item1.EMAIL;type=INTERNET;type=pref:a@x\r\n"
+                       "item2.ADR;TYPE=HOME:;;Main St;Town;;;\r\n"
+                       "item3.ORG:Acme\r\n");
+    EXPECT_EQ(card.get("email1"), "a@x");
+    EXPECT_EQ(card.get("email2"), "a@x");
+    EXPECT_EQ(card.get("home_city"), "Town");
+    EXPECT_EQ(card.get("company"), "Acme");
+    card.set("home_city", "City");
+    card.set("email1", "b@x");
+    EXPECT_EQ(card.items.size(), 3u) << "changed in place, none added";
+    EXPECT_EQ(card.items[1].value, ";;Main St;City;;;");
+
+    // The group-prefixed name in a field map names just that property.
+    card.mapping["workmail"] = RawLayoutMap("ITEM1.EMAIL", "");
+    card.mapping["othermail"] = RawLayoutMap("ITEM9.EMAIL", "");
+    EXPECT_EQ(card.get("workmail"), "b@x");
+    EXPECT_EQ(card.get("othermail"), "");
+}
+
+TEST(vCardFields, TypesAsEveryVersionWritesThem) {
+    vCard bare = parse("TEL;WORK;VOICE:1\r\nTEL;CELL;PREF:2\r\nEMAIL;PREF;INTERNET:a@x\r\n"
+                       "ADR;HOME:;;;Town;;;\r\n");
+    EXPECT_EQ(bare.get("worktel"), "1");
+    EXPECT_EQ(bare.get("celltel"), "2");
+    EXPECT_EQ(bare.get("email1"), "a@x");
+    EXPECT_EQ(bare.get("home_city"), "Town");
+    EXPECT_EQ(bare.getTypeValue("celltel", "TYPE"), "CELL");
+    EXPECT_EQ(bare.get("faxtel"), "");
+
+    vCard version4 =
+        parse("EMAIL;TYPE=home:h@x\r\nEMAIL;TYPE=work;PREF=1:w@x\r\n"
+              "TEL;VALUE=uri;TYPE=\"voice,cell\":tel:3\r\nTEL;TYPE=\"work\":tel:4\r\n");
+    EXPECT_EQ(version4.get("email1"), "w@x");
+    EXPECT_EQ(version4.get("email2"), "h@x");
+    EXPECT_EQ(version4.get("celltel"), "tel:3");
+    EXPECT_EQ(version4.get("worktel"), "tel:4");
+    EXPECT_EQ(version4.get("voicetel"), "tel:3");
+
+    // A PREF parameter is the type PREF only; a bare encoding word is no type.
+    vCard other = parse("TEL;PREF=1:5\r\nPHOTO;BASE64;JPEG:AAAA\r\n");
+    EXPECT_EQ(other.get("celltel"), "");
+    EXPECT_EQ(other.getTypeValue("photo", "ENCODING"), "BASE64");
+    EXPECT_EQ(other.getTypeValue("photo", "TYPE"), "JPEG");
+}
+
+TEST(vCardParameters, BareParametersStayBareWhileTheyReadTheSame) {
+    vCard card = parse("PHOTO;JPEG;BASE64:AAAA\r\n");
+    card.setTypeValue("photo", "TYPE", "PNG");
+    card.setTypeValue("photo", "ENCODING", "b");
+    EXPECT_EQ(written(card), "PHOTO;PNG;b:AAAA\r\n");
+    card.setTypeValue("photo", "ENCODING", "X-OWN");
+    card.setTypeValue("photo", "TYPE", "");
+    EXPECT_EQ(written(card), "PHOTO;TYPE=;ENCODING=X-OWN:AAAA\r\n");
 }

@@ -1,0 +1,29 @@
+// Values that a property line holds encoded: quoted-printable text in a character set of its
+// own, as vCard 2.1 writers send it.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+struct PropertyLine;
+
+// Well-formed UTF-8: no stray continuation bytes, no overlong forms, no surrogates, nothing
+// above U+10FFFF.
+bool isValidUtf8(std::string_view text);
+
+// Quoted-printable text decoded: "=" and two hex digits (either case) give that byte, "=" at
+// the end of a line (a soft line break, before CR LF or LF) and at the end of the text give
+// nothing, and any other "=" stays as it is.
+std::string decodeQuotedPrintable(std::string_view text);
+
+// Bytes of the character set `charset` (any case) as UTF-8: UTF-8 and US-ASCII stay as they
+// are, ISO-8859-1 and Windows-1252 are converted (both as Windows-1252, which is what writers
+// that name ISO-8859-1 put there). Without a charset, bytes that are not valid UTF-8 are taken
+// for Windows-1252. Any other character set is left as it is.
+std::string textToUtf8(std::string bytes, std::string_view charset);
+
+// The value of a property line as the card holds it: decoded to UTF-8 when its parameters
+// declare quoted-printable (and the head's colon lies outside quotes, as the line reader
+// decides soft line breaks), otherwise exactly as written.
+bool holdsQuotedPrintable(const PropertyLine& line);
+std::string decodedValue(const PropertyLine& line);

@@ -1,0 +1,80 @@
+#include "vCard/vCardPropertyLine.h"
+
+std::size_t HeadScanner::scan(std::string_view piece) {
+    for (std::size_t i = 0; i < piece.size(); ++i) {
+        const char c = piece[i];
+        if (inName) {
+            if (c == ':')
+                return i;
+            if (c == ';')
+                inName = false;
+        } else if (c == '"') {
+            inQuotes = !inQuotes;
+        } else if (c == ':' && !inQuotes) {
+            return i;
+        }
+    }
+    return npos;
+}
+
+bool splitPropertyLine(std::string_view line, PropertyLine& parts) {
+    const std::size_t end = nameEnd(line);
+    if (end == std::string_view::npos || !isPropertyName(line.substr(0, end)))
+        return false;
+    std::size_t colon = HeadScanner().scan(line);
+    parts.colonOutsideQuotes = colon != HeadScanner::npos;
+    if (!parts.colonOutsideQuotes) {
+        colon = line.find(':', end);
+        if (colon == std::string_view::npos)
+            return false;
+    }
+    parts.head = line.substr(0, colon);
+    parts.name = line.substr(0, end);
+    parts.parameters = end < colon ? line.substr(end + 1, colon - end - 1) : "";
+    parts.value = line.substr(colon + 1);
+    return true;
+}
+
+bool isPropertyName(std::string_view name) {
+    if (name.empty() || name[0] == ' ' || name[0] == '\t')
+        return false;
+    for (const char c : name)
+        if (c == '\r' || c == '\n' || c == ';' || c == ':')
+            return false;
+    return true;
+}
+
+bool staysInHead(std::string_view parameterText) {
+    bool inQuotes = false;
+    for (const char c : parameterText) {
+        if (c == '"')
+            inQuotes = !inQuotes;
+        else if (c == ':' && !inQuotes)
+            return false;
+    }
+    return !inQuotes;
+}
+
+bool ParameterReader::next(std::string_view& key, std::string_view& value) {
+    while (!rest.empty()) {
+        bool inQuotes = false;
+        std::size_t end = 0;
+        for (; end < rest.size() && (inQuotes || rest[end] != ';'); ++end)
+            if (rest[end] == '"')
+                inQuotes = !inQuotes;
+        const std::string_view piece = rest.substr(0, end);
+        rest = end < rest.size() ? rest.substr(end + 1) : std::string_view();
+        const std::size_t equals = piece.find('=');
+        if (piece.empty() || equals == 0)
+            continue;
+        if (equals == std::string_view::npos) {
+            key = {};
+            value = piece;
+        } else {
+            key = piece.substr(0, equals);
+            value = piece.substr(equals + 1);
+        }
+        return true;
+    }
+    return false;
+}

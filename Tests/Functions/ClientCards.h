@@ -1,0 +1,58 @@
+// Cards in the styles that contact programs write (vCard 2.1 exports with quoted-printable and
+// bare types, item groups, X- extensions, vCard 4, CR CR LF line ends), written for these tests
+// from the formats. Each comes with what a script reads from it and one change a script makes,
+// and the line that change must give.
+#pragma once
+
+#include "PluginHarness.h"
+
+#include <ostream>
+#include <string>
+#include <utility>
+#include <vector>
+
+struct ClientCard {
+    std::string style;
+    std::string uid;
+    std::string text;
+    // Field names and the text GetvCardItem gives for them.
+    std::vector<std::pair<std::string, std::string>> reads;
+    // The bytes of the card's photo, and the container stream they come in; empty: no photo.
+    std::string photo;
+    std::string photoStream;
+
+    // The change: `field` set to `newValue`, or, when `field` is "photo", to a JPEG container
+    // holding `newValue`.
+    std::string field;
+    std::string newValue;
+    // The logical line the change rewrites, as read; empty when the change adds a line at the
+    // end of the card.
+    std::string changedLine;
+    // The logical line the change must give.
+    std::string expectedLine;
+    // Whether the Radicale of the integration tests can store the card: it cannot read
+    // quoted-printable soft line breaks, 2.1 quoted-printable UTF-8, a byte-order mark or
+    // CR CR LF line ends.
+    bool storableOnRadicale = true;
+};
+
+std::vector<ClientCard> clientCards();
+
+// The argument SetvCardItem takes for the change of `card`.
+Arg changedValue(const ClientCard& card);
+
+// The logical lines of a vCard text, read independently of the plug-in: physical lines end at
+// LF with any CRs before it, a line starting with a blank continues the one before (without the
+// blank), a quoted-printable value ending in "=" goes on with the next line (the "=" and the
+// line end removed), and empty lines and a byte-order mark before BEGIN are dropped.
+std::vector<std::string> logicalLines(const std::string& text);
+
+// `original` as logical lines with the change of `card` made: its changed line replaced by the
+// expected one, or the expected one added before END:VCARD.
+std::vector<std::string> linesAfterChange(const ClientCard& card, const std::string& original);
+// `lines` joined with `lineEnd`, one after each.
+std::string joined(const std::vector<std::string>& lines, const std::string& lineEnd);
+
+// Lets GoogleTest name the parameterised tests by card style, and print a card as its style.
+std::string cardStyleName(const ClientCard& card);
+void PrintTo(const ClientCard& card, std::ostream* out);
