@@ -27,28 +27,20 @@ namespace {
 const char* const kMemberProperty = "X-ADDRESSBOOKSERVER-MEMBER";
 const char* const kMemberPrefix = "urn:uuid:";
 
-bool namesMember(const vCardItem& item, const std::string& uid) {
-    return str_cmp(item.name, kMemberProperty) && replace(item.value, kMemberPrefix, "") == uid;
-}
-
-// The group card's text with `uid` joined or left; empty when nothing needs to change.
-std::string changedGroupText(vCard& card, const std::string& uid, Membership change) {
-    std::vector<vCardItem>& items = card.items;
-    const auto members = [&] {
-        return std::any_of(items.begin(), items.end(),
-                           [&](const vCardItem& item) { return namesMember(item, uid); });
-    };
-    if (change == Membership::Join) {
-        if (members())
-            return "";
-        items.emplace_back(kMemberProperty, kMemberPrefix + uid);
-    } else {
-        if (!members())
-            return "";
-        items.erase(std::remove_if(items.begin(), items.end(),
-                                   [&](const vCardItem& item) { return namesMember(item, uid); }),
-                    items.end());
-    }
+// The text of the group card `card`, read from `text`, with `uid` joined or left; empty when
+// nothing needs to change. Members are read as a listing reads them, "urn:uuid:" removed.
+std::string changedGroupText(vCard& card, const std::string& text, const std::string& uid,
+                             Membership change) {
+    const std::vector<std::string> members = readCardSummary(text).members;
+    const bool isMember = std::find(members.begin(), members.end(), uid) != members.end();
+    if (isMember == (change == Membership::Join))
+        return "";
+    if (change == Membership::Join)
+        card.appendProperty(kMemberProperty, kMemberPrefix + uid);
+    else
+        card.removeProperties(kMemberProperty, [&](const vCardItem& member) {
+            return replace(member.value, kMemberPrefix, "") == uid;
+        });
     return card.toString();
 }
 
@@ -80,7 +72,7 @@ Attempt tryMembershipChange(addresscard& group, const std::string& uid, Membersh
         code = ErrorCode::Failed;
         return Attempt::Done;
     }
-    const std::string text = changedGroupText(card, uid, change);
+    const std::string text = changedGroupText(card, fetched.body, uid, change);
     if (text.empty()) {
         takeUpGroupCard(group, fetched.body, tag);
         return Attempt::Done;

@@ -116,14 +116,8 @@ std::string vCard::toString() {
     return text;
 }
 
-std::size_t vCard::removeProperties(std::string_view kind) {
-    const std::size_t before = items.size();
-    items.erase(std::remove_if(items.begin(), items.end(),
-                               [kind](const vCardItem& item) {
-                                   return equalsIgnoringAsciiCase(propertyKind(item.name), kind);
-                               }),
-                items.end());
-    return before - items.size();
+bool vCard::isOfKind(const vCardItem& item, std::string_view kind) {
+    return equalsIgnoringAsciiCase(propertyKind(item.name), kind);
 }
 
 void vCard::appendProperty(std::string name, std::string value) {

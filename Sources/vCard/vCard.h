@@ -5,6 +5,7 @@
 #include "Mapping/DataMapping.h"
 #include "vCard/vCardItem.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -51,11 +52,22 @@ public:
     // Editing a card read from text while every other line stays as it was read, e.g. the
     // members of a group card:
     //     vCard group = vCardDataParser().Parse(text, FieldMap());
-    //     group.removeProperties("X-ADDRESSBOOKSERVER-MEMBER");
+    //     group.removeProperties("X-ADDRESSBOOKSERVER-MEMBER",
+    //                            [&](const vCardItem& member) { return member.value == old; });
     //     group.appendProperty("X-ADDRESSBOOKSERVER-MEMBER", "urn:uuid:" + uid);
     //     const std::string written = group.toString();
-    // Removes every property of this kind (ignoring case and group prefix); returns how many.
-    std::size_t removeProperties(std::string_view kind);
+    // Removes every property of this kind (ignoring case and group prefix) that `matches`;
+    // returns how many.
+    template <class Matches>
+    std::size_t removeProperties(std::string_view kind, Matches&& matches) {
+        const std::size_t before = items.size();
+        items.erase(std::remove_if(items.begin(), items.end(),
+                                   [&](const vCardItem& item) {
+                                       return isOfKind(item, kind) && matches(item);
+                                   }),
+                    items.end());
+        return before - items.size();
+    }
     // Appends a property made in memory, written at the end of the card with escaping as every
     // value a script sets (and not at all while `value` is empty).
     void appendProperty(std::string name, std::string value);
@@ -66,6 +78,8 @@ public:
                                   const std::string& separator);
 
 private:
+    // Whether the item is a property of this kind, ignoring case and group prefix.
+    static bool isOfKind(const vCardItem& item, std::string_view kind);
     const vCardItem* findItem(const std::string& key) const;
     vCardItem* findOrAddItem(const std::string& key);
 };

@@ -142,7 +142,9 @@ TEST(vCardGroupCardEdit, RemovesAndAppendsMembersLeavingEveryOtherLineAsItCame) 
                              "X-OTHER;x-param=Keep:value\r\n"
                              "END:VCARD\r\n";
     vCard group = vCardDataParser().Parse(text, FieldMap());
-    EXPECT_EQ(group.removeProperties("x-addressbookserver-member"), 2u);
+    EXPECT_EQ(
+        group.removeProperties("x-addressbookserver-member", [](const vCardItem&) { return true; }),
+        2u);
     group.appendProperty("X-ADDRESSBOOKSERVER-MEMBER", "urn:uuid:m-3");
     group.appendProperty("X-ADDRESSBOOKSERVER-MEMBER", "");
     EXPECT_EQ(group.toString(), "BEGIN:VCARD\r\n"
