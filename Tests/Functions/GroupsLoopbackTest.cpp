@@ -13,7 +13,8 @@ std::string groupText(const std::string& uid, const std::string& fn,
     std::string text = "BEGIN:VCARD\r\nVERSION:3.0\r\nPRODID:-//Other Client//EN\r\nUID:" + uid +
                        "\r\nFN:" + fn + "\r\nN:" + fn +
                        ";;;;\r\nX-ADDRESSBOOKSERVER-KIND:group\r\n"
-                       "NOTE:shared\\, really\r\nX-OTHER-CLIENT;X-SORT=2:keep me\r\n";
+                       "NOTE;language=en-us:shared\\, really\r\nX-OTHER-CLIENT;X-SORT=2:keep me\r\n"
+                       "item1.X-ABLabel:\r\nX-Sort;x-key=\"a;b:c\":Grp\r\n";
     for (const std::string& member : members)
         text += "X-ADDRESSBOOKSERVER-MEMBER:urn:uuid:" + member + "\r\n";
     return text + "END:VCARD\r\n";
