@@ -1,17 +1,18 @@
 // The string resources in the forms of the other platforms hold the same IDs and texts as the
 // table compiled into the Linux plug-in: the Windows string table as a resource compiler reads
-// it (windres), the macOS Localizable.strings as CoreFoundation reads it.
+// it (windres), the macOS Localizable.strings by the rules of the strings format.
 #include "Linux/StringTable.h"
 
 #include "FMWrapper/FMXText.h"
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstdint>
 #include <fstream>
 #include <iterator>
 #include <map>
-#include <sstream>
+#include <stdexcept>
 #include <string>
 
 namespace {
@@ -119,7 +120,8 @@ private:
             if (text_.compare(at_, 2, "/*") != 0)
                 return;
             const std::size_t end = text_.find("*/", at_ + 2);
-            ASSERT_NE(end, std::string::npos) << "unterminated comment";
+            if (end == std::string::npos)
+                throw std::runtime_error("unterminated comment");
             at_ = end + 2;
         }
     }
