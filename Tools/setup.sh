@@ -7,19 +7,10 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build_dir=${1:?build directory}
 shift
 
-packages=(cmake make g++ pkg-config libcurl4-openssl-dev libpugixml-dev uuid-dev libssl-dev
-          libgtest-dev libgmock-dev libbenchmark-dev radicale openssl curl locales)
-missing=()
-for p in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if ((${#missing[@]})); then
-    echo "Installing missing packages: ${missing[*]}"
-    sudo=""
-    [ "$(id -u)" -eq 0 ] || sudo=sudo
-    $sudo apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+# binutils-mingw-w64 brings windres, with which the tests read the Windows string table.
+bash "$root/Tools/install-packages.sh" cmake make g++ pkg-config libcurl4-openssl-dev libpugixml-dev \
+    uuid-dev libssl-dev libgtest-dev libgmock-dev libbenchmark-dev radicale openssl curl locales \
+    binutils-mingw-w64-x86-64
 
 cmake -S "$root" -B "$build_dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
 cmake --build "$build_dir" -j"$(nproc)"

@@ -1,5 +1,6 @@
 #include "Mapping/DataMapping.h"
 
+#include "Platform/OpenFile.h"
 #include "Utils/AsciiCase.h"
 #include "Utils/VorlixUtils.h"
 
@@ -135,7 +136,7 @@ void readRow(std::string line, FieldMap& fieldmap) {
 std::int16_t DataMapping::LoadvCardMapping(std::string path, FieldMap& fieldmap) {
     fieldmap.clear();
     try {
-        File file(std::fopen(path.c_str(), "rb"), &std::fclose);
+        File file(platformOpenFile(path, "rb"), &std::fclose);
         if (!file)
             return kCannotOpen;
         std::string text;

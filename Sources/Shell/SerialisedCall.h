@@ -5,6 +5,7 @@
 #pragma once
 
 #include "FMWrapper/FMXCalcEngine.h"
+#include "FMXCall.h"
 
 #include <mutex>
 
@@ -12,11 +13,15 @@
 // call still running.
 std::mutex& pluginCallLock();
 
+// The handler of an external function: an ordinary C++ function, called only by serialised().
+using PluginHandler = fmx::errcode (*)(short functionId, const fmx::ExprEnv& env,
+                                       const fmx::DataVect& args, fmx::Data& result);
+
 // `handler`, run under pluginCallLock(). The function table registers this in place of each
-// handler.
-template <fmx::ExtPluginType handler>
-fmx::errcode serialised(short functionId, const fmx::ExprEnv& env, const fmx::DataVect& args,
-                        fmx::Data& result) {
+// handler, so it is what the host calls, in the host's calling convention.
+template <PluginHandler handler>
+fmx::errcode FMX_CALL serialised(short functionId, const fmx::ExprEnv& env,
+                                 const fmx::DataVect& args, fmx::Data& result) {
     const std::lock_guard<std::mutex> lock(pluginCallLock());
     return handler(functionId, env, args, result);
 }

@@ -99,7 +99,7 @@ void provideFixedString(std::u16string_view text, fmx::unichar16* buffer, fmx::u
 
 } // namespace
 
-extern "C" void FMExternCallProc(FMX_ExternCallPtr pb) {
+extern "C" void FMX_CALL FMExternCallProc(FMX_ExternCallPtr pb) {
     gFMX_ExternCallPtr = pb;
     if (!pb)
         return;

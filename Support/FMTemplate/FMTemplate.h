@@ -3,6 +3,10 @@
 #pragma once
 
 #include "FMWrapper/FMXExtern.h"
+#include "FMXCall.h"
+
+// The plug-in's only export: the host's lifecycle messages arrive here.
+extern "C" void FMX_CALL FMExternCallProc(FMX_ExternCallPtr pb);
 
 // The call record of the message being handled. It stays set after the call returns but is only
 // read while a message is handled: the host may free the record afterwards.

@@ -5,7 +5,9 @@
 
 #include <algorithm>
 #include <array>
-#include <string_view>
+#include <exception>
+#include <optional>
+#include <string>
 
 namespace {
 
@@ -24,15 +26,17 @@ void* GetPluginBundle() {
 fmx::uint32 Sub_OSXLoadString(fmx::uint32 id, fmx::unichar16* buffer, fmx::uint32 size) {
     if (!buffer || size < 2)
         return 0;
-    const fmx::unichar16* text = platformFindString(GetPluginBundle(), id);
-    if (!text)
+    try {
+        const std::optional<std::u16string> text = platformFindString(GetPluginBundle(), id);
+        if (!text || text->size() >= size - 1)
+            return 0;
+        std::copy(text->begin(), text->end(), buffer);
+        buffer[text->size()] = 0;
+        return static_cast<fmx::uint32>(text->size());
+    } catch (const std::exception&) {
+        // No memory for the text: as if there were none, rather than an exception in the host.
         return 0;
-    const std::u16string_view units(text);
-    if (units.size() >= size - 1)
-        return 0;
-    std::copy(units.begin(), units.end(), buffer);
-    buffer[units.size()] = 0;
-    return static_cast<fmx::uint32>(units.size());
+    }
 }
 
 fmx::uint32 Do_GetString(fmx::uint32 id, fmx::int16, fmx::uint32 size, fmx::unichar16* buffer) {

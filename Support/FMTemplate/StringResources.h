@@ -3,6 +3,10 @@
 
 #include "FMWrapper/FMXTypes.h"
 
-// The zero-terminated text of string resource `id` of the plug-in identified by
-// `resourceHandle`; null when there is no such string.
-const fmx::unichar16* platformFindString(void* resourceHandle, fmx::uint32 id);
+#include <optional>
+#include <string>
+
+// The whole text of string resource `id` of the plug-in identified by `resourceHandle` (the
+// module instance on Windows, the bundle on macOS), as UTF-16; nothing when there is no such
+// string.
+std::optional<std::u16string> platformFindString(void* resourceHandle, fmx::uint32 id);

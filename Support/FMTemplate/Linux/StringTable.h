@@ -1,5 +1,5 @@
 // The plug-in's string resources on Linux: a table of UTF-16 texts by ID, generated at build time
-// from Resources/Linux/Talvero.strings.
+// from Resources/Talvero.strings.
 #pragma once
 
 #include <cstddef>

@@ -12,8 +12,8 @@ class ExprEnv;
 // An external function's handler: called by the host with the function ID, the expression
 // environment, the evaluated arguments and the result value to fill; returns the error code the
 // host reports for the call (0 = no error).
-typedef errcode (*ExtPluginType)(short functionId, const ExprEnv& env, const DataVect& args,
-                                 Data& result);
+typedef errcode(FMX_CALL* ExtPluginType)(short functionId, const ExprEnv& env, const DataVect& args,
+                                         Data& result);
 } // namespace fmx
 
 extern "C" {

@@ -21,7 +21,7 @@ struct FMX_ExternCallStruct {
     void* instanceID;       // the plug-in's resource handle
 };
 typedef FMX_ExternCallStruct* FMX_ExternCallPtr;
-typedef void (*FMX_ExternCallProc)(FMX_ExternCallPtr);
+typedef void(FMX_CALL* FMX_ExternCallProc)(FMX_ExternCallPtr);
 
 // The only symbol a plug-in exports.
-extern "C" FMX_API void FMExternCallProc(FMX_ExternCallPtr pb);
+extern "C" FMX_API void FMX_CALL FMExternCallProc(FMX_ExternCallPtr pb);

@@ -15,6 +15,16 @@
 
 #define FMX_API __attribute__((visibility("default")))
 
+// The calling convention of the functions the host calls in a plug-in: its entry point and the
+// handlers of its external functions. The stand-in gives them __stdcall on 32-bit Windows, as a
+// host there may, so that compiling a plug-in for it shows that each of them carries FMX_CALL;
+// elsewhere the compiler's default.
+#if defined(_WIN32) && !defined(_WIN64)
+#define FMX_CALL __stdcall
+#else
+#define FMX_CALL
+#endif
+
 namespace fmx {
 
 typedef std::int8_t int8;

@@ -2,6 +2,7 @@
 
 #include <uuid/uuid.h>
 
+// libuuid on Linux, the C library on macOS; uuid_unparse alone writes upper case on macOS.
 std::string platformRandomUuid() {
     uuid_t uuid;
     uuid_generate_random(uuid);

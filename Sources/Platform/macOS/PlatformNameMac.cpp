@@ -1,0 +1,5 @@
+#include "Platform/PlatformName.h"
+
+const char* platformName() {
+    return "Mac OS X";
+}

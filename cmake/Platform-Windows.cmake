@@ -1,0 +1,36 @@
+# Windows, for FileMaker Pro and Server: a DLL named Talvero.fmx (32-bit) or Talvero.fmx64
+# (64-bit), exporting FMExternCallProc alone through Talvero.def; the string resources as the
+# DLL's string table (Talvero.rc, read with LoadStringW); UUIDs from the RPC runtime; the mapping
+# file opened by its UTF-16 path.
+enable_language(RC)
+if(MSVC)
+    add_compile_options(/W4 /utf-8)
+else()
+    add_compile_options(-Wall -Wextra)
+endif()
+# windows.h without its min and max macros, and without winsock.h, which libcurl's winsock2.h
+# cannot follow.
+add_compile_definitions(NOMINMAX WIN32_LEAN_AND_MEAN)
+
+set(TALVERO_PLATFORM_SOURCES
+    ${CMAKE_SOURCE_DIR}/Sources/Platform/Windows/PlatformNameWindows.cpp
+    ${CMAKE_SOURCE_DIR}/Sources/Platform/Windows/OpenFileWindows.cpp
+    ${CMAKE_SOURCE_DIR}/Sources/Platform/Windows/RandomUuidWindows.cpp
+    ${CMAKE_SOURCE_DIR}/Support/FMTemplate/Windows/StringResourcesWindows.cpp)
+set(TALVERO_PLATFORM_LIBRARIES rpcrt4 user32)
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(TALVERO_PLUGIN_SUFFIX ".fmx64")
+    set(TALVERO_FMSDK_LIBRARY_FOLDER Win/x64)
+else()
+    set(TALVERO_PLUGIN_SUFFIX ".fmx")
+    set(TALVERO_FMSDK_LIBRARY_FOLDER Win/x86)
+endif()
+
+function(talvero_plugin_file target)
+    set(string_script ${CMAKE_BINARY_DIR}/generated/Talvero.rc)
+    talvero_string_resource(rc ${string_script})
+    target_sources(${target} PRIVATE
+        ${string_script}
+        ${CMAKE_SOURCE_DIR}/Support/FMTemplate/Windows/Talvero.def)
+    set_target_properties(${target} PROPERTIES PREFIX "" SUFFIX ${TALVERO_PLUGIN_SUFFIX})
+endfunction()
