@@ -10,6 +10,7 @@
 // ratio, the TCP connections the proxy accepted for each, and the requests and 401 challenges
 // the server saw. Then the cost of one 2 MB photo PUT on a warm connection. The server is the
 // test suite's loopback server (HTTPS, keep-alive), answering from memory.
+#include "BenchBook.h"
 #include "LoopbackHttpServer.h"
 #include "LoopbackProxy.h"
 #include "SelfSignedCertificate.h"
@@ -23,7 +24,6 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
-#include <map>
 #include <spawn.h>
 #include <sstream>
 #include <string>
@@ -41,80 +41,6 @@ constexpr int kCards = 200;
 constexpr int kSaves = 20;
 const char* const kUser = "bench";
 const char* const kPassword = "bench-password";
-
-std::string cardText(int n, int revision) {
-    const std::string id = std::to_string(n);
-    return "BEGIN:VCARD\r\nVERSION:3.0\r\nPRODID:-//Bench//EN\r\nUID:card-" + id +
-           "\r\nFN:Person " + id + "\r\nN:Person;" + id + ";;;\r\nEMAIL;TYPE=INTERNET,PREF:p" + id +
-           "@example.org\r\nTEL;TYPE=CELL:+49 170 " + id + "\r\nNOTE:revision " +
-           std::to_string(revision) + "\r\nEND:VCARD\r\n";
-}
-
-std::string multistatus(const std::string& responses) {
-    return "<?xml version=\"1.0\" encoding=\"utf-8\"?><d:multistatus xmlns:d=\"DAV:\" "
-           "xmlns:card=\"urn:ietf:params:xml:ns:carddav\">" +
-           responses + "</d:multistatus>";
-}
-
-std::string response(const std::string& href, const std::string& prop) {
-    return "<d:response><d:href>" + href + "</d:href><d:propstat><d:prop>" + prop +
-           "</d:prop><d:status>HTTP/1.1 200 OK</d:status></d:propstat></d:response>";
-}
-
-// A CardDAV account of one address book of kCards cards, kept in memory.
-class BookServer {
-public:
-    explicit BookServer(const loopback::Options& options) : server(options) {
-        server.setHandler([this](const loopback::Request& request) { return answer(request); });
-    }
-
-    loopback::HttpServer server;
-
-private:
-    loopback::Response answer(const loopback::Request& request) {
-        const std::string& target = request.target;
-        if (request.method == "PROPFIND" && target == "/")
-            return xml(response("/", "<d:current-user-principal><d:href>/principals/bench/"
-                                     "</d:href></d:current-user-principal>"));
-        if (request.method == "PROPFIND" && target == "/principals/bench/")
-            return xml(response(target, "<card:addressbook-home-set><d:href>/bench/</d:href>"
-                                        "</card:addressbook-home-set>"));
-        if (request.method == "REPORT" && target == "/bench/book/") {
-            std::string listing;
-            for (int n = 0; n < kCards; ++n)
-                listing += response(href(n),
-                                    "<d:getetag>\"" + tag(n) + "\"</d:getetag><card:address-data>" +
-                                        cardText(n, revisions[n]) + "</card:address-data>");
-            return xml(listing);
-        }
-        const int n = cardNumber(target);
-        if (n < 0)
-            return loopback::Response(404);
-        if (request.method == "GET")
-            return loopback::Response(200, {"ETag: \"" + tag(n) + "\"", "Content-Type: text/vcard"},
-                                      cardText(n, revisions[n]));
-        if (request.method == "PUT") {
-            ++revisions[n];
-            return loopback::Response(204, {"ETag: \"" + tag(n) + "\""});
-        }
-        return loopback::Response(405);
-    }
-
-    static loopback::Response xml(const std::string& responses) {
-        return loopback::xmlResponse(207, multistatus(responses));
-    }
-    static std::string href(int n) { return "/bench/book/card-" + std::to_string(n) + ".vcf"; }
-    std::string tag(int n) { return std::to_string(n) + "-" + std::to_string(revisions[n]); }
-    static int cardNumber(const std::string& target) {
-        const std::string prefix = "/bench/book/card-";
-        if (target.rfind(prefix, 0) != 0)
-            return -1;
-        const int n = std::atoi(target.c_str() + prefix.size());
-        return n >= 0 && n < kCards && target == href(n) ? n : -1;
-    }
-
-    std::map<int, int> revisions;
-};
 
 std::string script(const std::string& baseUrl, const std::string& auth) {
     std::ostringstream text;
@@ -251,7 +177,7 @@ void runScript(const std::string& self, const std::string& fmhost, const loopbac
     loopback::Options options = tls;
     if (digest)
         options.digest = loopback::DigestCredentials{kUser, kPassword};
-    BookServer book(options);
+    BenchBook book(options, kCards);
     loopback::DelayProxy proxy(book.server.port(), std::chrono::microseconds(roundTripMs * 500));
     const std::string baseUrl = "https://127.0.0.1:" + std::to_string(proxy.port());
     const std::string folder = std::filesystem::temp_directory_path() / "talvero-sync-bench";
@@ -284,7 +210,7 @@ void runScript(const std::string& self, const std::string& fmhost, const loopbac
 void photoPut(const loopback::Options& tls, int roundTripMs) {
     loopback::Options options = tls;
     options.send100Continue = false; // as many servers: no interim answer
-    BookServer book(options);
+    BenchBook book(options, kCards);
     loopback::DelayProxy proxy(book.server.port(), std::chrono::microseconds(roundTripMs * 500));
     const std::string url =
         "https://127.0.0.1:" + std::to_string(proxy.port()) + "/bench/book/card-1.vcf";

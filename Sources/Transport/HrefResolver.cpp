@@ -121,6 +121,14 @@ HostPort splitAuthority(std::string_view authority) {
             colon == std::string_view::npos ? std::string_view() : authority.substr(colon + 1)};
 }
 
+// Appends `path` to `out` without its dot segments; most paths have none and go as they are.
+void appendWithoutDotSegments(std::string& out, std::string_view path) {
+    if (hasDotSegment(path))
+        out += withoutDotSegments(path);
+    else
+        out.append(path);
+}
+
 // Host and port of an authority, the port filled in from the scheme when the authority names
 // none.
 std::string hostAndPort(std::string_view authority, std::string_view scheme) {
@@ -142,6 +150,7 @@ HrefResolver::HrefResolver(std::string requestUrl) : base(std::move(requestUrl))
         authority = std::string(parts->authority);
         path = std::string(parts->path);
         query = std::string(parts->query);
+        origin = scheme + authority;
         isUrl = true;
     }
 }
@@ -161,11 +170,14 @@ std::string HrefResolver::resolve(std::string_view href) const {
                withoutDotSegments(reference.path) + std::string(reference.query);
     }
     splitAfterScheme(href, reference);
-    std::string url = scheme;
-    if (!reference.authority.empty())
-        return url.append(reference.authority)
-            .append(withoutDotSegments(reference.path))
-            .append(reference.query);
+    std::string url;
+    url.reserve(origin.size() + path.size() + href.size());
+    url += scheme;
+    if (!reference.authority.empty()) {
+        url.append(reference.authority);
+        appendWithoutDotSegments(url, reference.path);
+        return url.append(reference.query);
+    }
     url += authority;
     if (reference.path.empty()) {
         url += path;
@@ -173,7 +185,7 @@ std::string HrefResolver::resolve(std::string_view href) const {
         return url;
     }
     if (reference.path[0] == '/') {
-        url += withoutDotSegments(reference.path);
+        appendWithoutDotSegments(url, reference.path);
     } else {
         // Merged with the request's path up to its last "/" (RFC 3986 section 5.2.3).
         const std::size_t slash = path.rfind('/');
@@ -186,7 +198,14 @@ std::string HrefResolver::resolve(std::string_view href) const {
 }
 
 bool HrefResolver::isOfRequestOrigin(std::string_view url) const {
-    return !isUrl || !isHttp(scheme) || sameOrigin(url, base);
+    if (!isUrl || !isHttp(scheme))
+        return true;
+    // The request's own scheme and authority, written the same, followed by the path: the usual
+    // case, told without taking the URL apart.
+    const bool samePrefix =
+        url.substr(0, origin.size()) == origin &&
+        (url.size() == origin.size() || url[origin.size()] == '/' || url[origin.size()] == '?');
+    return samePrefix || sameOrigin(url, base);
 }
 
 std::string resolveHref(const std::string& requestUrl, const std::string& href) {

@@ -33,6 +33,7 @@ private:
     std::string authority;
     std::string path;
     std::string query;
+    std::string origin; // scheme and authority as written: "https://host:8443"
     bool isUrl = false;
 };
 

@@ -1,0 +1,101 @@
+// A CardDAV account of one address book, kept in memory and served by the test suite's loopback
+// server, for the benchmarks that run whole scripts: principal and home discovery, the listing,
+// the book's sync token, sync-collection (nothing changed since the current token), multiget,
+// and GET and PUT of single cards.
+#pragma once
+
+#include "LoopbackHttpServer.h"
+
+#include <cstdlib>
+#include <map>
+#include <mutex>
+#include <string>
+
+inline std::string benchCardText(int n, int revision) {
+    const std::string id = std::to_string(n);
+    return "BEGIN:VCARD\r\nVERSION:3.0\r\nPRODID:-//Bench//EN\r\nUID:card-" + id +
+           "\r\nFN:Person " + id + "\r\nN:Person;" + id + ";;;\r\nEMAIL;TYPE=INTERNET,PREF:p" + id +
+           "@example.org\r\nTEL;TYPE=CELL:+49 170 " + id + "\r\nNOTE:revision " +
+           std::to_string(revision) + "\r\nEND:VCARD\r\n";
+}
+
+class BenchBook {
+public:
+    BenchBook(const loopback::Options& options, int cards) : server(options), cards_(cards) {
+        server.setHandler([this](const loopback::Request& request) { return answer(request); });
+    }
+
+    static constexpr const char* kBookPath = "/bench/book/";
+    loopback::HttpServer server;
+
+private:
+    loopback::Response answer(const loopback::Request& request) {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        const std::string& target = request.target;
+        const std::string& body = request.body;
+        if (request.method == "PROPFIND" && target == "/")
+            return xml(response("/", "<d:current-user-principal><d:href>/principals/bench/"
+                                     "</d:href></d:current-user-principal>"));
+        if (request.method == "PROPFIND" && target == "/principals/bench/")
+            return xml(response(target, "<card:addressbook-home-set><d:href>/bench/</d:href>"
+                                        "</card:addressbook-home-set>"));
+        if (request.method == "PROPFIND" && target == kBookPath)
+            return xml(response(target, "<d:sync-token>" + token() + "</d:sync-token>"));
+        if (request.method == "REPORT" && target == kBookPath) {
+            if (body.find("sync-collection") != std::string::npos)
+                return loopback::xmlResponse(
+                    207, "<?xml version=\"1.0\"?><d:multistatus xmlns:d=\"DAV:\"><d:sync-token>" +
+                             token() + "</d:sync-token></d:multistatus>");
+            std::string responses;
+            for (int n = 0; n < cards_; ++n)
+                if (body.find("multiget") == std::string::npos ||
+                    body.find("<D:href>" + href(n) + "</D:href>") != std::string::npos)
+                    responses += card(n);
+            return xml(responses);
+        }
+        const int n = cardNumber(target);
+        if (n < 0)
+            return loopback::Response(404);
+        if (request.method == "GET")
+            return loopback::Response(200, {"ETag: \"" + tag(n) + "\"", "Content-Type: text/vcard"},
+                                      benchCardText(n, revisions_[n]));
+        if (request.method == "PUT") {
+            ++revisions_[n];
+            ++changes_;
+            return loopback::Response(204, {"ETag: \"" + tag(n) + "\""});
+        }
+        return loopback::Response(405);
+    }
+
+    std::string card(int n) {
+        return response(href(n), "<d:getetag>\"" + tag(n) + "\"</d:getetag><card:address-data>" +
+                                     benchCardText(n, revisions_[n]) + "</card:address-data>");
+    }
+    static std::string response(const std::string& href, const std::string& prop) {
+        return "<d:response><d:href>" + href + "</d:href><d:propstat><d:prop>" + prop +
+               "</d:prop><d:status>HTTP/1.1 200 OK</d:status></d:propstat></d:response>";
+    }
+    static loopback::Response xml(const std::string& responses) {
+        return loopback::xmlResponse(
+            207, "<?xml version=\"1.0\" encoding=\"utf-8\"?><d:multistatus xmlns:d=\"DAV:\" "
+                 "xmlns:card=\"urn:ietf:params:xml:ns:carddav\">" +
+                     responses + "</d:multistatus>");
+    }
+    static std::string href(int n) {
+        return kBookPath + std::string("card-") + std::to_string(n) + ".vcf";
+    }
+    std::string tag(int n) { return std::to_string(n) + "-" + std::to_string(revisions_[n]); }
+    std::string token() const { return "sync-" + std::to_string(changes_); }
+    int cardNumber(const std::string& target) const {
+        const std::string prefix = std::string(kBookPath) + "card-";
+        if (target.rfind(prefix, 0) != 0)
+            return -1;
+        const int n = std::atoi(target.c_str() + prefix.size());
+        return n >= 0 && n < cards_ && target == href(n) ? n : -1;
+    }
+
+    std::mutex mutex_;
+    int cards_;
+    std::map<int, int> revisions_;
+    int changes_ = 0;
+};
