@@ -112,12 +112,19 @@ std::string listing() {
     return body + "</d:multistatus>";
 }
 
+// The book's own properties, asked before the listing: its sync token.
+const char* const kSyncTokenAnswer =
+    "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<d:multistatus xmlns:d=\"DAV:\"><d:response>"
+    "<d:href>/home/book/</d:href><d:propstat><d:prop><d:sync-token>http://example.com/sync/1"
+    "</d:sync-token></d:prop><d:status>HTTP/1.1 200 OK</d:status></d:propstat></d:response>"
+    "</d:multistatus>";
+
 // One server for both benchmarks, so that both fetch the very same bytes.
 struct Shared {
     Shared() : answer(listing()) {
-        server.setHandler([this](const loopback::Request&) {
+        server.setHandler([this](const loopback::Request& request) {
             return loopback::Response(207, {"Content-Type: application/xml; charset=utf-8"},
-                                      answer);
+                                      request.method == "PROPFIND" ? kSyncTokenAnswer : answer);
         });
     }
     std::string answer;
