@@ -6,6 +6,8 @@
 #include "Functions/CardDavFrame.h"
 #include "Functions/CardDavListing.h"
 #include "Functions/CardDavServerWrites.h"
+#include "Utils/AsciiCase.h"
+#include "vCard/vCardPropertyLine.h"
 
 #include <algorithm>
 
@@ -23,9 +25,11 @@ void startCurrentCard(const std::string& uid) {
     plugin_state.current_vcard.set("productid", "Vorlix Plugin");
 }
 
+// Whether the card holds a UID line, with or without a group prefix, as the listing reads it.
 bool holdsUid(const vCard& card) {
-    return std::any_of(card.items.begin(), card.items.end(),
-                       [](const vCardItem& item) { return str_cmp(item.name, "UID"); });
+    return std::any_of(card.items.begin(), card.items.end(), [](const vCardItem& item) {
+        return equalsIgnoringAsciiCase(propertyKind(item.name), "UID");
+    });
 }
 
 struct Outcome {

@@ -191,6 +191,20 @@ TEST_F(CardLoopback, ACardWhoseFetchFailedIsNeverSavedOverTheServersCopy) {
     EXPECT_EQ(plugin.server.requestCount(), 0u);
 }
 
+TEST_F(CardLoopback, ACardWhoseUidCarriesAGroupPrefixIsSaved) {
+    const std::string grouped = "BEGIN:VCARD\r\nVERSION:3.0\r\nitem1.uid:u1\r\nFN:Ada\r\n"
+                                "N:Lovelace;Ada;;;\r\nEND:VCARD\r\n";
+    plugin.selectBook({{"/home/book/c1.vcf", "t1", grouped}});
+    plugin.server.enqueue(tagged(200, "t2", grouped));
+    ASSERT_EQ(plugin.host.call("CardDav_GetvCard", {Arg::text("u1")}).number(), 1);
+    plugin.host.call("CardDav_SetvCardItem", {Arg::text("note"), Arg::text("edited")});
+    plugin.server.enqueue(tagged(204, "t3"));
+    EXPECT_EQ(save().text(), "Saved");
+    const std::string stored = plugin.server.lastRequest().body;
+    EXPECT_NE(stored.find("\r\nitem1.uid:u1\r\n"), std::string::npos) << stored;
+    EXPECT_NE(stored.find(":edited\r\n"), std::string::npos) << stored;
+}
+
 TEST_F(CardLoopback, NewvCardPutsTheCardIntoABookNamedWithoutItsFinalSlash) {
     plugin.selectBook({});
     plugin.server.enqueue(Response(404));
