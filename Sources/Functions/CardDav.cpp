@@ -3,6 +3,7 @@
 #include "Functions/CardDav.h"
 
 #include "Functions/CardDavFrame.h"
+#include "Functions/HostValues.h"
 
 namespace {
 

@@ -5,6 +5,7 @@
 
 #include "Functions/CardDavFrame.h"
 #include "Functions/CardDavListing.h"
+#include "Functions/HostValues.h"
 
 namespace {
 

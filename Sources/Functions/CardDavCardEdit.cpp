@@ -4,6 +4,7 @@
 #include "Functions/CardDav.h"
 
 #include "Functions/CardDavFrame.h"
+#include "Functions/HostValues.h"
 #include "Utils/AsciiCase.h"
 #include "base64.h"
 #include "vCard/vCardParameters.h"

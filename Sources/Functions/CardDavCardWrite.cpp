@@ -6,6 +6,8 @@
 #include "Functions/CardDavFrame.h"
 #include "Functions/CardDavListing.h"
 #include "Functions/CardDavServerWrites.h"
+#include "Functions/HostValues.h"
+#include "Platform/RandomUuid.h"
 #include "Utils/AsciiCase.h"
 #include "vCard/vCardPropertyLine.h"
 

@@ -8,6 +8,8 @@
 #include "Functions/CardDavFrame.h"
 #include "Functions/CardDavListing.h"
 #include "Functions/CardDavServerWrites.h"
+#include "Functions/HostValues.h"
+#include "Platform/RandomUuid.h"
 #include "vCard/vCardText.h"
 
 #include <algorithm>

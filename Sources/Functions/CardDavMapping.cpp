@@ -4,6 +4,7 @@
 #include "Functions/CardDav.h"
 
 #include "Functions/CardDavFrame.h"
+#include "Functions/HostValues.h"
 #include "Mapping/DataMapping.h"
 
 #include <memory>

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "FMWrapper/FMXTypes.h"
+#include "Functions/ErrorCodes.h"
 #include "Functions/FetchedCards.h"
 #include "Mapping/DataMapping.h"
 #include "Multistatus/xmlParser.h"
@@ -44,30 +45,6 @@ struct PluginState {
 };
 
 extern PluginState plugin_state;
-
-// Error codes returned to the host.
-namespace ErrorCode {
-constexpr fmx::int16 None = 0;
-constexpr fmx::int16 Failed = -1;
-constexpr fmx::int16 ConnectException = 2;
-constexpr fmx::int16 CardNotListed = 3;
-constexpr fmx::int16 UidAlreadyListed = 4;
-constexpr fmx::int16 UidNotWritable = 5;
-constexpr fmx::int16 PhotoNotBase64 = 6;
-constexpr fmx::int16 OutOfMemory = 7;
-constexpr fmx::int16 NoAddressBookHome = 11;
-constexpr fmx::int16 ReadOnlyItem = 15;
-constexpr fmx::int16 UnknownItem = 16;
-constexpr fmx::int16 SyncTokenExpired = 17;
-constexpr fmx::int16 SyncNotSupported = 18;
-constexpr fmx::int16 NoMappingLoaded = 31;
-constexpr fmx::int16 EmptyMappingPath = 32;
-constexpr fmx::int16 Forbidden = 43;
-constexpr fmx::int16 NotFound = 44;
-constexpr fmx::int16 TransferAborted = 45;
-constexpr fmx::int16 CertificateFailed = 46;
-constexpr fmx::int16 ServerError = 47;
-} // namespace ErrorCode
 
 // The entry check: resets the last error, connects first when `connect` is set and no
 // discovery has succeeded yet, and fails with 11 while no address-book home is known.

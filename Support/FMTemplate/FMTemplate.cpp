@@ -74,13 +74,16 @@ void unregisterRows(const FunctionRow* begin, const FunctionRow* end) {
     }
 }
 
-// The host's code for one row; a host error while registering counts as a refusal.
+// What a host error while registering a row counts as: a refusal.
+constexpr fmx::errcode kRegistrationFailed = -1;
+
+// The host's code for one row.
 fmx::errcode registerRow(const FunctionRow& row) {
     try {
         return RegisterExternalFunction(row.id, row.minArgs, row.maxArgs, kFunctionFlags,
                                         row.handler);
     } catch (const std::exception&) {
-        return -1;
+        return kRegistrationFailed;
     }
 }
 
