@@ -18,6 +18,11 @@ constexpr fmx::int16 ReadOnlyItem = 15;
 constexpr fmx::int16 UnknownItem = 16;
 constexpr fmx::int16 SyncTokenExpired = 17;
 constexpr fmx::int16 SyncNotSupported = 18;
+// A conditional delete found the card changed since the tag the script gave.
+constexpr fmx::int16 ChangedOnServer = 19;
+// A URL that leads off the server the connection found (another scheme, host or port, or plain
+// HTTP where https was given): nothing was sent there.
+constexpr fmx::int16 OffServer = 20;
 constexpr fmx::int16 NoMappingLoaded = 31;
 constexpr fmx::int16 EmptyMappingPath = 32;
 constexpr fmx::int16 Forbidden = 43;
