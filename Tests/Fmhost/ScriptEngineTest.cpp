@@ -269,6 +269,9 @@ TEST(ScriptLanguage, JsonPathsTypesAndErrors) {
                             "JSONSetElement ( \"{}\" ; \"a\" ; \"{\\\"a\\\":tru}\" ; JSONObject )",
                             "JSONListKeys ( \"{\\\"a\\\":tru}\" ; \"\" )"})
         EXPECT_EQ(resultOf(bad).rfind(syntaxError, 0), 0u) << resultOf(bad);
+    EXPECT_EQ(resultOf("JSONFormatElements ( \"[1,¶2,\" & Char ( 10 ) & \"x]\" )")
+                  .rfind(R"({"type": "text", "value": "? * Line 3, Column 1\r  syntax error)", 0),
+              0u);
     options.variables = {{"deep", std::string(100000, '[')}};
     EXPECT_EQ(resultOf("JSONFormatElements ( $deep )", options),
               text("? JSON nested more than 512 levels deep"));

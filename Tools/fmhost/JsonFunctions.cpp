@@ -33,10 +33,18 @@ struct PathStep {
 };
 
 std::string syntaxError(const std::string& json, const Json::parse_error& error) {
-    const std::size_t at = std::min<std::size_t>(error.byte, json.size() + 1);
-    const std::size_t lineStart = at > 1 ? json.rfind('\n', at - 2) : std::string::npos;
-    const auto line = 1 + std::count(json.begin(), json.begin() + (at > 0 ? at - 1 : 0), '\n');
-    const std::size_t column = lineStart == std::string::npos ? at : at - lineStart - 1;
+    // error.byte counts the bytes read, the faulty one included. Lines end in LF, CR LF, or a
+    // carriage return alone, FileMaker's line break.
+    const std::size_t faulty = std::clamp<std::size_t>(error.byte, 1, json.size() + 1) - 1;
+    std::size_t line = 1;
+    std::size_t lineStart = 0;
+    for (std::size_t i = 0; i < faulty; ++i) {
+        if (json[i] == '\n' || (json[i] == '\r' && (i + 1 == json.size() || json[i + 1] != '\n'))) {
+            ++line;
+            lineStart = i + 1;
+        }
+    }
+    const std::size_t column = faulty - lineStart + 1;
     // nlohmann's message: "[json.exception.parse_error.101] parse error at line L, column C:
     // what went wrong"; the part after the position is what FileMaker shows too.
     const std::string message = error.what();
