@@ -9,7 +9,7 @@ shift
 
 # binutils-mingw-w64 brings windres, with which the tests read the Windows string table.
 bash "$root/Tools/install-packages.sh" cmake make g++ pkg-config libcurl4-openssl-dev libpugixml-dev \
-    uuid-dev libssl-dev libgtest-dev libgmock-dev libbenchmark-dev radicale openssl curl locales \
+    uuid-dev libssl-dev nlohmann-json3-dev libgtest-dev libgmock-dev libbenchmark-dev radicale openssl curl locales \
     binutils-mingw-w64-x86-64
 
 cmake -S "$root" -B "$build_dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
