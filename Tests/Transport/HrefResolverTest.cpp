@@ -67,3 +67,57 @@ TEST(HrefResolver, OriginsCompareSchemeHostAndPort) {
     EXPECT_FALSE(book.isOfRequestOrigin(book.resolve("http://127.0.0.1:5233/alice/book/c1.vcf")));
     EXPECT_TRUE(HrefResolver("").isOfRequestOrigin("http://anywhere/"));
 }
+
+// RFC 3986 section 5.4: the normal and abnormal examples, against its base URL. Fragments are
+// dropped (they never go to a server), so the examples with one expect the URL without it.
+TEST(HrefResolver, ResolvesTheReferenceExamplesOfRfc3986) {
+    const HrefResolver base("http://a/b/c/d;p?q");
+    const std::pair<const char*, const char*> examples[] = {
+        // Normal examples.
+        {"g:h", "g:h"},
+        {"g", "http://a/b/c/g"},
+        {"./g", "http://a/b/c/g"},
+        {"g/", "http://a/b/c/g/"},
+        {"/g", "http://a/g"},
+        {"//g", "http://g"},
+        {"?y", "http://a/b/c/d;p?y"},
+        {"g?y", "http://a/b/c/g?y"},
+        {"#s", "http://a/b/c/d;p?q"},
+        {"g#s", "http://a/b/c/g"},
+        {"g?y#s", "http://a/b/c/g?y"},
+        {";x", "http://a/b/c/;x"},
+        {"g;x", "http://a/b/c/g;x"},
+        {"g;x?y#s", "http://a/b/c/g;x?y"},
+        {"", "http://a/b/c/d;p?q"},
+        {".", "http://a/b/c/"},
+        {"./", "http://a/b/c/"},
+        {"..", "http://a/b/"},
+        {"../", "http://a/b/"},
+        {"../g", "http://a/b/g"},
+        {"../..", "http://a/"},
+        {"../../", "http://a/"},
+        {"../../g", "http://a/g"},
+        // Abnormal examples.
+        {"../../../g", "http://a/g"},
+        {"../../../../g", "http://a/g"},
+        {"/./g", "http://a/g"},
+        {"/../g", "http://a/g"},
+        {"g.", "http://a/b/c/g."},
+        {".g", "http://a/b/c/.g"},
+        {"g..", "http://a/b/c/g.."},
+        {"..g", "http://a/b/c/..g"},
+        {"./../g", "http://a/b/g"},
+        {"./g/.", "http://a/b/c/g/"},
+        {"g/./h", "http://a/b/c/g/h"},
+        {"g/../h", "http://a/b/c/h"},
+        {"g;x=1/./y", "http://a/b/c/g;x=1/y"},
+        {"g;x=1/../y", "http://a/b/c/y"},
+        {"g?y/./x", "http://a/b/c/g?y/./x"},
+        {"g?y/../x", "http://a/b/c/g?y/../x"},
+        {"g#s/./x", "http://a/b/c/g"},
+        {"g#s/../x", "http://a/b/c/g"},
+        {"http:g", "http:g"}, // the strict reading
+    };
+    for (const auto& [reference, target] : examples)
+        EXPECT_EQ(base.resolve(reference), target) << reference;
+}
