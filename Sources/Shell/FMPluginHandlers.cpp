@@ -2,15 +2,13 @@
 
 #include "Functions/CardDavState.h"
 #include "Shell/SerialisedCall.h"
-
-#include <curl/curl.h>
+#include "Transport/TransportLifetime.h"
 
 #include <mutex>
 
-// libcurl initialises itself on first use unless told otherwise, but that is not safe while
-// other threads of the host may be starting transfers: it is done here, once, on init.
+// The transport's global state is started here, once, on init.
 bool Startup() {
-    return curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
+    return startTransport();
 }
 
 // The plug-in state itself lives until the library is unloaded, settings included; only the kept
@@ -19,5 +17,5 @@ bool Startup() {
 void Shutdown() {
     const std::lock_guard<std::mutex> lock(pluginCallLock());
     plugin_state.cd.release_connection();
-    curl_global_cleanup();
+    stopTransport();
 }
