@@ -377,7 +377,7 @@ TEST(ScriptSession, LoopsCallRegisteredFunctionsAndReportTheFirstFailure) {
 
 TEST(ScriptSession, ImportsEveryCardOfABookAsRows) {
     LoopbackBook book;
-    plugin_state.current_mapping = createDefaultRawDataMap(); // as CardDav_SetServer leaves it
+    session().current_mapping = createDefaultRawDataMap(); // as CardDav_SetServer leaves it
     CardStore store(book.server);
     for (const auto& [uid, name] : {std::pair<std::string, std::string>{"u1", "Ada Lovelace"},
                                     {"u2", "Grace Hopper"},
