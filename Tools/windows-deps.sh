@@ -40,13 +40,20 @@ fetch_sources() {
         echo "windows-deps: no APT source entry to derive a deb-src entry from" >&2
         exit 1
     fi
-    # Another apt run may hold the lock for a while: wait for it rather than fail.
-    local apt=($sudo apt-get -o DPkg::Lock::Timeout=600 -qq)
-    "${apt[@]}" update
-    rm -rf "$sources"/*
+    # Another apt run (another build, the system's own) may hold apt's lock for a while: try
+    # again for up to five minutes rather than fail.
+    local attempt
+    for attempt in $(seq 10); do
+        $sudo apt-get -qq update && break
+        ((attempt < 10)) || exit 1
+        echo "windows-deps: apt-get update failed; trying again in 30 s" >&2
+        sleep 30
+    done
+    rm -rf "${sources:?}"/*
     # apt hands the download to its unprivileged user, which must be able to write here.
     chmod 0777 "$sources"
-    (cd "$sources" && "${apt[@]}" source curl pugixml)
+    (cd "$sources" && $sudo apt-get -o DPkg::Lock::Timeout=300 source curl pugixml) \
+        >"$sources/fetch.log" 2>&1 || { cat "$sources/fetch.log"; exit 1; }
 }
 
 # cmake_install NAME SOURCE [cmake options...]: builds one library with the toolchain and
