@@ -60,7 +60,7 @@ mask() {
 }
 
 # The lines of each result (a "→ " line and the "  " lines under it) in sorted order: a server
-# lists the cards of a book in an order of its own.
+# lists the cards of a book in an order of its own. Lines end at "\n" alone.
 sort_values() {
     python3 -c '
 import sys
@@ -69,7 +69,9 @@ def flush():
     for i, line in enumerate(sorted(block)):
         print(("\u2192 " if i == 0 else "  ") + line)
     block.clear()
-for line in sys.stdin.read().splitlines():
+# Bytes as they came: a carriage return is data here, not a line end.
+text = sys.stdin.buffer.read().decode("utf-8", "replace")
+for line in text.split("\n"):
     if block and line.startswith("  "):
         block.append(line[2:])
         continue
