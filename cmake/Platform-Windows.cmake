@@ -40,9 +40,9 @@ function(talvero_plugin_file target)
         ${CMAKE_SOURCE_DIR}/Support/FMTemplate/Windows/Talvero.def)
     set_target_properties(${target} PROPERTIES PREFIX "" SUFFIX ${TALVERO_PLUGIN_SUFFIX})
     if(MINGW)
-        # The .def names FMExternCallProc; on 32-bit Windows it is the __stdcall
-        # _FMExternCallProc@4, which GNU ld matches to the name only after asking. The undecorated
-        # name is the one the host looks up.
+        # The .def names FMExternCallProc, the name the host looks up; on 32-bit Windows the
+        # function is the __stdcall _FMExternCallProc@4, which GNU ld exports under the plain name
+        # with a warning unless told that this fixup is meant.
         target_link_options(${target} PRIVATE -Wl,--enable-stdcall-fixup)
     endif()
 endfunction()
