@@ -23,7 +23,7 @@ exports() {
 }
 
 imports() {
-    objdump -p "$1" | sed -n 's/^[[:space:]]*DLL Name:[[:space:]]*//p' | tr 'A-Z' 'a-z'
+    objdump -p "$1" | sed -n 's/^[[:space:]]*DLL Name:[[:space:]]*//p' | tr '[:upper:]' '[:lower:]'
 }
 
 # check_imports MODULE [ALLOWED_DLL...]

@@ -110,9 +110,12 @@ unset arch
 # Every script the demo runs, run by the demo alone, once per platform, each run with a fresh
 # server and demo book (scripts run one after another would see each other's cards, listed in an
 # order that follows their random names).
-demo_scripts=$(bash "$root/Tools/demo.sh" --list)
-[ -n "$demo_scripts" ] || { echo "-- FAILED: the demo names no script"; failed=$((failed + 1)); }
-for script in $demo_scripts; do
+mapfile -t demo_scripts < <(bash "$root/Tools/demo.sh" --list)
+if ((${#demo_scripts[@]} == 0)); then
+    echo "-- FAILED: the demo names no script"
+    failed=$((failed + 1))
+fi
+for script in "${demo_scripts[@]}"; do
     name=$(basename "$script")
     TALVERO_BUILD_DIR=$linux_build bash "$root/Tools/demo.sh" "$script" 2>&1 |
         mask | sort_values >"$work/$name.linux" || true
@@ -173,8 +176,11 @@ windows_mapping="Z:${folder//\//\\}\\mapping.csv"
 windows --json --set "server=$server" --set "mapping=$windows_mapping" "$work/https.fmcalc" \
     2>&1 | mask >"$work/https.windows" || true
 # Both ran all the way: connected, listed the book, and read the file's own names.
-grep -q '/smoke/contacts/' "$work/https.linux" && grep -q 'mobile,TEL,CELL' "$work/https.linux" ||
-    { echo "-- the Linux run did not connect or read the mapping file"; : >"$work/https.linux"; }
+if ! grep -q '/smoke/contacts/' "$work/https.linux" ||
+    ! grep -q 'mobile,TEL,CELL' "$work/https.linux"; then
+    echo "-- the Linux run did not connect or read the mapping file"
+    : >"$work/https.linux"
+fi
 check "HTTPS, certificate unchecked, mapping file under a non-ASCII path" \
     "$work/https.linux" "$work/https.windows"
 
