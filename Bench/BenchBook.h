@@ -1,7 +1,8 @@
 // A CardDAV account of one address book, kept in memory and served by the test suite's loopback
-// server, for the benchmarks that run whole scripts: principal and home discovery, the listing,
-// the book's sync token, sync-collection (nothing changed since the current token), multiget,
-// and GET and PUT of single cards.
+// server, for the benchmarks that run whole scripts: principal and home discovery, the listing
+// (every card whole, as servers that ignore a listing's partial address-data send it), the
+// book's sync token, sync-collection (every card for an initial sync, nothing changed since the
+// current token), multiget, and GET and PUT of single cards.
 #pragma once
 
 #include "LoopbackHttpServer.h"
@@ -11,12 +12,21 @@
 #include <mutex>
 #include <string>
 
+// A card of about 500 bytes, as contact programs write them.
 inline std::string benchCardText(int n, int revision) {
     const std::string id = std::to_string(n);
     return "BEGIN:VCARD\r\nVERSION:3.0\r\nPRODID:-//Bench//EN\r\nUID:card-" + id +
-           "\r\nFN:Person " + id + "\r\nN:Person;" + id + ";;;\r\nEMAIL;TYPE=INTERNET,PREF:p" + id +
-           "@example.org\r\nTEL;TYPE=CELL:+49 170 " + id + "\r\nNOTE:revision " +
-           std::to_string(revision) + "\r\nEND:VCARD\r\n";
+           "\r\nFN:Person " + id + "\r\nN:Person;" + id +
+           ";;;\r\nORG:Example Trading GmbH;Sales\r\n"
+           "TITLE:Account Manager\r\nEMAIL;TYPE=INTERNET,PREF:p" +
+           id + "@example.org\r\nEMAIL;TYPE=INTERNET,WORK:person." + id +
+           "@example.com\r\nTEL;TYPE=CELL:+49 170 " + id + "\r\nTEL;TYPE=WORK,VOICE:+49 30 555 " +
+           id + "\r\nADR;TYPE=HOME:;;Lindenstrasse " + id +
+           ";Berlin;;10115;Germany\r\nADR;TYPE=WORK:;;Friedrichstrasse 1;Berlin;;10117;Germany\r\n"
+           "BDAY:1980-05-17\r\nURL:https://example.org/people/" +
+           id + "\r\nNOTE:revision " + std::to_string(revision) +
+           "\\, met at the trade fair\r\nREV:2026-12-01T10:00:00Z\r\n"
+           "END:VCARD\r\n";
 }
 
 class BenchBook {
@@ -42,10 +52,18 @@ private:
         if (request.method == "PROPFIND" && target == kBookPath)
             return xml(response(target, "<d:sync-token>" + token() + "</d:sync-token>"));
         if (request.method == "REPORT" && target == kBookPath) {
-            if (body.find("sync-collection") != std::string::npos)
-                return loopback::xmlResponse(
-                    207, "<?xml version=\"1.0\"?><d:multistatus xmlns:d=\"DAV:\"><d:sync-token>" +
-                             token() + "</d:sync-token></d:multistatus>");
+            // An initial sync lists every card (with its text when asked); from the current
+            // token, nothing changed.
+            if (body.find("sync-collection") != std::string::npos) {
+                std::string changes;
+                if (body.find("<D:sync-token/>") != std::string::npos)
+                    for (int n = 0; n < cards_; ++n)
+                        changes +=
+                            body.find("address-data") != std::string::npos
+                                ? card(n)
+                                : response(href(n), "<d:getetag>\"" + tag(n) + "\"</d:getetag>");
+                return xml(changes + "<d:sync-token>" + token() + "</d:sync-token>");
+            }
             std::string responses;
             for (int n = 0; n < cards_; ++n)
                 if (body.find("multiget") == std::string::npos ||

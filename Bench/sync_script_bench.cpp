@@ -11,6 +11,7 @@
 // the server saw. Then the cost of one 2 MB photo PUT on a warm connection. The server is the
 // test suite's loopback server (HTTPS, keep-alive), answering from memory.
 #include "BenchBook.h"
+#include "BenchProcess.h"
 #include "LoopbackHttpServer.h"
 #include "LoopbackProxy.h"
 #include "SelfSignedCertificate.h"
@@ -21,17 +22,12 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
-#include <spawn.h>
 #include <sstream>
 #include <string>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
-
-extern char** environ;
 
 namespace {
 
@@ -54,27 +50,6 @@ std::string script(const std::string& baseUrl, const std::string& auth) {
     for (int n = 0; n < kSaves; ++n)
         text << "CardDav_SetvCardItem ( \"note\" ; \"save " << n << "\" )\nCardDav_SaveCard\n";
     return text.str();
-}
-
-// Runs a program to its end; its wall time in seconds, or a negative number when it failed.
-double timedRun(std::vector<std::string> args, const std::string& output) {
-    std::vector<char*> argv;
-    for (std::string& arg : args)
-        argv.push_back(arg.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                     0600);
-    const auto start = Clock::now();
-    pid_t pid = 0;
-    int status = 0;
-    const bool ran = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0 &&
-                     waitpid(pid, &status, 0) == pid && WIFEXITED(status) &&
-                     WEXITSTATUS(status) == 0;
-    posix_spawn_file_actions_destroy(&actions);
-    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    return ran ? seconds : -1;
 }
 
 // The requests as the reference client sends them again: method, target, the header lines the

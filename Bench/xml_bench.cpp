@@ -77,7 +77,7 @@ void BM_GetCardData(benchmark::State& state) {
     xmlParser parser;
     const std::string requestUrl = "https://h/dav/";
     for (auto _ : state) {
-        const std::vector<addresscard> cards = parser.getCardData(body(), requestUrl);
+        const std::vector<addresscard> cards = parser.getCardData(body(), requestUrl).value.cards;
         if (cards.size() != cardCount || cards.back().uid.empty())
             state.SkipWithError("listing not read");
         benchmark::DoNotOptimize(cards.data());

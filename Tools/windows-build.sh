@@ -16,8 +16,14 @@ build=$(realpath -m "${1:-$root/build-windows}")
 bash "$root/Tools/install-packages.sh" cmake make dpkg-dev binutils \
     g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
 
+bash "$root/Tools/install-packages.sh" nlohmann-json3-dev
 for arch in x86_64 i686; do
     bash "$root/Tools/windows-deps.sh" "$arch" "$build/deps/$arch" "$build/deps/sources"
+    # nlohmann-json is headers alone, the same for every platform: Debian's, with its CMake
+    # package, beside the other libraries.
+    mkdir -p "$build/deps/$arch/include" "$build/deps/$arch/share/cmake"
+    cp -r /usr/include/nlohmann "$build/deps/$arch/include/"
+    cp -r /usr/share/cmake/nlohmann_json "$build/deps/$arch/share/cmake/"
     echo "-- $arch plug-in"
     cmake -S "$root" -B "$build/$arch" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/Toolchain-MinGW.cmake" \
         -DTALVERO_MINGW_ARCH="$arch" -DCMAKE_PREFIX_PATH="$build/deps/$arch" \

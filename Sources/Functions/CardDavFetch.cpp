@@ -184,6 +184,17 @@ fmx::errcode CardDav_FetchvCards(short, const fmx::ExprEnv&, const fmx::DataVect
         true,
         [&] {
             SelectedBook& book = session().book;
+            // A book named here needs no listing first.
+            const std::string given = textArgument(args, 1);
+            if (!given.empty()) {
+                const std::optional<std::string> url = onConnectedServer(given);
+                if (!url) {
+                    setError();
+                    return failedBecause(ErrorCode::OffServer, describeError(ErrorCode::OffServer))
+                        .code;
+                }
+                book.select(*url);
+            }
             if (!book.isSelected()) {
                 setError();
                 return failedBecause(ErrorCode::Failed, "no address book is selected").code;

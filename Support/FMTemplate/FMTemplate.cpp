@@ -53,7 +53,7 @@ const FunctionRow kFunctionTable[] = {
     {25, 0, 0, serialised<CardDav_GetAddressbookETags>},
     {26, 1, 2, serialised<CardDav_GetChanges>},
     {27, 0, 0, serialised<CardDav_GetSyncToken>},
-    {28, 1, 1, serialised<CardDav_FetchvCards>},
+    {28, 1, 2, serialised<CardDav_FetchvCards>},
     {29, 1, 1, serialised<CardDav_SetSessionIdleLimit>},
     {30, 1, 1, serialised<CardDav_CompareETags>},
     {31, 0, 0, serialised<CardDav_LastErrorText>},
@@ -107,6 +107,11 @@ void provideFixedString(std::u16string_view text, fmx::unichar16* buffer, fmx::u
 } // namespace
 
 extern "C" void FMX_CALL FMExternCallProc(FMX_ExternCallPtr pb) {
+    // A session may end while other sessions' calls run: its message writes nothing shared.
+    if (pb && pb->whichCall == kFMXT_SessionShutdown) {
+        SessionShutdown(static_cast<SessionId>(pb->parm2));
+        return;
+    }
     gFMX_ExternCallPtr = pb;
     if (!pb)
         return;
@@ -120,9 +125,6 @@ extern "C" void FMX_CALL FMExternCallProc(FMX_ExternCallPtr pb) {
         break;
     case kFMXT_Init:
         pb->result = static_cast<fmx::ptrtype>(Do_PluginInit(pb->extnVersion));
-        break;
-    case kFMXT_SessionShutdown:
-        SessionShutdown(static_cast<SessionId>(pb->parm2));
         break;
     default:
         break; // no idle work, no preferences dialog

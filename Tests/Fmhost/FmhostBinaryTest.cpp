@@ -157,3 +157,20 @@ TEST(FmhostBinary, ExitCodesNameTheirCause) {
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_NE(run.err.find("Usage: fmhost"), std::string::npos);
 }
+
+// Several sessions at once, as FileMaker Server runs scripts: each run keeps its own last error.
+TEST(FmhostBinary, ThreadsRunTheScriptInSessionsOfTheirOwn) {
+    const std::string script = writeScript("fmhost_sessions.fmcalc",
+                                           "If ( $session = 2 ; CardDav_GetvCard ( \"x\" ) ; 0 )\n"
+                                           "$mine = $session & \":\" & CardDav_LastError\n");
+    const ProgramRun run = fmhost("--json --threads 3 " + script);
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    for (const char* own : {"\"1:0\"", "\"2:11\"", "\"3:0\""})
+        EXPECT_NE(run.out.find(own), std::string::npos) << own << "\n" << run.out;
+    const ProgramRun readable = fmhost("--threads 2 " + script);
+    EXPECT_LT(readable.out.find("== session 1"), readable.out.find("== session 2"));
+    EXPECT_EQ(fmhost("--threads 2 --session 3 " + script).exitCode, 1);
+    // One session named for the whole run.
+    const ProgramRun one = fmhost("--json --session 2 " + script);
+    EXPECT_NE(one.out.find("\":0\""), std::string::npos) << one.out;
+}

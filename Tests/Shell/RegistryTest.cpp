@@ -42,7 +42,7 @@ const ExpectedRow kExpected[] = {
     {25, "CardDav_GetAddressbookETags( )", 0, 0},
     {26, "CardDav_GetChanges( synctoken ; addressbookurl )", 1, 2},
     {27, "CardDav_GetSyncToken( )", 0, 0},
-    {28, "CardDav_FetchvCards( uids )", 1, 1},
+    {28, "CardDav_FetchvCards( uids ; addressbookurl )", 1, 2},
     {29, "CardDav_SetSessionIdleLimit( seconds )", 1, 1},
     {30, "CardDav_CompareETags( stored )", 1, 1},
     {31, "CardDav_LastErrorText( )", 0, 0},

@@ -27,8 +27,11 @@ std::string streamTypeOf(const std::string& bytes) {
 } // namespace
 
 fmx::host::Value containerFromFile(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file || std::filesystem::is_directory(path))
+    // The path is UTF-8, also on Windows, where a path made from a std::string would be read in
+    // the ANSI code page.
+    const std::filesystem::path filePath = std::filesystem::u8path(path);
+    std::ifstream file(filePath, std::ios::binary);
+    if (!file || std::filesystem::is_directory(filePath))
         throw std::runtime_error("cannot read file \"" + path +
                                  "\": " + (file ? "it is a directory" : std::strerror(errno)));
     std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());

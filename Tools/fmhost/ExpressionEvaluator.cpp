@@ -10,8 +10,10 @@
 using fmx::host::Value;
 
 ExpressionEvaluator::ExpressionEvaluator(ScriptVariables& variables,
-                                         const std::string& baseDirectory, std::size_t localCount)
-    : variables_(variables), baseDirectory_(baseDirectory), locals_(localCount) {}
+                                         const std::string& baseDirectory, std::size_t localCount,
+                                         fmx::host::CallContext context)
+    : variables_(variables), baseDirectory_(baseDirectory), context_(context), locals_(localCount) {
+}
 
 Value ExpressionEvaluator::evaluate(const Expression& expression) {
     const std::vector<Expression>& operands = expression.operands;
@@ -98,11 +100,12 @@ Value ExpressionEvaluator::loop(const Expression& expression) {
 }
 
 Value ExpressionEvaluator::file(const Expression& expression) {
-    std::filesystem::path path = textOf(evaluate(expression.operands[0]));
+    // Scripts are UTF-8; u8path keeps the path so on Windows too.
+    std::filesystem::path path = std::filesystem::u8path(textOf(evaluate(expression.operands[0])));
     if (path.is_relative() && !baseDirectory_.empty())
         path = std::filesystem::path(baseDirectory_) / path;
     try {
-        return containerFromFile(path.string());
+        return containerFromFile(path.u8string());
     } catch (const std::runtime_error& error) {
         throw ScriptError(expression.position, error.what());
     }
@@ -110,7 +113,7 @@ Value ExpressionEvaluator::file(const Expression& expression) {
 
 Value ExpressionEvaluator::call(const Expression& expression) {
     const fmx::host::CallResult result =
-        fmx::host::callFunction(expression.function, arguments(expression));
+        fmx::host::callFunction(expression.function, arguments(expression), context_);
     lastCode_ = result.error;
     if (firstFailure_ == 0)
         firstFailure_ = result.error;

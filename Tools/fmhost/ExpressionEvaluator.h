@@ -17,9 +17,10 @@ public:
     // FileMaker's limit of iterations of one While; beyond it the While gives "?".
     static constexpr long kMaxIterations = 50000;
 
-    // Relative File ( ) paths are taken from `baseDirectory` (empty: the working directory).
+    // Relative File ( ) paths are taken from `baseDirectory` (empty: the working directory);
+    // calls are made in `context` (the host session and file).
     ExpressionEvaluator(ScriptVariables& variables, const std::string& baseDirectory,
-                        std::size_t localCount);
+                        std::size_t localCount, fmx::host::CallContext context = {});
 
     // Throws ScriptError when a file cannot be read.
     fmx::host::Value evaluate(const Expression& expression);
@@ -38,6 +39,7 @@ private:
 
     ScriptVariables& variables_;
     const std::string& baseDirectory_;
+    fmx::host::CallContext context_;
     std::vector<fmx::host::Value> locals_;
     fmx::errcode firstFailure_ = 0;
     fmx::errcode lastCode_ = 0;

@@ -5,7 +5,8 @@
 
 const char* const kUsage =
     R"(Usage: fmhost [--plugin PATH] [--host-version N] [--json] [--strict]
-              [--save-containers DIR] [--set NAME=VALUE]... [--list] [SCRIPT | -]
+              [--save-containers DIR] [--set NAME=VALUE]... [--session N | --threads N]
+              [--list] [SCRIPT | -]
 
 Loads the plug-in as the FileMaker host does (init, name, preferences and configuration
 strings), runs a calculation script against its functions, and shuts it down.
@@ -16,6 +17,11 @@ strings), runs a calculation script against its functions, and shuts it down.
   --strict               stop at the first call whose error code is not 0 (exit 2)
   --save-containers DIR  write each container result's picture to DIR/line<N>.<ext>
   --set NAME=VALUE       define the text variable $NAME before the script runs
+  --session N            run the calls in host session N (default 0, FileMaker Pro's one), as
+                         FileMaker Server runs each script, WebDirect user and Data API call
+  --threads N            run the script N times at once, each in a session of its own (1 to N,
+                         also in $session), then end those sessions; each run's output follows
+                         under a heading of its session
   --list                 list the registered functions: prototype, argument range, flags
   SCRIPT | -             the script file, or - for standard input; without one, an
                          interactive prompt when standard input is a terminal
@@ -32,6 +38,16 @@ Exit codes: 0 done; 1 syntax error, unknown function, unreadable file or bad usa
 )";
 
 namespace {
+
+long parseNumber(const std::string& option, const std::string& text, long low, long high) {
+    char* end = nullptr;
+    errno = 0;
+    const long value = std::strtol(text.c_str(), &end, 10);
+    if (text.empty() || *end != '\0' || errno != 0 || value < low || value > high)
+        throw UsageError(option + " needs a number from " + std::to_string(low) + " to " +
+                         std::to_string(high) + ", not \"" + text + "\"");
+    return value;
+}
 
 fmx::int16 parseHostVersion(const std::string& text) {
     char* end = nullptr;
@@ -73,6 +89,10 @@ Options parseOptions(int argc, const char* const* argv) {
                 throw UsageError("--set needs NAME=VALUE, not \"" + definition + "\"");
             options.variables.emplace_back(definition.substr(0, equals),
                                            definition.substr(equals + 1));
+        } else if (argument == "--session") {
+            options.session = parseNumber(argument, value(), 0, 1L << 30);
+        } else if (argument == "--threads") {
+            options.threads = static_cast<int>(parseNumber(argument, value(), 1, 64));
         } else if (argument == "--help" || argument == "-h") {
             options.help = true;
         } else if (argument.size() > 1 && argument[0] == '-') {
@@ -83,5 +103,7 @@ Options parseOptions(int argc, const char* const* argv) {
             options.script = argument;
         }
     }
+    if (options.threads > 0 && options.session != 0)
+        throw UsageError("--session and --threads do not go together");
     return options;
 }

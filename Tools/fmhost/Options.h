@@ -20,6 +20,10 @@ struct Options {
     bool help = false;
     std::string saveDirectory;
     std::optional<std::string> script; // a path, or "-" for standard input
+    // --session N: the host session the script's calls belong to (0: FileMaker Pro's one).
+    fmx::ptrtype session = 0;
+    // --threads N: the script run N times at once, in the sessions 1 to N.
+    int threads = 0;
     // --set NAME=VALUE: text variables defined before the script runs.
     std::vector<std::pair<std::string, std::string>> variables;
 };

@@ -8,7 +8,7 @@ void ScriptRunner::define(const std::string& name, const std::string& text) {
 
 StatementOutcome ScriptRunner::run(const Statement& statement) {
     StatementOutcome outcome;
-    ExpressionEvaluator evaluator(variables_, baseDirectory_, statement.localCount);
+    ExpressionEvaluator evaluator(variables_, baseDirectory_, statement.localCount, context_);
     const Expression& expression = statement.expression;
     outcome.result = evaluator.evaluate(expression);
     outcome.anyCallFailed = evaluator.firstFailure() != 0;

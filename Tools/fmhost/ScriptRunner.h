@@ -16,8 +16,10 @@ struct StatementOutcome {
 
 class ScriptRunner {
 public:
-    // Relative File ( ) paths are taken from `baseDirectory` (empty: the working directory).
-    explicit ScriptRunner(std::string baseDirectory) : baseDirectory_(std::move(baseDirectory)) {}
+    // Relative File ( ) paths are taken from `baseDirectory` (empty: the working directory);
+    // the calls are made in `context` (the host session and file).
+    explicit ScriptRunner(std::string baseDirectory, fmx::host::CallContext context = {})
+        : baseDirectory_(std::move(baseDirectory)), context_(context) {}
 
     // Sets the variable $name to a text.
     void define(const std::string& name, const std::string& text);
@@ -28,5 +30,6 @@ public:
 
 private:
     std::string baseDirectory_;
+    fmx::host::CallContext context_;
     ScriptVariables variables_;
 };

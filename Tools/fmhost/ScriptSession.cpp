@@ -12,7 +12,8 @@
 #include <iostream>
 
 ScriptSession::ScriptSession(RunOptions options, std::ostream& out, std::ostream& err)
-    : options_(std::move(options)), out_(out), err_(err), runner_(options_.baseDirectory) {
+    : options_(std::move(options)), out_(out), err_(err),
+      runner_(options_.baseDirectory, {options_.session, 0}) {
     for (const auto& [name, text] : options_.variables)
         runner_.define(name, text);
 }

@@ -25,6 +25,8 @@ struct RunOptions {
     std::string baseDirectory; // for relative File ( ) paths
     // Text variables defined before the first statement (--set).
     std::vector<std::pair<std::string, std::string>> variables;
+    // The host session the calls belong to (--session).
+    fmx::ptrtype session = 0;
 };
 
 class ScriptSession {

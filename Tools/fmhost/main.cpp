@@ -6,11 +6,14 @@
 
 #include "FMWrapper/FMXHost.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <iterator>
+#include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -28,6 +31,43 @@ bool readScript(const std::string& path, std::string& script) {
         return false;
     script.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
     return !file.bad();
+}
+
+// The script run `threads` times at once, each run in a host session of its own (1 to threads,
+// also its $session), as FileMaker Server runs scripts side by side; the sessions are ended once
+// the runs are done. The runs' outputs follow one another, each under a heading. The worst exit
+// code is fmhost's.
+int runInSessions(const RunOptions& options, const std::string& script, int threads,
+                  fmx::host::PluginConnection& connection) {
+    std::vector<std::ostringstream> outputs(static_cast<std::size_t>(threads));
+    std::vector<std::ostringstream> errors(static_cast<std::size_t>(threads));
+    std::vector<int> exitCodes(static_cast<std::size_t>(threads), kExitOk);
+    std::vector<std::thread> runs;
+    for (int n = 1; n <= threads; ++n) {
+        runs.emplace_back([&, n] {
+            const auto index = static_cast<std::size_t>(n - 1);
+            RunOptions own = options;
+            own.session = n;
+            own.variables.emplace_back("session", std::to_string(n));
+            ScriptSession session(own, outputs[index], errors[index]);
+            exitCodes[index] = session.runScript(script);
+        });
+    }
+    for (std::thread& run : runs)
+        run.join();
+    for (int n = 1; n <= threads; ++n)
+        connection.sessionShutdown(n);
+    int exitCode = kExitOk;
+    for (std::size_t index = 0; index < runs.size(); ++index) {
+        if (!options.json)
+            std::cout << "== session " << index + 1 << "\n";
+        std::cout << outputs[index].str();
+        if (!options.json)
+            std::cout << "\n";
+        std::cerr << errors[index].str();
+        exitCode = std::max(exitCode, exitCodes[index]);
+    }
+    return exitCode;
 }
 
 int run(const Options& options) {
@@ -72,8 +112,13 @@ int run(const Options& options) {
     } else {
         if (!options.json)
             std::cout << name << " (" << configuration << "): " << description << "\n\n";
-        ScriptSession session(run, std::cout, std::cerr);
-        exitCode = interactive ? session.runInteractive(std::cin) : session.runScript(script);
+        if (options.threads > 0) {
+            exitCode = runInSessions(run, script, options.threads, connection);
+        } else {
+            run.session = options.session;
+            ScriptSession session(run, std::cout, std::cerr);
+            exitCode = interactive ? session.runInteractive(std::cin) : session.runScript(script);
+        }
     }
     connection.shutdown();
     return exitCode;
