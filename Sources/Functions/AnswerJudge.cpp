@@ -2,6 +2,7 @@
 
 #include "Functions/CardDavState.h"
 #include "Utils/AsciiCase.h"
+#include "base64.h"
 
 #include <utility>
 
@@ -139,6 +140,24 @@ std::string serverExplanation(const Query& answer) {
     return "";
 }
 
+// `text` with every form of the session's secrets taken out: the password or token, and the
+// user name with it as Basic authentication encodes them, as a server's error page may echo
+// them back.
+std::string withoutSecrets(std::string text) {
+    const CardDavClient& client = session().cd;
+    const std::string& secret = client.get_password();
+    if (secret.size() < 3)
+        return text;
+    const std::string pair = client.get_user() + ":" + secret;
+    const std::string encoded = base64_encode(reinterpret_cast<const unsigned char*>(pair.data()),
+                                              static_cast<unsigned int>(pair.size()));
+    for (const std::string& hidden : {encoded, secret})
+        for (std::size_t at = text.find(hidden); at != std::string::npos;
+             at = text.find(hidden, at))
+            text.replace(at, hidden.size(), "[hidden]");
+    return text;
+}
+
 Verdict noted(fmx::int16 code, const Query& answer) {
     if (code != ErrorCode::None)
         noteFailure(code, answerReason(answer));
@@ -168,7 +187,7 @@ std::string answerReason(const Query& answer) {
     const std::string explanation = serverExplanation(answer);
     if (!explanation.empty())
         reason += ": " + explanation;
-    return reason;
+    return withoutSecrets(std::move(reason));
 }
 
 Verdict judgeStatus(const Query& answer) {

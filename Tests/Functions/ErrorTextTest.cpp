@@ -1,0 +1,104 @@
+// CardDav_LastErrorText: the last error as a person reads it, with the server's own reason.
+#include "CardFixtures.h"
+#include "CardStore.h"
+#include "Functions/CardDavState.h"
+#include "SelfSignedCertificate.h"
+#include "TempFolder.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using loopback::Response;
+
+const std::string kCard =
+    "BEGIN:VCARD\r\nVERSION:3.0\r\nUID:u1\r\nFN:Ada\r\nN:A;;;;\r\nEND:VCARD\r\n";
+
+// An answer whose body is no text: its status line says all there is.
+Response binaryAnswer() {
+    Response answer(507, {"Content-Type: application/octet-stream"}, "\x01\x02");
+    answer.reason = "Insufficient Storage";
+    return answer;
+}
+
+class ErrorText : public ::testing::Test {
+protected:
+    void SetUp() override {
+        store.serveBook("/home/book/");
+        store.put("/home/book/u1.vcf", kCard, "t1");
+        plugin.host.call("CardDav_SetAuth",
+                         {Arg::text("basic"), Arg::text("ann"), Arg::text("s3cret-pass")});
+        ASSERT_EQ(call("CardDav_SelectAddressBook", {Arg::text(plugin.bookUrl())}).error, 0);
+        ASSERT_EQ(call("CardDav_GetvCard", {Arg::text("u1")}).number(), 1);
+    }
+    CallResult call(const std::string& function, const std::vector<Arg>& args = {}) {
+        return plugin.host.call(function, args);
+    }
+    std::string text() { return call("CardDav_LastErrorText").text(); }
+
+    LoopbackPlugin plugin;
+    CardStore store{plugin.server};
+};
+
+TEST_F(ErrorText, NamesTheFunctionTheStatusAndTheServersReason) {
+    EXPECT_EQ(text(), "") << "nothing failed";
+    struct Case {
+        Response answer;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {Response(400, {"Content-Type: text/plain"}, "must contain at least 1 FN\n"),
+         "SaveCard: HTTP 400 Bad Request: must contain at least 1 FN"},
+        {Response(412), "SaveCard: HTTP 412 Precondition Failed"},
+        {Response(401, {"Content-Type: text/html"},
+                  "<html><body><h1>Unauthorized</h1> for ann:s3cret-pass "
+                  "(YW5uOnMzY3JldC1wYXNz)</body></html>"),
+         "SaveCard: HTTP 401 Unauthorized: Unauthorized for ann:[hidden] ([hidden])"},
+        {xmlResponse(403, "<d:error xmlns:d=\"DAV:\" xmlns:c=\"urn:ietf:params:xml:ns:carddav\">"
+                          "<c:valid-address-data/></d:error>"),
+         "SaveCard: HTTP 403 Forbidden: valid-address-data"},
+        {binaryAnswer(), "SaveCard: HTTP 507 Insufficient Storage"},
+    };
+    for (const Case& c : cases) {
+        store.failNext("PUT", "/home/book/u1.vcf", c.answer);
+        EXPECT_NE(call("CardDav_SaveCard").error, 0);
+        EXPECT_EQ(text(), c.expected);
+    }
+    // A failure of the plug-in's own, with the code's meaning; read again, the same text.
+    EXPECT_EQ(call("CardDav_GetvCard", {Arg::text("nobody")}).error, 3);
+    EXPECT_EQ(text(), "GetvCard: no card with that UID is known in the selected address book");
+    EXPECT_EQ(text(), "GetvCard: no card with that UID is known in the selected address book");
+    // The next call that succeeds clears it.
+    EXPECT_EQ(call("CardDav_GetvCard", {Arg::text("u1")}).error, 0);
+    EXPECT_EQ(text(), "");
+}
+
+TEST(ErrorTextConnection, UnreachableHostsAndRefusedCertificatesSayWhy) {
+    LoopbackPlugin plugin;
+    loopback::RefusingPort refusing;
+    plugin.host.call("CardDav_SetServer", {Arg::text(refusing.baseUrl())});
+    EXPECT_EQ(plugin.host.call("CardDav_Connect").error, -1);
+    EXPECT_EQ(plugin.host.call("CardDav_LastErrorText").text(),
+              "Connect: no answer from the server (Couldn't connect to server)");
+    // A function that connects on its own says why no home is known.
+    EXPECT_EQ(plugin.host.call("CardDav_GetAddressBooks").error, 11);
+    EXPECT_EQ(plugin.host.call("CardDav_LastErrorText").text(),
+              "GetAddressBooks: no address-book home is known: set the server and connect first "
+              "(connecting failed: no answer from the server (Couldn't connect to server))");
+
+    TempFolder folder;
+    const CertificateFiles files = writeSelfSignedCertificate(folder.path());
+    loopback::Options tls;
+    tls.certificateFile = files.certificateFile;
+    tls.keyFile = files.keyFile;
+    loopback::HttpServer secure(tls);
+    plugin.host.call("CardDav_SetServer",
+                     {Arg::text(secure.baseUrl()), Arg::boolean(false), Arg::boolean(true)});
+    EXPECT_EQ(plugin.host.call("CardDav_Connect").error, 46);
+    EXPECT_EQ(plugin.host.call("CardDav_LastErrorText")
+                  .text()
+                  .rfind("Connect: the server's certificate could not be verified (", 0),
+              0u);
+}
+
+} // namespace
