@@ -191,6 +191,6 @@ void vCardItem::appendRewritten(std::string& out) {
         std::copy_if(
             params.begin(), params.end(), std::back_inserter(written),
             [asPlainText](const RawDataPair& param) { return isWritten(param, asPlainText); });
-    const std::string separators = escapedSeparators(name, leftOut ? written : params);
-    appendFoldedValue(out, out.size() - start, escapeValue(value, separators, LineBreaks::Escape));
+    appendFoldedValue(out, out.size() - start,
+                      escapedValue(name, leftOut ? written : params, value));
 }

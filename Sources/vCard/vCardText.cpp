@@ -8,13 +8,16 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 
 namespace {
 
-// Property kinds whose values are binary data or URIs rather than text.
+// Property kinds whose values are binary data, URIs or identifiers rather than text. A UID or a
+// member is matched byte for byte against the UIDs of other cards: an escape would break it.
 bool holdsNonText(std::string_view kind, const std::vector<RawDataPair>& params) {
     if (isOneOf(kind, {"PHOTO", "LOGO", "SOUND", "KEY", "URL", "SOURCE", "IMPP", "RELATED",
-                       "MEMBER", "FBURL", "CALURI", "CALADRURI"}))
+                       "MEMBER", "FBURL", "CALURI", "CALADRURI", "UID",
+                       "X-ADDRESSBOOKSERVER-MEMBER", "ORG-DIRECTORY", "CONTACT-URI"}))
         return true;
     return std::any_of(params.begin(), params.end(), [](const RawDataPair& param) {
         const std::string_view name = parameterName(param);
@@ -32,7 +35,36 @@ bool isContinuationByte(unsigned char c) {
     return (c & 0xC0) == 0x80;
 }
 
+// `value` with each line break (CR LF, LF or CR) written "\n" and nothing else changed.
+std::string withLineBreaksEscaped(const std::string& value) {
+    // memchr: these values can be megabytes of base64 without a single line break.
+    const auto* cr = static_cast<const char*>(std::memchr(value.data(), '\r', value.size()));
+    const auto* lf = static_cast<const char*>(std::memchr(value.data(), '\n', value.size()));
+    if (!cr && !lf)
+        return value;
+    std::size_t at = static_cast<std::size_t>((cr && (!lf || cr < lf) ? cr : lf) - value.data());
+    std::string out(value, 0, at);
+    out.reserve(value.size() + 8);
+    for (; at < value.size(); ++at) {
+        if (!isLineBreak(value[at])) {
+            out += value[at];
+            continue;
+        }
+        out += "\\n";
+        if (value[at] == '\r' && at + 1 < value.size() && value[at + 1] == '\n')
+            ++at;
+    }
+    return out;
+}
+
 } // namespace
+
+std::string escapedValue(std::string_view name, const std::vector<RawDataPair>& params,
+                         const std::string& value) {
+    if (holdsNonText(propertyKind(name), params))
+        return withLineBreaksEscaped(value);
+    return escapeValue(value, escapedSeparators(name, params), LineBreaks::Escape);
+}
 
 std::string escapedSeparators(std::string_view name, const std::vector<RawDataPair>& params) {
     const std::string_view kind = propertyKind(name);

@@ -22,6 +22,13 @@ enum class LineBreaks { Escape, Keep };
 // VALUE=uri) keep all their commas and semicolons.
 std::string escapedSeparators(std::string_view name, const std::vector<RawDataPair>& params);
 
+// The value of the property `name` as a rewritten line holds it. Text is escaped by escapeValue,
+// with the separators escapedSeparators names and every line break. Values that are not text
+// (URIs, UIDs, members, binary data) are written as stored, backslashes, commas and semicolons
+// included: only each line break (CR LF, LF or CR) becomes "\n", as it would end the line.
+std::string escapedValue(std::string_view name, const std::vector<RawDataPair>& params,
+                         const std::string& value);
+
 // Puts a backslash before each character of `separators` that has none yet. A backslash with
 // another character after it is an existing escape and is copied as it is; a backslash left
 // alone (at the end, or before a line break) is doubled. With LineBreaks::Escape every CR LF,

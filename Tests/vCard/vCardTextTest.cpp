@@ -55,8 +55,9 @@ TEST(EscapedSeparators, FollowTheKindOfProperty) {
     EXPECT_EQ(escapedSeparators("ORG", none), ",");
     EXPECT_EQ(escapedSeparators("CATEGORIES", none), ";");
     EXPECT_EQ(escapedSeparators("NICKNAME", none), ";");
-    for (const char* binary : {"PHOTO", "LOGO", "SOUND", "KEY", "URL", "SOURCE", "IMPP", "RELATED",
-                               "MEMBER", "FBURL", "CALURI", "CALADRURI"})
+    for (const char* binary :
+         {"PHOTO", "LOGO", "SOUND", "KEY", "URL", "SOURCE", "IMPP", "RELATED", "MEMBER", "FBURL",
+          "CALURI", "CALADRURI", "UID", "item1.X-ADDRESSBOOKSERVER-MEMBER"})
         EXPECT_EQ(escapedSeparators(binary, none), "") << binary;
     EXPECT_EQ(escapedSeparators("X-IMAGE", {{"encoding", "b"}}), "");
     EXPECT_EQ(escapedSeparators("TEL", {{"VALUE", "uri"}}), "");
