@@ -127,8 +127,17 @@ bool holdsQuotedPrintable(const PropertyLine& line) {
     return line.colonOutsideQuotes && declaresQuotedPrintable(line.parameters);
 }
 
+bool holdsJoinedLines(std::string_view value) {
+    return value.find('\n') != std::string_view::npos;
+}
+
 std::string decodedValue(const PropertyLine& line) {
+    std::string value(line.value);
+    if (holdsJoinedLines(value))
+        for (std::size_t at = value.find("\\\r\n"); at != std::string::npos;
+             at = value.find("\\\r\n", at + 2))
+            value.replace(at + 1, 2, "n");
     if (!holdsQuotedPrintable(line))
-        return std::string(line.value);
-    return textToUtf8(decodeQuotedPrintable(line.value), charsetOf(line.parameters));
+        return value;
+    return textToUtf8(decodeQuotedPrintable(value), charsetOf(line.parameters));
 }

@@ -2,26 +2,29 @@
 
 #include "vCard/vCardParameters.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
 
-// The physical line of `text` that starts at `start`, without its LF and without the CRs before
-// it; `start` moves to the line after (past text.size() after the last line). Called for every
-// line of every card of a listing, so it is kept small enough to be inlined.
-inline std::string_view takeLine(std::string_view text, std::size_t& start) {
-    const char* begin = text.data() + start;
-    const std::size_t rest = text.size() - start;
-    const void* lineFeed = rest ? std::memchr(begin, '\n', rest) : nullptr;
-    std::size_t length = lineFeed ? static_cast<const char*>(lineFeed) - begin : rest;
-    start += length + 1;
-    while (length && begin[length - 1] == '\r')
-        --length;
-    return {begin, length};
-}
-
 bool isContinuation(std::string_view line) {
     return line.empty() || line[0] == ' ' || line[0] == '\t';
+}
+
+bool isBegin(std::string_view line) {
+    return equalsIgnoringAsciiCase(line, "BEGIN:VCARD");
+}
+
+bool isEnd(std::string_view line) {
+    return equalsIgnoringAsciiCase(line, "END:VCARD");
+}
+
+// Whether the line ends in a backslash that is not itself escaped by the one before it.
+bool endsInLoneBackslash(std::string_view line) {
+    std::size_t count = 0;
+    while (count < line.size() && line[line.size() - 1 - count] == '\\')
+        ++count;
+    return count % 2 == 1;
 }
 
 std::string_view withoutByteOrderMark(std::string_view line) {
@@ -32,25 +35,52 @@ std::string_view withoutByteOrderMark(std::string_view line) {
 
 } // namespace
 
-vCardLineReader::vCardLineReader(std::string_view text) : text(text) {
-    while (position <= text.size())
-        if (equalsIgnoringAsciiCase(withoutByteOrderMark(takeLine(text, position)), "BEGIN:VCARD"))
+inline std::string_view vCardLineReader::takeLine(std::size_t& start) const {
+    const char* begin = text.data() + start;
+    const std::size_t rest = text.size() - start;
+    const void* found = rest ? std::memchr(begin, lineEnd, rest) : nullptr;
+    std::size_t length = found ? static_cast<const char*>(found) - begin : rest;
+    start += length + 1;
+    while (length && begin[length - 1] == '\r')
+        --length;
+    return {begin, length};
+}
+
+vCardLineReader::vCardLineReader(std::string_view text)
+    : text(text), lineEnd(text.find('\n') == std::string_view::npos ? '\r' : '\n') {
+    while (position < text.size())
+        if (isBegin(withoutByteOrderMark(takeLine(position))))
             return;
     ended = true;
 }
 
-bool vCardLineReader::softBreakAfterEquals(std::string_view line, std::size_t lineStart) {
-    followHeadTo(lineStart);
-    if (valueFrom != std::string_view::npos && lineStart >= valueFrom &&
-        quotedPrintable == QuotedPrintable::Unknown)
-        quotedPrintable =
-            declaresQuotedPrintable(headParameters) ? QuotedPrintable::Yes : QuotedPrintable::No;
-    return wasSoftBreak(line, lineStart);
+bool vCardLineReader::joins(Join join, std::string_view line) {
+    return join == Join::Whole ||
+           (join == Join::AfterBackslash && !isContinuation(line) && !looksLikePropertyLine(line));
 }
 
-bool vCardLineReader::wasSoftBreak(std::string_view line, std::size_t lineStart) const {
-    return !line.empty() && line.back() == '=' && valueFrom != std::string_view::npos &&
-           lineStart >= valueFrom && quotedPrintable == QuotedPrintable::Yes;
+bool vCardLineReader::inValue(std::size_t lineStart) const {
+    return valueFrom != std::string_view::npos && lineStart >= valueFrom;
+}
+
+vCardLineReader::Join vCardLineReader::joinAfterValueLine(std::string_view line,
+                                                          std::size_t lineStart) {
+    followHeadTo(lineStart);
+    if (line.back() == '=' && inValue(lineStart) && quotedPrintable == QuotedPrintable::Unknown)
+        quotedPrintable =
+            declaresQuotedPrintable(headParameters) ? QuotedPrintable::Yes : QuotedPrintable::No;
+    return joinedAfter(Join::None, line, lineStart);
+}
+
+vCardLineReader::Join vCardLineReader::joinedAfter(Join before, std::string_view line,
+                                                   std::size_t lineStart) const {
+    if (line.empty())
+        return before == Join::AfterBackslash ? before : Join::None;
+    if (!inValue(lineStart))
+        return Join::None;
+    if (line.back() == '=')
+        return quotedPrintable == QuotedPrintable::Yes ? Join::Whole : Join::None;
+    return endsInLoneBackslash(line) ? Join::AfterBackslash : Join::None;
 }
 
 void vCardLineReader::followHeadTo(std::size_t lineStart) {
@@ -58,10 +88,10 @@ void vCardLineReader::followHeadTo(std::size_t lineStart) {
         headLineFollowed = true;
         followHead(headLine, headStart);
     }
-    // Lines before the head's colon are never soft breaks: all of them are folded lines.
+    // Lines before the head's colon are never joined whole: all of them are folded lines.
     while (headOpen && headFollowedTo <= lineStart) {
         const std::size_t at = headFollowedTo;
-        const std::string_view line = takeLine(text, headFollowedTo);
+        const std::string_view line = takeLine(headFollowedTo);
         if (!line.empty())
             followHead(line.substr(1), at);
     }
@@ -87,14 +117,33 @@ void vCardLineReader::followHead(std::string_view piece, std::size_t lineStart) 
     valueFrom = lineStart;
 }
 
+void vCardLineReader::skipNestedCard() {
+    std::size_t depth = 1;
+    while (position < text.size()) {
+        const std::string_view line = takeLine(position);
+        if (isBegin(line)) {
+            ++depth;
+        } else if (isEnd(line) && --depth == 0) {
+            foldEnd = std::min(position, text.size());
+            // What follows starts afresh, as after BEGIN:VCARD.
+            nextHead = {};
+            nextHeadStart = foldEnd;
+            return;
+        }
+    }
+    foldEnd = text.size();
+    unclosedCards = depth;
+    ended = true;
+}
+
 bool vCardLineReader::next(std::string* unfolded) {
     while (!ended) {
         headLine = nextHead;
         headStart = nextHeadStart;
         if (unfolded)
             unfolded->assign(headLine);
-        foldBegin = position;
-        foldEnd = position;
+        foldBegin = std::min(position, text.size());
+        foldEnd = foldBegin;
         valueFrom = std::string_view::npos;
         headParameters = {};
         quotedPrintable = QuotedPrintable::Unknown;
@@ -103,32 +152,38 @@ bool vCardLineReader::next(std::string* unfolded) {
         foldedHead.clear();
         headLineFollowed = false;
         headFollowedTo = foldBegin;
-        bool softBreak = softBreakAfter(headLine, headStart);
+        nested = isBegin(headLine);
+        if (nested) {
+            skipNestedCard();
+            return true;
+        }
+        Join join = joinAfter(Join::None, headLine, headStart);
         bool complete = false;
-        while (!complete && position <= text.size()) {
+        while (!complete && position < text.size()) {
             const std::size_t lineStart = position;
-            const std::string_view line = takeLine(text, position);
-            if (equalsIgnoringAsciiCase(line, "END:VCARD")) {
+            const std::string_view line = takeLine(position);
+            if (isEnd(line)) {
                 ended = true;
+                afterEnd = position;
                 complete = true;
-            } else if (softBreak) {
-                if (unfolded)
-                    unfolded->append("\r\n").append(line);
-            } else if (!isContinuation(line)) {
+            } else if (isBegin(line) || !(isContinuation(line) || joins(join, line))) {
                 nextHead = line;
                 nextHeadStart = lineStart;
                 complete = true;
-            } else if (unfolded && !line.empty()) {
-                unfolded->append(line.substr(1));
+            } else if (unfolded) {
+                if (joins(join, line))
+                    unfolded->append("\r\n").append(line);
+                else if (!line.empty())
+                    unfolded->append(line.substr(1));
             }
             if (complete)
                 foldEnd = lineStart;
             else
-                softBreak = softBreakAfter(line, lineStart);
+                join = joinAfter(join, line, lineStart);
         }
         if (!complete) {
             ended = true;
-            return false;
+            foldEnd = text.size();
         }
         // The empty line before the first property of the card holds nothing.
         if (!headLine.empty() || folded())
@@ -138,20 +193,56 @@ bool vCardLineReader::next(std::string* unfolded) {
 }
 
 void vCardLineReader::appendContinuations(std::string& line) const {
-    // Every physical line in the range ends with an LF, so takeLine stays inside it.
-    bool softBreak = wasSoftBreak(headLine, headStart);
+    if (nested)
+        return;
+    Join join = joinedAfter(Join::None, headLine, headStart);
     for (std::size_t at = foldBegin; at < foldEnd;) {
         const std::size_t lineStart = at;
-        const std::string_view continuation = takeLine(text, at);
-        if (softBreak)
+        const std::string_view continuation = takeLine(at);
+        if (joins(join, continuation))
             line.append("\r\n").append(continuation);
         else if (!continuation.empty())
             line.append(continuation.substr(1));
-        softBreak = wasSoftBreak(continuation, lineStart);
+        join = joinedAfter(join, continuation, lineStart);
     }
 }
 
 void vCardLineReader::readUnfolded(std::string& line) const {
     line.assign(headLine);
     appendContinuations(line);
+}
+
+void vCardLineReader::readPhysicalLines(std::string& lines) const {
+    lines.assign(headLine);
+    Join join = nested ? Join::None : joinedAfter(Join::None, headLine, headStart);
+    bool first = headLine.empty();
+    for (std::size_t at = foldBegin; at < foldEnd;) {
+        const std::size_t lineStart = at;
+        const std::string_view line = takeLine(at);
+        if (!first)
+            lines.append("\r\n");
+        first = false;
+        lines.append(line);
+        if (!nested)
+            join = joinedAfter(join, line, lineStart);
+    }
+    for (std::size_t missing = nested ? unclosedCards : 0; missing > 0; --missing)
+        lines.append("\r\nEND:VCARD");
+    if (join == Join::Whole)
+        lines.append("\r\n");
+}
+
+std::string vCardLineReader::textAfterCard() const {
+    std::string after;
+    if (afterEnd == std::string_view::npos)
+        return after;
+    bool holdsText = false;
+    for (std::size_t at = afterEnd; at < text.size();) {
+        const std::string_view line = takeLine(at);
+        after.append(line).append("\r\n");
+        holdsText = holdsText || line.find_first_not_of(" \t") != std::string_view::npos;
+    }
+    if (!holdsText)
+        after.clear();
+    return after;
 }

@@ -58,26 +58,35 @@ void summarise(vCardMini& summary, SummaryField field, std::string value) {
 vCard vCardDataParser::Parse(const std::string& text, FieldMap fieldmap) {
     InternalParse(text);
     vCard card;
-    card.setData(items, std::move(fieldmap));
+    card.setData(items, std::move(fieldmap), afterCard);
     return card;
 }
 
 vCardMini vCardDataParser::ParseMini(const std::string& text) {
     items.clear();
+    afterCard.clear();
     return readCardSummary(text);
 }
 
 void vCardDataParser::InternalParse(const std::string& text) {
     items.clear();
     std::string line;
-    for (vCardLineReader lines(text); lines.next(&line);)
-        ProccessItem(line);
+    vCardLineReader lines(text);
+    while (lines.next(&line)) {
+        if (!lines.nestedCard() && (line.empty() || ProccessItem(line)))
+            continue;
+        lines.readPhysicalLines(line);
+        items.push_back(vCardItem::verbatim(std::move(line)));
+    }
+    afterCard = lines.textAfterCard();
 }
 
-void vCardDataParser::ProccessItem(const std::string& line) {
+bool vCardDataParser::ProccessItem(const std::string& line) {
     PropertyLine parts;
-    if (splitPropertyLine(line, parts))
-        items.emplace_back(parts);
+    if (!splitPropertyLine(line, parts))
+        return false;
+    items.emplace_back(parts);
+    return true;
 }
 
 vCardMini readCardSummary(std::string_view text) {
