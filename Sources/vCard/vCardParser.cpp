@@ -1,8 +1,8 @@
 #include "vCard/vCardParser.h"
 
 #include "Utils/AsciiCase.h"
-#include "Utils/VorlixUtils.h"
 #include "vCard/vCardEncoding.h"
+#include "vCard/vCardGroup.h"
 #include "vCard/vCardLineReader.h"
 #include "vCard/vCardPropertyLine.h"
 
@@ -19,13 +19,15 @@ SummaryField summaryField(std::string_view name) {
         {"FN", SummaryField::Fn},
         {"UID", SummaryField::Uid},
         {"VERSION", SummaryField::Version},
-        {"X-ADDRESSBOOKSERVER-KIND", SummaryField::Kind},
-        {"X-ADDRESSBOOKSERVER-MEMBER", SummaryField::Member},
     };
     const std::string_view kind = propertyKind(name);
     for (const auto& [fieldName, field] : fields)
         if (equalsIgnoringAsciiCase(kind, fieldName))
             return field;
+    if (isGroupKindProperty(kind))
+        return SummaryField::Kind;
+    if (isGroupMemberProperty(kind))
+        return SummaryField::Member;
     return SummaryField::Other;
 }
 
@@ -42,11 +44,11 @@ void summarise(vCardMini& summary, SummaryField field, std::string value) {
         break;
     case SummaryField::Kind:
         // A later KIND line never takes the group flag back.
-        if (toLowerAscii(std::move(value)) == "group")
+        if (meansGroup(value))
             summary.isgroup = true;
         break;
     case SummaryField::Member:
-        summary.members.push_back(replace(std::move(value), "urn:uuid:", ""));
+        summary.members.push_back(memberUid(std::move(value)));
         break;
     case SummaryField::Other:
         break;

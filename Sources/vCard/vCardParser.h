@@ -15,7 +15,7 @@
 struct vCardMini {
     std::string version;
     std::string fn;
-    // One entry per X-ADDRESSBOOKSERVER-MEMBER line, "urn:uuid:" removed.
+    // One entry per member line (X-ADDRESSBOOKSERVER-MEMBER or MEMBER), "urn:uuid:" removed.
     std::vector<std::string> members;
     std::string uid;
     bool isgroup = false;
@@ -46,9 +46,9 @@ public:
 };
 
 // The summary of the first card in `text`: the last FN, UID and VERSION values, the group flag
-// (set by any X-ADDRESSBOOKSERVER-KIND value "group" in any case) and every
+// (set by any KIND or X-ADDRESSBOOKSERVER-KIND value "group" in any case) and every MEMBER and
 // X-ADDRESSBOOKSERVER-MEMBER value with each "urn:uuid:" removed; with or without group prefix,
 // values decoded as the full reader decodes them, nested cards skipped. Lines are read as
-// InternalParse reads them, but only these five properties are copied out of the text: a listing
+// InternalParse reads them, but only these properties are copied out of the text: a listing
 // summarises thousands of cards, some with photos of many kilobytes.
 vCardMini readCardSummary(std::string_view text);

@@ -30,9 +30,9 @@ vCardMini summaryOfItems(const std::string& text) {
             summary.uid = item.value;
         else if (kind == "VERSION")
             summary.version = item.value;
-        else if (kind == "X-ADDRESSBOOKSERVER-KIND")
+        else if (kind == "X-ADDRESSBOOKSERVER-KIND" || kind == "KIND")
             summary.isgroup = summary.isgroup || toLowerAscii(item.value) == "group";
-        else if (kind == "X-ADDRESSBOOKSERVER-MEMBER")
+        else if (kind == "X-ADDRESSBOOKSERVER-MEMBER" || kind == "MEMBER")
             summary.members.push_back(replace(item.value, "urn:uuid:", ""));
     }
     return summary;

@@ -219,33 +219,3 @@ TEST(vCardRoundTrip, OddCardsReadTheirOwnProperties) {
     EXPECT_EQ(android.get("home_address"), "Brevern\\n9999999\\nPackstation 9");
     EXPECT_EQ(android.get("home_city"), "Hamburg");
 }
-
-TEST(vCardGroupCardEdit, RemovesAndAppendsMembersLeavingEveryOtherLineAsItCame) {
-    const std::string text = "BEGIN:VCARD\r\n"
-                             "VERSION:3.0\r\n"
-                             "PRODID:-//Other Client//EN\r\n"
-                             "UID:g-1\r\n"
-                             "FN:Team\\, North\r\n"
-                             "N:Team\\, North;;;;\r\n"
-                             "X-ADDRESSBOOKSERVER-KIND:group\r\n"
-                             "X-ADDRESSBOOKSERVER-MEMBER:urn:uuid:m-1\r\n"
-                             "item1.X-ADDRESSBOOKSERVER-MEMBER:urn:uuid:m-2\r\n"
-                             "X-OTHER;x-param=Keep:value\r\n"
-                             "END:VCARD\r\n";
-    vCard group = vCardDataParser().Parse(text, FieldMap());
-    EXPECT_EQ(
-        group.removeProperties("x-addressbookserver-member", [](const vCardItem&) { return true; }),
-        2u);
-    group.appendProperty("X-ADDRESSBOOKSERVER-MEMBER", "urn:uuid:m-3");
-    group.appendProperty("X-ADDRESSBOOKSERVER-MEMBER", "");
-    EXPECT_EQ(group.toString(), "BEGIN:VCARD\r\n"
-                                "VERSION:3.0\r\n"
-                                "PRODID:-//Other Client//EN\r\n"
-                                "UID:g-1\r\n"
-                                "FN:Team\\, North\r\n"
-                                "N:Team\\, North;;;;\r\n"
-                                "X-ADDRESSBOOKSERVER-KIND:group\r\n"
-                                "X-OTHER;x-param=Keep:value\r\n"
-                                "X-ADDRESSBOOKSERVER-MEMBER:urn:uuid:m-3\r\n"
-                                "END:VCARD\r\n");
-}
