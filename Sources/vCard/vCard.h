@@ -53,13 +53,12 @@ public:
     // included; other items with an empty value are left out. `afterCard` follows END:VCARD.
     std::string toString();
 
-    // Editing a card read from text while every other line stays as it was read, e.g. the
-    // members of a group card:
-    //     vCard group = vCardDataParser().Parse(text, FieldMap());
-    //     group.removeProperties("X-ADDRESSBOOKSERVER-MEMBER",
-    //                            [&](const vCardItem& member) { return member.value == old; });
-    //     group.appendProperty("X-ADDRESSBOOKSERVER-MEMBER", "urn:uuid:" + uid);
-    //     const std::string written = group.toString();
+    // Editing a card read from text while every other line stays as it was read (the member
+    // lines of a group card, its categories: vCardGroup.h, vCardCategories.h), e.g.:
+    //     vCard card = vCardDataParser().Parse(text, FieldMap());
+    //     card.removeProperties("X-ABLABEL", [](const vCardItem& label) { return true; });
+    //     card.appendProperty("X-ANNIVERSARY", "2020-05-01");
+    //     const std::string written = card.toString();
     // Removes every property of this kind (ignoring case and group prefix) that `matches`;
     // returns how many.
     template <class Matches>

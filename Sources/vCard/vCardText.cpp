@@ -66,6 +66,39 @@ std::string escapedValue(std::string_view name, const std::vector<RawDataPair>& 
     return escapeValue(value, escapedSeparators(name, params), LineBreaks::Escape);
 }
 
+std::string escapedText(std::string_view text) {
+    std::string out;
+    out.reserve(text.size() + 4);
+    for (std::size_t at = 0; at < text.size(); ++at) {
+        const char c = text[at];
+        if (isLineBreak(c)) {
+            out += "\\n";
+            if (c == '\r' && at + 1 < text.size() && text[at + 1] == '\n')
+                ++at;
+            continue;
+        }
+        if (c == '\\' || c == ',' || c == ';')
+            out += '\\';
+        out += c;
+    }
+    return out;
+}
+
+std::string unescapedText(std::string_view value) {
+    std::string out;
+    out.reserve(value.size());
+    for (std::size_t at = 0; at < value.size(); ++at) {
+        const char c = value[at];
+        if (c != '\\' || at + 1 == value.size()) {
+            out += c;
+            continue;
+        }
+        const char escaped = value[++at];
+        out += escaped == 'n' || escaped == 'N' ? '\n' : escaped;
+    }
+    return out;
+}
+
 std::string escapedSeparators(std::string_view name, const std::vector<RawDataPair>& params) {
     const std::string_view kind = propertyKind(name);
     if (holdsNonText(kind, params) || isOneOf(kind, {"N", "ADR", "GEO"}))

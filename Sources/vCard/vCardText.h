@@ -29,6 +29,14 @@ std::string escapedSeparators(std::string_view name, const std::vector<RawDataPa
 std::string escapedValue(std::string_view name, const std::vector<RawDataPair>& params,
                          const std::string& value);
 
+// `text` as one vCard text value or list element holds it: a backslash before every backslash,
+// ',' and ';', and each line break (CR LF, LF or CR) written "\n". Unlike escapeValue it takes
+// no backslash for an escape already made: unescapedText gives `text` back (line breaks as LF).
+std::string escapedText(std::string_view text);
+// The text an escaped value stands for: "\n" and "\N" give LF, a backslash before any other
+// character gives that character, and a backslash at the end stays.
+std::string unescapedText(std::string_view value);
+
 // Puts a backslash before each character of `separators` that has none yet. A backslash with
 // another character after it is an existing escape and is copied as it is; a backslash left
 // alone (at the end, or before a line break) is doubled. With LineBreaks::Escape every CR LF,

@@ -64,6 +64,24 @@ TEST(EscapedSeparators, FollowTheKindOfProperty) {
     EXPECT_EQ(escapedSeparators("TEL", {{"VALUE", "text"}}), ",;");
 }
 
+TEST(EscapedText, EscapesEveryBackslashAndUnescapesBack) {
+    const struct {
+        const char* text;
+        const char* escaped;
+        const char* readBack;
+    } cases[] = {
+        {"Smith, Jones; Friends", "Smith\\, Jones\\; Friends", "Smith, Jones; Friends"},
+        {"C:\\temp\\n", "C:\\\\temp\\\\n", "C:\\temp\\n"},
+        {"one\r\ntwo\rthree\nfour", "one\\ntwo\\nthree\\nfour", "one\ntwo\nthree\nfour"},
+        {"", "", ""},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(escapedText(c.text), c.escaped) << c.text;
+        EXPECT_EQ(unescapedText(c.escaped), c.readBack) << c.text;
+    }
+    EXPECT_EQ(unescapedText("a\\Nb\\qc\\"), "a\nbqc\\");
+}
+
 TEST(SplitUnescaped, CutsOnlyAtBareSeparators) {
     using Pieces = std::vector<std::string>;
     EXPECT_EQ(splitUnescaped("", ';'), Pieces{});
