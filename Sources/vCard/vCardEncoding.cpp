@@ -6,6 +6,7 @@
 #include "vCard/vCardWords.h"
 
 #include <cstdint>
+#include <cstring>
 
 namespace {
 
@@ -58,6 +59,15 @@ bool isValidUtf8(std::string_view text) {
     const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
     const std::size_t size = text.size();
     for (std::size_t i = 0; i < size;) {
+        // ASCII eight bytes at a time: photos are megabytes of base64 and nothing else.
+        std::uint64_t word = 0;
+        if (size - i >= sizeof word) {
+            std::memcpy(&word, bytes + i, sizeof word);
+            if ((word & 0x8080808080808080u) == 0) {
+                i += sizeof word;
+                continue;
+            }
+        }
         const unsigned char lead = bytes[i];
         if (lead < 0x80) {
             ++i;
@@ -125,10 +135,6 @@ std::string textToUtf8(std::string bytes, std::string_view charset) {
 
 bool holdsQuotedPrintable(const PropertyLine& line) {
     return line.colonOutsideQuotes && declaresQuotedPrintable(line.parameters);
-}
-
-bool holdsJoinedLines(std::string_view value) {
-    return value.find('\n') != std::string_view::npos;
 }
 
 std::string decodedValue(const PropertyLine& line) {

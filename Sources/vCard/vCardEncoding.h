@@ -24,7 +24,9 @@ std::string textToUtf8(std::string bytes, std::string_view charset);
 
 // Whether a value holds physical lines that the line reader joined to it (after a soft line
 // break or a backslash): the only line breaks, always CR LF, a logical line can hold.
-bool holdsJoinedLines(std::string_view value);
+inline bool holdsJoinedLines(std::string_view value) {
+    return value.find('\n') != std::string_view::npos;
+}
 
 // The value of a property line as the card holds it: each backslash continuation ("\" CR LF) read
 // as the escaped line break "\n" it stands for; then decoded to UTF-8 when its parameters

@@ -2,7 +2,6 @@
 
 #include "Utils/VorlixUtils.h"
 #include "vCard/vCardPropertyLine.h"
-#include "vCard/vCardWords.h"
 
 #include <algorithm>
 
@@ -11,18 +10,6 @@ namespace {
 constexpr std::string_view memberPrefix = "urn:uuid:";
 
 } // namespace
-
-bool isGroupKindProperty(std::string_view kind) {
-    return isOneOf(kind, {"KIND", "X-ADDRESSBOOKSERVER-KIND"});
-}
-
-bool isGroupMemberProperty(std::string_view kind) {
-    return isOneOf(kind, {"MEMBER", "X-ADDRESSBOOKSERVER-MEMBER"});
-}
-
-bool meansGroup(std::string_view kindValue) {
-    return equalsIgnoringAsciiCase(kindValue, "group");
-}
 
 std::string memberUid(std::string memberValue) {
     return replace(std::move(memberValue), std::string(memberPrefix), "");

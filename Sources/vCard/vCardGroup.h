@@ -5,6 +5,7 @@
 #pragma once
 
 #include "vCard/vCard.h"
+#include "vCard/vCardWords.h"
 
 #include <cstddef>
 #include <string>
@@ -12,12 +13,19 @@
 #include <vector>
 
 // Whether a property kind (its name without group) marks the kind of card: KIND or
-// X-ADDRESSBOOKSERVER-KIND, in any case.
-bool isGroupKindProperty(std::string_view kind);
+// X-ADDRESSBOOKSERVER-KIND, in any case. Inline, like the next two: the card summary asks it
+// of every line of every card of a listing.
+inline bool isGroupKindProperty(std::string_view kind) {
+    return isOneOf(kind, {"KIND", "X-ADDRESSBOOKSERVER-KIND"});
+}
 // Whether a property kind names a member of a group card: MEMBER or X-ADDRESSBOOKSERVER-MEMBER.
-bool isGroupMemberProperty(std::string_view kind);
+inline bool isGroupMemberProperty(std::string_view kind) {
+    return isOneOf(kind, {"MEMBER", "X-ADDRESSBOOKSERVER-MEMBER"});
+}
 // Whether the value of a kind property makes the card a group card: "group" in any case.
-bool meansGroup(std::string_view kindValue);
+inline bool meansGroup(std::string_view kindValue) {
+    return equalsIgnoringAsciiCase(kindValue, "group");
+}
 // The UID a member value names: the value with every "urn:uuid:" removed.
 std::string memberUid(std::string memberValue);
 

@@ -162,16 +162,17 @@ bool vCardLineReader::next(std::string* unfolded) {
         while (!complete && position < text.size()) {
             const std::size_t lineStart = position;
             const std::string_view line = takeLine(position);
+            const bool joined = join != Join::None && joins(join, line);
             if (isEnd(line)) {
                 ended = true;
                 afterEnd = position;
                 complete = true;
-            } else if (isBegin(line) || !(isContinuation(line) || joins(join, line))) {
+            } else if (isBegin(line) || !(joined || isContinuation(line))) {
                 nextHead = line;
                 nextHeadStart = lineStart;
                 complete = true;
             } else if (unfolded) {
-                if (joins(join, line))
+                if (joined)
                     unfolded->append("\r\n").append(line);
                 else if (!line.empty())
                     unfolded->append(line.substr(1));
@@ -193,7 +194,7 @@ bool vCardLineReader::next(std::string* unfolded) {
 }
 
 void vCardLineReader::appendContinuations(std::string& line) const {
-    if (nested)
+    if (nested || !folded())
         return;
     Join join = joinedAfter(Join::None, headLine, headStart);
     for (std::size_t at = foldBegin; at < foldEnd;) {

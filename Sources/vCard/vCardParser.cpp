@@ -14,21 +14,24 @@ namespace {
 enum class SummaryField { Other, Fn, Uid, Version, Kind, Member };
 
 // The property `name` is for the summary; the group prefix does not count (ITEM1.FN is an FN).
+// Asked of every line of every card of a listing: most names are passed over on their length.
 SummaryField summaryField(std::string_view name) {
-    static constexpr std::pair<std::string_view, SummaryField> fields[] = {
-        {"FN", SummaryField::Fn},
-        {"UID", SummaryField::Uid},
-        {"VERSION", SummaryField::Version},
-    };
     const std::string_view kind = propertyKind(name);
-    for (const auto& [fieldName, field] : fields)
-        if (equalsIgnoringAsciiCase(kind, fieldName))
-            return field;
-    if (isGroupKindProperty(kind))
-        return SummaryField::Kind;
-    if (isGroupMemberProperty(kind))
-        return SummaryField::Member;
-    return SummaryField::Other;
+    switch (kind.size()) {
+    case 2:
+        return equalsIgnoringAsciiCase(kind, "FN") ? SummaryField::Fn : SummaryField::Other;
+    case 3:
+        return equalsIgnoringAsciiCase(kind, "UID") ? SummaryField::Uid : SummaryField::Other;
+    case 7:
+        return equalsIgnoringAsciiCase(kind, "VERSION") ? SummaryField::Version
+                                                        : SummaryField::Other;
+    default:
+        if (isGroupKindProperty(kind))
+            return SummaryField::Kind;
+        if (isGroupMemberProperty(kind))
+            return SummaryField::Member;
+        return SummaryField::Other;
+    }
 }
 
 void summarise(vCardMini& summary, SummaryField field, std::string value) {

@@ -57,13 +57,25 @@ std::string withLineBreaksEscaped(const std::string& value) {
     return out;
 }
 
+// The separators escaped in a text value of this kind.
+std::string textSeparators(std::string_view kind) {
+    if (isOneOf(kind, {"N", "ADR", "GEO"}))
+        return "";
+    if (equalsIgnoringAsciiCase(kind, "ORG"))
+        return ",";
+    if (isOneOf(kind, {"CATEGORIES", "NICKNAME"}))
+        return ";";
+    return ",;";
+}
+
 } // namespace
 
 std::string escapedValue(std::string_view name, const std::vector<RawDataPair>& params,
                          const std::string& value) {
-    if (holdsNonText(propertyKind(name), params))
+    const std::string_view kind = propertyKind(name);
+    if (holdsNonText(kind, params))
         return withLineBreaksEscaped(value);
-    return escapeValue(value, escapedSeparators(name, params), LineBreaks::Escape);
+    return escapeValue(value, textSeparators(kind), LineBreaks::Escape);
 }
 
 std::string escapedText(std::string_view text) {
@@ -101,13 +113,7 @@ std::string unescapedText(std::string_view value) {
 
 std::string escapedSeparators(std::string_view name, const std::vector<RawDataPair>& params) {
     const std::string_view kind = propertyKind(name);
-    if (holdsNonText(kind, params) || isOneOf(kind, {"N", "ADR", "GEO"}))
-        return "";
-    if (equalsIgnoringAsciiCase(kind, "ORG"))
-        return ",";
-    if (isOneOf(kind, {"CATEGORIES", "NICKNAME"}))
-        return ";";
-    return ",;";
+    return holdsNonText(kind, params) ? "" : textSeparators(kind);
 }
 
 std::string escapeValue(const std::string& value, const std::string& separators,
