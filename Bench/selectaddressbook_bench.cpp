@@ -146,19 +146,19 @@ void SelectAddressBook(benchmark::State& state) {
     resetPluginState();
     PluginHarness host;
     host.call("CardDav_SetServer", {Arg::text(s.server.baseUrl())});
-    plugin_state.connected = true;
-    plugin_state.root_address_url = s.server.baseUrl() + "/home/";
+    session().connected = true;
+    session().root_address_url = s.server.baseUrl() + "/home/";
     const std::string book = s.server.baseUrl() + "/home/book/";
     pugi::set_memory_management_functions(allocate, release);
     for (auto _ : state) {
         const CallResult result = host.call("CardDav_SelectAddressBook", {Arg::text(book)});
-        if (result.error != 0 || plugin_state.current_addressbook.size() != kCards)
+        if (result.error != 0 || session().current_addressbook.size() != kCards)
             state.SkipWithError("the selection failed");
     }
     s.report = s.server.lastRequest();
 
     // One more selection, counted, after emptying the cache: its peak and what it leaves.
-    plugin_state.current_addressbook.clear();
+    session().current_addressbook.clear();
     counting = true;
     inUse = peak = 0;
     host.call("CardDav_SelectAddressBook", {Arg::text(book)});

@@ -1,5 +1,5 @@
-// Transport speed on loopback: many small requests (on the client's kept connection), and a
-// large PUT to a server that never answers "100 Continue".
+// Transport speed on loopback: many small requests (on the client's kept connection), a large
+// GET, and a large PUT to a server that never answers "100 Continue".
 #include "LoopbackHttpServer.h"
 #include "Transport/CardDavClient.h"
 
@@ -25,6 +25,23 @@ void SequentialSmallGets(benchmark::State& state) {
     }
 }
 BENCHMARK(SequentialSmallGets)->Iterations(1000)->UseRealTime()->Unit(benchmark::kMicrosecond);
+
+// A 32 MB answer, read with the stall watch (no time-out) and without it (a time-out set): the
+// watch looks at every progress report libcurl makes and must cost nothing measurable.
+void LargeGet(benchmark::State& state) {
+    loopback::HttpServer server;
+    const std::string photo(32 * 1000 * 1000, 'p');
+    server.setHandler([&](const loopback::Request&) { return loopback::Response(200, {}, photo); });
+    CardDavClient client;
+    client.set_timeout(static_cast<int>(state.range(0)));
+    for (auto _ : state) {
+        if (client.get_vcard(server.baseUrl() + "/book/photo.vcf").body.size() != photo.size())
+            state.SkipWithError("GET failed");
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * photo.size()));
+}
+BENCHMARK(LargeGet)->ArgName("timeout")->Arg(0)->Arg(600)->UseRealTime()->Unit(
+    benchmark::kMillisecond);
 
 loopback::Options serverWithout100Continue() {
     loopback::Options options;

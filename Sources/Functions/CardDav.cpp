@@ -3,6 +3,7 @@
 #include "Functions/CardDav.h"
 
 #include "Functions/CardDavFrame.h"
+#include "Functions/HostValues.h"
 
 namespace {
 
@@ -26,41 +27,40 @@ template <class Apply> fmx::errcode configure(fmx::Data& result, Apply&& apply) 
 fmx::errcode CardDav_SetServer(short, const fmx::ExprEnv&, const fmx::DataVect& args,
                                fmx::Data& result) {
     return configure(result, [&] {
-        plugin_state.cd.set_baseurl(textArgument(args, 0));
-        plugin_state.cd.set_verbose(ParameterToBoolean(args, 1, false));
-        plugin_state.cd.set_validcert(ParameterToBoolean(args, 2, false));
-        plugin_state.current_mapping = createDefaultRawDataMap();
+        session().cd.set_baseurl(textArgument(args, 0));
+        session().cd.set_verbose(ParameterToBoolean(args, 1, false));
+        session().cd.set_validcert(ParameterToBoolean(args, 2, false));
+        session().current_mapping = createDefaultRawDataMap();
         // What was read of the previous server is no longer known to be its state.
-        plugin_state.fetched_vcards.clear();
-        plugin_state.sync_token.clear();
+        session().fetched_vcards.clear();
+        session().sync_token.clear();
     });
 }
 
 fmx::errcode CardDav_SetAuth(short, const fmx::ExprEnv&, const fmx::DataVect& args,
                              fmx::Data& result) {
     return configure(result, [&] {
-        plugin_state.cd.set_auth(textArgument(args, 0), textArgument(args, 1),
-                                 textArgument(args, 2));
+        session().cd.set_auth(textArgument(args, 0), textArgument(args, 1), textArgument(args, 2));
     });
 }
 
 fmx::errcode CardDav_SetSsl(short, const fmx::ExprEnv&, const fmx::DataVect& args,
                             fmx::Data& result) {
     return configure(result, [&] {
-        plugin_state.cd.set_ssl(textArgument(args, 0));
-        plugin_state.cd.set_validcert(ParameterToBoolean(args, 1, false));
+        session().cd.set_ssl(textArgument(args, 0));
+        session().cd.set_validcert(ParameterToBoolean(args, 1, false));
     });
 }
 
 fmx::errcode CardDav_SetTimeout(short, const fmx::ExprEnv&, const fmx::DataVect& args,
                                 fmx::Data& result) {
-    return configure(result, [&] { plugin_state.cd.set_timeout(ParameterToLong(args, 0, 600)); });
+    return configure(result, [&] { session().cd.set_timeout(ParameterToLong(args, 0, 600)); });
 }
 
 fmx::errcode CardDav_Connect(short, const fmx::ExprEnv&, const fmx::DataVect&, fmx::Data& result) {
     // Runs the discovery whatever the connected flag says, so that it also re-discovers after
     // the settings changed; the last error then reports this attempt.
-    plugin_state.last_error = ErrorCode::None;
+    session().last_error = ErrorCode::None;
     const fmx::int16 code = Connect();
     const fmx::int16 failure = guarded(
         [&] {
@@ -76,8 +76,22 @@ fmx::errcode CardDav_LastError(short, const fmx::ExprEnv&, const fmx::DataVect&,
     // Changes nothing, so that it can be called after any function to read its first code.
     return guarded(
         [&] {
-            SetResult(plugin_state.last_error, result);
+            SetResult(session().last_error, result);
             return ErrorCode::None;
         },
         [] {});
+}
+
+fmx::errcode CardDav_SetSessionIdleLimit(short, const fmx::ExprEnv&, const fmx::DataVect& args,
+                                         fmx::Data& result) {
+    // Needs no server and runs no entry check: it only says how long this session may rest.
+    return guarded(
+        [&] {
+            const long seconds = ParameterToLong(args, 0, 3600);
+            if (seconds >= 0)
+                session().idle_limit = std::chrono::seconds(seconds);
+            SetResult(1, result);
+            return ErrorCode::None;
+        },
+        [&] { SetResult(0, result); });
 }

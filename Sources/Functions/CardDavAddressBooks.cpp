@@ -5,6 +5,7 @@
 
 #include "Functions/CardDavFrame.h"
 #include "Functions/CardDavListing.h"
+#include "Functions/HostValues.h"
 
 namespace {
 
@@ -25,8 +26,8 @@ void cacheListing(std::vector<addresscard> cards) {
     for (addresscard& card : cards) {
         if (card.uid.empty())
             continue;
-        auto& cache = card.isgroup ? plugin_state.current_addressbook_groups
-                                   : plugin_state.current_addressbook;
+        auto& cache =
+            card.isgroup ? session().current_addressbook_groups : session().current_addressbook;
         const std::string uid = card.uid;
         cache[uid] = std::move(card);
     }
@@ -39,15 +40,15 @@ fmx::errcode CardDav_GetAddressBooks(short, const fmx::ExprEnv&, const fmx::Data
     return runFunction(
         true,
         [&] {
-            Query answer = plugin_state.cd.get_addressbooks(plugin_state.root_address_url);
+            Query answer = session().cd.get_addressbooks(session().root_address_url);
             const fmx::int16 code = handleQuery(answer);
             if (code != ErrorCode::None) {
                 setError(result);
                 return code;
             }
             std::string list;
-            for (const addressbook& book : plugin_state.xmlparser.getAddressbooks(
-                     std::move(answer.body), plugin_state.root_address_url))
+            for (const addressbook& book : session().xmlparser.getAddressbooks(
+                     std::move(answer.body), session().root_address_url))
                 appendEntry(list, book.url);
             SetTextResult(list, result);
             return ErrorCode::None;
@@ -60,15 +61,15 @@ fmx::errcode CardDav_SelectAddressBook(short, const fmx::ExprEnv&, const fmx::Da
     return runFunction(
         true,
         [&] {
-            plugin_state.current_addressbook.clear();
-            plugin_state.current_addressbook_groups.clear();
+            session().current_addressbook.clear();
+            session().current_addressbook_groups.clear();
             const std::string url = textArgument(args, 0);
             if (!url.empty())
-                plugin_state.current_addressbook_url = url;
+                session().current_addressbook_url = url;
 
-            plugin_state.fetched_vcards.clear();
-            plugin_state.sync_token = bookSyncToken(plugin_state.current_addressbook_url);
-            Listing listing = listAddressBook(plugin_state.current_addressbook_url);
+            session().fetched_vcards.clear();
+            session().sync_token = bookSyncToken(session().current_addressbook_url);
+            Listing listing = listAddressBook(session().current_addressbook_url);
             cacheListing(std::move(listing.cards));
             SetResult(1, result);
             return listing.code;
@@ -82,7 +83,7 @@ fmx::errcode CardDav_GetAddressbookvCards(short, const fmx::ExprEnv&, const fmx:
         false,
         [&] {
             std::string list;
-            for (const auto& entry : plugin_state.current_addressbook)
+            for (const auto& entry : session().current_addressbook)
                 appendEntry(list, entry.first);
             SetTextResult(list, result);
             return ErrorCode::None;
@@ -96,7 +97,7 @@ fmx::errcode CardDav_GetAddressbookGroups(short, const fmx::ExprEnv&, const fmx:
         false,
         [&] {
             std::string list;
-            for (const auto& entry : plugin_state.current_addressbook_groups)
+            for (const auto& entry : session().current_addressbook_groups)
                 appendEntry(list, entry.second.fn);
             SetTextResult(list, result);
             return ErrorCode::None;

@@ -4,6 +4,7 @@
 #include "Functions/CardDav.h"
 
 #include "Functions/CardDavFrame.h"
+#include "Functions/HostValues.h"
 #include "Utils/AsciiCase.h"
 #include "base64.h"
 #include "vCard/vCardParameters.h"
@@ -25,8 +26,8 @@ const char* const kPhoto = "photo";
 
 // The current card's entry in the address-book cache, or null.
 const addresscard* currentEntry() {
-    const auto entry = plugin_state.current_addressbook.find(plugin_state.current_vcard_id);
-    return entry == plugin_state.current_addressbook.end() ? nullptr : &entry->second;
+    const auto entry = session().current_addressbook.find(session().current_vcard_id);
+    return entry == session().current_addressbook.end() ? nullptr : &entry->second;
 }
 
 bool isEntryItem(const std::string& name) {
@@ -63,7 +64,7 @@ fmx::int16 getPhoto(const fmx::DataVect& args, fmx::Data& result) {
         width = pictureSize(args, 1);
         height = pictureSize(args, 2);
     }
-    const vCard& card = plugin_state.current_vcard;
+    const vCard& card = session().current_vcard;
     const std::string value = card.get(kPhoto);
     if (value.empty()) {
         SetTextResult("No photo", result);
@@ -89,7 +90,7 @@ fmx::int16 setPhoto(const fmx::DataVect& args) {
     const std::string bytes = ParameterToBinary(args, 1, imageType);
     if (bytes.empty())
         return ErrorCode::None;
-    vCard& card = plugin_state.current_vcard;
+    vCard& card = session().current_vcard;
     const std::string base64 = base64_encode(reinterpret_cast<const unsigned char*>(bytes.data()),
                                              static_cast<unsigned int>(bytes.size()));
     std::string encoding = card.getTypeValue(kPhoto, "ENCODING");
@@ -120,25 +121,25 @@ fmx::errcode CardDav_GetvCard(short, const fmx::ExprEnv&, const fmx::DataVect& a
         true,
         [&] {
             const std::string uid = textArgument(args, 0);
-            const auto listed = plugin_state.current_addressbook.find(uid);
-            if (listed == plugin_state.current_addressbook.end()) {
+            const auto listed = session().current_addressbook.find(uid);
+            if (listed == session().current_addressbook.end()) {
                 SetResult(0, result);
                 return ErrorCode::CardNotListed;
             }
             const std::string url = listed->second.url;
             // The card becomes current before the request, so a failed fetch leaves it empty.
-            plugin_state.current_vcard.clear();
-            plugin_state.current_vcard_id = uid;
+            session().current_vcard.clear();
+            session().current_vcard_id = uid;
 
             // A text fetched ahead serves while the server names the tag it was fetched at.
             if (const std::string* fetched =
-                    plugin_state.fetched_vcards.find(uid, listed->second.etag)) {
-                plugin_state.current_vcard =
-                    plugin_state.vcparser.Parse(*fetched, plugin_state.current_mapping);
+                    session().fetched_vcards.find(uid, listed->second.etag)) {
+                session().current_vcard =
+                    session().vcparser.Parse(*fetched, session().current_mapping);
                 SetResult(1, result);
                 return ErrorCode::None;
             }
-            const Query answer = plugin_state.cd.get_vcard(url);
+            const Query answer = session().cd.get_vcard(url);
             const fmx::int16 code = handleQuery(answer);
             if (code != ErrorCode::None) {
                 SetResult(0, result);
@@ -146,9 +147,9 @@ fmx::errcode CardDav_GetvCard(short, const fmx::ExprEnv&, const fmx::DataVect& a
             }
             const std::string tag = getEtag(answer.headers);
             if (!tag.empty())
-                plugin_state.current_addressbook[uid].etag = tag;
-            plugin_state.current_vcard =
-                plugin_state.vcparser.Parse(answer.body, plugin_state.current_mapping);
+                session().current_addressbook[uid].etag = tag;
+            session().current_vcard =
+                session().vcparser.Parse(answer.body, session().current_mapping);
             SetResult(1, result);
             return ErrorCode::None;
         },
@@ -167,7 +168,7 @@ fmx::errcode CardDav_GetvCardItem(short, const fmx::ExprEnv&, const fmx::DataVec
             }
             if (name == kPhoto)
                 return getPhoto(args, result);
-            SetTextResult(plugin_state.current_vcard.get(name), result);
+            SetTextResult(session().current_vcard.get(name), result);
             return ErrorCode::None;
         },
         [&] { SetTextResult("", result); }, [&] { SetTextResult("ERROR", result); });
@@ -192,12 +193,12 @@ fmx::errcode CardDav_SetvCardItem(short, const fmx::ExprEnv&, const fmx::DataVec
             }
             // A name the card's vocabulary lacks would change nothing, and the script would lose
             // its value without a word at the next save.
-            const FieldMap& vocabulary = plugin_state.current_vcard.mapping;
+            const FieldMap& vocabulary = session().current_vcard.mapping;
             if (vocabulary.count(splitFieldName(name).mainprop) == 0) {
                 SetResult(0, result);
                 return ErrorCode::UnknownItem;
             }
-            plugin_state.current_vcard.set(name, textArgument(args, 1));
+            session().current_vcard.set(name, textArgument(args, 1));
             SetResult(1, result);
             return ErrorCode::None;
         },

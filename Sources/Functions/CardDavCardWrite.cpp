@@ -6,6 +6,8 @@
 #include "Functions/CardDavFrame.h"
 #include "Functions/CardDavListing.h"
 #include "Functions/CardDavServerWrites.h"
+#include "Functions/HostValues.h"
+#include "Platform/RandomUuid.h"
 #include "Utils/AsciiCase.h"
 #include "vCard/vCardPropertyLine.h"
 
@@ -18,11 +20,11 @@ const char* const kCreationFailed = "ERROR: Creation of vcard failed";
 // After a creation the current card holds only what identifies it; the field map in force is
 // installed with it so that the edits that follow reach the card.
 void startCurrentCard(const std::string& uid) {
-    plugin_state.current_vcard_id = uid;
-    plugin_state.current_vcard.setData({}, plugin_state.current_mapping);
-    plugin_state.current_vcard.set("uniqueid", uid);
-    plugin_state.current_vcard.set("version", "3.0");
-    plugin_state.current_vcard.set("productid", "Vorlix Plugin");
+    session().current_vcard_id = uid;
+    session().current_vcard.setData({}, session().current_mapping);
+    session().current_vcard.set("uniqueid", uid);
+    session().current_vcard.set("version", "3.0");
+    session().current_vcard.set("productid", "Vorlix Plugin");
 }
 
 // Whether the card holds a UID line, with or without a group prefix, as the listing reads it.
@@ -77,15 +79,15 @@ std::string bookUrl(const std::string& url) {
 
 // Whether the selected book lists a card or group card with this UID.
 bool isListed(const std::string& uid) {
-    return plugin_state.current_addressbook.count(uid) > 0 ||
-           plugin_state.current_addressbook_groups.count(uid) > 0;
+    return session().current_addressbook.count(uid) > 0 ||
+           session().current_addressbook_groups.count(uid) > 0;
 }
 
 // Takes a deleted card out of every group that lists it and rewrites those groups on the
 // server. Returns the first failing group write's code, 0 when all succeeded.
 fmx::int16 removeFromGroups(const std::string& uid) {
     FirstFailure writes;
-    for (auto& entry : plugin_state.current_addressbook_groups) {
+    for (auto& entry : session().current_addressbook_groups) {
         const std::vector<std::string>& members = entry.second.members;
         if (std::find(members.begin(), members.end(), uid) == members.end())
             continue;
@@ -106,11 +108,11 @@ fmx::errcode CardDav_NewvCard(short, const fmx::ExprEnv&, const fmx::DataVect& a
             // The cached cards are those of the book selected before; a card created in another
             // book cannot clash with them.
             const bool intoSelectedBook =
-                url.empty() || bookUrl(url) == bookUrl(plugin_state.current_addressbook_url);
+                url.empty() || bookUrl(url) == bookUrl(session().current_addressbook_url);
             if (url.empty())
-                url = plugin_state.current_addressbook_url;
+                url = session().current_addressbook_url;
             else
-                plugin_state.current_addressbook_url = url;
+                session().current_addressbook_url = url;
             if (uid.empty())
                 uid = newguid();
             if (url.empty()) {
@@ -143,7 +145,7 @@ fmx::errcode CardDav_NewvCard(short, const fmx::ExprEnv&, const fmx::DataVect& a
             }
             // The new card is saved where it was created, also when another book's card with
             // the same UID was cached.
-            plugin_state.current_addressbook[uid] = record;
+            session().current_addressbook[uid] = record;
             startCurrentCard(uid);
             SetTextResult(uid, result);
             return ErrorCode::None;
@@ -157,26 +159,25 @@ fmx::errcode CardDav_SaveCard(short, const fmx::ExprEnv&, const fmx::DataVect& a
         true,
         [&] {
             std::string etag = textArgument(args, 0);
-            const auto listed =
-                plugin_state.current_addressbook.find(plugin_state.current_vcard_id);
+            const auto listed = session().current_addressbook.find(session().current_vcard_id);
             // The current card was never read (its fetch failed) when it holds no UID: saving
             // it would replace the server's card with the few fields set since.
-            if (listed == plugin_state.current_addressbook.end() ||
-                !holdsUid(plugin_state.current_vcard)) {
+            if (listed == session().current_addressbook.end() ||
+                !holdsUid(session().current_vcard)) {
                 SetTextResult("Vcard not found", result);
                 return ErrorCode::CardNotListed;
             }
             addresscard& entry = listed->second;
             if (etag.empty())
                 etag = entry.etag;
-            if (!plugin_state.current_vcard.valid()) {
+            if (!session().current_vcard.valid()) {
                 SetTextResult(
                     "Invalid vcard. requiered fileds: display_name, first_name, last_name", result);
                 return ErrorCode::Failed;
             }
-            plugin_state.fetched_vcards.drop(plugin_state.current_vcard_id);
+            session().fetched_vcards.drop(session().current_vcard_id);
             const Query answer =
-                plugin_state.cd.save_vcard(entry.url, plugin_state.current_vcard.toString(), etag);
+                session().cd.save_vcard(entry.url, session().current_vcard.toString(), etag);
             const Outcome saved = judgeSave(answer, entry);
             SetTextResult(saved.text, result);
             return saved.code;
@@ -190,19 +191,18 @@ fmx::errcode CardDav_DeleteCard(short, const fmx::ExprEnv&, const fmx::DataVect&
         true,
         [&] {
             const std::string uid = textArgument(args, 0);
-            const auto listed = plugin_state.current_addressbook.find(uid);
-            if (listed == plugin_state.current_addressbook.end()) {
+            const auto listed = session().current_addressbook.find(uid);
+            if (listed == session().current_addressbook.end()) {
                 SetResult(0, result);
                 return ErrorCode::CardNotListed;
             }
-            const fmx::int16 deleted =
-                handleQuery(plugin_state.cd.delete_vcard(listed->second.url));
+            const fmx::int16 deleted = handleQuery(session().cd.delete_vcard(listed->second.url));
             if (deleted != ErrorCode::None) {
                 SetResult(0, result);
                 return deleted;
             }
-            plugin_state.current_addressbook.erase(listed);
-            plugin_state.fetched_vcards.drop(uid);
+            session().current_addressbook.erase(listed);
+            session().fetched_vcards.drop(uid);
             SetResult(1, result);
             return removeFromGroups(uid);
         },
@@ -211,11 +211,17 @@ fmx::errcode CardDav_DeleteCard(short, const fmx::ExprEnv&, const fmx::DataVect&
 
 fmx::errcode CardDav_DeleteAllCards(short, const fmx::ExprEnv&, const fmx::DataVect& args,
                                     fmx::Data& result) {
-    // Goes on whatever the entry check says: the address book to empty is named by its URL.
+    // Goes on whatever the entry check says, the address book to empty being named by its URL,
+    // as long as that lies on the server the connection found.
     const fmx::int16 check = InitFunction(true);
     const fmx::int16 code = guarded(
         [&] {
-            const Listing listing = listAddressBook(textArgument(args, 0));
+            const std::string url = textArgument(args, 0);
+            if (!isOnConnectedServer(url)) {
+                SetResult(0, result);
+                return ErrorCode::OffServer;
+            }
+            const Listing listing = listAddressBook(url);
             if (listing.code != ErrorCode::None) {
                 // Nothing was deleted: a script must not take the address book for empty.
                 SetResult(0, result);
@@ -224,7 +230,7 @@ fmx::errcode CardDav_DeleteAllCards(short, const fmx::ExprEnv&, const fmx::DataV
             // A failure does not stop the others; the first one's code is the function's.
             FirstFailure deletions;
             for (const addresscard& card : listing.cards)
-                deletions.record(handleQuery(plugin_state.cd.delete_vcard(card.url)));
+                deletions.record(handleQuery(session().cd.delete_vcard(card.url)));
             SetResult(deletions.code == ErrorCode::None ? 1 : 0, result);
             return deletions.code;
         },

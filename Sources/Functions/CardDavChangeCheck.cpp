@@ -27,12 +27,11 @@ TagCheck judge(const Query& answer, const std::string& url, const std::string& h
         return {"Deleted!", ErrorCode::None, false};
     if (code != ErrorCode::None)
         return {"ERROR", code, true};
-    const std::vector<addresscard> cards = plugin_state.xmlparser.getCardData(answer.body, url);
+    const std::vector<addresscard> cards = session().xmlparser.getCardData(answer.body, url);
     if (cards.size() != 1) {
         // A whole multistatus without a single response, rather than one listing other cards.
-        const bool emptyListing = cards.empty() &&
-                                  !plugin_state.xmlparser.getRootNode(answer.body) &&
-                                  plugin_state.xmlparser.lastBodyParsed();
+        const bool emptyListing = cards.empty() && !session().xmlparser.getRootNode(answer.body) &&
+                                  session().xmlparser.lastBodyParsed();
         return {"Data error!", ErrorCode::None, true, emptyListing};
     }
     return {cards.front().etag == heldTag ? "Not changed!" : "Changed!", ErrorCode::None, false};
@@ -48,8 +47,8 @@ fmx::errcode CardDav_CheckvCardIfChanged(short, const fmx::ExprEnv&, const fmx::
         [&] {
             const std::string uid = textArgument(args, 0);
             const std::string heldTag = textArgument(args, 1);
-            const auto entry = plugin_state.current_addressbook.find(uid);
-            if (uid.empty() || heldTag.empty() || entry == plugin_state.current_addressbook.end()) {
+            const auto entry = session().current_addressbook.find(uid);
+            if (uid.empty() || heldTag.empty() || entry == session().current_addressbook.end()) {
                 setError();
                 return ErrorCode::None;
             }
@@ -58,14 +57,14 @@ fmx::errcode CardDav_CheckvCardIfChanged(short, const fmx::ExprEnv&, const fmx::
             // 403 for an unsupported report); the getetag PROPFIND then asks the card itself. A
             // server that once answered with an empty listing is asked so at once from then on,
             // until the server is set again.
-            bool& listsNothing = plugin_state.cd.server_facts().listsNothingForOneCard;
+            bool& listsNothing = session().cd.server_facts().listsNothingForOneCard;
             TagCheck verdict;
             if (!listsNothing) {
-                verdict = judge(plugin_state.cd.get_addressbookitems(url), url, heldTag);
+                verdict = judge(session().cd.get_addressbookitems(url), url, heldTag);
                 listsNothing = verdict.emptyListing;
             }
             if (listsNothing || verdict.inconclusive)
-                verdict = judge(plugin_state.cd.get_etag(url), url, heldTag);
+                verdict = judge(session().cd.get_etag(url), url, heldTag);
             SetTextResult(verdict.verdict, result);
             return verdict.code;
         },

@@ -5,6 +5,7 @@
 
 #include "FMWrapper/FMXData.h"
 #include "Functions/CardDavState.h"
+#include "Functions/HostValues.h"
 #include "Utils/VorlixUtils.h"
 
 #include <memory>

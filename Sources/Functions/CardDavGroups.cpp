@@ -8,6 +8,8 @@
 #include "Functions/CardDavFrame.h"
 #include "Functions/CardDavListing.h"
 #include "Functions/CardDavServerWrites.h"
+#include "Functions/HostValues.h"
+#include "Platform/RandomUuid.h"
 #include "vCard/vCardText.h"
 
 #include <algorithm>
@@ -31,14 +33,14 @@ bool hasMember(const addresscard& group, const std::string& uid) {
 // Replaces the cached groups with the group cards the server lists for the selected address
 // book. Returns the listing's code; on failure the cache stays as it was.
 fmx::int16 refreshGroups() {
-    Listing listing = listAddressBook(plugin_state.current_addressbook_url);
+    Listing listing = listAddressBook(session().current_addressbook_url);
     if (listing.code != ErrorCode::None)
         return listing.code;
     std::map<std::string, addresscard> groups;
     for (addresscard& card : listing.cards)
         if (card.isgroup && !card.uid.empty())
             groups[card.uid] = std::move(card);
-    plugin_state.current_addressbook_groups = std::move(groups);
+    session().current_addressbook_groups = std::move(groups);
     return ErrorCode::None;
 }
 
@@ -83,7 +85,7 @@ struct GroupWrites {
 // groups it already is in.
 void leaveUnwantedGroups(const std::string& uid, std::vector<WantedGroup>& wanted,
                          GroupWrites& writes) {
-    for (auto& [groupUid, group] : plugin_state.current_addressbook_groups) {
+    for (auto& [groupUid, group] : session().current_addressbook_groups) {
         if (!hasMember(group, uid))
             continue;
         const std::string fnValue = asFnValue(group.fn);
@@ -105,10 +107,10 @@ void createGroup(const std::string& uid, const WantedGroup& name, GroupWrites& w
     // Held as a listing of the server would report it.
     group.fn = name.fnValue;
     group.members = {uid};
-    const fmx::int16 code = createCard(plugin_state.current_addressbook_url, group);
+    const fmx::int16 code = createCard(session().current_addressbook_url, group);
     writes.record(code, "Failed toi add new group: " + name.name);
     if (code == ErrorCode::None)
-        plugin_state.current_addressbook_groups.emplace(group.uid, std::move(group));
+        session().current_addressbook_groups.emplace(group.uid, std::move(group));
 }
 
 // Adds the card to every group bearing each wanted name, creating the groups that do not exist.
@@ -116,7 +118,7 @@ void joinWantedGroups(const std::string& uid, const std::vector<WantedGroup>& wa
                       GroupWrites& writes) {
     for (const WantedGroup& name : wanted) {
         bool exists = false;
-        for (auto& [groupUid, group] : plugin_state.current_addressbook_groups) {
+        for (auto& [groupUid, group] : session().current_addressbook_groups) {
             if (asFnValue(group.fn) != name.fnValue)
                 continue;
             exists = true;
@@ -143,14 +145,14 @@ fmx::errcode CardDav_GetvCardGroups(short, const fmx::ExprEnv&, const fmx::DataV
             }
             const std::string uid = textArgument(args, 0);
             fmx::int16 refreshCode = ErrorCode::None;
-            if (ParameterToBoolean(args, 1, false) && !plugin_state.current_addressbook_url.empty())
+            if (ParameterToBoolean(args, 1, false) && !session().current_addressbook_url.empty())
                 refreshCode = refreshGroups();
-            if (plugin_state.current_addressbook.count(uid) == 0) {
+            if (session().current_addressbook.count(uid) == 0) {
                 setError();
                 return ErrorCode::CardNotListed;
             }
             std::string names;
-            for (const auto& [groupUid, group] : plugin_state.current_addressbook_groups)
+            for (const auto& [groupUid, group] : session().current_addressbook_groups)
                 if (hasMember(group, uid))
                     names += group.fn + "\r";
             SetTextResult(names, result);
@@ -171,7 +173,7 @@ fmx::errcode CardDav_SetvCardGroups(short, const fmx::ExprEnv&, const fmx::DataV
         [&] {
             const std::string uid = textArgument(args, 0);
             std::vector<WantedGroup> wanted = wantedGroups(textArgument(args, 1));
-            if (plugin_state.current_addressbook.count(uid) == 0) {
+            if (session().current_addressbook.count(uid) == 0) {
                 SetTextResult("Save failed: vcard not found", result);
                 return ErrorCode::CardNotListed;
             }

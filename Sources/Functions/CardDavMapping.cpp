@@ -4,6 +4,7 @@
 #include "Functions/CardDav.h"
 
 #include "Functions/CardDavFrame.h"
+#include "Functions/HostValues.h"
 #include "Mapping/DataMapping.h"
 
 #include <memory>
@@ -24,11 +25,11 @@ fmx::errcode CardDav_SetMapping(short, const fmx::ExprEnv&, const fmx::DataVect&
             DataMapping().LoadvCardMapping(path, loaded);
             if (loaded.empty()) {
                 // An unusable file leaves the built-in vocabulary, not the one loaded before.
-                plugin_state.current_mapping = createDefaultRawDataMap();
+                session().current_mapping = createDefaultRawDataMap();
                 setNotLoaded();
                 return ErrorCode::NoMappingLoaded;
             }
-            plugin_state.current_mapping = std::move(loaded);
+            session().current_mapping = std::move(loaded);
             SetResult(1, result);
             return ErrorCode::None;
         },
@@ -42,7 +43,7 @@ fmx::errcode CardDav_GetMapping(short, const fmx::ExprEnv&, const fmx::DataVect&
     return guarded(
         [&] {
             auto text = std::make_unique<std::string>();
-            for (const auto& [name, entry] : plugin_state.current_mapping) {
+            for (const auto& [name, entry] : session().current_mapping) {
                 *text += name + "," + entry.property;
                 if (!entry.type.empty())
                     *text += "," + entry.type;

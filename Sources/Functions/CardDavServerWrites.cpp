@@ -6,10 +6,10 @@
 #include "vCard/vCardParser.h"
 
 std::string fetchEtag(const std::string& url) {
-    Query answer = plugin_state.cd.get_etag(url);
+    Query answer = session().cd.get_etag(url);
     if (handleQuery(answer) != ErrorCode::None)
         return "";
-    for (const addresscard& card : plugin_state.xmlparser.getCardData(std::move(answer.body), url))
+    for (const addresscard& card : session().xmlparser.getCardData(std::move(answer.body), url))
         if (!card.etag.empty())
             return card.etag;
     return "";
@@ -45,14 +45,14 @@ enum class Attempt { Done, Conflict };
 // because the card changed since the fetch.
 Attempt tryMembershipChange(addresscard& group, const std::string& uid, Membership change,
                             fmx::int16& code) {
-    const Query fetched = plugin_state.cd.get_vcard(group.url);
+    const Query fetched = session().cd.get_vcard(group.url);
     code = handleQuery(fetched);
     if (code != ErrorCode::None)
         return Attempt::Done;
     std::string tag = getEtag(fetched.headers);
     if (tag.empty())
         tag = fetchEtag(group.url);
-    vCard card = plugin_state.vcparser.Parse(fetched.body, FieldMap());
+    vCard card = session().vcparser.Parse(fetched.body, FieldMap());
     if (card.items.empty() || tag.empty()) {
         // No card to change, or none that can be written back safely.
         code = ErrorCode::Failed;
@@ -63,7 +63,7 @@ Attempt tryMembershipChange(addresscard& group, const std::string& uid, Membersh
         takeUpGroupCard(group, fetched.body, tag);
         return Attempt::Done;
     }
-    const Query answer = plugin_state.cd.save_vcard(group.url, text, tag);
+    const Query answer = session().cd.save_vcard(group.url, text, tag);
     code = handleQuery(answer);
     if (answer.status == 412)
         return Attempt::Conflict;
@@ -88,7 +88,7 @@ fmx::int16 createCard(const std::string& addressbookUrl, addresscard& record) {
     // into it, not beside it.
     const std::string book = endswith(addressbookUrl, "/") ? addressbookUrl : addressbookUrl + "/";
     Query lastProbe;
-    const std::string id = plugin_state.cd.get_new_vcardid(book, lastProbe);
+    const std::string id = session().cd.get_new_vcardid(book, lastProbe);
     if (id.empty()) {
         const fmx::int16 code = handleQuery(lastProbe);
         return code == ErrorCode::None ? ErrorCode::Failed : code;
@@ -97,7 +97,7 @@ fmx::int16 createCard(const std::string& addressbookUrl, addresscard& record) {
     record.url = book + id + ".vcf";
     record.displayname = id + ".vcf";
 
-    const Query answer = plugin_state.cd.save_vcard(record.url, record.getRawvCard(), "");
+    const Query answer = session().cd.save_vcard(record.url, record.getRawvCard(), "");
     const fmx::int16 code = handleQuery(answer);
     if (code == ErrorCode::None)
         record.etag = tagAfterPut(record.url, answer);

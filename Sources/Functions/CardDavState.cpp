@@ -5,20 +5,22 @@
 
 #include <cctype>
 
-PluginState plugin_state;
-
 fmx::int16 InitFunction(bool connect) {
-    plugin_state.last_error = ErrorCode::None;
-    if (connect && !plugin_state.connected)
-        plugin_state.last_error = Connect();
-    if (plugin_state.root_address_url.empty())
-        plugin_state.last_error = ErrorCode::NoAddressBookHome;
-    return plugin_state.last_error;
+    session().last_error = ErrorCode::None;
+    if (connect && !session().connected)
+        session().last_error = Connect();
+    if (session().root_address_url.empty())
+        session().last_error = ErrorCode::NoAddressBookHome;
+    return session().last_error;
+}
+
+bool isOnConnectedServer(const std::string& url) {
+    return !session().root_address_url.empty() && sameOrigin(url, session().root_address_url);
 }
 
 fmx::int16 Error(fmx::int16 code) {
-    if (plugin_state.last_error == ErrorCode::None)
-        plugin_state.last_error = code;
+    if (session().last_error == ErrorCode::None)
+        session().last_error = code;
     return code;
 }
 
@@ -79,13 +81,13 @@ struct Attempt {
 // current-user-principal out of allprop (a WebDAV server need not list it there). Empty when the
 // server names none.
 std::string discoverPrincipal(const Query& allprop, Redirects redirects) {
-    std::string href = plugin_state.xmlparser.getBasePrincipal(allprop.body, allprop.url).principal;
+    std::string href = session().xmlparser.getBasePrincipal(allprop.body, allprop.url).principal;
     if (!href.empty())
         return resolveHref(allprop.url, href);
-    const Query named = plugin_state.cd.get_userprincipal(allprop.url, redirects);
+    const Query named = session().cd.get_userprincipal(allprop.url, redirects);
     if (handleQuery(named) != ErrorCode::None)
         return "";
-    href = plugin_state.xmlparser.getBasePrincipal(named.body, named.url).principal;
+    href = session().xmlparser.getBasePrincipal(named.body, named.url).principal;
     return href.empty() ? "" : resolveHref(named.url, href);
 }
 
@@ -93,7 +95,7 @@ std::string discoverPrincipal(const Query& allprop, Redirects redirects) {
 // asked of `homeFallback`, unless that is empty.
 Attempt attempt(const std::string& rootUrl, const std::string& homeFallback, Redirects redirects) {
     Attempt result;
-    const Query allprop = plugin_state.cd.get_baseprincipal(rootUrl, redirects);
+    const Query allprop = session().cd.get_baseprincipal(rootUrl, redirects);
     result.answered = !isTransportFailure(allprop.status);
     result.code = handleQuery(allprop);
     if (result.code != ErrorCode::None)
@@ -104,16 +106,16 @@ Attempt attempt(const std::string& rootUrl, const std::string& homeFallback, Red
     if (!result.principalFound && homeFallback.empty())
         return result;
 
-    const Query home = plugin_state.cd.get_addressbookurl(
+    const Query home = session().cd.get_addressbookurl(
         result.principalFound ? principalUrl : homeFallback, redirects);
     result.code = handleQuery(home);
     if (result.code != ErrorCode::None)
         return result;
-    plugin_state.connected = true;
-    const std::string homeHref = plugin_state.xmlparser.getAddressHome(home.body);
+    session().connected = true;
+    const std::string homeHref = session().xmlparser.getAddressHome(home.body);
     result.homeFound = !homeHref.empty();
     if (result.homeFound)
-        plugin_state.root_address_url = resolveHref(home.url, homeHref);
+        session().root_address_url = resolveHref(home.url, homeHref);
     return result;
 }
 
@@ -121,7 +123,7 @@ Attempt attempt(const std::string& rootUrl, const std::string& homeFallback, Red
 
 fmx::int16 Connect() {
     try {
-        CardDavClient& cd = plugin_state.cd;
+        CardDavClient& cd = session().cd;
         // The principal request goes to the server URL followed by "/" (or to the DAV root an
         // earlier discovery found); without a principal the home is asked of the server URL.
         const bool knownRoot = !cd.server_facts().davRoot.empty();

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "FMWrapper/FMXTypes.h"
+#include "Functions/ErrorCodes.h"
 #include "Functions/FetchedCards.h"
 #include "Mapping/DataMapping.h"
 #include "Multistatus/xmlParser.h"
@@ -12,13 +13,14 @@
 #include "vCard/vCard.h"
 #include "vCard/vCardParser.h"
 
+#include <chrono>
 #include <map>
 #include <new>
 #include <stdexcept>
 #include <string>
 
-// Everything the external functions share. Calls are serialised by the function table (one
-// lock around every handler), so the members need no locking of their own.
+// Everything the external functions of one host session share (Functions/Sessions.h). The calls
+// of a session run one after another, so the members need no locking of their own.
 struct PluginState {
     CardDavClient cd;
     xmlParser xmlparser;
@@ -41,37 +43,22 @@ struct PluginState {
     std::string sync_token;
     // Card texts of the selected book fetched ahead by CardDav_FetchvCards.
     FetchedCards fetched_vcards;
+    // How long the session may rest before its state is freed, when other sessions run beside
+    // it.
+    std::chrono::milliseconds idle_limit = std::chrono::hours(1);
 };
 
-extern PluginState plugin_state;
-
-// Error codes returned to the host.
-namespace ErrorCode {
-constexpr fmx::int16 None = 0;
-constexpr fmx::int16 Failed = -1;
-constexpr fmx::int16 ConnectException = 2;
-constexpr fmx::int16 CardNotListed = 3;
-constexpr fmx::int16 UidAlreadyListed = 4;
-constexpr fmx::int16 UidNotWritable = 5;
-constexpr fmx::int16 PhotoNotBase64 = 6;
-constexpr fmx::int16 OutOfMemory = 7;
-constexpr fmx::int16 NoAddressBookHome = 11;
-constexpr fmx::int16 ReadOnlyItem = 15;
-constexpr fmx::int16 UnknownItem = 16;
-constexpr fmx::int16 SyncTokenExpired = 17;
-constexpr fmx::int16 SyncNotSupported = 18;
-constexpr fmx::int16 NoMappingLoaded = 31;
-constexpr fmx::int16 EmptyMappingPath = 32;
-constexpr fmx::int16 Forbidden = 43;
-constexpr fmx::int16 NotFound = 44;
-constexpr fmx::int16 TransferAborted = 45;
-constexpr fmx::int16 CertificateFailed = 46;
-constexpr fmx::int16 ServerError = 47;
-} // namespace ErrorCode
+// The state of the session whose call runs on this thread (Functions/Sessions.h).
+PluginState& session();
 
 // The entry check: resets the last error, connects first when `connect` is set and no
 // discovery has succeeded yet, and fails with 11 while no address-book home is known.
 fmx::int16 InitFunction(bool connect);
+
+// Whether `url` lies on the server the connection found (the origin of the address-book home):
+// the only place the session's requests, and its credentials, may go. False while no home is
+// known.
+bool isOnConnectedServer(const std::string& url);
 
 // Records `code` as the last error unless one is already recorded; returns `code`.
 fmx::int16 Error(fmx::int16 code);

@@ -41,12 +41,12 @@ fmx::int16 multigetInBatches(const std::vector<std::string>& urls,
             urls.begin() +
                 static_cast<std::ptrdiff_t>(std::min(urls.size(), start + kMultigetBatch)));
         Query answer =
-            plugin_state.cd.multiget_vcards(plugin_state.current_addressbook_url, batch, content);
+            session().cd.multiget_vcards(session().current_addressbook_url, batch, content);
         const fmx::int16 code = handleQuery(answer);
         if (code != ErrorCode::None)
             return code;
         read(std::move(answer.body));
-        if (!plugin_state.xmlparser.lastBodyParsed())
+        if (!session().xmlparser.lastBodyParsed())
             return ErrorCode::Failed;
     }
     return ErrorCode::None;
@@ -67,7 +67,7 @@ struct SyncOutcome {
 
 // How a refused sync-collection request is to be told to the script.
 SyncOutcome refusedSync(const Query& answer) {
-    xmlParser& parser = plugin_state.xmlparser;
+    xmlParser& parser = session().xmlparser;
     if (answer.status >= 400 && answer.status < 500 &&
         parser.isDavError(answer.body, "valid-sync-token"))
         return {ErrorCode::SyncTokenExpired, "ERROR: sync token expired"};
@@ -82,12 +82,12 @@ SyncOutcome refusedSync(const Query& answer) {
 // Asks the server for every change since `token`, following truncated answers up.
 SyncOutcome readChanges(std::string token, Changes& changes) {
     for (int round = 0; round < kMaxSyncRounds; ++round) {
-        Query answer = plugin_state.cd.sync_collection(plugin_state.current_addressbook_url, token);
+        Query answer = session().cd.sync_collection(session().current_addressbook_url, token);
         if (answer.status != 207)
             return refusedSync(answer);
-        syncanswer part = plugin_state.xmlparser.getSyncChanges(
-            std::move(answer.body), plugin_state.current_addressbook_url);
-        if (!plugin_state.xmlparser.lastBodyParsed())
+        syncanswer part = session().xmlparser.getSyncChanges(std::move(answer.body),
+                                                             session().current_addressbook_url);
+        if (!session().xmlparser.lastBodyParsed())
             return {ErrorCode::Failed, "ERROR"};
         // A server that does not know the report may answer it as something else.
         if (part.token.empty())
@@ -118,18 +118,18 @@ struct CachedCard {
 // Which cached card or group card lives at each URL.
 std::map<std::string, CachedCard> cacheByUrl() {
     std::map<std::string, CachedCard> byUrl;
-    for (const auto& [uid, card] : plugin_state.current_addressbook)
+    for (const auto& [uid, card] : session().current_addressbook)
         byUrl[card.url] = {uid, false};
-    for (const auto& [uid, group] : plugin_state.current_addressbook_groups)
+    for (const auto& [uid, group] : session().current_addressbook_groups)
         byUrl[group.url] = {uid, true};
     return byUrl;
 }
 
 void forget(const CachedCard& cached) {
     auto& cache =
-        cached.isgroup ? plugin_state.current_addressbook_groups : plugin_state.current_addressbook;
+        cached.isgroup ? session().current_addressbook_groups : session().current_addressbook;
     cache.erase(cached.uid);
-    plugin_state.fetched_vcards.drop(cached.uid);
+    session().fetched_vcards.drop(cached.uid);
 }
 
 std::string removedLine(const CachedCard& cached) {
@@ -151,8 +151,8 @@ SyncOutcome applyChanges(const Changes& changes, std::string& lines) {
     std::map<std::string, addresscard> read;
     const fmx::int16 code =
         multigetInBatches(changedUrls, CardDavClient::CardContent::Summary, [&](std::string body) {
-            for (addresscard& card : plugin_state.xmlparser.getCardData(
-                     std::move(body), plugin_state.current_addressbook_url))
+            for (addresscard& card : session().xmlparser.getCardData(
+                     std::move(body), session().current_addressbook_url))
                 read[card.url] = std::move(card);
         });
     if (code != ErrorCode::None)
@@ -177,13 +177,13 @@ SyncOutcome applyChanges(const Changes& changes, std::string& lines) {
             entry.etag = changes.byUrl.at(url).etag;
         const std::string uid = entry.uid;
         const bool isgroup = entry.isgroup;
-        plugin_state.fetched_vcards.drop(uid);
+        session().fetched_vcards.drop(uid);
         if (isgroup)
             appendLine(lines, {"changed", uid, entry.etag, "group"});
         else
             appendLine(lines, {"changed", uid, entry.etag});
         auto& cache =
-            isgroup ? plugin_state.current_addressbook_groups : plugin_state.current_addressbook;
+            isgroup ? session().current_addressbook_groups : session().current_addressbook;
         cache[uid] = std::move(entry);
     }
     return {};
@@ -227,7 +227,7 @@ fmx::errcode CardDav_GetAddressbookETags(short, const fmx::ExprEnv&, const fmx::
         false,
         [&] {
             std::string list;
-            for (const auto& [uid, card] : plugin_state.current_addressbook)
+            for (const auto& [uid, card] : session().current_addressbook)
                 appendLine(list, {uid, card.etag, card.lastmodified});
             SetTextResult(list, result);
             return ErrorCode::None;
@@ -241,7 +241,7 @@ fmx::errcode CardDav_GetChanges(short, const fmx::ExprEnv&, const fmx::DataVect&
     return runFunction(
         true,
         [&] {
-            if (plugin_state.current_addressbook_url.empty()) {
+            if (session().current_addressbook_url.empty()) {
                 setError();
                 return ErrorCode::Failed;
             }
@@ -255,7 +255,7 @@ fmx::errcode CardDav_GetChanges(short, const fmx::ExprEnv&, const fmx::DataVect&
                 SetTextResult(outcome.failure, result);
                 return outcome.code;
             }
-            plugin_state.sync_token = changes.token;
+            session().sync_token = changes.token;
             SetTextResult(lines, result);
             return ErrorCode::None;
         },
@@ -268,7 +268,7 @@ fmx::errcode CardDav_GetSyncToken(short, const fmx::ExprEnv&, const fmx::DataVec
     return runFunction(
         false,
         [&] {
-            SetTextResult(plugin_state.sync_token, result);
+            SetTextResult(session().sync_token, result);
             return ErrorCode::None;
         },
         setError, setError);
@@ -284,8 +284,8 @@ fmx::errcode CardDav_FetchvCards(short, const fmx::ExprEnv&, const fmx::DataVect
             std::map<std::string, std::string> uidByUrl;
             std::vector<std::string> urls;
             for (const std::string& uid : uids) {
-                const auto listed = plugin_state.current_addressbook.find(uid);
-                if (listed == plugin_state.current_addressbook.end())
+                const auto listed = session().current_addressbook.find(uid);
+                if (listed == session().current_addressbook.end())
                     continue;
                 uidByUrl[listed->second.url] = uid;
                 urls.push_back(listed->second.url);
@@ -293,16 +293,16 @@ fmx::errcode CardDav_FetchvCards(short, const fmx::ExprEnv&, const fmx::DataVect
             std::set<std::string> fetched;
             const fmx::int16 code = multigetInBatches(
                 urls, CardDavClient::CardContent::WholeCard, [&](std::string body) {
-                    for (cardtext& card : plugin_state.xmlparser.getCardTexts(
-                             std::move(body), plugin_state.current_addressbook_url)) {
+                    for (cardtext& card : session().xmlparser.getCardTexts(
+                             std::move(body), session().current_addressbook_url)) {
                         const auto uid = uidByUrl.find(card.url);
                         if (uid == uidByUrl.end() || card.text.empty())
                             continue;
                         // The text is the card as the server holds it now.
                         if (!card.etag.empty())
-                            plugin_state.current_addressbook[uid->second].etag = card.etag;
-                        plugin_state.fetched_vcards.keep(
-                            uid->second, plugin_state.current_addressbook[uid->second].etag,
+                            session().current_addressbook[uid->second].etag = card.etag;
+                        session().fetched_vcards.keep(
+                            uid->second, session().current_addressbook[uid->second].etag,
                             std::move(card.text));
                         fetched.insert(uid->second);
                     }

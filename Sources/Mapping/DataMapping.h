@@ -34,9 +34,6 @@ struct FieldName {
 // are looked up whole.
 FieldName splitFieldName(const std::string& field);
 
-// The component names of ADR, N and GEO in value order; empty for every other property name.
-const std::vector<std::string>& componentNames(const std::string& property);
-
 // The built-in vocabulary of 42 field names.
 FieldMap createDefaultRawDataMap();
 

@@ -5,6 +5,7 @@
 #include "Transport/HrefResolver.h"
 #include "Utils/AsciiCase.h"
 #include "Utils/VorlixUtils.h"
+#include "vCard/vCardComponents.h"
 #include "vCard/vCardItem.h"
 #include "vCard/vCardParser.h"
 

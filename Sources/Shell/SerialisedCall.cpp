@@ -1,6 +1,11 @@
 #include "Shell/SerialisedCall.h"
 
-std::mutex& pluginCallLock() {
-    static std::mutex lock;
-    return lock;
+#include <exception>
+
+SessionId callingSession(const fmx::ExprEnv& env) {
+    try {
+        return static_cast<SessionId>(env.SessionID());
+    } catch (const std::exception&) {
+        return kDefaultSession;
+    }
 }

@@ -1,6 +1,7 @@
 #include "Shell/Vorlix.h"
 
 #include "FMUtils.h"
+#include "Functions/ErrorCodes.h"
 #include "Platform/PlatformName.h"
 
 #include <array>
@@ -64,8 +65,8 @@ fmx::errcode VorlixPlugin_Version(short, const fmx::ExprEnv&, const fmx::DataVec
         buildVersionText(args.AtAsText(0), *text);
         return result.SetAsText(*text, args.At(0).GetLocale(), fmx::Data::kDTText);
     } catch (const std::bad_alloc&) {
-        return 7;
+        return ErrorCode::OutOfMemory;
     } catch (const std::exception&) {
-        return -1;
+        return ErrorCode::Failed;
     }
 }

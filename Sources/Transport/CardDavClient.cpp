@@ -8,7 +8,9 @@
 #include "Utils/AsciiCase.h"
 #include "Utils/VorlixUtils.h"
 
+#include <chrono>
 #include <new>
+#include <optional>
 #include <utility>
 
 namespace {
@@ -156,14 +158,15 @@ void CardDavClient::setauthentication(CURL* target) const {
 }
 
 void CardDavClient::applyTimeouts(CURL* target) const {
-    // 0: libcurl's own connect limit.
-    curl_easy_setopt(target, CURLOPT_CONNECTTIMEOUT, 0L);
-    curl_easy_setopt(target, CURLOPT_TIMEOUT, static_cast<long>(timeout));
-    // Without a limit for the whole request, one that receives nothing for the stall limit
-    // (less than a byte a second) ends as a failure.
-    curl_easy_setopt(target, CURLOPT_LOW_SPEED_LIMIT, timeout > 0 ? 0L : 1L);
-    curl_easy_setopt(target, CURLOPT_LOW_SPEED_TIME,
+    // With a limit for the whole request, libcurl's own connect limit; without one, a connection
+    // (TLS handshake included) that is not up within the stall limit fails too.
+    curl_easy_setopt(target, CURLOPT_CONNECTTIMEOUT,
                      timeout > 0 ? 0L : static_cast<long>(stallSeconds));
+    curl_easy_setopt(target, CURLOPT_TIMEOUT, static_cast<long>(timeout));
+    // The stall limit is the exchange's own rule (StallWatch), not libcurl's low-speed check,
+    // which measures speed over a few seconds only and lets spaced bursts through.
+    curl_easy_setopt(target, CURLOPT_LOW_SPEED_LIMIT, 0L);
+    curl_easy_setopt(target, CURLOPT_LOW_SPEED_TIME, 0L);
 }
 
 size_t CardDavClient::write_data(char* data, size_t size, size_t count, std::string* target) {
@@ -198,7 +201,6 @@ Query CardDavClient::perform(const std::string& url, const std::string& method,
     setvalidcert(kept);
     setssl(kept);
     setauthentication(kept);
-    curl_easy_setopt(kept, CURLOPT_NOPROGRESS, 1L);
     curl_easy_setopt(kept, CURLOPT_HTTPHEADER, headers);
     applyTimeouts(kept);
     if (body.empty()) {
@@ -210,7 +212,11 @@ Query CardDavClient::perform(const std::string& url, const std::string& method,
     }
     // After the body choice, which resets the method.
     curl_easy_setopt(kept, CURLOPT_CUSTOMREQUEST, method.c_str());
-    RequestExchange exchange(kept, isReadOnly(method));
+    // Without a time-out, the stall limit ends a request that hardly moves.
+    std::optional<std::chrono::milliseconds> stallWindow;
+    if (timeout == 0)
+        stallWindow = std::chrono::seconds(stallSeconds);
+    RequestExchange exchange(kept, isReadOnly(method), stallWindow);
     return exchange.finish(curl_easy_perform(kept), url);
 }
 

@@ -52,9 +52,10 @@ public:
     static constexpr int kAbortedByCallback = 65502;
     // How many fresh identifiers `get_new_vcardid` probes before giving up.
     static constexpr int kMaxNewIdProbes = 10;
-    // Without a time-out, a request that receives no byte for this long fails: a stalled server
-    // must not freeze FileMaker forever.
-    static constexpr int kStallSeconds = 300;
+    // Without a time-out, a request that moves less than 1 KB (StallWatch::kMinimumBytes, sent
+    // and received together) within this many seconds fails: a stalled or trickling server must
+    // not freeze FileMaker forever. Connecting gets as long.
+    static constexpr int kStallSeconds = 60;
 
     CardDavClient();
     ~CardDavClient();

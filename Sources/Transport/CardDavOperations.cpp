@@ -4,6 +4,7 @@
 
 #include <curl/curl.h>
 
+#include "Platform/RandomUuid.h"
 #include "Transport/EntityTag.h"
 #include "Transport/HrefResolver.h"
 #include "Utils/VorlixUtils.h"

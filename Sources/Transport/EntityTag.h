@@ -1,7 +1,14 @@
 // Entity tags are kept without their double quotes (a weak one as W/x); HTTP wants them quoted.
+// A tag read from an "ETag:" header and one read from a WebDAV getetag element are stored alike,
+// so that they compare equal.
 #pragma once
 
 #include <string>
+#include <string_view>
+
+// The tag as it is kept: the spaces, TABs, CRs and LFs around it trimmed and every double quote
+// removed: `"abc"` gives `abc`, `W/"x"` gives `W/x`, ` "abc"\r\n` gives `abc`.
+std::string storedEntityTag(std::string_view raw);
 
 // The tag as an "If-Match" header needs it: `abc` gives `"abc"`, `W/x` gives `W/"x"`; a tag that
 // already begins with a double quote or with `W/"` is returned as it is. CR and LF are dropped

@@ -129,13 +129,56 @@ void appendWithoutDotSegments(std::string& out, std::string_view path) {
         out.append(path);
 }
 
+// The port a scheme's URLs use when they name none: 443 for https, 80 for http (and anything
+// else, which only http and https callers reach).
+std::string_view defaultPort(std::string_view scheme) {
+    return equalsIgnoringAsciiCase(scheme, "https:") ? "443" : "80";
+}
+
 // Host and port of an authority, the port filled in from the scheme when the authority names
 // none.
 std::string hostAndPort(std::string_view authority, std::string_view scheme) {
     HostPort parts = splitAuthority(authority);
     if (parts.port.empty())
-        parts.port = equalsIgnoringAsciiCase(scheme, "https:") ? "443" : "80";
+        parts.port = defaultPort(scheme);
     return parts.host + ":" + std::string(parts.port);
+}
+
+bool isUnreserved(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
+           c == '.' || c == '_' || c == '~';
+}
+
+int hexValue(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    const char lower = lowerAscii(c);
+    return lower >= 'a' && lower <= 'f' ? lower - 'a' + 10 : -1;
+}
+
+// `text` with its percent escapes in normal form: those of unreserved characters decoded ("%63"
+// is "c"), the hex digits of the others in upper case. A "%" without two hex digits stays. With
+// `lowerCase` (for a host), every other letter is put in lower case.
+std::string withNormalEscapes(std::string_view text, bool lowerCase = false) {
+    std::string normal;
+    normal.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const int high = text[i] == '%' && i + 2 < text.size() ? hexValue(text[i + 1]) : -1;
+        const int low = high >= 0 ? hexValue(text[i + 2]) : -1;
+        char literal = text[i];
+        if (low >= 0) {
+            i += 2;
+            literal = static_cast<char>(high * 16 + low);
+            if (!isUnreserved(literal)) {
+                normal += '%';
+                normal += upperAscii(text[i - 1]);
+                normal += upperAscii(text[i]);
+                continue;
+            }
+        }
+        normal += lowerCase ? lowerAscii(literal) : literal;
+    }
+    return normal;
 }
 
 bool isHttp(std::string_view scheme) {
@@ -237,6 +280,51 @@ UrlScheme httpSchemeOf(std::string_view url) {
     if (equalsIgnoringAsciiCase(parts->scheme, "https:"))
         return UrlScheme::https;
     return equalsIgnoringAsciiCase(parts->scheme, "http:") ? UrlScheme::http : UrlScheme::other;
+}
+
+std::string normalUrl(std::string_view url) {
+    const std::optional<UrlParts> parts = absoluteUrl(url);
+    if (!parts)
+        return std::string(url);
+    const std::size_t at = parts->authority.rfind('@');
+    const std::string_view userinfo =
+        at == std::string_view::npos ? std::string_view() : parts->authority.substr(2, at - 1);
+    const HostPort hostPort = splitAuthority(parts->authority);
+    std::string normal = toLowerAscii(std::string(parts->scheme)) + "//";
+    normal += withNormalEscapes(userinfo);
+    normal += withNormalEscapes(hostPort.host, true);
+    if (!hostPort.port.empty() && hostPort.port != defaultPort(parts->scheme))
+        normal.append(":").append(hostPort.port);
+    const std::string path = withoutDotSegments(withNormalEscapes(parts->path));
+    normal += path.empty() ? "/" : path;
+    return normal + withNormalEscapes(parts->query);
+}
+
+bool sameResource(std::string_view a, std::string_view b) {
+    return absoluteUrl(a) && absoluteUrl(b) && normalUrl(a) == normalUrl(b);
+}
+
+std::optional<std::string> secureHrefUrl(std::string_view given, std::string_view url) {
+    const std::optional<UrlParts> parts = absoluteUrl(url);
+    const UrlScheme scheme = httpSchemeOf(url);
+    if (!parts || scheme == UrlScheme::other)
+        return std::nullopt;
+    if (scheme == UrlScheme::https || httpSchemeOf(given) != UrlScheme::https)
+        return std::string(url);
+    // Plain http where https was asked for: only the same place, taken as https.
+    if (!sameHost(given, url))
+        return std::nullopt;
+    const std::string_view port = splitAuthority(parts->authority).port;
+    const std::string_view givenPort = splitAuthority(absoluteUrl(given)->authority).port;
+    const bool bothDefault =
+        (port.empty() || port == "80") && (givenPort.empty() || givenPort == "443");
+    if (!bothDefault && port != (givenPort.empty() ? "443" : givenPort))
+        return std::nullopt;
+    // "//host:80" loses its port, which would be wrong for https; any other port stays.
+    std::string_view authority = parts->authority;
+    if (port == "80")
+        authority.remove_suffix(3);
+    return "https:" + std::string(authority) + std::string(parts->path) + std::string(parts->query);
 }
 
 bool sameHost(std::string_view a, std::string_view b) {

@@ -2,6 +2,7 @@
 // the same server. This is the one place where the plug-in resolves and compares URLs.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -58,3 +59,23 @@ UrlScheme httpSchemeOf(std::string_view url);
 // Whether two absolute http or https URLs name the same host (ASCII case ignored), whatever their
 // schemes and ports.
 bool sameHost(std::string_view a, std::string_view b);
+
+// The normal form of an absolute URL (RFC 3986 section 6.2.2), in which two URLs that name the
+// same resource are the same text: scheme and host in lower case, percent escapes of unreserved
+// characters decoded ("%63" is "c") and the hex digits of the others in upper case, the scheme's
+// default port dropped ("http://h:80/" is "http://h/"), dot segments removed, an empty path as
+// "/", the fragment dropped. Anything that is no absolute URL is returned as it is.
+std::string normalUrl(std::string_view url);
+
+// Whether two absolute URLs name the same resource: their normal forms are equal. False when
+// either is no absolute URL.
+bool sameResource(std::string_view a, std::string_view b);
+
+// What may be used of `url`, an absolute URL that an href named, when `given` is the URL the
+// user configured (or the one whose answer named the href), so that credentials never go over
+// plain HTTP when the user gave https: `url` itself when it keeps the scheme or goes from http
+// to https; for a plain http `url` while `given` is https, `url` taken as https when it names
+// the same host and the same port (a TLS-terminating proxy writes "http://host/dav/" for
+// "https://host/dav/": an http URL and an https URL without a port count as the same port);
+// nothing otherwise, nor for a URL that is no http or https URL.
+std::optional<std::string> secureHrefUrl(std::string_view given, std::string_view url);

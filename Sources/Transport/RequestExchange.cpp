@@ -10,7 +10,8 @@ constexpr curl_off_t kLargestReserve = 256 * 1024 * 1024;
 
 } // namespace
 
-RequestExchange::RequestExchange(CURL* handle, bool resendable)
+RequestExchange::RequestExchange(CURL* handle, bool resendable,
+                                 std::optional<std::chrono::milliseconds> stallWindow)
     : handle(handle), resendable(resendable) {
     curl_easy_setopt(handle, CURLOPT_HEADERFUNCTION, onHeader);
     curl_easy_setopt(handle, CURLOPT_HEADERDATA, this);
@@ -18,6 +19,11 @@ RequestExchange::RequestExchange(CURL* handle, bool resendable)
     curl_easy_setopt(handle, CURLOPT_WRITEDATA, this);
     curl_easy_setopt(handle, CURLOPT_PREREQFUNCTION, onAttempt);
     curl_easy_setopt(handle, CURLOPT_PREREQDATA, this);
+    if (stallWindow)
+        stall.emplace(*stallWindow, StallWatch::Clock::now());
+    curl_easy_setopt(handle, CURLOPT_XFERINFOFUNCTION, onProgress);
+    curl_easy_setopt(handle, CURLOPT_XFERINFODATA, this);
+    curl_easy_setopt(handle, CURLOPT_NOPROGRESS, stall ? 0L : 1L);
 }
 
 RequestExchange::~RequestExchange() {
@@ -26,6 +32,7 @@ RequestExchange::~RequestExchange() {
     curl_easy_setopt(handle, CURLOPT_HEADERDATA, static_cast<void*>(nullptr));
     curl_easy_setopt(handle, CURLOPT_WRITEDATA, static_cast<void*>(nullptr));
     curl_easy_setopt(handle, CURLOPT_PREREQDATA, static_cast<void*>(nullptr));
+    curl_easy_setopt(handle, CURLOPT_XFERINFODATA, static_cast<void*>(nullptr));
 }
 
 // The callbacks never let an exception into libcurl's C frames: running out of memory ends the
@@ -74,6 +81,17 @@ int RequestExchange::onAttempt(void* exchange, char*, char*, int, int) {
     return silentRetry && !self->resendable ? CURL_PREREQFUNC_ABORT : CURL_PREREQFUNC_OK;
 }
 
+int RequestExchange::onProgress(void* exchange, curl_off_t, curl_off_t received, curl_off_t,
+                                curl_off_t sent) {
+    auto* self = static_cast<RequestExchange*>(exchange);
+    if (self == nullptr || !self->stall)
+        return 0;
+    if (self->stall->keepsMoving(received, sent, StallWatch::Clock::now()))
+        return 0;
+    self->stalled = true;
+    return 1; // ends the transfer
+}
+
 Query RequestExchange::finish(CURLcode outcome, const std::string& url) {
     if (outOfMemory)
         throw std::bad_alloc();
@@ -92,7 +110,9 @@ Query RequestExchange::finish(CURLcode outcome, const std::string& url) {
         answer.status = CardDavClient::kCertificateFailed;
         break;
     case CURLE_ABORTED_BY_CALLBACK:
-        answer.status = CardDavClient::kAbortedByCallback;
+        // A stalled transfer is no answer, like one that timed out.
+        if (!stalled)
+            answer.status = CardDavClient::kAbortedByCallback;
         break;
     default:
         // Cut off, reset, timed out, stalled, unreachable: whatever arrived is no answer.

@@ -4,9 +4,12 @@
 #pragma once
 
 #include "Transport/CardDavClient.h"
+#include "Transport/StallWatch.h"
 
 #include <curl/curl.h>
 
+#include <chrono>
+#include <optional>
 #include <string>
 
 class RequestExchange {
@@ -14,22 +17,27 @@ public:
     // Points the handle's callbacks at this exchange. `resendable` tells whether libcurl may send
     // the request again when a reused connection turns out dead before any answer arrived: it
     // does so on a fresh connection, which is right for a read but not for a write, which the
-    // server may already have carried out.
-    RequestExchange(CURL* handle, bool resendable);
+    // server may already have carried out. With a `stallWindow`, the transfer ends as soon as it
+    // moves too little within that window (StallWatch).
+    RequestExchange(CURL* handle, bool resendable,
+                    std::optional<std::chrono::milliseconds> stallWindow);
     // Detaches the callbacks' data and the header list from the handle.
     ~RequestExchange();
     RequestExchange(const RequestExchange&) = delete;
     RequestExchange& operator=(const RequestExchange&) = delete;
 
     // The answer for libcurl's outcome: status, headers and body only when the transfer
-    // completed; 65501 or 65502 for a refused certificate or an aborted transfer; otherwise
-    // status 0 with nothing else. Throws std::bad_alloc when the answer did not fit in memory.
+    // completed; 65501 or 65502 for a refused certificate or an aborted write; otherwise (a
+    // stalled transfer included) status 0 with nothing else. Throws std::bad_alloc when the answer
+    // did not fit in memory.
     Query finish(CURLcode outcome, const std::string& url);
 
 private:
     static size_t onHeader(char* data, size_t size, size_t count, void* exchange);
     static size_t onBody(char* data, size_t size, size_t count, void* exchange);
     static int onAttempt(void* exchange, char*, char*, int, int);
+    static int onProgress(void* exchange, curl_off_t, curl_off_t received, curl_off_t,
+                          curl_off_t sent);
 
     CURL* handle;
     bool resendable;
@@ -37,6 +45,8 @@ private:
     // Whether a response byte arrived since the request was last sent.
     bool heardBack = false;
     bool outOfMemory = false;
+    std::optional<StallWatch> stall;
+    bool stalled = false;
     std::string headers;
     std::string body;
 };

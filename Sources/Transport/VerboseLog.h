@@ -8,8 +8,10 @@
 #include <string>
 #include <string_view>
 
-// The header lines of `block` with the value of every Authorization and Proxy-Authorization line
-// after its scheme word replaced by "[hidden]"; every other byte as it was.
+// The lines of `block` with the value of every Authorization and Proxy-Authorization field (any
+// case) after its scheme word replaced by "[hidden]", whether the field stands as a header line
+// ("Authorization: Basic ...") or inside one of libcurl's bracketed text lines
+// ("h2h3 [authorization: Basic ...]"); every other byte as it was.
 std::string withCredentialsHidden(std::string_view block);
 
 // The CURLOPT_DEBUGFUNCTION of every request; libcurl calls it only while CURLOPT_VERBOSE is on.

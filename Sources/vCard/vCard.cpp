@@ -2,6 +2,7 @@
 
 #include "Utils/AsciiCase.h"
 #include "Utils/VorlixUtils.h"
+#include "vCard/vCardComponents.h"
 #include "vCard/vCardParameters.h"
 #include "vCard/vCardPropertyLine.h"
 

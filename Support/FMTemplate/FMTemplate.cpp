@@ -53,6 +53,7 @@ const FunctionRow kFunctionTable[] = {
     {26, 1, 1, serialised<CardDav_GetChanges>},
     {27, 0, 0, serialised<CardDav_GetSyncToken>},
     {28, 1, 1, serialised<CardDav_FetchvCards>},
+    {29, 1, 1, serialised<CardDav_SetSessionIdleLimit>},
 };
 
 constexpr fmx::uint32 kFunctionFlags =
@@ -74,13 +75,16 @@ void unregisterRows(const FunctionRow* begin, const FunctionRow* end) {
     }
 }
 
-// The host's code for one row; a host error while registering counts as a refusal.
+// What a host error while registering a row counts as: a refusal.
+constexpr fmx::errcode kRegistrationFailed = -1;
+
+// The host's code for one row.
 fmx::errcode registerRow(const FunctionRow& row) {
     try {
         return RegisterExternalFunction(row.id, row.minArgs, row.maxArgs, kFunctionFlags,
                                         row.handler);
     } catch (const std::exception&) {
-        return -1;
+        return kRegistrationFailed;
     }
 }
 
@@ -114,6 +118,9 @@ extern "C" void FMX_CALL FMExternCallProc(FMX_ExternCallPtr pb) {
     case kFMXT_Init:
         pb->result = static_cast<fmx::ptrtype>(Do_PluginInit(pb->extnVersion));
         break;
+    case kFMXT_SessionShutdown:
+        SessionShutdown(static_cast<SessionId>(pb->parm2));
+        break;
     default:
         break; // no idle work, no preferences dialog
     }
@@ -142,13 +149,13 @@ void Do_PluginGetString() {
     FMX_ExternCallStruct& call = *gFMX_ExternCallPtr;
     switch (call.parm1) {
     case kFMXT_NameStr:
-        ProvideNameString(call.parm3, call.parm2);
+        ProvideNameString(call.parm3, static_cast<fmx::uint32>(call.parm2));
         break;
     case kFMXT_AppConfigStr:
-        ProvidePreferencesString(call.parm3, call.parm2);
+        ProvidePreferencesString(call.parm3, static_cast<fmx::uint32>(call.parm2));
         break;
     case kFMXT_OptionsStr:
-        ProvideConfigString(call.parm3, call.parm2);
+        ProvideConfigString(call.parm3, static_cast<fmx::uint32>(call.parm2));
         break;
     default:
         break;

@@ -1,4 +1,9 @@
 // fmhost's script language and output, run in-process against the plug-in's code.
+#include "CardStore.h"
+#include "CaseFolding.h"
+#include "LoopbackBook.h"
+#include "Mapping/DataMapping.h"
+#include "NumberConversion.h"
 #include "Output.h"
 #include "PluginHarness.h"
 #include "ScriptSession.h"
@@ -28,14 +33,32 @@ Outcome runJson(const std::string& script, RunOptions options = {}) {
 }
 
 // The "result" object of the only statement of `script`.
-std::string resultOf(const std::string& script) {
-    const Outcome outcome = runJson(script);
+std::string resultOf(const std::string& script, const RunOptions& options = {}) {
+    const Outcome outcome = runJson(script, options);
     EXPECT_EQ(outcome.exitCode, 0) << outcome.err;
     const std::size_t begin = outcome.out.find("\"result\": ");
     const std::size_t end = outcome.out.rfind(", \"error\"");
     if (begin == std::string::npos || end == std::string::npos)
         return "no result in " + outcome.out;
     return outcome.out.substr(begin + 10, end - begin - 10);
+}
+
+// Expected "result" objects.
+std::string number(const std::string& value) {
+    return R"({"type": "number", "value": )" + value + "}";
+}
+std::string text(const std::string& value) {
+    return R"({"type": "text", "value": )" + jsonString(value) + "}";
+}
+
+struct Case {
+    const char* expression;
+    std::string result;
+};
+
+void expectResults(const std::vector<Case>& cases, const RunOptions& options = {}) {
+    for (const Case& c : cases)
+        EXPECT_EQ(resultOf(c.expression, options), c.result) << c.expression;
 }
 
 std::string errorOf(const std::string& script) {
@@ -98,19 +121,160 @@ TEST(ScriptLanguage, ErrorsNameLineAndColumnAndNothingRuns) {
     EXPECT_EQ(errorOf("VorlixPlugin_Version ( 1 ; 2 )"),
               "test.fmcalc:1:1: VorlixPlugin_Version takes 0 to 1 arguments, not 2\n");
     EXPECT_EQ(errorOf("CardDav_SetTimeout"),
-              "test.fmcalc:1:1: CardDav_SetTimeout takes 1 to 1 arguments, not 0\n");
+              "test.fmcalc:1:1: CardDav_SetTimeout takes 1 argument, not 0\n");
     EXPECT_EQ(errorOf("VorlixPlugin_Version ( \"a\""),
               "test.fmcalc:1:27: missing \")\" at the end of the script\n");
     EXPECT_EQ(errorOf("x)"), "test.fmcalc:1:2: \")\" without \"(\"\n");
     EXPECT_EQ(errorOf("/* open"), "test.fmcalc:1:1: unterminated comment\n");
     EXPECT_EQ(errorOf("$ = 1"), "test.fmcalc:1:1: expected a variable name after \"$\"\n");
-    EXPECT_EQ(errorOf("1 + 2"), "test.fmcalc:1:3: unexpected character \"+\"\n");
-    EXPECT_EQ(errorOf("Char ( 1 ; 2 )"), "test.fmcalc:1:1: Char takes one argument\n");
+    EXPECT_EQ(errorOf("1 ^ 2"), "test.fmcalc:1:3: unexpected character \"^\"\n");
+    EXPECT_EQ(errorOf("char ( 1 ; 2 )"), "test.fmcalc:1:1: Char takes 1 argument, not 2\n");
     EXPECT_EQ(errorOf("Substitute ( 1 ; 2 )"),
-              "test.fmcalc:1:1: Substitute takes three arguments\n");
+              "test.fmcalc:1:1: Substitute takes 3 arguments, not 2\n");
+    EXPECT_EQ(errorOf("Substitute ( 1 ; [ 2 ] )"),
+              "test.fmcalc:1:18: Substitute takes groups of 2 in brackets\n");
+    EXPECT_EQ(errorOf("Case ( 1 )"), "test.fmcalc:1:1: Case takes at least 2 arguments, not 1\n");
+    EXPECT_EQ(errorOf("( 1 ]"), "test.fmcalc:1:5: \"]\" without \"[\"\n");
+    EXPECT_EQ(errorOf("Let ( [ a = 1\n"),
+              "test.fmcalc:2:1: missing \"]\" at the end of the script\n");
+    // A Let variable is known in the bindings after its own and in the result, nowhere else.
+    EXPECT_EQ(errorOf("Let ( [ a = b ; b = 1 ] ; a )"),
+              "test.fmcalc:1:13: unknown function \"b\"\n");
+    EXPECT_EQ(errorOf("Let ( a = 1 ; a ) & a"), "test.fmcalc:1:21: unknown function \"a\"\n");
+    EXPECT_EQ(errorOf("Let ( 1 = 1 ; 2 )"), "test.fmcalc:1:7: expected a variable name\n");
+    EXPECT_EQ(errorOf("While ( i = 0 ; i < 1 ; i = i + 1 )"), "test.fmcalc:1:35: expected \";\"\n");
     EXPECT_EQ(errorOf("$x = "), "test.fmcalc:1:6: expected a value\n");
     EXPECT_EQ(errorOf(std::string(500, '(') + "1" + std::string(500, ')')),
               "test.fmcalc:1:201: expression nested too deeply\n");
+}
+
+TEST(ScriptLanguage, OperatorsBindAndCompareAsFileMakerDoes) {
+    PluginHarness host;
+    expectResults({
+        {"1 + 2 * 3", number("7")},
+        {"( 1 + 2 ) * 3", number("9")},
+        {"10 - 2 - 3 & 12 / 4 / 3", text("51")}, // left to right; & after arithmetic
+        {"- ( 1 + 1 ) * 3 - -1", number("-5")},
+        {"0.1 + 0.2", number("0.3")},
+        {"400 * 100 & \"|\" & 1 / 8 & \"|\" & 2 / 3", text("40000|0.125|0.666666666666667")},
+        {"1 / 0", text("?")},
+        {"\"FY98\" + 1 & \"|\" & \"abc\" * 2 & \"|\" & True + True", text("99|0|2")},
+        {"( \"ABC\" = \"abc\" ) & ( \"émile\" = \"ÉMILE\" ) & ( \"a\" ≠ \"A\" ) & ( 1 <> 2 )",
+         text("1101")},
+        // Numbers compare as numbers, also with a text that is one; two texts as texts.
+        {"( \"10\" < 9 ) & ( \"10\" < \"9\" ) & ( 10 > \" 9 \" ) & ( \"b\" > \"A\" )",
+         text("0111")},
+        {"( 2 ≤ 2 ) & ( 2 <= 1 ) & ( 3 ≥ 4 ) & ( 3 >= 3 ) & ( $unset = \"\" ) & ( $unset = 0 )",
+         text("100110")},
+        {"not 1 = 2", number("1")},
+        {"not 0 and 0", number("0")},
+        {"1 or 1 and 0", number("1")},
+        {"( 1 xor 1 ) & ( 1 xor 0 ) & ( 0 OR 0 ) & ( 2 And \"x1\" )", text("0101")},
+    });
+}
+
+TEST(ScriptLanguage, TextListAndChoiceFunctions) {
+    PluginHarness host;
+    expectResults({
+        {"If ( 1 > 2 ; \"y\" ; \"n\" ) & If ( 0 ; \"y\" ) & IF ( 1 ; \"y\" )", text("ny")},
+        {"Case ( 0 ; \"a\" ; 1 ; \"b\" ; \"c\" ) & Case ( 0 ; \"a\" ; \"d\" ) & Case ( 0 ; 1 )",
+         text("bd")},
+        {"ValueCount ( \"\" ) & ValueCount ( \"a¶b¶\" ) & ValueCount ( \"a¶¶b\" )", text("023")},
+        {"List ( \"a\" ; \"\" ; 3 ; $unset )", text("a\r3")},
+        {"IsEmpty ( \"\" ) & IsEmpty ( 0 ) & IsEmpty ( $unset )", text("101")},
+        {"Length ( \"héllo\" & Char ( 128512 ) )", number("6")},
+        {"GetAsNumber ( \"$1,254.50\" )", number("1254.5")},
+        {"GetAsNumber ( \"-a5\" ) & \"|\" & GetAsNumber ( \"abc\" ) & \"|\" & GetAsText ( 12.50 )",
+         text("-5||12.5")},
+        {"Left ( \"héllo\" ; 2 ) & \"|\" & Right ( \"héllo\" ; 3 ) & \"|\" & "
+         "Middle ( \"héllo\" ; 2 ; 3 ) & \"|\" & Middle ( \"abc\" ; 2 ; 99 ) & \"|\" & "
+         "Left ( \"abc\" ; -1 ) & Right ( \"abc\" ; 9 )",
+         text("hé|llo|éll|bc|abc")},
+        {"Position ( \"Mississippi\" ; \"S\" ; 1 ; 2 ) & Position ( \"Mississippi\" ; \"ss\" ; "
+         "11 ; -1 ) & Position ( \"aaa\" ; \"aa\" ; 1 ; 2 ) & Position ( \"éé\" ; \"É\" ; 2 ; 1 ) "
+         "& Position ( \"abc\" ; \"x\" ; 1 ; 1 )",
+         text("46220")},
+        {"PatternCount ( \"Mississippi\" ; \"ISSI\" )", number("2")},
+        {"Substitute ( \"abc\" ; [ \"a\" ; \"b\" ] ; [ \"b\" ; \"c\" ] )", text("ccc")},
+    });
+}
+
+TEST(ScriptLanguage, LetAndWhileVariables) {
+    PluginHarness host;
+    expectResults({
+        {"Let ( [ a = 1 ; ~b = a + 1 ; a = a + ~b ] ; a & ~b )", text("32")},
+        {"Let ( a = 2 ; Let ( a = 3 ; a ) & a ) & LET ( X = 1 ; x )", text("321")},
+        {"While ( [ i = 0 ; out = \"\" ] ; i < 5 ; [ i = i + 1 ; out = out & i ] ; out )",
+         text("12345")},
+        // A variable the logic sets first belongs to the loop, emptied each time it starts.
+        {"While ( [ i = 3 ; out = \"\" ] ; i > 0 ; [ out = out & \"<\" & While ( j = 0 ; j < i "
+         "- 1 ; [ j = j + 1 ; last = j ] ; last ) & \">\" ; i = i - 1 ] ; out )",
+         text("<2><1><>")},
+        // The logic changes a variable of an outer Let; the initial variables are the loop's.
+        {"Let ( [ n = 0 ; i = 7 ] ; While ( i = 0 ; i < 3 ; [ i = i + 1 ; n = n + i ] ; i ) & n "
+         "& i )",
+         text("367")},
+        {"While ( [ i = 0 ] ; i < 50000 ; [ i = i + 1 ] ; i )", number("50000")},
+        {"While ( [ i = 0 ] ; True ; [ i = i + 1 ] ; i )", text("?")},
+    });
+    // $variables set in Let are the script's, and names ignore case.
+    const Outcome outcome = runJson("Let ( [ $c = 3 ; $$g = 4 ] ; 1 )\n$C & $$G & $g");
+    EXPECT_EQ(outcome.exitCode, 0) << outcome.err;
+    EXPECT_NE(
+        outcome.out.find(
+            R"("line": 2, "call": null, "var": null, "result": {"type": "text", "value": "34"})"),
+        std::string::npos)
+        << outcome.out;
+}
+
+TEST(ScriptLanguage, JsonPathsTypesAndErrors) {
+    PluginHarness host;
+    RunOptions options;
+    options.variables = {{"j", R"({"b":{"c":[10,{"d":"x"}]},"a":true,"n":1.50,"z":null})"}};
+    expectResults(
+        {
+            {"JSONGetElement ( $j ; \"b.c[1].d\" )", text("x")},
+            {"JSONGetElement ( $j ; \".b\" )", text(R"({"c":[10,{"d":"x"}]})")},
+            {"JSONGetElement ( $j ; \"a\" ) & JSONGetElement ( $j ; \"z\" ) & \"|\" & "
+             "JSONGetElement ( $j ; \"n\" ) & JSONGetElement ( $j ; \"b.none[3]\" )",
+             text("1|1.5")},
+            {"JSONGetElement ( \"[10,20]\" ; 1 ) & JSONGetElement ( \"[10,20]\" ; \"[0]\" )",
+             text("2010")},
+            {"JSONListKeys ( $j ; \"\" ) & \"|\" & JSONListKeys ( $j ; \"b.c\" )",
+             text("a\rb\rn\rz|0\r1")},
+            {"JSONSetElement ( \"\" ; \"b.c[1]\" ; 5 ; JSONNumber )",
+             text(R"({"b":{"c":[null,5]}})")},
+            {"JSONSetElement ( \"{\\\"z\\\":1}\" ; [ \"a\" ; \"[1]\" ; JSONArray ] ; [ \"a[+]\" ; "
+             "\"x\" ; JSONString ] ; [ \"t\" ; \"true\" ; JSONBoolean ] ; [ \"o\" ; \"\" ; "
+             "JSONObject ] ; [ \"r\" ; \"abc\" ; JSONRaw ] ; [ \"r2\" ; \"[2]\" ; JSONRaw ] ; [ "
+             "\"n\" ; \"12.50\" ; JSONNumber ] ; [ \"u\" ; 1 ; JSONNull ] )",
+             text(R"({"a":[1,"x"],"n":12.5,"o":{},"r":"abc","r2":[2],"t":true,"u":null,"z":1})")},
+            {"JSONFormatElements ( \"{\\\"b\\\":1,\\\"a\\\":[2]}\" )",
+             text("{\r\t\"a\": [\r\t\t2\r\t],\r\t\"b\": 1\r}")},
+            {"JSONRaw & JSONString & JSONNumber & JSONObject & JSONArray & JSONBoolean & JSONNull",
+             text("0123456")},
+            {"JSONGetElement ( $j ; \"b[x]\" )", text("? Invalid path: b[x]")},
+            {"JSONSetElement ( $j ; \"n.x\" ; 1 ; JSONNumber )",
+             text("? The path n.x needs an object where the JSON holds a number")},
+            {"JSONSetElement ( \"{}\" ; \"[+]\" ; 1 ; JSONNumber )",
+             text("? The path [+] needs an array where the JSON holds an object")},
+            {"JSONSetElement ( \"[]\" ; \"[1000000]\" ; 1 ; JSONNumber )",
+             text("? Index beyond 1000000: [1000000]")},
+        },
+        options);
+    // Invalid JSON: FileMaker's kind of message, with the place of the fault.
+    const std::string syntaxError =
+        R"({"type": "text", "value": "? * Line 1, Column 9\r  syntax error while parsing)";
+    for (const char* bad : {"JSONGetElement ( \"{\\\"a\\\":tru}\" ; \"a\" )",
+                            "JSONSetElement ( \"{}\" ; \"a\" ; \"{\\\"a\\\":tru}\" ; JSONObject )",
+                            "JSONListKeys ( \"{\\\"a\\\":tru}\" ; \"\" )"})
+        EXPECT_EQ(resultOf(bad).rfind(syntaxError, 0), 0u) << resultOf(bad);
+    EXPECT_EQ(resultOf("JSONFormatElements ( \"[1,¶2,\" & Char ( 10 ) & \"x]\" )")
+                  .rfind(R"({"type": "text", "value": "? * Line 3, Column 1\r  syntax error)", 0),
+              0u);
+    options.variables = {{"deep", std::string(100000, '[')}};
+    EXPECT_EQ(resultOf("JSONFormatElements ( $deep )", options),
+              text("? JSON nested more than 512 levels deep"));
 }
 
 TEST(ScriptLanguage, FileContainersAreTypedByTheirFirstBytes) {
@@ -184,6 +348,68 @@ TEST(ScriptSession, NestedCallErrorsCountWhenTheStatementIsNoCall) {
         "\n");
 }
 
+TEST(ScriptSession, LoopsCallRegisteredFunctionsAndReportTheFirstFailure) {
+    PluginHarness host;
+    const std::string script =
+        "$versions = While (\n"
+        "  [ i = 0 ; out = \"\" ] ;   // one value per call\n"
+        "  i < 3 ;\n"
+        "  [ i = i + 1 ;\n"
+        "    /* a registered function in the logic */\n"
+        "    out = List ( out ; i & \":\" & VorlixPlugin_Version ( \"short\" ) ) ] ;\n"
+        "  out )\n";
+    EXPECT_EQ(
+        runJson(script).out,
+        R"({"line": 1, "call": null, "var": "versions", "result": {"type": "text", "value": "1:0.10\r2:0.10\r3:0.10"}, "error": 0})"
+        "\n");
+    // The first call fails: the loop goes on, and the statement reports the failure, which
+    // stops a strict run.
+    fmx::host::failHostCall(1, 2);
+    RunOptions options;
+    options.strict = true;
+    const Outcome outcome = runJson(script + "VorlixPlugin_Version\n", options);
+    EXPECT_EQ(outcome.exitCode, 2);
+    EXPECT_EQ(
+        outcome.out,
+        R"({"line": 1, "call": null, "var": "versions", "result": {"type": "text", "value": "1:\r2:0.10\r3:0.10"}, "error": -1})"
+        "\n");
+}
+
+TEST(ScriptSession, ImportsEveryCardOfABookAsRows) {
+    LoopbackBook book;
+    session().current_mapping = createDefaultRawDataMap(); // as CardDav_SetServer leaves it
+    CardStore store(book.server);
+    for (const auto& [uid, name] : {std::pair<std::string, std::string>{"u1", "Ada Lovelace"},
+                                    {"u2", "Grace Hopper"},
+                                    {"u3", "Hedy Lamarr"}}) {
+        book.addCard(uid);
+        store.put("/alice/book/" + uid + "-file.vcf",
+                  "BEGIN:VCARD\r\nVERSION:3.0\r\nUID:" + uid + "\r\nFN:" + name +
+                      "\r\nEND:VCARD\r\n",
+                  "c-tag");
+    }
+    store.failNext("GET", "/alice/book/u2-file.vcf", loopback::Response(500));
+    const Outcome outcome =
+        runJson("$uids = CardDav_GetAddressbookvCards\n"
+                "$rows = While ( [ i = 0 ; rows = \"[]\" ] ; i < ValueCount ( $uids ) ; [\n"
+                "    i = i + 1 ; uid = GetValue ( $uids ; i ) ; read = CardDav_GetvCard ( uid ) ;\n"
+                "    rows = JSONSetElement ( rows ; \"[+]\" ; JSONSetElement ( \"{}\" ;\n"
+                "        [ \"uid\" ; uid ; JSONString ] ; [ \"read\" ; read ; JSONBoolean ] ;\n"
+                "        [ \"name\" ; If ( read ; CardDav_GetvCardItem ( \"displayname\" ) ) ; "
+                "JSONString ] ) ; JSONObject ) ] ;\n"
+                "  rows )\n"
+                "JSONGetElement ( $rows ; \"[2].name\" )\n");
+    EXPECT_EQ(outcome.exitCode, 0) << outcome.err;
+    const std::string rows =
+        R"([{"name":"Ada Lovelace","read":true,"uid":"u1"},{"name":"","read":false,"uid":"u2"},)"
+        R"({"name":"Hedy Lamarr","read":true,"uid":"u3"}])";
+    EXPECT_NE(outcome.out.find(R"("line": 2, "call": null, "var": "rows", "result": )" +
+                               text(rows) + R"(, "error": 47})"),
+              std::string::npos)
+        << outcome.out;
+    EXPECT_NE(outcome.out.find(text("Hedy Lamarr")), std::string::npos);
+}
+
 TEST(ScriptSession, ReadableOutputAndSavedPictures) {
     PluginHarness host;
     namespace fs = std::filesystem;
@@ -211,7 +437,8 @@ TEST(ScriptSession, ReadableOutputAndSavedPictures) {
 
 TEST(ScriptSession, InteractivePromptWaitsForOpenParenthesesAndGoesOnAfterErrors) {
     PluginHarness host;
-    std::istringstream in("VorlixPlugin_Version (\n\"long\" )\nNope\nVorlixPlugin_Version\n");
+    std::istringstream in("VorlixPlugin_Version (\n\"long\" )\nNope\nVorlixPlugin_Version\nLet ( [ "
+                          "a = 1 ;\n b = 2 ] ; a + b )\n");
     std::ostringstream out, err;
     RunOptions options;
     options.json = true;
@@ -221,6 +448,41 @@ TEST(ScriptSession, InteractivePromptWaitsForOpenParenthesesAndGoesOnAfterErrors
     EXPECT_NE(out.str().find("   ...> {\"line\": 1, "), std::string::npos) << out.str();
     EXPECT_NE(out.str().find("\"value\": \"Talvero 0.10\""), std::string::npos);
     EXPECT_NE(out.str().find("{\"line\": 4, "), std::string::npos);
+    EXPECT_NE(
+        out.str().find(
+            R"(   ...> {"line": 5, "call": null, "var": null, "result": {"type": "number", "value": 3})"),
+        std::string::npos)
+        << out.str();
+}
+
+TEST(Calculation, NumbersAsTextsTextsAsNumbersAndCase) {
+    const std::pair<double, const char*> written[] = {{40000, "40000"},
+                                                      {-2.5, "-2.5"},
+                                                      {0.0001, "0.0001"},
+                                                      {-0.0, "0"},
+                                                      {1e21, "1000000000000000000000"},
+                                                      {1.5e-7, "0.00000015"},
+                                                      {0.1 + 0.2, "0.30000000000000004"},
+                                                      {1.0 / 0.0, "?"},
+                                                      {123.456, "123.456"}};
+    for (const auto& [value, text] : written)
+        EXPECT_EQ(numberText(value), text) << value;
+    EXPECT_EQ(roundedResult(0.1 + 0.2), 0.3);
+
+    const std::pair<const char*, std::optional<double>> read[] = {
+        {"$1,254.50", 1254.5}, {"FY98", 98}, {"-a5", -5},           {"5-3", 53},
+        {"1.2.3", 1.23},       {".5", 0.5},  {"abc", std::nullopt}, {"-.", std::nullopt}};
+    for (const auto& [text, value] : read)
+        EXPECT_EQ(numberInText(text), value) << text;
+    for (const char* number : {"12", " -1.5 ", ".5", "+3."})
+        EXPECT_TRUE(isNumberText(number)) << number;
+    for (const char* text : {"", "-", "1e3", "1 2", "1,5", "x1"})
+        EXPECT_FALSE(isNumberText(text)) << text;
+
+    // Capitals of Latin-1, Latin Extended-A, Greek and Cyrillic; the rest stays.
+    EXPECT_EQ(foldCase("ÀÉÞ×ß ĀĹŸŽ İ ΑΩ ЁАЯ Z"), "àéþ×ß āĺÿž İ αω ёая z");
+    EXPECT_TRUE(sameName("JSONGetElement", "jsongetelement"));
+    EXPECT_FALSE(sameName("Let", "Lets"));
 }
 
 TEST(Output, JsonStringsAndDigests) {

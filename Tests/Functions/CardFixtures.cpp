@@ -70,8 +70,8 @@ std::string listingAnswer(const std::vector<ListedCard>& cards, bool perElementN
 LoopbackPlugin::LoopbackPlugin() {
     resetPluginState();
     host.call("CardDav_SetServer", {Arg::text(server.baseUrl())});
-    plugin_state.connected = true;
-    plugin_state.root_address_url = server.baseUrl() + "/home/";
+    session().connected = true;
+    session().root_address_url = server.baseUrl() + "/home/";
 }
 
 loopback::Response syncTokenAnswer(const std::string& token) {

@@ -67,7 +67,7 @@ TEST_F(CardLoopback, ListingInPerElementNamespaceStyleSkipsCardsWithoutUidAndKee
     EXPECT_EQ(plugin.host.call("CardDav_GetSyncToken").text(), "tok-1");
 
     EXPECT_EQ(plugin.host.call("CardDav_GetAddressbookvCards").text(), "twin\r");
-    const addresscard& twin = plugin_state.current_addressbook["twin"];
+    const addresscard& twin = session().current_addressbook["twin"];
     EXPECT_EQ(twin.fn, "Second");
     EXPECT_EQ(twin.etag, "tc");
     EXPECT_EQ(twin.cardid, "c");
@@ -79,9 +79,9 @@ TEST_F(CardLoopback, ListingInPerElementNamespaceStyleSkipsCardsWithoutUidAndKee
 }
 
 TEST_F(CardLoopback, FunctionsFailWithElevenWithoutAddressBookHome) {
-    plugin_state.root_address_url.clear();
+    session().root_address_url.clear();
     // The automatic connection finds no home on this server either.
-    plugin_state.connected = true;
+    session().connected = true;
     const CallResult cards = plugin.host.call("CardDav_GetAddressbookvCards");
     EXPECT_EQ(cards.error, 11);
     EXPECT_EQ(cards.text(), "ERROR");
@@ -117,8 +117,8 @@ TEST_F(CardLoopback, GetvCardSendsOneGetAndHandlesRefusals) {
         const CallResult failed = plugin.host.call("CardDav_GetvCard", {Arg::text("u1")});
         EXPECT_EQ(failed.error, code) << status;
         EXPECT_EQ(failed.number(), 0) << status;
-        EXPECT_EQ(plugin_state.current_vcard_id, "u1");
-        EXPECT_TRUE(plugin_state.current_vcard.items.empty())
+        EXPECT_EQ(session().current_vcard_id, "u1");
+        EXPECT_TRUE(session().current_vcard.items.empty())
             << "the failed fetch left the card empty";
     }
 }
@@ -132,7 +132,7 @@ TEST_F(CardLoopback, SaveCardSendsOnePutWithIfMatchAndJudgesTheAnswer) {
     EXPECT_EQ(put.method, "PUT");
     EXPECT_EQ(put.header("If-Match"), "\"t2\"");
     EXPECT_NE(put.body.find("FN:Ada\r\n"), std::string::npos);
-    EXPECT_EQ(plugin_state.current_addressbook["u1"].etag, "t3");
+    EXPECT_EQ(session().current_addressbook["u1"].etag, "t3");
 
     // A tag given as argument is sent instead of the stored one.
     plugin.server.enqueue(tagged(204, "t4"));
@@ -152,8 +152,7 @@ TEST_F(CardLoopback, SaveCardSendsOnePutWithIfMatchAndJudgesTheAnswer) {
         const CallResult refused = save();
         EXPECT_EQ(refused.error, code) << status;
         EXPECT_EQ(refused.text(), text);
-        EXPECT_EQ(plugin_state.current_addressbook["u1"].etag, "t4")
-            << "a refused save keeps the tag";
+        EXPECT_EQ(session().current_addressbook["u1"].etag, "t4") << "a refused save keeps the tag";
     }
 }
 
@@ -163,7 +162,7 @@ TEST_F(CardLoopback, SaveAnsweredWithoutTagIsAConflictButKeepsTheServersTag) {
     plugin.server.enqueue(etagAnswer("/home/book/c1.vcf", "rev-5"));
     EXPECT_EQ(save().text(), "Server data conflict!");
     EXPECT_EQ(methods(), "PUT PROPFIND ");
-    EXPECT_EQ(plugin_state.current_addressbook["u1"].etag, "rev-5");
+    EXPECT_EQ(session().current_addressbook["u1"].etag, "rev-5");
 
     // The next save goes out with that tag rather than failing on a stale one.
     plugin.server.enqueue(tagged(204, "rev-6"));
@@ -254,8 +253,8 @@ TEST_F(CardLoopback, NewvCardCreatedWithoutTagAsksForIt) {
     EXPECT_EQ(created.text(), "U1");
     EXPECT_EQ(created.error, 0);
     EXPECT_EQ(methods(), "GET PUT PROPFIND ");
-    EXPECT_EQ(plugin_state.current_addressbook["U1"].etag, "fetched");
-    EXPECT_EQ(plugin_state.current_vcard_id, "U1");
+    EXPECT_EQ(session().current_addressbook["U1"].etag, "fetched");
+    EXPECT_EQ(session().current_vcard_id, "U1");
 
     // When that request names no tag either, the card exists but is not taken up.
     plugin.server.clearRequests();
@@ -266,8 +265,8 @@ TEST_F(CardLoopback, NewvCardCreatedWithoutTagAsksForIt) {
         plugin.host.call("CardDav_NewvCard", {Arg::text(plugin.bookUrl()), Arg::text("U2")});
     EXPECT_EQ(untagged.text(), "ERROR: Creation of vcard failed. Server issue.");
     EXPECT_EQ(untagged.error, -1) << "the card did not become the current card";
-    EXPECT_EQ(plugin_state.current_addressbook.count("U2"), 0u);
-    EXPECT_EQ(plugin_state.current_vcard_id, "U1");
+    EXPECT_EQ(session().current_addressbook.count("U2"), 0u);
+    EXPECT_EQ(session().current_vcard_id, "U1");
 }
 
 TEST_F(CardLoopback, NewvCardFailures) {
@@ -283,8 +282,8 @@ TEST_F(CardLoopback, NewvCardFailures) {
     const CallResult refused = plugin.host.call("CardDav_NewvCard", {Arg::text(plugin.bookUrl())});
     EXPECT_EQ(refused.text(), "ERROR: Creation of vcard failed");
     EXPECT_EQ(refused.error, 43);
-    EXPECT_EQ(plugin_state.current_addressbook_url, plugin.bookUrl());
-    EXPECT_TRUE(plugin_state.current_addressbook.empty());
+    EXPECT_EQ(session().current_addressbook_url, plugin.bookUrl());
+    EXPECT_TRUE(session().current_addressbook.empty());
 
     // No free identifier: every probe finds a card (code -1), or the last probe fails (its
     // code); nothing is PUT.
@@ -320,13 +319,12 @@ TEST_F(CardLoopback, DeleteCardRewritesEveryGroupListingItAndReportsAFailedRewri
     EXPECT_EQ(requests[2].body,
               replace(replace(group, "%", "ga"), "X-ADDRESSBOOKSERVER-MEMBER:urn:uuid:u1\r\n", ""));
     // The refused group is held as the server still holds it; the other took the change.
-    EXPECT_EQ(plugin_state.current_addressbook_groups["ga"].members,
+    EXPECT_EQ(session().current_addressbook_groups["ga"].members,
               (std::vector<std::string>{"u1", "u9"}));
-    EXPECT_EQ(plugin_state.current_addressbook_groups["ga"].etag, "ga");
-    EXPECT_EQ(plugin_state.current_addressbook_groups["gb"].members,
-              std::vector<std::string>{"u9"});
-    EXPECT_EQ(plugin_state.current_addressbook_groups["gb"].etag, "gb-2");
-    EXPECT_TRUE(plugin_state.current_addressbook.empty());
+    EXPECT_EQ(session().current_addressbook_groups["ga"].etag, "ga");
+    EXPECT_EQ(session().current_addressbook_groups["gb"].members, std::vector<std::string>{"u9"});
+    EXPECT_EQ(session().current_addressbook_groups["gb"].etag, "gb-2");
+    EXPECT_TRUE(session().current_addressbook.empty());
 
     // A refused DELETE changes nothing.
     plugin.selectBook({{"/home/book/c1.vcf", "t1", kCardText}});
@@ -334,7 +332,7 @@ TEST_F(CardLoopback, DeleteCardRewritesEveryGroupListingItAndReportsAFailedRewri
     const CallResult refused = plugin.host.call("CardDav_DeleteCard", {Arg::text("u1")});
     EXPECT_EQ(refused.number(), 0);
     EXPECT_EQ(refused.error, 43);
-    EXPECT_EQ(plugin_state.current_addressbook.count("u1"), 1u);
+    EXPECT_EQ(session().current_addressbook.count("u1"), 1u);
 }
 
 TEST_F(CardLoopback, DeleteAllCardsGoesOnAfterAFailureAndDeletesNothingWithoutListing) {
@@ -359,14 +357,20 @@ TEST_F(CardLoopback, DeleteAllCardsGoesOnAfterAFailureAndDeletesNothingWithoutLi
     EXPECT_EQ(unlisted.error, 47);
     EXPECT_EQ(methods(), "REPORT ");
 
-    // Without an address-book home it still works on the URL given, and reports the check.
-    plugin_state.root_address_url.clear();
+    // A book on another server, or any book before a connection found the home, is never
+    // asked: the user's credentials go only where the connection found the account.
     plugin.server.clearRequests();
-    plugin.server.enqueue(xmlResponse(207, listingAnswer({})));
+    loopback::HttpServer elsewhere;
+    const CallResult offServer = plugin.host.call("CardDav_DeleteAllCards",
+                                                  {Arg::text(elsewhere.baseUrl() + "/home/book/")});
+    EXPECT_EQ(offServer.number(), 0);
+    EXPECT_EQ(offServer.error, 20);
+    session().root_address_url.clear();
     const CallResult homeless =
         plugin.host.call("CardDav_DeleteAllCards", {Arg::text(plugin.bookUrl())});
-    EXPECT_EQ(homeless.number(), 1);
+    EXPECT_EQ(homeless.number(), 0);
     EXPECT_EQ(homeless.error, 11);
+    EXPECT_EQ(plugin.server.requestCount() + elsewhere.requestCount(), 0u);
 }
 
 TEST_F(CardLoopback, PhotoEncodingsAndACardWithoutFieldMap) {
@@ -392,13 +396,13 @@ TEST_F(CardLoopback, PhotoEncodingsAndACardWithoutFieldMap) {
     EXPECT_EQ(refused.type(), ValueType::none);
 
     // A photo in another encoding is not overwritten; its TYPE follows the container.
-    plugin_state.current_vcard.setTypeValue("photo", "ENCODING", "QUOTED-PRINTABLE");
+    session().current_vcard.setTypeValue("photo", "ENCODING", "QUOTED-PRINTABLE");
     const CallResult other = plugin.host.call(
         "CardDav_SetvCardItem", {Arg::text("PHOTO"), Arg::container({Stream{"PNGf", "png"}})});
     EXPECT_EQ(other.number(), 1);
     EXPECT_EQ(other.error, 6);
-    EXPECT_EQ(plugin_state.current_vcard.get("photo"), "R0lG");
-    EXPECT_EQ(plugin_state.current_vcard.getTypeValue("photo", "TYPE"), "PNG");
+    EXPECT_EQ(session().current_vcard.get("photo"), "R0lG");
+    EXPECT_EQ(session().current_vcard.getTypeValue("photo", "TYPE"), "PNG");
     EXPECT_EQ(plugin.host.call("CardDav_GetvCardItem", {Arg::text("photo")}).error, 6);
 }
 
@@ -430,5 +434,5 @@ TEST_F(CardLoopback, NewvCardRefusesAListedUidOrALineBreakWithoutARequest) {
         EXPECT_EQ(created.error, code) << uid;
     }
     EXPECT_EQ(plugin.server.requestCount(), 0u);
-    EXPECT_EQ(plugin_state.current_addressbook["u1"].url, plugin.bookUrl() + "c1.vcf");
+    EXPECT_EQ(session().current_addressbook["u1"].url, plugin.bookUrl() + "c1.vcf");
 }

@@ -38,7 +38,7 @@ TEST_F(ChangeCheckLoopback, ReportListingTheCardDecidesAlone) {
     const auto requests = server.requests();
     ASSERT_EQ(requests.size(), 4u) << "no second request";
     EXPECT_EQ(requests[0].requestLine, "REPORT " + cardPath + " HTTP/1.1");
-    EXPECT_EQ(plugin_state.current_addressbook.at("c1").etag, "t1") << "the entry is not updated";
+    EXPECT_EQ(session().current_addressbook.at("c1").etag, "t1") << "the entry is not updated";
 }
 
 TEST_F(ChangeCheckLoopback, UnsettledReportAsksTheCardForItsTag) {
@@ -124,7 +124,7 @@ TEST_F(ChangeCheckLoopback, MissingArgumentsOrUnlistedCardsSendNothing) {
     }
     EXPECT_EQ(server.requestCount(), 0u);
 
-    plugin_state.root_address_url.clear();
+    session().root_address_url.clear();
     const CallResult noHome = check("c1", "t1");
     EXPECT_EQ(noHome.text(), "ERROR");
     EXPECT_EQ(noHome.error, 11);

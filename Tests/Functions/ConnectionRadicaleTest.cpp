@@ -10,7 +10,7 @@
 
 TEST(ConnectionRadicale, RightAndWrongPasswords) {
     ConnectedPlugin plugin;
-    EXPECT_EQ(plugin_state.root_address_url, plugin.server.baseUrl() + "/alice/");
+    EXPECT_EQ(session().root_address_url, plugin.server.baseUrl() + "/alice/");
     EXPECT_EQ(plugin.host.call("CardDav_LastError").number(), 0);
 
     plugin.host.call("CardDav_SetAuth",
@@ -18,7 +18,7 @@ TEST(ConnectionRadicale, RightAndWrongPasswords) {
     EXPECT_EQ(plugin.host.call("CardDav_Connect").error, -1);
     EXPECT_EQ(plugin.host.call("CardDav_LastError").number(), -1);
     // The home found before stays in use.
-    EXPECT_EQ(plugin_state.root_address_url, plugin.server.baseUrl() + "/alice/");
+    EXPECT_EQ(session().root_address_url, plugin.server.baseUrl() + "/alice/");
 
     // Without credentials the server refuses as well.
     plugin.host.call("CardDav_SetAuth", {Arg::text(""), Arg::text("alice"), Arg::text("x")});
@@ -33,7 +33,7 @@ TEST(ConnectionRadicale, CertificateCheckOverTls) {
     options.certificateFile = files.certificateFile;
     options.keyFile = files.keyFile;
     ConnectedPlugin plugin("contacts", options);
-    EXPECT_EQ(plugin_state.root_address_url, plugin.server.baseUrl() + "/alice/");
+    EXPECT_EQ(session().root_address_url, plugin.server.baseUrl() + "/alice/");
 
     plugin.host.call("CardDav_SetSsl", {Arg::text("tls1"), Arg::boolean(true)});
     EXPECT_EQ(plugin.host.call("CardDav_Connect").error, 46);
@@ -67,8 +67,8 @@ TEST(ConnectionRadicale, WorkingBaseUrlSendsExactlyTheTwoDiscoveryRequests) {
     host.call("CardDav_SetServer", {Arg::text("http://" + hostPort + "/")});
     host.call("CardDav_SetAuth", {Arg::text("basic"), Arg::text("alice"), Arg::text("wonderland")});
     ASSERT_EQ(host.call("CardDav_Connect").error, 0) << server.log();
-    EXPECT_EQ(plugin_state.root_address_url, "http://" + hostPort + "/alice/");
-    EXPECT_EQ(plugin_state.cd.server_facts().davRoot, "");
+    EXPECT_EQ(session().root_address_url, "http://" + hostPort + "/alice/");
+    EXPECT_EQ(session().cd.server_facts().davRoot, "");
     const std::string allprop =
         "<?xml version='1.0' encoding='utf-8'?><propfind xmlns='DAV:'><allprop/></propfind>";
     const std::string home =
@@ -85,8 +85,8 @@ TEST(ConnectionRadicale, UnknownPathIsFollowedUpAtTheWellKnownUrl) {
     plugin.host.call("CardDav_SetServer", {Arg::text(plugin.server.baseUrl() + "/no/such/dav")});
     ASSERT_EQ(plugin.host.call("CardDav_Connect").error, 0) << plugin.server.log();
     // Radicale redirects /.well-known/carddav to its root, which becomes the DAV root.
-    EXPECT_EQ(plugin_state.cd.server_facts().davRoot, plugin.server.baseUrl() + "/");
-    EXPECT_EQ(plugin_state.root_address_url, plugin.server.baseUrl() + "/alice/");
+    EXPECT_EQ(session().cd.server_facts().davRoot, plugin.server.baseUrl() + "/");
+    EXPECT_EQ(session().root_address_url, plugin.server.baseUrl() + "/alice/");
     const CallResult books = plugin.host.call("CardDav_GetAddressBooks");
     EXPECT_EQ(books.error, 0);
     EXPECT_EQ(books.text(), plugin.bookUrl + "\r");

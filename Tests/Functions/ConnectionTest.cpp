@@ -57,21 +57,21 @@ TEST_F(ConnectionTest, ConfigurationBeforeAnyConnectionAppliesSettingsAndReports
     EXPECT_EQ(set.number(), 1);
     EXPECT_EQ(set.error, 11);
     EXPECT_EQ(lastError(), 11);
-    EXPECT_EQ(plugin_state.cd.get_baseurl(), server.baseUrl() + "/dav/");
-    EXPECT_EQ(plugin_state.current_mapping.size(), 42u);
+    EXPECT_EQ(session().cd.get_baseurl(), server.baseUrl() + "/dav/");
+    EXPECT_EQ(session().current_mapping.size(), 42u);
 
     EXPECT_EQ(host.call("CardDav_SetTimeout", {Arg::number(30)}).error, 11);
-    EXPECT_EQ(plugin_state.cd.get_timeout(), 30);
+    EXPECT_EQ(session().cd.get_timeout(), 30);
     EXPECT_EQ(host.call("CardDav_SetTimeout", {Arg::number(-5)}).number(), 1);
-    EXPECT_EQ(plugin_state.cd.get_timeout(), 30);
+    EXPECT_EQ(session().cd.get_timeout(), 30);
 
     host.call("CardDav_SetSsl", {Arg::text("TLS1")});
-    EXPECT_EQ(plugin_state.cd.get_ssltype(), "tls1");
-    EXPECT_FALSE(plugin_state.cd.get_validcert());
+    EXPECT_EQ(session().cd.get_ssltype(), "tls1");
+    EXPECT_FALSE(session().cd.get_validcert());
     host.call("CardDav_SetAuth", {Arg::text("Digest"), Arg::text("u")});
-    EXPECT_EQ(plugin_state.cd.get_authtype(), "digest");
-    EXPECT_EQ(plugin_state.cd.get_user(), "u");
-    EXPECT_EQ(plugin_state.cd.get_password(), "");
+    EXPECT_EQ(session().cd.get_authtype(), "digest");
+    EXPECT_EQ(session().cd.get_user(), "u");
+    EXPECT_EQ(session().cd.get_password(), "");
     EXPECT_EQ(server.requestCount(), 0u) << "configuration sends nothing";
 }
 
@@ -85,7 +85,7 @@ TEST_F(ConnectionTest, ConnectJoinsHrefsOnTheServerRootAndKeepsTheHome) {
     EXPECT_EQ(connect.error, 0);
     EXPECT_EQ(connect.number(), 1);
     EXPECT_EQ(lastError(), 0);
-    EXPECT_EQ(plugin_state.root_address_url, server.baseUrl() + "/dav/addressbooks/u/");
+    EXPECT_EQ(session().root_address_url, server.baseUrl() + "/dav/addressbooks/u/");
     const auto requests = server.requests();
     ASSERT_EQ(requests.size(), 2u);
     EXPECT_EQ(requests[0].requestLine, "PROPFIND /dav/ HTTP/1.1");
@@ -112,7 +112,7 @@ TEST_F(ConnectionTest, PrincipalMissingFromAllpropIsAskedForByName) {
     EXPECT_EQ(requests[1].header("Depth"), std::optional<std::string>("0"));
     EXPECT_NE(requests[1].body.find("<D:current-user-principal/>"), std::string::npos);
     EXPECT_EQ(requests[2].target, "/principals/u/");
-    EXPECT_EQ(plugin_state.root_address_url, server.baseUrl() + "/books/u/");
+    EXPECT_EQ(session().root_address_url, server.baseUrl() + "/books/u/");
 }
 
 TEST_F(ConnectionTest, FailedDiscoveryStepsReportTheirCodes) {
@@ -122,7 +122,7 @@ TEST_F(ConnectionTest, FailedDiscoveryStepsReportTheirCodes) {
     server.enqueue(loopback::Response(401));
     EXPECT_EQ(host.call("CardDav_Connect").error, -1);
     EXPECT_EQ(lastError(), -1);
-    EXPECT_FALSE(plugin_state.connected);
+    EXPECT_FALSE(session().connected);
 
     // The home request answered 404: still not connected.
     server.enqueue(loopback::xmlResponse(207, principalAnswer("/", "/p/")));
@@ -130,14 +130,14 @@ TEST_F(ConnectionTest, FailedDiscoveryStepsReportTheirCodes) {
     const CallResult notFound = host.call("CardDav_Connect");
     EXPECT_EQ(notFound.error, 44);
     EXPECT_EQ(notFound.number(), 1);
-    EXPECT_FALSE(plugin_state.connected);
+    EXPECT_FALSE(session().connected);
 
     // A home request that names no home connects, but the home stays unknown.
     server.enqueue(loopback::xmlResponse(207, principalAnswer("/", "/p/")));
     server.enqueue(loopback::xmlResponse(207, multistatus("")));
     EXPECT_EQ(host.call("CardDav_Connect").error, 0);
-    EXPECT_TRUE(plugin_state.connected);
-    EXPECT_TRUE(plugin_state.root_address_url.empty());
+    EXPECT_TRUE(session().connected);
+    EXPECT_TRUE(session().root_address_url.empty());
     // Functions that need the home fail with 11 whatever the connection did.
     EXPECT_EQ(host.call("CardDav_GetAddressBooks").error, 11);
     EXPECT_EQ(lastError(), 11);
@@ -186,5 +186,5 @@ TEST_F(ConnectionTest, HostErrorsWhileAnsweringBecomeCodesSevenAndMinusOne) {
     // A failing argument read falls back to the default instead.
     fmx::host::failHostCall(1, 2);
     EXPECT_EQ(host.call("CardDav_SetTimeout", {Arg::number(5)}).error, 11);
-    EXPECT_EQ(plugin_state.cd.get_timeout(), 600);
+    EXPECT_EQ(session().cd.get_timeout(), 600);
 }

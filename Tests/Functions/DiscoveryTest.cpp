@@ -79,8 +79,8 @@ TEST_F(Discovery, WellKnownRedirectLeadsToTheDavRoot) {
         EXPECT_EQ(requests[1].body, kAllprop);
         EXPECT_EQ(requests[2].body, kAllprop);
         EXPECT_EQ(requests[2].header("Depth"), "1");
-        EXPECT_EQ(plugin_state.root_address_url, server.baseUrl() + "/dav/addressbooks/u/");
-        EXPECT_EQ(plugin_state.cd.server_facts().davRoot, server.baseUrl() + "/dav/");
+        EXPECT_EQ(session().root_address_url, server.baseUrl() + "/dav/addressbooks/u/");
+        EXPECT_EQ(session().cd.server_facts().davRoot, server.baseUrl() + "/dav/");
     }
     // The address books come back as full URLs that work.
     const CallResult books = host.call("CardDav_GetAddressBooks");
@@ -97,7 +97,7 @@ TEST_F(Discovery, DavRootIsKeptUntilTheServerIsSetAgain) {
               (Lines{"PROPFIND /dav/ HTTP/1.1", "PROPFIND /dav/principals/u/ HTTP/1.1"}));
 
     host.call("CardDav_SetServer", {Arg::text(server.baseUrl())});
-    EXPECT_EQ(plugin_state.cd.server_facts().davRoot, "");
+    EXPECT_EQ(session().cd.server_facts().davRoot, "");
     server.clearRequests();
     EXPECT_EQ(host.call("CardDav_Connect").error, 0);
     EXPECT_EQ(requestLines().front(), "PROPFIND / HTTP/1.1");
@@ -113,7 +113,7 @@ TEST_F(Discovery, ChainOfThreePermanentRedirects) {
               (Lines{"PROPFIND / HTTP/1.1", "PROPFIND /.well-known/carddav HTTP/1.1",
                      "PROPFIND /a/ HTTP/1.1", "PROPFIND /b/ HTTP/1.1", "PROPFIND /dav/ HTTP/1.1",
                      "PROPFIND /dav/principals/u/ HTTP/1.1"}));
-    EXPECT_EQ(plugin_state.root_address_url, server.baseUrl() + "/dav/addressbooks/u/");
+    EXPECT_EQ(session().root_address_url, server.baseUrl() + "/dav/addressbooks/u/");
 }
 
 TEST_F(Discovery, FailedDiscoveryEndsAsTodayWithTheFirstCode) {
@@ -124,9 +124,9 @@ TEST_F(Discovery, FailedDiscoveryEndsAsTodayWithTheFirstCode) {
     EXPECT_EQ(loop.error, 44);
     EXPECT_EQ(loop.number(), 1);
     EXPECT_EQ(server.requestCount(), 2u + 5u);
-    EXPECT_TRUE(plugin_state.root_address_url.empty());
-    EXPECT_FALSE(plugin_state.connected);
-    EXPECT_EQ(plugin_state.cd.server_facts().davRoot, "");
+    EXPECT_TRUE(session().root_address_url.empty());
+    EXPECT_FALSE(session().connected);
+    EXPECT_EQ(session().cd.server_facts().davRoot, "");
 
     // No well-known service at all.
     redirects.clear();

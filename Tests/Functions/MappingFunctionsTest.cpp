@@ -14,8 +14,8 @@ protected:
 
     // What a successful connection leaves: the mapping functions need nothing more.
     void pretendConnected() {
-        plugin_state.connected = true;
-        plugin_state.root_address_url = "http://127.0.0.1:9/alice/";
+        session().connected = true;
+        session().root_address_url = "http://127.0.0.1:9/alice/";
     }
     CallResult setMapping(const std::string& path) {
         return host.call("CardDav_SetMapping", {Arg::text(path)});
@@ -44,7 +44,7 @@ TEST_F(MappingFunctions, NothingIsLoadedBeforeAnAddressBookHomeIsKnown) {
     EXPECT_EQ(set.error, 11);
     EXPECT_EQ(set.number(), 0) << "nothing was loaded";
     EXPECT_EQ(lastError(), 11);
-    EXPECT_TRUE(plugin_state.current_mapping.empty());
+    EXPECT_TRUE(session().current_mapping.empty());
 }
 
 TEST_F(MappingFunctions, LoadedFileBecomesTheVocabularyAndIsListedAsRows) {
@@ -69,32 +69,32 @@ TEST_F(MappingFunctions, FailedLoadsInstallTheBuiltInVocabulary) {
     EXPECT_EQ(missing.error, 31);
     EXPECT_EQ(missing.number(), 0);
     EXPECT_EQ(lastError(), 31);
-    EXPECT_EQ(plugin_state.current_mapping.size(), 42u)
+    EXPECT_EQ(session().current_mapping.size(), 42u)
         << "the first file's vocabulary is not kept";
-    EXPECT_EQ(plugin_state.current_mapping.count("mine"), 0u);
+    EXPECT_EQ(session().current_mapping.count("mine"), 0u);
 
     ASSERT_EQ(setMapping(folder.write("second.csv", "mine,NOTE\n")).number(), 1);
     const CallResult refused = setMapping(folder.write("refused.csv", "etag,X\nid,UID\n"));
     EXPECT_EQ(refused.error, 31);
-    EXPECT_EQ(plugin_state.current_mapping.size(), 42u);
+    EXPECT_EQ(session().current_mapping.size(), 42u);
 }
 
 TEST_F(MappingFunctions, BuiltInVocabularyListedSavedAndLoadedBack) {
     pretendConnected();
-    plugin_state.current_mapping = createDefaultRawDataMap();
+    session().current_mapping = createDefaultRawDataMap();
     const std::string listed = getMapping();
     EXPECT_EQ(lineCount(listed), 42u);
     EXPECT_EQ(listed.rfind("bbstel,TEL,BBS\rbirthday,BDAY\r", 0), 0u) << listed;
     EXPECT_NE(listed.find("\rinternational,ADR,INETERNATIONAL\r"), std::string::npos);
 
-    plugin_state.current_mapping.clear();
+    session().current_mapping.clear();
     ASSERT_EQ(setMapping(folder.write("saved.csv", listed)).number(), 1);
     const FieldMap builtIn = createDefaultRawDataMap();
-    ASSERT_EQ(plugin_state.current_mapping.size(), builtIn.size());
+    ASSERT_EQ(session().current_mapping.size(), builtIn.size());
     for (const auto& [name, entry] : builtIn) {
-        ASSERT_EQ(plugin_state.current_mapping.count(name), 1u) << name;
-        EXPECT_EQ(plugin_state.current_mapping.at(name).property, entry.property) << name;
-        EXPECT_EQ(plugin_state.current_mapping.at(name).type, entry.type) << name;
+        ASSERT_EQ(session().current_mapping.count(name), 1u) << name;
+        EXPECT_EQ(session().current_mapping.at(name).property, entry.property) << name;
+        EXPECT_EQ(session().current_mapping.at(name).type, entry.type) << name;
     }
 }
 
@@ -106,7 +106,7 @@ TEST_F(MappingFunctions, ListingIsHandedOverAsUtf8) {
 }
 
 TEST_F(MappingFunctions, HostFailureWhileListingGivesErrorText) {
-    plugin_state.current_mapping = createDefaultRawDataMap();
+    session().current_mapping = createDefaultRawDataMap();
     fmx::host::failHostCall(1, 1);
     const CallResult listed = host.call("CardDav_GetMapping");
     EXPECT_EQ(listed.error, 7);

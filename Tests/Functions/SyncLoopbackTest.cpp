@@ -105,7 +105,7 @@ TEST_F(SyncLoopback, TruncatedAnswersAreFollowedUpAndUnknownCardsFetched) {
     EXPECT_NE(requests[2].body.find("<D:href>/home/book/n1</D:href>"), std::string::npos);
 
     EXPECT_EQ(plugin.host.call("CardDav_GetAddressbookvCards").text(), "ua\run1\run2\r");
-    EXPECT_EQ(plugin_state.current_addressbook["un1"].url, plugin.bookUrl() + "n1");
+    EXPECT_EQ(session().current_addressbook["un1"].url, plugin.bookUrl() + "n1");
     EXPECT_EQ(plugin.host.call("CardDav_GetSyncToken").text(), "t2");
 
     // The changes name the cards to fetch: the changed ones, not the deleted ones.
@@ -185,5 +185,5 @@ TEST_F(SyncLoopback, FetchedCardsInBatchesOpenWithoutARequest) {
     plugin.server.setHandler(
         [](const loopback::Request&) { return Response(204, {"ETag: \"n\""}); });
     EXPECT_EQ(plugin.host.call("CardDav_SaveCard").text(), "Saved");
-    EXPECT_EQ(plugin_state.fetched_vcards.find("u42", "n"), nullptr);
+    EXPECT_EQ(session().fetched_vcards.find("u42", "n"), nullptr);
 }

@@ -84,7 +84,7 @@ TEST_F(SyncRadicale, ChangesOfAnotherClientComeAsChangesAndTheCacheFollows) {
                                         "changed\tuid-cy\t" + tagOf("cy"), "deleted\tuid-bob"}));
     // The other functions see the new state without a selection.
     EXPECT_EQ(plugin.host.call("CardDav_GetAddressbookvCards").text(), "uid-ada\ruid-cy\r");
-    EXPECT_EQ(plugin_state.current_addressbook["uid-ada"].etag, tagOf("ada"));
+    EXPECT_EQ(session().current_addressbook["uid-ada"].etag, tagOf("ada"));
     EXPECT_EQ(plugin.host.call("CardDav_GetvCardGroups", {Arg::text("uid-cy")}).text(), "Family\r");
     ASSERT_EQ(plugin.host.call("CardDav_GetvCard", {Arg::text("uid-cy")}).number(), 1);
     EXPECT_EQ(plugin.host.call("CardDav_GetvCardItem", {Arg::text("displayname")}).text(), "Cy");
@@ -123,7 +123,7 @@ TEST_F(SyncRadicale, FetchedCardsOpenWithoutARequestUntilTheyChange) {
     EXPECT_EQ(lines[0], "fetched\tuid-m0");
     EXPECT_EQ(lines[249], "fetched\tuid-m249");
     EXPECT_EQ(lines[250], "missing\tuid-nobody");
-    EXPECT_EQ(plugin_state.fetched_vcards.size(), 250u);
+    EXPECT_EQ(session().fetched_vcards.size(), 250u);
 
     // Opening one takes the fetched text.
     ASSERT_EQ(plugin.host.call("CardDav_GetvCard", {Arg::text("uid-m7")}).number(), 1);
@@ -139,5 +139,5 @@ TEST_F(SyncRadicale, FetchedCardsOpenWithoutARequestUntilTheyChange) {
 
     // A selection drops what was fetched.
     plugin.selectBook();
-    EXPECT_EQ(plugin_state.fetched_vcards.size(), 0u);
+    EXPECT_EQ(session().fetched_vcards.size(), 0u);
 }

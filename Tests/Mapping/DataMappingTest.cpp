@@ -1,4 +1,5 @@
 #include "Mapping/DataMapping.h"
+#include "vCard/vCardComponents.h"
 
 #include <gtest/gtest.h>
 

@@ -43,6 +43,7 @@ const ExpectedRow kExpected[] = {
     {26, "CardDav_GetChanges( synctoken )", 1, 1},
     {27, "CardDav_GetSyncToken( )", 0, 0},
     {28, "CardDav_FetchvCards( uids )", 1, 1},
+    {29, "CardDav_SetSessionIdleLimit( seconds )", 1, 1},
 };
 
 std::vector<fmx::int16> unregisteredIds() {

@@ -1,4 +1,5 @@
 // The argument readers and result writers, on values built by the stand-in host.
+#include "Functions/HostValues.h"
 #include "PluginHarness.h"
 #include "Utils/VorlixUtils.h"
 

@@ -15,10 +15,10 @@ class LoopbackBook {
 public:
     LoopbackBook() {
         resetPluginState();
-        plugin_state.cd.set_baseurl(server.baseUrl());
-        plugin_state.connected = true;
-        plugin_state.root_address_url = server.baseUrl() + "/alice/";
-        plugin_state.current_addressbook_url = bookUrl();
+        session().cd.set_baseurl(server.baseUrl());
+        session().connected = true;
+        session().root_address_url = server.baseUrl() + "/alice/";
+        session().current_addressbook_url = bookUrl();
     }
 
     std::string bookUrl() const { return server.baseUrl() + "/alice/book/"; }
@@ -29,17 +29,17 @@ public:
         card.cardid = uid + "-file";
         card.url = bookUrl() + card.cardid + ".vcf";
         card.etag = etag;
-        return plugin_state.current_addressbook[uid] = card;
+        return session().current_addressbook[uid] = card;
     }
 
     addresscard& addGroup(const std::string& uid, const std::string& fn,
                           std::vector<std::string> members, const std::string& etag = "g-tag") {
         addresscard group = addCard(uid, etag);
-        plugin_state.current_addressbook.erase(uid);
+        session().current_addressbook.erase(uid);
         group.isgroup = true;
         group.fn = fn;
         group.members = std::move(members);
-        return plugin_state.current_addressbook_groups[uid] = group;
+        return session().current_addressbook_groups[uid] = group;
     }
 
     loopback::HttpServer server;

@@ -5,6 +5,7 @@
 #include <openssl/err.h>
 #include <openssl/ssl.h>
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <cctype>
 #include <cerrno>
@@ -164,6 +165,17 @@ std::string randomNonce() {
     for (int i = 0; i < 32; ++i)
         nonce += hex[device() % 16];
     return nonce;
+}
+
+// Sends `bytes` at once, or trickled as the response asks.
+bool writeAnswer(Connection& connection, std::string_view bytes, const Response& response) {
+    if (response.trickleBytes == 0)
+        return connection.writeAll(bytes);
+    for (; !bytes.empty(); bytes.remove_prefix(std::min(bytes.size(), response.trickleBytes)))
+        if (!connection.pause(response.tricklePause) ||
+            !connection.writeAll(bytes.substr(0, response.trickleBytes)))
+            return false;
+    return true;
 }
 
 } // namespace
@@ -429,7 +441,7 @@ void HttpServer::serveConnection(int socket, int number) {
         }
         if (options_.closeAfterEveryAnswer)
             response.headerLines.push_back("Connection: close");
-        if (!connection.writeAll(rendered(response, request.method == "HEAD")) ||
+        if (!writeAnswer(connection, rendered(response, request.method == "HEAD"), response) ||
             !keepsConnection(request, response))
             return;
     }

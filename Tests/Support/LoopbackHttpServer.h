@@ -2,10 +2,10 @@
 // exactly as received (request line, header lines in order, body bytes) and answers from a
 // script: a queue of canned responses, then a handler callback, then a default 200. Options add
 // HTTPS, digest authentication, an honoured or ignored "Expect: 100-continue", a slow body read,
-// and connections closed when idle or after every answer; a response can be delayed, replaced
-// by closing the connection without an answer, or by raw bytes that end in a close, a reset or a
-// stall. Connections are counted, and each request tells which one it came on.
-// The server runs on background threads (one per connection) and stops in its destructor.
+// and connections closed when idle or after every answer; a response can be delayed, trickled,
+// replaced by closing the connection without an answer, or by raw bytes that end in a close, a
+// reset or a stall. Connections are counted, and each request tells which one it came on. The
+// server runs on background threads (one per connection) and stops in its destructor.
 #pragma once
 
 #include "HttpDigest.h"
@@ -57,6 +57,10 @@ struct Response {
     std::string reason;
     // Waits this long before answering.
     std::chrono::milliseconds delay{0};
+    // When not 0, the answer goes out in pieces of this many bytes, each after `tricklePause`:
+    // a slow link, or a server that trickles.
+    size_t trickleBytes = 0;
+    std::chrono::milliseconds tricklePause{0};
     // Closes the connection instead of answering (after the delay).
     bool closeWithoutAnswer = false;
     // When set, these bytes are sent instead of a response built from the fields above, and the

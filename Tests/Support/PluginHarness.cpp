@@ -16,6 +16,11 @@ PluginHarness::~PluginHarness() {
 }
 
 CallResult PluginHarness::call(const std::string& name, const std::vector<Arg>& args) {
+    return callIn(0, name, args);
+}
+
+CallResult PluginHarness::callIn(fmx::ptrtype session, const std::string& name,
+                                 const std::vector<Arg>& args) {
     const auto function = fmx::host::findFunction(name);
     if (!function) {
         ADD_FAILURE() << name << " is not registered";
@@ -27,5 +32,5 @@ CallResult PluginHarness::call(const std::string& name, const std::vector<Arg>& 
                       << " arguments, not " << count;
         return {};
     }
-    return fmx::host::callFunction(*function, args);
+    return fmx::host::callFunction(*function, args, {session, 0});
 }

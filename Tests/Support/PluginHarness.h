@@ -37,6 +37,10 @@ public:
     // (and returns an empty result) when no such function is registered or the argument count
     // lies outside its range, which a host would not accept.
     CallResult call(const std::string& name, const std::vector<Arg>& args = {});
+    // The same call made in the host session `session` (ExprEnv::SessionID), as FileMaker Server
+    // makes calls for each of its sessions.
+    CallResult callIn(fmx::ptrtype session, const std::string& name,
+                      const std::vector<Arg>& args = {});
 
     // The plug-in's answer to init.
     fmx::ptrtype initResult() const { return initResult_; }

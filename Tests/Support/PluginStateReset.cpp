@@ -1,7 +1,7 @@
 #include "PluginStateReset.h"
 
-#include "Functions/CardDavState.h"
+#include "Functions/Sessions.h"
 
 void resetPluginState() {
-    plugin_state = PluginState();
+    sessions().endAll();
 }

@@ -1,49 +1,12 @@
 #include "RadicaleServer.h"
 
-#include <arpa/inet.h>
-#include <csignal>
 #include <cstdlib>
-#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
-#include <netinet/in.h>
 #include <sstream>
 #include <stdexcept>
-#include <sys/prctl.h>
-#include <sys/socket.h>
-#include <sys/wait.h>
-#include <thread>
-#include <unistd.h>
 
 namespace {
-
-int freeLoopbackPort() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    addr.sin_port = 0;
-    socklen_t len = sizeof addr;
-    if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len) != 0) {
-        if (fd >= 0)
-            ::close(fd);
-        throw std::runtime_error("no free loopback port");
-    }
-    ::close(fd);
-    return ntohs(addr.sin_port);
-}
-
-bool accepts(int port) {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    addr.sin_port = htons(static_cast<uint16_t>(port));
-    const bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
-    ::close(fd);
-    return ok;
-}
 
 void writeFile(const std::string& path, const std::string& text) {
     std::ofstream out(path, std::ios::binary);
@@ -78,7 +41,7 @@ RadicaleServer::~RadicaleServer() {
 
 std::string RadicaleServer::baseUrl() const {
     const bool tls = !options_.certificateFile.empty() && !options_.keyFile.empty();
-    return std::string(tls ? "https" : "http") + "://127.0.0.1:" + std::to_string(port_);
+    return std::string(tls ? "https" : "http") + "://127.0.0.1:" + std::to_string(port());
 }
 
 std::string RadicaleServer::log() const {
@@ -90,11 +53,10 @@ std::string RadicaleServer::log() const {
 
 void RadicaleServer::start() {
     const bool tls = !options_.certificateFile.empty() && !options_.keyFile.empty();
-    // Another process may take the port between our probe and Radicale's bind: try a few ports.
-    for (int attempt = 0; attempt < 5; ++attempt) {
-        port_ = freeLoopbackPort();
+    const std::string configPath = folder_ + "/config";
+    const auto command = [&](int port) {
         std::ostringstream config;
-        config << "[server]\nhosts = 127.0.0.1:" << port_ << "\n";
+        config << "[server]\nhosts = 127.0.0.1:" << port << "\n";
         if (tls)
             config << "ssl = True\ncertificate = " << options_.certificateFile
                    << "\nkey = " << options_.keyFile << "\n";
@@ -104,57 +66,13 @@ void RadicaleServer::start() {
                << "[storage]\nfilesystem_folder = " << folder_ << "/collections\n"
                << "[web]\ntype = none\n"
                << "[logging]\nlevel = warning\n";
-        writeFile(folder_ + "/config", config.str());
-
-        const std::string configPath = folder_ + "/config";
-        const std::string logPath = folder_ + "/server.log";
-        const pid_t parent = ::getpid();
-        pid_ = ::fork();
-        if (pid_ < 0)
-            throw std::runtime_error("fork failed");
-        if (pid_ == 0) {
-            // The server stops with the test process, even when that one crashes.
-            ::prctl(PR_SET_PDEATHSIG, SIGTERM);
-            if (::getppid() != parent)
-                ::_exit(1);
-            const int logFd = ::open(logPath.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
-            if (logFd >= 0) {
-                ::dup2(logFd, 1);
-                ::dup2(logFd, 2);
-            }
-            ::execlp("radicale", "radicale", "--config", configPath.c_str(),
-                     static_cast<char*>(nullptr));
-            ::_exit(127);
-        }
-
-        for (int waited = 0; waited < 300; ++waited) {
-            if (accepts(port_))
-                return;
-            int status = 0;
-            if (::waitpid(pid_, &status, WNOHANG) == pid_) {
-                pid_ = -1;
-                break;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
-        stop();
-    }
-    throw std::runtime_error("Radicale did not start; its log:\n" + log());
+        writeFile(configPath, config.str());
+        return std::vector<std::string>{"radicale", "--config", configPath};
+    };
+    if (!process_.start(command, folder_ + "/server.log"))
+        throw std::runtime_error("Radicale did not start; its log:\n" + log());
 }
 
 void RadicaleServer::stop() {
-    if (pid_ <= 0)
-        return;
-    ::kill(pid_, SIGTERM);
-    int status = 0;
-    for (int waited = 0; waited < 100; ++waited) {
-        if (::waitpid(pid_, &status, WNOHANG) == pid_) {
-            pid_ = -1;
-            return;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    ::kill(pid_, SIGKILL);
-    ::waitpid(pid_, &status, 0);
-    pid_ = -1;
+    process_.stop();
 }

@@ -3,8 +3,9 @@
 // stopped when the object is destroyed, and dies with the test process if that ends first.
 #pragma once
 
+#include "ServerProcess.h"
+
 #include <string>
-#include <sys/types.h>
 
 class RadicaleServer {
 public:
@@ -24,7 +25,7 @@ public:
 
     // "http://127.0.0.1:PORT" (or https), without a trailing slash.
     std::string baseUrl() const;
-    int port() const { return port_; }
+    int port() const { return process_.port(); }
     const std::string& user() const { return options_.user; }
     const std::string& password() const { return options_.password; }
     // The user's address-book home, "/alice/".
@@ -42,6 +43,5 @@ private:
 
     Options options_;
     std::string folder_;
-    int port_ = 0;
-    pid_t pid_ = -1;
+    ServerProcess process_;
 };

@@ -170,6 +170,27 @@ TEST(EntityTag, QuotedOnceForIfMatch) {
     EXPECT_EQ(quotedEntityTag("a\r\nX-Evil: 1"), "\"aX-Evil: 1\"");
 }
 
+TEST(EntityTag, StoredAlikeFromHeaderOrXml) {
+    struct Case {
+        const char* raw;
+        const char* stored;
+        const char* quoted; // quotedEntityTag of the stored tag
+    };
+    const Case cases[] = {
+        {"\"abc\"", "abc", "\"abc\""},
+        {" \"abc\"\r\n", "abc", "\"abc\""},      // an ETag header's value
+        {"\n\t\t\"abc\"\n\t", "abc", "\"abc\""}, // a getetag element's text
+        {"W/\"x\"", "W/x", "W/\"x\""},
+        {" W/\"3-a b\"\t", "W/3-a b", "W/\"3-a b\""},
+        {"abc", "abc", "\"abc\""}, // unquoted, as some servers write it
+        {" \r\n", "", "\"\""},
+    };
+    for (const Case& test : cases) {
+        EXPECT_EQ(storedEntityTag(test.raw), test.stored) << test.raw;
+        EXPECT_EQ(quotedEntityTag(storedEntityTag(test.raw)), test.quoted) << test.raw;
+    }
+}
+
 TEST_F(CardDavRequests, DeleteSendsNoHeaderLinesOrBody) {
     client.delete_vcard(url("/book/a.vcf"));
     const auto request = server.lastRequest();

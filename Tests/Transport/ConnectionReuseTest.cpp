@@ -127,12 +127,12 @@ TEST(ConnectionReuse, DigestIsAnsweredAtOnceAfterTheFirstChallenge) {
 
 TEST(ConnectionReuse, ServerThatClosesIdleConnectionsIsNoError) {
     loopback::Options options;
-    options.idleClose = 1000ms;
+    options.idleClose = 200ms;
     loopback::HttpServer server(options);
     CardDavClient client;
     const std::string url = server.baseUrl() + "/c1.vcf";
     EXPECT_EQ(client.get_vcard(url).status, 200);
-    std::this_thread::sleep_for(1500ms);
+    std::this_thread::sleep_for(400ms);
     EXPECT_EQ(client.save_vcard(url, kCard, "t").status, 200);
     EXPECT_EQ(client.get_vcard(url).status, 200);
     const auto requests = server.requests();
@@ -193,14 +193,14 @@ TEST(ConnectionReuse, TlsConnectionIsKeptAndItsSessionResumed) {
     loopback::Options options;
     options.certificateFile = files.certificateFile;
     options.keyFile = files.keyFile;
-    options.idleClose = 1000ms;
+    options.idleClose = 200ms;
     {
         loopback::HttpServer server(options);
         CardDavClient client;
         const std::string url = server.baseUrl() + "/c1.vcf";
         for (int i = 0; i < 3; ++i)
             EXPECT_EQ(client.get_vcard(url).status, 200);
-        std::this_thread::sleep_for(1500ms);
+        std::this_thread::sleep_for(400ms);
         EXPECT_EQ(client.get_vcard(url).status, 200);
         const auto requests = server.requests();
         ASSERT_EQ(requests.size(), 4u);

@@ -67,3 +67,122 @@ TEST(HrefResolver, OriginsCompareSchemeHostAndPort) {
     EXPECT_FALSE(book.isOfRequestOrigin(book.resolve("http://127.0.0.1:5233/alice/book/c1.vcf")));
     EXPECT_TRUE(HrefResolver("").isOfRequestOrigin("http://anywhere/"));
 }
+
+// RFC 3986 section 5.4: the normal and abnormal examples, against its base URL. Fragments are
+// dropped (they never go to a server), so the examples with one expect the URL without it.
+TEST(HrefResolver, ResolvesTheReferenceExamplesOfRfc3986) {
+    const HrefResolver base("http://a/b/c/d;p?q");
+    const std::pair<const char*, const char*> examples[] = {
+        // Normal examples.
+        {"g:h", "g:h"},
+        {"g", "http://a/b/c/g"},
+        {"./g", "http://a/b/c/g"},
+        {"g/", "http://a/b/c/g/"},
+        {"/g", "http://a/g"},
+        {"//g", "http://g"},
+        {"?y", "http://a/b/c/d;p?y"},
+        {"g?y", "http://a/b/c/g?y"},
+        {"#s", "http://a/b/c/d;p?q"},
+        {"g#s", "http://a/b/c/g"},
+        {"g?y#s", "http://a/b/c/g?y"},
+        {";x", "http://a/b/c/;x"},
+        {"g;x", "http://a/b/c/g;x"},
+        {"g;x?y#s", "http://a/b/c/g;x?y"},
+        {"", "http://a/b/c/d;p?q"},
+        {".", "http://a/b/c/"},
+        {"./", "http://a/b/c/"},
+        {"..", "http://a/b/"},
+        {"../", "http://a/b/"},
+        {"../g", "http://a/b/g"},
+        {"../..", "http://a/"},
+        {"../../", "http://a/"},
+        {"../../g", "http://a/g"},
+        // Abnormal examples.
+        {"../../../g", "http://a/g"},
+        {"../../../../g", "http://a/g"},
+        {"/./g", "http://a/g"},
+        {"/../g", "http://a/g"},
+        {"g.", "http://a/b/c/g."},
+        {".g", "http://a/b/c/.g"},
+        {"g..", "http://a/b/c/g.."},
+        {"..g", "http://a/b/c/..g"},
+        {"./../g", "http://a/b/g"},
+        {"./g/.", "http://a/b/c/g/"},
+        {"g/./h", "http://a/b/c/g/h"},
+        {"g/../h", "http://a/b/c/h"},
+        {"g;x=1/./y", "http://a/b/c/g;x=1/y"},
+        {"g;x=1/../y", "http://a/b/c/y"},
+        {"g?y/./x", "http://a/b/c/g?y/./x"},
+        {"g?y/../x", "http://a/b/c/g?y/../x"},
+        {"g#s/./x", "http://a/b/c/g"},
+        {"g#s/../x", "http://a/b/c/g"},
+        {"http:g", "http:g"}, // the strict reading
+    };
+    for (const auto& [reference, target] : examples)
+        EXPECT_EQ(base.resolve(reference), target) << reference;
+}
+
+TEST(HrefResolver, UrlsCompareInNormalForm) {
+    struct Case {
+        const char* url;
+        const char* normal;
+    };
+    const Case cases[] = {
+        {"HTTP://Host.Example/Book/c.vcf", "http://host.example/Book/c.vcf"},
+        {"http://h/book/%63%2d%7E.vcf", "http://h/book/c-~.vcf"},
+        {"http://h/a%2fb%c3%bc?q=%3d%41", "http://h/a%2Fb%C3%BC?q=%3DA"},
+        {"http://h:80/", "http://h/"},
+        {"https://h:443/a", "https://h/a"},
+        {"https://h:80/a", "https://h:80/a"},
+        {"http://h:8080", "http://h:8080/"},
+        {"http://h", "http://h/"},
+        {"http://Alice@H%41/a/%2E%2E/b/./c#top", "http://Alice@ha/b/c"},
+        {"http://[::1]:80/x", "http://[::1]/x"},
+        {"http://h/100%/a%zz", "http://h/100%/a%zz"},
+        {"/book/c.vcf", "/book/c.vcf"},
+    };
+    for (const Case& test : cases)
+        EXPECT_EQ(normalUrl(test.url), test.normal) << test.url;
+
+    // A card a multiget answer names in another spelling is still the card asked for.
+    EXPECT_TRUE(sameResource("http://127.0.0.1:5232/alice/book/c1.vcf",
+                             "HTTP://127.0.0.1:5232/alice/book/%631.vcf"));
+    EXPECT_TRUE(sameResource("http://host/book/", "http://HOST:80/book/"));
+    EXPECT_FALSE(sameResource("http://h/book/c1.vcf", "http://h/book/C1.vcf"));
+    EXPECT_FALSE(sameResource("http://h/book/a%2Fb", "http://h/book/a/b"));
+    EXPECT_FALSE(sameResource("http://h/x", "https://h/x"));
+    EXPECT_FALSE(sameResource("/book/c1.vcf", "/book/c1.vcf"));
+}
+
+TEST(HrefResolver, HrefsNeverLeaveHttpsForPlainHttp) {
+    struct Case {
+        const char* given;
+        const char* url;
+        const char* used; // nullptr: refused
+    };
+    const Case cases[] = {
+        {"https://h/dav/", "https://h/dav/a/", "https://h/dav/a/"},
+        {"https://h/dav/", "https://other.example/a/", "https://other.example/a/"},
+        // A TLS-terminating proxy that writes http for its own https URLs.
+        {"https://h/dav/", "http://h/dav/a/", "https://h/dav/a/"},
+        {"HTTPS://H:443/dav/", "http://h:80/dav/a/", "https://h/dav/a/"},
+        {"https://h:8443/", "http://h:8443/a/", "https://h:8443/a/"},
+        {"https://h/", "http://h:443/a/", "https://h:443/a/"},
+        {"https://h/dav/", "http://h:8080/dav/a/", nullptr},
+        {"https://h:8443/", "http://h/a/", nullptr},
+        {"https://h/dav/", "http://other.example/dav/a/", nullptr},
+        {"https://h/dav/", "ftp://h/dav/a/", nullptr},
+        {"https://h/dav/", "/dav/a/", nullptr},
+        // Plain http given: any http or https URL stands.
+        {"http://h/dav/", "http://other.example/a/", "http://other.example/a/"},
+        {"http://h/dav/", "https://h/dav/a/", "https://h/dav/a/"},
+        {"", "http://h/a/", "http://h/a/"},
+    };
+    for (const Case& test : cases) {
+        const std::optional<std::string> used = secureHrefUrl(test.given, test.url);
+        if (test.used == nullptr)
+            EXPECT_FALSE(used) << test.given << " " << test.url << " gave " << used.value_or("");
+        else
+            EXPECT_EQ(used.value_or("refused"), test.used) << test.given << " " << test.url;
+    }
+}

@@ -82,7 +82,7 @@ TEST(HttpClient, TimeoutLimitsTheWholeRequest) {
     EXPECT_EQ(client.get_vcard(server.baseUrl() + "/a").status, 0);
 
     client.set_timeout(0);
-    slow.delay = std::chrono::milliseconds(1200);
+    slow.delay = std::chrono::milliseconds(1100);
     server.enqueue(slow);
     EXPECT_EQ(client.get_vcard(server.baseUrl() + "/a").status, 200);
 }

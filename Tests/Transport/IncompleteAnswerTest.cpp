@@ -85,38 +85,6 @@ TEST(IncompleteAnswer, TimeoutInMidBodyGivesNoAnswer) {
     EXPECT_LT(secondsSince(start), 2.5);
 }
 
-TEST(IncompleteAnswer, StallLimitEndsRequestsWithoutTimeout) {
-    CardDavClient client;
-    EXPECT_EQ(CardDavClient::kStallSeconds, 300);
-    EXPECT_EQ(client.get_stall_limit(), CardDavClient::kStallSeconds);
-    client.set_stall_limit(1);
-
-    loopback::HttpServer server;
-    const std::string url = server.baseUrl() + "/c1.vcf";
-    // A server that takes the request and never answers, and one that stops in mid-body.
-    loopback::Response silent;
-    silent.delay = std::chrono::milliseconds(6000);
-    loopback::Response stalled = rawAnswer("HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\nBEGIN");
-    stalled.stallAfterRaw = std::chrono::milliseconds(6000);
-    for (const loopback::Response& response : {silent, stalled}) {
-        server.enqueue(response);
-        const auto start = Clock::now();
-        expectNoAnswer(client.get_vcard(url), "stall");
-        EXPECT_LT(secondsSince(start), 4.5);
-    }
-
-    // With a time-out set, the time-out alone limits the request: a slow answer within it is
-    // read although it stalls longer than the stall limit.
-    client.set_timeout(10);
-    EXPECT_EQ(client.get_stall_limit(), 1);
-    loopback::Response slow(200, {}, kCard);
-    slow.delay = std::chrono::milliseconds(2500);
-    server.enqueue(slow);
-    const Query answer = client.get_vcard(url);
-    EXPECT_EQ(answer.status, 200);
-    EXPECT_EQ(answer.body, kCard);
-}
-
 TEST(IncompleteAnswer, OnlyHttpAndHttpsAreSpoken) {
     // An href the server sent can never make the plug-in read (or write) a local file.
     CardDavClient client;

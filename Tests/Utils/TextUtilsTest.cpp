@@ -1,3 +1,4 @@
+#include "Platform/RandomUuid.h"
 #include "Utils/VorlixUtils.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+#include "vCard/vCardComponents.h"
 #include "vCard/vCardItem.h"
 #include "Mapping/DataMapping.h"
 

@@ -1,5 +1,6 @@
 #include "Output.h"
 
+#include "NumberConversion.h"
 #include "Sha256.h"
 
 #include <cmath>
@@ -33,7 +34,7 @@ std::string jsonResult(const Value& value) {
     case ValueType::boolean: {
         const double number = value.asNumber();
         return std::string("{\"type\": \"number\", \"value\": ") +
-               (std::isfinite(number) ? value.asText() : "null") + "}";
+               (std::isfinite(number) ? numberText(number) : "null") + "}";
     }
     case ValueType::container: {
         std::string streams;
@@ -60,7 +61,7 @@ std::string readableResult(const Value& value) {
     }
     case ValueType::number:
     case ValueType::boolean:
-        return value.asText();
+        return textOf(value);
     case ValueType::container: {
         std::string summary = "container:";
         for (const Stream& stream : value.streams()) {

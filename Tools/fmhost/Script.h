@@ -1,18 +1,21 @@
-// fmhost's script language: a small subset of FileMaker calculations, one statement per line.
+// fmhost's script language: FileMaker calculations, one statement per line.
 //
 //   $name = expression        assigns a variable
 //   expression                evaluates; usually a call of a registered function
 //
-// Expressions: calls Name ( arg ; arg ; ... ) ("," also separates; a function without arguments
-// may be written without parentheses), "text" literals with \" \\ \¶ escapes and ¶ standing for
-// a carriage return, numbers (-1.5), True, False, ¶, $variables, concatenation with &,
-// Char ( code ), File ( "path" ), GetValue ( list ; n ) and Substitute ( text ; search ;
-// replacement ). Comments: // to the end of the line, /* ... */. A statement continues onto the
-// next line while parentheses are open.
+// Expressions are FileMaker's: literals ("text" with \" \\ \¶ escapes and ¶ standing for a
+// carriage return, numbers, True, False, ¶, the JSON type constants), $variables and
+// $$variables, the operators & + - * / = ≠ <> < > ≤ <= ≥ >= not and or xor with parentheses,
+// the host's own functions (Let, While, If, Case, the text, list and JSON functions, Char,
+// File) and calls of registered functions ("," also separates arguments; a registered
+// function without arguments may be written without parentheses). Comments: // to the end of
+// the line, /* ... */. A statement continues onto the next line while parentheses or brackets
+// are open. Each statement is parsed once into a tree of Expressions and evaluated from it.
 #pragma once
 
 #include "FMWrapper/FMXHost.h"
 
+#include <cstddef>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -31,24 +34,55 @@ public:
     SourcePosition position;
 };
 
+enum class Operator {
+    add,
+    subtract,
+    multiply,
+    divide,
+    concatenate,
+    equal,
+    notEqual,
+    less,
+    lessOrEqual,
+    greater,
+    greaterOrEqual,
+    logicalAnd,
+    logicalOr,
+    logicalXor
+};
+
+struct BuiltIn;
+
 struct Expression {
     enum class Kind {
         literal,
-        variable,
-        call,
-        concatenation,
-        characterOf,
-        fileOf,
-        valueOf,
-        substitution
+        variable,       // a $variable or $$variable, read by `name`
+        local,          // a Let or While variable, read from `slot`
+        call,           // a registered function with `operands` as arguments
+        builtIn,        // a host function whose arguments are all evaluated first
+        fileOf,         // File ( path )
+        negation,       // - operand
+        logicalNot,     // not operand
+        operation,      // operands joined left to right by `operators`
+        ifThen,         // If ( test ; then {; else} )
+        caseOf,         // Case ( test ; result ... {; default} )
+        assignVariable, // $name = operand, inside Let and While
+        assignLocal,    // slot = operand
+        sequence,       // the operands in order (Let and While bindings); no value
+        let,            // operands: bindings, result
+        loop            // operands: initial bindings, condition, logic, result
     };
 
     Kind kind = Kind::literal;
     SourcePosition position;
     fmx::host::Value literal;               // literal
-    std::string name;                       // variable
+    std::string name;                       // variable, assignVariable: folded, "$" for $$
+    std::size_t slot = 0;                   // local, assignLocal
     fmx::host::RegisteredFunction function; // call
-    std::vector<Expression> operands;       // call arguments, concatenated parts, builtin argument
+    const BuiltIn* builtIn = nullptr;       // builtIn
+    std::vector<Operator> operators;        // operation: one between each two operands
+    std::vector<std::size_t> slotsToEmpty;  // loop: variables first set in its logic
+    std::vector<Expression> operands;
 };
 
 struct Statement {
@@ -56,4 +90,5 @@ struct Statement {
     std::string source;                  // the statement as written
     std::optional<std::string> variable; // assigned variable, without "$"
     Expression expression;
+    std::size_t localCount = 0; // slots of Let and While variables the expression uses
 };

@@ -51,7 +51,7 @@ Token ScriptLexer::make(Token::Kind kind, SourcePosition start, std::size_t begi
 std::vector<Token> ScriptLexer::tokenize() {
     std::vector<Token> tokens;
     auto endStatement = [&](SourcePosition at) {
-        if (depth_ == 0 && !tokens.empty() && tokens.back().kind != Token::Kind::endOfStatement)
+        if (open_.empty() && !tokens.empty() && tokens.back().kind != Token::Kind::endOfStatement)
             tokens.push_back(make(Token::Kind::endOfStatement, at, offset_));
     };
     while (!atEnd()) {
@@ -75,61 +75,89 @@ std::vector<Token> ScriptLexer::tokenize() {
         } else if (isDigit(c) ||
                    (c == '.' && offset_ + 1 < script_.size() && isDigit(script_[offset_ + 1]))) {
             tokens.push_back(readNumber());
-        } else if (c == '-' && offset_ + 1 < script_.size() &&
-                   (isDigit(script_[offset_ + 1]) || script_[offset_ + 1] == '.')) {
-            tokens.push_back(readNumber());
         } else if (c == '$') {
             advance();
+            // $$name: a global variable, kept apart from $name.
+            const bool global = !atEnd() && script_[offset_] == '$';
+            if (global)
+                advance();
             if (atEnd() || !isNameStart(script_[offset_]))
                 throw ScriptError(start, "expected a variable name after \"$\"");
             Token token = make(Token::Kind::variable, start, begin);
-            token.text = readName();
+            token.text = (global ? "$" : "") + readName();
             token.end = offset_;
             tokens.push_back(token);
-        } else if (isNameStart(c)) {
+        } else if (isNameStart(c) || (c == '~' && offset_ + 1 < script_.size() &&
+                                      isNameStart(script_[offset_ + 1]))) {
+            // A leading "~" is part of a name: FileMaker's convention for Let variables.
             Token token = make(Token::Kind::identifier, start, begin);
-            token.text = readName();
+            if (c == '~')
+                advance();
+            token.text = (c == '~' ? "~" : "") + readName();
             token.end = offset_;
             tokens.push_back(token);
         } else if (startsWith(kPilcrow)) {
             advance(2);
             tokens.push_back(make(Token::Kind::pilcrow, start, begin));
         } else {
-            Token::Kind kind;
-            switch (c) {
-            case '(':
-                kind = Token::Kind::openParenthesis;
-                ++depth_;
-                break;
-            case ')':
-                if (depth_ == 0)
-                    throw ScriptError(start, "\")\" without \"(\"");
-                kind = Token::Kind::closeParenthesis;
-                --depth_;
-                break;
-            case ';':
-            case ',':
-                kind = Token::Kind::separator;
-                break;
-            case '&':
-                kind = Token::Kind::ampersand;
-                break;
-            case '=':
-                kind = Token::Kind::equals;
-                break;
-            default:
-                throw ScriptError(start, "unexpected character \"" + std::string(1, c) + "\"");
-            }
-            advance();
-            tokens.push_back(make(kind, start, begin));
+            tokens.push_back(readSymbol());
         }
     }
     const SourcePosition end = position();
-    if (depth_ > 0)
-        throw ScriptError(end, "missing \")\" at the end of the script");
+    if (!open_.empty())
+        throw ScriptError(end, std::string("missing \"") + (open_.back() == '(' ? ")" : "]") +
+                                   "\" at the end of the script");
     endStatement(end);
     tokens.push_back(make(Token::Kind::endOfScript, end, offset_));
     return tokens;
+}
+
+Token ScriptLexer::readSymbol() {
+    using Kind = Token::Kind;
+    static const struct {
+        const char* text;
+        Kind kind;
+    } symbols[] = {
+        // Longer spellings first, so that "<=" is not read as "<" and "=".
+        {"<>", Kind::notEqual},
+        {"<=", Kind::lessOrEqual},
+        {">=", Kind::greaterOrEqual},
+        {"\xE2\x89\xA0", Kind::notEqual},       // ≠
+        {"\xE2\x89\xA4", Kind::lessOrEqual},    // ≤
+        {"\xE2\x89\xA5", Kind::greaterOrEqual}, // ≥
+        {"(", Kind::openParenthesis},
+        {")", Kind::closeParenthesis},
+        {"[", Kind::openBracket},
+        {"]", Kind::closeBracket},
+        {";", Kind::separator},
+        {",", Kind::separator},
+        {"&", Kind::ampersand},
+        {"=", Kind::equals},
+        {"<", Kind::less},
+        {">", Kind::greater},
+        {"+", Kind::plus},
+        {"-", Kind::minus},
+        {"*", Kind::star},
+        {"/", Kind::slash},
+    };
+    const SourcePosition start = position();
+    const std::size_t begin = offset_;
+    for (const auto& symbol : symbols) {
+        if (!startsWith(symbol.text))
+            continue;
+        if (symbol.kind == Kind::openParenthesis || symbol.kind == Kind::openBracket) {
+            open_ += symbol.text;
+        } else if (symbol.kind == Kind::closeParenthesis || symbol.kind == Kind::closeBracket) {
+            const char opener = symbol.kind == Kind::closeParenthesis ? '(' : '[';
+            if (open_.empty() || open_.back() != opener)
+                throw ScriptError(start, std::string("\"") + symbol.text + "\" without \"" +
+                                             opener + "\"");
+            open_.pop_back();
+        }
+        advance(std::strlen(symbol.text));
+        return make(symbol.kind, start, begin);
+    }
+    throw ScriptError(start, "unexpected character \"" + std::string(1, script_[offset_]) + "\"");
 }
 
 void ScriptLexer::skipBlockComment() {
@@ -177,7 +205,7 @@ Token ScriptLexer::readText() {
 Token ScriptLexer::readNumber() {
     const SourcePosition start = position();
     const std::size_t begin = offset_;
-    std::size_t length = script_[offset_] == '-' ? 1 : 0;
+    std::size_t length = 0;
     while (offset_ + length < script_.size() && isDigit(script_[offset_ + length]))
         ++length;
     if (offset_ + length < script_.size() && script_[offset_ + length] == '.') {
@@ -186,8 +214,6 @@ Token ScriptLexer::readNumber() {
             ++length;
     }
     const std::string digits = script_.substr(offset_, length);
-    if (digits == "-" || digits == "-.")
-        throw ScriptError(start, "expected a number");
     advance(length);
     Token token = make(Token::Kind::number, start, begin);
     token.number = std::strtod(digits.c_str(), nullptr);

@@ -1,5 +1,5 @@
-// Cuts a script into tokens. Line breaks end statements except inside parentheses, so the token
-// list holds an end-of-statement token only where a statement really ends.
+// Cuts a script into tokens. Line breaks end statements except inside parentheses and brackets,
+// so the token list holds an end-of-statement token only where a statement really ends.
 #pragma once
 
 #include "Script.h"
@@ -16,9 +16,20 @@ struct Token {
         pilcrow,
         openParenthesis,
         closeParenthesis,
+        openBracket,
+        closeBracket,
         separator,
         ampersand,
         equals,
+        notEqual,
+        less,
+        lessOrEqual,
+        greater,
+        greaterOrEqual,
+        plus,
+        minus,
+        star,
+        slash,
         endOfStatement,
         endOfScript
     };
@@ -39,9 +50,9 @@ public:
     // All tokens, ending with endOfScript. Throws ScriptError.
     std::vector<Token> tokenize();
 
-    // After tokenize: whether the script ended inside parentheses or an unterminated /* comment,
-    // so that more input could complete it.
-    bool endedIncomplete() const { return depth_ > 0 || openComment_; }
+    // After tokenize: whether the script ended inside parentheses, brackets or an unterminated
+    // /* comment, so that more input could complete it.
+    bool endedIncomplete() const { return !open_.empty() || openComment_; }
 
 private:
     bool atEnd() const { return offset_ >= script_.size(); }
@@ -54,12 +65,14 @@ private:
     Token readText();
     Token readNumber();
     std::string readName();
+    // The operator or bracket at the current place; advances past it.
+    Token readSymbol();
 
     const std::string& script_;
     std::size_t offset_ = 0;
     int line_;
     int column_ = 1;
-    int depth_ = 0;
+    std::string open_; // the "(" and "[" not closed yet, innermost last
     bool openComment_ = false;
     bool commentHadLineBreak_ = false;
 };

@@ -1,17 +1,26 @@
 #include "ScriptParser.h"
 
+#include "BuiltInFunctions.h"
+#include "CaseFolding.h"
 #include "ScriptLexer.h"
 
 #include <algorithm>
-#include <cctype>
 
 namespace {
 
-bool sameName(const std::string& a, const std::string& b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) ==
-                      std::tolower(static_cast<unsigned char>(y));
-           });
+using Kind = Token::Kind;
+
+// Operator precedence, loosest first, as FileMaker binds: or and xor, and, not, comparisons, &,
+// + and -, * and /, then the sign.
+enum Level { kOr, kAnd, kNot, kComparison, kConcatenation, kAddition, kMultiplication, kSign };
+
+// "takes 1 argument", "takes 0 to 1 arguments", "takes at least 2 arguments".
+std::string argumentRange(int min, int max) {
+    if (max == BuiltIn::kUnbounded)
+        return "at least " + std::to_string(min) + " arguments";
+    if (min == max)
+        return std::to_string(min) + (min == 1 ? " argument" : " arguments");
+    return std::to_string(min) + " to " + std::to_string(max) + " arguments";
 }
 
 class Parser {
@@ -21,8 +30,8 @@ public:
 
     std::vector<Statement> statements() {
         std::vector<Statement> result;
-        while (peek().kind != Token::Kind::endOfScript) {
-            if (peek().kind == Token::Kind::endOfStatement) {
+        while (peek().kind != Kind::endOfScript) {
+            if (peek().kind == Kind::endOfStatement) {
                 next();
                 continue;
             }
@@ -32,115 +41,220 @@ public:
     }
 
 private:
-    const Token& peek(std::size_t ahead = 0) const {
-        return tokens_[std::min(index_ + ahead, tokens_.size() - 1)];
-    }
+    // The arguments of a call: plain ones, then (for a function taking groups) bracketed
+    // groups, all in one list.
+    struct Arguments {
+        std::vector<Expression> values;
+        std::size_t plain = 0;
+        std::size_t groups = 0;
+    };
+
+    // Each level of nesting costs stack in the parser and in the evaluation.
+    class Nesting {
+    public:
+        explicit Nesting(Parser& parser) : parser_(parser) {
+            if (parser_.nesting_ >= kMaxNesting)
+                throw ScriptError(parser_.peek().position, "expression nested too deeply");
+            ++parser_.nesting_;
+        }
+        ~Nesting() { --parser_.nesting_; }
+        Nesting(const Nesting&) = delete;
+        Nesting& operator=(const Nesting&) = delete;
+
+    private:
+        Parser& parser_;
+    };
+
+    const Token& peek() const { return tokens_[std::min(index_, tokens_.size() - 1)]; }
+    const Token& peekAfter() const { return tokens_[std::min(index_ + 1, tokens_.size() - 1)]; }
     const Token& next() { return tokens_[std::min(index_++, tokens_.size() - 1)]; }
 
-    const Token& expect(Token::Kind kind, const char* what) {
+    const Token& expect(Kind kind, const char* what) {
         if (peek().kind != kind)
             throw ScriptError(peek().position, std::string("expected ") + what);
         return next();
+    }
+
+    // Moves past the next token when it is of `kind`.
+    bool skip(Kind kind) {
+        if (peek().kind != kind)
+            return false;
+        next();
+        return true;
+    }
+
+    bool atKeyword(const char* word) const {
+        return peek().kind == Kind::identifier && sameName(peek().text, word);
     }
 
     Statement statement() {
         const Token& first = peek();
         Statement result;
         result.line = first.position.line;
-        if (first.kind == Token::Kind::variable && peek(1).kind == Token::Kind::equals) {
+        scope_.clear();
+        slots_ = 0;
+        if (first.kind == Kind::variable && peekAfter().kind == Kind::equals) {
             result.variable = next().text;
             next();
         }
         result.expression = expression();
+        result.localCount = slots_;
         const Token& last = tokens_[index_ - 1];
         result.source = script_.substr(first.begin, last.end - first.begin);
-        if (peek().kind != Token::Kind::endOfStatement && peek().kind != Token::Kind::endOfScript)
+        if (peek().kind != Kind::endOfStatement && peek().kind != Kind::endOfScript)
             throw ScriptError(peek().position, "expected the end of the statement");
         return result;
     }
 
     Expression expression() {
-        // Each level of nesting costs stack in the parser and in the evaluation.
-        if (nesting_ >= kMaxNesting)
-            throw ScriptError(peek().position, "expression nested too deeply");
-        ++nesting_;
-        Expression result = concatenation();
-        --nesting_;
+        Nesting nesting(*this);
+        return operation(kOr);
+    }
+
+    // The operator at `level` that comes next, if any.
+    std::optional<Operator> operatorAt(int level) const {
+        static const struct {
+            Kind token;
+            Operator op;
+            int level;
+        } symbols[] = {
+            {Kind::equals, Operator::equal, kComparison},
+            {Kind::notEqual, Operator::notEqual, kComparison},
+            {Kind::less, Operator::less, kComparison},
+            {Kind::lessOrEqual, Operator::lessOrEqual, kComparison},
+            {Kind::greater, Operator::greater, kComparison},
+            {Kind::greaterOrEqual, Operator::greaterOrEqual, kComparison},
+            {Kind::ampersand, Operator::concatenate, kConcatenation},
+            {Kind::plus, Operator::add, kAddition},
+            {Kind::minus, Operator::subtract, kAddition},
+            {Kind::star, Operator::multiply, kMultiplication},
+            {Kind::slash, Operator::divide, kMultiplication},
+        };
+        if (level == kOr && atKeyword("or"))
+            return Operator::logicalOr;
+        if (level == kOr && atKeyword("xor"))
+            return Operator::logicalXor;
+        if (level == kAnd && atKeyword("and"))
+            return Operator::logicalAnd;
+        for (const auto& symbol : symbols) {
+            if (symbol.level == level && symbol.token == peek().kind)
+                return symbol.op;
+        }
+        return std::nullopt;
+    }
+
+    // The operands of one level joined by its operators, left to right, in one node.
+    Expression operation(int level) {
+        if (level == kNot && atKeyword("not"))
+            return prefixed(Expression::Kind::logicalNot, [this] { return operation(kNot); });
+        if (level == kSign) {
+            if (peek().kind != Kind::minus)
+                return primary();
+            Expression negation =
+                prefixed(Expression::Kind::negation, [this] { return operation(kSign); });
+            const Expression& operand = negation.operands[0];
+            if (operand.kind != Expression::Kind::literal ||
+                operand.literal.type() != fmx::host::ValueType::number)
+                return negation;
+            negation.kind = Expression::Kind::literal; // -12.5 is a number, not a calculation
+            negation.literal = fmx::host::Value::number(-operand.literal.asNumber());
+            negation.operands.clear();
+            return negation;
+        }
+        Expression first = operation(level + 1);
+        std::optional<Operator> op = operatorAt(level);
+        if (!op)
+            return first;
+        Expression chain;
+        chain.kind = Expression::Kind::operation;
+        chain.position = first.position;
+        chain.operands.push_back(std::move(first));
+        for (; op; op = operatorAt(level)) {
+            next();
+            chain.operators.push_back(*op);
+            chain.operands.push_back(operation(level + 1));
+        }
+        return chain;
+    }
+
+    template <typename ParseOperand>
+    Expression prefixed(Expression::Kind kind, ParseOperand parseOperand) {
+        Expression result;
+        result.kind = kind;
+        result.position = next().position;
+        Nesting nesting(*this);
+        result.operands.push_back(parseOperand());
         return result;
     }
 
-    Expression concatenation() {
-        Expression first = term();
-        if (peek().kind != Token::Kind::ampersand)
-            return first;
-        Expression joined;
-        joined.kind = Expression::Kind::concatenation;
-        joined.position = first.position;
-        joined.operands.push_back(std::move(first));
-        while (peek().kind == Token::Kind::ampersand) {
-            next();
-            joined.operands.push_back(term());
-        }
-        return joined;
-    }
-
-    Expression term() {
+    Expression primary() {
         const Token& token = peek();
         Expression result;
         result.position = token.position;
         switch (token.kind) {
-        case Token::Kind::text:
+        case Kind::text:
             result.literal = fmx::host::Value::text(next().text);
             return result;
-        case Token::Kind::number:
+        case Kind::number:
             result.literal = fmx::host::Value::number(next().number);
             return result;
-        case Token::Kind::pilcrow:
+        case Kind::pilcrow:
             next();
             result.literal = fmx::host::Value::text("\r");
             return result;
-        case Token::Kind::variable:
+        case Kind::variable:
             result.kind = Expression::Kind::variable;
-            result.name = next().text;
+            result.name = foldCase(next().text);
             return result;
-        case Token::Kind::openParenthesis: {
+        case Kind::openParenthesis: {
             next();
             Expression inner = expression();
-            expect(Token::Kind::closeParenthesis, "\")\"");
+            expect(Kind::closeParenthesis, "\")\"");
             return inner;
         }
-        case Token::Kind::identifier:
-            return named();
+        case Kind::identifier:
+            return named(next());
         default:
             throw ScriptError(token.position, "expected a value");
         }
     }
 
-    Expression named() {
-        const Token& name = next();
+    Expression named(const Token& name) {
         Expression result;
         result.position = name.position;
-        if (sameName(name.text, "True") || sameName(name.text, "False")) {
-            result.literal = fmx::host::Value::boolean(sameName(name.text, "True"));
+        if (const auto slot = localSlot(name.text)) {
+            result.kind = Expression::Kind::local;
+            result.slot = *slot;
             return result;
         }
-        // The host's own functions that the examples use, each with its number of arguments.
+        if (auto constant = constantNamed(name.text)) {
+            result.literal = std::move(*constant);
+            return result;
+        }
+        if (sameName(name.text, "Let"))
+            return let(std::move(result));
+        if (sameName(name.text, "While"))
+            return loop(std::move(result));
         static const struct {
             const char* name;
             Expression::Kind kind;
-            std::size_t arguments;
-            const char* count;
-        } builtIns[] = {{"Char", Expression::Kind::characterOf, 1, "one argument"},
-                        {"File", Expression::Kind::fileOf, 1, "one argument"},
-                        {"GetValue", Expression::Kind::valueOf, 2, "two arguments"},
-                        {"Substitute", Expression::Kind::substitution, 3, "three arguments"}};
-        for (const auto& builtIn : builtIns) {
-            if (!sameName(name.text, builtIn.name))
+            int minArgs;
+            int maxArgs;
+        } evaluatorOwn[] = {{"If", Expression::Kind::ifThen, 2, 3},
+                            {"Case", Expression::Kind::caseOf, 2, BuiltIn::kUnbounded},
+                            {"File", Expression::Kind::fileOf, 1, 1}};
+        for (const auto& own : evaluatorOwn) {
+            if (!sameName(name.text, own.name))
                 continue;
-            result.kind = builtIn.kind;
-            result.operands = arguments();
-            if (result.operands.size() != builtIn.arguments)
-                throw ScriptError(name.position, name.text + " takes " + builtIn.count);
+            result.kind = own.kind;
+            result.operands = arguments(name.position, own.name, own.minArgs, own.maxArgs);
+            return result;
+        }
+        if (const BuiltIn* builtIn = findBuiltIn(name.text)) {
+            result.kind = Expression::Kind::builtIn;
+            result.builtIn = builtIn;
+            result.operands = arguments(name.position, builtIn->name, builtIn->minArgs,
+                                        builtIn->maxArgs, builtIn->groupSize);
             return result;
         }
         auto function = lookupFunction(name.text);
@@ -148,31 +262,145 @@ private:
             throw ScriptError(name.position, "unknown function \"" + name.text + "\"");
         result.kind = Expression::Kind::call;
         result.function = *function;
-        if (peek().kind == Token::Kind::openParenthesis)
-            result.operands = arguments();
-        const auto count = static_cast<long>(result.operands.size());
-        if (count < function->minArgs || count > function->maxArgs)
-            throw ScriptError(name.position, function->name + " takes " +
-                                                 std::to_string(function->minArgs) + " to " +
-                                                 std::to_string(function->maxArgs) +
-                                                 " arguments, not " + std::to_string(count));
+        // A registered function without arguments needs no parentheses.
+        if (peek().kind == Kind::openParenthesis)
+            result.operands =
+                arguments(name.position, function->name, function->minArgs, function->maxArgs);
+        else
+            checkCount(name.position, function->name, 0, function->minArgs, function->maxArgs);
         return result;
     }
 
-    std::vector<Expression> arguments() {
-        expect(Token::Kind::openParenthesis, "\"(\"");
-        std::vector<Expression> result;
-        if (peek().kind == Token::Kind::closeParenthesis) {
-            next();
-            return result;
+    // ( argument ; ... ), checked against the function's range. A function taking groups may
+    // have bracketed groups of `groupSize` after its first argument instead of the others.
+    std::vector<Expression> arguments(SourcePosition at, const std::string& function, int min,
+                                      int max, int groupSize = 0) {
+        expect(Kind::openParenthesis, "\"(\"");
+        Arguments found;
+        if (peek().kind != Kind::closeParenthesis) {
+            do {
+                if (groupSize > 0 && found.plain == 1 && peek().kind == Kind::openBracket) {
+                    group(found, function, groupSize);
+                } else if (found.groups > 0) {
+                    throw ScriptError(peek().position, "expected \"[\"");
+                } else {
+                    found.values.push_back(expression());
+                    ++found.plain;
+                }
+            } while (skip(Kind::separator));
         }
-        result.push_back(expression());
-        while (peek().kind == Token::Kind::separator) {
-            next();
-            result.push_back(expression());
-        }
-        expect(Token::Kind::closeParenthesis, "\";\" or \")\"");
+        expect(Kind::closeParenthesis, "\";\" or \")\"");
+        if (found.groups == 0)
+            checkCount(at, function, found.plain, min, max);
+        return std::move(found.values);
+    }
+
+    static void checkCount(SourcePosition at, const std::string& function, std::size_t count,
+                           int min, int max) {
+        const auto n = static_cast<long>(count);
+        if (n < min || (max != BuiltIn::kUnbounded && n > max))
+            throw ScriptError(at, function + " takes " + argumentRange(min, max) + ", not " +
+                                      std::to_string(count));
+    }
+
+    void group(Arguments& found, const std::string& function, int groupSize) {
+        const Token& open = next();
+        int count = 0;
+        do {
+            found.values.push_back(expression());
+            ++count;
+        } while (skip(Kind::separator));
+        expect(Kind::closeBracket, "\";\" or \"]\"");
+        if (count != groupSize)
+            throw ScriptError(open.position, function + " takes groups of " +
+                                                 std::to_string(groupSize) + " in brackets");
+        ++found.groups;
+    }
+
+    // Let ( name = value ; result ), Let ( [ name = value ; ... ] ; result ).
+    Expression let(Expression result) {
+        result.kind = Expression::Kind::let;
+        expect(Kind::openParenthesis, "\"(\"");
+        const std::size_t outer = scope_.size();
+        result.operands.push_back(bindings(outer, nullptr));
+        expect(Kind::separator, "\";\"");
+        result.operands.push_back(expression());
+        expect(Kind::closeParenthesis, "\")\"");
+        scope_.resize(outer);
         return result;
+    }
+
+    // While ( [ initial ] ; condition ; [ logic ] ; result ). The initial variables are the
+    // loop's own; a name the logic sets that is already in scope is that variable, any other a
+    // new one of the loop, emptied each time the loop starts.
+    Expression loop(Expression result) {
+        result.kind = Expression::Kind::loop;
+        expect(Kind::openParenthesis, "\"(\"");
+        const std::size_t outer = scope_.size();
+        result.operands.push_back(bindings(outer, nullptr));
+        expect(Kind::separator, "\";\"");
+        result.operands.push_back(expression());
+        expect(Kind::separator, "\";\"");
+        result.operands.push_back(bindings(0, &result.slotsToEmpty));
+        expect(Kind::separator, "\";\"");
+        result.operands.push_back(expression());
+        expect(Kind::closeParenthesis, "\")\"");
+        scope_.resize(outer);
+        return result;
+    }
+
+    // One binding, or several in brackets. A name bound in scope_ from `reuseFrom` on is that
+    // variable again; any other name becomes a new variable (its slot added to `created`).
+    Expression bindings(std::size_t reuseFrom, std::vector<std::size_t>* created) {
+        Expression sequence;
+        sequence.kind = Expression::Kind::sequence;
+        sequence.position = peek().position;
+        const bool bracketed = peek().kind == Kind::openBracket;
+        if (bracketed)
+            next();
+        do {
+            sequence.operands.push_back(binding(reuseFrom, created));
+        } while (bracketed && skip(Kind::separator));
+        if (bracketed)
+            expect(Kind::closeBracket, "\";\" or \"]\"");
+        return sequence;
+    }
+
+    Expression binding(std::size_t reuseFrom, std::vector<std::size_t>* created) {
+        const Token& name = peek();
+        if (name.kind != Kind::identifier && name.kind != Kind::variable)
+            throw ScriptError(name.position, "expected a variable name");
+        next();
+        expect(Kind::equals, "\"=\"");
+        Expression assignment;
+        assignment.position = name.position;
+        assignment.operands.push_back(expression()); // before the name is in scope
+        if (name.kind == Kind::variable) {
+            assignment.kind = Expression::Kind::assignVariable;
+            assignment.name = foldCase(name.text);
+            return assignment;
+        }
+        assignment.kind = Expression::Kind::assignLocal;
+        if (const auto known = localSlot(name.text, reuseFrom)) {
+            assignment.slot = *known;
+        } else {
+            assignment.slot = slots_++;
+            scope_.emplace_back(foldCase(name.text), assignment.slot);
+            if (created)
+                created->push_back(assignment.slot);
+        }
+        return assignment;
+    }
+
+    // The slot of the innermost Let or While variable called `name`, among those bound in
+    // scope_ from `from` on.
+    std::optional<std::size_t> localSlot(const std::string& name, std::size_t from = 0) const {
+        const std::string folded = foldCase(name);
+        for (std::size_t i = scope_.size(); i > from; --i) {
+            if (scope_[i - 1].first == folded)
+                return scope_[i - 1].second;
+        }
+        return std::nullopt;
     }
 
     static constexpr int kMaxNesting = 200;
@@ -181,6 +409,10 @@ private:
     std::vector<Token> tokens_;
     std::size_t index_ = 0;
     int nesting_ = 0;
+    // The Let and While variables in scope, innermost last, by folded name, and the statement's
+    // number of slots so far.
+    std::vector<std::pair<std::string, std::size_t>> scope_;
+    std::size_t slots_ = 0;
 };
 
 } // namespace

@@ -1,9 +1,9 @@
 // Runs statements against the registered functions, keeping the script's variables.
 #pragma once
 
+#include "ExpressionEvaluator.h"
 #include "Script.h"
 
-#include <map>
 #include <optional>
 #include <string>
 
@@ -27,14 +27,6 @@ public:
     StatementOutcome run(const Statement& statement);
 
 private:
-    // The codes of the calls made while evaluating one statement.
-    struct CallCodes {
-        fmx::errcode firstFailure = 0;
-        fmx::errcode last = 0;
-    };
-
-    fmx::host::Value evaluate(const Expression& expression, CallCodes& codes);
-
     std::string baseDirectory_;
-    std::map<std::string, fmx::host::Value> variables_;
+    ScriptVariables variables_;
 };

@@ -49,7 +49,10 @@ struct HostDataVect final : fmx::DataVect {
     std::vector<std::unique_ptr<HostData>> items;
 };
 
-struct HostExprEnv final : fmx::ExprEnv {};
+struct HostExprEnv final : fmx::ExprEnv {
+    fmx::ptrtype session = 0;
+    fmx::ptrtype file = 0;
+};
 
 inline HostQuadChar& impl(fmx::QuadChar* p) {
     return *static_cast<HostQuadChar*>(p);

@@ -27,6 +27,13 @@ void PluginConnection::shutdown() {
     send(kFMXT_Shutdown);
 }
 
+void PluginConnection::sessionShutdown(ptrtype session) {
+    FMX_ExternCallStruct record{};
+    record.whichCall = kFMXT_SessionShutdown;
+    record.parm2 = session;
+    dispatch(record);
+}
+
 void PluginConnection::send(uint8 message) {
     FMX_ExternCallStruct record{};
     record.whichCall = message;

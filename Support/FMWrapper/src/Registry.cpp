@@ -80,6 +80,18 @@ fmx::errcode FM_ExprEnv_UnRegisterExternalFunction(const fmx::QuadChar& pluginId
     });
 }
 
+// Reading where a call comes from is not counted among the plug-in's host calls, and injected
+// faults never hit it: every call of a handler begins with it.
+fmx::ptrtype FM_ExprEnv_SessionID(const fmx::ExprEnv* self, fmx::_fmxcpt& x) {
+    x.m_code = fmx::_fmxcpt::kNoErr;
+    return static_cast<const HostExprEnv*>(self)->session;
+}
+
+fmx::ptrtype FM_ExprEnv_FileID(const fmx::ExprEnv* self, fmx::_fmxcpt& x) {
+    x.m_code = fmx::_fmxcpt::kNoErr;
+    return static_cast<const HostExprEnv*>(self)->file;
+}
+
 } // extern "C"
 
 namespace fmx {
@@ -105,11 +117,14 @@ void clearUnregistrationLog() {
     registry().unregistrations.clear();
 }
 
-CallResult callFunction(const RegisteredFunction& function, const std::vector<Value>& args) {
+CallResult callFunction(const RegisteredFunction& function, const std::vector<Value>& args,
+                        CallContext context) {
     HostDataVect arguments;
     fill(arguments, args);
     HostData result;
     HostExprEnv env;
+    env.session = context.session;
+    env.file = context.file;
     CallResult outcome;
     outcome.error = function.handler(function.functionId, env, arguments, result);
     outcome.value = result.value;

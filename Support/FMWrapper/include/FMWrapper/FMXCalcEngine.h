@@ -24,6 +24,8 @@ FM_ExprEnv_RegisterExternalFunction(const fmx::QuadChar& pluginId, fmx::int16 fu
                                     fmx::ExtPluginType handler, fmx::_fmxcpt& x);
 FMX_API fmx::errcode FM_ExprEnv_UnRegisterExternalFunction(const fmx::QuadChar& pluginId,
                                                            fmx::int16 functionId, fmx::_fmxcpt& x);
+FMX_API fmx::ptrtype FM_ExprEnv_SessionID(const fmx::ExprEnv* self, fmx::_fmxcpt& x);
+FMX_API fmx::ptrtype FM_ExprEnv_FileID(const fmx::ExprEnv* self, fmx::_fmxcpt& x);
 }
 
 namespace fmx {
@@ -55,6 +57,23 @@ public:
     }
 
     enum : errcode { kNotRegistered = 100 };
+
+    // The host session the call belongs to: in FileMaker Pro the one user's, on a server each
+    // script run, WebDirect user and Data API call has its own. Stays the same for every call of
+    // the session; the host sends kFMXT_SessionShutdown with it when the session ends.
+    ptrtype SessionID() const {
+        _fmxcpt x;
+        ptrtype id = FM_ExprEnv_SessionID(this, x);
+        x.Check();
+        return id;
+    }
+    // The file whose calculation made the call.
+    ptrtype FileID() const {
+        _fmxcpt x;
+        ptrtype id = FM_ExprEnv_FileID(this, x);
+        x.Check();
+        return id;
+    }
 
 protected:
     ExprEnv() = default;

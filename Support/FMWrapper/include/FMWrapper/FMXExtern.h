@@ -5,7 +5,13 @@
 #include "FMWrapper/FMXTypes.h"
 
 // Lifecycle messages (FMX_ExternCallStruct::whichCall).
-enum : fmx::uint8 { kFMXT_Init = 0, kFMXT_Shutdown = 4, kFMXT_GetString = 7 };
+enum : fmx::uint8 {
+    kFMXT_Init = 0,
+    kFMXT_Shutdown = 4,
+    kFMXT_GetString = 7,
+    // A host session ended (parm2: its ID, as ExprEnv::SessionID gave it).
+    kFMXT_SessionShutdown = 16
+};
 
 // Get-string selectors (FMX_ExternCallStruct::parm1 with kFMXT_GetString).
 enum : fmx::uint8 { kFMXT_NameStr = 128, kFMXT_AppConfigStr = 129, kFMXT_OptionsStr = 131 };
@@ -15,7 +21,7 @@ struct FMX_ExternCallStruct {
     fmx::int16 extnVersion; // the host's plug-in interface version (kFMXT_Init)
     fmx::uint8 whichCall;   // the message
     fmx::uint8 parm1;       // get string: the selector
-    fmx::uint32 parm2;      // get string: the buffer size in UTF-16 units
+    fmx::ptrtype parm2;     // get string: the buffer size in UTF-16 units; session shutdown: the ID
     fmx::unichar16* parm3;  // get string: the host's buffer
     fmx::ptrtype result;    // the plug-in's answer (kFMXT_Init: its interface version)
     void* instanceID;       // the plug-in's resource handle

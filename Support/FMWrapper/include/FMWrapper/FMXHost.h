@@ -88,6 +88,8 @@ public:
     // accepts, -1 or -2 when it refuses).
     ptrtype init(int16 hostVersion);
     void shutdown();
+    // kFMXT_SessionShutdown: the host session `session` ended.
+    void sessionShutdown(ptrtype session);
     // Any other message code, which the plug-in should ignore.
     void send(uint8 message);
     // kFMXT_GetString with `selector` into the host's buffer of `size` units.
@@ -145,11 +147,19 @@ struct CallResult {
     const std::vector<Stream>& container() const { return value.streams(); }
 };
 
+// Where a formula is evaluated: the host session and the file (ExprEnv::SessionID and FileID).
+// FileMaker Pro has one session; a server runs many side by side.
+struct CallContext {
+    ptrtype session = 0;
+    ptrtype file = 0;
+};
+
 // Calls the handler as the host evaluates a formula: with the function's ID, an expression
-// environment, the arguments and an empty result value. The argument count is not checked against
-// the function's range; an exception that escapes the handler passes on to the caller (a real host
-// would crash).
-FMX_API CallResult callFunction(const RegisteredFunction& function, const std::vector<Value>& args);
+// environment of `context`, the arguments and an empty result value. The argument count is not
+// checked against the function's range; an exception that escapes the handler passes on to the
+// caller (a real host would crash).
+FMX_API CallResult callFunction(const RegisteredFunction& function, const std::vector<Value>& args,
+                                CallContext context = {});
 
 // ---- Faults on purpose ----
 
