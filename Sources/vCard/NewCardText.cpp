@@ -1,6 +1,6 @@
 #include "vCard/NewCardText.h"
 
-#include "Mapping/DataMapping.h"
+#include "vCard/vCardComponents.h"
 #include "vCard/vCardItem.h"
 #include "vCard/vCardText.h"
 
