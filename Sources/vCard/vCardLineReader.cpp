@@ -19,12 +19,11 @@ bool isEnd(std::string_view line) {
     return equalsIgnoringAsciiCase(line, "END:VCARD");
 }
 
-// Whether the line ends in a backslash that is not itself escaped by the one before it.
-bool endsInLoneBackslash(std::string_view line) {
+std::size_t trailingBackslashes(std::string_view text) {
     std::size_t count = 0;
-    while (count < line.size() && line[line.size() - 1 - count] == '\\')
+    while (count < text.size() && text[text.size() - 1 - count] == '\\')
         ++count;
-    return count % 2 == 1;
+    return count;
 }
 
 std::string_view withoutByteOrderMark(std::string_view line) {
@@ -63,24 +62,34 @@ bool vCardLineReader::inValue(std::size_t lineStart) const {
     return valueFrom != std::string_view::npos && lineStart >= valueFrom;
 }
 
-vCardLineReader::Join vCardLineReader::joinAfterValueLine(std::string_view line,
-                                                          std::size_t lineStart) {
+vCardLineReader::LineEnd vCardLineReader::endOfValueLine(LineEnd before, std::string_view line,
+                                                         std::size_t lineStart) {
     followHeadTo(lineStart);
     if (line.back() == '=' && inValue(lineStart) && quotedPrintable == QuotedPrintable::Unknown)
         quotedPrintable =
             declaresQuotedPrintable(headParameters) ? QuotedPrintable::Yes : QuotedPrintable::No;
-    return joinedAfter(Join::None, line, lineStart);
+    return endAfter(before, line, lineStart);
 }
 
-vCardLineReader::Join vCardLineReader::joinedAfter(Join before, std::string_view line,
+vCardLineReader::LineEnd vCardLineReader::endAfter(LineEnd before, std::string_view line,
                                                    std::size_t lineStart) const {
     if (line.empty())
-        return before == Join::AfterBackslash ? before : Join::None;
-    if (!inValue(lineStart))
-        return Join::None;
-    if (line.back() == '=')
-        return quotedPrintable == QuotedPrintable::Yes ? Join::Whole : Join::None;
-    return endsInLoneBackslash(line) ? Join::AfterBackslash : Join::None;
+        return before.join == Join::AfterBackslash ? before : LineEnd();
+    LineEnd end;
+    if (line.back() == '=') {
+        if (inValue(lineStart) && quotedPrintable == QuotedPrintable::Yes)
+            end.join = Join::Whole;
+    } else if (line.back() == '\\') {
+        // A folded line continues the backslashes that end the line before it.
+        const bool folded = isContinuation(line) && !joins(before.join, line);
+        const std::string_view piece = folded ? line.substr(1) : line;
+        end.backslashes = trailingBackslashes(piece);
+        if (folded && end.backslashes == piece.size())
+            end.backslashes += before.backslashes;
+        if (inValue(lineStart) && end.backslashes % 2 == 1)
+            end.join = Join::AfterBackslash;
+    }
+    return end;
 }
 
 void vCardLineReader::followHeadTo(std::size_t lineStart) {
@@ -157,12 +166,12 @@ bool vCardLineReader::next(std::string* unfolded) {
             skipNestedCard();
             return true;
         }
-        Join join = joinAfter(Join::None, headLine, headStart);
+        LineEnd end = endOf({}, headLine, headStart);
         bool complete = false;
         while (!complete && position < text.size()) {
             const std::size_t lineStart = position;
             const std::string_view line = takeLine(position);
-            const bool joined = join != Join::None && joins(join, line);
+            const bool joined = end.join != Join::None && joins(end.join, line);
             if (isEnd(line)) {
                 ended = true;
                 afterEnd = position;
@@ -180,7 +189,7 @@ bool vCardLineReader::next(std::string* unfolded) {
             if (complete)
                 foldEnd = lineStart;
             else
-                join = joinAfter(join, line, lineStart);
+                end = endOf(end, line, lineStart);
         }
         if (!complete) {
             ended = true;
@@ -196,15 +205,15 @@ bool vCardLineReader::next(std::string* unfolded) {
 void vCardLineReader::appendContinuations(std::string& line) const {
     if (nested || !folded())
         return;
-    Join join = joinedAfter(Join::None, headLine, headStart);
+    LineEnd end = endAfter({}, headLine, headStart);
     for (std::size_t at = foldBegin; at < foldEnd;) {
         const std::size_t lineStart = at;
         const std::string_view continuation = takeLine(at);
-        if (joins(join, continuation))
+        if (joins(end.join, continuation))
             line.append("\r\n").append(continuation);
         else if (!continuation.empty())
             line.append(continuation.substr(1));
-        join = joinedAfter(join, continuation, lineStart);
+        end = endAfter(end, continuation, lineStart);
     }
 }
 
@@ -215,7 +224,7 @@ void vCardLineReader::readUnfolded(std::string& line) const {
 
 void vCardLineReader::readPhysicalLines(std::string& lines) const {
     lines.assign(headLine);
-    Join join = nested ? Join::None : joinedAfter(Join::None, headLine, headStart);
+    LineEnd end = nested ? LineEnd() : endAfter({}, headLine, headStart);
     bool first = headLine.empty();
     for (std::size_t at = foldBegin; at < foldEnd;) {
         const std::size_t lineStart = at;
@@ -225,11 +234,11 @@ void vCardLineReader::readPhysicalLines(std::string& lines) const {
         first = false;
         lines.append(line);
         if (!nested)
-            join = joinedAfter(join, line, lineStart);
+            end = endAfter(end, line, lineStart);
     }
     for (std::size_t missing = nested ? unclosedCards : 0; missing > 0; --missing)
         lines.append("\r\nEND:VCARD");
-    if (join == Join::Whole)
+    if (end.join == Join::Whole)
         lines.append("\r\n");
 }
 

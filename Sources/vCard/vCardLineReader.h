@@ -73,22 +73,30 @@ private:
     // after (past text.size() after the last line). Called for every line of every card of a
     // listing, so it is kept small enough to be inlined.
     std::string_view takeLine(std::size_t& start) const;
+    // What the end of a line of the logical line means for the physical line after it: how it
+    // joins, and how many backslashes end the logical line so far (a fold may cut a run of them,
+    // an escaped "\\" included, in two).
+    struct LineEnd {
+        Join join = Join::None;
+        std::size_t backslashes = 0;
+    };
+
     // Whether `line` (not a BEGIN or END line) is joined whole to the line before it.
     static bool joins(Join join, std::string_view line);
-    // How the line after the line at `lineStart` of the current logical line joins it; learns
-    // what it needs of the head on the way. Asked of every line of the logical line in order,
-    // so that joinedAfter can give the same answers again afterwards.
+    // The end of the line at `lineStart` of the current logical line, `before` being the end of
+    // the line before it; learns what it needs of the head on the way. Asked of every line of
+    // the logical line in order, so that endAfter can give the same answers again afterwards.
     // An empty line between a backslash and the line it joins is skipped, as it is between
     // folded lines: a property written back has no empty lines.
-    Join joinAfter(Join before, std::string_view line, std::size_t lineStart) {
+    LineEnd endOf(LineEnd before, std::string_view line, std::size_t lineStart) {
         if (line.empty())
-            return before == Join::AfterBackslash ? before : Join::None;
+            return before.join == Join::AfterBackslash ? before : LineEnd();
         if (line.back() != '=' && line.back() != '\\')
-            return Join::None;
-        return joinAfterValueLine(line, lineStart);
+            return {};
+        return endOfValueLine(before, line, lineStart);
     }
-    Join joinAfterValueLine(std::string_view line, std::size_t lineStart);
-    Join joinedAfter(Join before, std::string_view line, std::size_t lineStart) const;
+    LineEnd endOfValueLine(LineEnd before, std::string_view line, std::size_t lineStart);
+    LineEnd endAfter(LineEnd before, std::string_view line, std::size_t lineStart) const;
     bool inValue(std::size_t lineStart) const;
     // Follows the head of the current logical line up to its colon, through the line at
     // `lineStart` at most. Only values ending a line in "=" or "\" need it: most heads are never

@@ -81,21 +81,25 @@ TEST(vCardParserLines, KeepsTheTextAfterTheCard) {
 }
 
 TEST(vCardParserLines, JoinsAndroidBackslashContinuationsIntoOneValue) {
-    const std::vector<vCardItem> items = itemsOf("BEGIN:VCARD\r\n"
-                                                 "ADR;HOME:;;Hermann v. Brevern\\\r\n"
-                                                 "9999999\\\r\n"
-                                                 "Packstation 999;Hamburg;;99999;Deutschland\r\n"
-                                                 "NOTE:C:\\\\\r\n"
-                                                 "not joined after an escaped backslash\r\n"
-                                                 "NOTE:a\\\r\n"
-                                                 "TEL;CELL:1\r\n"
-                                                 "NOTE:b\\\r\n"
-                                                 " folded\r\n"
-                                                 "NOTE:c\\\r\n"
-                                                 "\r\n"
-                                                 "after an empty line\r\n"
-                                                 "END:VCARD\r\n");
-    ASSERT_EQ(items.size(), 7u);
+    const std::vector<vCardItem> items =
+        itemsOf("BEGIN:VCARD\r\n"
+                "ADR;HOME:;;Hermann v. Brevern\\\r\n"
+                "9999999\\\r\n"
+                "Packstation 999;Hamburg;;99999;Deutschland\r\n"
+                "NOTE:C:\\\\\r\n"
+                "not joined after an escaped backslash\r\n"
+                "NOTE:a\\\r\n"
+                "TEL;CELL:1\r\n"
+                "NOTE:b\\\r\n"
+                " folded\r\n"
+                "NOTE:c\\\r\n"
+                "\r\n"
+                "after an empty line\r\n"
+                "NOTE:d\\\r\n"
+                " \\\r\n"
+                "not joined after an escaped backslash cut by a fold\r\n"
+                "END:VCARD\r\n");
+    ASSERT_EQ(items.size(), 9u);
     EXPECT_EQ(items[0].value, ";;Hermann v. Brevern\\n9999999\\nPackstation 999;Hamburg;;99999;"
                               "Deutschland");
     EXPECT_EQ(items[1].value, "C:\\\\");
@@ -104,6 +108,8 @@ TEST(vCardParserLines, JoinsAndroidBackslashContinuationsIntoOneValue) {
     EXPECT_EQ(items[4].name, "TEL");
     EXPECT_EQ(items[5].value, "b\\folded") << "folding wins";
     EXPECT_EQ(items[6].value, "c\\nafter an empty line");
+    EXPECT_EQ(items[7].value, "d\\\\");
+    EXPECT_TRUE(items[8].isVerbatim());
 }
 
 TEST(vCardParserProperties, SplitsNameParametersAndValue) {
