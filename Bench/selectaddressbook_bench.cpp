@@ -152,13 +152,13 @@ void SelectAddressBook(benchmark::State& state) {
     pugi::set_memory_management_functions(allocate, release);
     for (auto _ : state) {
         const CallResult result = host.call("CardDav_SelectAddressBook", {Arg::text(book)});
-        if (result.error != 0 || session().current_addressbook.size() != kCards)
+        if (result.error != 0 || session().book.cards().size() != kCards)
             state.SkipWithError("the selection failed");
     }
     s.report = s.server.lastRequest();
 
     // One more selection, counted, after emptying the cache: its peak and what it leaves.
-    session().current_addressbook.clear();
+    session().book.cards().clear();
     counting = true;
     inUse = peak = 0;
     host.call("CardDav_SelectAddressBook", {Arg::text(book)});

@@ -4,12 +4,16 @@
 # demo address book and stops it at the end; with --server it runs against your server instead.
 #
 # Usage: Tools/demo.sh [--server URL --user NAME --password SECRET] [--json] [SCRIPT...]
+#        Tools/demo.sh --list   (prints the scripts it runs by default, one per line)
 #   SCRIPT   example scripts to run (default: every Examples/*.fmcalc that talks to a server)
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build_dir=${TALVERO_BUILD_DIR:-$root/build}
-server="" user="" password="" format=()
+# The fmhost that runs the scripts; another one (such as the Windows build under Wine) by
+# TALVERO_FMHOST.
+fmhost=${TALVERO_FMHOST:-$build_dir/bin/fmhost}
+server="" user="" password="" format=() list=false
 scripts=()
 while (($#)); do
     case "$1" in
@@ -17,6 +21,7 @@ while (($#)); do
     --user) user=${2:?--user needs a name}; shift 2 ;;
     --password) password=${2?--password needs a value}; shift 2 ;;
     --json) format=(--json); shift ;;
+    --list) list=true; shift ;;
     -h | --help) sed -n '2,8p' "$0"; exit 0 ;;
     *) scripts+=("$1"); shift ;;
     esac
@@ -25,6 +30,10 @@ if ((${#scripts[@]} == 0)); then
     for name in quickstart groups mapping sync; do
         [ -f "$root/Examples/$name.fmcalc" ] && scripts+=("$root/Examples/$name.fmcalc")
     done
+fi
+if $list; then
+    printf '%s\n' "${scripts[@]}"
+    exit 0
 fi
 
 bash "$root/Tools/setup.sh" "$build_dir" >/dev/null
@@ -76,7 +85,7 @@ fi
 run() {
     local script=$1
     shift
-    "$build_dir/bin/fmhost" "${format[@]}" --set "server=$server" --set "user=$user" \
+    "$fmhost" "${format[@]}" --set "server=$server" --set "user=$user" \
         --set "password=$password" --set "examples=$root/Examples" "$@" "$script"
 }
 

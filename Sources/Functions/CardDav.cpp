@@ -27,13 +27,19 @@ template <class Apply> fmx::errcode configure(fmx::Data& result, Apply&& apply) 
 fmx::errcode CardDav_SetServer(short, const fmx::ExprEnv&, const fmx::DataVect& args,
                                fmx::Data& result) {
     return configure(result, [&] {
-        session().cd.set_baseurl(textArgument(args, 0));
-        session().cd.set_verbose(ParameterToBoolean(args, 1, false));
-        session().cd.set_validcert(ParameterToBoolean(args, 2, false));
-        session().current_mapping = createDefaultRawDataMap();
-        // What was read of the previous server is no longer known to be its state.
-        session().fetched_vcards.clear();
-        session().sync_token.clear();
+        PluginState& state = session();
+        state.cd.set_baseurl(textArgument(args, 0));
+        state.cd.set_verbose(ParameterToBoolean(args, 1, false));
+        state.cd.set_validcert(ParameterToBoolean(args, 2, false));
+        state.current_mapping = createDefaultRawDataMap();
+        // Nothing of the previous server may be used again, nor may any request go there: its
+        // home, its selected book with all that is known of it, and the current card are
+        // forgotten. The next function that needs the server connects to the new one.
+        state.connected = false;
+        state.root_address_url.clear();
+        state.book.forget();
+        state.current_vcard_id.clear();
+        state.current_vcard = vCard();
     });
 }
 
@@ -60,7 +66,10 @@ fmx::errcode CardDav_SetTimeout(short, const fmx::ExprEnv&, const fmx::DataVect&
 fmx::errcode CardDav_Connect(short, const fmx::ExprEnv&, const fmx::DataVect&, fmx::Data& result) {
     // Runs the discovery whatever the connected flag says, so that it also re-discovers after
     // the settings changed; the last error then reports this attempt.
-    session().last_error = ErrorCode::None;
+    PluginState& state = session();
+    state.last_error = ErrorCode::None;
+    state.last_error_reason.clear();
+    state.failure_notes.clear();
     const fmx::int16 code = Connect();
     const fmx::int16 failure = guarded(
         [&] {

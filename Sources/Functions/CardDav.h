@@ -57,3 +57,5 @@ fmx::errcode CardDav_FetchvCards(short functionId, const fmx::ExprEnv& env,
                                  const fmx::DataVect& args, fmx::Data& result);
 fmx::errcode CardDav_SetSessionIdleLimit(short functionId, const fmx::ExprEnv& env,
                                          const fmx::DataVect& args, fmx::Data& result);
+fmx::errcode CardDav_CompareETags(short functionId, const fmx::ExprEnv& env,
+                                  const fmx::DataVect& args, fmx::Data& result);

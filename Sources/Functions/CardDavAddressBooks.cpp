@@ -3,9 +3,11 @@
 
 #include "Functions/CardDav.h"
 
+#include "Functions/AnswerJudge.h"
 #include "Functions/CardDavFrame.h"
 #include "Functions/CardDavListing.h"
 #include "Functions/HostValues.h"
+#include "Transport/HrefResolver.h"
 
 namespace {
 
@@ -20,19 +22,6 @@ void setError(fmx::Data& result) {
     SetTextResult("ERROR", result);
 }
 
-// Fills the two caches from a listing: cards without UID are left out, group cards go to the
-// group cache, and a later card with the same UID replaces the earlier one.
-void cacheListing(std::vector<addresscard> cards) {
-    for (addresscard& card : cards) {
-        if (card.uid.empty())
-            continue;
-        auto& cache =
-            card.isgroup ? session().current_addressbook_groups : session().current_addressbook;
-        const std::string uid = card.uid;
-        cache[uid] = std::move(card);
-    }
-}
-
 } // namespace
 
 fmx::errcode CardDav_GetAddressBooks(short, const fmx::ExprEnv&, const fmx::DataVect&,
@@ -40,16 +29,20 @@ fmx::errcode CardDav_GetAddressBooks(short, const fmx::ExprEnv&, const fmx::Data
     return runFunction(
         true,
         [&] {
-            Query answer = session().cd.get_addressbooks(session().root_address_url);
-            const fmx::int16 code = handleQuery(answer);
-            if (code != ErrorCode::None) {
+            const std::string home = session().root_address_url;
+            Query answer = session().cd.get_addressbooks(home);
+            auto books = judgedMultistatus(answer, [&](std::string body) {
+                return xmlParser().getAddressbooks(std::move(body), home);
+            });
+            if (!books.verdict.ok()) {
                 setError(result);
-                return code;
+                return books.verdict.code;
             }
+            // A book the credentials may not go to is no book of this account.
             std::string list;
-            for (const addressbook& book : session().xmlparser.getAddressbooks(
-                     std::move(answer.body), session().root_address_url))
-                appendEntry(list, book.url);
+            for (const addressbook& book : books.value)
+                if (const std::optional<std::string> url = onConnectedServer(book.url))
+                    appendEntry(list, *url);
             SetTextResult(list, result);
             return ErrorCode::None;
         },
@@ -61,17 +54,35 @@ fmx::errcode CardDav_SelectAddressBook(short, const fmx::ExprEnv&, const fmx::Da
     return runFunction(
         true,
         [&] {
-            session().current_addressbook.clear();
-            session().current_addressbook_groups.clear();
-            const std::string url = textArgument(args, 0);
-            if (!url.empty())
-                session().current_addressbook_url = url;
-
-            session().fetched_vcards.clear();
-            session().sync_token = bookSyncToken(session().current_addressbook_url);
-            Listing listing = listAddressBook(session().current_addressbook_url);
-            cacheListing(std::move(listing.cards));
+            SelectedBook& book = session().book;
+            const std::string given = textArgument(args, 0);
+            if (!given.empty()) {
+                const std::optional<std::string> url = onConnectedServer(given);
+                if (!url) {
+                    SetResult(0, result);
+                    return failedBecause(ErrorCode::OffServer, describeError(ErrorCode::OffServer))
+                        .code;
+                }
+                book.select(*url);
+            } else if (!book.isSelected()) {
+                // Nothing to read again: no book was selected before.
+                SetResult(1, result);
+                return failedBecause(ErrorCode::Failed, "no address book is selected").code;
+            }
             SetResult(1, result);
+            // The token first: a failure here leaves no token a script could store and later
+            // hand back as if it stood for this listing.
+            const BookToken token = bookSyncToken(book.url());
+            book.token = token.token;
+            if (token.code != ErrorCode::None) {
+                book.takeListing({});
+                return token.code;
+            }
+            Listing listing = listAddressBook(book.url());
+            book.takeListing(std::move(listing.cards));
+            // Nothing of the book was read: no token may stand for it either.
+            if (listing.code != ErrorCode::None)
+                book.token.clear();
             return listing.code;
         },
         [&] { SetResult(0, result); }, [&] { SetResult(0, result); });
@@ -83,7 +94,7 @@ fmx::errcode CardDav_GetAddressbookvCards(short, const fmx::ExprEnv&, const fmx:
         false,
         [&] {
             std::string list;
-            for (const auto& entry : session().current_addressbook)
+            for (const auto& entry : session().book.cards())
                 appendEntry(list, entry.first);
             SetTextResult(list, result);
             return ErrorCode::None;
@@ -97,7 +108,7 @@ fmx::errcode CardDav_GetAddressbookGroups(short, const fmx::ExprEnv&, const fmx:
         false,
         [&] {
             std::string list;
-            for (const auto& entry : session().current_addressbook_groups)
+            for (const auto& entry : session().book.groups())
                 appendEntry(list, entry.second.fn);
             SetTextResult(list, result);
             return ErrorCode::None;

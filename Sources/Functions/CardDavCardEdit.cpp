@@ -3,11 +3,13 @@
 
 #include "Functions/CardDav.h"
 
+#include "Functions/AnswerJudge.h"
 #include "Functions/CardDavFrame.h"
 #include "Functions/HostValues.h"
 #include "Utils/AsciiCase.h"
 #include "base64.h"
 #include "vCard/vCardParameters.h"
+#include "vCard/vCardParser.h"
 #include "vCard/vCardPicture.h"
 
 #include <algorithm>
@@ -24,14 +26,16 @@ const char* const kCardId = "cardid";
 const char* const kUniqueId = "uniqueid";
 const char* const kPhoto = "photo";
 
+const char* const kHref = "href";
+
 // The current card's entry in the address-book cache, or null.
 const addresscard* currentEntry() {
-    const auto entry = session().current_addressbook.find(session().current_vcard_id);
-    return entry == session().current_addressbook.end() ? nullptr : &entry->second;
+    return session().book.card(session().current_vcard_id);
 }
 
 bool isEntryItem(const std::string& name) {
-    return name == kModifiedOn || name == kCreatedOn || name == kEtag || name == kCardId;
+    return name == kModifiedOn || name == kCreatedOn || name == kEtag || name == kCardId ||
+           name == kHref;
 }
 
 std::string entryValue(const std::string& name) {
@@ -44,6 +48,8 @@ std::string entryValue(const std::string& name) {
         return entry->creationdate;
     if (name == kEtag)
         return entry->etag;
+    if (name == kHref)
+        return entry->url;
     return entry->cardid;
 }
 
@@ -120,36 +126,34 @@ fmx::errcode CardDav_GetvCard(short, const fmx::ExprEnv&, const fmx::DataVect& a
     return runFunction(
         true,
         [&] {
+            PluginState& state = session();
             const std::string uid = textArgument(args, 0);
-            const auto listed = session().current_addressbook.find(uid);
-            if (listed == session().current_addressbook.end()) {
+            const addresscard* listed = state.book.card(uid);
+            if (!listed) {
                 SetResult(0, result);
                 return ErrorCode::CardNotListed;
             }
-            const std::string url = listed->second.url;
+            const std::string url = listed->url;
             // The card becomes current before the request, so a failed fetch leaves it empty.
-            session().current_vcard.clear();
-            session().current_vcard_id = uid;
+            state.current_vcard.clear();
+            state.current_vcard_id = uid;
 
-            // A text fetched ahead serves while the server names the tag it was fetched at.
-            if (const std::string* fetched =
-                    session().fetched_vcards.find(uid, listed->second.etag)) {
-                session().current_vcard =
-                    session().vcparser.Parse(*fetched, session().current_mapping);
+            // A text read ahead serves while the server names the tag it was read at.
+            if (const std::string* kept = state.book.keptText(uid)) {
+                state.current_vcard = vCardDataParser().Parse(*kept, state.current_mapping);
                 SetResult(1, result);
                 return ErrorCode::None;
             }
-            const Query answer = session().cd.get_vcard(url);
-            const fmx::int16 code = handleQuery(answer);
-            if (code != ErrorCode::None) {
+            const Query answer = state.cd.get_vcard(url);
+            const Verdict fetched = judgeStatus(answer);
+            if (!fetched.ok()) {
                 SetResult(0, result);
-                return code;
+                return fetched.code;
             }
             const std::string tag = getEtag(answer.headers);
             if (!tag.empty())
-                session().current_addressbook[uid].etag = tag;
-            session().current_vcard =
-                session().vcparser.Parse(answer.body, session().current_mapping);
+                state.book.retag(uid, tag);
+            state.current_vcard = vCardDataParser().Parse(answer.body, state.current_mapping);
             SetResult(1, result);
             return ErrorCode::None;
         },
@@ -182,7 +186,8 @@ fmx::errcode CardDav_SetvCardItem(short, const fmx::ExprEnv&, const fmx::DataVec
             // Field names match in any case, as they do when read.
             const std::string name = toLowerAscii(textArgument(args, 0));
             // The entry's values come from the server; the UID is given only at creation.
-            if (name == kModifiedOn || name == kCreatedOn || name == kEtag || name == kUniqueId) {
+            if (name == kModifiedOn || name == kCreatedOn || name == kEtag || name == kUniqueId ||
+                name == kHref) {
                 SetResult(0, result);
                 return ErrorCode::ReadOnlyItem;
             }
@@ -191,9 +196,12 @@ fmx::errcode CardDav_SetvCardItem(short, const fmx::ExprEnv&, const fmx::DataVec
                 SetResult(1, result);
                 return code;
             }
-            // A name the card's vocabulary lacks would change nothing, and the script would lose
-            // its value without a word at the next save.
-            const FieldMap& vocabulary = session().current_vcard.mapping;
+            // A name the vocabulary in force lacks would change nothing, and the script would
+            // lose its value without a word at the next save. Before any card is current there
+            // is nothing to change, which is no failure of the name.
+            const vCard& card = session().current_vcard;
+            const FieldMap& vocabulary =
+                card.mapping.empty() ? session().current_mapping : card.mapping;
             if (vocabulary.count(splitFieldName(name).mainprop) == 0) {
                 SetResult(0, result);
                 return ErrorCode::UnknownItem;

@@ -1,8 +1,9 @@
-// Card create, save and delete functions: they change cards on the server and keep the cached
+// Card create, save and delete functions: they change cards on the server and keep the selected
 // address book and the current card in step with what they did.
 
 #include "Functions/CardDav.h"
 
+#include "Functions/AnswerJudge.h"
 #include "Functions/CardDavFrame.h"
 #include "Functions/CardDavListing.h"
 #include "Functions/CardDavServerWrites.h"
@@ -20,11 +21,12 @@ const char* const kCreationFailed = "ERROR: Creation of vcard failed";
 // After a creation the current card holds only what identifies it; the field map in force is
 // installed with it so that the edits that follow reach the card.
 void startCurrentCard(const std::string& uid) {
-    session().current_vcard_id = uid;
-    session().current_vcard.setData({}, session().current_mapping);
-    session().current_vcard.set("uniqueid", uid);
-    session().current_vcard.set("version", "3.0");
-    session().current_vcard.set("productid", "Vorlix Plugin");
+    PluginState& state = session();
+    state.current_vcard_id = uid;
+    state.current_vcard.setData({}, state.current_mapping);
+    state.current_vcard.set("uniqueid", uid);
+    state.current_vcard.set("version", "3.0");
+    state.current_vcard.set("productid", "Vorlix Plugin");
 }
 
 // Whether the card holds a UID line, with or without a group prefix, as the listing reads it.
@@ -39,27 +41,30 @@ struct Outcome {
     fmx::int16 code;
 };
 
-// The result of a save, from the PUT's answer; stores the card's new tag in `entry`. A save that
-// did not happen carries the request's code.
-Outcome judgeSave(const Query& answer, addresscard& entry) {
-    const fmx::int16 code = handleQuery(answer);
-    if (code == ErrorCode::None) {
+// The result of a save, from the PUT's answer; the card's new tag is taken up. A save that did
+// not happen carries the request's code.
+Outcome judgeSave(const Query& answer, const addresscard& entry) {
+    const Verdict saved = judgeStatus(answer);
+    if (saved.ok()) {
         // Without a tag in the answer the server changed the card while storing it: what it
         // holds differs from what was sent. Its tag is still kept, so that the next save is not
         // refused as a conflict that never happened. The card was written all the same.
         const bool tagged = !getEtag(answer.headers).empty();
         const std::string tag = tagAfterPut(entry.url, answer);
         if (!tag.empty())
-            entry.etag = tag;
+            session().book.retag(entry.uid, tag);
         return {tagged ? "Saved" : "Server data conflict!", ErrorCode::None};
     }
     switch (answer.status) {
     case 412:
-        return {"Etag mismatch. Vcard already modifed on server!", code};
+        return {"Etag mismatch. Vcard already modifed on server!", saved.code};
     case 403:
-        return {"Invalid vcard", code};
+        return {"Invalid vcard", saved.code};
     default:
-        return {"Unkown error. Server result code: " + intToString(answer.status), code};
+        // No complete answer came: there is no server result code to tell.
+        return {"Unkown error. Server result code: " +
+                    intToString(isTransportFailure(answer.status) ? 0 : answer.status),
+                saved.code};
     }
 }
 
@@ -72,28 +77,21 @@ bool isWritableUid(const std::string& uid) {
     });
 }
 
-// The address book a URL names, as a card is created in it: with its final "/".
-std::string bookUrl(const std::string& url) {
-    return endswith(url, "/") ? url : url + "/";
-}
-
-// Whether the selected book lists a card or group card with this UID.
-bool isListed(const std::string& uid) {
-    return session().current_addressbook.count(uid) > 0 ||
-           session().current_addressbook_groups.count(uid) > 0;
-}
-
 // Takes a deleted card out of every group that lists it and rewrites those groups on the
 // server. Returns the first failing group write's code, 0 when all succeeded.
 fmx::int16 removeFromGroups(const std::string& uid) {
     FirstFailure writes;
-    for (auto& entry : session().current_addressbook_groups) {
+    for (auto& entry : session().book.groupsToEdit()) {
         const std::vector<std::string>& members = entry.second.members;
         if (std::find(members.begin(), members.end(), uid) == members.end())
             continue;
         writes.record(changeGroupMembership(entry.second, uid, Membership::Leave));
     }
     return writes.code;
+}
+
+Verdict offServer() {
+    return failedBecause(ErrorCode::OffServer, describeError(ErrorCode::OffServer));
 }
 
 } // namespace
@@ -103,24 +101,27 @@ fmx::errcode CardDav_NewvCard(short, const fmx::ExprEnv&, const fmx::DataVect& a
     return runFunction(
         true,
         [&] {
-            std::string url = textArgument(args, 0);
+            SelectedBook& book = session().book;
+            const std::string given = textArgument(args, 0);
             std::string uid = textArgument(args, 1);
-            // The cached cards are those of the book selected before; a card created in another
-            // book cannot clash with them.
-            const bool intoSelectedBook =
-                url.empty() || bookUrl(url) == bookUrl(session().current_addressbook_url);
-            if (url.empty())
-                url = session().current_addressbook_url;
-            else
-                session().current_addressbook_url = url;
+            // A book named here becomes the selected one (before anything is sent, whatever
+            // follows); the UID check below then looks at the book the card goes into.
+            if (!given.empty()) {
+                const std::optional<std::string> url = onConnectedServer(given);
+                if (!url) {
+                    SetTextResult("ERROR", result);
+                    return offServer().code;
+                }
+                book.select(*url);
+            }
             if (uid.empty())
                 uid = newguid();
-            if (url.empty()) {
+            if (!book.isSelected()) {
                 SetTextResult("ERROR", result);
-                return ErrorCode::Failed;
+                return failedBecause(ErrorCode::Failed, "no address book is selected").code;
             }
             // A second card with a UID the book already holds would be saved over the first.
-            if (intoSelectedBook && isListed(uid)) {
+            if (book.holds(uid)) {
                 SetTextResult(kCreationFailed, result);
                 return ErrorCode::UidAlreadyListed;
             }
@@ -132,7 +133,7 @@ fmx::errcode CardDav_NewvCard(short, const fmx::ExprEnv&, const fmx::DataVect& a
             addresscard record;
             record.uid = uid;
             record.fn = "New";
-            const fmx::int16 code = createCard(url, record);
+            const fmx::int16 code = createCard(book.url(), record);
             if (code != ErrorCode::None) {
                 SetTextResult(kCreationFailed, result);
                 return code;
@@ -141,11 +142,11 @@ fmx::errcode CardDav_NewvCard(short, const fmx::ExprEnv&, const fmx::DataVect& a
                 // The card exists on the server, but without its tag it cannot be saved safely,
                 // so it does not become the current card: the script must not go on editing.
                 SetTextResult(std::string(kCreationFailed) + ". Server issue.", result);
-                return ErrorCode::Failed;
+                return failedBecause(ErrorCode::Failed,
+                                     "the server created the card but names no tag for it")
+                    .code;
             }
-            // The new card is saved where it was created, also when another book's card with
-            // the same UID was cached.
-            session().current_addressbook[uid] = record;
+            book.put(record);
             startCurrentCard(uid);
             SetTextResult(uid, result);
             return ErrorCode::None;
@@ -158,26 +159,27 @@ fmx::errcode CardDav_SaveCard(short, const fmx::ExprEnv&, const fmx::DataVect& a
     return runFunction(
         true,
         [&] {
+            PluginState& state = session();
             std::string etag = textArgument(args, 0);
-            const auto listed = session().current_addressbook.find(session().current_vcard_id);
+            const addresscard* listed = state.book.card(state.current_vcard_id);
             // The current card was never read (its fetch failed) when it holds no UID: saving
             // it would replace the server's card with the few fields set since.
-            if (listed == session().current_addressbook.end() ||
-                !holdsUid(session().current_vcard)) {
+            if (!listed || !holdsUid(state.current_vcard)) {
                 SetTextResult("Vcard not found", result);
                 return ErrorCode::CardNotListed;
             }
-            addresscard& entry = listed->second;
+            const addresscard entry = *listed;
             if (etag.empty())
                 etag = entry.etag;
-            if (!session().current_vcard.valid()) {
+            if (!state.current_vcard.valid()) {
                 SetTextResult(
                     "Invalid vcard. requiered fileds: display_name, first_name, last_name", result);
-                return ErrorCode::Failed;
+                return failedBecause(ErrorCode::Failed,
+                                     "FN, N, PRODID or VERSION is present but empty")
+                    .code;
             }
-            session().fetched_vcards.drop(session().current_vcard_id);
             const Query answer =
-                session().cd.save_vcard(entry.url, session().current_vcard.toString(), etag);
+                state.cd.save_vcard(entry.url, state.current_vcard.toString(), etag);
             const Outcome saved = judgeSave(answer, entry);
             SetTextResult(saved.text, result);
             return saved.code;
@@ -190,19 +192,32 @@ fmx::errcode CardDav_DeleteCard(short, const fmx::ExprEnv&, const fmx::DataVect&
     return runFunction(
         true,
         [&] {
+            SelectedBook& book = session().book;
             const std::string uid = textArgument(args, 0);
-            const auto listed = session().current_addressbook.find(uid);
-            if (listed == session().current_addressbook.end()) {
+            const std::string etag = textArgument(args, 1);
+            const addresscard* listed = book.card(uid);
+            if (!listed) {
                 SetResult(0, result);
                 return ErrorCode::CardNotListed;
             }
-            const fmx::int16 deleted = handleQuery(session().cd.delete_vcard(listed->second.url));
-            if (deleted != ErrorCode::None) {
+            const Query answer = session().cd.delete_vcard(listed->url, etag);
+            // With a tag the delete is guarded: another client's change since keeps the card,
+            // and a card already gone is what the script wanted.
+            if (!etag.empty() && answer.status == 412) {
                 SetResult(0, result);
-                return deleted;
+                return failedBecause(ErrorCode::ChangedOnServer,
+                                     answerReason(answer) + ": " +
+                                         describeError(ErrorCode::ChangedOnServer))
+                    .code;
             }
-            session().current_addressbook.erase(listed);
-            session().fetched_vcards.drop(uid);
+            if (etag.empty() || answer.status != 404) {
+                const Verdict deleted = judgeStatus(answer);
+                if (!deleted.ok()) {
+                    SetResult(0, result);
+                    return deleted.code;
+                }
+            }
+            book.remove(uid);
             SetResult(1, result);
             return removeFromGroups(uid);
         },
@@ -216,12 +231,12 @@ fmx::errcode CardDav_DeleteAllCards(short, const fmx::ExprEnv&, const fmx::DataV
     const fmx::int16 check = InitFunction(true);
     const fmx::int16 code = guarded(
         [&] {
-            const std::string url = textArgument(args, 0);
-            if (!isOnConnectedServer(url)) {
+            const std::optional<std::string> url = onConnectedServer(textArgument(args, 0));
+            if (!url) {
                 SetResult(0, result);
-                return ErrorCode::OffServer;
+                return check != ErrorCode::None ? check : offServer().code;
             }
-            const Listing listing = listAddressBook(url);
+            const Listing listing = listAddressBook(*url);
             if (listing.code != ErrorCode::None) {
                 // Nothing was deleted: a script must not take the address book for empty.
                 SetResult(0, result);
@@ -229,8 +244,8 @@ fmx::errcode CardDav_DeleteAllCards(short, const fmx::ExprEnv&, const fmx::DataV
             }
             // A failure does not stop the others; the first one's code is the function's.
             FirstFailure deletions;
-            for (const addresscard& card : listing.cards)
-                deletions.record(handleQuery(session().cd.delete_vcard(card.url)));
+            for (const addresscard& card : listing.cards.cards)
+                deletions.record(judgeStatus(session().cd.delete_vcard(card.url)).code);
             SetResult(deletions.code == ErrorCode::None ? 1 : 0, result);
             return deletions.code;
         },

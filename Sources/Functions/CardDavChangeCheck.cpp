@@ -2,7 +2,9 @@
 
 #include "Functions/CardDav.h"
 
+#include "Functions/AnswerJudge.h"
 #include "Functions/CardDavFrame.h"
+#include "Functions/HostValues.h"
 
 #include <string>
 #include <vector>
@@ -21,19 +23,16 @@ struct TagCheck {
 };
 
 // Judges an answer that lists the card's tag against the tag the script holds.
-TagCheck judge(const Query& answer, const std::string& url, const std::string& heldTag) {
-    const fmx::int16 code = handleQuery(answer);
-    if (code == ErrorCode::NotFound)
+TagCheck judge(Query answer, const std::string& url, const std::string& heldTag) {
+    if (answer.status == 404)
         return {"Deleted!", ErrorCode::None, false};
-    if (code != ErrorCode::None)
-        return {"ERROR", code, true};
-    const std::vector<addresscard> cards = session().xmlparser.getCardData(answer.body, url);
-    if (cards.size() != 1) {
-        // A whole multistatus without a single response, rather than one listing other cards.
-        const bool emptyListing = cards.empty() && !session().xmlparser.getRootNode(answer.body) &&
-                                  session().xmlparser.lastBodyParsed();
-        return {"Data error!", ErrorCode::None, true, emptyListing};
-    }
+    auto listed = judgedMultistatus(
+        answer, [&](std::string body) { return xmlParser().getCardData(std::move(body), url); });
+    if (!listed.verdict.ok())
+        return {"ERROR", listed.verdict.code, true};
+    const std::vector<addresscard>& cards = listed.value.cards;
+    if (cards.size() != 1)
+        return {"Data error!", ErrorCode::None, true, cards.empty()};
     return {cards.front().etag == heldTag ? "Not changed!" : "Changed!", ErrorCode::None, false};
 }
 
@@ -47,12 +46,12 @@ fmx::errcode CardDav_CheckvCardIfChanged(short, const fmx::ExprEnv&, const fmx::
         [&] {
             const std::string uid = textArgument(args, 0);
             const std::string heldTag = textArgument(args, 1);
-            const auto entry = session().current_addressbook.find(uid);
-            if (uid.empty() || heldTag.empty() || entry == session().current_addressbook.end()) {
+            const addresscard* entry = session().book.card(uid);
+            if (uid.empty() || heldTag.empty() || !entry) {
                 setError();
                 return ErrorCode::None;
             }
-            const std::string& url = entry->second.url;
+            const std::string url = entry->url;
             // Many servers do not run the listing report on a single card (an empty listing, or
             // 403 for an unsupported report); the getetag PROPFIND then asks the card itself. A
             // server that once answered with an empty listing is asked so at once from then on,

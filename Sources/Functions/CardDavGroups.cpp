@@ -33,14 +33,21 @@ bool hasMember(const addresscard& group, const std::string& uid) {
 // Replaces the cached groups with the group cards the server lists for the selected address
 // book. Returns the listing's code; on failure the cache stays as it was.
 fmx::int16 refreshGroups() {
-    Listing listing = listAddressBook(session().current_addressbook_url);
+    SelectedBook& book = session().book;
+    Listing listing = listAddressBook(book.url());
     if (listing.code != ErrorCode::None)
         return listing.code;
-    std::map<std::string, addresscard> groups;
-    for (addresscard& card : listing.cards)
+    // The group cards as the server lists them now; the ordinary cards stay as they were known.
+    std::vector<std::string> gone;
+    for (const auto& [uid, group] : book.groups())
+        gone.push_back(uid);
+    for (const std::string& uid : gone)
+        book.remove(uid);
+    for (std::size_t i = 0; i < listing.cards.cards.size(); ++i) {
+        addresscard& card = listing.cards.cards[i];
         if (card.isgroup && !card.uid.empty())
-            groups[card.uid] = std::move(card);
-    session().current_addressbook_groups = std::move(groups);
+            book.put(std::move(card), std::move(listing.cards.texts[i]));
+    }
     return ErrorCode::None;
 }
 
@@ -85,7 +92,7 @@ struct GroupWrites {
 // groups it already is in.
 void leaveUnwantedGroups(const std::string& uid, std::vector<WantedGroup>& wanted,
                          GroupWrites& writes) {
-    for (auto& [groupUid, group] : session().current_addressbook_groups) {
+    for (auto& [groupUid, group] : session().book.groupsToEdit()) {
         if (!hasMember(group, uid))
             continue;
         const std::string fnValue = asFnValue(group.fn);
@@ -107,10 +114,10 @@ void createGroup(const std::string& uid, const WantedGroup& name, GroupWrites& w
     // Held as a listing of the server would report it.
     group.fn = name.fnValue;
     group.members = {uid};
-    const fmx::int16 code = createCard(session().current_addressbook_url, group);
+    const fmx::int16 code = createCard(session().book.url(), group);
     writes.record(code, "Failed toi add new group: " + name.name);
     if (code == ErrorCode::None)
-        session().current_addressbook_groups.emplace(group.uid, std::move(group));
+        session().book.put(std::move(group));
 }
 
 // Adds the card to every group bearing each wanted name, creating the groups that do not exist.
@@ -118,7 +125,7 @@ void joinWantedGroups(const std::string& uid, const std::vector<WantedGroup>& wa
                       GroupWrites& writes) {
     for (const WantedGroup& name : wanted) {
         bool exists = false;
-        for (auto& [groupUid, group] : session().current_addressbook_groups) {
+        for (auto& [groupUid, group] : session().book.groupsToEdit()) {
             if (asFnValue(group.fn) != name.fnValue)
                 continue;
             exists = true;
@@ -145,14 +152,14 @@ fmx::errcode CardDav_GetvCardGroups(short, const fmx::ExprEnv&, const fmx::DataV
             }
             const std::string uid = textArgument(args, 0);
             fmx::int16 refreshCode = ErrorCode::None;
-            if (ParameterToBoolean(args, 1, false) && !session().current_addressbook_url.empty())
+            if (ParameterToBoolean(args, 1, false) && session().book.isSelected())
                 refreshCode = refreshGroups();
-            if (session().current_addressbook.count(uid) == 0) {
+            if (!session().book.card(uid)) {
                 setError();
                 return ErrorCode::CardNotListed;
             }
             std::string names;
-            for (const auto& [groupUid, group] : session().current_addressbook_groups)
+            for (const auto& [groupUid, group] : session().book.groups())
                 if (hasMember(group, uid))
                     names += group.fn + "\r";
             SetTextResult(names, result);
@@ -173,7 +180,7 @@ fmx::errcode CardDav_SetvCardGroups(short, const fmx::ExprEnv&, const fmx::DataV
         [&] {
             const std::string uid = textArgument(args, 0);
             std::vector<WantedGroup> wanted = wantedGroups(textArgument(args, 1));
-            if (session().current_addressbook.count(uid) == 0) {
+            if (!session().book.card(uid)) {
                 SetTextResult("Save failed: vcard not found", result);
                 return ErrorCode::CardNotListed;
             }

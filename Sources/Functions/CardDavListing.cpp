@@ -1,26 +1,28 @@
 #include "Functions/CardDavListing.h"
 
+#include "Functions/AnswerJudge.h"
 #include "Functions/CardDavState.h"
+#include "Functions/FetchedCards.h"
 
 #include <utility>
 
 Listing listAddressBook(const std::string& url) {
-    Listing listing;
     Query answer = session().cd.get_addressbookitems(url);
-    listing.code = handleQuery(answer);
-    if (listing.code != ErrorCode::None)
-        return listing;
-    listing.cards = session().xmlparser.getCardData(std::move(answer.body), url);
-    if (!session().xmlparser.lastBodyParsed()) {
-        listing.cards.clear();
-        listing.code = ErrorCode::Failed;
-    }
-    return listing;
+    // Whole cards a server sends with the listing are kept, as far as the kept texts have room.
+    auto listed = judgedMultistatus(answer, [&](std::string body) {
+        return xmlParser().getCardData(std::move(body), url, CardTexts::WhenWhole,
+                                       FetchedCards::kMaxBytes);
+    });
+    return {listed.verdict.code, std::move(listed.value)};
 }
 
-std::string bookSyncToken(const std::string& url) {
+BookToken bookSyncToken(const std::string& url) {
     Query answer = session().cd.get_synctoken(url);
-    if (handleQuery(answer) != ErrorCode::None)
-        return "";
-    return session().xmlparser.getSyncToken(std::move(answer.body));
+    // A server without sync support answers the property request with a refusal of its own
+    // (4xx) or a multistatus without the property: no token, and no failure.
+    if (answer.status >= 400 && answer.status < 500)
+        return {};
+    auto token = judgedMultistatus(
+        answer, [](std::string body) { return xmlParser().getSyncToken(std::move(body)); });
+    return {token.verdict.code, std::move(token.value)};
 }

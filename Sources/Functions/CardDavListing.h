@@ -1,26 +1,33 @@
-// Reading the card listing of an address book, as every function that needs one does.
+// Reading what a whole address book holds, as every function that lists one does.
 #pragma once
 
 #include "FMWrapper/FMXTypes.h"
 #include "Multistatus/xmlParser.h"
 
 #include <string>
-#include <vector>
 
 struct Listing {
     // 0 when the server answered with a listing read whole; otherwise the failed request's code,
     // or -1 for an answer that is no complete multistatus (cut off, an error page): its
     // emptiness says nothing about the address book.
     fmx::int16 code = 0;
-    // The cards and group cards on the book's own server, in the server's order; empty unless
-    // the code is 0.
-    std::vector<addresscard> cards;
+    // The cards and group cards on the book's own server, in the server's order (with the texts
+    // of those the server sent whole); empty unless the code is 0.
+    cardlisting cards;
 };
 
 // The listing REPORT on the address book at `url`.
 Listing listAddressBook(const std::string& url);
 
+struct BookToken {
+    // 0, also when the server answers but offers no token (it has no sync support); the code of
+    // a request that got no usable answer (none at all, one cut off or unreadable, a server
+    // failure), after which an empty token would only look like no sync support.
+    fmx::int16 code = 0;
+    std::string token;
+};
+
 // The sync token of the address book at `url`, asked before its listing so that it stands for a
 // state no later than the listing's: changes made in between come again at the next sync
-// rather than never. Empty when the server offers none, or the request fails.
-std::string bookSyncToken(const std::string& url);
+// rather than never.
+BookToken bookSyncToken(const std::string& url);

@@ -1,15 +1,19 @@
 #include "Functions/CardDavServerWrites.h"
 
+#include "Functions/AnswerJudge.h"
 #include "Functions/CardDavState.h"
+#include "Transport/HrefResolver.h"
 #include "Utils/VorlixUtils.h"
+#include "vCard/NewCardText.h"
 #include "vCard/vCardGroup.h"
 #include "vCard/vCardParser.h"
 
 std::string fetchEtag(const std::string& url) {
     Query answer = session().cd.get_etag(url);
-    if (handleQuery(answer) != ErrorCode::None)
+    if (answer.status != 207)
         return "";
-    for (const addresscard& card : session().xmlparser.getCardData(std::move(answer.body), url))
+    const Read<cardlisting> read = xmlParser().getCardData(std::move(answer.body), url);
+    for (const addresscard& card : read.value.cards)
         if (!card.etag.empty())
             return card.etag;
     return "";
@@ -46,16 +50,19 @@ enum class Attempt { Done, Conflict };
 Attempt tryMembershipChange(addresscard& group, const std::string& uid, Membership change,
                             fmx::int16& code) {
     const Query fetched = session().cd.get_vcard(group.url);
-    code = handleQuery(fetched);
+    code = judgeStatus(fetched).code;
     if (code != ErrorCode::None)
         return Attempt::Done;
     std::string tag = getEtag(fetched.headers);
     if (tag.empty())
         tag = fetchEtag(group.url);
-    vCard card = session().vcparser.Parse(fetched.body, FieldMap());
+    vCard card = vCardDataParser().Parse(fetched.body, FieldMap());
     if (card.items.empty() || tag.empty()) {
         // No card to change, or none that can be written back safely.
-        code = ErrorCode::Failed;
+        code = failedBecause(ErrorCode::Failed, card.items.empty()
+                                                    ? "the group card's answer holds no card"
+                                                    : "the server names no tag for the group card")
+                   .code;
         return Attempt::Done;
     }
     const std::string text = changedGroupText(card, uid, change);
@@ -64,7 +71,7 @@ Attempt tryMembershipChange(addresscard& group, const std::string& uid, Membersh
         return Attempt::Done;
     }
     const Query answer = session().cd.save_vcard(group.url, text, tag);
-    code = handleQuery(answer);
+    code = judgeStatus(answer).code;
     if (answer.status == 412)
         return Attempt::Conflict;
     if (code == ErrorCode::None)
@@ -86,19 +93,22 @@ fmx::int16 changeGroupMembership(addresscard& group, const std::string& uid, Mem
 fmx::int16 createCard(const std::string& addressbookUrl, addresscard& record) {
     // A collection URL given without its final "/" still names the collection: the card goes
     // into it, not beside it.
-    const std::string book = endswith(addressbookUrl, "/") ? addressbookUrl : addressbookUrl + "/";
+    const std::string book = collectionUrl(addressbookUrl);
     Query lastProbe;
     const std::string id = session().cd.get_new_vcardid(book, lastProbe);
     if (id.empty()) {
-        const fmx::int16 code = handleQuery(lastProbe);
-        return code == ErrorCode::None ? ErrorCode::Failed : code;
+        const fmx::int16 code = judgeStatus(lastProbe).code;
+        return code != ErrorCode::None
+                   ? code
+                   : failedBecause(ErrorCode::Failed, "no free name for a new card was found").code;
     }
     record.cardid = id;
     record.url = book + id + ".vcf";
     record.displayname = id + ".vcf";
 
-    const Query answer = session().cd.save_vcard(record.url, record.getRawvCard(), "");
-    const fmx::int16 code = handleQuery(answer);
+    const Query answer = session().cd.save_vcard(
+        record.url, newCardText(record.uid, record.fn, record.isgroup, record.members), "");
+    const fmx::int16 code = judgeStatus(answer).code;
     if (code == ErrorCode::None)
         record.etag = tagAfterPut(record.url, answer);
     return code;

@@ -29,10 +29,9 @@ enum class Membership { Join, Leave };
 fmx::int16 changeGroupMembership(addresscard& group, const std::string& uid, Membership change);
 
 // Creates a new card resource in the address book at `addressbookUrl` (a "/" is added when it
-// does not end in one) from
-// `record`, whose uid, fn, isgroup and members are set: a free identifier is found, the record's
-// cardid, url and displayname are filled from it, and its minimal text is PUT create-only. On
-// success the record's etag holds the new tag (empty when the server named none). Returns 0, the
-// code of the refused PUT, or the code of the last identifier probe (-1 when that has none) when
-// no free identifier was found; nothing is PUT then.
+// does not end in one) from `record`, whose uid, fn, isgroup and members are set: a free identifier
+// is found, the record's cardid, url and displayname are filled from it, and its minimal text is
+// PUT create-only. On success the record's etag holds the new tag (empty when the server named
+// none). Returns 0, the code of the refused PUT, or the code of the last identifier probe (-1 when
+// that has none) when no free identifier was found; nothing is PUT then.
 fmx::int16 createCard(const std::string& addressbookUrl, addresscard& record);

@@ -1,27 +1,70 @@
 #include "Functions/CardDavState.h"
 
+#include "Functions/AnswerJudge.h"
+#include "Transport/EntityTag.h"
 #include "Transport/HrefResolver.h"
-#include "Utils/VorlixUtils.h"
+#include "Utils/AsciiCase.h"
 
-#include <cctype>
+#include <utility>
 
 fmx::int16 InitFunction(bool connect) {
-    session().last_error = ErrorCode::None;
-    if (connect && !session().connected)
-        session().last_error = Connect();
-    if (session().root_address_url.empty())
-        session().last_error = ErrorCode::NoAddressBookHome;
-    return session().last_error;
+    PluginState& state = session();
+    state.last_error = ErrorCode::None;
+    state.last_error_reason.clear();
+    state.failure_notes.clear();
+    fmx::int16 code = ErrorCode::None;
+    if (connect && !state.connected)
+        code = Connect();
+    if (state.root_address_url.empty()) {
+        // Why no home is known, when connecting just failed.
+        std::string reason = describeError(ErrorCode::NoAddressBookHome);
+        for (const auto& [noted, why] : state.failure_notes)
+            if (noted == code) {
+                reason += " (connecting failed: " + why + ")";
+                break;
+            }
+        state.failure_notes.clear();
+        noteFailure(ErrorCode::NoAddressBookHome, std::move(reason));
+        code = ErrorCode::NoAddressBookHome;
+    }
+    if (code != ErrorCode::None)
+        Error(code);
+    return state.last_error;
 }
 
-bool isOnConnectedServer(const std::string& url) {
-    return !session().root_address_url.empty() && sameOrigin(url, session().root_address_url);
+std::optional<std::string> onConnectedServer(const std::string& url) {
+    const std::string& home = session().root_address_url;
+    if (home.empty())
+        return std::nullopt;
+    // A path alone names a place on the connected server.
+    const std::string absolute = resolveHref(home, url);
+    std::optional<std::string> secure = secureHrefUrl(home, absolute);
+    if (!secure || !sameOrigin(*secure, home))
+        return std::nullopt;
+    return secure;
 }
 
 fmx::int16 Error(fmx::int16 code) {
-    if (session().last_error == ErrorCode::None)
-        session().last_error = code;
+    PluginState& state = session();
+    if (state.last_error != ErrorCode::None || code == ErrorCode::None)
+        return code;
+    state.last_error = code;
+    state.last_error_function = state.calling_function;
+    state.last_error_reason = describeError(code);
+    for (const auto& [noted, reason] : state.failure_notes)
+        if (noted == code) {
+            state.last_error_reason = reason;
+            break;
+        }
     return code;
+}
+
+void noteFailure(fmx::int16 code, std::string reason) {
+    std::vector<std::pair<fmx::int16, std::string>>& notes = session().failure_notes;
+    for (const auto& note : notes)
+        if (note.first == code)
+            return;
+    notes.emplace_back(code, std::move(reason));
 }
 
 namespace {
@@ -54,11 +97,15 @@ fmx::int16 handleQuery(Query query) {
 
 std::string getEtag(std::string headers) {
     // HTTP header names are case-insensitive, and HTTP/2 delivers them in lower case.
-    static const std::string name = "etag:";
-    for (std::string line : split(headers, '\r', 0)) {
-        line = replace(replace(line, "\n", ""), " ", "");
-        if (line.size() >= name.size() && str_cmp(line.substr(0, name.size()), name))
-            return replace(line.substr(name.size()), "\"", "");
+    constexpr std::string_view name = "etag:";
+    for (std::size_t at = 0; at < headers.size();) {
+        std::size_t end = headers.find('\n', at);
+        if (end == std::string::npos)
+            end = headers.size();
+        const std::string_view line(headers.data() + at, end - at);
+        if (startsWithIgnoringAsciiCase(line, name))
+            return storedEntityTag(line.substr(name.size()));
+        at = end + 1;
     }
     return "";
 }
@@ -77,18 +124,33 @@ struct Attempt {
     std::string rootUrl;
 };
 
+// An href of a discovery answer as a URL the credentials may go to: on the scheme the user gave
+// (an http href of the same host and port taken as https), or nothing.
+std::optional<std::string> discoveredUrl(const std::string& answerUrl, const std::string& href) {
+    return secureHrefUrl(session().cd.get_baseurl(), resolveHref(answerUrl, href));
+}
+
 // The principal's URL: from the allprop answer, or asked for by name when the server leaves
 // current-user-principal out of allprop (a WebDAV server need not list it there). Empty when the
-// server names none.
-std::string discoverPrincipal(const Query& allprop, Redirects redirects) {
-    std::string href = session().xmlparser.getBasePrincipal(allprop.body, allprop.url).principal;
+// server names none; nothing at all when it names one the credentials may not go to.
+std::optional<std::string> discoverPrincipal(const Query& allprop, Redirects redirects) {
+    std::string href = xmlParser().getBasePrincipal(allprop.body, allprop.url).value.principal;
     if (!href.empty())
-        return resolveHref(allprop.url, href);
+        return discoveredUrl(allprop.url, href);
     const Query named = session().cd.get_userprincipal(allprop.url, redirects);
-    if (handleQuery(named) != ErrorCode::None)
+    if (!judgeStatus(named).ok())
         return "";
-    href = session().xmlparser.getBasePrincipal(named.body, named.url).principal;
-    return href.empty() ? "" : resolveHref(named.url, href);
+    href = xmlParser().getBasePrincipal(named.body, named.url).value.principal;
+    if (href.empty())
+        return "";
+    return discoveredUrl(named.url, href);
+}
+
+Verdict offServer(const std::string& what) {
+    return failedBecause(ErrorCode::OffServer,
+                         "the server named a " + what +
+                             " on plain HTTP or on another server; the credentials do not go "
+                             "there");
 }
 
 // Principal and home discovery from the collection at `rootUrl`. Without a principal the home is
@@ -97,26 +159,46 @@ Attempt attempt(const std::string& rootUrl, const std::string& homeFallback, Red
     Attempt result;
     const Query allprop = session().cd.get_baseprincipal(rootUrl, redirects);
     result.answered = !isTransportFailure(allprop.status);
-    result.code = handleQuery(allprop);
+    result.code = judgeStatus(allprop).code;
     if (result.code != ErrorCode::None)
         return result;
     result.rootUrl = allprop.url;
-    const std::string principalUrl = discoverPrincipal(allprop, redirects);
-    result.principalFound = !principalUrl.empty();
+    const std::optional<std::string> principalUrl = discoverPrincipal(allprop, redirects);
+    if (!principalUrl) {
+        result.code = offServer("principal").code;
+        return result;
+    }
+    result.principalFound = !principalUrl->empty();
     if (!result.principalFound && homeFallback.empty())
         return result;
 
-    const Query home = session().cd.get_addressbookurl(
-        result.principalFound ? principalUrl : homeFallback, redirects);
-    result.code = handleQuery(home);
+    Query home = session().cd.get_addressbookurl(
+        result.principalFound ? *principalUrl : homeFallback, redirects);
+    result.code = judgeStatus(home).code;
     if (result.code != ErrorCode::None)
         return result;
     session().connected = true;
-    const std::string homeHref = session().xmlparser.getAddressHome(home.body);
-    result.homeFound = !homeHref.empty();
-    if (result.homeFound)
-        session().root_address_url = resolveHref(home.url, homeHref);
+    const std::string homeHref = xmlParser().getAddressHome(home.body).value;
+    if (homeHref.empty())
+        return result;
+    const std::optional<std::string> homeUrl = discoveredUrl(home.url, homeHref);
+    if (!homeUrl) {
+        result.code = offServer("address-book home").code;
+        return result;
+    }
+    result.homeFound = true;
+    session().root_address_url = *homeUrl;
     return result;
+}
+
+// The code of a discovery that got its answers but found no address-book home.
+fmx::int16 noHome(const Attempt& attempt) {
+    if (attempt.code != ErrorCode::None || attempt.homeFound)
+        return attempt.code;
+    return failedBecause(ErrorCode::NoAddressBookHome,
+                         "the server names no address-book home (is it a CardDAV server, and "
+                         "the URL its DAV root?)")
+        .code;
 }
 
 } // namespace
@@ -130,16 +212,17 @@ fmx::int16 Connect() {
         const std::string root = cd.dav_root();
         const Attempt given =
             attempt(root, knownRoot ? root : cd.get_baseurl(), Redirects::refused);
-        if (given.homeFound || given.principalFound || !given.answered)
-            return given.code;
+        if (given.homeFound || given.principalFound || !given.answered ||
+            given.code == ErrorCode::OffServer)
+            return noHome(given);
         // The URL names no principal (often only a host name was typed): service discovery on
         // its host (RFC 6764), following the redirects to the DAV root.
         const Attempt wellKnown =
             attempt(resolveHref(cd.get_baseurl(), "/.well-known/carddav"), "", Redirects::followed);
         if (!wellKnown.principalFound)
-            return given.code;
+            return noHome(given);
         cd.server_facts().davRoot = wellKnown.rootUrl;
-        return wellKnown.code;
+        return noHome(wellKnown);
     } catch (const std::exception&) {
         return ErrorCode::ConnectException;
     }

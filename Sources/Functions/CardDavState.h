@@ -6,43 +6,46 @@
 
 #include "FMWrapper/FMXTypes.h"
 #include "Functions/ErrorCodes.h"
-#include "Functions/FetchedCards.h"
+#include "Functions/SelectedBook.h"
 #include "Mapping/DataMapping.h"
 #include "Multistatus/xmlParser.h"
 #include "Transport/CardDavClient.h"
 #include "vCard/vCard.h"
-#include "vCard/vCardParser.h"
 
 #include <chrono>
 #include <map>
 #include <new>
+#include <optional>
 #include <stdexcept>
 #include <string>
+#include <utility>
+#include <vector>
 
 // Everything the external functions of one host session share (Functions/Sessions.h). The calls
-// of a session run one after another, so the members need no locking of their own.
+// of a session run one after another, so the members need no locking of their own. Nothing of an
+// answer is kept beyond its call but what is named here.
 struct PluginState {
     CardDavClient cd;
-    xmlParser xmlparser;
-    vCardDataParser vcparser;
-    // The first non-zero code recorded since the last entry check.
+    // The first non-zero code recorded since the last entry check, the function whose call
+    // recorded it (its ID) and why, as CardDav_LastErrorText tells it.
     fmx::int16 last_error = 0;
-    // Set once a discovery got successful answers to both of its requests; never cleared.
+    short last_error_function = 0;
+    std::string last_error_reason;
+    // The function whose call is running, and why its failures so far failed (the first
+    // reason noted for each code).
+    short calling_function = 0;
+    std::vector<std::pair<fmx::int16, std::string>> failure_notes;
+    // Set once a discovery got successful answers to both of its requests.
     bool connected = false;
     // The address-book home; empty until a connection found one (the entry check then fails
     // with 11).
     std::string root_address_url;
-    std::string current_addressbook_url;
-    // Ordinary cards and group cards of the selected address book, by UID.
-    std::map<std::string, addresscard> current_addressbook;
-    std::map<std::string, addresscard> current_addressbook_groups;
+    // The selected address book and what is known of it.
+    SelectedBook book;
+    // The current card: its UID, and the card as read and edited.
     std::string current_vcard_id;
     vCard current_vcard;
     FieldMap current_mapping;
-    // The selected book's sync token, from its selection or the last CardDav_GetChanges.
-    std::string sync_token;
-    // Card texts of the selected book fetched ahead by CardDav_FetchvCards.
-    FetchedCards fetched_vcards;
     // How long the session may rest before its state is freed, when other sessions run beside
     // it.
     std::chrono::milliseconds idle_limit = std::chrono::hours(1);
@@ -55,13 +58,19 @@ PluginState& session();
 // discovery has succeeded yet, and fails with 11 while no address-book home is known.
 fmx::int16 InitFunction(bool connect);
 
-// Whether `url` lies on the server the connection found (the origin of the address-book home):
-// the only place the session's requests, and its credentials, may go. False while no home is
-// known.
-bool isOnConnectedServer(const std::string& url);
+// `url` (absolute, or a path on the connected server) as a URL on the server the connection
+// found: the origin of the address-book home, the only place the session's requests, and its
+// credentials, may go (an http URL of that host taken as https where the home is https).
+// Nothing when it leads elsewhere, or while no home is known.
+std::optional<std::string> onConnectedServer(const std::string& url);
 
-// Records `code` as the last error unless one is already recorded; returns `code`.
+// Records `code` as the last error unless one is already recorded, with the reason noted for it
+// in this call (or the code's own description); returns `code`.
 fmx::int16 Error(fmx::int16 code);
+
+// Notes why a failure with `code` happened in the running call ("HTTP 412 Precondition Failed",
+// "the server's multiget left out 2 cards"), unless a reason is noted for that code already.
+void noteFailure(fmx::int16 code, std::string reason);
 
 // The code of a function that makes several writes and reports how they went: the first
 // failure's code, which a later success does not take back.

@@ -2,6 +2,8 @@
 
 #include "FMWrapper/FMXTypes.h"
 
+#include <string>
+
 // The error codes the external functions return to the host, each with its name; no handler
 // writes a bare number.
 namespace ErrorCode {
@@ -31,3 +33,7 @@ constexpr fmx::int16 TransferAborted = 45;
 constexpr fmx::int16 CertificateFailed = 46;
 constexpr fmx::int16 ServerError = 47;
 } // namespace ErrorCode
+
+// What a code means, as a person reads it ("the card is not listed in the selected address
+// book"); the reason CardDav_LastErrorText gives when nothing more particular is known.
+std::string describeError(fmx::int16 code);

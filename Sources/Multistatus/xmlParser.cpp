@@ -1,33 +1,118 @@
 #include "Multistatus/xmlParser.h"
 
-#include "Mapping/DataMapping.h"
 #include "Multistatus/MultistatusResponse.h"
+#include "Transport/EntityTag.h"
 #include "Transport/HrefResolver.h"
 #include "Utils/AsciiCase.h"
 #include "Utils/VorlixUtils.h"
-#include "vCard/vCardComponents.h"
-#include "vCard/vCardItem.h"
 #include "vCard/vCardParser.h"
 
-#include <algorithm>
+#include <pugixml.hpp>
+
 #include <utility>
 
 namespace {
 
-// The FN line; an empty name still gives the line, which every vCard 3.0 card must have.
-std::string fullNameLine(const std::string& fn) {
-    const std::string line = vCardItem("FN", fn).toString();
-    return line.empty() ? "FN:" : line;
+// One answer's body parsed: the document is built in the body's own bytes and lives as long as
+// this object, which lives for one reading.
+class ParsedBody {
+public:
+    explicit ParsedBody(std::string xml) : body(std::move(xml)) {
+        // Default options: no DOCTYPE processing and no entity expansion beyond the predefined
+        // ones, nothing fetched. A body that does not parse whole (an HTML page, a truncated
+        // answer) is dropped rather than read in part. The text of an element is kept in the
+        // element itself rather than in a child node of its own (textOf reads both forms): a
+        // listing has a text node for every property, and a third fewer nodes to build and walk
+        // saves a tenth of the parse.
+        const bool parsed = static_cast<bool>(document.load_buffer_inplace(
+            body.data(), body.size(), pugi::parse_default | pugi::parse_embed_pcdata,
+            pugi::encoding_utf8));
+        if (!parsed) {
+            document.reset();
+            return;
+        }
+        documentLevel = names.documentScope(document);
+        topElement = document.document_element();
+        if (!documentLevel.matches(topElement, xmlns::dav, "multistatus")) {
+            form = BodyForm::OtherXml;
+            return;
+        }
+        form = BodyForm::Multistatus;
+        responseParent = documentLevel.enter(topElement);
+    }
+    ParsedBody(const ParsedBody&) = delete;
+    ParsedBody& operator=(const ParsedBody&) = delete;
+
+    BodyForm shape() const { return form; }
+    // Whether the top element is `localName` in namespace `ns`.
+    bool topIs(std::string_view ns, std::string_view localName) const {
+        return form != BodyForm::Unreadable && documentLevel.matches(topElement, ns, localName);
+    }
+    // The top element, entered, for a body that is no multistatus (a DAV:error, for one).
+    XmlScope top() const { return documentLevel.enter(topElement); }
+
+    // The responses of a multistatus, in document order; none for any other body.
+    pugi::xml_node firstResponse() const {
+        if (form != BodyForm::Multistatus)
+            return {};
+        return responseParent.child(xmlns::dav, "response").element();
+    }
+    pugi::xml_node nextResponse(pugi::xml_node response) const {
+        for (pugi::xml_node node = response.next_sibling(); node; node = node.next_sibling())
+            if (responseParent.matches(node, xmlns::dav, "response"))
+                return node;
+        return {};
+    }
+    XmlScope enter(pugi::xml_node response) const { return responseParent.enter(response); }
+
+    // The token a sync-collection answer gives beside its responses (after them, as a rule), or
+    // the sync-token property of the first response that has one.
+    std::string syncToken() const {
+        if (form != BodyForm::Multistatus)
+            return "";
+        for (pugi::xml_node child = topElement.first_child(); child; child = child.next_sibling())
+            if (responseParent.matches(child, xmlns::dav, "sync-token"))
+                return textOf(child);
+        MultistatusResponse response;
+        for (pugi::xml_node node = firstResponse(); node; node = nextResponse(node)) {
+            response.read(enter(node));
+            std::string token = response.propertyText(xmlns::dav, "sync-token");
+            if (!token.empty())
+                return token;
+        }
+        return "";
+    }
+
+private:
+    std::string body;
+    pugi::xml_document document;
+    XmlNamespaces names;
+    BodyForm form = BodyForm::Unreadable;
+    XmlScope documentLevel;
+    pugi::xml_node topElement;
+    // The multistatus element, whose children are the responses.
+    XmlScope responseParent;
+};
+
+template <class Value> Read<Value> reading(const ParsedBody& parsed, Value value) {
+    return {parsed.shape(), std::move(value)};
 }
 
-// The N line with the whole name as the family name and the other four components empty.
-std::string nameLine(const std::string& fn) {
-    const std::vector<std::string>& components = componentNames("N");
-    vCardItem name("N", "");
-    name.setinnervalues(components);
-    name.set(fn, components.front());
-    return name.toString();
-}
+// Finds the first descendant whose name equals `name` ignoring ASCII case (prefix included,
+// so "C:addressbook" is not "addressbook"); the walk stops there.
+class node_walker : public pugi::xml_tree_walker {
+public:
+    explicit node_walker(std::string name) : name(toLowerAscii(std::move(name))) {}
+    bool for_each(pugi::xml_node& node) override {
+        if (!equalsIgnoringAsciiCase(node.name(), name))
+            return true;
+        found = node;
+        return false;
+    }
+
+    std::string name; // lower case
+    pugi::xml_node found;
+};
 
 // The address-book marker as CardDAV defines it, in the resource type, or as older answers
 // write it: an element named addressbook (any case) anywhere in the response that declares its
@@ -51,11 +136,9 @@ std::string_view cardTextOf(pugi::xml_node addressData, std::string& buffer) {
     return buffer;
 }
 
-// An entity tag as stored: every double quote removed.
-std::string withoutQuotes(std::string_view tag) {
-    std::string stored(tag);
-    stored.erase(std::remove(stored.begin(), stored.end(), '"'), stored.end());
-    return stored;
+// The getetag property of a response, as the plug-in keeps tags.
+std::string tagOf(const MultistatusResponse& response, std::string& buffer) {
+    return storedEntityTag(textOf(response.propertyElement(xmlns::dav, "getetag"), buffer));
 }
 
 // The href of an addressbook-home-set. Servers that declare the CardDAV namespace as the
@@ -66,79 +149,23 @@ std::string homeSetHref(const XmlScope& homeSet) {
     return textOf((href ? href : homeSet.child(xmlns::carddav, "href")).element());
 }
 
+// The last segment of a path ("/book/abc.vcf" gives "abc.vcf"). Most servers give a card
+// resource no display name: its identifier is then the name of the resource itself.
+std::string lastSegment(std::string_view path) {
+    const std::size_t slash = path.find_last_of('/');
+    return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
+}
+
 } // namespace
 
-std::string addresscard::getRawvCard() const {
-    std::string text = "BEGIN:VCARD\r\nVERSION:3.0\r\nPRODID:Vorlix Plugin\r\n";
-    text += "UID:" + uid + "\r\n";
-    text += fullNameLine(fn) + "\r\n";
-    text += nameLine(fn) + "\r\n";
-    if (isgroup) {
-        text += "X-ADDRESSBOOKSERVER-KIND:group\r\n";
-        for (const std::string& member : members)
-            text += "X-ADDRESSBOOKSERVER-MEMBER:urn:uuid:" + member + "\r\n";
-    }
-    text += "END:VCARD\r\n";
-    return text;
-}
-
-node_walker::node_walker(std::string name) : name(toLowerAscii(std::move(name))) {}
-
-bool node_walker::for_each(pugi::xml_node& node) {
-    if (!str_cmp(node.name(), name))
-        return true;
-    found = node;
-    return false;
-}
-
-xmlParser::xmlParser(xmlParser&&) noexcept {}
-
-xmlParser& xmlParser::operator=(xmlParser&&) noexcept {
-    parsed = false;
-    responseParent = XmlScope();
-    document.reset();
-    body.clear();
-    return *this;
-}
-
-pugi::xml_node xmlParser::getRootNode(std::string xml) {
-    // Default options: no DOCTYPE processing and no entity expansion beyond the predefined
-    // ones, nothing fetched. A body that does not parse whole (an HTML page, a truncated
-    // answer) is dropped rather than read in part. The text of an element is kept in the
-    // element itself rather than in a child node of its own (textOf reads both forms): a
-    // listing has a text node for every property, and a third fewer nodes to build and walk
-    // saves a tenth of the parse.
-    // The document is built in the body's own bytes, which it keeps until the next call.
-    document.reset();
-    body = std::move(xml);
-    parsed = static_cast<bool>(document.load_buffer_inplace(
-        body.data(), body.size(), pugi::parse_default | pugi::parse_embed_pcdata,
-        pugi::encoding_utf8));
-    if (!parsed)
-        document.reset();
-    const XmlScope documentScope = names.documentScope(document);
-    const pugi::xml_node top = document.document_element();
-    if (!documentScope.matches(top, xmlns::dav, "multistatus")) {
-        responseParent = documentScope;
-        return top;
-    }
-    responseParent = documentScope.enter(top);
-    return responseParent.child(xmlns::dav, "response").element();
-}
-
-pugi::xml_node xmlParser::nextResponse(pugi::xml_node response) const {
-    for (pugi::xml_node node = response.next_sibling(); node; node = node.next_sibling())
-        if (responseParent.matches(node, xmlns::dav, "response"))
-            return node;
-    return {};
-}
-
-baseprincipal xmlParser::getBasePrincipal(std::string xml, const std::string& requestUrl) {
+Read<baseprincipal> xmlParser::getBasePrincipal(std::string xml,
+                                                const std::string& requestUrl) const {
+    const ParsedBody parsed(std::move(xml));
     baseprincipal principal;
     const HrefResolver hrefs(requestUrl);
     MultistatusResponse response;
-    for (pugi::xml_node node = getRootNode(std::move(xml)); node; node = nextResponse(node)) {
-        response.read(responseParent.enter(node));
+    for (pugi::xml_node node = parsed.firstResponse(); node; node = parsed.nextResponse(node)) {
+        response.read(parsed.enter(node));
         const std::string href = response.href();
         if (href != "/" && hrefs.resolve(href) != requestUrl)
             continue;
@@ -150,68 +177,75 @@ baseprincipal xmlParser::getBasePrincipal(std::string xml, const std::string& re
                                          .element());
         break;
     }
-    return principal;
+    return reading(parsed, std::move(principal));
 }
 
-std::string xmlParser::getAddressHome(std::string xml) {
+Read<std::string> xmlParser::getAddressHome(std::string xml) const {
+    const ParsedBody parsed(std::move(xml));
     MultistatusResponse response;
-    for (pugi::xml_node node = getRootNode(std::move(xml)); node; node = nextResponse(node)) {
-        response.read(responseParent.enter(node));
+    for (pugi::xml_node node = parsed.firstResponse(); node; node = parsed.nextResponse(node)) {
+        response.read(parsed.enter(node));
         const XmlScope home = response.property(xmlns::carddav, "addressbook-home-set");
         if (home)
-            return homeSetHref(home);
+            return reading(parsed, homeSetHref(home));
     }
-    return "";
+    return reading(parsed, std::string());
 }
 
-std::vector<addressbook> xmlParser::getAddressbooks(std::string xml,
-                                                    const std::string& requestUrl) {
+Read<std::vector<addressbook>> xmlParser::getAddressbooks(std::string xml,
+                                                          const std::string& requestUrl) const {
+    const ParsedBody parsed(std::move(xml));
     const HrefResolver hrefs(requestUrl);
     std::vector<addressbook> books;
     MultistatusResponse response;
-    for (pugi::xml_node node = getRootNode(std::move(xml)); node; node = nextResponse(node)) {
-        response.read(responseParent.enter(node));
+    for (pugi::xml_node node = parsed.firstResponse(); node; node = parsed.nextResponse(node)) {
+        response.read(parsed.enter(node));
         if (!response.hasProp() || !isAddressbook(node, response))
             continue;
         books.push_back({hrefs.resolve(response.href()),
                          response.propertyText(xmlns::dav, "displayname"),
                          response.propertyText(xmlns::dav, "getlastmodified")});
     }
-    return books;
+    return reading(parsed, std::move(books));
 }
 
-namespace {
-
-// The last segment of a path ("/book/abc.vcf" gives "abc.vcf"). Most servers give a card
-// resource no display name: its identifier is then the name of the resource itself.
-std::string lastSegment(std::string_view path) {
-    const std::size_t slash = path.find_last_of('/');
-    return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
-}
-
-} // namespace
-
-std::vector<addresscard> xmlParser::getCardData(std::string xml, const std::string& requestUrl) {
+Read<cardlisting> xmlParser::getCardData(std::string xml, const std::string& requestUrl,
+                                         CardTexts texts, std::size_t textBudget) const {
+    const ParsedBody parsed(std::move(xml));
     const HrefResolver hrefs(requestUrl);
     // The responses are found first so that the list of cards gets its size at once: growing
     // it would move every record already made, several times.
     std::vector<pugi::xml_node> responses;
-    for (pugi::xml_node node = getRootNode(std::move(xml)); node; node = nextResponse(node))
+    for (pugi::xml_node node = parsed.firstResponse(); node; node = parsed.nextResponse(node))
         responses.push_back(node);
-    std::vector<addresscard> cards;
-    cards.reserve(responses.size());
+    cardlisting listing;
+    listing.cards.reserve(responses.size());
+    listing.texts.reserve(responses.size());
     MultistatusResponse response;
     std::string text; // text that the server split into pieces, or card text it escaped
+    // A request to a collection (its URL ends in "/") may be answered for the collection too.
+    const bool collectionAsked = !requestUrl.empty() && requestUrl.back() == '/';
+    const std::string collection =
+        collectionAsked ? collectionUrl(normalUrl(requestUrl)) : std::string();
+    const auto isCollection = [&](const std::string& url) {
+        // Only a URL about as long as the collection's can be it; card URLs are longer.
+        return collectionAsked && url.size() <= requestUrl.size() + 8 &&
+               collectionUrl(normalUrl(url)) == collection;
+    };
     for (const pugi::xml_node node : responses) {
-        response.read(responseParent.enter(node));
+        response.read(parsed.enter(node));
+        if (response.status() == 507) {
+            listing.truncated = true;
+            continue;
+        }
         if (!response.hasProp())
             continue;
         const std::string_view href = textOf(response.hrefElement(), text);
         std::string url = hrefs.resolve(href);
         // The user's credentials go with every request about a card: only to its own server.
-        if (!hrefs.isOfRequestOrigin(url))
+        if (!hrefs.isOfRequestOrigin(url) || isCollection(url))
             continue;
-        addresscard& card = cards.emplace_back();
+        addresscard& card = listing.cards.emplace_back();
         card.displayname = response.propertyText(xmlns::dav, "displayname");
         // Before `text` is used again: `href` may be a view of it.
         card.cardid =
@@ -219,98 +253,98 @@ std::vector<addresscard> xmlParser::getCardData(std::string xml, const std::stri
         card.url = std::move(url);
         card.lastmodified = response.propertyText(xmlns::dav, "getlastmodified");
         card.creationdate = response.propertyText(xmlns::dav, "creationdate");
-        card.etag = withoutQuotes(textOf(response.propertyElement(xmlns::dav, "getetag"), text));
-        vCardMini summary = readCardSummary(
-            cardTextOf(response.propertyElement(xmlns::carddav, "address-data"), text));
+        card.etag = tagOf(response, text);
+        const std::string_view cardText =
+            cardTextOf(response.propertyElement(xmlns::carddav, "address-data"), text);
+        vCardMini summary = readCardSummary(cardText);
         card.uid = std::move(summary.uid);
         card.isgroup = summary.isgroup;
         card.members = std::move(summary.members);
         card.fn = std::move(summary.fn);
+        const bool keep =
+            (texts == CardTexts::Always || summary.whole) && cardText.size() <= textBudget;
+        listing.texts.emplace_back(keep ? std::string(cardText) : std::string());
+        if (keep)
+            textBudget -= cardText.size();
     }
-    return cards;
+    return reading(parsed, std::move(listing));
 }
 
-std::vector<std::string> xmlParser::getSearchResults(std::string xml,
-                                                     const std::string& requestUrl) {
-    const HrefResolver hrefs(requestUrl);
-    for (pugi::xml_node node = getRootNode(std::move(xml)); node; node = nextResponse(node)) {
-        const std::string href = MultistatusResponse(responseParent.enter(node)).href();
-        if (!href.empty())
-            return {hrefs.resolve(href)};
-    }
-    return {};
+Read<std::string> xmlParser::getSyncToken(std::string xml) const {
+    const ParsedBody parsed(std::move(xml));
+    return reading(parsed, parsed.syncToken());
 }
 
-std::string xmlParser::getSyncToken(std::string xml) {
-    return syncTokenOf(getRootNode(std::move(xml)));
-}
-
-std::string xmlParser::syncTokenOf(pugi::xml_node firstResponse) const {
-    // A sync-collection answer gives the token beside its responses, after them as a rule.
-    for (pugi::xml_node child = responseParent.element().first_child(); child;
-         child = child.next_sibling())
-        if (responseParent.matches(child, xmlns::dav, "sync-token"))
-            return textOf(child);
-    MultistatusResponse response;
-    for (pugi::xml_node node = firstResponse; node; node = nextResponse(node)) {
-        response.read(responseParent.enter(node));
-        const std::string token = response.propertyText(xmlns::dav, "sync-token");
-        if (!token.empty())
-            return token;
-    }
-    return "";
-}
-
-syncanswer xmlParser::getSyncChanges(std::string xml, const std::string& requestUrl) {
+Read<syncanswer> xmlParser::getSyncChanges(std::string xml, const std::string& requestUrl) const {
+    const ParsedBody parsed(std::move(xml));
     syncanswer answer;
-    const pugi::xml_node first = getRootNode(std::move(xml));
-    answer.token = syncTokenOf(first);
+    answer.token = parsed.syncToken();
     const HrefResolver hrefs(requestUrl);
     MultistatusResponse response;
     std::string text;
-    for (pugi::xml_node node = first; node; node = nextResponse(node)) {
-        response.read(responseParent.enter(node));
+    for (pugi::xml_node node = parsed.firstResponse(); node; node = parsed.nextResponse(node)) {
+        response.read(parsed.enter(node));
         std::string url = hrefs.resolve(textOf(response.hrefElement(), text));
         if (!hrefs.isOfRequestOrigin(url))
             continue;
         if (response.status() == 507) {
             answer.truncated = true;
         } else if (response.status() == 404) {
-            answer.changes.push_back({std::move(url), "", true});
+            syncchange& removed = answer.changes.emplace_back();
+            removed.url = std::move(url);
+            removed.removed = true;
         } else if (response.hasProp() && url != requestUrl) {
-            answer.changes.push_back(
-                {std::move(url),
-                 withoutQuotes(textOf(response.propertyElement(xmlns::dav, "getetag"), text)),
-                 false});
+            syncchange& change = answer.changes.emplace_back();
+            change.url = std::move(url);
+            change.etag = tagOf(response, text);
+            change.lastmodified = response.propertyText(xmlns::dav, "getlastmodified");
+            if (const pugi::xml_node data =
+                    response.propertyElement(xmlns::carddav, "address-data"))
+                change.text = std::string(cardTextOf(data, text));
         }
     }
-    return answer;
+    return reading(parsed, std::move(answer));
 }
 
-std::vector<cardtext> xmlParser::getCardTexts(std::string xml, const std::string& requestUrl) {
+Read<cardtexts> xmlParser::getCardTexts(std::string xml, const std::string& requestUrl) const {
+    const ParsedBody parsed(std::move(xml));
     const HrefResolver hrefs(requestUrl);
-    std::vector<cardtext> cards;
+    cardtexts answer;
     MultistatusResponse response;
     std::string text;
-    for (pugi::xml_node node = getRootNode(std::move(xml)); node; node = nextResponse(node)) {
-        response.read(responseParent.enter(node));
-        const pugi::xml_node addressData = response.propertyElement(xmlns::carddav, "address-data");
-        if (!addressData)
-            continue;
+    for (pugi::xml_node node = parsed.firstResponse(); node; node = parsed.nextResponse(node)) {
+        response.read(parsed.enter(node));
         std::string url = hrefs.resolve(textOf(response.hrefElement(), text));
         if (!hrefs.isOfRequestOrigin(url))
             continue;
-        cardtext& card = cards.emplace_back();
+        if (response.status() == 404) {
+            answer.removed.push_back(std::move(url));
+            continue;
+        }
+        const pugi::xml_node addressData = response.propertyElement(xmlns::carddav, "address-data");
+        if (!addressData)
+            continue;
+        cardtext& card = answer.cards.emplace_back();
         card.url = std::move(url);
-        card.etag = withoutQuotes(textOf(response.propertyElement(xmlns::dav, "getetag"), text));
+        card.etag = tagOf(response, text);
+        card.lastmodified = response.propertyText(xmlns::dav, "getlastmodified");
         card.text = std::string(cardTextOf(addressData, text));
     }
-    return cards;
+    return reading(parsed, std::move(answer));
 }
 
-bool xmlParser::isDavError(std::string xml, std::string_view condition) {
-    // For a top element that is no multistatus, that element itself.
-    const pugi::xml_node top = getRootNode(std::move(xml));
-    return responseParent.matches(top, xmlns::dav, "error") &&
-           responseParent.enter(top).child(xmlns::dav, condition);
+std::vector<std::string> xmlParser::davErrorConditions(std::string xml) const {
+    const ParsedBody parsed(std::move(xml));
+    std::vector<std::string> conditions;
+    if (parsed.shape() != BodyForm::OtherXml)
+        return conditions;
+    if (!parsed.topIs(xmlns::dav, "error"))
+        return conditions;
+    const XmlScope top = parsed.top();
+    for (pugi::xml_node child = top.element().first_child(); child; child = child.next_sibling()) {
+        const XmlName name = top.nameOf(child);
+        if (name.bound)
+            conditions.emplace_back(name.local);
+    }
+    return conditions;
 }

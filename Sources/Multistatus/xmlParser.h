@@ -1,16 +1,17 @@
 // Reads the server's WebDAV multistatus answers into the plug-in's records: the principal at the
-// server root, the address-book home, the address books and the cards of one address book.
+// server root, the address-book home, the address books, the cards of one address book, the
+// changes since a sync token and the cards of a multiget.
 //
 // Elements are matched by namespace and local name whatever prefix the server chose; each
 // property is read from the first successful propstat that holds it; every href the parser
-// returns is made absolute on the URL of the request it answers. No getter reports an error: a
-// body that is not a well-formed multistatus gives empty records and lists.
+// returns is made absolute on the URL of the request it answers. Each reading parses the body it
+// is given and keeps nothing afterwards: the body and its document are freed when it returns.
+// Every reading says how far the body could be read, and a caller must look: a body that is no
+// complete multistatus (cut off, an error page, a maintenance page) reads as empty records, and
+// that emptiness says nothing about the server's data.
 #pragma once
 
-#include "Multistatus/XmlNamespaces.h"
-
-#include <pugixml.hpp>
-
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -42,18 +43,32 @@ struct addresscard {
     bool isgroup = false;
     std::vector<std::string> members; // member UIDs without "urn:uuid:"
     std::string fn;
-
-    // The minimal vCard 3.0 text of this record: UID, FN, N (the whole name as family name) and,
-    // for a group, the group kind and one member line per entry of `members`. FN and N are
-    // escaped as vCard text; UID and member values are written as they are.
-    std::string getRawvCard() const;
 };
+
+// A listing of cards: the records, and the whole text of those cards the server sent whole
+// although the listing asked for a few of their properties (as some servers do).
+struct cardlisting {
+    std::vector<addresscard> cards;
+    // Parallel to `cards`: the card's whole text, or empty where the server sent the
+    // properties asked for alone.
+    std::vector<std::string> texts;
+    // The server listed only part of the cards (507 for the collection itself, as a server that
+    // caps the results of a report answers).
+    bool truncated = false;
+};
+
+// Which card texts of a listing are taken: those the server evidently sent whole although a
+// few properties were asked, or all of them (the listing asked for whole cards).
+enum class CardTexts { WhenWhole, Always };
 
 // One member of a sync-collection answer: changed (with its new tag) or removed since the token.
 struct syncchange {
     std::string url;  // absolute
     std::string etag; // without double quotes; empty for a removed member
     bool removed = false;
+    std::string lastmodified;
+    // The card's text, when the server sent it with the change.
+    std::string text;
 };
 
 // A sync-collection answer: the changes in the server's order and the token that now stands
@@ -69,73 +84,62 @@ struct syncanswer {
 struct cardtext {
     std::string url;  // absolute
     std::string etag; // without double quotes
+    std::string lastmodified;
     std::string text;
 };
 
-// Finds the first descendant whose name equals `name` ignoring ASCII case (prefix included,
-// so "C:addressbook" is not "addressbook"); the walk stops there.
-class node_walker : public pugi::xml_tree_walker {
-public:
-    explicit node_walker(std::string name);
-    bool for_each(pugi::xml_node& node) override;
-
-    std::string name; // lower case
-    pugi::xml_node found;
+// A multiget answer: the cards that came with their text, and the URLs the server answered 404
+// for (removed since they were named).
+struct cardtexts {
+    std::vector<cardtext> cards;
+    std::vector<std::string> removed;
 };
 
-// Every getter takes the answer's body and the URL of the request that it answers: hrefs resolve
-// against that URL. The parser keeps the body and reads it in place, so that a body moved in is
-// never copied (a listing of 10,000 cards is megabytes); a body passed as it is gets copied once.
+// How far the body of an answer could be read.
+enum class BodyForm {
+    Unreadable,  // not well-formed XML: cut off in transit, or no XML at all
+    OtherXml,    // well-formed XML whose top element is no DAV:multistatus
+    Multistatus, // a whole DAV:multistatus
+};
+
+// What a reading gave, and from what kind of body.
+template <class Value> struct [[nodiscard]] Read {
+    BodyForm form = BodyForm::Unreadable;
+    Value value{};
+
+    bool isMultistatus() const { return form == BodyForm::Multistatus; }
+};
+
+// Every reading takes the answer's body and the URL of the request that it answers: hrefs resolve
+// against that URL. A body moved in is never copied (a listing of 10,000 cards is megabytes).
 class xmlParser {
 public:
-    xmlParser() = default;
-    // A parser moved from or into holds no document afterwards: the nodes of the last answer
-    // point into its body and its namespace scopes.
-    xmlParser(xmlParser&& other) noexcept;
-    xmlParser& operator=(xmlParser&& other) noexcept;
-
-    // Loads `xml` and returns the first response of the multistatus (or, for another top-level
-    // element, that element). Nodes stay valid until the next call of any getter.
-    pugi::xml_node getRootNode(std::string xml);
-    // Whether the body given to the last getter was well-formed XML whole. A body that is not
-    // (an HTML page, an answer cut off in transit) reads as empty, and this tells a caller that
-    // the emptiness is no answer of the server's.
-    bool lastBodyParsed() const { return parsed; }
-
     // Read from the response for the collection the principal request went to: href "/" or
     // the request URL itself.
-    baseprincipal getBasePrincipal(std::string xml, const std::string& requestUrl);
+    Read<baseprincipal> getBasePrincipal(std::string xml, const std::string& requestUrl) const;
     // The addressbook-home-set href as the server wrote it; empty when there is none.
-    std::string getAddressHome(std::string xml);
-    std::vector<addressbook> getAddressbooks(std::string xml, const std::string& requestUrl);
+    Read<std::string> getAddressHome(std::string xml) const;
+    Read<std::vector<addressbook>> getAddressbooks(std::string xml,
+                                                   const std::string& requestUrl) const;
     // Every card the answer lists on the request's own origin; a card whose href leads to another
-    // server is no card of the address book asked about and is left out.
-    std::vector<addresscard> getCardData(std::string xml, const std::string& requestUrl);
-    // The absolute URL of the first response with a non-empty href, alone in the list.
-    std::vector<std::string> getSearchResults(std::string xml, const std::string& requestUrl);
+    // server is no card of the address book asked about and is left out, as is the collection
+    // itself (which a PROPFIND lists among its members).
+    // Card texts (CardTexts) are taken in the listing's order while they add up to no more than
+    // `textBudget` bytes.
+    Read<cardlisting> getCardData(std::string xml, const std::string& requestUrl,
+                                  CardTexts texts = CardTexts::WhenWhole,
+                                  std::size_t textBudget = 0) const;
 
     // The collection's sync token: the one a sync-collection answer ends with, or the sync-token
     // property a PROPFIND of the collection gives; empty when there is none.
-    std::string getSyncToken(std::string xml);
+    Read<std::string> getSyncToken(std::string xml) const;
     // The changes of a sync-collection answer on the request's own origin; `token` empty when
-    // the answer is none (a server that does not know the report).
-    syncanswer getSyncChanges(std::string xml, const std::string& requestUrl);
-    // The cards of a multiget answer that came with their text, on the request's own origin;
-    // those the server answered 404 for or left out are not in the list.
-    std::vector<cardtext> getCardTexts(std::string xml, const std::string& requestUrl);
-    // Whether the body is a WebDAV error naming the precondition or postcondition `condition`
-    // ("valid-sync-token", "supported-report"), as a refused request explains itself.
-    bool isDavError(std::string xml, std::string_view condition);
-
-private:
-    pugi::xml_node nextResponse(pugi::xml_node response) const;
-    std::string syncTokenOf(pugi::xml_node firstResponse) const;
-
-    XmlNamespaces names;
-    bool parsed = false;
-    // The body of the last getter call: the document's text lives in it.
-    std::string body;
-    pugi::xml_document document;
-    // The element whose children getRootNode and nextResponse list as responses.
-    XmlScope responseParent;
+    // the answer names none (a server that does not know the report).
+    Read<syncanswer> getSyncChanges(std::string xml, const std::string& requestUrl) const;
+    // The cards of a multiget answer on the request's own origin that came with their text, and
+    // those the server answered 404 for.
+    Read<cardtexts> getCardTexts(std::string xml, const std::string& requestUrl) const;
+    // The conditions a WebDAV error body names ("valid-sync-token", "supported-report"), as a
+    // refused request explains itself; empty for any other body.
+    std::vector<std::string> davErrorConditions(std::string xml) const;
 };

@@ -22,5 +22,6 @@ template <PluginHandler handler>
 fmx::errcode FMX_CALL serialised(short functionId, const fmx::ExprEnv& env,
                                  const fmx::DataVect& args, fmx::Data& result) {
     const SessionCall call(callingSession(env));
+    session().calling_function = functionId;
     return handler(functionId, env, args, result);
 }

@@ -31,6 +31,9 @@ struct Query {
     // The URL that gave this answer: the request's own, or the last one a followed redirect
     // named. Hrefs in the body resolve against it.
     std::string url;
+    // Why no complete answer came (libcurl's words: "Couldn't connect to server", "Timeout was
+    // reached"); empty when one came.
+    std::string failure;
 };
 
 // Whether a request follows the redirects it is answered with. Only discovery does; a card or
@@ -106,9 +109,12 @@ public:
 
     // Performs one request, following redirects when `redirects` says so (Redirects.h). Takes
     // ownership of `headers` (may be null) and frees it. An empty `body` sends no request body,
-    // whatever the method. Throws std::bad_alloc when the answer does not fit in memory.
+    // whatever the method. An answer whose body grows beyond `maxBody` bytes (0: no limit) ends
+    // the transfer, as no answer (status 0). Throws std::bad_alloc when the answer does not fit
+    // in memory.
     Query query(const std::string& url, const std::string& method, const std::string& body,
-                curl_slist* headers, Redirects redirects = Redirects::refused);
+                curl_slist* headers, Redirects redirects = Redirects::refused,
+                std::size_t maxBody = 0);
 
     // Appends size * count bytes to `target` and returns that number; with a null target it
     // appends nothing and returns 0, which makes libcurl end the transfer.
@@ -121,7 +127,15 @@ public:
     Query get_userprincipal(const std::string& url, Redirects redirects = Redirects::refused);
     Query get_addressbookurl(const std::string& url, Redirects redirects = Redirects::refused);
     Query get_addressbooks(const std::string& url);
-    Query get_addressbookitems(const std::string& url);
+    // The cards of the address book at `url`: what a listing reads of each (CardContent::Summary),
+    // or each card's whole text.
+    enum class CardContent { Summary, WholeCard };
+    // With `maxBody`, an answer larger than that many bytes is given up (status 0).
+    Query get_addressbookitems(const std::string& url, CardContent content = CardContent::Summary,
+                               std::size_t maxBody = 0);
+    // The members of the collection at `url` with their tags (a PROPFIND of depth 1): every card,
+    // where a server caps the results of a report.
+    Query list_members(const std::string& url);
     Query searchvcardby(const std::string& url, const std::string& property,
                         const std::string& value);
     Query get_vcard(const std::string& url);
@@ -129,14 +143,15 @@ public:
     // `etag` is stored without quotes (a weak one as W/x); it is sent quoted in "If-Match".
     // An empty `etag` makes the PUT create-only ("If-None-Match").
     Query save_vcard(const std::string& url, const std::string& data, const std::string& etag);
-    Query delete_vcard(const std::string& url);
+    // With `etag` the DELETE carries "If-Match", and the server refuses it (412) when the card
+    // changed since; without, the card goes whatever its state.
+    Query delete_vcard(const std::string& url, const std::string& etag = "");
 
     // Synchronisation of one address book: the sync-collection REPORT (sync level 1, each
-    // member's getetag) from `token` on (empty: the initial sync), the address book's sync-token
-    // (a PROPFIND of the collection alone), and the addressbook-multiget REPORT for the cards at
-    // `cardUrls` (absolute URLs on the book's server), with their whole text or with the
-    // properties a listing reads.
-    enum class CardContent { Summary, WholeCard };
+    // member's getetag and card text) from `token` on (empty: the initial sync), the address
+    // book's sync-token (a PROPFIND of the collection alone), and the addressbook-multiget REPORT
+    // for the cards at `cardUrls` (absolute URLs on the book's server), with their whole text or
+    // with the properties a listing reads.
     Query sync_collection(const std::string& url, const std::string& token);
     Query get_synctoken(const std::string& url);
     Query multiget_vcards(const std::string& url, const std::vector<std::string>& cardUrls,
@@ -156,7 +171,7 @@ private:
     CURL* connection();
     // One request on the kept handle, without redirects.
     Query perform(const std::string& url, const std::string& method, const std::string& body,
-                  curl_slist* headers);
+                  std::size_t maxBody, curl_slist* headers);
     void applyTimeouts(CURL* handle) const;
 
     bool verbose = false;

@@ -32,17 +32,23 @@ const char* const kHomeBody =
     R"(<?xml version="1.0" encoding="utf-8" ?> <D:propfind xmlns:D="DAV:" )"
     R"(xmlns:C="urn:ietf:params:xml:ns:carddav"> <D:prop> <D:getetag/> )"
     R"(<C:addressbook-home-set/> <C:principal-address/> <D:displayname/> </D:prop> </D:propfind>)";
-// The properties a listing asks of every card, the summary multiget likewise.
+// The properties a listing asks of every card, the summary multiget likewise: the tags and dates,
+// and of the card text what tells a card from a group card and a group's members, in the Apple
+// dialect and in vCard 4's.
 const std::string kCardSummaryProperties =
     R"(<D:getetag/><D:displayname/><D:creationdate/><D:getlastmodified/><D:getcontenttype/>)"
     R"(<D:getcontentlength/><C:address-data><C:prop name="UID"/><C:prop name="FN"/>)"
     R"(<C:prop name="X-ADDRESSBOOKSERVER-KIND"/><C:prop name="X-ADDRESSBOOKSERVER-MEMBER"/>)"
-    R"(</C:address-data>)";
-const std::string kListingBody =
-    R"(<?xml version="1.0" encoding="utf-8" ?><C:addressbook-query xmlns:D="DAV:" )"
-    R"(xmlns:C="urn:ietf:params:xml:ns:carddav"><D:prop>)" +
-    kCardSummaryProperties + R"(</D:prop><C:filter/></C:addressbook-query>)";
+    R"(<C:prop name="KIND"/><C:prop name="MEMBER"/></C:address-data>)";
 const char* const kWholeCardProperties = R"(<D:getetag/><D:getlastmodified/><C:address-data/>)";
+const char* const kMemberProperties =
+    R"(<?xml version="1.0" encoding="utf-8" ?><D:propfind xmlns:D="DAV:"><D:prop>)"
+    R"(<D:getetag/><D:getlastmodified/></D:prop></D:propfind>)";
+
+const std::string& cardProperties(CardDavClient::CardContent content) {
+    static const std::string whole = kWholeCardProperties;
+    return content == CardDavClient::CardContent::Summary ? kCardSummaryProperties : whole;
+}
 const char* const kSyncTokenBody =
     R"(<?xml version="1.0" encoding="utf-8" ?><D:propfind xmlns:D="DAV:"><D:prop>)"
     R"(<D:sync-token/></D:prop></D:propfind>)";
@@ -114,8 +120,18 @@ Query CardDavClient::get_addressbooks(const std::string& url) {
     return query(url, "PROPFIND", "", headerList({kXmlType, kAcceptXml, kDepthOne}));
 }
 
-Query CardDavClient::get_addressbookitems(const std::string& url) {
-    return query(url, "REPORT", kListingBody, headerList({kXmlType, kAcceptXml, kDepthOne}));
+Query CardDavClient::get_addressbookitems(const std::string& url, CardContent content,
+                                          std::size_t maxBody) {
+    const std::string body =
+        R"(<?xml version="1.0" encoding="utf-8" ?><C:addressbook-query xmlns:D="DAV:" )"
+        R"(xmlns:C="urn:ietf:params:xml:ns:carddav"><D:prop>)" +
+        cardProperties(content) + R"(</D:prop><C:filter/></C:addressbook-query>)";
+    return query(url, "REPORT", body, headerList({kXmlType, kAcceptXml, kDepthOne}),
+                 Redirects::refused, maxBody);
+}
+
+Query CardDavClient::list_members(const std::string& url) {
+    return query(url, "PROPFIND", kMemberProperties, headerList({kXmlType, kAcceptXml, kDepthOne}));
 }
 
 Query CardDavClient::searchvcardby(const std::string& url, const std::string& property,
@@ -145,8 +161,10 @@ Query CardDavClient::save_vcard(const std::string& url, const std::string& data,
     return query(url, "PUT", data, headerList({kVcardType, precondition}));
 }
 
-Query CardDavClient::delete_vcard(const std::string& url) {
-    return query(url, "DELETE", "", nullptr);
+Query CardDavClient::delete_vcard(const std::string& url, const std::string& etag) {
+    if (etag.empty())
+        return query(url, "DELETE", "", nullptr);
+    return query(url, "DELETE", "", headerList({"If-Match: " + quotedEntityTag(etag)}));
 }
 
 std::string CardDavClient::get_new_vcardid(const std::string& url, Query& last_probe) {
@@ -166,10 +184,15 @@ Query CardDavClient::sync_collection(const std::string& url, const std::string& 
     const std::string tokenElement = token.empty()
                                          ? "<D:sync-token/>"
                                          : "<D:sync-token>" + xmlEscaped(token) + "</D:sync-token>";
+    // The cards' texts come with the changes where the server sends them, which spares reading
+    // each changed card again.
     const std::string body =
-        R"(<?xml version="1.0" encoding="utf-8" ?><D:sync-collection xmlns:D="DAV:">)" +
+        R"(<?xml version="1.0" encoding="utf-8" ?><D:sync-collection xmlns:D="DAV:" )"
+        R"(xmlns:C="urn:ietf:params:xml:ns:carddav">)" +
         tokenElement +
-        R"(<D:sync-level>1</D:sync-level><D:prop><D:getetag/></D:prop></D:sync-collection>)";
+        R"(<D:sync-level>1</D:sync-level><D:prop><D:getetag/><D:getlastmodified/>)"
+        R"(<C:address-data/></D:prop>)"
+        R"(</D:sync-collection>)";
     // The report goes by its sync level, not by Depth; Depth 0 is what servers expect.
     return query(url, "REPORT", body, headerList({kXmlType, kAcceptXml, kDepthZero}));
 }
@@ -184,7 +207,7 @@ Query CardDavClient::multiget_vcards(const std::string& url,
     std::string body =
         R"(<?xml version="1.0" encoding="utf-8" ?><C:addressbook-multiget xmlns:D="DAV:" )"
         R"(xmlns:C="urn:ietf:params:xml:ns:carddav"><D:prop>)";
-    body += content == CardContent::Summary ? kCardSummaryProperties : kWholeCardProperties;
+    body += cardProperties(content);
     body += "</D:prop>";
     for (const std::string& cardUrl : cardUrls)
         body += "<D:href>" + xmlEscaped(pathOf(cardUrl)) + "</D:href>";

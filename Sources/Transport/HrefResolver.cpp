@@ -334,3 +334,7 @@ bool sameHost(std::string_view a, std::string_view b) {
         return false;
     return splitAuthority(first->authority).host == splitAuthority(second->authority).host;
 }
+
+std::string collectionUrl(const std::string& url) {
+    return !url.empty() && url.back() == '/' ? url : url + "/";
+}

@@ -79,3 +79,7 @@ bool sameResource(std::string_view a, std::string_view b);
 // "https://host/dav/": an http URL and an https URL without a port count as the same port);
 // nothing otherwise, nor for a URL that is no http or https URL.
 std::optional<std::string> secureHrefUrl(std::string_view given, std::string_view url);
+
+// A collection URL with its final "/": "https://h/book" names the collection "https://h/book/",
+// and a resource inside it is "https://h/book/x.vcf", not "https://h/bookx.vcf".
+std::string collectionUrl(const std::string& url);

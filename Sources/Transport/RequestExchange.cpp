@@ -11,8 +11,9 @@ constexpr curl_off_t kLargestReserve = 256 * 1024 * 1024;
 } // namespace
 
 RequestExchange::RequestExchange(CURL* handle, bool resendable,
-                                 std::optional<std::chrono::milliseconds> stallWindow)
-    : handle(handle), resendable(resendable) {
+                                 std::optional<std::chrono::milliseconds> stallWindow,
+                                 std::size_t maxBody)
+    : handle(handle), resendable(resendable), maxBody(maxBody) {
     curl_easy_setopt(handle, CURLOPT_HEADERFUNCTION, onHeader);
     curl_easy_setopt(handle, CURLOPT_HEADERDATA, this);
     curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, onBody);
@@ -59,8 +60,13 @@ size_t RequestExchange::onBody(char* data, size_t size, size_t count, void* exch
             // Growing a large answer piece by piece moves it again and again.
             curl_off_t declared = -1;
             curl_easy_getinfo(self->handle, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &declared);
-            if (declared > 0 && declared <= kLargestReserve)
+            if (declared > 0 && declared <= kLargestReserve &&
+                (self->maxBody == 0 || static_cast<std::size_t>(declared) <= self->maxBody))
                 self->body.reserve(static_cast<size_t>(declared));
+        }
+        if (self->maxBody > 0 && self->body.size() + size * count > self->maxBody) {
+            self->tooLarge = true;
+            return 0;
         }
         return CardDavClient::write_data(data, size, count, &self->body);
     } catch (const std::bad_alloc&) {
@@ -97,6 +103,10 @@ Query RequestExchange::finish(CURLcode outcome, const std::string& url) {
         throw std::bad_alloc();
     Query answer;
     answer.url = url;
+    if (tooLarge)
+        answer.failure = "the answer is larger than " + std::to_string(maxBody) + " bytes";
+    else if (outcome != CURLE_OK)
+        answer.failure = curl_easy_strerror(outcome);
     switch (outcome) {
     case CURLE_OK: {
         long code = 0;

@@ -18,9 +18,10 @@ public:
     // the request again when a reused connection turns out dead before any answer arrived: it
     // does so on a fresh connection, which is right for a read but not for a write, which the
     // server may already have carried out. With a `stallWindow`, the transfer ends as soon as it
-    // moves too little within that window (StallWatch).
+    // moves too little within that window (StallWatch). A body growing beyond `maxBody` bytes
+    // (0: no limit) ends the transfer.
     RequestExchange(CURL* handle, bool resendable,
-                    std::optional<std::chrono::milliseconds> stallWindow);
+                    std::optional<std::chrono::milliseconds> stallWindow, std::size_t maxBody);
     // Detaches the callbacks' data and the header list from the handle.
     ~RequestExchange();
     RequestExchange(const RequestExchange&) = delete;
@@ -47,6 +48,8 @@ private:
     bool outOfMemory = false;
     std::optional<StallWatch> stall;
     bool stalled = false;
+    std::size_t maxBody;
+    bool tooLarge = false;
     std::string headers;
     std::string body;
 };

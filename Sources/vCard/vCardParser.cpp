@@ -58,6 +58,18 @@ void summarise(vCardMini& summary, SummaryField field, std::string value) {
     }
 }
 
+// Whether a property other than the summary's own can only have come with the whole card: a
+// listing asks for the summary's properties (vCard 4's KIND and MEMBER among them) and
+// CATEGORIES, and a server may add PRODID and REV to whatever it sends.
+bool isBeyondListing(std::string_view name) {
+    static constexpr std::string_view listed[] = {"CATEGORIES", "PRODID", "REV"};
+    const std::string_view kind = propertyKind(name);
+    for (const std::string_view property : listed)
+        if (equalsIgnoringAsciiCase(kind, property))
+            return false;
+    return true;
+}
+
 } // namespace
 
 vCard vCardDataParser::Parse(const std::string& text, FieldMap fieldmap) {
@@ -111,8 +123,12 @@ vCardMini readCardSummary(std::string_view text) {
             end = nameEnd(head);
         }
         const SummaryField field = summaryField(head.substr(0, end));
-        if (field == SummaryField::Other)
+        if (field == SummaryField::Other) {
+            // Only a line that names a property tells what the server sent.
+            if (end != std::string_view::npos && end > 0)
+                summary.whole = summary.whole || isBeyondListing(head.substr(0, end));
             continue;
+        }
         if (!nameCut)
             lines.readUnfolded(unfolded);
         PropertyLine parts;

@@ -19,6 +19,9 @@ struct vCardMini {
     std::vector<std::string> members;
     std::string uid;
     bool isgroup = false;
+    // The text holds properties beyond those a listing asks of every card (and beyond PRODID and
+    // REV, which some servers add to any card they send): the server sent the whole card.
+    bool whole = false;
 };
 
 class vCardDataParser {

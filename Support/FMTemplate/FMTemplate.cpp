@@ -3,6 +3,7 @@
 #include "FMUtils.h"
 #include "Functions/CardDav.h"
 #include "Shell/FMPluginHandlers.h"
+#include "Shell/LastErrorText.h"
 #include "Shell/SerialisedCall.h"
 #include "Shell/Vorlix.h"
 
@@ -36,7 +37,7 @@ const FunctionRow kFunctionTable[] = {
     {8, 2, 3, serialised<CardDav_SetvCardItem>},
     {9, 1, 2, serialised<CardDav_NewvCard>},
     {10, 0, 1, serialised<CardDav_SaveCard>},
-    {11, 0, 1, serialised<CardDav_DeleteCard>},
+    {11, 0, 2, serialised<CardDav_DeleteCard>},
     {12, 0, 1, serialised<CardDav_DeleteAllCards>},
     {14, 1, 2, serialised<CardDav_GetvCardGroups>},
     {15, 0, 1, serialised<CardDav_Connect>},
@@ -50,10 +51,12 @@ const FunctionRow kFunctionTable[] = {
     {23, 2, 2, serialised<CardDav_CheckvCardIfChanged>},
     {24, 0, 0, serialised<CardDav_GetMapping>},
     {25, 0, 0, serialised<CardDav_GetAddressbookETags>},
-    {26, 1, 1, serialised<CardDav_GetChanges>},
+    {26, 1, 2, serialised<CardDav_GetChanges>},
     {27, 0, 0, serialised<CardDav_GetSyncToken>},
     {28, 1, 1, serialised<CardDav_FetchvCards>},
     {29, 1, 1, serialised<CardDav_SetSessionIdleLimit>},
+    {30, 1, 1, serialised<CardDav_CompareETags>},
+    {31, 0, 0, serialised<CardDav_LastErrorText>},
 };
 
 constexpr fmx::uint32 kFunctionFlags =

@@ -40,26 +40,25 @@ TEST(AddressBooksRadicale, ListsBooksAndCachesCardsAndGroupsOfTheSelectedOne) {
     storeCardFile(plugin, "dup2.vcf", makeCard("dup", "Twin two"));
 
     plugin.selectBook();
-    EXPECT_EQ(session().current_addressbook_url, plugin.bookUrl);
+    EXPECT_EQ(session().book.url(), plugin.bookUrl);
 
     // Card UIDs in byte order (upper case first), without the groups; the twice-used UID once.
     const CallResult cards = plugin.host.call("CardDav_GetAddressbookvCards");
     EXPECT_EQ(cards.error, 0);
     EXPECT_EQ(cards.text(), "Zed-1\rdup\ruid-ada\r");
-    EXPECT_EQ(session().current_addressbook["uid-ada"].url, plugin.bookUrl + "ada.vcf");
-    EXPECT_FALSE(session().current_addressbook["uid-ada"].etag.empty());
+    EXPECT_EQ(session().book.card("uid-ada")->url, plugin.bookUrl + "ada.vcf");
+    EXPECT_FALSE(session().book.card("uid-ada")->etag.empty());
 
     // Group names by group UID, the name outside ASCII intact.
     const CallResult groups = plugin.host.call("CardDav_GetAddressbookGroups");
     EXPECT_EQ(groups.error, 0);
     EXPECT_EQ(groups.text(), "Friends\rFam\xC3\xADlia\r");
-    EXPECT_EQ(session().current_addressbook_groups["grp-1"].members,
-              std::vector<std::string>{"uid-ada"});
+    EXPECT_EQ(session().book.group("grp-1")->members, std::vector<std::string>{"uid-ada"});
 
     // Listing the books changes neither the selection nor the caches.
     plugin.host.call("CardDav_GetAddressBooks");
-    EXPECT_EQ(session().current_addressbook.size(), 3u);
-    EXPECT_EQ(session().current_addressbook_url, plugin.bookUrl);
+    EXPECT_EQ(session().book.cards().size(), 3u);
+    EXPECT_EQ(session().book.url(), plugin.bookUrl);
 
     // An empty argument reads the selected book again, now with one card less.
     plugin.peer.remove(plugin.bookPath + "zed.vcf");
@@ -79,7 +78,7 @@ TEST(AddressBooksRadicale, SelectingAMissingBookEmptiesTheCachesAndReportsTheReq
     EXPECT_EQ(select.error, 44);
     EXPECT_EQ(select.number(), 1);
     EXPECT_EQ(plugin.host.call("CardDav_LastError").number(), 44);
-    EXPECT_EQ(session().current_addressbook_url, missing);
+    EXPECT_EQ(session().book.url(), missing);
     EXPECT_EQ(plugin.host.call("CardDav_GetAddressbookvCards").text(), "");
     EXPECT_EQ(plugin.host.call("CardDav_GetAddressbookGroups").text(), "");
 }

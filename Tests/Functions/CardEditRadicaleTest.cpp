@@ -142,8 +142,7 @@ TEST_F(CardEditRadicale, SavedChangesReachAnotherClientAndUntouchedLinesStay) {
 
     const PeerResponse stored = plugin.peer.get(plugin.bookPath + "ada.vcf");
     ASSERT_EQ(stored.status, 200);
-    EXPECT_EQ(session().current_addressbook["uid-ada"].etag,
-              stored.etag.substr(1, stored.etag.size() - 2));
+    EXPECT_EQ(session().book.card("uid-ada")->etag, stored.etag.substr(1, stored.etag.size() - 2));
     const std::string& card = stored.body;
     EXPECT_TRUE(contains(card, "\r\nN:Lovelace;Augusta Ada;;;\r\n")) << card;
     EXPECT_TRUE(contains(card, "\r\nFN:Augusta Ada King\r\n")) << card;
@@ -169,13 +168,13 @@ TEST_F(CardEditRadicale, SavedChangesReachAnotherClientAndUntouchedLinesStay) {
 TEST_F(CardEditRadicale, AChangeByAnotherClientIsNotOverwritten) {
     const std::string changed = replace(adaCard(), "FN:Ada Lovelace", "FN:Changed Elsewhere");
     ASSERT_EQ(plugin.peer.put(plugin.bookPath + "ada.vcf", changed, tag).status, 201);
-    const std::string oldTag = session().current_addressbook["uid-ada"].etag;
+    const std::string oldTag = session().book.card("uid-ada")->etag;
 
     plugin.host.call("CardDav_SetvCardItem", {Arg::text("displayname"), Arg::text("Mine")});
     const CallResult saved = plugin.host.call("CardDav_SaveCard");
     EXPECT_EQ(saved.error, -1) << "412: nothing was written";
     EXPECT_EQ(saved.text(), "Etag mismatch. Vcard already modifed on server!");
-    EXPECT_EQ(session().current_addressbook["uid-ada"].etag, oldTag);
+    EXPECT_EQ(session().book.card("uid-ada")->etag, oldTag);
     EXPECT_TRUE(
         contains(plugin.peer.get(plugin.bookPath + "ada.vcf").body, "FN:Changed Elsewhere"));
 }

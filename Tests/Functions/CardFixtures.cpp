@@ -1,5 +1,6 @@
 #include "CardFixtures.h"
 
+#include "CardStore.h"
 #include "Functions/CardDavState.h"
 #include "PluginStateReset.h"
 
@@ -60,8 +61,8 @@ std::string listingAnswer(const std::vector<ListedCard>& cards, bool perElementN
                 d + "href><" + d + "propstat" + davNs + "><" + d + "prop" + davNs + "><" + d +
                 "getetag" + davNs + ">\"" + card.etag + "\"</" + d + "getetag><" + d +
                 "displayname" + davNs + ">" + fileName + "</" + d + "displayname>" + addressData +
-                escapeXml(card.vcard) + addressDataEnd + "</" + d + "prop><" + d + "status" +
-                davNs + ">HTTP/1.1 200 OK</" + d + "status></" + d + "propstat></" + d +
+                escapeXml(asListed(card.vcard)) + addressDataEnd + "</" + d + "prop><" + d +
+                "status" + davNs + ">HTTP/1.1 200 OK</" + d + "status></" + d + "propstat></" + d +
                 "response>";
     }
     return body + "</" + d + "multistatus>";

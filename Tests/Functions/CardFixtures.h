@@ -29,7 +29,8 @@ struct ListedCard {
 };
 
 // A REPORT answer listing `cards` in the usual prefixed style, or with every element declaring
-// its namespace itself (`perElementNamespaces`).
+// its namespace itself (`perElementNamespaces`), each card with the properties a listing asks for
+// alone, as a server that honours partial address-data sends them.
 std::string listingAnswer(const std::vector<ListedCard>& cards, bool perElementNamespaces = false);
 
 using loopback::xmlResponse;

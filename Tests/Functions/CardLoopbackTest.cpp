@@ -67,7 +67,7 @@ TEST_F(CardLoopback, ListingInPerElementNamespaceStyleSkipsCardsWithoutUidAndKee
     EXPECT_EQ(plugin.host.call("CardDav_GetSyncToken").text(), "tok-1");
 
     EXPECT_EQ(plugin.host.call("CardDav_GetAddressbookvCards").text(), "twin\r");
-    const addresscard& twin = session().current_addressbook["twin"];
+    const addresscard& twin = *session().book.card("twin");
     EXPECT_EQ(twin.fn, "Second");
     EXPECT_EQ(twin.etag, "tc");
     EXPECT_EQ(twin.cardid, "c");
@@ -132,7 +132,7 @@ TEST_F(CardLoopback, SaveCardSendsOnePutWithIfMatchAndJudgesTheAnswer) {
     EXPECT_EQ(put.method, "PUT");
     EXPECT_EQ(put.header("If-Match"), "\"t2\"");
     EXPECT_NE(put.body.find("FN:Ada\r\n"), std::string::npos);
-    EXPECT_EQ(session().current_addressbook["u1"].etag, "t3");
+    EXPECT_EQ(session().book.card("u1")->etag, "t3");
 
     // A tag given as argument is sent instead of the stored one.
     plugin.server.enqueue(tagged(204, "t4"));
@@ -152,7 +152,7 @@ TEST_F(CardLoopback, SaveCardSendsOnePutWithIfMatchAndJudgesTheAnswer) {
         const CallResult refused = save();
         EXPECT_EQ(refused.error, code) << status;
         EXPECT_EQ(refused.text(), text);
-        EXPECT_EQ(session().current_addressbook["u1"].etag, "t4") << "a refused save keeps the tag";
+        EXPECT_EQ(session().book.card("u1")->etag, "t4") << "a refused save keeps the tag";
     }
 }
 
@@ -162,7 +162,7 @@ TEST_F(CardLoopback, SaveAnsweredWithoutTagIsAConflictButKeepsTheServersTag) {
     plugin.server.enqueue(etagAnswer("/home/book/c1.vcf", "rev-5"));
     EXPECT_EQ(save().text(), "Server data conflict!");
     EXPECT_EQ(methods(), "PUT PROPFIND ");
-    EXPECT_EQ(session().current_addressbook["u1"].etag, "rev-5");
+    EXPECT_EQ(session().book.card("u1")->etag, "rev-5");
 
     // The next save goes out with that tag rather than failing on a stale one.
     plugin.server.enqueue(tagged(204, "rev-6"));
@@ -253,7 +253,7 @@ TEST_F(CardLoopback, NewvCardCreatedWithoutTagAsksForIt) {
     EXPECT_EQ(created.text(), "U1");
     EXPECT_EQ(created.error, 0);
     EXPECT_EQ(methods(), "GET PUT PROPFIND ");
-    EXPECT_EQ(session().current_addressbook["U1"].etag, "fetched");
+    EXPECT_EQ(session().book.card("U1")->etag, "fetched");
     EXPECT_EQ(session().current_vcard_id, "U1");
 
     // When that request names no tag either, the card exists but is not taken up.
@@ -265,7 +265,7 @@ TEST_F(CardLoopback, NewvCardCreatedWithoutTagAsksForIt) {
         plugin.host.call("CardDav_NewvCard", {Arg::text(plugin.bookUrl()), Arg::text("U2")});
     EXPECT_EQ(untagged.text(), "ERROR: Creation of vcard failed. Server issue.");
     EXPECT_EQ(untagged.error, -1) << "the card did not become the current card";
-    EXPECT_EQ(session().current_addressbook.count("U2"), 0u);
+    EXPECT_EQ(session().book.cards().count("U2"), 0u);
     EXPECT_EQ(session().current_vcard_id, "U1");
 }
 
@@ -282,8 +282,8 @@ TEST_F(CardLoopback, NewvCardFailures) {
     const CallResult refused = plugin.host.call("CardDav_NewvCard", {Arg::text(plugin.bookUrl())});
     EXPECT_EQ(refused.text(), "ERROR: Creation of vcard failed");
     EXPECT_EQ(refused.error, 43);
-    EXPECT_EQ(session().current_addressbook_url, plugin.bookUrl());
-    EXPECT_TRUE(session().current_addressbook.empty());
+    EXPECT_EQ(session().book.url(), plugin.bookUrl());
+    EXPECT_TRUE(session().book.cards().empty());
 
     // No free identifier: every probe finds a card (code -1), or the last probe fails (its
     // code); nothing is PUT.
@@ -319,12 +319,11 @@ TEST_F(CardLoopback, DeleteCardRewritesEveryGroupListingItAndReportsAFailedRewri
     EXPECT_EQ(requests[2].body,
               replace(replace(group, "%", "ga"), "X-ADDRESSBOOKSERVER-MEMBER:urn:uuid:u1\r\n", ""));
     // The refused group is held as the server still holds it; the other took the change.
-    EXPECT_EQ(session().current_addressbook_groups["ga"].members,
-              (std::vector<std::string>{"u1", "u9"}));
-    EXPECT_EQ(session().current_addressbook_groups["ga"].etag, "ga");
-    EXPECT_EQ(session().current_addressbook_groups["gb"].members, std::vector<std::string>{"u9"});
-    EXPECT_EQ(session().current_addressbook_groups["gb"].etag, "gb-2");
-    EXPECT_TRUE(session().current_addressbook.empty());
+    EXPECT_EQ(session().book.group("ga")->members, (std::vector<std::string>{"u1", "u9"}));
+    EXPECT_EQ(session().book.group("ga")->etag, "ga");
+    EXPECT_EQ(session().book.group("gb")->members, std::vector<std::string>{"u9"});
+    EXPECT_EQ(session().book.group("gb")->etag, "gb-2");
+    EXPECT_TRUE(session().book.cards().empty());
 
     // A refused DELETE changes nothing.
     plugin.selectBook({{"/home/book/c1.vcf", "t1", kCardText}});
@@ -332,7 +331,7 @@ TEST_F(CardLoopback, DeleteCardRewritesEveryGroupListingItAndReportsAFailedRewri
     const CallResult refused = plugin.host.call("CardDav_DeleteCard", {Arg::text("u1")});
     EXPECT_EQ(refused.number(), 0);
     EXPECT_EQ(refused.error, 43);
-    EXPECT_EQ(session().current_addressbook.count("u1"), 1u);
+    EXPECT_EQ(session().book.cards().count("u1"), 1u);
 }
 
 TEST_F(CardLoopback, DeleteAllCardsGoesOnAfterAFailureAndDeletesNothingWithoutListing) {
@@ -374,12 +373,16 @@ TEST_F(CardLoopback, DeleteAllCardsGoesOnAfterAFailureAndDeletesNothingWithoutLi
 }
 
 TEST_F(CardLoopback, PhotoEncodingsAndACardWithoutFieldMap) {
-    // Before any card was fetched or created the current card has no field map: a write cannot
-    // land anywhere, and says so.
+    // Before any card was fetched or created there is no card to change: a known field name is
+    // no failure, and nothing changes; an unknown one still is.
     const CallResult unmapped =
         plugin.host.call("CardDav_SetvCardItem", {Arg::text("note"), Arg::text("x")});
-    EXPECT_EQ(unmapped.number(), 0);
-    EXPECT_EQ(unmapped.error, 16);
+    EXPECT_EQ(unmapped.number(), 1);
+    EXPECT_EQ(unmapped.error, 0);
+    const CallResult unknown =
+        plugin.host.call("CardDav_SetvCardItem", {Arg::text("nonsense"), Arg::text("x")});
+    EXPECT_EQ(unknown.number(), 0);
+    EXPECT_EQ(unknown.error, 16);
     EXPECT_EQ(plugin.host.call("CardDav_GetvCardItem", {Arg::text("note")}).text(), "");
 
     const std::string card = "BEGIN:VCARD\r\nUID:u1\r\nFN:Ada\r\nPHOTO;ENCODING=b;TYPE=GIF:R0lG"
@@ -434,5 +437,5 @@ TEST_F(CardLoopback, NewvCardRefusesAListedUidOrALineBreakWithoutARequest) {
         EXPECT_EQ(created.error, code) << uid;
     }
     EXPECT_EQ(plugin.server.requestCount(), 0u);
-    EXPECT_EQ(session().current_addressbook["u1"].url, plugin.bookUrl() + "c1.vcf");
+    EXPECT_EQ(session().book.card("u1")->url, plugin.bookUrl() + "c1.vcf");
 }

@@ -51,7 +51,7 @@ TEST(CardSafetyRadicale, NewCardInAnotherBookIsSavedThereAndNotOverTheSelectedBo
     EXPECT_EQ(saved.error, 0);
 
     EXPECT_EQ(plugin.peer.get(plugin.bookPath + "ada.vcf").body, kAda);
-    const std::string newUrl = session().current_addressbook["uid-ada"].url;
+    const std::string newUrl = session().book.card("uid-ada")->url;
     EXPECT_EQ(newUrl.rfind(otherUrl, 0), 0u) << newUrl;
     EXPECT_NE(plugin.peer.get(newUrl).body.find("FN:Ada in the other book\r\n"), std::string::npos);
 }

@@ -25,7 +25,7 @@ TEST(CardWriteRadicale, NewCardIsFilledSavedAndReadByAnotherClient) {
         plugin.host.call("CardDav_NewvCard", {Arg::text(plugin.bookUrl), Arg::text("new-1")});
     EXPECT_EQ(created.error, 0);
     ASSERT_EQ(created.text(), "new-1");
-    const addresscard entry = session().current_addressbook["new-1"];
+    const addresscard entry = *session().book.card("new-1");
     EXPECT_EQ(entry.url, plugin.bookUrl + entry.cardid + ".vcf");
     const PeerResponse placeholder = plugin.peer.get(entry.url);
     ASSERT_EQ(placeholder.status, 200);
@@ -71,23 +71,23 @@ TEST(CardWriteRadicale, DeletingACardTakesItOutOfItsGroupsOnTheServer) {
                                   "X-ADDRESSBOOKSERVER-KIND:group\n"
                                   "X-ADDRESSBOOKSERVER-MEMBER:urn:uuid:uid-bob"));
     plugin.selectBook();
-    const std::string untouchedTag = session().current_addressbook_groups["grp-3"].etag;
+    const std::string untouchedTag = session().book.group("grp-3")->etag;
 
     const CallResult deleted = plugin.host.call("CardDav_DeleteCard", {Arg::text("uid-ada")});
     EXPECT_EQ(deleted.error, 0);
     EXPECT_EQ(deleted.number(), 1);
     EXPECT_EQ(plugin.peer.get(plugin.bookPath + "ada.vcf").status, 404);
-    EXPECT_EQ(session().current_addressbook.count("uid-ada"), 0u);
+    EXPECT_EQ(session().book.cards().count("uid-ada"), 0u);
     for (const char* group : {"g1", "g2"}) {
         const PeerResponse stored = plugin.peer.get(plugin.bookPath + group + ".vcf");
         EXPECT_FALSE(contains(stored.body, "uid-ada")) << stored.body;
         EXPECT_TRUE(contains(stored.body, "urn:uuid:uid-bob")) << stored.body;
     }
-    EXPECT_EQ("\"" + session().current_addressbook_groups["grp-1"].etag + "\"",
+    EXPECT_EQ("\"" + session().book.group("grp-1")->etag + "\"",
               plugin.peer.get(plugin.bookPath + "g1.vcf").etag);
-    EXPECT_EQ("\"" + session().current_addressbook_groups["grp-2"].etag + "\"",
+    EXPECT_EQ("\"" + session().book.group("grp-2")->etag + "\"",
               plugin.peer.get(plugin.bookPath + "g2.vcf").etag);
-    EXPECT_EQ(session().current_addressbook_groups["grp-3"].etag, untouchedTag);
+    EXPECT_EQ(session().book.group("grp-3")->etag, untouchedTag);
 
     // A UID that is not a listed card (a group's, or an unknown one) deletes nothing.
     for (const char* uid : {"grp-3", "uid-nobody", "uid-ada"}) {
@@ -114,7 +114,7 @@ TEST(CardWriteRadicale, DeleteAllCardsEmptiesTheNamedBookOnly) {
         EXPECT_EQ(plugin.peer.get(plugin.bookPath + name + ".vcf").status, 404) << name;
     EXPECT_EQ(plugin.peer.get("/alice/other/keep.vcf").status, 200);
     // The cache shows the last listing until the book is selected again.
-    EXPECT_EQ(session().current_addressbook.size(), 2u);
+    EXPECT_EQ(session().book.cards().size(), 2u);
     plugin.selectBook();
     EXPECT_EQ(plugin.host.call("CardDav_GetAddressbookvCards").text(), "");
 

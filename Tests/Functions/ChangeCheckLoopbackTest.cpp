@@ -38,7 +38,7 @@ TEST_F(ChangeCheckLoopback, ReportListingTheCardDecidesAlone) {
     const auto requests = server.requests();
     ASSERT_EQ(requests.size(), 4u) << "no second request";
     EXPECT_EQ(requests[0].requestLine, "REPORT " + cardPath + " HTTP/1.1");
-    EXPECT_EQ(session().current_addressbook.at("c1").etag, "t1") << "the entry is not updated";
+    EXPECT_EQ(session().book.card("c1")->etag, "t1") << "the entry is not updated";
 }
 
 TEST_F(ChangeCheckLoopback, UnsettledReportAsksTheCardForItsTag) {
@@ -84,6 +84,8 @@ TEST_F(ChangeCheckLoopback, ServerListingNothingForOneCardIsAskedByPropfindUntil
 
     // Another server (or the same one set again) is asked the report first again.
     host.call("CardDav_SetServer", {Arg::text(server.baseUrl())});
+    reconnect();
+    addCard("c1", "t1");
     server.clearRequests();
     server.enqueue(multistatusAnswer(etagListing({{cardPath, "t1"}})));
     EXPECT_EQ(check("c1", "t1").text(), "Not changed!");
@@ -108,9 +110,10 @@ TEST_F(ChangeCheckLoopback, SecondAnswerIsJudgedLikeTheFirst) {
 
     server.enqueue(multistatusAnswer(etagListing({})));
     server.enqueue(multistatusAnswer("<html>not a listing</html>"));
+    // A page that is no multistatus says nothing of the card: a failure, not a data error.
     const CallResult unreadable = check("c1", "t1");
-    EXPECT_EQ(unreadable.text(), "Data error!");
-    EXPECT_EQ(unreadable.error, 0);
+    EXPECT_EQ(unreadable.text(), "ERROR");
+    EXPECT_EQ(unreadable.error, -1);
     EXPECT_EQ(server.requestCount(), 6u);
 }
 

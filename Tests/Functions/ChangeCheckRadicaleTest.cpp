@@ -41,8 +41,7 @@ TEST_F(ChangeCheckRadicale, TellsUnchangedChangedAndDeletedCards) {
     const CallResult deleted = check("uid-ada", tag);
     EXPECT_EQ(deleted.text(), "Deleted!");
     EXPECT_EQ(deleted.error, 0);
-    EXPECT_EQ(session().current_addressbook.count("uid-ada"), 1u)
-        << "kept until the book is listed again";
+    EXPECT_EQ(session().book.cards().count("uid-ada"), 1u) << "kept until the book is listed again";
 }
 
 TEST_F(ChangeCheckRadicale, UnknownCardIsAnErrorWithoutCode) {

@@ -11,7 +11,6 @@ const std::string kCardText = "BEGIN:VCARD\r\nVERSION:3.0\r\nPRODID:-//Test//EN\
 class FunctionConnections : public ::testing::Test, protected LoopbackBook {
 protected:
     void SetUp() override {
-        host.call("CardDav_SetServer", {Arg::text(server.baseUrl())}); // the field vocabulary
         addCard("c1", "t1");
         // A server that holds c1 and has room for new cards.
         server.setHandler([](const loopback::Request& request) {

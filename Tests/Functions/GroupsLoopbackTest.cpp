@@ -69,8 +69,7 @@ TEST_F(GroupsLoopback, NamesAlreadyHeldSendNoRequest) {
         EXPECT_EQ(set.error, 0);
     }
     EXPECT_EQ(server.requestCount(), 0u);
-    EXPECT_EQ(session().current_addressbook_groups.at("g2").members,
-              (std::vector<std::string>{"x", "c1"}));
+    EXPECT_EQ(session().book.group("g2")->members, (std::vector<std::string>{"x", "c1"}));
 }
 
 TEST_F(GroupsLoopback, UnlistedCardTouchesNoGroup) {
@@ -79,7 +78,7 @@ TEST_F(GroupsLoopback, UnlistedCardTouchesNoGroup) {
     EXPECT_EQ(set.text(), "Save failed: vcard not found");
     EXPECT_EQ(set.error, 3);
     EXPECT_EQ(server.requestCount(), 0u);
-    EXPECT_EQ(session().current_addressbook_groups.at("g1").members.size(), 1u);
+    EXPECT_EQ(session().book.group("g1")->members.size(), 1u);
 }
 
 TEST_F(GroupsLoopback, NamesAreMatchedAsTheServerStoresThem) {
@@ -97,8 +96,7 @@ TEST_F(GroupsLoopback, NamesAreMatchedAsTheServerStoresThem) {
     EXPECT_EQ(methodsAndPaths(), "GET /alice/book/g3-file.vcf PUT /alice/book/g3-file.vcf ");
     EXPECT_NE(store.text("/alice/book/g3-file.vcf").find("FN:Smith\\, Jones\r\n"),
               std::string::npos);
-    EXPECT_EQ(session().current_addressbook_groups.at("g3").etag,
-              store.tag("/alice/book/g3-file.vcf"));
+    EXPECT_EQ(session().book.group("g3")->etag, store.tag("/alice/book/g3-file.vcf"));
 
     // Results keep the names as written, like every other read.
     EXPECT_EQ(getGroups("c1").text(), "Team\\; Red\rA\\nB\rSmith\\, Jones\r");
@@ -127,12 +125,9 @@ TEST_F(GroupsLoopback, OnlyTheMemberLinesOfAGroupCardChange) {
     EXPECT_EQ(store.text("/alice/book/g3-file.vcf"), groupText("g3", "Family", {"c1"}));
     EXPECT_EQ(store.text("/alice/book/g2-file.vcf"), groupText("g2", "Work", {"m", "c1"}));
 
-    EXPECT_EQ(session().current_addressbook_groups.at("g1").members,
-              std::vector<std::string>{"m"});
-    EXPECT_EQ(session().current_addressbook_groups.at("g1").etag,
-              store.tag("/alice/book/g1-file.vcf"));
-    EXPECT_EQ(session().current_addressbook_groups.at("g2").members,
-              (std::vector<std::string>{"m", "c1"}));
+    EXPECT_EQ(session().book.group("g1")->members, std::vector<std::string>{"m"});
+    EXPECT_EQ(session().book.group("g1")->etag, store.tag("/alice/book/g1-file.vcf"));
+    EXPECT_EQ(session().book.group("g2")->members, (std::vector<std::string>{"m", "c1"}));
     EXPECT_EQ(getGroups("c1").text(), "Work\rFamily\r") << "in group-UID order";
 }
 
@@ -147,10 +142,9 @@ TEST_F(GroupsLoopback, RefusedGroupWritesLeaveTheCacheAsTheServerHoldsIt) {
     EXPECT_EQ(set.text(), "ERRORFailed to remove from group: Family\rSave failed: Work\r");
     EXPECT_EQ(set.error, 43) << "the code of the first failed write";
     EXPECT_EQ(lastError(), 43);
-    EXPECT_EQ(session().current_addressbook_groups.at("g1").members,
-              std::vector<std::string>{"c1"});
-    EXPECT_EQ(session().current_addressbook_groups.at("g1").etag, "f1");
-    EXPECT_TRUE(session().current_addressbook_groups.at("g2").members.empty());
+    EXPECT_EQ(session().book.group("g1")->members, std::vector<std::string>{"c1"});
+    EXPECT_EQ(session().book.group("g1")->etag, "f1");
+    EXPECT_TRUE(session().book.group("g2")->members.empty());
     EXPECT_EQ(getGroups("c1").text(), "Family\r");
 
     // The script tries again, and this time the writes go through.
@@ -175,8 +169,7 @@ TEST_F(GroupsLoopback, GroupChangedInBetweenIsFetchedAndChangedAgainOnce) {
     EXPECT_EQ(methodsAndPaths(),
               "GET " + path + " PUT " + path + " GET " + path + " PUT " + path + " ");
     EXPECT_EQ(store.text(path), groupText("g1", "Family", {"x"}));
-    EXPECT_EQ(session().current_addressbook_groups.at("g1").members,
-              std::vector<std::string>{"x"});
+    EXPECT_EQ(session().book.group("g1")->members, std::vector<std::string>{"x"});
 
     // Changed again behind its back on the second try too: reported, nothing overwritten.
     storeGroup("g1", "Family", {"x", "c1"}, "f3");
@@ -216,7 +209,7 @@ TEST_F(GroupsLoopback, GroupWriteAnsweredWithoutTagAsksForIt) {
     ASSERT_EQ(requests.size(), 3u);
     EXPECT_EQ(requests[2].requestLine, "PROPFIND /alice/book/g1-file.vcf HTTP/1.1");
     EXPECT_EQ(requests[2].header("Depth"), std::optional<std::string>("0"));
-    EXPECT_EQ(session().current_addressbook_groups.at("g1").etag, "f1");
+    EXPECT_EQ(session().book.group("g1")->etag, "f1");
 }
 
 TEST_F(GroupsLoopback, MissingGroupIsCreatedOnceAndFoundByTheNextCall) {
@@ -240,9 +233,9 @@ TEST_F(GroupsLoopback, MissingGroupIsCreatedOnceAndFoundByTheNextCall) {
     EXPECT_EQ(occurrences(body, "X-ADDRESSBOOKSERVER-MEMBER:urn:uuid:c1\r\n"), 1u);
 
     // Cached among the groups under its UID; the cards stay the cards.
-    EXPECT_EQ(session().current_addressbook.size(), 2u);
-    ASSERT_EQ(session().current_addressbook_groups.size(), 1u);
-    const addresscard& group = session().current_addressbook_groups.begin()->second;
+    EXPECT_EQ(session().book.cards().size(), 2u);
+    ASSERT_EQ(session().book.groups().size(), 1u);
+    const addresscard& group = session().book.groups().begin()->second;
     EXPECT_NE(body.find("\r\nUID:" + group.uid + "\r\n"), std::string::npos);
     EXPECT_TRUE(group.isgroup);
     EXPECT_EQ(group.fn, " New");
@@ -258,7 +251,7 @@ TEST_F(GroupsLoopback, MissingGroupIsCreatedOnceAndFoundByTheNextCall) {
     EXPECT_EQ(requests[3].method, "PUT");
     EXPECT_EQ(requests[3].target, requests[1].target);
     EXPECT_EQ(occurrences(store.text(requests[1].target), "X-ADDRESSBOOKSERVER-MEMBER:"), 2u);
-    EXPECT_EQ(session().current_addressbook_groups.size(), 1u);
+    EXPECT_EQ(session().book.groups().size(), 1u);
 }
 
 TEST_F(GroupsLoopback, FailedCreationIsReportedAndCachedNowhere) {
@@ -268,8 +261,8 @@ TEST_F(GroupsLoopback, FailedCreationIsReportedAndCachedNowhere) {
     const CallResult refused = setGroups("c1", "New");
     EXPECT_EQ(refused.text(), "ERRORFailed toi add new group: New\r");
     EXPECT_EQ(refused.error, 43);
-    EXPECT_TRUE(session().current_addressbook_groups.empty());
-    EXPECT_EQ(session().current_addressbook.size(), 1u);
+    EXPECT_TRUE(session().book.groups().empty());
+    EXPECT_EQ(session().book.cards().size(), 1u);
 
     // No free identifier: every probe finds a card; nothing is PUT.
     server.clearRequests();
@@ -282,8 +275,8 @@ TEST_F(GroupsLoopback, FailedCreationIsReportedAndCachedNowhere) {
     EXPECT_EQ(requests.size(), static_cast<std::size_t>(CardDavClient::kMaxNewIdProbes));
     for (const auto& request : requests)
         EXPECT_EQ(request.method, "GET");
-    EXPECT_TRUE(session().current_addressbook_groups.empty());
-    EXPECT_EQ(session().current_addressbook.size(), 1u);
+    EXPECT_TRUE(session().book.groups().empty());
+    EXPECT_EQ(session().book.cards().size(), 1u);
 }
 
 TEST_F(GroupsLoopback, ListingKeepsTheHeldGroupsWhenTheRefreshFails) {

@@ -74,7 +74,7 @@ TEST_F(GroupsRadicale, ListsGroupsByGroupUidAndRefreshesOnRequest) {
     const CallResult refreshed = getGroups("uid-bob", true);
     EXPECT_EQ(refreshed.text(), "Work\r");
     EXPECT_EQ(refreshed.error, 0);
-    EXPECT_EQ(session().current_addressbook.size(), 2u) << "the cards are not refreshed";
+    EXPECT_EQ(session().book.cards().size(), 2u) << "the cards are not refreshed";
 }
 
 TEST_F(GroupsRadicale, MovesACardBetweenGroupsOnTheServer) {
@@ -86,10 +86,9 @@ TEST_F(GroupsRadicale, MovesACardBetweenGroupsOnTheServer) {
 
     // The new group: a group card holding Ada alone, named from the list.
     const auto friends =
-        std::find_if(session().current_addressbook_groups.begin(),
-                     session().current_addressbook_groups.end(),
+        std::find_if(session().book.groups().begin(), session().book.groups().end(),
                      [](const auto& entry) { return entry.second.fn == "Friends"; });
-    ASSERT_NE(friends, session().current_addressbook_groups.end());
+    ASSERT_NE(friends, session().book.groups().end());
     const std::string text = serverText(friends->second.url);
     EXPECT_NE(text.find("X-ADDRESSBOOKSERVER-KIND:group"), std::string::npos) << text;
     EXPECT_NE(text.find("FN:Friends"), std::string::npos) << text;
@@ -148,8 +147,7 @@ TEST_F(GroupsRadicale, WhatAnotherClientWroteInAGroupCardIsKept) {
     EXPECT_NE(family.find("urn:uuid:uid-bob"), std::string::npos) << family;
     EXPECT_EQ(family.find("urn:uuid:uid-ada"), std::string::npos) << family;
     // The cache holds the group as the server now does.
-    EXPECT_EQ(session().current_addressbook_groups.at("grp-a").fn, "Family and friends");
-    EXPECT_EQ(session().current_addressbook_groups.at("grp-a").members,
-              std::vector<std::string>{"uid-bob"});
+    EXPECT_EQ(session().book.group("grp-a")->fn, "Family and friends");
+    EXPECT_EQ(session().book.group("grp-a")->members, std::vector<std::string>{"uid-bob"});
     EXPECT_EQ(getGroups("uid-bob").text(), "Family and friends\r");
 }

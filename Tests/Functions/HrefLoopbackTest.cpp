@@ -41,7 +41,7 @@ protected:
 
 TEST_F(HrefLoopback, CardsAreReadWrittenAndDeletedAtTheirOwnHrefs) {
     EXPECT_EQ(plugin.host.call("CardDav_GetAddressbookvCards").text(), "u9\run\rur\r");
-    EXPECT_EQ(session().current_addressbook["ur"].url, plugin.bookUrl() + "rel.vcf");
+    EXPECT_EQ(session().book.card("ur")->url, plugin.bookUrl() + "rel.vcf");
 
     for (const char* uid : {"u9", "un", "ur"}) {
         plugin.server.enqueue(Response(200, {"ETag: \"f\""}, cardText(uid)));

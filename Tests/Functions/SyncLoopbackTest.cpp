@@ -1,6 +1,10 @@
-// Synchronisation against answers a real server gives only sometimes: no sync support, truncated
-// change lists, cards left out of a multiget; and the requests each function sends.
+// Synchronisation against a CardDAV book on the loopback server with the quirks real servers
+// have: no sync support, truncated change lists, answers that are no multistatus, multigets that
+// leave cards out or spell their hrefs otherwise, capped or refused whole-book queries. Each test
+// checks what the plug-in answered, what it keeps afterwards (the book it knows, the token) and
+// the requests it sent.
 #include "CardFixtures.h"
+#include "CardStore.h"
 #include "Functions/CardDavState.h"
 
 #include <gtest/gtest.h>
@@ -9,27 +13,21 @@ namespace {
 
 using loopback::Response;
 
+const std::string kBook = "/home/book/";
+
 std::string card(const std::string& uid) {
-    return "BEGIN:VCARD\r\nVERSION:3.0\r\nUID:" + uid + "\r\nFN:" + uid + "\r\nEND:VCARD\r\n";
+    return "BEGIN:VCARD\r\nVERSION:3.0\r\nUID:" + uid + "\r\nFN:" + uid + "\r\nN:" + uid +
+           ";;;;\r\nEND:VCARD\r\n";
 }
 
-// A sync-collection answer: changed hrefs with their tags, removed ones, then the token.
-std::string syncAnswer(const std::vector<std::pair<std::string, std::string>>& changed,
-                       const std::vector<std::string>& removed, const std::string& token,
-                       bool truncated = false) {
-    std::string body = "<?xml version=\"1.0\"?><d:multistatus xmlns:d=\"DAV:\">";
-    for (const auto& [href, tag] : changed)
-        body += "<d:response><d:href>" + href + "</d:href><d:propstat><d:prop><d:getetag>\"" + tag +
-                "\"</d:getetag></d:prop><d:status>HTTP/1.1 200 OK</d:status></d:propstat>"
-                "</d:response>";
-    for (const std::string& href : removed)
-        body += "<d:response><d:href>" + href +
-                "</d:href><d:status>HTTP/1.1 404 Not Found</d:status></d:response>";
-    if (truncated)
-        body += "<d:response><d:href>/home/book/</d:href><d:status>HTTP/1.1 507 Insufficient "
-                "Storage</d:status><d:error><d:number-of-matches-within-limits/></d:error>"
-                "</d:response>";
-    return body + "<d:sync-token>" + token + "</d:sync-token></d:multistatus>";
+std::string group(const std::string& uid, const std::string& member) {
+    return "BEGIN:VCARD\r\nVERSION:3.0\r\nUID:" + uid + "\r\nFN:" + uid +
+           "\r\nX-ADDRESSBOOKSERVER-KIND:group\r\nX-ADDRESSBOOKSERVER-MEMBER:urn:uuid:" + member +
+           "\r\nEND:VCARD\r\n";
+}
+
+std::string path(const std::string& name) {
+    return kBook + name + ".vcf";
 }
 
 std::size_t occurrences(const std::string& text, const std::string& part) {
@@ -42,122 +40,375 @@ std::size_t occurrences(const std::string& text, const std::string& part) {
 class SyncLoopback : public ::testing::Test {
 protected:
     void SetUp() override {
-        plugin.selectBook(
-            {{"/home/book/a.vcf", "ta", card("ua")}, {"/home/book/b.vcf", "tb", card("ub")}});
+        store.serveBook(kBook, quirks());
+        store.put(path("a"), card("ua"), "ta");
+        store.put(path("b"), card("ub"), "tb");
+        select();
     }
-    CallResult changes(const std::string& token) {
-        return plugin.host.call("CardDav_GetChanges", {Arg::text(token)});
+    virtual BookQuirks quirks() const { return {}; }
+
+    std::string url(const std::string& name) const { return plugin.server.baseUrl() + path(name); }
+    CallResult call(const std::string& function, const std::vector<Arg>& args = {}) {
+        return plugin.host.call(function, args);
+    }
+    void select() {
+        ASSERT_EQ(call("CardDav_SelectAddressBook", {Arg::text(plugin.bookUrl())}).error, 0);
+        plugin.server.clearRequests();
+    }
+    CallResult changes(const std::string& token, const std::string& book = "") {
+        return call("CardDav_GetChanges", {Arg::text(token), Arg::text(book)});
+    }
+    std::string token() { return call("CardDav_GetSyncToken").text(); }
+    std::string known() { return call("CardDav_GetAddressbookvCards").text(); }
+    // The methods of the requests since the last call, in order.
+    std::string methods() {
+        std::string list;
+        for (const loopback::Request& request : plugin.server.requests())
+            list += request.method + " ";
+        plugin.server.clearRequests();
+        return list;
+    }
+    std::string line(const std::string& kind, const std::string& uid, const std::string& name,
+                     bool isGroup = false) {
+        const std::string tag = kind == "changed" ? store.tag(path(name)) : "";
+        return kind + "\t" + uid + "\t" + tag + "\t" + (isGroup ? "group" : "") + "\t" + url(name) +
+               "\r";
     }
 
     LoopbackPlugin plugin;
+    CardStore store{plugin.server};
 };
 
-} // namespace
+TEST_F(SyncLoopback, EveryChangeComesInOneRequestWithItsHrefAndTheTextsAreKept) {
+    const std::string start = token();
+    store.put(path("a"), card("ua"), "ta2");
+    store.remove(path("b"));
+    store.put(path("c"), card("uc"), "tc");
+    store.put(path("g"), group("ug", "uc"), "tg");
 
-TEST_F(SyncLoopback, ServerWithoutSyncSaysSo) {
-    const Response refusals[] = {
-        Response(501), Response(405), Response(400),
-        xmlResponse(403, "<d:error xmlns:d=\"DAV:\"><d:supported-report/></d:error>"),
-        // A server that answers the report as if it were another one: no token.
-        xmlResponse(207, "<d:multistatus xmlns:d=\"DAV:\"/>")};
-    for (const Response& refusal : refusals) {
-        plugin.server.enqueue(refusal);
-        const CallResult refused = changes("t0");
-        EXPECT_EQ(refused.text(), "ERROR: sync not supported") << refusal.status;
-        EXPECT_EQ(refused.error, 18) << refusal.status;
-    }
-    // Other failures are failures of the request.
-    plugin.server.enqueue(Response(500));
-    EXPECT_EQ(changes("t0").error, 47);
-    plugin.server.enqueue(
-        xmlResponse(409, "<d:error xmlns:d=\"DAV:\"><d:valid-sync-token/></d:error>"));
-    EXPECT_EQ(changes("t0").error, 17);
-    EXPECT_EQ(plugin.host.call("CardDav_GetSyncToken").text(), "tok-0");
-}
-
-TEST_F(SyncLoopback, TruncatedAnswersAreFollowedUpAndUnknownCardsFetched) {
-    plugin.server.enqueue(
-        xmlResponse(207, syncAnswer({{"/home/book/a.vcf", "ta2"}, {"/home/book/n1", "tn"}},
-                                    {"/home/book/b.vcf"}, "t1", true)));
-    plugin.server.enqueue(xmlResponse(
-        207, syncAnswer({{"/home/book/n2.card", "tm"}}, {"/home/book/gone.vcf"}, "t2")));
-    plugin.server.enqueue(
-        xmlResponse(207, listingAnswer({{"/home/book/a.vcf", "ta2", card("ua")},
-                                        {"/home/book/n1", "tn", card("un1")},
-                                        {"/home/book/n2.card", "tm", card("un2")}})));
-    const CallResult synced = changes("tok-0");
+    const CallResult synced = changes(start);
     EXPECT_EQ(synced.error, 0);
-    // In the server's order; the deletion of a card the cache never knew is not reported.
-    EXPECT_EQ(synced.text(), "changed\tua\tta2\rchanged\tun1\ttn\rdeleted\tub\rchanged\tun2\ttm\r");
+    EXPECT_EQ(synced.text(), line("changed", "ua", "a") + line("deleted", "ub", "b") +
+                                 line("changed", "uc", "c") + line("changed", "ug", "g", true));
+    EXPECT_EQ(methods(), "REPORT ") << "the cards came with the changes";
+    EXPECT_EQ(token(), store.token());
+    EXPECT_EQ(known(), "ua\ruc\r");
+    EXPECT_EQ(call("CardDav_GetvCardGroups", {Arg::text("uc")}).text(), "ug\r");
 
-    const auto requests = plugin.server.requests();
-    ASSERT_EQ(requests.size(), 3u);
-    EXPECT_EQ(requests[0].requestLine, "REPORT /home/book/ HTTP/1.1");
-    EXPECT_NE(
-        requests[0].body.find("<D:sync-token>tok-0</D:sync-token><D:sync-level>1</D:sync-level>"),
-        std::string::npos)
-        << requests[0].body;
-    EXPECT_EQ(requests[0].header("Depth"), std::optional<std::string>("0"));
-    EXPECT_NE(requests[1].body.find("<D:sync-token>t1</D:sync-token>"), std::string::npos);
-    // One multiget for the changed cards, by their paths.
-    EXPECT_NE(requests[2].body.find("<C:addressbook-multiget"), std::string::npos);
-    EXPECT_EQ(occurrences(requests[2].body, "<D:href>"), 3u);
-    EXPECT_NE(requests[2].body.find("<D:href>/home/book/n1</D:href>"), std::string::npos);
+    // The README's pattern reads nothing twice: the changed cards' texts are kept.
+    EXPECT_EQ(call("CardDav_FetchvCards", {Arg::text(synced.text())}).text(),
+              "fetched\tua\rfetched\tuc\r");
+    ASSERT_EQ(call("CardDav_GetvCard", {Arg::text("uc")}).number(), 1);
+    EXPECT_EQ(methods(), "");
 
-    EXPECT_EQ(plugin.host.call("CardDav_GetAddressbookvCards").text(), "ua\run1\run2\r");
-    EXPECT_EQ(session().current_addressbook["un1"].url, plugin.bookUrl() + "n1");
-    EXPECT_EQ(plugin.host.call("CardDav_GetSyncToken").text(), "t2");
+    // Nothing changed since: one request, nothing to report.
+    EXPECT_EQ(changes(token()).text(), "");
+    EXPECT_EQ(methods(), "REPORT ");
+}
 
-    // The changes name the cards to fetch: the changed ones, not the deleted ones.
+class SyncWithoutCardData : public SyncLoopback {
+protected:
+    BookQuirks quirks() const override {
+        BookQuirks without;
+        without.syncSendsCardData = false;
+        without.multigetSpelling = [this](const std::string& href) {
+            // The same resources, written as some servers write them.
+            if (href == path("c2"))
+                return "HTTP://127.0.0.1:" + std::to_string(plugin.server.port()) + href;
+            if (href == path("c3"))
+                return kBook + "%63" + "3.vcf";
+            return href;
+        };
+        return without;
+    }
+};
+
+TEST_F(SyncWithoutCardData, ChangedCardsAreReadAHundredARequestAndOnlyTheServerSaysWhatIsGone) {
+    const std::string start = token();
+    for (int i = 0; i < 150; ++i)
+        store.put(path("c" + std::to_string(i)), card("uc" + std::to_string(i)), "t");
+    const CallResult synced = changes(start);
+    EXPECT_EQ(synced.error, 0);
+    EXPECT_EQ(listEntries(synced.text()).size(), 150u);
+    EXPECT_EQ(methods(), "REPORT REPORT REPORT ") << "the sync, then two multigets";
+    EXPECT_EQ(call("CardDav_GetvCard", {Arg::text("uc2")}).number(), 1);
+    EXPECT_EQ(call("CardDav_GetvCard", {Arg::text("uc3")}).number(), 1);
+    EXPECT_EQ(methods(), "") << "cards named otherwise in the answer are the cards asked for";
+
+    // A card the multiget leaves out is no deleted card: the call fails, nothing is applied.
+    const std::string before = token();
+    store.put(path("a"), card("ua"), "ta2");
+    store.put(path("x"), card("ux"), "tx");
+    BookQuirks omitting = quirks();
+    omitting.omittedFromMultiget = {path("x")};
+    store.serveBook(kBook, omitting);
+    const CallResult incomplete = changes(before);
+    EXPECT_EQ(incomplete.text(), "ERROR");
+    EXPECT_EQ(incomplete.error, -1);
+    EXPECT_NE(call("CardDav_LastErrorText").text().find("left out 1 of the 2"), std::string::npos);
+    EXPECT_EQ(token(), before);
+    EXPECT_EQ(session().book.card("ua")->etag, "ta");
+    EXPECT_EQ(session().book.card("ux"), nullptr);
+
+    // A card removed between the sync answer and the multiget is gone, as the server says.
+    store.serveBook(kBook, quirks());
+    store.failNext("REPORT", kBook, Response(200)); // no report answered so: a failure
+    EXPECT_EQ(changes(before).error, -1);
+    store.remove(path("x"));
+    const CallResult applied = changes(before);
+    EXPECT_EQ(applied.error, 0);
+    EXPECT_NE(applied.text().find(line("changed", "ua", "a")), std::string::npos);
+    EXPECT_NE(applied.text().find("deleted\t\t\t\t" + url("x")), std::string::npos);
+}
+
+TEST_F(SyncLoopback, RefusalsAndAnswersThatAreNoMultistatusChangeNothing) {
+    struct Case {
+        Response answer;
+        fmx::int16 code;
+        const char* text;
+    };
+    const Case cases[] = {
+        {Response(501), 18, "ERROR: sync not supported"},
+        {Response(405), 18, "ERROR: sync not supported"},
+        {Response(400), 18, "ERROR: sync not supported"},
+        {xmlResponse(403, "<d:error xmlns:d=\"DAV:\"><d:supported-report/></d:error>"), 18,
+         "ERROR: sync not supported"},
+        {xmlResponse(207, "<d:multistatus xmlns:d=\"DAV:\"/>"), 18, "ERROR: sync not supported"},
+        {xmlResponse(403, "<d:error xmlns:d=\"DAV:\"><d:valid-sync-token/></d:error>"), 17,
+         "ERROR: sync token expired"},
+        {Response(500), 47, "ERROR"},
+        // A maintenance page or a proxy's answer says nothing of what changed.
+        {Response(200, {"Content-Type: text/html"}, "<html><body>Maintenance</body></html>"), -1,
+         "ERROR"},
+        {Response(201), -1, "ERROR"},
+        {Response(204), -1, "ERROR"},
+        {xmlResponse(207, "<html xmlns=\"http://www.w3.org/1999/xhtml\"><body/></html>"), -1,
+         "ERROR"},
+        {xmlResponse(207, "<d:multistatus xmlns:d=\"DAV:\"><d:sync-token>s</d:sync-token>"), -1,
+         "ERROR"},
+    };
+    const std::string kept = token();
+    store.remove(path("b"));
+    for (const Case& c : cases) {
+        store.failNext("REPORT", kBook, c.answer);
+        const CallResult refused = changes(kept);
+        EXPECT_EQ(refused.text(), c.text) << c.answer.status << c.answer.body;
+        EXPECT_EQ(refused.error, c.code) << c.answer.status << c.answer.body;
+        EXPECT_EQ(token(), kept);
+        EXPECT_EQ(known(), "ua\rub\r");
+    }
+    EXPECT_EQ(changes(kept).text(), line("deleted", "ub", "b"));
+}
+
+TEST_F(SyncLoopback, TruncatedAnswersAreFollowedOnlyWhileTheTokenMoves) {
+    const std::string start = token();
+    for (const char* name : {"c", "d", "e", "f", "g"})
+        store.put(path(name), card(std::string("u") + name), "t");
+    BookQuirks paged;
+    paged.syncPage = 2;
+    store.serveBook(kBook, paged);
+    const CallResult synced = changes(start);
+    EXPECT_EQ(synced.error, 0);
+    EXPECT_EQ(listEntries(synced.text()).size(), 5u);
+    EXPECT_EQ(methods(), "REPORT REPORT REPORT ");
+    EXPECT_EQ(token(), store.token());
+
+    // A server that cuts its answer and hands back the token it was asked with would be asked
+    // forever: the call ends at once, and nothing is applied.
+    const std::string kept = token();
+    store.put(path("h"), card("uh"), "t");
+    store.put(path("i"), card("ui"), "t");
+    store.put(path("j"), card("uj"), "t");
+    paged.repeatTokenWhenTruncated = true;
+    store.serveBook(kBook, paged);
+    const CallResult stuck = changes(kept);
+    EXPECT_EQ(stuck.text(), "ERROR");
+    EXPECT_EQ(stuck.error, -1);
+    EXPECT_EQ(methods(), "REPORT ");
+    EXPECT_EQ(token(), kept);
+    EXPECT_EQ(session().book.card("uh"), nullptr);
+}
+
+TEST_F(SyncLoopback, DeletionsNeverDependOnWhatWasSelected) {
+    const std::string stored = token();
+    store.remove(path("b"));
+    store.put(path("c"), card("uc"), "tc");
+    // Selected again after the deletion: the listing no longer holds ub, but its href is known.
+    select();
+    EXPECT_EQ(known(), "ua\ruc\r");
+    EXPECT_EQ(changes(stored).text(), line("deleted", "ub", "b") + line("changed", "uc", "c"));
+
+    // A new session that knows nothing of the book: the book named with the token, no listing
+    // first; the removed card is named by its href.
+    call("CardDav_SetServer", {Arg::text(plugin.server.baseUrl())});
+    session().connected = true;
+    session().root_address_url = plugin.server.baseUrl() + "/home/";
     plugin.server.clearRequests();
-    plugin.server.enqueue(xmlResponse(207, listingAnswer({{"/home/book/n1", "tn", card("un1")}})));
-    const CallResult fetched =
-        plugin.host.call("CardDav_FetchvCards",
-                         {Arg::text("changed\tun1\ttn\rdeleted\tub\rchanged\tg\tt\tgroup\r")});
-    EXPECT_EQ(fetched.text(), "fetched\tun1\r");
-    EXPECT_EQ(occurrences(plugin.server.lastRequest().body, "<D:href>"), 1u);
+    const CallResult fresh = changes(stored, plugin.bookUrl());
+    EXPECT_EQ(fresh.error, 0);
+    EXPECT_EQ(fresh.text(), "deleted\t\t\t\t" + url("b") + "\r" + line("changed", "uc", "c"));
+    EXPECT_EQ(methods(), "REPORT ");
+    EXPECT_EQ(known(), "uc\r");
+    EXPECT_EQ(session().book.url(), plugin.bookUrl());
+    // A book on another server is refused, with nothing sent.
+    const CallResult elsewhere = changes(stored, "http://127.0.0.1:1/home/book/");
+    EXPECT_EQ(elsewhere.error, 20);
+    EXPECT_EQ(methods(), "");
 }
 
-TEST_F(SyncLoopback, AFailedReadChangesNothing) {
-    plugin.server.enqueue(
-        xmlResponse(207, syncAnswer({{"/home/book/n1", "tn"}}, {"/home/book/a.vcf"}, "t1")));
-    plugin.server.enqueue(Response(500));
-    const CallResult failed = changes("tok-0");
-    EXPECT_EQ(failed.text(), "ERROR");
-    EXPECT_EQ(failed.error, 47);
-    EXPECT_EQ(plugin.host.call("CardDav_GetAddressbookvCards").text(), "ua\rub\r");
-    EXPECT_EQ(plugin.host.call("CardDav_GetSyncToken").text(), "tok-0");
+TEST_F(SyncLoopback, ASelectionThatCouldNotReadTheTokenOrTheListingSaysSo) {
+    struct Case {
+        const char* method;
+        Response answer;
+        fmx::int16 code;
+    };
+    const Case cases[] = {
+        {"PROPFIND", Response(500), 47},
+        {"PROPFIND", Response(200, {}, "<html><body>Sorry</body></html>"), -1},
+        {"PROPFIND", xmlResponse(207, "<d:multistatus xmlns:d=\"DAV:\"><d:resp"), -1},
+        {"REPORT", xmlResponse(207, "<html xmlns=\"http://www.w3.org/1999/xhtml\"/>"), -1},
+        {"REPORT", Response(200, {}, "<html/>"), -1},
+    };
+    for (const Case& c : cases) {
+        store.failNext(c.method, kBook, c.answer);
+        const CallResult select = call("CardDav_SelectAddressBook", {Arg::text(plugin.bookUrl())});
+        EXPECT_EQ(select.error, c.code) << c.method << " " << c.answer.body;
+        EXPECT_EQ(token(), "") << "no token a script could store as if it stood for the book";
+        EXPECT_EQ(known(), "") << "no listing read: no cards known";
+    }
+    // A server without sync support answers the token request with a refusal of its own: the
+    // selection works, without a token.
+    store.failNext("PROPFIND", kBook, Response(403));
+    EXPECT_EQ(call("CardDav_SelectAddressBook", {Arg::text(plugin.bookUrl())}).error, 0);
+    EXPECT_EQ(token(), "");
+    EXPECT_EQ(known(), "ua\rub\r");
 }
 
-TEST_F(SyncLoopback, FetchedCardsInBatchesOpenWithoutARequest) {
-    std::vector<ListedCard> listed;
+TEST_F(SyncLoopback, CompareETagsReconcilesWhatTheScriptHoldsWithOneListing) {
+    store.put(path("a"), card("ua"), "ta2");
+    store.put(path("c"), card("uc"), "tc");
+    store.put(path("g"), group("ug", "ua"), "tg");
+    // What a FileMaker table holds: href, tag and (for some) UID; one card the server lost.
+    const std::string held = url("a") + "\tta\tua\r" + path("b") + "\t\"tb\"\r" + url("x") +
+                             "\ttx\tux\r" + url("x") + "\ttx\tux\r";
+    const CallResult compared = call("CardDav_CompareETags", {Arg::text(held)});
+    EXPECT_EQ(compared.error, 0);
+    EXPECT_EQ(compared.text(), line("changed", "ua", "a") + line("changed", "uc", "c") +
+                                   line("changed", "ug", "g", true) + "deleted\tux\t\t\t" +
+                                   url("x") + "\r");
+    EXPECT_EQ(methods(), "PROPFIND REPORT ") << "the token, then one listing; no multiget";
+    EXPECT_EQ(token(), store.token());
+    EXPECT_EQ(known(), "ua\rub\ruc\r");
+    EXPECT_EQ(session().book.card("ua")->etag, "ta2");
+}
+
+TEST_F(SyncLoopback, DeleteWithATagNeverRemovesAnotherClientsChange) {
+    store.put(path("a"), card("ua"), "ta-other"); // changed by another client since the sync
+    const CallResult refused = call("CardDav_DeleteCard", {Arg::text("ua"), Arg::text("ta")});
+    EXPECT_EQ(refused.number(), 0);
+    EXPECT_EQ(refused.error, 19);
+    EXPECT_EQ(plugin.server.lastRequest().header("If-Match"), std::optional<std::string>("\"ta\""));
+    EXPECT_TRUE(store.holds(path("a")));
+    EXPECT_NE(session().book.card("ua"), nullptr);
+
+    const CallResult deleted = call("CardDav_DeleteCard", {Arg::text("ua"), Arg::text("ta-other")});
+    EXPECT_EQ(deleted.number(), 1);
+    EXPECT_FALSE(store.holds(path("a")));
+    // Already gone: what the script wanted.
+    store.remove(path("b"));
+    const CallResult gone = call("CardDav_DeleteCard", {Arg::text("ub"), Arg::text("tb")});
+    EXPECT_EQ(gone.number(), 1);
+    EXPECT_EQ(gone.error, 0);
+    EXPECT_EQ(known(), "");
+}
+
+class WholeBook : public SyncLoopback {
+protected:
+    std::string fetchAll() { return call("CardDav_FetchvCards", {Arg::text("*")}).text(); }
+    void addCards(int count) {
+        for (int i = 0; i < count; ++i)
+            store.put(path("c" + std::to_string(i)), card("uc" + std::to_string(i)), "t");
+    }
+};
+
+TEST_F(WholeBook, OneRequestReadsEveryCardAndOpeningThemNeedsNone) {
+    store.put(path("g"), group("ug", "ua"), "tg");
+    EXPECT_EQ(fetchAll(), "fetched\tua\rfetched\tub\r");
+    const std::vector<loopback::Request> requests = plugin.server.requests();
+    ASSERT_EQ(requests.size(), 2u) << "the token, then the whole book in one report";
+    EXPECT_EQ(requests[0].method, "PROPFIND");
+    EXPECT_NE(requests[1].body.find("<C:addressbook-query"), std::string::npos);
+    EXPECT_NE(requests[1].body.find("<C:address-data/>"), std::string::npos);
+    plugin.server.clearRequests();
+    ASSERT_EQ(call("CardDav_GetvCard", {Arg::text("ub")}).number(), 1);
+    EXPECT_EQ(call("CardDav_GetvCardItem", {Arg::text("displayname")}).text(), "ub");
+    EXPECT_EQ(methods(), "");
+    EXPECT_EQ(token(), store.token());
+    EXPECT_EQ(call("CardDav_GetAddressbookGroups").text(), "ug\r");
+}
+
+TEST_F(WholeBook, RefusedCappedOrIncompleteAnswersAreCompletedAHundredARequest) {
+    addCards(5);
+    struct Case {
+        const char* name;
+        BookQuirks quirks;
+        const char* requests;
+    };
+    BookQuirks capped;
+    capped.queryLimit = 4;
+    BookQuirks refused;
+    refused.refuseWholeQuery = 403;
+    BookQuirks tooLarge;
+    tooLarge.refuseWholeQuery = 413;
+    const Case cases[] = {
+        // The first four cards came whole; the members name the other three, read by multiget.
+        {"capped", capped, "PROPFIND REPORT PROPFIND REPORT "},
+        {"refused", refused, "PROPFIND REPORT PROPFIND REPORT "},
+        {"too large", tooLarge, "PROPFIND REPORT PROPFIND REPORT "},
+    };
+    for (const Case& c : cases) {
+        store.serveBook(kBook, c.quirks);
+        plugin.server.clearRequests();
+        const std::vector<std::string> lines = listEntries(fetchAll());
+        EXPECT_EQ(lines.size(), 7u) << c.name;
+        for (const std::string& entry : lines)
+            EXPECT_EQ(entry.rfind("fetched\t", 0), 0u) << c.name;
+        const std::vector<loopback::Request> requests = plugin.server.requests();
+        EXPECT_EQ(methods(), c.requests) << c.name;
+        // The multiget names only what the report did not bring.
+        const std::size_t named = occurrences(requests.back().body, "<D:href>");
+        EXPECT_EQ(named, std::string(c.name) == "capped" ? 3u : 7u) << c.name;
+    }
+
+    // A card that comes without its text is read by multiget.
+    store.serveBook(kBook);
+    store.failNext("REPORT", kBook,
+                   xmlResponse(207, "<d:multistatus xmlns:d=\"DAV:\"><d:response><d:href>" +
+                                        path("a") +
+                                        "</d:href><d:propstat><d:prop><d:getetag>\"ta\"</d:getetag>"
+                                        "</d:prop><d:status>HTTP/1.1 200 OK</d:status>"
+                                        "</d:propstat></d:response></d:multistatus>"));
+    plugin.server.clearRequests();
+    EXPECT_EQ(listEntries(fetchAll()).size(), 1u);
+    EXPECT_EQ(methods(), "PROPFIND REPORT REPORT ");
+    EXPECT_NE(session().book.keptText("ua"), nullptr);
+}
+
+TEST_F(SyncLoopback, NamedCardsAreReadAHundredARequestAndOnlyKeptTextsCountAsFetched) {
     std::string uids;
     for (int i = 0; i < 250; ++i) {
-        const std::string id = std::to_string(i);
-        listed.push_back({"/home/book/c" + id + ".vcf", "t" + id, card("u" + id)});
-        uids += "u" + id + "\r";
+        store.put(path("c" + std::to_string(i)), card("u" + std::to_string(i)), "t");
+        uids += "u" + std::to_string(i) + "\r";
     }
-    plugin.selectBook(listed);
-    // The server leaves u7 out of its answer and has lost u8.
-    plugin.server.setHandler([&](const loopback::Request& request) {
-        std::vector<ListedCard> answer;
-        std::string missing;
-        for (const ListedCard& entry : listed) {
-            if (request.body.find("<D:href>" + entry.href + "</D:href>") == std::string::npos ||
-                entry.href == "/home/book/c7.vcf")
-                continue;
-            if (entry.href == "/home/book/c8.vcf")
-                missing = "<d:response><d:href>" + entry.href +
-                          "</d:href><d:status>HTTP/1.1 404 Not Found</d:status></d:response>";
-            else
-                answer.push_back(entry);
-        }
-        std::string body = listingAnswer(answer);
-        body.insert(body.rfind("</d:multistatus>"), missing);
-        return xmlResponse(207, body);
-    });
-    const CallResult fetched =
-        plugin.host.call("CardDav_FetchvCards", {Arg::text(uids + "nobody")});
+    select();
+    // The selection above kept nothing: this server honours the listing's few properties.
+    EXPECT_EQ(session().book.keptCards(), 0u);
+    BookQuirks losing;
+    losing.omittedFromMultiget = {path("c7")};
+    store.serveBook(kBook, losing);
+    store.remove(path("c8"));
+    plugin.server.clearRequests();
+    const CallResult fetched = call("CardDav_FetchvCards", {Arg::text(uids + "nobody")});
     EXPECT_EQ(fetched.error, 0);
     const std::vector<std::string> lines = listEntries(fetched.text());
     ASSERT_EQ(lines.size(), 251u);
@@ -165,25 +416,14 @@ TEST_F(SyncLoopback, FetchedCardsInBatchesOpenWithoutARequest) {
     EXPECT_EQ(lines[7], "missing\tu7");
     EXPECT_EQ(lines[8], "missing\tu8");
     EXPECT_EQ(lines[250], "missing\tnobody");
-    const auto requests = plugin.server.requests();
-    ASSERT_EQ(requests.size(), 3u) << "batches of at most 100";
-    EXPECT_EQ(occurrences(requests[0].body, "<D:href>"), 100u);
-    EXPECT_EQ(occurrences(requests[2].body, "<D:href>"), 50u);
-    EXPECT_NE(requests[0].body.find("<C:address-data/>"), std::string::npos);
+    EXPECT_EQ(methods(), "REPORT REPORT REPORT ") << "batches of at most 100";
+    EXPECT_EQ(session().book.card("u8"), nullptr) << "the server answered 404 for it";
 
-    plugin.server.clearRequests();
-    ASSERT_EQ(plugin.host.call("CardDav_GetvCard", {Arg::text("u42")}).number(), 1);
-    EXPECT_EQ(plugin.host.call("CardDav_GetvCardItem", {Arg::text("displayname")}).text(), "u42");
-    EXPECT_EQ(plugin.server.requestCount(), 0u);
-    // A card not fetched is asked for as always.
-    plugin.server.setHandler(
-        [](const loopback::Request&) { return Response(200, {"ETag: \"t7\""}, card("u7")); });
-    ASSERT_EQ(plugin.host.call("CardDav_GetvCard", {Arg::text("u7")}).number(), 1);
-    EXPECT_EQ(plugin.server.requestCount(), 1u);
-    // A save drops the fetched text: its tag is no longer the card's.
-    ASSERT_EQ(plugin.host.call("CardDav_GetvCard", {Arg::text("u42")}).number(), 1);
-    plugin.server.setHandler(
-        [](const loopback::Request&) { return Response(204, {"ETag: \"n\""}); });
-    EXPECT_EQ(plugin.host.call("CardDav_SaveCard").text(), "Saved");
-    EXPECT_EQ(session().fetched_vcards.find("u42", "n"), nullptr);
+    ASSERT_EQ(call("CardDav_GetvCard", {Arg::text("u42")}).number(), 1);
+    EXPECT_EQ(methods(), "");
+    // A save drops the kept text: its tag is no longer the card's.
+    EXPECT_EQ(call("CardDav_SaveCard").text(), "Saved");
+    EXPECT_EQ(session().book.keptText("u42"), nullptr);
 }
+
+} // namespace

@@ -2,6 +2,7 @@
 // multiget), with another client changing the address book between the plug-in's syncs.
 #include "CardFixtures.h"
 #include "Functions/CardDavState.h"
+#include "PluginStateReset.h"
 
 #include <gtest/gtest.h>
 
@@ -30,6 +31,21 @@ protected:
         const std::string tag = plugin.peer.get(plugin.bookPath + name + ".vcf").etag;
         return tag.substr(1, tag.size() - 2);
     }
+    // A change line as the plug-in writes it for the card stored as `name`.
+    std::string line(const std::string& kind, const std::string& uid, const std::string& name,
+                     bool isGroup = false) {
+        const std::string tag = kind == "changed" ? tagOf(name) : "";
+        return kind + "\t" + uid + "\t" + tag + "\t" + (isGroup ? "group" : "") + "\t" +
+               plugin.bookUrl + name + ".vcf";
+    }
+    // What a new FileMaker session has: nothing known, the settings of its own, a connection.
+    void newSession() {
+        resetPluginState();
+        plugin.host.call("CardDav_SetServer", {Arg::text(plugin.server.baseUrl())});
+        plugin.host.call("CardDav_SetAuth", {Arg::text("basic"), Arg::text(plugin.server.user()),
+                                             Arg::text(plugin.server.password())});
+        ASSERT_EQ(plugin.host.call("CardDav_Connect").error, 0);
+    }
     // The lines of a change list, sorted (the server's order is its own).
     static std::vector<std::string> sorted(const std::string& list) {
         std::vector<std::string> lines = listEntries(list);
@@ -42,29 +58,34 @@ protected:
 
 } // namespace
 
-TEST_F(SyncRadicale, SelectionGivesATokenAndTheCachedTags) {
+TEST_F(SyncRadicale, SelectionGivesATokenAndTheKnownTags) {
     EXPECT_FALSE(token().empty());
     const std::vector<std::string> tags =
         listEntries(plugin.host.call("CardDav_GetAddressbookETags").text());
-    ASSERT_EQ(tags.size(), 2u);
-    EXPECT_EQ(tags[0].rfind("uid-ada\t" + tagOf("ada") + "\t", 0), 0u) << tags[0];
-    EXPECT_EQ(tags[1].rfind("uid-bob\t" + tagOf("bob") + "\t", 0), 0u) << tags[1];
-    // The third column is the card's last change as the listing gave it, which this server
-    // leaves out of its listings.
-    EXPECT_EQ(std::count(tags[0].begin(), tags[0].end(), '\t'), 2);
+    // Cards, then group cards: UID, tag, last change (which this server leaves out of its
+    // listings), the group flag, the href.
+    EXPECT_EQ(tags,
+              (std::vector<std::string>{
+                  "uid-ada\t" + tagOf("ada") + "\t\t\t" + plugin.bookUrl + "ada.vcf",
+                  "uid-bob\t" + tagOf("bob") + "\t\t\t" + plugin.bookUrl + "bob.vcf",
+                  "grp-1\t" + tagOf("family") + "\t\tgroup\t" + plugin.bookUrl + "family.vcf"}));
 }
 
-TEST_F(SyncRadicale, InitialSyncListsEveryCardAndGroup) {
+TEST_F(SyncRadicale, InitialSyncListsEveryCardAndGroupAndReadsNothingTwice) {
     const CallResult initial = changes("");
     EXPECT_EQ(initial.error, 0);
     EXPECT_EQ(sorted(initial.text()),
-              (std::vector<std::string>{"changed\tgrp-1\t" + tagOf("family") + "\tgroup",
-                                        "changed\tuid-ada\t" + tagOf("ada"),
-                                        "changed\tuid-bob\t" + tagOf("bob")}));
+              (std::vector<std::string>{line("changed", "grp-1", "family", true),
+                                        line("changed", "uid-ada", "ada"),
+                                        line("changed", "uid-bob", "bob")}));
     EXPECT_FALSE(token().empty());
+    // This server sends the cards with the changes: fetching them reads nothing again.
+    EXPECT_EQ(sorted(plugin.host.call("CardDav_FetchvCards", {Arg::text(initial.text())}).text()),
+              (std::vector<std::string>{"fetched\tuid-ada", "fetched\tuid-bob"}));
+    EXPECT_EQ(session().book.keptCards(), 3u);
 }
 
-TEST_F(SyncRadicale, ChangesOfAnotherClientComeAsChangesAndTheCacheFollows) {
+TEST_F(SyncRadicale, ChangesOfAnotherClientComeAsChangesAndTheBookFollows) {
     const std::string start = token();
     // Nothing changed: nothing to report.
     const CallResult unchanged = changes(start);
@@ -79,12 +100,12 @@ TEST_F(SyncRadicale, ChangesOfAnotherClientComeAsChangesAndTheCacheFollows) {
     const CallResult changed = changes(start);
     EXPECT_EQ(changed.error, 0);
     EXPECT_EQ(sorted(changed.text()),
-              (std::vector<std::string>{"changed\tgrp-1\t" + tagOf("family") + "\tgroup",
-                                        "changed\tuid-ada\t" + tagOf("ada"),
-                                        "changed\tuid-cy\t" + tagOf("cy"), "deleted\tuid-bob"}));
+              (std::vector<std::string>{
+                  line("changed", "grp-1", "family", true), line("changed", "uid-ada", "ada"),
+                  line("changed", "uid-cy", "cy"), line("deleted", "uid-bob", "bob")}));
     // The other functions see the new state without a selection.
     EXPECT_EQ(plugin.host.call("CardDav_GetAddressbookvCards").text(), "uid-ada\ruid-cy\r");
-    EXPECT_EQ(session().current_addressbook["uid-ada"].etag, tagOf("ada"));
+    EXPECT_EQ(session().book.card("uid-ada")->etag, tagOf("ada"));
     EXPECT_EQ(plugin.host.call("CardDav_GetvCardGroups", {Arg::text("uid-cy")}).text(), "Family\r");
     ASSERT_EQ(plugin.host.call("CardDav_GetvCard", {Arg::text("uid-cy")}).number(), 1);
     EXPECT_EQ(plugin.host.call("CardDav_GetvCardItem", {Arg::text("displayname")}).text(), "Cy");
@@ -92,6 +113,66 @@ TEST_F(SyncRadicale, ChangesOfAnotherClientComeAsChangesAndTheCacheFollows) {
     // The new token: nothing since.
     EXPECT_NE(token(), start);
     EXPECT_EQ(changes(token()).text(), "");
+}
+
+// A script that stored its token, and another client that added three cards, changed two (one of
+// them the group card) and deleted two, before the script's next run in a new session: every one
+// of the seven changes is reported, with a selection first or with the book named instead.
+TEST_F(SyncRadicale, ANewSessionLearnsEveryChangeSinceItsStoredToken) {
+    plugin.putCard("dan", makeCard("uid-dan", "Dan"));
+    plugin.selectBook();
+    const std::string stored = token();
+
+    plugin.putCard("eve", makeCard("uid-eve", "Eve"));
+    plugin.putCard("fay", makeCard("uid-fay", "Fay"));
+    plugin.putCard("gus", makeCard("uid-gus", "Gus"));
+    plugin.peer.put(plugin.bookPath + "ada.vcf", makeCard("uid-ada", "Ada Lovelace"));
+    plugin.peer.put(plugin.bookPath + "family.vcf", groupCard("grp-1", "Family", "uid-eve"));
+    plugin.peer.remove(plugin.bookPath + "bob.vcf");
+    plugin.peer.remove(plugin.bookPath + "dan.vcf");
+    // The session knew nothing of the removed cards' UIDs: they are named by their hrefs.
+    const std::vector<std::string> expected = {line("changed", "grp-1", "family", true),
+                                               line("changed", "uid-ada", "ada"),
+                                               line("changed", "uid-eve", "eve"),
+                                               line("changed", "uid-fay", "fay"),
+                                               line("changed", "uid-gus", "gus"),
+                                               "deleted\t\t\t\t" + plugin.bookUrl + "bob.vcf",
+                                               "deleted\t\t\t\t" + plugin.bookUrl + "dan.vcf"};
+
+    for (const bool selectFirst : {true, false}) {
+        newSession();
+        if (selectFirst)
+            plugin.selectBook();
+        const CallResult synced =
+            plugin.host.call("CardDav_GetChanges",
+                             {Arg::text(stored), Arg::text(selectFirst ? "" : plugin.bookUrl)});
+        EXPECT_EQ(synced.error, 0) << selectFirst;
+        EXPECT_EQ(sorted(synced.text()), expected) << selectFirst;
+    }
+}
+
+// Deleted by another client after the script's last sync, and the book selected again before
+// this one: the card is still named by the UID the session knew it by.
+TEST_F(SyncRadicale, ADeletionBeforeTheSelectionIsReportedWithItsUid) {
+    const std::string stored = token();
+    plugin.peer.remove(plugin.bookPath + "bob.vcf");
+    plugin.selectBook();
+    EXPECT_EQ(changes(stored).text(), line("deleted", "uid-bob", "bob") + "\r");
+}
+
+TEST_F(SyncRadicale, ADeleteWithTheSyncsTagLeavesAnotherClientsChangeAlone) {
+    const std::string syncedTag = tagOf("ada");
+    plugin.peer.put(plugin.bookPath + "ada.vcf", makeCard("uid-ada", "Changed elsewhere"));
+    const CallResult refused =
+        plugin.host.call("CardDav_DeleteCard", {Arg::text("uid-ada"), Arg::text(syncedTag)});
+    EXPECT_EQ(refused.number(), 0);
+    EXPECT_EQ(refused.error, 19);
+    EXPECT_NE(plugin.peer.get(plugin.bookPath + "ada.vcf").body.find("FN:Changed elsewhere"),
+              std::string::npos);
+    const CallResult deleted =
+        plugin.host.call("CardDav_DeleteCard", {Arg::text("uid-ada"), Arg::text(tagOf("ada"))});
+    EXPECT_EQ(deleted.number(), 1);
+    EXPECT_EQ(plugin.peer.get(plugin.bookPath + "ada.vcf").status, 404);
 }
 
 TEST_F(SyncRadicale, AnExpiredOrGarbageTokenAsksForAFullResync) {
@@ -123,7 +204,7 @@ TEST_F(SyncRadicale, FetchedCardsOpenWithoutARequestUntilTheyChange) {
     EXPECT_EQ(lines[0], "fetched\tuid-m0");
     EXPECT_EQ(lines[249], "fetched\tuid-m249");
     EXPECT_EQ(lines[250], "missing\tuid-nobody");
-    EXPECT_EQ(session().fetched_vcards.size(), 250u);
+    EXPECT_EQ(session().book.keptCards(), 250u);
 
     // Opening one takes the fetched text.
     ASSERT_EQ(plugin.host.call("CardDav_GetvCard", {Arg::text("uid-m7")}).number(), 1);
@@ -137,7 +218,8 @@ TEST_F(SyncRadicale, FetchedCardsOpenWithoutARequestUntilTheyChange) {
     EXPECT_NE(plugin.peer.get(plugin.bookPath + "m7.vcf").body.find("FN:Changed"),
               std::string::npos);
 
-    // A selection drops what was fetched.
+    // A selection keeps what was read of the cards that did not change since.
     plugin.selectBook();
-    EXPECT_EQ(session().fetched_vcards.size(), 0u);
+    EXPECT_EQ(session().book.keptCards(), 249u);
+    EXPECT_EQ(session().book.keptText("uid-m7"), nullptr);
 }

@@ -1,4 +1,4 @@
-#include "Multistatus/xmlParser.h"
+#include "ReadValues.h"
 
 #include <gtest/gtest.h>
 
@@ -14,19 +14,19 @@ END:VCARD
 
 const std::string requestUrl = "http://h/";
 
-void expectNothingRead(xmlParser& parser, const std::string& body) {
+void expectNothingRead(ReadValues& parser, const std::string& body) {
     const baseprincipal principal = parser.getBasePrincipal(body, requestUrl);
     EXPECT_EQ(principal.principal + principal.etag + principal.lastmodified, "");
     EXPECT_EQ(parser.getAddressHome(body), "");
     EXPECT_TRUE(parser.getAddressbooks(body, requestUrl).empty());
     EXPECT_TRUE(parser.getCardData(body, requestUrl).empty());
-    EXPECT_TRUE(parser.getSearchResults(body, requestUrl).empty());
+    EXPECT_NE(parser.parser.getCardData(body, requestUrl).form, BodyForm::Multistatus);
 }
 
 } // namespace
 
 TEST(XmlParserHostileBodies, BodiesThatAreNoMultistatusGiveNothing) {
-    xmlParser parser;
+    ReadValues parser;
     ASSERT_EQ(parser.getAddressbooks(listing, requestUrl).size(), 1u);
     expectNothingRead(parser, "");
     expectNothingRead(parser, "Internal Server Error");
@@ -36,20 +36,22 @@ TEST(XmlParserHostileBodies, BodiesThatAreNoMultistatusGiveNothing) {
 }
 
 TEST(XmlParserHostileBodies, EntitiesAreNeitherExpandedNorFetched) {
-    xmlParser parser;
+    ReadValues parser;
     const std::string body = R"(<?xml version="1.0"?>
 <!DOCTYPE multistatus [
   <!ENTITY lol "lol">
   <!ENTITY lol1 "&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;">
   <!ENTITY xxe SYSTEM "file:///etc/passwd">
 ]>
-<multistatus xmlns="DAV:"><response><href>/&xxe;&lol1;</href></response></multistatus>)";
-    EXPECT_EQ(parser.getSearchResults(body, requestUrl),
-              std::vector<std::string>{"http://h/&xxe;&lol1;"});
+<multistatus xmlns="DAV:"><response><href>/&xxe;&lol1;</href><propstat><prop/></propstat>)"
+                             R"(</response></multistatus>)";
+    const std::vector<addresscard> cards = parser.getCardData(body, requestUrl);
+    ASSERT_EQ(cards.size(), 1u);
+    EXPECT_EQ(cards[0].url, "http://h/&xxe;&lol1;");
 }
 
 TEST(XmlParserHostileBodies, DeepNestingIsWalkedWithoutRecursion) {
-    xmlParser parser;
+    ReadValues parser;
     constexpr std::size_t depth = 1500000; // about 10 MB
     std::string nested;
     nested.reserve(depth * 7);

@@ -1,4 +1,4 @@
-#include "Multistatus/xmlParser.h"
+#include "ReadValues.h"
 
 #include <gtest/gtest.h>
 
@@ -19,7 +19,7 @@ std::string addressData(const std::string& content) {
 } // namespace
 
 TEST(XmlParserListing, RecordFieldsAreCleanedAsCallersExpect) {
-    xmlParser parser;
+    ReadValues parser;
     const std::string requestUrl = "http://h/";
     const std::string vcard = "BEGIN:VCARD\nUID:u1\nFN:A\nX-ADDRESSBOOKSERVER-KIND:Group\n"
                               "X-ADDRESSBOOKSERVER-MEMBER:urn:uuid:m1\n"
@@ -30,7 +30,10 @@ TEST(XmlParserListing, RecordFieldsAreCleanedAsCallersExpect) {
                                               "<displayname>a.vcf.b.vcf</displayname>" +
                                                   addressData("<![CDATA[" + vcard + "]]>")) +
             // Escaped text with the CDATA markers still in it reads the same.
-            response("", addressData("&lt;![CDATA[" + vcard + "]]&gt;")) +
+            response("<href>/c/b.vcf</href>", addressData("&lt;![CDATA[" + vcard + "]]&gt;")) +
+            // Without href, or with the request's own, a response is about the collection asked,
+            // which is no card.
+            response("", addressData(vcard)) + response("<href>/</href>", addressData(vcard)) +
             "<response><href>/no-prop/</href></response>"),
         requestUrl);
     ASSERT_EQ(cards.size(), 2u);
@@ -40,15 +43,14 @@ TEST(XmlParserListing, RecordFieldsAreCleanedAsCallersExpect) {
     EXPECT_EQ(cards[0].displayname, "a.vcf.b.vcf");
     EXPECT_TRUE(cards[0].isgroup);
     EXPECT_EQ(cards[0].members, (std::vector<std::string>{"m1", ""}));
-    // Without href the card's URL is the URL of the request.
-    EXPECT_EQ(cards[1].url, "http://h/");
+    EXPECT_EQ(cards[1].url, "http://h/c/b.vcf");
     EXPECT_EQ(cards[1].uid, "u1");
     EXPECT_EQ(cards[1].fn, cards[0].fn);
     EXPECT_EQ(cards[1].members, cards[0].members);
 }
 
 TEST(XmlParserListing, CardWithoutDisplayNameTakesItsIdentifierFromItsHref) {
-    xmlParser parser;
+    ReadValues parser;
     const std::string requestUrl = "http://h/";
     const std::vector<addresscard> cards = parser.getCardData(
         multistatus(response("<href>/book/f00d.vcf</href>", "<getetag>\"t\"</getetag>") +
@@ -61,7 +63,7 @@ TEST(XmlParserListing, CardWithoutDisplayNameTakesItsIdentifierFromItsHref) {
 }
 
 TEST(XmlParserListing, PrincipalIsReadFromTheFirstRootResponse) {
-    xmlParser parser;
+    ReadValues parser;
     const std::string requestUrl = "http://h/";
     const auto principalResponse = [](const std::string& href, const std::string& principal) {
         return response("<href>" + href + "</href>", "<current-user-principal><href>" + principal +
@@ -85,7 +87,7 @@ TEST(XmlParserListing, PrincipalIsReadFromTheFirstRootResponse) {
 }
 
 TEST(XmlParserListing, AddressbookMarker) {
-    xmlParser parser;
+    ReadValues parser;
     const std::string requestUrl = "http://h/";
     const auto book = [](const std::string& href, const std::string& resourcetype) {
         return response("<href>" + href + "</href>",
@@ -110,7 +112,7 @@ TEST(XmlParserListing, AddressbookMarker) {
 }
 
 TEST(XmlParserListing, PropertiesOfFailedPropstatsAreNotRead) {
-    xmlParser parser;
+    ReadValues parser;
     const std::string requestUrl = "http://h/";
     // Only failed propstats: the card is still listed, with empty fields.
     const std::vector<addresscard> cards = parser.getCardData(

@@ -1,6 +1,6 @@
 // Reading responses one after another with one reader, and text that servers split into pieces.
 #include "Multistatus/MultistatusResponse.h"
-#include "Multistatus/xmlParser.h"
+#include "ReadValues.h"
 
 #include <gtest/gtest.h>
 
@@ -54,7 +54,7 @@ TEST(MultistatusResponseText, OneReaderForgetsTheResponseBefore) {
 }
 
 TEST(XmlParserListing, CardTextSplitIntoPiecesAndListingsOneAfterAnother) {
-    xmlParser parser;
+    ReadValues parser;
     const std::string requestUrl = "http://h/";
     const std::string listing =
         R"(<multistatus xmlns="DAV:" xmlns:C="urn:ietf:params:xml:ns:carddav">)"

@@ -1,6 +1,6 @@
 // Reading sync-collection and multiget answers, and the error bodies that refuse them.
 #include "Multistatus/MultistatusResponse.h"
-#include "Multistatus/xmlParser.h"
+#include "ReadValues.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@ namespace {
 const std::string kBook = "http://h/book/";
 
 TEST(SyncAnswers, ChangesRemovalsTruncationAndTokenInAnyPrefixStyle) {
-    xmlParser parser;
+    ReadValues parser;
     const syncanswer answer = parser.getSyncChanges(
         R"(<?xml version="1.0"?><ns0:multistatus xmlns:ns0="DAV:">)"
         R"(<ns0:response><ns0:href>/book/a.vcf</ns0:href><ns0:propstat><ns0:prop>)"
@@ -34,7 +34,7 @@ TEST(SyncAnswers, ChangesRemovalsTruncationAndTokenInAnyPrefixStyle) {
 }
 
 TEST(SyncAnswers, TokenOfAPropfindAndNoneWhereThereIsNone) {
-    xmlParser parser;
+    ReadValues parser;
     EXPECT_EQ(parser.getSyncToken(R"(<multistatus xmlns="DAV:"><response><href>/book/</href>)"
                                   R"(<propstat><prop><sync-token>tok</sync-token></prop>)"
                                   R"(<status>HTTP/1.1 200 OK</status></propstat></response>)"
@@ -48,7 +48,7 @@ TEST(SyncAnswers, TokenOfAPropfindAndNoneWhereThereIsNone) {
 }
 
 TEST(SyncAnswers, MultigetTextsComeWithTheirTagsOnly) {
-    xmlParser parser;
+    ReadValues parser;
     const std::vector<cardtext> cards = parser.getCardTexts(
         R"(<d:multistatus xmlns:d="DAV:" xmlns:c="urn:ietf:params:xml:ns:carddav">)"
         R"(<d:response><d:href>/book/gone.vcf</d:href><d:status>HTTP/1.1 404 Not Found</d:status>)"
@@ -65,17 +65,19 @@ TEST(SyncAnswers, MultigetTextsComeWithTheirTagsOnly) {
     EXPECT_EQ(cards[0].text, "BEGIN:VCARD\nUID:a & b\nEND:VCARD\n");
 }
 
-TEST(SyncAnswers, ErrorBodiesNameTheirCondition) {
-    xmlParser parser;
-    EXPECT_TRUE(parser.isDavError(R"(<error xmlns="DAV:"><valid-sync-token /></error>)",
-                                  "valid-sync-token"));
-    EXPECT_TRUE(parser.isDavError(R"(<D:error xmlns:D="DAV:"><D:supported-report/></D:error>)",
-                                  "supported-report"));
-    EXPECT_FALSE(
-        parser.isDavError(R"(<D:error xmlns:D="DAV:"><D:other/></D:error>)", "valid-sync-token"));
-    EXPECT_FALSE(parser.isDavError(R"(<error xmlns="urn:x"><valid-sync-token/></error>)",
-                                   "valid-sync-token"));
-    EXPECT_FALSE(parser.isDavError("Forbidden", "valid-sync-token"));
+TEST(SyncAnswers, ErrorBodiesNameTheirConditions) {
+    const xmlParser parser;
+    using Names = std::vector<std::string>;
+    EXPECT_EQ(parser.davErrorConditions(R"(<error xmlns="DAV:"><valid-sync-token /></error>)"),
+              Names{"valid-sync-token"});
+    EXPECT_EQ(parser.davErrorConditions(
+                  R"(<D:error xmlns:D="DAV:" xmlns:C="urn:ietf:params:xml:ns:carddav">)"
+                  R"(<D:supported-report/><C:valid-address-data/></D:error>)"),
+              (Names{"supported-report", "valid-address-data"}));
+    EXPECT_EQ(parser.davErrorConditions(R"(<error xmlns="urn:x"><valid-sync-token/></error>)"),
+              Names{});
+    EXPECT_EQ(parser.davErrorConditions("Forbidden"), Names{});
+    EXPECT_EQ(parser.davErrorConditions(R"(<multistatus xmlns="DAV:"/>)"), Names{});
 }
 
 TEST(SyncAnswers, StatusLinesGiveTheirCode) {

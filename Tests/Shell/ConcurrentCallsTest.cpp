@@ -36,13 +36,13 @@ void selectBook(SessionId id, const loopback::HttpServer& server, const std::str
     state.cd.set_auth("basic", user, user + "-secret");
     state.connected = true;
     state.root_address_url = server.baseUrl() + "/" + user + "/";
-    state.current_addressbook_url = server.baseUrl() + "/" + user + "/book/";
+    state.book.select(server.baseUrl() + "/" + user + "/book/");
     state.current_mapping = createDefaultRawDataMap();
     addresscard card;
     card.uid = uid;
-    card.url = state.current_addressbook_url + uid + ".vcf";
+    card.url = state.book.url() + uid + ".vcf";
     card.etag = "t0";
-    state.current_addressbook[uid] = card;
+    state.book.put(card);
 }
 
 std::string cardText(const std::string& uid, const std::string& note) {

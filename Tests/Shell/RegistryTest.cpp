@@ -26,7 +26,7 @@ const ExpectedRow kExpected[] = {
     {8, "CardDav_SetvCardItem( itemname ; value )", 2, 3},
     {9, "CardDav_NewvCard( addressbokurl)", 1, 2},
     {10, "CardDav_SaveCard( etag )", 0, 1},
-    {11, "CardDav_DeleteCard( id )", 0, 1},
+    {11, "CardDav_DeleteCard( id )", 0, 2},
     {12, "CardDav_DeleteAllCards( addressbookurl )", 0, 1},
     {14, "CardDav_GetvCardGroups( uid, updateFromServer )", 1, 2},
     {15, "CardDav_Connect()", 0, 1},
@@ -40,10 +40,12 @@ const ExpectedRow kExpected[] = {
     {23, "CardDav_CheckvCardIfChanged( uid, etag )", 2, 2},
     {24, "CardDav_GetMapping( )", 0, 0},
     {25, "CardDav_GetAddressbookETags( )", 0, 0},
-    {26, "CardDav_GetChanges( synctoken )", 1, 1},
+    {26, "CardDav_GetChanges( synctoken ; addressbookurl )", 1, 2},
     {27, "CardDav_GetSyncToken( )", 0, 0},
     {28, "CardDav_FetchvCards( uids )", 1, 1},
     {29, "CardDav_SetSessionIdleLimit( seconds )", 1, 1},
+    {30, "CardDav_CompareETags( stored )", 1, 1},
+    {31, "CardDav_LastErrorText( )", 0, 0},
 };
 
 std::vector<fmx::int16> unregisteredIds() {

@@ -1,5 +1,9 @@
 #include "CardStore.h"
 
+#include <algorithm>
+#include <cctype>
+#include <iterator>
+
 namespace {
 
 std::string quoted(const std::string& tag) {
@@ -10,7 +14,87 @@ loopback::Response tagged(int status, const std::string& tag, std::string body =
     return loopback::Response(status, {"ETag: " + quoted(tag)}, std::move(body));
 }
 
+std::string escapeXml(const std::string& text) {
+    std::string escaped;
+    for (const char c : text) {
+        if (c == '&')
+            escaped += "&amp;";
+        else if (c == '<')
+            escaped += "&lt;";
+        else
+            escaped += c;
+    }
+    return escaped;
+}
+
+std::string response(const std::string& href, const std::string& properties) {
+    return "<d:response><d:href>" + href + "</d:href><d:propstat><d:prop>" + properties +
+           "</d:prop><d:status>HTTP/1.1 200 OK</d:status></d:propstat></d:response>";
+}
+
+std::string gone(const std::string& href) {
+    return "<d:response><d:href>" + href +
+           "</d:href><d:status>HTTP/1.1 404 Not Found</d:status></d:response>";
+}
+
+std::string cut(const std::string& bookPath) {
+    return "<d:response><d:href>" + bookPath +
+           "</d:href><d:status>HTTP/1.1 507 Insufficient Storage</d:status><d:error>"
+           "<d:number-of-matches-within-limits/></d:error></d:response>";
+}
+
+loopback::Response multistatus(const std::string& responses) {
+    return loopback::xmlResponse(
+        207, "<?xml version=\"1.0\" encoding=\"utf-8\"?><d:multistatus xmlns:d=\"DAV:\" "
+             "xmlns:card=\"urn:ietf:params:xml:ns:carddav\">" +
+                 responses + "</d:multistatus>");
+}
+
+// The hrefs a multiget names.
+std::vector<std::string> namedHrefs(const std::string& body) {
+    std::vector<std::string> hrefs;
+    const std::string open = "<D:href>";
+    for (std::size_t at = body.find(open); at != std::string::npos; at = body.find(open, at)) {
+        at += open.size();
+        hrefs.push_back(body.substr(at, body.find("</D:href>", at) - at));
+    }
+    return hrefs;
+}
+
 } // namespace
+
+std::string asListed(const std::string& text) {
+    static const char* const asked[] = {"BEGIN",
+                                        "END",
+                                        "VERSION",
+                                        "UID",
+                                        "FN",
+                                        "X-ADDRESSBOOKSERVER-KIND",
+                                        "X-ADDRESSBOOKSERVER-MEMBER",
+                                        "KIND",
+                                        "MEMBER"};
+    std::string listed;
+    bool keep = false;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        end = end == std::string::npos ? text.size() : end + 1;
+        const std::string line = text.substr(start, end - start);
+        start = end;
+        if (line[0] != ' ' && line[0] != '\t') {
+            std::string name = line.substr(0, line.find_first_of(";:"));
+            if (name.rfind("\xEF\xBB\xBF", 0) == 0)
+                name.erase(0, 3); // a byte-order mark before BEGIN
+            name = name.substr(name.rfind('.') == std::string::npos ? 0 : name.rfind('.') + 1);
+            for (char& c : name)
+                c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+            keep = std::find(std::begin(asked), std::end(asked), name) != std::end(asked);
+        }
+        if (keep)
+            listed += line;
+    }
+    return listed;
+}
 
 CardStore::CardStore(loopback::HttpServer& server) {
     server.setHandler([this](const loopback::Request& request) { return answer(request); });
@@ -19,6 +103,13 @@ CardStore::CardStore(loopback::HttpServer& server) {
 void CardStore::put(const std::string& path, const std::string& text, const std::string& tag) {
     const std::lock_guard<std::mutex> lock(mutex_);
     resources_[path] = {text, tag};
+    changed(path);
+}
+
+void CardStore::remove(const std::string& path) {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    resources_.erase(path);
+    changed(path);
 }
 
 std::string CardStore::text(const std::string& path) const {
@@ -36,6 +127,30 @@ std::string CardStore::tag(const std::string& path) const {
 bool CardStore::holds(const std::string& path) const {
     const std::lock_guard<std::mutex> lock(mutex_);
     return resources_.count(path) > 0;
+}
+
+void CardStore::serveBook(const std::string& bookPath, BookQuirks quirks) {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    bookPath_ = bookPath;
+    quirks_ = std::move(quirks);
+}
+
+std::string CardStore::token() const {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    return "sync-" + std::to_string(changeLog_.size());
+}
+
+void CardStore::changed(const std::string& path) {
+    if (!bookPath_.empty() && path.rfind(bookPath_, 0) == 0)
+        changeLog_.push_back(path);
+}
+
+std::vector<std::pair<std::string, const CardStore::Resource*>> CardStore::members() const {
+    std::vector<std::pair<std::string, const Resource*>> found;
+    for (const auto& [path, resource] : resources_)
+        if (path.rfind(bookPath_, 0) == 0 && path.size() > bookPath_.size())
+            found.emplace_back(path, &resource);
+    return found;
 }
 
 void CardStore::failNext(const std::string& method, const std::string& path,
@@ -72,6 +187,8 @@ loopback::Response CardStore::answer(const loopback::Request& request) {
     if (change)
         change(); // takes the lock itself
     const std::lock_guard<std::mutex> lock(mutex_);
+    if (!bookPath_.empty() && request.target == bookPath_)
+        return bookReport(request);
     const auto found = resources_.find(request.target);
     if (request.method == "PUT")
         return store(request);
@@ -80,15 +197,16 @@ loopback::Response CardStore::answer(const loopback::Request& request) {
     if (request.method == "GET")
         return tagged(200, found->second.tag, found->second.text);
     if (request.method == "DELETE") {
+        const auto ifMatch = request.header("If-Match");
+        if (ifMatch && *ifMatch != quoted(found->second.tag))
+            return loopback::Response(412);
         resources_.erase(found);
+        changed(request.target);
         return loopback::Response(204);
     }
     if (request.method == "PROPFIND")
-        return loopback::xmlResponse(
-            207, "<d:multistatus xmlns:d=\"DAV:\"><d:response><d:href>" + request.target +
-                     "</d:href><d:propstat><d:prop><d:getetag>" + quoted(found->second.tag) +
-                     "</d:getetag></d:prop><d:status>HTTP/1.1 200 OK</d:status></d:propstat>"
-                     "</d:response></d:multistatus>");
+        return multistatus(
+            response(request.target, "<d:getetag>" + quoted(found->second.tag) + "</d:getetag>"));
     return loopback::Response(405);
 }
 
@@ -104,5 +222,123 @@ loopback::Response CardStore::store(const loopback::Request& request) {
     Resource& resource = resources_[request.target];
     resource.text = request.body;
     resource.tag = "s" + std::to_string(nextTag_++);
+    changed(request.target);
     return tagged(created ? 201 : 204, resource.tag);
+}
+
+loopback::Response CardStore::bookReport(const loopback::Request& request) {
+    const std::string& body = request.body;
+    if (request.method == "PROPFIND" && request.header("Depth") == std::optional<std::string>("0"))
+        return multistatus(response(bookPath_, "<d:sync-token>sync-" +
+                                                   std::to_string(changeLog_.size()) +
+                                                   "</d:sync-token>"));
+    if (request.method == "PROPFIND") {
+        std::string responses = response(bookPath_, "<d:resourcetype><d:collection/>"
+                                                    "<card:addressbook/></d:resourcetype>");
+        for (const auto& [path, resource] : members())
+            responses += response(path, "<d:getetag>" + quoted(resource->tag) + "</d:getetag>");
+        return multistatus(responses);
+    }
+    if (request.method != "REPORT")
+        return loopback::Response(405);
+    if (body.find("sync-collection") != std::string::npos)
+        return syncCollection(request);
+    const bool whole = body.find("<C:address-data/>") != std::string::npos;
+    if (body.find("addressbook-multiget") != std::string::npos) {
+        std::string responses;
+        for (const std::string& href : namedHrefs(body)) {
+            if (quirks_.omittedFromMultiget.count(href))
+                continue;
+            const std::string spelled =
+                quirks_.multigetSpelling ? quirks_.multigetSpelling(href) : href;
+            const auto found = resources_.find(href);
+            if (found == resources_.end()) {
+                responses += gone(spelled);
+                continue;
+            }
+            responses +=
+                response(spelled, "<d:getetag>" + quoted(found->second.tag) +
+                                      "</d:getetag><card:address-data>" +
+                                      escapeXml(found->second.text) + "</card:address-data>");
+        }
+        return multistatus(responses);
+    }
+    if (whole && quirks_.refuseWholeQuery != 0)
+        return loopback::Response(quirks_.refuseWholeQuery);
+    std::string responses;
+    std::size_t listed = 0;
+    for (const auto& [path, resource] : members()) {
+        if (quirks_.queryLimit > 0 && listed == quirks_.queryLimit) {
+            responses += cut(bookPath_);
+            break;
+        }
+        ++listed;
+        const std::string text =
+            whole || !quirks_.listingHonoursPartialData ? resource->text : asListed(resource->text);
+        responses += response(path, "<d:getetag>" + quoted(resource->tag) +
+                                        "</d:getetag><card:address-data>" + escapeXml(text) +
+                                        "</card:address-data>");
+    }
+    return multistatus(responses);
+}
+
+loopback::Response CardStore::syncCollection(const loopback::Request& request) {
+    const std::string& body = request.body;
+    std::size_t from = 0;
+    const std::string open = "<D:sync-token>";
+    const std::size_t at = body.find(open);
+    std::string asked;
+    if (at != std::string::npos) {
+        asked = body.substr(at + open.size(), body.find("</D:sync-token>", at) - at - open.size());
+        const bool known = asked.size() > 5 && asked.size() < 15 && asked.rfind("sync-", 0) == 0 &&
+                           std::all_of(asked.begin() + 5, asked.end(),
+                                       [](char c) { return c >= '0' && c <= '9'; }) &&
+                           std::stoul(asked.substr(5)) <= changeLog_.size();
+        if (!known)
+            return loopback::xmlResponse(
+                403, "<d:error xmlns:d=\"DAV:\"><d:valid-sync-token/></d:error>");
+        from = std::stoul(asked.substr(5));
+    }
+    // Each member changed since, once, at its last change.
+    std::vector<std::pair<std::size_t, std::string>> changes;
+    std::set<std::string> seen;
+    if (at == std::string::npos) {
+        for (const auto& [path, resource] : members())
+            changes.emplace_back(changeLog_.size(), path);
+    } else {
+        for (std::size_t n = changeLog_.size(); n > from; --n)
+            if (seen.insert(changeLog_[n - 1]).second)
+                changes.emplace_back(n, changeLog_[n - 1]);
+        std::reverse(changes.begin(), changes.end());
+    }
+    const bool withData =
+        quirks_.syncSendsCardData && body.find("address-data") != std::string::npos;
+    std::string responses;
+    std::size_t last = changeLog_.size();
+    bool truncated = false;
+    for (std::size_t i = 0; i < changes.size(); ++i) {
+        if (quirks_.syncPage > 0 && i == quirks_.syncPage) {
+            truncated = true;
+            last = changes[i - 1].first;
+            break;
+        }
+        const auto& [number, path] = changes[i];
+        const auto found = resources_.find(path);
+        if (found == resources_.end()) {
+            responses += gone(path);
+            continue;
+        }
+        std::string properties = "<d:getetag>" + quoted(found->second.tag) + "</d:getetag>";
+        if (withData)
+            properties +=
+                "<card:address-data>" + escapeXml(found->second.text) + "</card:address-data>";
+        responses += response(path, properties);
+    }
+    if (truncated) {
+        responses += cut(bookPath_);
+        if (quirks_.repeatTokenWhenTruncated)
+            return multistatus(responses + "<d:sync-token>" + asked + "</d:sync-token>");
+    }
+    return multistatus(responses + "<d:sync-token>sync-" + std::to_string(last) +
+                       "</d:sync-token>");
 }

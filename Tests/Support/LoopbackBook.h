@@ -16,30 +16,43 @@ public:
     LoopbackBook() {
         resetPluginState();
         session().cd.set_baseurl(server.baseUrl());
+        reconnect();
+    }
+
+    // The state a connection and a selection leave, again (after CardDav_SetServer forgot it),
+    // with the built-in vocabulary as CardDav_SetServer installs it; no card is known.
+    void reconnect() {
         session().connected = true;
         session().root_address_url = server.baseUrl() + "/alice/";
-        session().current_addressbook_url = bookUrl();
+        session().book.select(bookUrl());
+        session().current_mapping = createDefaultRawDataMap();
     }
 
     std::string bookUrl() const { return server.baseUrl() + "/alice/book/"; }
 
-    addresscard& addCard(const std::string& uid, const std::string& etag = "c-tag") {
+    const addresscard& addCard(const std::string& uid, const std::string& etag = "c-tag") {
         addresscard card;
         card.uid = uid;
         card.cardid = uid + "-file";
         card.url = bookUrl() + card.cardid + ".vcf";
         card.etag = etag;
-        return session().current_addressbook[uid] = card;
+        session().book.put(card);
+        return *session().book.card(uid);
     }
 
-    addresscard& addGroup(const std::string& uid, const std::string& fn,
-                          std::vector<std::string> members, const std::string& etag = "g-tag") {
-        addresscard group = addCard(uid, etag);
-        session().current_addressbook.erase(uid);
+    const addresscard& addGroup(const std::string& uid, const std::string& fn,
+                                std::vector<std::string> members,
+                                const std::string& etag = "g-tag") {
+        addresscard group;
+        group.uid = uid;
+        group.cardid = uid + "-file";
+        group.url = bookUrl() + group.cardid + ".vcf";
+        group.etag = etag;
         group.isgroup = true;
         group.fn = fn;
         group.members = std::move(members);
-        return session().current_addressbook_groups[uid] = group;
+        session().book.put(group);
+        return *session().book.group(uid);
     }
 
     loopback::HttpServer server;

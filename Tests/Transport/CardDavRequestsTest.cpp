@@ -75,7 +75,8 @@ TEST_F(CardDavRequests, HomeDiscoveryAndListingBodies) {
               "<D:creationdate/><D:getlastmodified/><D:getcontenttype/><D:getcontentlength/>"
               "<C:address-data><C:prop name=\"UID\"/><C:prop name=\"FN\"/>"
               "<C:prop name=\"X-ADDRESSBOOKSERVER-KIND\"/>"
-              "<C:prop name=\"X-ADDRESSBOOKSERVER-MEMBER\"/></C:address-data></D:prop>"
+              "<C:prop name=\"X-ADDRESSBOOKSERVER-MEMBER\"/><C:prop name=\"KIND\"/>"
+              "<C:prop name=\"MEMBER\"/></C:address-data></D:prop>"
               "<C:filter/></C:addressbook-query>");
 }
 

@@ -205,3 +205,23 @@ TEST(CardSummary, SkipsOtherPropertiesAndLeavesNoItems) {
     // The summary builds no items, and those of an earlier card do not linger.
     EXPECT_TRUE(parser.items.empty());
 }
+
+// A listing asks every card for a few properties; a server that sends the whole card sends more,
+// and only then may its text stand for the card.
+TEST(CardSummary, TellsAWholeCardFromTheListingsFewProperties) {
+    const std::pair<const char*, bool> cases[] = {
+        {"BEGIN:VCARD\r\nVERSION:3.0\r\nUID:u\r\nFN:A\r\nEND:VCARD\r\n", false},
+        // What a server may add to anything it sends, and what a listing may also ask.
+        {"BEGIN:VCARD\r\nPRODID:-//S//EN\r\nREV:2024\r\nUID:u\r\nCATEGORIES:x\r\nKIND:group\r\n"
+         "MEMBER:urn:uuid:m\r\nitem1.X-ADDRESSBOOKSERVER-MEMBER:urn:uuid:n\r\nEND:VCARD\r\n",
+         false},
+        {"\xEF\xBB\xBF"
+         "BEGIN:VCARD\n\nVERSION:3.0\n\nUID:u\n\nEND:VCARD\n\n",
+         false},
+        {"BEGIN:VCARD\r\nUID:u\r\nN:A;;;;\r\nEND:VCARD\r\n", true},
+        {"BEGIN:VCARD\r\nUID:u\r\nitem1.EMAIL:a@b\r\nEND:VCARD\r\n", true},
+        {"BEGIN:VCARD\r\nUID:u\r\nPHOTO;ENCODING=b:\r\n AAAA\r\nEND:VCARD\r\n", true},
+    };
+    for (const auto& [text, whole] : cases)
+        EXPECT_EQ(readCardSummary(text).whole, whole) << text;
+}

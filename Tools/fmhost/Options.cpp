@@ -10,7 +10,7 @@ const char* const kUsage =
 Loads the plug-in as the FileMaker host does (init, name, preferences and configuration
 strings), runs a calculation script against its functions, and shuts it down.
 
-  --plugin PATH          the plug-in file (default: Talvero.fmx64 beside fmhost)
+  --plugin PATH          the plug-in file (default: the one beside fmhost)
   --host-version N       the host version sent with init (default 62)
   --json                 one JSON object per statement and line instead of readable blocks
   --strict               stop at the first call whose error code is not 0 (exit 2)

@@ -12,7 +12,7 @@
 extern const char* const kUsage;
 
 struct Options {
-    std::string pluginPath; // empty: Talvero.fmx64 beside fmhost
+    std::string pluginPath; // empty: the plug-in beside fmhost
     fmx::int16 hostVersion = 62;
     bool json = false;
     bool strict = false;

@@ -1,8 +1,10 @@
-// Loads the plug-in file as the host does: dlopen, then its FMExternCallProc.
+// Loads the plug-in file as the host does (dlopen or LoadLibraryW), then its FMExternCallProc.
+// One implementation per platform: PluginLoaderPosix.cpp, PluginLoaderWindows.cpp.
 #pragma once
 
 #include "FMWrapper/FMXExtern.h"
 
+#include <filesystem>
 #include <stdexcept>
 #include <string>
 
@@ -13,7 +15,7 @@ public:
 
 class LoadedPlugin {
 public:
-    // Throws PluginLoadError naming the cause.
+    // `path` is UTF-8. Throws PluginLoadError naming the cause.
     explicit LoadedPlugin(const std::string& path);
     // Unloads the plug-in, which destroys its state.
     ~LoadedPlugin();
@@ -21,6 +23,7 @@ public:
     LoadedPlugin& operator=(const LoadedPlugin&) = delete;
 
     FMX_ExternCallProc entryPoint() const { return entryPoint_; }
+    // The module handle, which the plug-in reads its string resources from.
     void* handle() const { return handle_; }
 
 private:
@@ -28,5 +31,5 @@ private:
     FMX_ExternCallProc entryPoint_;
 };
 
-// Talvero.fmx64 in the directory of the running fmhost.
-std::string defaultPluginPath();
+// The folder of the running fmhost; empty when the system does not tell.
+std::filesystem::path executableFolder();

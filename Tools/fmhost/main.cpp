@@ -1,26 +1,30 @@
 // fmhost: a stand-in FileMaker host that loads the plug-in and runs calculation scripts.
+#include "Console.h"
 #include "Options.h"
 #include "PluginLoader.h"
 #include "ScriptSession.h"
 
 #include "FMWrapper/FMXHost.h"
 
-#include <unistd.h>
-
 #include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <iterator>
+#include <string>
+#include <vector>
 
 namespace {
 
+// Paths are UTF-8 from the command line; u8path keeps them so on Windows, where a path made from
+// a std::string would be read in the ANSI code page.
 bool readScript(const std::string& path, std::string& script) {
     if (path == "-") {
         script.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
         return true;
     }
-    std::ifstream file(path, std::ios::binary);
-    if (!file || std::filesystem::is_directory(path))
+    const std::filesystem::path filePath = std::filesystem::u8path(path);
+    std::ifstream file(filePath, std::ios::binary);
+    if (!file || std::filesystem::is_directory(filePath))
         return false;
     script.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
     return !file.bad();
@@ -33,7 +37,7 @@ int run(const Options& options) {
     run.saveDirectory = options.saveDirectory;
     run.variables = options.variables;
     std::string script;
-    const bool interactive = !options.list && !options.script && isatty(STDIN_FILENO);
+    const bool interactive = !options.list && !options.script && standardInputIsTerminal();
     if (!options.list && !interactive) {
         const std::string path = options.script.value_or("-");
         if (!readScript(path, script)) {
@@ -42,12 +46,14 @@ int run(const Options& options) {
         }
         if (path != "-") {
             run.scriptName = path;
-            run.baseDirectory = std::filesystem::path(path).parent_path().string();
+            run.baseDirectory = std::filesystem::u8path(path).parent_path().u8string();
         }
     }
 
-    const std::string pluginPath =
-        options.pluginPath.empty() ? defaultPluginPath() : options.pluginPath;
+    // By default the plug-in beside fmhost (TALVERO_PLUGIN_FILE: its file name in this build).
+    const std::string pluginPath = options.pluginPath.empty()
+                                       ? (executableFolder() / TALVERO_PLUGIN_FILE).u8string()
+                                       : options.pluginPath;
     LoadedPlugin plugin(pluginPath);
     fmx::host::PluginConnection connection(plugin.entryPoint(), plugin.handle());
     const fmx::ptrtype accepted = connection.init(options.hostVersion);
@@ -76,8 +82,13 @@ int run(const Options& options) {
 } // namespace
 
 int main(int argc, char** argv) {
+    useByteExactStandardStreams();
     try {
-        const Options options = parseOptions(argc, argv);
+        const std::vector<std::string> arguments = commandLineArguments(argc, argv);
+        std::vector<const char*> pointers;
+        for (const std::string& argument : arguments)
+            pointers.push_back(argument.c_str());
+        const Options options = parseOptions(static_cast<int>(pointers.size()), pointers.data());
         if (options.help) {
             std::cout << kUsage;
             return kExitOk;

@@ -29,5 +29,11 @@ struct FMX_ExternCallStruct {
 typedef FMX_ExternCallStruct* FMX_ExternCallPtr;
 typedef void(FMX_CALL* FMX_ExternCallProc)(FMX_ExternCallPtr);
 
-// The only symbol a plug-in exports.
-extern "C" FMX_API void FMX_CALL FMExternCallProc(FMX_ExternCallPtr pb);
+// The only symbol a plug-in exports: by its visibility where symbols have one; on Windows the
+// plug-in's module-definition file names it.
+#if defined(_WIN32)
+#define FMX_ENTRY_POINT
+#else
+#define FMX_ENTRY_POINT __attribute__((visibility("default")))
+#endif
+extern "C" FMX_ENTRY_POINT void FMX_CALL FMExternCallProc(FMX_ExternCallPtr pb);

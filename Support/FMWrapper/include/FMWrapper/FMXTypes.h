@@ -13,7 +13,15 @@
 #include <memory>
 #include <new>
 
+// What the host library exports, and the plug-in imports from it. On Windows the library is a DLL
+// built with FMWrapper_EXPORTS defined (CMake's definition for a shared library's own sources).
+#if defined(_WIN32) && defined(FMWrapper_EXPORTS)
+#define FMX_API __declspec(dllexport)
+#elif defined(_WIN32)
+#define FMX_API __declspec(dllimport)
+#else
 #define FMX_API __attribute__((visibility("default")))
+#endif
 
 // The calling convention of the functions the host calls in a plug-in: its entry point and the
 // handlers of its external functions. The stand-in gives them __stdcall on 32-bit Windows, as a

@@ -2,8 +2,6 @@
 
 #include <dlfcn.h>
 
-#include <filesystem>
-
 LoadedPlugin::LoadedPlugin(const std::string& path) {
     handle_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!handle_) {
@@ -22,9 +20,8 @@ LoadedPlugin::~LoadedPlugin() {
     dlclose(handle_);
 }
 
-std::string defaultPluginPath() {
+std::filesystem::path executableFolder() {
     std::error_code error;
     const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
-    return (error ? std::filesystem::path("Talvero.fmx64") : self.parent_path() / "Talvero.fmx64")
-        .string();
+    return error ? std::filesystem::path() : self.parent_path();
 }

@@ -1,0 +1,50 @@
+#include "Functions/ErrorCodes.h"
+
+std::string describeError(fmx::int16 code) {
+    switch (code) {
+    case ErrorCode::None:
+        return "";
+    case ErrorCode::ConnectException:
+        return "the connection ended in an internal failure";
+    case ErrorCode::CardNotListed:
+        return "no card with that UID is known in the selected address book";
+    case ErrorCode::UidAlreadyListed:
+        return "the address book already holds a card or group with that UID";
+    case ErrorCode::UidNotWritable:
+        return "the UID holds a control character";
+    case ErrorCode::PhotoNotBase64:
+        return "the photo is neither base64 nor a data: URI";
+    case ErrorCode::OutOfMemory:
+        return "out of memory";
+    case ErrorCode::NoAddressBookHome:
+        return "no address-book home is known: set the server and connect first";
+    case ErrorCode::ReadOnlyItem:
+        return "the item is read-only";
+    case ErrorCode::UnknownItem:
+        return "the field name is not in the vocabulary in force";
+    case ErrorCode::SyncTokenExpired:
+        return "the server no longer knows the sync token: compare the tags instead";
+    case ErrorCode::SyncNotSupported:
+        return "the server offers no sync report: compare the tags instead";
+    case ErrorCode::ChangedOnServer:
+        return "the card changed on the server since that tag; nothing was deleted";
+    case ErrorCode::OffServer:
+        return "the URL leads off the server the connection found; nothing was sent there";
+    case ErrorCode::NoMappingLoaded:
+        return "the mapping file yielded no mapping; the built-in vocabulary is in force";
+    case ErrorCode::EmptyMappingPath:
+        return "no mapping file was named";
+    case ErrorCode::Forbidden:
+        return "the server refused the request (HTTP 403)";
+    case ErrorCode::NotFound:
+        return "the server has no such resource (HTTP 404)";
+    case ErrorCode::TransferAborted:
+        return "the transfer was aborted; a write may have been carried out";
+    case ErrorCode::CertificateFailed:
+        return "the server's certificate could not be verified";
+    case ErrorCode::ServerError:
+        return "the server failed (HTTP 500)";
+    default:
+        return "the request failed";
+    }
+}

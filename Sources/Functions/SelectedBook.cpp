@@ -1,0 +1,169 @@
+#include "Functions/SelectedBook.h"
+
+#include "Transport/HrefResolver.h"
+
+#include <utility>
+
+namespace {
+
+// A collection URL in normal form with its final "/": "https://h/book" names the book
+// "https://h/book/".
+std::string normalBookUrl(const std::string& url) {
+    return collectionUrl(normalUrl(url));
+}
+
+} // namespace
+
+bool SelectedBook::isBook(const std::string& url) const {
+    return isSelected() && normalBookUrl(url) == normalBookUrl(bookUrl);
+}
+
+void SelectedBook::select(const std::string& url) {
+    if (isBook(url)) {
+        bookUrl = url;
+        return;
+    }
+    forget();
+    bookUrl = url;
+}
+
+void SelectedBook::forget() {
+    *this = SelectedBook();
+}
+
+void SelectedBook::takeListing(cardlisting listing) {
+    // What is known now becomes what was known: a card the listing no longer holds is still
+    // named when a sync reports its removal.
+    for (auto& [href, known] : byHref)
+        formerByHref[href] = std::move(known);
+    byHref.clear();
+    cardsByUid.clear();
+    groupsByUid.clear();
+    FetchedCards keptBefore = std::move(texts);
+    texts = FetchedCards();
+    for (std::size_t i = 0; i < listing.cards.size(); ++i) {
+        addresscard& entry = listing.cards[i];
+        if (entry.uid.empty())
+            continue;
+        std::string text = std::move(listing.texts[i]);
+        // A text read before at the tag the listing names still serves.
+        if (text.empty())
+            if (const std::string* kept = keptBefore.find(entry.uid, entry.etag))
+                text = *kept;
+        // Texts are kept in the listing's order while room is left, none dropped for a later.
+        if (texts.bytes() + text.size() > FetchedCards::kMaxBytes)
+            text.clear();
+        put(std::move(entry), std::move(text));
+    }
+}
+
+addresscard* SelectedBook::entry(const std::string& uid, bool isgroup) {
+    auto& entries = isgroup ? groupsByUid : cardsByUid;
+    const auto found = entries.find(uid);
+    return found == entries.end() ? nullptr : &found->second;
+}
+
+addresscard* SelectedBook::card(const std::string& uid) {
+    return entry(uid, false);
+}
+
+const addresscard* SelectedBook::card(const std::string& uid) const {
+    const auto found = cardsByUid.find(uid);
+    return found == cardsByUid.end() ? nullptr : &found->second;
+}
+
+addresscard* SelectedBook::group(const std::string& uid) {
+    return entry(uid, true);
+}
+
+const addresscard* SelectedBook::group(const std::string& uid) const {
+    const auto found = groupsByUid.find(uid);
+    return found == groupsByUid.end() ? nullptr : &found->second;
+}
+
+std::optional<SelectedBook::Known> SelectedBook::knownAt(const std::string& url) const {
+    const std::string href = normalUrl(url);
+    if (const auto found = byHref.find(href); found != byHref.end())
+        return found->second;
+    if (const auto found = formerByHref.find(href); found != formerByHref.end())
+        return found->second;
+    return std::nullopt;
+}
+
+void SelectedBook::unindex(const addresscard& old) {
+    const auto found = byHref.find(normalUrl(old.url));
+    if (found != byHref.end() && found->second.uid == old.uid)
+        byHref.erase(found);
+}
+
+void SelectedBook::put(addresscard entryNow, std::string text) {
+    const std::string href = normalUrl(entryNow.url);
+    // Whatever was known at this href before, under another UID, is no longer there.
+    if (const auto there = byHref.find(href);
+        there != byHref.end() && there->second.uid != entryNow.uid)
+        remove(there->second.uid);
+    // The card with this UID, possibly at another href or of the other kind.
+    for (const bool isgroup : {false, true}) {
+        if (addresscard* old = entry(entryNow.uid, isgroup)) {
+            if (isgroup != entryNow.isgroup || old->url != entryNow.url) {
+                unindex(*old);
+                (isgroup ? groupsByUid : cardsByUid).erase(entryNow.uid);
+            }
+        }
+    }
+    const std::string uid = entryNow.uid;
+    const bool isgroup = entryNow.isgroup;
+    const std::string etag = entryNow.etag;
+    byHref[href] = {uid, isgroup};
+    formerByHref.erase(href);
+    (isgroup ? groupsByUid : cardsByUid)[uid] = std::move(entryNow);
+    if (!text.empty())
+        texts.keep(uid, etag, std::move(text));
+    else if (!texts.find(uid, etag))
+        texts.drop(uid);
+}
+
+void SelectedBook::remove(const std::string& uid) {
+    for (const bool isgroup : {false, true}) {
+        auto& entries = isgroup ? groupsByUid : cardsByUid;
+        const auto found = entries.find(uid);
+        if (found == entries.end())
+            continue;
+        unindex(found->second);
+        entries.erase(found);
+    }
+    texts.drop(uid);
+}
+
+void SelectedBook::removeAt(const std::string& url) {
+    const auto found = byHref.find(normalUrl(url));
+    if (found != byHref.end())
+        remove(std::string(found->second.uid));
+}
+
+void SelectedBook::retag(const std::string& uid, const std::string& etag) {
+    for (const bool isgroup : {false, true}) {
+        if (addresscard* found = entry(uid, isgroup)) {
+            if (found->etag != etag)
+                texts.drop(uid);
+            found->etag = etag;
+        }
+    }
+}
+
+const std::string* SelectedBook::keptText(const std::string& uid) const {
+    const addresscard* known = card(uid);
+    if (!known)
+        known = group(uid);
+    return known ? texts.find(uid, known->etag) : nullptr;
+}
+
+bool SelectedBook::keep(const std::string& uid, std::string text) {
+    const addresscard* known = card(uid);
+    if (!known)
+        known = group(uid);
+    if (!known)
+        return false;
+    texts.keep(uid, known->etag, std::move(text));
+    return texts.find(uid, known->etag) != nullptr;
+}

@@ -1,0 +1,114 @@
+#include "Functions/SyncReading.h"
+
+#include "Functions/AnswerJudge.h"
+#include "Functions/CardDavState.h"
+#include "Transport/HrefResolver.h"
+
+#include <algorithm>
+#include <unordered_map>
+#include <utility>
+
+namespace {
+
+// How often a truncated sync answer is followed up, at most, in one call.
+constexpr int kMaxSyncRounds = 10000;
+
+bool names(const std::vector<std::string>& conditions, const char* condition) {
+    return std::find(conditions.begin(), conditions.end(), condition) != conditions.end();
+}
+
+// How a refused sync-collection request is told to the script.
+ChangesRead refusedSync(Query& answer) {
+    const std::vector<std::string> conditions = xmlParser().davErrorConditions(answer.body);
+    if (answer.status >= 400 && answer.status < 500 && names(conditions, "valid-sync-token")) {
+        noteFailure(ErrorCode::SyncTokenExpired, answerReason(answer));
+        return {ErrorCode::SyncTokenExpired, "ERROR: sync token expired"};
+    }
+    const bool unknownReport = answer.status == 400 || answer.status == 405 ||
+                               answer.status == 501 || names(conditions, "supported-report");
+    if (unknownReport) {
+        noteFailure(ErrorCode::SyncNotSupported, answerReason(answer));
+        return {ErrorCode::SyncNotSupported, "ERROR: sync not supported"};
+    }
+    // Any other status, a success other than 207 (a maintenance page) included, is a failure:
+    // it says nothing of what changed.
+    return {judgeMultistatus(answer, BodyForm::Unreadable).code, "ERROR"};
+}
+
+// Collects the changes of all rounds: each member once, at its last appearance.
+class ChangeCollector {
+public:
+    void add(syncchange change) {
+        std::string key = normalUrl(change.url);
+        const auto seen = positions.find(key);
+        if (seen != positions.end())
+            live[seen->second] = false;
+        positions[std::move(key)] = collected.size();
+        collected.push_back(std::move(change));
+        live.push_back(true);
+    }
+
+    std::vector<syncchange> take() {
+        std::vector<syncchange> changes;
+        changes.reserve(collected.size());
+        for (std::size_t i = 0; i < collected.size(); ++i)
+            if (live[i])
+                changes.push_back(std::move(collected[i]));
+        return changes;
+    }
+
+private:
+    std::vector<syncchange> collected;
+    std::vector<bool> live;
+    std::unordered_map<std::string, std::size_t> positions;
+};
+
+} // namespace
+
+ChangesRead readChanges(const std::string& bookUrl, std::string token, BookChanges& changes) {
+    ChangeCollector collector;
+    for (int round = 0; round < kMaxSyncRounds; ++round) {
+        Query answer = session().cd.sync_collection(bookUrl, token);
+        if (answer.status != 207)
+            return refusedSync(answer);
+        auto part = judgedMultistatus(answer, [&](std::string body) {
+            return xmlParser().getSyncChanges(std::move(body), bookUrl);
+        });
+        if (!part.verdict.ok())
+            return {part.verdict.code, "ERROR"};
+        // A server that does not know the report may answer it as something else.
+        if (part.value.token.empty()) {
+            noteFailure(ErrorCode::SyncNotSupported, "the server's answer names no sync token");
+            return {ErrorCode::SyncNotSupported, "ERROR: sync not supported"};
+        }
+        for (syncchange& change : part.value.changes)
+            collector.add(std::move(change));
+        if (!part.value.truncated) {
+            changes.token = std::move(part.value.token);
+            changes.changes = collector.take();
+            return {};
+        }
+        // A truncated answer is asked on from the token it gave; one that gives back the token
+        // it was asked with would be asked forever.
+        if (part.value.token == token)
+            return {
+                failedBecause(ErrorCode::Failed,
+                              "the server truncated its changes without moving its sync token on")
+                    .code,
+                "ERROR"};
+        token = std::move(part.value.token);
+    }
+    return {failedBecause(ErrorCode::Failed, "the server truncated its changes too often").code,
+            "ERROR"};
+}
+
+fmx::int16 readCardTextBatch(const std::string& bookUrl, const std::vector<std::string>& batch,
+                             cardtexts& read) {
+    Query answer =
+        session().cd.multiget_vcards(bookUrl, batch, CardDavClient::CardContent::WholeCard);
+    auto texts = judgedMultistatus(answer, [&](std::string body) {
+        return xmlParser().getCardTexts(std::move(body), bookUrl);
+    });
+    read = std::move(texts.value);
+    return texts.verdict.code;
+}

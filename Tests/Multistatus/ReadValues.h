@@ -1,0 +1,35 @@
+// The parser's readings with their values alone, for tests of what a body yields; a test of how
+// far a body could be read asks the parser itself (`reader.parser`).
+#pragma once
+
+#include "Multistatus/xmlParser.h"
+
+#include <string>
+#include <utility>
+#include <vector>
+
+struct ReadValues {
+    xmlParser parser;
+
+    baseprincipal getBasePrincipal(std::string xml, const std::string& requestUrl) const {
+        return parser.getBasePrincipal(std::move(xml), requestUrl).value;
+    }
+    std::string getAddressHome(std::string xml) const {
+        return parser.getAddressHome(std::move(xml)).value;
+    }
+    std::vector<addressbook> getAddressbooks(std::string xml, const std::string& requestUrl) const {
+        return parser.getAddressbooks(std::move(xml), requestUrl).value;
+    }
+    std::vector<addresscard> getCardData(std::string xml, const std::string& requestUrl) const {
+        return parser.getCardData(std::move(xml), requestUrl).value.cards;
+    }
+    std::string getSyncToken(std::string xml) const {
+        return parser.getSyncToken(std::move(xml)).value;
+    }
+    syncanswer getSyncChanges(std::string xml, const std::string& requestUrl) const {
+        return parser.getSyncChanges(std::move(xml), requestUrl).value;
+    }
+    std::vector<cardtext> getCardTexts(std::string xml, const std::string& requestUrl) const {
+        return parser.getCardTexts(std::move(xml), requestUrl).value.cards;
+    }
+};
