@@ -1,6 +1,7 @@
 #include "vCard/vCardLineReader.h"
 
 #include "vCard/vCardParameters.h"
+#include "vCard/vCardText.h"
 
 #include <algorithm>
 #include <cstring>
@@ -65,9 +66,10 @@ bool vCardLineReader::inValue(std::size_t lineStart) const {
 vCardLineReader::LineEnd vCardLineReader::endOfValueLine(LineEnd before, std::string_view line,
                                                          std::size_t lineStart) {
     followHeadTo(lineStart);
-    if (line.back() == '=' && inValue(lineStart) && quotedPrintable == QuotedPrintable::Unknown)
-        quotedPrintable =
-            declaresQuotedPrintable(headParameters) ? QuotedPrintable::Yes : QuotedPrintable::No;
+    if (line.back() == '=' && inValue(lineStart) && quotedPrintable == Answer::Unknown)
+        quotedPrintable = declaresQuotedPrintable(headParameters) ? Answer::Yes : Answer::No;
+    if (line.back() == '\\' && inValue(lineStart) && textValue == Answer::Unknown)
+        textValue = holdsText(headName, headParameters) ? Answer::Yes : Answer::No;
     return endAfter(before, line, lineStart);
 }
 
@@ -77,7 +79,7 @@ vCardLineReader::LineEnd vCardLineReader::endAfter(LineEnd before, std::string_v
         return before.join == Join::AfterBackslash ? before : LineEnd();
     LineEnd end;
     if (line.back() == '=') {
-        if (inValue(lineStart) && quotedPrintable == QuotedPrintable::Yes)
+        if (inValue(lineStart) && quotedPrintable == Answer::Yes)
             end.join = Join::Whole;
     } else if (line.back() == '\\') {
         // A folded line continues the backslashes that end the line before it.
@@ -86,7 +88,8 @@ vCardLineReader::LineEnd vCardLineReader::endAfter(LineEnd before, std::string_v
         end.backslashes = trailingBackslashes(piece);
         if (folded && end.backslashes == piece.size())
             end.backslashes += before.backslashes;
-        if (inValue(lineStart) && end.backslashes % 2 == 1)
+        // A value that is not text has no escapes, nor lines continued by a backslash.
+        if (inValue(lineStart) && textValue == Answer::Yes && end.backslashes % 2 == 1)
             end.join = Join::AfterBackslash;
     }
     return end;
@@ -121,6 +124,7 @@ void vCardLineReader::followHead(std::string_view piece, std::size_t lineStart) 
         head = foldedHead;
     }
     const std::size_t semicolon = head.find(';');
+    headName = head.substr(0, semicolon);
     headParameters =
         semicolon == std::string_view::npos ? std::string_view() : head.substr(semicolon + 1);
     valueFrom = lineStart;
@@ -155,7 +159,8 @@ bool vCardLineReader::next(std::string* unfolded) {
         foldEnd = foldBegin;
         valueFrom = std::string_view::npos;
         headParameters = {};
-        quotedPrintable = QuotedPrintable::Unknown;
+        quotedPrintable = Answer::Unknown;
+        textValue = Answer::Unknown;
         headOpen = true;
         headScanner = HeadScanner();
         foldedHead.clear();

@@ -20,10 +20,10 @@
 // - in a quoted-printable value a line ending in "=" is a soft line break: the next line belongs
 //   to the value whole, whatever it starts with, and the logical line keeps the break as
 //   "=" CR LF;
-// - a value line ending in a backslash that escapes nothing (Android's vCard 2.1 writes long
-//   values so) takes the next non-empty line whole when that line does not look like a
-//   property line (looksLikePropertyLine) nor continues a fold; the logical line keeps the break
-//   as "\" CR LF;
+// - a line of a text value (holdsText) ending in a backslash that escapes nothing (Android's
+//   vCard 2.1 writes long values so) takes the next non-empty line whole when that line does not
+//   look like a property line (looksLikePropertyLine) nor continues a fold; the logical line keeps
+//   the break as "\" CR LF;
 // - a "BEGIN:VCARD" line (any case) starts a nested card (a vCard 2.1 AGENT), handed out whole
 //   as one logical line up to its matching "END:VCARD", inner cards nesting;
 // - an "END:VCARD" line (any case) ends the card, even inside a value; so does the end of the
@@ -125,11 +125,14 @@ private:
     // The END:VCARD lines a nested card cut off by the end of the text lacks.
     std::size_t unclosedCards = 0;
     // The start of the physical line holding the head's colon (npos while it is not found) and
-    // the parameters of the head; whether they declare quoted-printable, asked once.
+    // the name and parameters of the head; whether they declare quoted-printable, asked once.
     std::size_t valueFrom = std::string_view::npos;
+    std::string_view headName;
     std::string_view headParameters;
-    enum class QuotedPrintable { Unknown, Yes, No };
-    QuotedPrintable quotedPrintable = QuotedPrintable::Unknown;
+    enum class Answer { Unknown, Yes, No };
+    Answer quotedPrintable = Answer::Unknown;
+    // Whether the value is text, asked once of a value with a line ending in a backslash.
+    Answer textValue = Answer::Unknown;
     // The head while its colon is not yet found, and, when it is folded, its text; how far it
     // has been followed.
     bool headOpen = false;

@@ -14,17 +14,25 @@ namespace {
 
 // Property kinds whose values are binary data, URIs or identifiers rather than text. A UID or a
 // member is matched byte for byte against the UIDs of other cards: an escape would break it.
+bool isNonTextKind(std::string_view kind) {
+    return isOneOf(kind, {"PHOTO", "LOGO", "SOUND", "KEY", "URL", "SOURCE", "IMPP", "RELATED",
+                          "MEMBER", "FBURL", "CALURI", "CALADRURI", "UID",
+                          "X-ADDRESSBOOKSERVER-MEMBER", "ORG-DIRECTORY", "CONTACT-URI"});
+}
+
+// Whether a parameter makes a value something other than text: any ENCODING, or VALUE=uri.
+bool marksNonText(std::string_view key, std::string_view value) {
+    const std::string_view name = parameterName(key, value);
+    return equalsIgnoringAsciiCase(name, "ENCODING") ||
+           (equalsIgnoringAsciiCase(name, "VALUE") &&
+            equalsIgnoringAsciiCase(unquoted(value), "uri"));
+}
+
 bool holdsNonText(std::string_view kind, const std::vector<RawDataPair>& params) {
-    if (isOneOf(kind, {"PHOTO", "LOGO", "SOUND", "KEY", "URL", "SOURCE", "IMPP", "RELATED",
-                       "MEMBER", "FBURL", "CALURI", "CALADRURI", "UID",
-                       "X-ADDRESSBOOKSERVER-MEMBER", "ORG-DIRECTORY", "CONTACT-URI"}))
-        return true;
-    return std::any_of(params.begin(), params.end(), [](const RawDataPair& param) {
-        const std::string_view name = parameterName(param);
-        return equalsIgnoringAsciiCase(name, "ENCODING") ||
-               (equalsIgnoringAsciiCase(name, "VALUE") &&
-                equalsIgnoringAsciiCase(unquoted(param.value), "uri"));
-    });
+    return isNonTextKind(kind) ||
+           std::any_of(params.begin(), params.end(), [](const RawDataPair& param) {
+               return marksNonText(param.key, param.value);
+           });
 }
 
 bool isLineBreak(char c) {
@@ -69,6 +77,16 @@ std::string textSeparators(std::string_view kind) {
 }
 
 } // namespace
+
+bool holdsText(std::string_view name, std::string_view parameters) {
+    if (isNonTextKind(propertyKind(name)))
+        return false;
+    std::string_view key, value;
+    for (ParameterReader reader(parameters); reader.next(key, value);)
+        if (marksNonText(key, value))
+            return false;
+    return true;
+}
 
 std::string escapedValue(std::string_view name, const std::vector<RawDataPair>& params,
                          const std::string& value) {

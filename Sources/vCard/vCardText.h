@@ -22,6 +22,10 @@ enum class LineBreaks { Escape, Keep };
 // VALUE=uri) keep all their commas and semicolons.
 std::string escapedSeparators(std::string_view name, const std::vector<RawDataPair>& params);
 
+// Whether the value of a property line with this name and parameter text (as written) is text,
+// with backslash escapes: not binary data, a URI or an identifier (see escapedValue).
+bool holdsText(std::string_view name, std::string_view parameters);
+
 // The value of the property `name` as a rewritten line holds it. Text is escaped by escapeValue,
 // with the separators escapedSeparators names and every line break. Values that are not text
 // (URIs, UIDs, members, binary data) are written as stored, backslashes, commas and semicolons

@@ -98,8 +98,10 @@ TEST(vCardParserLines, JoinsAndroidBackslashContinuationsIntoOneValue) {
                 "NOTE:d\\\r\n"
                 " \\\r\n"
                 "not joined after an escaped backslash cut by a fold\r\n"
+                "TEL;VALUE=uri:tel:1\\\r\n"
+                "not joined after a value that is not text\r\n"
                 "END:VCARD\r\n");
-    ASSERT_EQ(items.size(), 9u);
+    ASSERT_EQ(items.size(), 11u);
     EXPECT_EQ(items[0].value, ";;Hermann v. Brevern\\n9999999\\nPackstation 999;Hamburg;;99999;"
                               "Deutschland");
     EXPECT_EQ(items[1].value, "C:\\\\");
@@ -110,6 +112,7 @@ TEST(vCardParserLines, JoinsAndroidBackslashContinuationsIntoOneValue) {
     EXPECT_EQ(items[6].value, "c\\nafter an empty line");
     EXPECT_EQ(items[7].value, "d\\\\");
     EXPECT_TRUE(items[8].isVerbatim());
+    EXPECT_TRUE(items[10].isVerbatim());
 }
 
 TEST(vCardParserProperties, SplitsNameParametersAndValue) {
