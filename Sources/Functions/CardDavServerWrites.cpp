@@ -5,10 +5,8 @@
 #include "Transport/HrefResolver.h"
 #include "Utils/VorlixUtils.h"
 #include "vCard/NewCardText.h"
+#include "vCard/vCardGroup.h"
 #include "vCard/vCardParser.h"
-
-#include <algorithm>
-#include <vector>
 
 std::string fetchEtag(const std::string& url) {
     Query answer = session().cd.get_etag(url);
@@ -28,24 +26,12 @@ std::string tagAfterPut(const std::string& url, const Query& answer) {
 
 namespace {
 
-const char* const kMemberProperty = "X-ADDRESSBOOKSERVER-MEMBER";
-const char* const kMemberPrefix = "urn:uuid:";
-
-// The text of the group card `card`, read from `text`, with `uid` joined or left; empty when
-// nothing needs to change. Members are read as a listing reads them, "urn:uuid:" removed.
-std::string changedGroupText(vCard& card, const std::string& text, const std::string& uid,
-                             Membership change) {
-    const std::vector<std::string> members = readCardSummary(text).members;
-    const bool isMember = std::find(members.begin(), members.end(), uid) != members.end();
-    if (isMember == (change == Membership::Join))
-        return "";
-    if (change == Membership::Join)
-        card.appendProperty(kMemberProperty, kMemberPrefix + uid);
-    else
-        card.removeProperties(kMemberProperty, [&](const vCardItem& member) {
-            return replace(member.value, kMemberPrefix, "") == uid;
-        });
-    return card.toString();
+// The text of the group card `card` with `uid` joined or left, member lines in the card's own
+// form; empty when nothing needs to change.
+std::string changedGroupText(vCard& card, const std::string& uid, Membership change) {
+    const bool changed =
+        change == Membership::Join ? addGroupMember(card, uid) : removeGroupMember(card, uid) > 0;
+    return changed ? card.toString() : "";
 }
 
 // The group record as the server now holds the card `text`.
@@ -79,7 +65,7 @@ Attempt tryMembershipChange(addresscard& group, const std::string& uid, Membersh
                    .code;
         return Attempt::Done;
     }
-    const std::string text = changedGroupText(card, fetched.body, uid, change);
+    const std::string text = changedGroupText(card, uid, change);
     if (text.empty()) {
         takeUpGroupCard(group, fetched.body, tag);
         return Attempt::Done;

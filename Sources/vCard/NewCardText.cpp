@@ -2,36 +2,40 @@
 
 #include "vCard/vCardComponents.h"
 #include "vCard/vCardItem.h"
+#include "vCard/vCardText.h"
 
 namespace {
 
-// The FN line; an empty name still gives the line, which every vCard 3.0 card must have.
-std::string fullNameLine(const std::string& fn) {
-    const std::string line = vCardItem("FN", fn).toString();
-    return line.empty() ? "FN:" : line;
+// A line whose value is written as stored, line breaks aside.
+std::string lineAsStored(const std::string& name, const std::string& value) {
+    return name + ":" + escapedValue(name, {}, value) + "\r\n";
 }
 
-// The N line with the whole name as the family name and the other four components empty.
-std::string nameLine(const std::string& fn) {
+std::string fullNameLine(const std::string& fullName) {
+    const std::string line = vCardItem("FN", fullName).toString();
+    return (line.empty() ? "FN:" : line) + "\r\n";
+}
+
+std::string nameLine(const std::string& fullName) {
     const std::vector<std::string>& components = componentNames("N");
     vCardItem name("N", "");
     name.setinnervalues(components);
-    name.set(fn, components.front());
-    return name.toString();
+    name.set(fullName, components.front());
+    return name.toString() + "\r\n";
 }
 
 } // namespace
 
-std::string newCardText(const std::string& uid, const std::string& fn, bool isgroup,
+std::string newCardText(const std::string& uid, const std::string& fullName, bool isGroup,
                         const std::vector<std::string>& members) {
     std::string text = "BEGIN:VCARD\r\nVERSION:3.0\r\nPRODID:Vorlix Plugin\r\n";
-    text += "UID:" + uid + "\r\n";
-    text += fullNameLine(fn) + "\r\n";
-    text += nameLine(fn) + "\r\n";
-    if (isgroup) {
+    text += lineAsStored("UID", uid);
+    text += fullNameLine(fullName);
+    text += nameLine(fullName);
+    if (isGroup) {
         text += "X-ADDRESSBOOKSERVER-KIND:group\r\n";
         for (const std::string& member : members)
-            text += "X-ADDRESSBOOKSERVER-MEMBER:urn:uuid:" + member + "\r\n";
+            text += lineAsStored("X-ADDRESSBOOKSERVER-MEMBER", "urn:uuid:" + member);
     }
     text += "END:VCARD\r\n";
     return text;

@@ -19,11 +19,12 @@ bool isProperty(const vCardItem& item, const std::string& property) {
 
 } // namespace
 
-void vCard::setData(std::vector<vCardItem> newItems, FieldMap fieldmap) {
+void vCard::setData(std::vector<vCardItem> newItems, FieldMap fieldmap, std::string textAfter) {
     for (vCardItem& item : newItems)
         addInnerValues(item);
     items = std::move(newItems);
     mapping = std::move(fieldmap);
+    afterCard = std::move(textAfter);
 }
 
 void vCard::addInnerValues(vCardItem& item) {
@@ -104,7 +105,7 @@ bool vCard::valid() const {
 }
 
 std::string vCard::toString() {
-    std::size_t estimate = 32;
+    std::size_t estimate = 32 + afterCard.size();
     for (const vCardItem& item : items)
         estimate += item.name.size() + item.value.size() + item.value.size() / 24 + 32;
     std::string text;
@@ -114,11 +115,8 @@ std::string vCard::toString() {
         if (item.appendTo(text))
             text += "\r\n";
     text += "END:VCARD\r\n";
+    text += afterCard;
     return text;
-}
-
-bool vCard::isOfKind(const vCardItem& item, std::string_view kind) {
-    return equalsIgnoringAsciiCase(propertyKind(item.name), kind);
 }
 
 void vCard::appendProperty(std::string name, std::string value) {
@@ -127,6 +125,7 @@ void vCard::appendProperty(std::string name, std::string value) {
 
 void vCard::clear() {
     items.clear();
+    afterCard.clear();
 }
 
 std::string vCard::stringjoin(const std::vector<std::string>& list, const std::string& separator) {

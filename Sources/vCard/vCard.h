@@ -19,9 +19,13 @@ public:
 
     std::vector<vCardItem> items;
     FieldMap mapping;
+    // The lines that followed the card's END:VCARD line in the text it was read from (more
+    // cards), each ended by CR LF: written back after the card as they came.
+    std::string afterCard;
 
-    // Installs parsed items (ADR, N and GEO get their components) and a field map.
-    void setData(std::vector<vCardItem> newItems, FieldMap fieldmap);
+    // Installs parsed items (ADR, N and GEO get their components), a field map and the text
+    // that follows the card.
+    void setData(std::vector<vCardItem> newItems, FieldMap fieldmap, std::string textAfter = {});
     // Gives an ADR, N or GEO item (with or without group prefix) its component names and fills
     // them.
     static void addInnerValues(vCardItem& item);
@@ -46,16 +50,15 @@ public:
     bool valid() const;
     // The whole card as vCard text with CR LF line ends, each item as vCardItem::toString
     // writes it: the lines read and not changed exactly as they were read, empty values
-    // included; other items with an empty value are left out.
+    // included; other items with an empty value are left out. `afterCard` follows END:VCARD.
     std::string toString();
 
-    // Editing a card read from text while every other line stays as it was read, e.g. the
-    // members of a group card:
-    //     vCard group = vCardDataParser().Parse(text, FieldMap());
-    //     group.removeProperties("X-ADDRESSBOOKSERVER-MEMBER",
-    //                            [&](const vCardItem& member) { return member.value == old; });
-    //     group.appendProperty("X-ADDRESSBOOKSERVER-MEMBER", "urn:uuid:" + uid);
-    //     const std::string written = group.toString();
+    // Editing a card read from text while every other line stays as it was read (the member
+    // lines of a group card, its categories: vCardGroup.h, vCardCategories.h), e.g.:
+    //     vCard card = vCardDataParser().Parse(text, FieldMap());
+    //     card.removeProperties("X-ABLABEL", [](const vCardItem& label) { return true; });
+    //     card.appendProperty("X-ANNIVERSARY", "2020-05-01");
+    //     const std::string written = card.toString();
     // Removes every property of this kind (ignoring case and group prefix) that `matches`;
     // returns how many.
     template <class Matches>
@@ -63,7 +66,7 @@ public:
         const std::size_t before = items.size();
         items.erase(std::remove_if(items.begin(), items.end(),
                                    [&](const vCardItem& item) {
-                                       return isOfKind(item, kind) && matches(item);
+                                       return item.isOfKind(kind) && matches(item);
                                    }),
                     items.end());
         return before - items.size();
@@ -71,15 +74,13 @@ public:
     // Appends a property made in memory, written at the end of the card with escaping as every
     // value a script sets (and not at all while `value` is empty).
     void appendProperty(std::string name, std::string value);
-    // Removes all items; the field map stays.
+    // Removes all items and the text after the card; the field map stays.
     void clear();
 
     static std::string stringjoin(const std::vector<std::string>& list,
                                   const std::string& separator);
 
 private:
-    // Whether the item is a property of this kind, ignoring case and group prefix.
-    static bool isOfKind(const vCardItem& item, std::string_view kind);
     const vCardItem* findItem(const std::string& key) const;
     vCardItem* findOrAddItem(const std::string& key);
 };

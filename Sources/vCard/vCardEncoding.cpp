@@ -6,6 +6,7 @@
 #include "vCard/vCardWords.h"
 
 #include <cstdint>
+#include <cstring>
 
 namespace {
 
@@ -58,6 +59,15 @@ bool isValidUtf8(std::string_view text) {
     const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
     const std::size_t size = text.size();
     for (std::size_t i = 0; i < size;) {
+        // ASCII eight bytes at a time: photos are megabytes of base64 and nothing else.
+        std::uint64_t word = 0;
+        if (size - i >= sizeof word) {
+            std::memcpy(&word, bytes + i, sizeof word);
+            if ((word & 0x8080808080808080u) == 0) {
+                i += sizeof word;
+                continue;
+            }
+        }
         const unsigned char lead = bytes[i];
         if (lead < 0x80) {
             ++i;
@@ -128,7 +138,12 @@ bool holdsQuotedPrintable(const PropertyLine& line) {
 }
 
 std::string decodedValue(const PropertyLine& line) {
+    std::string value(line.value);
+    if (holdsJoinedLines(value))
+        for (std::size_t at = value.find("\\\r\n"); at != std::string::npos;
+             at = value.find("\\\r\n", at + 2))
+            value.replace(at + 1, 2, "n");
     if (!holdsQuotedPrintable(line))
-        return std::string(line.value);
-    return textToUtf8(decodeQuotedPrintable(line.value), charsetOf(line.parameters));
+        return value;
+    return textToUtf8(decodeQuotedPrintable(value), charsetOf(line.parameters));
 }

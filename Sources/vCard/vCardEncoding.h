@@ -22,8 +22,15 @@ std::string decodeQuotedPrintable(std::string_view text);
 // for Windows-1252. Any other character set is left as it is.
 std::string textToUtf8(std::string bytes, std::string_view charset);
 
-// The value of a property line as the card holds it: decoded to UTF-8 when its parameters
-// declare quoted-printable (and the head's colon lies outside quotes, as the line reader
-// decides soft line breaks), otherwise exactly as written.
+// Whether a value holds physical lines that the line reader joined to it (after a soft line
+// break or a backslash): the only line breaks, always CR LF, a logical line can hold.
+inline bool holdsJoinedLines(std::string_view value) {
+    return value.find('\n') != std::string_view::npos;
+}
+
+// The value of a property line as the card holds it: each backslash continuation ("\" CR LF) read
+// as the escaped line break "\n" it stands for; then decoded to UTF-8 when its parameters
+// declare quoted-printable (and the head's colon lies outside quotes, as the line reader decides
+// soft line breaks). Any other value exactly as written.
 bool holdsQuotedPrintable(const PropertyLine& line);
 std::string decodedValue(const PropertyLine& line);

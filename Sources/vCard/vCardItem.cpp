@@ -15,15 +15,12 @@ bool hasLineBreak(std::string_view text) {
 }
 
 // Whether a value as read holds a CR that the line reader did not put there: the only ones it
-// puts into a value are those of the soft line breaks ("=" CR LF) of quoted-printable text.
-bool holdsStrayCr(std::string_view value, bool quotedPrintable) {
+// puts into a value are those of the lines it joins, each before an LF.
+bool holdsStrayCr(std::string_view value) {
     for (std::size_t at = value.find('\r'); at != std::string_view::npos;
-         at = value.find('\r', at + 1)) {
-        const bool softBreak = quotedPrintable && at > 0 && value[at - 1] == '=' &&
-                               at + 1 < value.size() && value[at + 1] == '\n';
-        if (!softBreak)
+         at = value.find('\r', at + 1))
+        if (at + 1 == value.size() || value[at + 1] != '\n')
             return true;
-    }
     return false;
 }
 
@@ -37,6 +34,10 @@ bool isWritten(const RawDataPair& param, bool asPlainText) {
 }
 
 } // namespace
+
+bool BasevCardItem::isOfKind(std::string_view kind) const {
+    return equalsIgnoringAsciiCase(propertyKind(name), kind);
+}
 
 std::vector<std::string> BasevCardItem::getRawValues(char separator) const {
     return splitUnescaped(value, separator);
@@ -79,17 +80,24 @@ vCardItem::vCardItem(const PropertyLine& line) {
         params.push_back({std::string(key), std::string(paramValue)});
     receivedHead = line.head;
     const bool quotedPrintable = holdsQuotedPrintable(line);
-    if (quotedPrintable) {
+    if (quotedPrintable || holdsJoinedLines(line.value)) {
         receivedValue = line.value;
         // A soft line break at the end of the value (before END:VCARD) is written with the
         // empty line it breaks onto, so that no line written after it joins the value.
-        if (!receivedValue.empty() && receivedValue.back() == '=')
+        if (quotedPrintable && !receivedValue.empty() && receivedValue.back() == '=')
             receivedValue += "\r\n";
         value = decodedValue(line);
     } else {
         value = line.value;
     }
-    changed = hasLineBreak(line.head) || holdsStrayCr(line.value, quotedPrintable);
+    changed = hasLineBreak(line.head) || holdsStrayCr(line.value);
+}
+
+vCardItem vCardItem::verbatim(std::string lines) {
+    vCardItem item;
+    item.value = std::move(lines);
+    item.keptVerbatim = true;
+    return item;
 }
 
 std::string vCardItem::get(std::string component) const {
@@ -139,7 +147,11 @@ std::string vCardItem::toString() {
 
 bool vCardItem::appendTo(std::string& out) {
     const std::size_t start = out.size();
-    if (unchanged()) {
+    if (keptVerbatim) {
+        if (value.empty())
+            return false;
+        out += value;
+    } else if (unchanged()) {
         out += receivedHead;
         out += ':';
         if (receivedValue.empty())
@@ -151,8 +163,11 @@ bool vCardItem::appendTo(std::string& out) {
             return false;
         appendRewritten(out);
     }
-    // A property that reads as the end of the card would cut off everything after it.
-    if (equalsIgnoringAsciiCase(std::string_view(out).substr(start), "END:VCARD")) {
+    // A property that reads as the end of the card would cut off everything after it, one that
+    // reads as the start of a nested card would take in everything after it.
+    const std::string_view written = std::string_view(out).substr(start);
+    if (equalsIgnoringAsciiCase(written, "END:VCARD") ||
+        equalsIgnoringAsciiCase(written, "BEGIN:VCARD")) {
         out.resize(start);
         return false;
     }
@@ -191,6 +206,6 @@ void vCardItem::appendRewritten(std::string& out) {
         std::copy_if(
             params.begin(), params.end(), std::back_inserter(written),
             [asPlainText](const RawDataPair& param) { return isWritten(param, asPlainText); });
-    const std::string separators = escapedSeparators(name, leftOut ? written : params);
-    appendFoldedValue(out, out.size() - start, escapeValue(value, separators, LineBreaks::Escape));
+    appendFoldedValue(out, out.size() - start,
+                      escapedValue(name, leftOut ? written : params, value));
 }

@@ -49,7 +49,12 @@ public:
     void setTypeValue(const std::string& paramName, std::string newValue);
 
     // Whether the item was read from vCard text and has not been changed since.
-    bool unchanged() const { return !receivedHead.empty() && !changed; }
+    bool unchanged() const { return (keptVerbatim || !receivedHead.empty()) && !changed; }
+    // Whether the item holds lines of the card kept as they came, not a property.
+    bool isVerbatim() const { return keptVerbatim; }
+    // Whether the item is a property of this kind, ignoring case and group prefix (ITEM1.EMAIL
+    // is an EMAIL).
+    bool isOfKind(std::string_view kind) const;
 
 protected:
     BasevCardItem() = default;
@@ -63,10 +68,11 @@ protected:
     // The line as read up to the value's colon: group, name and parameters as written; empty
     // for an item made in memory.
     std::string receivedHead;
-    // The value as the line held it, when `value` holds it decoded: quoted-printable text,
-    // with its soft line breaks as "=" CR LF.
+    // The value as the line held it, when `value` holds it decoded or joined: quoted-printable
+    // text with its soft line breaks as "=" CR LF, backslash continuations as "\" CR LF.
     std::string receivedValue;
     bool changed = false;
+    bool keptVerbatim = false;
 };
 
 class vCardItem final : public BasevCardItem {
@@ -78,6 +84,10 @@ public:
     // decoded when it is quoted-printable. A line holding a CR (other than in a soft line break)
     // cannot be written back as it is, and counts as changed.
     explicit vCardItem(const PropertyLine& line);
+    // Lines of a card that hold no property the plug-in reads (a line without a property name or
+    // colon, a nested card), physical lines separated by CR LF: kept in `value`, without name or
+    // parameters, and written back exactly as they are.
+    static vCardItem verbatim(std::string lines);
 
     // The whole value when `component` is empty or the item has no components, else the text
     // of that component (name compared in lower case; empty text for an unknown name).
@@ -92,12 +102,14 @@ public:
     void setinnervalues(std::vector<std::string> names) override;
     // The property line without its final CR LF, or empty text when the item is not written.
     // An unchanged item gives the line it was read from (an empty value included), folded when
-    // longer than 76 bytes unless it is quoted-printable, which keeps its own soft line breaks.
+    // longer than 76 bytes unless it holds lines the reader joined (soft line breaks, backslash
+    // continuations), which are written as they came; verbatim lines are written as they are.
     // Any other item with an empty value is not written. A changed item keeps its name and
     // parameters as read, and a quoted-printable one loses its ENCODING and CHARSET, its value
     // now being written as plain UTF-8. An item made in memory has its parameter names and
-    // values upper-cased in place. The value of both is escaped, and the line folded when
-    // longer than 76 bytes. Parameters holding a line break are left out.
+    // values upper-cased in place. The value of both is escaped as escapedValue says, and the
+    // line folded when longer than 76 bytes. Parameters holding a line break are left out. A
+    // line reading END:VCARD or BEGIN:VCARD is never written.
     std::string toString() override;
     // Appends what toString gives to `out`; false, with `out` as it was, when that is empty.
     bool appendTo(std::string& out);

@@ -9,16 +9,26 @@
 #include <string>
 #include <string_view>
 
-// Walks the logical lines of the first card in a text without copying it. Physical lines end
-// with LF, each CR before it going too (CR LF, and the CR CR LF of some exports). Lines before a
-// "BEGIN:VCARD" line (any case, a UTF-8 byte-order mark before it allowed) are ignored; inside
-// the card a line starting with a SPACE or TAB continues the logical line before it (without
-// that first character, nothing inserted), an empty line is skipped without ending a folded
-// line, and an "END:VCARD" line (any case) ends the card. In a quoted-printable value a physical
-// line ending in "=" is a soft line break: the next physical line belongs to the value whole,
-// whatever it starts with, and the logical line keeps the break as "=" CR LF. A logical line is
-// handed out only once the line after it shows that it is complete, so the last one of a card
-// without END:VCARD is never handed out. Views stay valid as long as the text does.
+// Walks the logical lines of the first card in a text without copying it.
+//
+// Physical lines end with LF, each CR before it going too (CR LF, and the CR CR LF of some
+// exports); in a text without any LF (old Mac exports) a CR ends a line. Lines before a
+// "BEGIN:VCARD" line (any case, a UTF-8 byte-order mark before it allowed) are ignored. Inside
+// the card:
+// - a line starting with a SPACE or TAB continues the logical line before it (without that first
+//   character, nothing inserted), and an empty line is skipped without ending a folded line;
+// - in a quoted-printable value a line ending in "=" is a soft line break: the next line belongs
+//   to the value whole, whatever it starts with, and the logical line keeps the break as
+//   "=" CR LF;
+// - a line of a text value (holdsText) ending in a backslash that escapes nothing (Android's
+//   vCard 2.1 writes long values so) takes the next non-empty line whole when that line does not
+//   look like a property line (looksLikePropertyLine) nor continues a fold; the logical line keeps
+//   the break as "\" CR LF;
+// - a "BEGIN:VCARD" line (any case) starts a nested card (a vCard 2.1 AGENT), handed out whole
+//   as one logical line up to its matching "END:VCARD", inner cards nesting;
+// - an "END:VCARD" line (any case) ends the card, even inside a value; so does the end of the
+//   text, and the logical line in progress is then handed out as the last one.
+// Views stay valid as long as the text does.
 class vCardLineReader {
 public:
     explicit vCardLineReader(std::string_view text);
@@ -33,30 +43,76 @@ public:
     // Whether physical lines follow the head within the logical line (continuation lines, and
     // empty lines between them).
     bool folded() const { return foldBegin < foldEnd; }
+    // Whether the current logical line is a nested card, from its BEGIN:VCARD line (the head)
+    // to its END:VCARD line.
+    bool nestedCard() const { return nested; }
     // Appends the lines after the head as the logical line holds them: head() followed by them
-    // is the unfolded logical line.
+    // is the unfolded logical line (a nested card unfolds to its head alone).
     void appendContinuations(std::string& line) const;
     // Replaces `line` with the whole unfolded logical line.
     void readUnfolded(std::string& line) const;
+    // Replaces `lines` with the physical lines of the current logical line as they came,
+    // separated by CR LF, so that written on lines of their own they read back as the same
+    // logical line: a nested card that the text cuts off gets the END:VCARD lines it lacks, and
+    // a line ending in a soft line break gets the empty line it breaks onto.
+    void readPhysicalLines(std::string& lines) const;
+    // Once next() has returned false: the lines after the card's END:VCARD line (more cards),
+    // each ended by CR LF; empty when the card has no END:VCARD line or nothing but blank lines
+    // follows it.
+    std::string textAfterCard() const;
 
 private:
-    // Whether the line at `lineStart` of the current logical line ends in a soft line break;
-    // learns what it needs of the head on the way. Asked of every line of the logical line in
-    // order, so that wasSoftBreak can give the same answers again afterwards.
-    bool softBreakAfter(std::string_view line, std::size_t lineStart) {
-        return !line.empty() && line.back() == '=' && softBreakAfterEquals(line, lineStart);
+    // How the physical line after a line of a value belongs to it, whatever it starts with.
+    enum class Join {
+        None,           // only as a continuation line
+        Whole,          // after a soft line break
+        AfterBackslash, // after a backslash, unless it looks like a property line
+    };
+
+    // The physical line that starts at `start`, without its line end; `start` moves to the line
+    // after (past text.size() after the last line). Called for every line of every card of a
+    // listing, so it is kept small enough to be inlined.
+    std::string_view takeLine(std::size_t& start) const;
+    // What the end of a line of the logical line means for the physical line after it: how it
+    // joins, and how many backslashes end the logical line so far (a fold may cut a run of them,
+    // an escaped "\\" included, in two).
+    struct LineEnd {
+        Join join = Join::None;
+        std::size_t backslashes = 0;
+    };
+
+    // Whether `line` (not a BEGIN or END line) is joined whole to the line before it.
+    static bool joins(Join join, std::string_view line);
+    // The end of the line at `lineStart` of the current logical line, `before` being the end of
+    // the line before it; learns what it needs of the head on the way. Asked of every line of
+    // the logical line in order, so that endAfter can give the same answers again afterwards.
+    // An empty line between a backslash and the line it joins is skipped, as it is between
+    // folded lines: a property written back has no empty lines.
+    LineEnd endOf(LineEnd before, std::string_view line, std::size_t lineStart) {
+        if (line.empty())
+            return before.join == Join::AfterBackslash ? before : LineEnd();
+        if (line.back() != '=' && line.back() != '\\')
+            return {};
+        return endOfValueLine(before, line, lineStart);
     }
-    bool softBreakAfterEquals(std::string_view line, std::size_t lineStart);
-    bool wasSoftBreak(std::string_view line, std::size_t lineStart) const;
+    LineEnd endOfValueLine(LineEnd before, std::string_view line, std::size_t lineStart);
+    LineEnd endAfter(LineEnd before, std::string_view line, std::size_t lineStart) const;
+    bool inValue(std::size_t lineStart) const;
     // Follows the head of the current logical line up to its colon, through the line at
-    // `lineStart` at most; `piece` is the part of the line at `lineStart` that the logical line
-    // holds. Only values ending a line in "=" need it: most heads are never scanned.
+    // `lineStart` at most. Only values ending a line in "=" or "\" need it: most heads are never
+    // scanned.
     void followHeadTo(std::size_t lineStart);
+    // `piece` is the part of the line at `lineStart` that the logical line holds.
     void followHead(std::string_view piece, std::size_t lineStart);
+    // Moves past the nested card whose BEGIN:VCARD line is the head.
+    void skipNestedCard();
 
     std::string_view text;
+    char lineEnd = '\n';
     std::size_t position = 0; // start of the next physical line; past the end when none is left
     bool ended = false;
+    // Where the text after the card's END:VCARD line starts; npos while none was met.
+    std::size_t afterEnd = std::string_view::npos;
     // The property line that starts the logical line after the current one.
     std::string_view nextHead;
     std::size_t nextHeadStart = 0;
@@ -65,12 +121,18 @@ private:
     // The physical lines after the head that belong to it, as a range of `text`.
     std::size_t foldBegin = 0;
     std::size_t foldEnd = 0;
+    bool nested = false;
+    // The END:VCARD lines a nested card cut off by the end of the text lacks.
+    std::size_t unclosedCards = 0;
     // The start of the physical line holding the head's colon (npos while it is not found) and
-    // the parameters of the head; whether they declare quoted-printable, asked once.
+    // the name and parameters of the head; whether they declare quoted-printable, asked once.
     std::size_t valueFrom = std::string_view::npos;
+    std::string_view headName;
     std::string_view headParameters;
-    enum class QuotedPrintable { Unknown, Yes, No };
-    QuotedPrintable quotedPrintable = QuotedPrintable::Unknown;
+    enum class Answer { Unknown, Yes, No };
+    Answer quotedPrintable = Answer::Unknown;
+    // Whether the value is text, asked once of a value with a line ending in a backslash.
+    Answer textValue = Answer::Unknown;
     // The head while its colon is not yet found, and, when it is folded, its text; how far it
     // has been followed.
     bool headOpen = false;

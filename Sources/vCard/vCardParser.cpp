@@ -1,8 +1,8 @@
 #include "vCard/vCardParser.h"
 
 #include "Utils/AsciiCase.h"
-#include "Utils/VorlixUtils.h"
 #include "vCard/vCardEncoding.h"
+#include "vCard/vCardGroup.h"
 #include "vCard/vCardLineReader.h"
 #include "vCard/vCardPropertyLine.h"
 
@@ -14,19 +14,24 @@ namespace {
 enum class SummaryField { Other, Fn, Uid, Version, Kind, Member };
 
 // The property `name` is for the summary; the group prefix does not count (ITEM1.FN is an FN).
+// Asked of every line of every card of a listing: most names are passed over on their length.
 SummaryField summaryField(std::string_view name) {
-    static constexpr std::pair<std::string_view, SummaryField> fields[] = {
-        {"FN", SummaryField::Fn},
-        {"UID", SummaryField::Uid},
-        {"VERSION", SummaryField::Version},
-        {"X-ADDRESSBOOKSERVER-KIND", SummaryField::Kind},
-        {"X-ADDRESSBOOKSERVER-MEMBER", SummaryField::Member},
-    };
     const std::string_view kind = propertyKind(name);
-    for (const auto& [fieldName, field] : fields)
-        if (equalsIgnoringAsciiCase(kind, fieldName))
-            return field;
-    return SummaryField::Other;
+    switch (kind.size()) {
+    case 2:
+        return equalsIgnoringAsciiCase(kind, "FN") ? SummaryField::Fn : SummaryField::Other;
+    case 3:
+        return equalsIgnoringAsciiCase(kind, "UID") ? SummaryField::Uid : SummaryField::Other;
+    case 7:
+        return equalsIgnoringAsciiCase(kind, "VERSION") ? SummaryField::Version
+                                                        : SummaryField::Other;
+    default:
+        if (isGroupKindProperty(kind))
+            return SummaryField::Kind;
+        if (isGroupMemberProperty(kind))
+            return SummaryField::Member;
+        return SummaryField::Other;
+    }
 }
 
 void summarise(vCardMini& summary, SummaryField field, std::string value) {
@@ -42,11 +47,11 @@ void summarise(vCardMini& summary, SummaryField field, std::string value) {
         break;
     case SummaryField::Kind:
         // A later KIND line never takes the group flag back.
-        if (toLowerAscii(std::move(value)) == "group")
+        if (meansGroup(value))
             summary.isgroup = true;
         break;
     case SummaryField::Member:
-        summary.members.push_back(replace(std::move(value), "urn:uuid:", ""));
+        summary.members.push_back(memberUid(std::move(value)));
         break;
     case SummaryField::Other:
         break;
@@ -54,10 +59,10 @@ void summarise(vCardMini& summary, SummaryField field, std::string value) {
 }
 
 // Whether a property other than the summary's own can only have come with the whole card: a
-// listing asks for the summary's properties (and CATEGORIES, and vCard 4's KIND and MEMBER),
-// and a server may add PRODID and REV to whatever it sends.
+// listing asks for the summary's properties (vCard 4's KIND and MEMBER among them) and
+// CATEGORIES, and a server may add PRODID and REV to whatever it sends.
 bool isBeyondListing(std::string_view name) {
-    static constexpr std::string_view listed[] = {"CATEGORIES", "KIND", "MEMBER", "PRODID", "REV"};
+    static constexpr std::string_view listed[] = {"CATEGORIES", "PRODID", "REV"};
     const std::string_view kind = propertyKind(name);
     for (const std::string_view property : listed)
         if (equalsIgnoringAsciiCase(kind, property))
@@ -70,26 +75,35 @@ bool isBeyondListing(std::string_view name) {
 vCard vCardDataParser::Parse(const std::string& text, FieldMap fieldmap) {
     InternalParse(text);
     vCard card;
-    card.setData(items, std::move(fieldmap));
+    card.setData(items, std::move(fieldmap), afterCard);
     return card;
 }
 
 vCardMini vCardDataParser::ParseMini(const std::string& text) {
     items.clear();
+    afterCard.clear();
     return readCardSummary(text);
 }
 
 void vCardDataParser::InternalParse(const std::string& text) {
     items.clear();
     std::string line;
-    for (vCardLineReader lines(text); lines.next(&line);)
-        ProccessItem(line);
+    vCardLineReader lines(text);
+    while (lines.next(&line)) {
+        if (!lines.nestedCard() && (line.empty() || ProccessItem(line)))
+            continue;
+        lines.readPhysicalLines(line);
+        items.push_back(vCardItem::verbatim(std::move(line)));
+    }
+    afterCard = lines.textAfterCard();
 }
 
-void vCardDataParser::ProccessItem(const std::string& line) {
+bool vCardDataParser::ProccessItem(const std::string& line) {
     PropertyLine parts;
-    if (splitPropertyLine(line, parts))
-        items.emplace_back(parts);
+    if (!splitPropertyLine(line, parts))
+        return false;
+    items.emplace_back(parts);
+    return true;
 }
 
 vCardMini readCardSummary(std::string_view text) {

@@ -1,5 +1,6 @@
 // Reader of vCard text as fetched from the server: the full card for editing, or a short
-// summary for address-book listings. The reader is forgiving: what it cannot read is dropped.
+// summary for address-book listings. The reader is forgiving, and loses nothing: what it cannot
+// read as a property is kept as it came, to be written back with the card.
 #pragma once
 
 #include "Mapping/DataMapping.h"
@@ -14,7 +15,7 @@
 struct vCardMini {
     std::string version;
     std::string fn;
-    // One entry per X-ADDRESSBOOKSERVER-MEMBER line, "urn:uuid:" removed.
+    // One entry per member line (X-ADDRESSBOOKSERVER-MEMBER or MEMBER), "urn:uuid:" removed.
     std::vector<std::string> members;
     std::string uid;
     bool isgroup = false;
@@ -26,27 +27,31 @@ struct vCardMini {
 class vCardDataParser {
 public:
     // The properties of the card last parsed, in text order, values as written (quoted-printable
-    // ones decoded).
+    // ones decoded, backslash continuations read as "\n"); between them, as verbatim items, the
+    // lines that hold no property (no property name, no colon) and nested cards.
     std::vector<vCardItem> items;
+    // The text after the END:VCARD line of the card last parsed, as vCardLineReader gives it.
+    std::string afterCard;
 
-    // The first card of `text`, carrying a copy of `fieldmap`.
+    // The first card of `text`, carrying a copy of `fieldmap` and the text after it.
     vCard Parse(const std::string& text, FieldMap fieldmap);
-    // readCardSummary(text); `items` are left empty.
+    // readCardSummary(text); `items` and `afterCard` are left empty.
     vCardMini ParseMini(const std::string& text);
 
-    // Replaces `items` with the properties of the first card in `text`, its logical lines as
-    // vCardLineReader gives them (a card without END:VCARD loses its last property).
+    // Replaces `items` and `afterCard` from the first card in `text`, its logical lines as
+    // vCardLineReader gives them (up to the end of the text when the card has no END:VCARD).
     void InternalParse(const std::string& text);
     // Appends the property of one logical line: name;parameters:value, where quoted parameter
-    // values may hold ';' and ':', and vCard 2.1 bare parameters (TEL;CELL) are kept. A line
-    // without ':' or without a property name yields nothing. Empty values are kept.
-    void ProccessItem(const std::string& line);
+    // values may hold ';' and ':', and vCard 2.1 bare parameters (TEL;CELL) are kept. False,
+    // appending nothing, for a line without ':' or without a property name. Empty values are
+    // kept.
+    bool ProccessItem(const std::string& line);
 };
 
 // The summary of the first card in `text`: the last FN, UID and VERSION values, the group flag
-// (set by any X-ADDRESSBOOKSERVER-KIND value "group" in any case) and every
+// (set by any KIND or X-ADDRESSBOOKSERVER-KIND value "group" in any case) and every MEMBER and
 // X-ADDRESSBOOKSERVER-MEMBER value with each "urn:uuid:" removed; with or without group prefix,
-// values decoded as the full reader decodes them. Lines are read as InternalParse reads them,
-// but only these five properties are copied out of the text: a listing summarises thousands of
-// cards, some with photos of many kilobytes.
+// values decoded as the full reader decodes them, nested cards skipped. Lines are read as
+// InternalParse reads them, but only these properties are copied out of the text: a listing
+// summarises thousands of cards, some with photos of many kilobytes.
 vCardMini readCardSummary(std::string_view text);

@@ -44,6 +44,20 @@ bool isPropertyName(std::string_view name) {
     return true;
 }
 
+bool looksLikePropertyLine(std::string_view line) {
+    const std::size_t end = nameEnd(line);
+    if (end == 0 || end == std::string_view::npos || line.find(':', end) == std::string_view::npos)
+        return false;
+    for (std::size_t i = 0; i < end; ++i) {
+        const char c = line[i];
+        const bool nameCharacter = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
+                                   (c >= '0' && c <= '9') || c == '-' || c == '_' || c == '.';
+        if (!nameCharacter)
+            return false;
+    }
+    return true;
+}
+
 bool staysInHead(std::string_view parameterText) {
     bool inQuotes = false;
     for (const char c : parameterText) {

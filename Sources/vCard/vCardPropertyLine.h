@@ -52,6 +52,10 @@ bool splitPropertyLine(std::string_view line, PropertyLine& parts);
 // continue the one before it), without CR or LF (which would end it early) and without the ';'
 // and ':' that end a name.
 bool isPropertyName(std::string_view name);
+// Whether a physical line reads as the start of a property as writers make them: a name of
+// letters, digits, '-', '_' and '.' (group prefix included), then ';' or ':', and a ':' after it.
+// Lines continuing a value after a backslash (Android's vCard 2.1) are told from properties so.
+bool looksLikePropertyLine(std::string_view line);
 // Whether a parameter key or value keeps the head of a line as written: its double quotes pair
 // up and it has no ':' outside them, so the head still ends at the colon after it.
 bool staysInHead(std::string_view parameterText);

@@ -8,20 +8,31 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 
 namespace {
 
-// Property kinds whose values are binary data or URIs rather than text.
+// Property kinds whose values are binary data, URIs or identifiers rather than text. A UID or a
+// member is matched byte for byte against the UIDs of other cards: an escape would break it.
+bool isNonTextKind(std::string_view kind) {
+    return isOneOf(kind, {"PHOTO", "LOGO", "SOUND", "KEY", "URL", "SOURCE", "IMPP", "RELATED",
+                          "MEMBER", "FBURL", "CALURI", "CALADRURI", "UID",
+                          "X-ADDRESSBOOKSERVER-MEMBER", "ORG-DIRECTORY", "CONTACT-URI"});
+}
+
+// Whether a parameter makes a value something other than text: any ENCODING, or VALUE=uri.
+bool marksNonText(std::string_view key, std::string_view value) {
+    const std::string_view name = parameterName(key, value);
+    return equalsIgnoringAsciiCase(name, "ENCODING") ||
+           (equalsIgnoringAsciiCase(name, "VALUE") &&
+            equalsIgnoringAsciiCase(unquoted(value), "uri"));
+}
+
 bool holdsNonText(std::string_view kind, const std::vector<RawDataPair>& params) {
-    if (isOneOf(kind, {"PHOTO", "LOGO", "SOUND", "KEY", "URL", "SOURCE", "IMPP", "RELATED",
-                       "MEMBER", "FBURL", "CALURI", "CALADRURI"}))
-        return true;
-    return std::any_of(params.begin(), params.end(), [](const RawDataPair& param) {
-        const std::string_view name = parameterName(param);
-        return equalsIgnoringAsciiCase(name, "ENCODING") ||
-               (equalsIgnoringAsciiCase(name, "VALUE") &&
-                equalsIgnoringAsciiCase(unquoted(param.value), "uri"));
-    });
+    return isNonTextKind(kind) ||
+           std::any_of(params.begin(), params.end(), [](const RawDataPair& param) {
+               return marksNonText(param.key, param.value);
+           });
 }
 
 bool isLineBreak(char c) {
@@ -32,17 +43,95 @@ bool isContinuationByte(unsigned char c) {
     return (c & 0xC0) == 0x80;
 }
 
-} // namespace
+// `value` with each line break (CR LF, LF or CR) written "\n" and nothing else changed.
+std::string withLineBreaksEscaped(const std::string& value) {
+    // memchr: these values can be megabytes of base64 without a single line break.
+    const auto* cr = static_cast<const char*>(std::memchr(value.data(), '\r', value.size()));
+    const auto* lf = static_cast<const char*>(std::memchr(value.data(), '\n', value.size()));
+    if (!cr && !lf)
+        return value;
+    std::size_t at = static_cast<std::size_t>((cr && (!lf || cr < lf) ? cr : lf) - value.data());
+    std::string out(value, 0, at);
+    out.reserve(value.size() + 8);
+    for (; at < value.size(); ++at) {
+        if (!isLineBreak(value[at])) {
+            out += value[at];
+            continue;
+        }
+        out += "\\n";
+        if (value[at] == '\r' && at + 1 < value.size() && value[at + 1] == '\n')
+            ++at;
+    }
+    return out;
+}
 
-std::string escapedSeparators(std::string_view name, const std::vector<RawDataPair>& params) {
-    const std::string_view kind = propertyKind(name);
-    if (holdsNonText(kind, params) || isOneOf(kind, {"N", "ADR", "GEO"}))
+// The separators escaped in a text value of this kind.
+std::string textSeparators(std::string_view kind) {
+    if (isOneOf(kind, {"N", "ADR", "GEO"}))
         return "";
     if (equalsIgnoringAsciiCase(kind, "ORG"))
         return ",";
     if (isOneOf(kind, {"CATEGORIES", "NICKNAME"}))
         return ";";
     return ",;";
+}
+
+} // namespace
+
+bool holdsText(std::string_view name, std::string_view parameters) {
+    if (isNonTextKind(propertyKind(name)))
+        return false;
+    std::string_view key, value;
+    for (ParameterReader reader(parameters); reader.next(key, value);)
+        if (marksNonText(key, value))
+            return false;
+    return true;
+}
+
+std::string escapedValue(std::string_view name, const std::vector<RawDataPair>& params,
+                         const std::string& value) {
+    const std::string_view kind = propertyKind(name);
+    if (holdsNonText(kind, params))
+        return withLineBreaksEscaped(value);
+    return escapeValue(value, textSeparators(kind), LineBreaks::Escape);
+}
+
+std::string escapedText(std::string_view text) {
+    std::string out;
+    out.reserve(text.size() + 4);
+    for (std::size_t at = 0; at < text.size(); ++at) {
+        const char c = text[at];
+        if (isLineBreak(c)) {
+            out += "\\n";
+            if (c == '\r' && at + 1 < text.size() && text[at + 1] == '\n')
+                ++at;
+            continue;
+        }
+        if (c == '\\' || c == ',' || c == ';')
+            out += '\\';
+        out += c;
+    }
+    return out;
+}
+
+std::string unescapedText(std::string_view value) {
+    std::string out;
+    out.reserve(value.size());
+    for (std::size_t at = 0; at < value.size(); ++at) {
+        const char c = value[at];
+        if (c != '\\' || at + 1 == value.size()) {
+            out += c;
+            continue;
+        }
+        const char escaped = value[++at];
+        out += escaped == 'n' || escaped == 'N' ? '\n' : escaped;
+    }
+    return out;
+}
+
+std::string escapedSeparators(std::string_view name, const std::vector<RawDataPair>& params) {
+    const std::string_view kind = propertyKind(name);
+    return holdsNonText(kind, params) ? "" : textSeparators(kind);
 }
 
 std::string escapeValue(const std::string& value, const std::string& separators,

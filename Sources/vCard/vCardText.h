@@ -22,6 +22,25 @@ enum class LineBreaks { Escape, Keep };
 // VALUE=uri) keep all their commas and semicolons.
 std::string escapedSeparators(std::string_view name, const std::vector<RawDataPair>& params);
 
+// Whether the value of a property line with this name and parameter text (as written) is text,
+// with backslash escapes: not binary data, a URI or an identifier (see escapedValue).
+bool holdsText(std::string_view name, std::string_view parameters);
+
+// The value of the property `name` as a rewritten line holds it. Text is escaped by escapeValue,
+// with the separators escapedSeparators names and every line break. Values that are not text
+// (URIs, UIDs, members, binary data) are written as stored, backslashes, commas and semicolons
+// included: only each line break (CR LF, LF or CR) becomes "\n", as it would end the line.
+std::string escapedValue(std::string_view name, const std::vector<RawDataPair>& params,
+                         const std::string& value);
+
+// `text` as one vCard text value or list element holds it: a backslash before every backslash,
+// ',' and ';', and each line break (CR LF, LF or CR) written "\n". Unlike escapeValue it takes
+// no backslash for an escape already made: unescapedText gives `text` back (line breaks as LF).
+std::string escapedText(std::string_view text);
+// The text an escaped value stands for: "\n" and "\N" give LF, a backslash before any other
+// character gives that character, and a backslash at the end stays.
+std::string unescapedText(std::string_view value);
+
 // Puts a backslash before each character of `separators` that has none yet. A backslash with
 // another character after it is an existing escape and is copied as it is; a backslash left
 // alone (at the end, or before a line break) is doubled. With LineBreaks::Escape every CR LF,

@@ -30,9 +30,9 @@ vCardMini summaryOfItems(const std::string& text) {
             summary.uid = item.value;
         else if (kind == "VERSION")
             summary.version = item.value;
-        else if (kind == "X-ADDRESSBOOKSERVER-KIND")
+        else if (kind == "X-ADDRESSBOOKSERVER-KIND" || kind == "KIND")
             summary.isgroup = summary.isgroup || toLowerAscii(item.value) == "group";
-        else if (kind == "X-ADDRESSBOOKSERVER-MEMBER")
+        else if (kind == "X-ADDRESSBOOKSERVER-MEMBER" || kind == "MEMBER")
             summary.members.push_back(replace(item.value, "urn:uuid:", ""));
     }
     return summary;
@@ -92,8 +92,12 @@ TEST(CardSummary, MatchesTheFullReaderOnTrickyCards) {
         "END:VCARD\r\n",
         "BEGIN:VCARD\r\nX-ADDRESSBOOKSERVER-KIND:group \r\nX-ADDRESSBOOKSERVER-KIND:\r\n"
         " group\r\nEND:VCARD\r\n",
-        // An embedded card ends everything at its END line.
-        "BEGIN:VCARD\r\nFN:a\r\nBEGIN:VCARD\r\nFN:b\r\nEND:VCARD\r\nFN:c\r\nEND:VCARD\r\n",
+        // vCard 4 groups; nested cards are skipped, a second card is not read.
+        "BEGIN:VCARD\r\nVERSION:4.0\r\nkind:GROUP\r\nitem1.MEMBER:urn:uuid:a\r\n"
+        "MEMBER:mailto:b@x\r\nEND:VCARD\r\n",
+        "BEGIN:VCARD\r\nFN:a\r\nAGENT:\r\nBEGIN:VCARD\r\nFN:b\r\nUID:x\r\nEND:VCARD\r\nFN:c\r\n"
+        "END:VCARD\r\nBEGIN:VCARD\r\nUID:second\r\nEND:VCARD\r\n",
+        "BEGIN:VCARD\r\nFN:a\\\r\nb\\\r\nUID:u\r\nBEGIN:VCARD\r\nFN:open",
         "BEGIN:VCARD\r\nVERSION:3.0\r\nPHOTO;ENCODING=b;TYPE=JPEG:\r\n AAAA\r\n BBBB\r\nFN:p\r\n"
         "END:VCARD",
         "BEGIN:VCARD\r\nFN:x\r\nEND:VCARD",
@@ -172,7 +176,9 @@ TEST(CardSummary, MatchesTheFullReaderOnGeneratedTexts) {
                                              "CHARSET=ISO-8859-1",
                                              "=E9",
                                              "\r\r\n",
-                                             "\xEF\xBB\xBF"};
+                                             "\xEF\xBB\xBF",
+                                             "\\",
+                                             "x y"};
     Random random;
     for (int text = 0; text < 3000; ++text) {
         std::string card = "BEGIN:VCARD\r\n";

@@ -60,3 +60,13 @@ TEST(PropertyLine, HeadEndsAtTheFirstColonOutsideQuotes) {
     EXPECT_EQ(propertyKind("item1.X.EMAIL"), "EMAIL");
     EXPECT_EQ(propertyKind("EMAIL"), "EMAIL");
 }
+
+TEST(Utf8, InvalidBytesAreFoundWhereverTheyStand) {
+    const std::string ascii(13, 'a');
+    for (const std::string bad : {"\x80", "\xC3", "\xC0\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80"})
+        for (std::size_t at : {std::size_t{0}, std::size_t{7}, std::size_t{8}, std::size_t{13}}) {
+            const std::string text = ascii.substr(0, at) + bad + ascii.substr(at);
+            EXPECT_FALSE(isValidUtf8(text)) << at;
+            EXPECT_TRUE(isValidUtf8(ascii.substr(0, at) + "\xC3\xA9\xF0\x9F\x98\x80" + ascii));
+        }
+}

@@ -104,6 +104,11 @@ TEST(vCardItemToString, EscapesValuesByKindOfProperty) {
     EXPECT_EQ(line("TEL", "tel:+1-555;ext=5", {{"VALUE", "uri"}}),
               "TEL;VALUE=URI:tel:+1-555;ext=5");
     EXPECT_EQ(line("X-DATA", "a,b", {{"ENCODING", "b"}}), "X-DATA;ENCODING=B:a,b");
+    // Identifiers and URIs as stored, backslashes included; only a line break is escaped.
+    EXPECT_EQ(line("UID", "x,y;z\\"), "UID:x,y;z\\");
+    EXPECT_EQ(line("X-ADDRESSBOOKSERVER-MEMBER", "urn:uuid:k,1"),
+              "X-ADDRESSBOOKSERVER-MEMBER:urn:uuid:k,1");
+    EXPECT_EQ(line("UID", "a\r\nEND:VCARD\rb\nc"), "UID:a\\nEND:VCARD\\nb\\nc");
     // Values read from a server keep their escapes byte for byte.
     EXPECT_EQ(line("NOTE", "a\\, b\\nc\\\\"), "NOTE:a\\, b\\nc\\\\");
 }

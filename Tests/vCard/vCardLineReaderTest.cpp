@@ -44,8 +44,11 @@ TEST(vCardLineReader, HandsOutCompleteLogicalLinesOfTheFirstCard) {
     // Continuation lines right after BEGIN form a line of their own with an empty head.
     EXPECT_EQ(linesOf("BEGIN:VCARD\n F\n N:x\nUID:u\nEND:VCARD\n"),
               (Lines{{"", "FN:x"}, {"UID:u", "UID:u"}}));
-    // The last line of a card without END is never complete.
-    EXPECT_EQ(linesOf("BEGIN:VCARD\r\nFN:a\r\nUID:u\r\n"), (Lines{{"FN:a", "FN:a"}}));
+    // The end of the text completes the last line of a card without END.
+    EXPECT_EQ(linesOf("BEGIN:VCARD\r\nFN:a\r\nUID:u\r\n"),
+              (Lines{{"FN:a", "FN:a"}, {"UID:u", "UID:u"}}));
+    EXPECT_EQ(linesOf("BEGIN:VCARD\rFN:a\r b\rUID:u"),
+              (Lines{{"FN:a", "FN:ab"}, {"UID:u", "UID:u"}}));
     EXPECT_EQ(linesOf("BEGIN:VCARD\r\nEND:VCARD\r\n"), Lines{});
     EXPECT_EQ(linesOf("no card at all\r\n"), Lines{});
     EXPECT_EQ(linesOf(""), Lines{});
@@ -68,9 +71,16 @@ TEST(vCardLineReader, QuotedPrintableSoftBreaksJoinTheNextLineWhole) {
         linesOf("BEGIN:VCARD\r\nNOTE;ENCODING=QUOTED-PRINTABLE:a=\r\n\r\nFN:d\r\nEND:VCARD\r\n"),
         (Lines{{"NOTE;ENCODING=QUOTED-PRINTABLE:a=", "NOTE;ENCODING=QUOTED-PRINTABLE:a=\r\n"},
                {"FN:d", "FN:d"}}));
-    // END:VCARD always ends the card.
+    // END:VCARD always ends the card, and BEGIN:VCARD always starts a nested one.
     EXPECT_EQ(linesOf("BEGIN:VCARD\r\nNOTE;QUOTED-PRINTABLE:a=\r\nEND:VCARD\r\nFN:x\r\n"),
               (Lines{{"NOTE;QUOTED-PRINTABLE:a=", "NOTE;QUOTED-PRINTABLE:a="}}));
+    EXPECT_EQ(linesOf("BEGIN:VCARD\nNOTE;QUOTED-PRINTABLE:a=\nBEGIN:VCARD\nEND:VCARD\nFN:x\n"),
+              (Lines{{"NOTE;QUOTED-PRINTABLE:a=", "NOTE;QUOTED-PRINTABLE:a="},
+                     {"BEGIN:VCARD", "BEGIN:VCARD"},
+                     {"FN:x", "FN:x"}}));
+    // Soft breaks that run to the end of the text.
+    EXPECT_EQ(linesOf("BEGIN:VCARD\nNOTE;QUOTED-PRINTABLE:a=\nb=\n"),
+              (Lines{{"NOTE;QUOTED-PRINTABLE:a=", "NOTE;QUOTED-PRINTABLE:a=\r\nb="}}));
     // A head folded before its colon still declares quoted-printable.
     EXPECT_EQ(
         linesOf("BEGIN:VCARD\r\nNOTE;ENCODING=QUOTED-\r\n PRINTABLE:a=\r\nb\r\nEND:VCARD\r\n"),
@@ -88,4 +98,22 @@ TEST(vCardLineReader, OtherValuesEndingInEqualsEndAtTheLineEnd) {
                      {"FN:f", "FN:f"},
                      {"NOTE;ENCODING=QUOTED-PRINTABLE=", "NOTE;ENCODING=QUOTED-PRINTABLE="},
                      {"FN:g", "FN:g"}}));
+}
+
+TEST(vCardLineReader, PhysicalLinesEndSoThatTheyReadBackAsTheSameLogicalLine) {
+    const auto physicalLines = [](const std::string& text) {
+        std::vector<std::string> all;
+        std::string lines;
+        for (vCardLineReader reader(text); reader.next();) {
+            reader.readPhysicalLines(lines);
+            all.push_back(lines);
+        }
+        return all;
+    };
+    using Texts = std::vector<std::string>;
+    // A soft break at the end gets the empty line it breaks onto; a cut-off card its END.
+    EXPECT_EQ(physicalLines("BEGIN:VCARD\r\n;QUOTED-PRINTABLE:a=\r\nEND:VCARD\r\n"),
+              Texts{";QUOTED-PRINTABLE:a=\r\n"});
+    EXPECT_EQ(physicalLines("BEGIN:VCARD\rBEGIN:VCARD\rBEGIN:VCARD\rEND:VCARD"),
+              Texts{"BEGIN:VCARD\r\nBEGIN:VCARD\r\nEND:VCARD\r\nEND:VCARD"});
 }

@@ -22,12 +22,13 @@ using Lines = std::vector<std::string>;
 
 } // namespace
 
-TEST(vCardParserLines, AcceptsLfCrLfAndCrCrLfButNotCrOnly) {
+TEST(vCardParserLines, AcceptsLfCrLfCrCrLfAndCrOnly) {
     EXPECT_EQ(linesOf("BEGIN:VCARD\nFN:a\nEND:VCARD\n"), Lines{"FN=a"});
     EXPECT_EQ(linesOf("BEGIN:VCARD\r\nFN:a\r\nEND:VCARD"), Lines{"FN=a"});
     EXPECT_EQ(linesOf("BEGIN:VCARD\r\r\nFN:a\r\r\nNOTE:b\r\r\n c\r\r\nEND:VCARD\r\r\n"),
               (Lines{"FN=a", "NOTE=bc"}));
-    EXPECT_EQ(linesOf("BEGIN:VCARD\rFN:a\rEND:VCARD\r"), Lines{});
+    // Without any LF a CR ends a line (old Mac exports).
+    EXPECT_EQ(linesOf("BEGIN:VCARD\rFN:a\rNOTE:b\r c\r\rEND:VCARD\r"), (Lines{"FN=a", "NOTE=bc"}));
     // A CR inside a line stays in the value; the CRs before LF go.
     EXPECT_EQ(linesOf("BEGIN:VCARD\r\nNOTE:a\rb\r\r\nEND:VCARD\r\n"), Lines{"NOTE=a\rb"});
     // A byte-order mark before BEGIN, and only there.
@@ -51,17 +52,67 @@ TEST(vCardParserLines, UnfoldsContinuationLines) {
               Lines{"NOTE=caf\xC3\xA9!"});
 }
 
-TEST(vCardParserLines, ReadsOnlyTheFirstCardBetweenExactBeginAndEnd) {
+TEST(vCardParserLines, ReadsTheFirstCardToItsOwnEnd) {
     EXPECT_EQ(linesOf("junk\r\nbegin:vcard\r\nFN:a\r\nEnd:VCard\r\nFN:after\r\n"), Lines{"FN=a"});
     EXPECT_EQ(linesOf("BEGIN:VCARD \r\nFN:a\r\nEND:VCARD\r\n"), Lines{});
     EXPECT_EQ(linesOf("BEGIN:VCARD\r\nFN:a\r\nEND:VCARD\r\nBEGIN:VCARD\r\nFN:b\r\nEND:VCARD\r\n"),
               Lines{"FN=a"});
-    // Without END:VCARD the last property is lost.
-    EXPECT_EQ(linesOf("BEGIN:VCARD\r\nFN:a\r\nNOTE:b\r\n"), Lines{"FN=a"});
-    // An embedded card: its BEGIN is an item, its END ends everything.
-    EXPECT_EQ(linesOf("BEGIN:VCARD\r\nFN:a\r\nBEGIN:VCARD\r\nFN:b\r\nEND:VCARD\r\nNOTE:c\r\n"
-                      "END:VCARD\r\n"),
-              (Lines{"FN=a", "BEGIN=VCARD", "FN=b"}));
+    // Without END:VCARD the text ends the card, and the last property with it.
+    EXPECT_EQ(linesOf("BEGIN:VCARD\r\nFN:a\r\nNOTE:b\r\n"), (Lines{"FN=a", "NOTE=b"}));
+    EXPECT_EQ(linesOf("BEGIN:VCARD\r\nFN:a\r\nNOTE:b\r\n c"), (Lines{"FN=a", "NOTE=bc"}));
+    // A nested card is one item of lines kept as they came, inner cards and all.
+    EXPECT_EQ(
+        linesOf("BEGIN:VCARD\r\nFN:a\r\nbegin:vcard\r\nFN:b\r\nBEGIN:VCARD\r\nEND:VCARD\r\n"
+                "END:VCARD\r\nNOTE:c\r\nEND:VCARD\r\n"),
+        (Lines{"FN=a", "=begin:vcard\r\nFN:b\r\nBEGIN:VCARD\r\nEND:VCARD\r\nEND:VCARD", "NOTE=c"}));
+    // One the text cuts off is closed.
+    EXPECT_EQ(linesOf("BEGIN:VCARD\r\nFN:a\r\nBEGIN:VCARD\r\nFN:b\r\n"),
+              (Lines{"FN=a", "=BEGIN:VCARD\r\nFN:b\r\nEND:VCARD"}));
+}
+
+TEST(vCardParserLines, KeepsTheTextAfterTheCard) {
+    vCardDataParser parser;
+    parser.InternalParse("BEGIN:VCARD\nFN:a\nEND:VCARD\nBEGIN:VCARD\nFN:b\n\nEND:VCARD");
+    EXPECT_EQ(parser.afterCard, "BEGIN:VCARD\r\nFN:b\r\n\r\nEND:VCARD\r\n");
+    parser.InternalParse("BEGIN:VCARD\r\nFN:a\r\nEND:VCARD\r\n\r\n \r\n");
+    EXPECT_EQ(parser.afterCard, "") << "blank lines hold nothing";
+    parser.InternalParse("BEGIN:VCARD\r\nFN:a\r\n");
+    EXPECT_EQ(parser.afterCard, "");
+}
+
+TEST(vCardParserLines, JoinsAndroidBackslashContinuationsIntoOneValue) {
+    const std::vector<vCardItem> items =
+        itemsOf("BEGIN:VCARD\r\n"
+                "ADR;HOME:;;Hermann v. Brevern\\\r\n"
+                "9999999\\\r\n"
+                "Packstation 999;Hamburg;;99999;Deutschland\r\n"
+                "NOTE:C:\\\\\r\n"
+                "not joined after an escaped backslash\r\n"
+                "NOTE:a\\\r\n"
+                "TEL;CELL:1\r\n"
+                "NOTE:b\\\r\n"
+                " folded\r\n"
+                "NOTE:c\\\r\n"
+                "\r\n"
+                "after an empty line\r\n"
+                "NOTE:d\\\r\n"
+                " \\\r\n"
+                "not joined after an escaped backslash cut by a fold\r\n"
+                "TEL;VALUE=uri:tel:1\\\r\n"
+                "not joined after a value that is not text\r\n"
+                "END:VCARD\r\n");
+    ASSERT_EQ(items.size(), 11u);
+    EXPECT_EQ(items[0].value, ";;Hermann v. Brevern\\n9999999\\nPackstation 999;Hamburg;;99999;"
+                              "Deutschland");
+    EXPECT_EQ(items[1].value, "C:\\\\");
+    EXPECT_TRUE(items[2].isVerbatim());
+    EXPECT_EQ(items[3].value, "a\\") << "a property line is never joined";
+    EXPECT_EQ(items[4].name, "TEL");
+    EXPECT_EQ(items[5].value, "b\\folded") << "folding wins";
+    EXPECT_EQ(items[6].value, "c\\nafter an empty line");
+    EXPECT_EQ(items[7].value, "d\\\\");
+    EXPECT_TRUE(items[8].isVerbatim());
+    EXPECT_TRUE(items[10].isVerbatim());
 }
 
 TEST(vCardParserProperties, SplitsNameParametersAndValue) {
@@ -71,12 +122,13 @@ TEST(vCardParserProperties, SplitsNameParametersAndValue) {
                                                  "TEL;TYPE=:2\r\n"
                                                  "TEL;=x;;TYPE=HOME,WORK;X-Q=a=b:3:4\r\n"
                                                  "NOTE:\r\n"
-                                                 "no colon here\r\n"
-                                                 ":no name\r\n"
                                                  "ORG;X=\"a:b\":c\r\n"
                                                  "FN:a\\,b\r\n"
+                                                 "no colon here\r\n"
+                                                 " folded\r\n"
+                                                 ":no name\r\n"
                                                  "END:VCARD\r\n");
-    ASSERT_EQ(items.size(), 7u);
+    ASSERT_EQ(items.size(), 9u);
     EXPECT_EQ(items[0].name, "ITEM1.EMAIL");
     ASSERT_EQ(items[0].params.size(), 1u);
     EXPECT_EQ(items[0].params[0].key, "type");
@@ -99,6 +151,11 @@ TEST(vCardParserProperties, SplitsNameParametersAndValue) {
     EXPECT_EQ(items[5].params[0].value, "\"a:b\"");
     EXPECT_EQ(items[5].value, "c");
     EXPECT_EQ(items[6].value, "a\\,b");
+    // Lines without a property are kept as they came, physical lines and all.
+    EXPECT_TRUE(items[7].isVerbatim());
+    EXPECT_EQ(items[7].value, "no colon here\r\n folded");
+    EXPECT_EQ(items[8].value, ":no name");
+    EXPECT_EQ(items[8].name, "");
 }
 
 TEST(vCardParserProperties, QuotedParameterValuesHoldSeparators) {

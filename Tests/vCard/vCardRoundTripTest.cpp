@@ -114,8 +114,9 @@ TEST(vCardRoundTrip, LinesThatCannotBeWrittenAsTheyCameAreWrittenSafely) {
     vCard open = parse("EMAIL;TYPE=pref;X-A=\"open:old@x\r\n");
     open.set("email1", "new\":x@y");
     EXPECT_EQ(written(open), "EMAIL;TYPE=pref:new\":x@y\r\n");
-    // Folded so that the line reads "END:VCARD": not a property that can be written.
-    EXPECT_EQ(written(parse("END:\r\n VCARD\r\nFN:after\r\n")), "FN:after\r\n");
+    // Folded so that the line reads "END:VCARD" or "BEGIN:VCARD": not a property that can be
+    // written.
+    EXPECT_EQ(written(parse("END:\r\n VCARD\r\nBEGIN:\r\n VCARD\r\nFN:after\r\n")), "FN:after\r\n");
 }
 
 TEST(vCardRoundTrip, PropertiesMadeInMemoryAreWrittenAsBefore) {
@@ -129,32 +130,72 @@ TEST(vCardRoundTrip, PropertiesMadeInMemoryAreWrittenAsBefore) {
               "FN:Ada\r\nEMAIL;TYPE=PREF;X-LABEL=HOME MAIL:x@y\r\nTEL;TYPE=CELL;PREF:1\r\n");
 }
 
-TEST(vCardGroupCardEdit, RemovesAndAppendsMembersLeavingEveryOtherLineAsItCame) {
-    const std::string text = "BEGIN:VCARD\r\n"
-                             "VERSION:3.0\r\n"
-                             "PRODID:-//Other Client//EN\r\n"
-                             "UID:g-1\r\n"
-                             "FN:Team\\, North\r\n"
-                             "N:Team\\, North;;;;\r\n"
-                             "X-ADDRESSBOOKSERVER-KIND:group\r\n"
-                             "X-ADDRESSBOOKSERVER-MEMBER:urn:uuid:m-1\r\n"
-                             "item1.X-ADDRESSBOOKSERVER-MEMBER:urn:uuid:m-2\r\n"
-                             "X-OTHER;x-param=Keep:value\r\n"
-                             "END:VCARD\r\n";
-    vCard group = vCardDataParser().Parse(text, FieldMap());
-    EXPECT_EQ(
-        group.removeProperties("x-addressbookserver-member", [](const vCardItem&) { return true; }),
-        2u);
-    group.appendProperty("X-ADDRESSBOOKSERVER-MEMBER", "urn:uuid:m-3");
-    group.appendProperty("X-ADDRESSBOOKSERVER-MEMBER", "");
-    EXPECT_EQ(group.toString(), "BEGIN:VCARD\r\n"
-                                "VERSION:3.0\r\n"
-                                "PRODID:-//Other Client//EN\r\n"
-                                "UID:g-1\r\n"
-                                "FN:Team\\, North\r\n"
-                                "N:Team\\, North;;;;\r\n"
-                                "X-ADDRESSBOOKSERVER-KIND:group\r\n"
-                                "X-OTHER;x-param=Keep:value\r\n"
-                                "X-ADDRESSBOOKSERVER-MEMBER:urn:uuid:m-3\r\n"
-                                "END:VCARD\r\n");
+// Cards that hold more than one card's worth of plain property lines: after a one-field edit
+// every line comes back, the edited one changed, the others byte for byte.
+TEST(vCardRoundTrip, OddCardsComeBackWholeAfterAOneFieldEdit) {
+    struct Case {
+        const char* what;
+        std::string text;
+        const char* field;
+        const char* value;
+        std::string expected;
+    };
+    const std::string agent = "BEGIN:VCARD\r\nVERSION:2.1\r\nN:Friday;Fred\r\n"
+                              "TEL;WORK;VOICE:+1-213-555-1234\r\nEND:VCARD\r\n";
+    const std::string secondCard =
+        "BEGIN:VCARD\r\nVERSION:3.0\r\nUID:b\r\nFN:Second\r\nEND:VCARD\r\n";
+    const Case cases[] = {
+        {"no END:VCARD",
+         "BEGIN:VCARD\r\nVERSION:3.0\r\nNOTE:keep me\r\nTEL;TYPE=CELL:+1 555 0100\r\n", "celltel",
+         "+1 555 0199",
+         "BEGIN:VCARD\r\nVERSION:3.0\r\nNOTE:keep me\r\nTEL;TYPE=CELL:+1 555 "
+         "0199\r\nEND:VCARD\r\n"},
+        {"no END:VCARD nor last line end", "BEGIN:VCARD\r\nFN:Ann\r\nTEL;TYPE=CELL:+1 555 0100",
+         "displayname", "Ann Lee",
+         "BEGIN:VCARD\r\nFN:Ann Lee\r\nTEL;TYPE=CELL:+1 555 0100\r\nEND:VCARD\r\n"},
+        {"Outlook's quoted-printable note running to the end of the text",
+         "BEGIN:VCARD\r\nVERSION:2.1\r\nFN:Ann\r\nNOTE;ENCODING=QUOTED-PRINTABLE:one=0D=0A=\r\n"
+         "two=0D=0A=\r\nthree\r\n",
+         "email1", "ann@example.org",
+         "BEGIN:VCARD\r\nVERSION:2.1\r\nFN:Ann\r\nNOTE;ENCODING=QUOTED-PRINTABLE:one=0D=0A=\r\n"
+         "two=0D=0A=\r\nthree\r\nEMAIL;TYPE=PREF:ann@example.org\r\nEND:VCARD\r\n"},
+        {"two cards in one resource",
+         "BEGIN:VCARD\r\nVERSION:3.0\r\nUID:a\r\nFN:First\r\nEND:VCARD\r\n" + secondCard,
+         "displayname", "First!",
+         "BEGIN:VCARD\r\nVERSION:3.0\r\nUID:a\r\nFN:First!\r\nEND:VCARD\r\n" + secondCard},
+        {"a vCard 2.1 agent",
+         "BEGIN:VCARD\r\nVERSION:2.1\r\nFN:John\r\nAGENT:\r\n" + agent +
+             "TEL;CELL:+1 555 0100\r\nNOTE:after the agent\r\nEND:VCARD\r\n",
+         "celltel", "+1 555 0199",
+         "BEGIN:VCARD\r\nVERSION:2.1\r\nFN:John\r\nAGENT:\r\n" + agent +
+             "TEL;CELL:+1 555 0199\r\nNOTE:after the agent\r\nEND:VCARD\r\n"},
+        {"Android's backslash continuations",
+         "BEGIN:VCARD\r\nVERSION:2.1\r\nADR;HOME:;;Hermann v. Brevern\\\r\n9999999\\\r\n"
+         "Packstation 999;Hamburg;;99999;Deutschland\r\nTEL;CELL:0170 1234567\r\nEND:VCARD\r\n",
+         "celltel", "0170 7654321",
+         "BEGIN:VCARD\r\nVERSION:2.1\r\nADR;HOME:;;Hermann v. Brevern\\\r\n9999999\\\r\n"
+         "Packstation 999;Hamburg;;99999;Deutschland\r\nTEL;CELL:0170 7654321\r\nEND:VCARD\r\n"},
+        {"the same address changed",
+         "BEGIN:VCARD\r\nADR;HOME:;;Brevern\\\r\nPackstation "
+         "999;Hamburg;;99999;DE\r\nEND:VCARD\r\n",
+         "home_city", "Kiel",
+         "BEGIN:VCARD\r\nADR;HOME:;;Brevern\\nPackstation 999;Kiel;;99999;DE\r\nEND:VCARD\r\n"},
+        {"an old Mac export with CR line ends",
+         "BEGIN:VCARD\rVERSION:3.0\rN:Lee;Ann;;;\rFN:Ann\rTEL;type=WORK:555 0100\rEND:VCARD\r",
+         "displayname", "Ann Lee",
+         "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Lee;Ann;;;\r\nFN:Ann Lee\r\nTEL;type=WORK:555 0100\r\n"
+         "END:VCARD\r\n"},
+        {"lines without a property",
+         "BEGIN:VCARD\r\nFN:Ann\r\nno colon\r\n folded\r\n:no name\r\nEND:VCARD\r\n", "displayname",
+         "Ann Lee",
+         "BEGIN:VCARD\r\nFN:Ann Lee\r\nno colon\r\n folded\r\n:no name\r\nEND:VCARD\r\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        vCard card = vCardDataParser().Parse(c.text, createDefaultRawDataMap());
+        card.set(c.field, c.value);
+        const std::string text = card.toString();
+        EXPECT_EQ(text, c.expected);
+        EXPECT_EQ(vCardDataParser().Parse(text, createDefaultRawDataMap()).toString(), text);
+    }
 }

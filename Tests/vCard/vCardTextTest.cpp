@@ -55,12 +55,31 @@ TEST(EscapedSeparators, FollowTheKindOfProperty) {
     EXPECT_EQ(escapedSeparators("ORG", none), ",");
     EXPECT_EQ(escapedSeparators("CATEGORIES", none), ";");
     EXPECT_EQ(escapedSeparators("NICKNAME", none), ";");
-    for (const char* binary : {"PHOTO", "LOGO", "SOUND", "KEY", "URL", "SOURCE", "IMPP", "RELATED",
-                               "MEMBER", "FBURL", "CALURI", "CALADRURI"})
+    for (const char* binary :
+         {"PHOTO", "LOGO", "SOUND", "KEY", "URL", "SOURCE", "IMPP", "RELATED", "MEMBER", "FBURL",
+          "CALURI", "CALADRURI", "UID", "item1.X-ADDRESSBOOKSERVER-MEMBER"})
         EXPECT_EQ(escapedSeparators(binary, none), "") << binary;
     EXPECT_EQ(escapedSeparators("X-IMAGE", {{"encoding", "b"}}), "");
     EXPECT_EQ(escapedSeparators("TEL", {{"VALUE", "uri"}}), "");
     EXPECT_EQ(escapedSeparators("TEL", {{"VALUE", "text"}}), ",;");
+}
+
+TEST(EscapedText, EscapesEveryBackslashAndUnescapesBack) {
+    const struct {
+        const char* text;
+        const char* escaped;
+        const char* readBack;
+    } cases[] = {
+        {"Smith, Jones; Friends", "Smith\\, Jones\\; Friends", "Smith, Jones; Friends"},
+        {"C:\\temp\\n", "C:\\\\temp\\\\n", "C:\\temp\\n"},
+        {"one\r\ntwo\rthree\nfour", "one\\ntwo\\nthree\\nfour", "one\ntwo\nthree\nfour"},
+        {"", "", ""},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(escapedText(c.text), c.escaped) << c.text;
+        EXPECT_EQ(unescapedText(c.escaped), c.readBack) << c.text;
+    }
+    EXPECT_EQ(unescapedText("a\\Nb\\qc\\"), "a\nbqc\\");
 }
 
 TEST(SplitUnescaped, CutsOnlyAtBareSeparators) {
