@@ -140,7 +140,7 @@ fmx::errcode CardDav_GetvCard(short, const fmx::ExprEnv&, const fmx::DataVect& a
 
             // A text read ahead serves while the server names the tag it was read at.
             if (const std::string* kept = state.book.keptText(uid)) {
-                state.current_vcard = vCardDataParser().Parse(*kept, state.current_mapping);
+                state.current_vcard = readvCard(*kept, state.current_mapping);
                 SetResult(1, result);
                 return ErrorCode::None;
             }
@@ -153,7 +153,7 @@ fmx::errcode CardDav_GetvCard(short, const fmx::ExprEnv&, const fmx::DataVect& a
             const std::string tag = getEtag(answer.headers);
             if (!tag.empty())
                 state.book.retag(uid, tag);
-            state.current_vcard = vCardDataParser().Parse(answer.body, state.current_mapping);
+            state.current_vcard = readvCard(answer.body, state.current_mapping);
             SetResult(1, result);
             return ErrorCode::None;
         },

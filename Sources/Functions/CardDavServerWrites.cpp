@@ -56,7 +56,7 @@ Attempt tryMembershipChange(addresscard& group, const std::string& uid, Membersh
     std::string tag = getEtag(fetched.headers);
     if (tag.empty())
         tag = fetchEtag(group.url);
-    vCard card = vCardDataParser().Parse(fetched.body, FieldMap());
+    vCard card = readvCard(fetched.body, FieldMap());
     if (card.items.empty() || tag.empty()) {
         // No card to change, or none that can be written back safely.
         code = failedBecause(ErrorCode::Failed, card.items.empty()

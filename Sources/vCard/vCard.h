@@ -55,7 +55,7 @@ public:
 
     // Editing a card read from text while every other line stays as it was read (the member
     // lines of a group card, its categories: vCardGroup.h, vCardCategories.h), e.g.:
-    //     vCard card = vCardDataParser().Parse(text, FieldMap());
+    //     vCard group = readvCard(text, FieldMap());
     //     card.removeProperties("X-ABLABEL", [](const vCardItem& label) { return true; });
     //     card.appendProperty("X-ANNIVERSARY", "2020-05-01");
     //     const std::string written = card.toString();

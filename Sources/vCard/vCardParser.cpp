@@ -79,6 +79,14 @@ vCard vCardDataParser::Parse(const std::string& text, FieldMap fieldmap) {
     return card;
 }
 
+vCard readvCard(const std::string& text, FieldMap fieldmap) {
+    vCardDataParser parser;
+    parser.InternalParse(text);
+    vCard card;
+    card.setData(std::move(parser.items), std::move(fieldmap), std::move(parser.afterCard));
+    return card;
+}
+
 vCardMini vCardDataParser::ParseMini(const std::string& text) {
     items.clear();
     afterCard.clear();

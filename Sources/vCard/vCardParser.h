@@ -48,6 +48,10 @@ public:
     bool ProccessItem(const std::string& line);
 };
 
+// The first card of `text` as a card carrying `fieldmap`, for the functions that read a card to
+// work on it (what vCardDataParser::Parse gives, without keeping a parser's copy of the items).
+vCard readvCard(const std::string& text, FieldMap fieldmap);
+
 // The summary of the first card in `text`: the last FN, UID and VERSION values, the group flag
 // (set by any KIND or X-ADDRESSBOOKSERVER-KIND value "group" in any case) and every MEMBER and
 // X-ADDRESSBOOKSERVER-MEMBER value with each "urn:uuid:" removed; with or without group prefix,
