@@ -7,7 +7,6 @@
 #include "Functions/AnswerJudge.h"
 #include "Functions/CardDavFrame.h"
 #include "Functions/CardDavListing.h"
-#include "Functions/ChangeLines.h"
 #include "Functions/FetchedCards.h"
 #include "Functions/HostValues.h"
 #include "Functions/SyncReading.h"
@@ -70,13 +69,11 @@ std::vector<WantedCard> wantedCards(const std::string& text) {
     return wanted;
 }
 
-// Takes up cards read whole into the book, with their texts.
+// Takes up cards read whole into the book, with the texts there was room for.
 void takeUp(SelectedBook& book, cardtexts read) {
-    for (cardtext& card : read.cards) {
-        addresscard entry = entryOfText(card.url, card.etag, card.lastmodified, card.text);
-        if (!entry.uid.empty())
-            book.put(std::move(entry), std::move(card.text));
-    }
+    for (cardtext& card : read.cards)
+        if (!card.card.uid.empty())
+            book.put(std::move(card.card), std::move(card.text));
     for (const std::string& url : read.removed)
         book.removeAt(url);
 }
@@ -97,7 +94,10 @@ fmx::int16 fetchWanted(SelectedBook& book, const std::vector<WantedCard>& wanted
         if (url)
             urls.push_back(*url);
     }
-    return readCardTexts(book.url(), urls, [&](cardtexts read) { takeUp(book, std::move(read)); });
+    // The texts read now are kept before any kept earlier, which make room for them.
+    std::size_t textBudget = FetchedCards::kMaxBytes;
+    return readCardTexts(book.url(), urls, textBudget,
+                         [&](cardtexts read) { takeUp(book, std::move(read)); });
 }
 
 // The whole book in one request: every card with its text. Where the server refuses that
@@ -113,8 +113,7 @@ fmx::int16 fetchWholeBook(SelectedBook& book) {
     cardlisting whole;
     const bool refused = answer.status == 400 || answer.status == 403 || answer.status == 413 ||
                          answer.status == 501 || answer.status == 507;
-    const bool tooLarge =
-        answer.status == 0 && answer.failure.rfind("the answer is larger", 0) == 0;
+    const bool tooLarge = answer.tooLarge;
     if (!refused && !tooLarge) {
         auto read = judgedMultistatus(answer, [&](std::string body) {
             return xmlParser().getCardData(std::move(body), url, CardTexts::Always,
@@ -162,11 +161,10 @@ fmx::int16 fetchWholeBook(SelectedBook& book) {
     }
     // The texts of the cards read in batches are kept as long as room is left; the book still
     // learns every card.
-    const fmx::int16 code = readCardTexts(url, toRead, [&](cardtexts read) {
-        for (cardtext& card : read.cards) {
-            addresscard entry = entryOfText(card.url, card.etag, card.lastmodified, card.text);
-            add(std::move(entry), std::move(card.text));
-        }
+    std::size_t textBudget = FetchedCards::kMaxBytes - keptBytes;
+    const fmx::int16 code = readCardTexts(url, toRead, textBudget, [&](cardtexts read) {
+        for (cardtext& card : read.cards)
+            add(std::move(card.card), std::move(card.text));
     });
     if (code != ErrorCode::None)
         return code;

@@ -11,6 +11,7 @@
 #include "Functions/CardDavFrame.h"
 #include "Functions/CardDavListing.h"
 #include "Functions/ChangeLines.h"
+#include "Functions/FetchedCards.h"
 #include "Functions/HostValues.h"
 #include "Functions/SyncReading.h"
 #include "Transport/EntityTag.h"
@@ -22,32 +23,36 @@
 
 namespace {
 
-// Reads the texts of the changed cards the sync answer came without. Every one must come back
-// with its text, or as removed since; a card the server leaves out fails the call.
-fmx::int16 readChangedTexts(const std::string& bookUrl, BookChanges& changes) {
+// Reads the changed cards the sync answer came without. Every one must come back with its text,
+// or as removed since; a card the server leaves out fails the call.
+fmx::int16 readChangedTexts(const std::string& bookUrl, BookChanges& changes,
+                            std::size_t& textBudget) {
     std::vector<std::string> urls;
     std::unordered_map<std::string, syncchange*> byHref;
     for (syncchange& change : changes.changes) {
-        if (change.removed || !change.text.empty())
+        if (change.removed || change.read)
             continue;
-        urls.push_back(change.url);
-        byHref[normalUrl(change.url)] = &change;
+        urls.push_back(change.card.url);
+        byHref[normalUrl(change.card.url)] = &change;
     }
-    std::size_t answered = 0;
-    const fmx::int16 code = readCardTexts(bookUrl, urls, [&](cardtexts read) {
+    const fmx::int16 code = readCardTexts(bookUrl, urls, textBudget, [&](cardtexts read) {
         for (cardtext& card : read.cards) {
-            const auto asked = byHref.find(normalUrl(card.url));
-            if (asked == byHref.end() || card.text.empty())
+            const auto asked = byHref.find(normalUrl(card.card.url));
+            if (asked == byHref.end())
                 continue;
             syncchange& change = *asked->second;
-            // The text and the tag it was read at belong together.
-            if (!card.etag.empty())
-                change.etag = std::move(card.etag);
-            if (!card.lastmodified.empty())
-                change.lastmodified = std::move(card.lastmodified);
+            // The text and the tag it was read at belong together; a multiget that names no tag
+            // leaves the sync answer's.
+            std::string etag = std::move(change.card.etag);
+            std::string lastmodified = std::move(change.card.lastmodified);
+            change.card = std::move(card.card);
+            if (change.card.etag.empty())
+                change.card.etag = std::move(etag);
+            if (change.card.lastmodified.empty())
+                change.card.lastmodified = std::move(lastmodified);
+            change.read = true;
             change.text = std::move(card.text);
             byHref.erase(asked);
-            ++answered;
         }
         for (const std::string& url : read.removed) {
             const auto asked = byHref.find(normalUrl(url));
@@ -55,7 +60,6 @@ fmx::int16 readChangedTexts(const std::string& bookUrl, BookChanges& changes) {
                 continue;
             asked->second->removed = true;
             byHref.erase(asked);
-            ++answered;
         }
     });
     if (code != ErrorCode::None)
@@ -73,20 +77,21 @@ fmx::int16 readChangedTexts(const std::string& bookUrl, BookChanges& changes) {
 std::string applyChanges(SelectedBook& book, BookChanges& changes) {
     std::string lines;
     for (syncchange& change : changes.changes) {
-        const std::optional<SelectedBook::Known> known = book.knownAt(change.url);
+        addresscard& entry = change.card;
+        const std::string url = entry.url;
+        const std::optional<SelectedBook::Known> known = book.knownAt(url);
         if (change.removed) {
             appendChangeLine(lines, "deleted", known ? known->uid : "", "", known && known->isgroup,
-                             change.url);
-            book.removeAt(change.url);
+                             url);
+            book.removeAt(url);
             continue;
         }
-        addresscard entry = entryOfText(change.url, change.etag, change.lastmodified, change.text);
         // Another card now at the same href: the one known there is gone.
         if (known && (known->uid != entry.uid || known->isgroup != entry.isgroup)) {
-            appendChangeLine(lines, "deleted", known->uid, "", known->isgroup, change.url);
-            book.removeAt(change.url);
+            appendChangeLine(lines, "deleted", known->uid, "", known->isgroup, url);
+            book.removeAt(url);
         }
-        appendChangeLine(lines, "changed", entry.uid, entry.etag, entry.isgroup, change.url);
+        appendChangeLine(lines, "changed", entry.uid, entry.etag, entry.isgroup, url);
         if (!entry.uid.empty())
             book.put(std::move(entry), std::move(change.text));
     }
@@ -171,11 +176,15 @@ fmx::errcode CardDav_GetChanges(short, const fmx::ExprEnv&, const fmx::DataVect&
                 setError();
                 return noBookSelected().code;
             }
+            // Texts that come with the changes are kept for opening the cards later, as far as
+            // the room for fetched texts goes; every card is learnt all the same.
+            std::size_t textBudget = FetchedCards::kMaxBytes;
             BookChanges changes;
-            const ChangesRead read = readChanges(book.url(), textArgument(args, 0), changes);
+            const ChangesRead read =
+                readChanges(book.url(), textArgument(args, 0), changes, textBudget);
             fmx::int16 code = read.code;
             if (code == ErrorCode::None)
-                code = readChangedTexts(book.url(), changes);
+                code = readChangedTexts(book.url(), changes, textBudget);
             if (code != ErrorCode::None) {
                 // Nothing changed: the script's token still stands for what it holds.
                 SetTextResult(read.code != ErrorCode::None ? read.failure : "ERROR", result);

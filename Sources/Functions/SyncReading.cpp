@@ -39,7 +39,7 @@ ChangesRead refusedSync(Query& answer) {
 class ChangeCollector {
 public:
     void add(syncchange change) {
-        std::string key = normalUrl(change.url);
+        std::string key = normalUrl(change.card.url);
         const auto seen = positions.find(key);
         if (seen != positions.end())
             live[seen->second] = false;
@@ -65,14 +65,15 @@ private:
 
 } // namespace
 
-ChangesRead readChanges(const std::string& bookUrl, std::string token, BookChanges& changes) {
+ChangesRead readChanges(const std::string& bookUrl, std::string token, BookChanges& changes,
+                        std::size_t& textBudget) {
     ChangeCollector collector;
     for (int round = 0; round < kMaxSyncRounds; ++round) {
         Query answer = session().cd.sync_collection(bookUrl, token);
         if (answer.status != 207)
             return refusedSync(answer);
         auto part = judgedMultistatus(answer, [&](std::string body) {
-            return xmlParser().getSyncChanges(std::move(body), bookUrl);
+            return xmlParser().getSyncChanges(std::move(body), bookUrl, textBudget);
         });
         if (!part.verdict.ok())
             return {part.verdict.code, "ERROR"};
@@ -81,8 +82,10 @@ ChangesRead readChanges(const std::string& bookUrl, std::string token, BookChang
             noteFailure(ErrorCode::SyncNotSupported, "the server's answer names no sync token");
             return {ErrorCode::SyncNotSupported, "ERROR: sync not supported"};
         }
-        for (syncchange& change : part.value.changes)
+        for (syncchange& change : part.value.changes) {
+            textBudget -= change.text.size();
             collector.add(std::move(change));
+        }
         if (!part.value.truncated) {
             changes.token = std::move(part.value.token);
             changes.changes = collector.take();
@@ -102,13 +105,31 @@ ChangesRead readChanges(const std::string& bookUrl, std::string token, BookChang
             "ERROR"};
 }
 
-fmx::int16 readCardTextBatch(const std::string& bookUrl, const std::vector<std::string>& batch,
-                             cardtexts& read) {
-    Query answer =
-        session().cd.multiget_vcards(bookUrl, batch, CardDavClient::CardContent::WholeCard);
-    auto texts = judgedMultistatus(answer, [&](std::string body) {
-        return xmlParser().getCardTexts(std::move(body), bookUrl);
-    });
-    read = std::move(texts.value);
-    return texts.verdict.code;
+fmx::int16 readCardTexts(const std::string& bookUrl, const std::vector<std::string>& urls,
+                         std::size_t& textBudget, const std::function<void(cardtexts)>& take) {
+    std::size_t batch = kMultigetBatch;
+    for (std::size_t start = 0; start < urls.size();) {
+        const std::size_t count = std::min(batch, urls.size() - start);
+        const auto from = urls.begin() + static_cast<std::ptrdiff_t>(start);
+        Query answer = session().cd.multiget_vcards(
+            bookUrl, std::vector<std::string>(from, from + count),
+            CardDavClient::CardContent::WholeCard, kLargestMultigetAnswer);
+        if (answer.tooLarge && count > 1) {
+            batch = count / 2;
+            continue;
+        }
+        const std::size_t answerBytes = answer.body.size();
+        auto read = judgedMultistatus(answer, [&](std::string body) {
+            return xmlParser().getCardTexts(std::move(body), bookUrl, textBudget);
+        });
+        if (!read.verdict.ok())
+            return read.verdict.code;
+        for (const cardtext& card : read.value.cards)
+            textBudget -= card.text.size();
+        take(std::move(read.value));
+        start += count;
+        if (answerBytes > kMultigetBatchBytes)
+            batch = std::max<std::size_t>(1, count * kMultigetBatchBytes / answerBytes);
+    }
+    return 0;
 }

@@ -6,11 +6,18 @@
 #include "FMWrapper/FMXTypes.h"
 #include "Multistatus/xmlParser.h"
 
+#include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
 // The most hrefs one multiget names: servers refuse or time out on very large ones.
 constexpr std::size_t kMultigetBatch = 100;
+// The answer size a multiget aims at: when one answer grew beyond it (cards with large photos),
+// the next name fewer cards, so that one batch in memory stays about this size.
+constexpr std::size_t kMultigetBatchBytes = 16 * 1024 * 1024;
+// A multiget answer larger than this is given up and its cards are asked for again in halves.
+constexpr std::size_t kLargestMultigetAnswer = 4 * kMultigetBatchBytes;
 
 // The changes of a book since a token: each member once, where it last appeared, in the
 // server's order; with the token that now stands for the book.
@@ -28,35 +35,14 @@ struct [[nodiscard]] ChangesRead {
 // Asks the book at `bookUrl` for every change since `token` (empty: the initial sync), following
 // a truncated answer up while the server moves the token on. Fails (with its code and text) when
 // an answer is no whole multistatus, the server refuses the token (17) or the report (18), or a
-// truncated answer repeats its token.
-ChangesRead readChanges(const std::string& bookUrl, std::string token, BookChanges& changes);
+// truncated answer repeats its token. Card texts that came with the changes are kept while they
+// fit in `textBudget`, which is lessened by what was kept.
+ChangesRead readChanges(const std::string& bookUrl, std::string token, BookChanges& changes,
+                        std::size_t& textBudget);
 
-// Reads the whole texts of the cards at `urls` (on the book at `bookUrl`) with multiget,
-// kMultigetBatch a request, handing each answer to `take` as it comes. Returns 0 or the first
-// failed request's code; the batches before it were taken.
-template <class Take>
+// Reads the cards at `urls` (on the book at `bookUrl`) whole with multiget, handing each answer
+// to `take` as it comes: kMultigetBatch cards a request, fewer when answers grow large. Texts are
+// kept as by readChanges. Returns 0 or the first failed request's code; the batches before it
+// were taken.
 fmx::int16 readCardTexts(const std::string& bookUrl, const std::vector<std::string>& urls,
-                         Take&& take);
-
-// ---- implementation ----
-
-fmx::int16 readCardTextBatch(const std::string& bookUrl, const std::vector<std::string>& batch,
-                             cardtexts& read);
-
-template <class Take>
-fmx::int16 readCardTexts(const std::string& bookUrl, const std::vector<std::string>& urls,
-                         Take&& take) {
-    for (std::size_t start = 0; start < urls.size(); start += kMultigetBatch) {
-        const auto from = urls.begin() + static_cast<std::ptrdiff_t>(start);
-        const auto to = start + kMultigetBatch < urls.size()
-                            ? from + static_cast<std::ptrdiff_t>(kMultigetBatch)
-                            : urls.end();
-        cardtexts read;
-        const fmx::int16 code =
-            readCardTextBatch(bookUrl, std::vector<std::string>(from, to), read);
-        if (code != 0)
-            return code;
-        take(std::move(read));
-    }
-    return 0;
-}
+                         std::size_t& textBudget, const std::function<void(cardtexts)>& take);

@@ -156,6 +156,37 @@ std::string lastSegment(std::string_view path) {
     return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
 }
 
+// Takes what a card's text says of the card (UID, group, members, name) into its record, and
+// says whether the text is the whole card.
+bool summarise(addresscard& card, std::string_view text) {
+    vCardMini summary = readCardSummary(text);
+    card.uid = std::move(summary.uid);
+    card.isgroup = summary.isgroup;
+    card.members = std::move(summary.members);
+    card.fn = std::move(summary.fn);
+    return summary.whole;
+}
+
+// A copy of a card text while it fits in what is left of `budget`; empty beyond it.
+std::string keptWithin(std::string_view text, std::size_t& budget) {
+    if (text.size() > budget)
+        return {};
+    budget -= text.size();
+    return std::string(text);
+}
+
+// The record of a card read from a sync or multiget answer, which give no display name: the
+// card's identifier is the name of its resource.
+addresscard cardAt(std::string url, std::string_view href, std::string etag,
+                   std::string lastmodified) {
+    addresscard card;
+    card.cardid = replace(lastSegment(href), ".vcf", "");
+    card.url = std::move(url);
+    card.etag = std::move(etag);
+    card.lastmodified = std::move(lastmodified);
+    return card;
+}
+
 } // namespace
 
 Read<baseprincipal> xmlParser::getBasePrincipal(std::string xml,
@@ -256,16 +287,9 @@ Read<cardlisting> xmlParser::getCardData(std::string xml, const std::string& req
         card.etag = tagOf(response, text);
         const std::string_view cardText =
             cardTextOf(response.propertyElement(xmlns::carddav, "address-data"), text);
-        vCardMini summary = readCardSummary(cardText);
-        card.uid = std::move(summary.uid);
-        card.isgroup = summary.isgroup;
-        card.members = std::move(summary.members);
-        card.fn = std::move(summary.fn);
-        const bool keep =
-            (texts == CardTexts::Always || summary.whole) && cardText.size() <= textBudget;
-        listing.texts.emplace_back(keep ? std::string(cardText) : std::string());
-        if (keep)
-            textBudget -= cardText.size();
+        const bool whole = summarise(card, cardText);
+        listing.texts.push_back(
+            texts == CardTexts::Always || whole ? keptWithin(cardText, textBudget) : std::string());
     }
     return reading(parsed, std::move(listing));
 }
@@ -275,7 +299,8 @@ Read<std::string> xmlParser::getSyncToken(std::string xml) const {
     return reading(parsed, parsed.syncToken());
 }
 
-Read<syncanswer> xmlParser::getSyncChanges(std::string xml, const std::string& requestUrl) const {
+Read<syncanswer> xmlParser::getSyncChanges(std::string xml, const std::string& requestUrl,
+                                           std::size_t textBudget) const {
     const ParsedBody parsed(std::move(xml));
     syncanswer answer;
     answer.token = parsed.syncToken();
@@ -284,29 +309,35 @@ Read<syncanswer> xmlParser::getSyncChanges(std::string xml, const std::string& r
     std::string text;
     for (pugi::xml_node node = parsed.firstResponse(); node; node = parsed.nextResponse(node)) {
         response.read(parsed.enter(node));
-        std::string url = hrefs.resolve(textOf(response.hrefElement(), text));
+        const std::string_view href = textOf(response.hrefElement(), text);
+        std::string url = hrefs.resolve(href);
         if (!hrefs.isOfRequestOrigin(url))
             continue;
         if (response.status() == 507) {
             answer.truncated = true;
         } else if (response.status() == 404) {
             syncchange& removed = answer.changes.emplace_back();
-            removed.url = std::move(url);
+            removed.card.url = std::move(url);
             removed.removed = true;
         } else if (response.hasProp() && url != requestUrl) {
             syncchange& change = answer.changes.emplace_back();
-            change.url = std::move(url);
-            change.etag = tagOf(response, text);
-            change.lastmodified = response.propertyText(xmlns::dav, "getlastmodified");
+            // Before `text` is used again: `href` may be a view of it.
+            change.card = cardAt(std::move(url), href, tagOf(response, text),
+                                 response.propertyText(xmlns::dav, "getlastmodified"));
             if (const pugi::xml_node data =
-                    response.propertyElement(xmlns::carddav, "address-data"))
-                change.text = std::string(cardTextOf(data, text));
+                    response.propertyElement(xmlns::carddav, "address-data")) {
+                const std::string_view cardText = cardTextOf(data, text);
+                summarise(change.card, cardText);
+                change.read = true;
+                change.text = keptWithin(cardText, textBudget);
+            }
         }
     }
     return reading(parsed, std::move(answer));
 }
 
-Read<cardtexts> xmlParser::getCardTexts(std::string xml, const std::string& requestUrl) const {
+Read<cardtexts> xmlParser::getCardTexts(std::string xml, const std::string& requestUrl,
+                                        std::size_t textBudget) const {
     const ParsedBody parsed(std::move(xml));
     const HrefResolver hrefs(requestUrl);
     cardtexts answer;
@@ -314,7 +345,8 @@ Read<cardtexts> xmlParser::getCardTexts(std::string xml, const std::string& requ
     std::string text;
     for (pugi::xml_node node = parsed.firstResponse(); node; node = parsed.nextResponse(node)) {
         response.read(parsed.enter(node));
-        std::string url = hrefs.resolve(textOf(response.hrefElement(), text));
+        const std::string_view href = textOf(response.hrefElement(), text);
+        std::string url = hrefs.resolve(href);
         if (!hrefs.isOfRequestOrigin(url))
             continue;
         if (response.status() == 404) {
@@ -325,10 +357,11 @@ Read<cardtexts> xmlParser::getCardTexts(std::string xml, const std::string& requ
         if (!addressData)
             continue;
         cardtext& card = answer.cards.emplace_back();
-        card.url = std::move(url);
-        card.etag = tagOf(response, text);
-        card.lastmodified = response.propertyText(xmlns::dav, "getlastmodified");
-        card.text = std::string(cardTextOf(addressData, text));
+        card.card = cardAt(std::move(url), href, tagOf(response, text),
+                           response.propertyText(xmlns::dav, "getlastmodified"));
+        const std::string_view cardText = cardTextOf(addressData, text);
+        summarise(card.card, cardText);
+        card.text = keptWithin(cardText, textBudget);
     }
     return reading(parsed, std::move(answer));
 }

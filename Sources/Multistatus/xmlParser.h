@@ -63,11 +63,13 @@ enum class CardTexts { WhenWhole, Always };
 
 // One member of a sync-collection answer: changed (with its new tag) or removed since the token.
 struct syncchange {
-    std::string url;  // absolute
-    std::string etag; // without double quotes; empty for a removed member
+    // The member's absolute URL always; its tag and last modification when changed; what its
+    // text says of it (UID, group, members, name) when the server sent the text with the change.
+    addresscard card;
     bool removed = false;
-    std::string lastmodified;
-    // The card's text, when the server sent it with the change.
+    // The server sent the card's text with the change.
+    bool read = false;
+    // That text, where it was kept within the reading's text budget.
     std::string text;
 };
 
@@ -80,11 +82,10 @@ struct syncanswer {
     bool truncated = false;
 };
 
-// The whole text of one card of a multiget answer.
+// One card of a multiget answer that came with its text: what the text says of the card, and
+// the text itself where it was kept within the reading's text budget.
 struct cardtext {
-    std::string url;  // absolute
-    std::string etag; // without double quotes
-    std::string lastmodified;
+    addresscard card;
     std::string text;
 };
 
@@ -134,11 +135,14 @@ public:
     // property a PROPFIND of the collection gives; empty when there is none.
     Read<std::string> getSyncToken(std::string xml) const;
     // The changes of a sync-collection answer on the request's own origin; `token` empty when
-    // the answer names none (a server that does not know the report).
-    Read<syncanswer> getSyncChanges(std::string xml, const std::string& requestUrl) const;
+    // the answer names none (a server that does not know the report). Card texts are kept in the
+    // answer's order while they add up to no more than `textBudget` bytes.
+    Read<syncanswer> getSyncChanges(std::string xml, const std::string& requestUrl,
+                                    std::size_t textBudget = 0) const;
     // The cards of a multiget answer on the request's own origin that came with their text, and
-    // those the server answered 404 for.
-    Read<cardtexts> getCardTexts(std::string xml, const std::string& requestUrl) const;
+    // those the server answered 404 for; texts kept as in getSyncChanges.
+    Read<cardtexts> getCardTexts(std::string xml, const std::string& requestUrl,
+                                 std::size_t textBudget = 0) const;
     // The conditions a WebDAV error body names ("valid-sync-token", "supported-report"), as a
     // refused request explains itself; empty for any other body.
     std::vector<std::string> davErrorConditions(std::string xml) const;

@@ -34,6 +34,8 @@ struct Query {
     // Why no complete answer came (libcurl's words: "Couldn't connect to server", "Timeout was
     // reached"); empty when one came.
     std::string failure;
+    // The answer was given up because its body grew beyond the size the request allowed.
+    bool tooLarge = false;
 };
 
 // Whether a request follows the redirects it is answered with. Only discovery does; a card or
@@ -155,7 +157,7 @@ public:
     Query sync_collection(const std::string& url, const std::string& token);
     Query get_synctoken(const std::string& url);
     Query multiget_vcards(const std::string& url, const std::vector<std::string>& cardUrls,
-                          CardContent content);
+                          CardContent content, std::size_t maxBody = 0);
 
     // A card identifier (hexadecimal digits) that is still free in the address book at `url`
     // (which ends in "/"), or the empty text when none of the probes answered 404. `last_probe`

@@ -202,8 +202,8 @@ Query CardDavClient::get_synctoken(const std::string& url) {
 }
 
 Query CardDavClient::multiget_vcards(const std::string& url,
-                                     const std::vector<std::string>& cardUrls,
-                                     CardContent content) {
+                                     const std::vector<std::string>& cardUrls, CardContent content,
+                                     std::size_t maxBody) {
     std::string body =
         R"(<?xml version="1.0" encoding="utf-8" ?><C:addressbook-multiget xmlns:D="DAV:" )"
         R"(xmlns:C="urn:ietf:params:xml:ns:carddav"><D:prop>)";
@@ -212,5 +212,6 @@ Query CardDavClient::multiget_vcards(const std::string& url,
     for (const std::string& cardUrl : cardUrls)
         body += "<D:href>" + xmlEscaped(pathOf(cardUrl)) + "</D:href>";
     body += "</C:addressbook-multiget>";
-    return query(url, "REPORT", body, headerList({kXmlType, kAcceptXml, kDepthOne}));
+    return query(url, "REPORT", body, headerList({kXmlType, kAcceptXml, kDepthOne}),
+                 Redirects::refused, maxBody);
 }

@@ -103,6 +103,7 @@ Query RequestExchange::finish(CURLcode outcome, const std::string& url) {
         throw std::bad_alloc();
     Query answer;
     answer.url = url;
+    answer.tooLarge = tooLarge;
     if (tooLarge)
         answer.failure = "the answer is larger than " + std::to_string(maxBody) + " bytes";
     else if (outcome != CURLE_OK)

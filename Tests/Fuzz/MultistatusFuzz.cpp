@@ -32,8 +32,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         (void)parser.getBasePrincipal(body, requestUrl);
         (void)parser.getAddressHome(body);
         (void)parser.getAddressbooks(body, requestUrl);
-        (void)parser.getSyncChanges(body, requestUrl);
-        (void)parser.getCardTexts(body, requestUrl);
+        (void)parser.getSyncChanges(body, requestUrl, size / 2);
+        (void)parser.getCardTexts(body, requestUrl, size / 2);
         (void)parser.davErrorConditions(body);
         for (const addresscard& card : parser.getCardData(body, requestUrl).value.cards) {
             checkNewCardText(card);

@@ -4,6 +4,7 @@
 
 #include "Multistatus/xmlParser.h"
 
+#include <cstdint>
 #include <string>
 #include <utility>
 #include <vector>
@@ -26,10 +27,13 @@ struct ReadValues {
     std::string getSyncToken(std::string xml) const {
         return parser.getSyncToken(std::move(xml)).value;
     }
-    syncanswer getSyncChanges(std::string xml, const std::string& requestUrl) const {
-        return parser.getSyncChanges(std::move(xml), requestUrl).value;
+    // Card texts are kept whatever their size unless a budget is given.
+    syncanswer getSyncChanges(std::string xml, const std::string& requestUrl,
+                              std::size_t textBudget = SIZE_MAX) const {
+        return parser.getSyncChanges(std::move(xml), requestUrl, textBudget).value;
     }
-    std::vector<cardtext> getCardTexts(std::string xml, const std::string& requestUrl) const {
-        return parser.getCardTexts(std::move(xml), requestUrl).value.cards;
+    std::vector<cardtext> getCardTexts(std::string xml, const std::string& requestUrl,
+                                       std::size_t textBudget = SIZE_MAX) const {
+        return parser.getCardTexts(std::move(xml), requestUrl, textBudget).value.cards;
     }
 };

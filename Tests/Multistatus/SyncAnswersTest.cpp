@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+
 namespace {
 
 const std::string kBook = "http://h/book/";
@@ -26,10 +28,10 @@ TEST(SyncAnswers, ChangesRemovalsTruncationAndTokenInAnyPrefixStyle) {
     EXPECT_EQ(answer.token, "http://h/sync/7");
     EXPECT_TRUE(answer.truncated);
     ASSERT_EQ(answer.changes.size(), 2u) << "the card on another server is left out";
-    EXPECT_EQ(answer.changes[0].url, "http://h/book/a.vcf");
-    EXPECT_EQ(answer.changes[0].etag, "t1");
+    EXPECT_EQ(answer.changes[0].card.url, "http://h/book/a.vcf");
+    EXPECT_EQ(answer.changes[0].card.etag, "t1");
     EXPECT_FALSE(answer.changes[0].removed);
-    EXPECT_EQ(answer.changes[1].url, "http://h/book/b.vcf");
+    EXPECT_EQ(answer.changes[1].card.url, "http://h/book/b.vcf");
     EXPECT_TRUE(answer.changes[1].removed);
 }
 
@@ -47,22 +49,60 @@ TEST(SyncAnswers, TokenOfAPropfindAndNoneWhereThereIsNone) {
     EXPECT_EQ(parser.getSyncChanges("<html>nope</html>", kBook).token, "");
 }
 
-TEST(SyncAnswers, MultigetTextsComeWithTheirTagsOnly) {
+// A multiget answer body for cards (href, tag, text), the server's way with CDATA.
+std::string multigetAnswer(const std::vector<std::array<std::string, 3>>& cards) {
+    std::string body = R"(<d:multistatus xmlns:d="DAV:" xmlns:c="urn:ietf:params:xml:ns:carddav">)"
+                       R"(<d:response><d:href>/book/gone.vcf</d:href>)"
+                       R"(<d:status>HTTP/1.1 404 Not Found</d:status></d:response>)";
+    for (const auto& [href, etag, text] : cards)
+        body += "<d:response><d:href>" + href + "</d:href><d:propstat><d:prop><d:getetag>\"" +
+                etag + "\"</d:getetag><c:address-data><![CDATA[" + text +
+                "]]></c:address-data></d:prop><d:status>HTTP/1.1 200 OK</d:status></d:propstat>"
+                "</d:response>";
+    return body + "</d:multistatus>";
+}
+
+TEST(SyncAnswers, MultigetCardsAreKnownByTheirTextsKeptWithinTheBudget) {
     ReadValues parser;
-    const std::vector<cardtext> cards = parser.getCardTexts(
-        R"(<d:multistatus xmlns:d="DAV:" xmlns:c="urn:ietf:params:xml:ns:carddav">)"
-        R"(<d:response><d:href>/book/gone.vcf</d:href><d:status>HTTP/1.1 404 Not Found</d:status>)"
-        R"(</d:response><d:response><d:href>/book/a.vcf</d:href><d:propstat><d:prop>)"
-        R"(<d:getetag>"ta"</d:getetag><c:address-data><![CDATA[BEGIN:VCARD)"
-        "\r\nUID:a & b\r\nEND:VCARD\r\n"
-        R"(]]></c:address-data></d:prop><d:status>HTTP/1.1 200 OK</d:status></d:propstat>)"
-        R"(</d:response></d:multistatus>)",
-        kBook);
-    ASSERT_EQ(cards.size(), 1u);
-    EXPECT_EQ(cards[0].url, "http://h/book/a.vcf");
-    EXPECT_EQ(cards[0].etag, "ta");
-    // XML reads every line end of its text as LF.
-    EXPECT_EQ(cards[0].text, "BEGIN:VCARD\nUID:a & b\nEND:VCARD\n");
+    const std::string a = "BEGIN:VCARD\nUID:a & b\nFN:Ada\nEND:VCARD\n";
+    const std::string big = "BEGIN:VCARD\nUID:big\nNOTE:" + std::string(100, 'x') + "\nEND:VCARD\n";
+    const std::string group = "BEGIN:VCARD\nUID:g\nX-ADDRESSBOOKSERVER-KIND:group\n"
+                              "X-ADDRESSBOOKSERVER-MEMBER:urn:uuid:a & b\nEND:VCARD\n";
+    const std::string body = multigetAnswer(
+        {{"/book/a.vcf", "ta", a}, {"/book/big.vcf", "tb", big}, {"/book/g1", "tg", group}});
+    const std::vector<cardtext> cards = parser.getCardTexts(body, kBook);
+    ASSERT_EQ(cards.size(), 3u) << "the removed card is no card with a text";
+    EXPECT_EQ(cards[0].card.url, "http://h/book/a.vcf");
+    EXPECT_EQ(cards[0].card.cardid, "a");
+    EXPECT_EQ(cards[0].card.etag, "ta");
+    EXPECT_EQ(cards[0].card.uid, "a & b");
+    EXPECT_EQ(cards[0].card.fn, "Ada");
+    EXPECT_EQ(cards[0].text, a);
+    EXPECT_TRUE(cards[2].card.isgroup);
+    EXPECT_EQ(cards[2].card.members, std::vector<std::string>{"a & b"});
+
+    // A text beyond what is left of the budget is not kept; the card is known all the same, and
+    // a smaller text after it still fits.
+    const std::vector<cardtext> within = parser.getCardTexts(body, kBook, a.size() + group.size());
+    ASSERT_EQ(within.size(), 3u);
+    EXPECT_EQ(within[0].text, a);
+    EXPECT_EQ(within[1].text, "");
+    EXPECT_EQ(within[1].card.uid, "big");
+    EXPECT_EQ(within[2].text, group);
+
+    // The same rule for the texts a sync answer brings.
+    std::string sync = body;
+    sync.insert(sync.rfind("</d:multistatus>"), "<d:sync-token>t2</d:sync-token>");
+    const syncanswer changes = parser.getSyncChanges(sync, kBook, a.size());
+    ASSERT_EQ(changes.changes.size(), 4u);
+    EXPECT_TRUE(changes.changes[0].removed);
+    EXPECT_FALSE(changes.changes[0].read);
+    EXPECT_TRUE(changes.changes[1].read);
+    EXPECT_EQ(changes.changes[1].text, a);
+    EXPECT_TRUE(changes.changes[2].read);
+    EXPECT_EQ(changes.changes[2].text, "");
+    EXPECT_EQ(changes.changes[2].card.uid, "big");
+    EXPECT_EQ(changes.changes[3].card.cardid, "g1");
 }
 
 TEST(SyncAnswers, ErrorBodiesNameTheirConditions) {
