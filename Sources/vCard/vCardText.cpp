@@ -132,3 +132,35 @@ std::string foldLine(std::string_view head, std::string_view value) {
     appendFoldedValue(line, head.size(), value);
     return line;
 }
+
+std::string unescapedText(std::string_view value) {
+    std::string text;
+    text.reserve(value.size());
+    for (std::size_t i = 0; i < value.size(); ++i) {
+        const char c = value[i];
+        if (c == '\\' && i + 1 < value.size()) {
+            const char next = value[++i];
+            text += next == 'n' || next == 'N' ? '\r' : next;
+        } else if (c == '\r' || c == '\n') {
+            text += '\r';
+            if (c == '\r' && i + 1 < value.size() && value[i + 1] == '\n')
+                ++i;
+        } else {
+            text += c;
+        }
+    }
+    return text;
+}
+
+std::string escapedText(std::string_view text, std::string_view separators) {
+    if (separators.empty())
+        return std::string(text);
+    std::string value;
+    value.reserve(text.size() + 8);
+    for (const char c : text) {
+        if (c == '\\' || separators.find(c) != std::string_view::npos)
+            value += '\\';
+        value += c;
+    }
+    return value;
+}

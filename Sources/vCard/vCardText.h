@@ -42,3 +42,14 @@ std::string foldLine(std::string_view head, std::string_view value);
 // Appends `value` to `line`, whose last `headLength` bytes are the head of a property line,
 // folded as foldLine folds it.
 void appendFoldedValue(std::string& line, std::size_t headLength, std::string_view value);
+
+// The text a value stands for, its escapes resolved: "\n" (either case) and every line break
+// written as such (CR LF, LF, CR) become one CR, the line break of host text; a backslash before
+// any other character gives that character ("\," a comma, "\\" a backslash). A backslash at the
+// end stays.
+std::string unescapedText(std::string_view value);
+// Text as a value holds it, so that unescapedText gives it back: every backslash doubled and
+// each character of `separators` escaped. Line breaks stay as they are (a line is written with
+// them escaped). With no separators (values that are not text: URIs, base64) the text is
+// returned as it is.
+std::string escapedText(std::string_view text, std::string_view separators);
