@@ -165,11 +165,20 @@ private:
     std::string& reason_;
 };
 
-// A TYPE value or group name that can stand in a property line as it is.
-bool isToken(const std::string& text) {
-    return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) {
+// A group name as vCard allows it: letters, digits and '-'.
+bool isGroupName(const std::string& text) {
+    return std::all_of(text.begin(), text.end(), [](char c) {
         return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-               c == '-' || c == '_';
+               c == '-';
+    });
+}
+
+// A TYPE value that can stand in a parameter as it is: no control character, and none of the
+// characters that end or quote a parameter or separate its values.
+bool isTypeWord(const std::string& text) {
+    return !text.empty() && std::none_of(text.begin(), text.end(), [](char c) {
+        return static_cast<unsigned char>(c) < 0x20 || c == 0x7F || c == ';' || c == ':' ||
+               c == ',' || c == '"' || c == '\\';
     });
 }
 
@@ -217,15 +226,16 @@ bool readEntry(const json& object, const std::string& key, EntryKind kind, CardE
             if (!readStrings(value, what, entry.types, refuse))
                 return false;
             for (std::string& type : entry.types) {
-                if (!isToken(type))
+                if (!isTypeWord(type))
                     return refuse("\"" + what + "\" holds a type that is no word: " + type);
                 type = toLowerAscii(std::move(type));
             }
         } else if (name == "group") {
             if (!readString(value, what, entry.group, refuse))
                 return false;
-            if (!entry.group.empty() && !isToken(entry.group))
-                return refuse("\"" + what + "\" is no group name");
+            // Only a new property takes its group, and only one a line can carry.
+            if (!isGroupName(entry.group))
+                entry.group.clear();
         } else if (name == "property" && namesItsProperty(kind)) {
             if (!readString(value, what, entry.property, refuse))
                 return false;
@@ -240,7 +250,8 @@ bool readEntry(const json& object, const std::string& key, EntryKind kind, CardE
     }
     if (kind != EntryKind::Address)
         return true;
-    // The components, when any is given; otherwise the whole value cut at its semicolons.
+    // The components, when any is given (and the whole value from them, when it is not given);
+    // otherwise the whole value cut at its semicolons.
     std::vector<std::string> pieces;
     if (parts.empty()) {
         for (std::size_t start = 0; start <= entry.value.size();) {
@@ -249,9 +260,13 @@ bool readEntry(const json& object, const std::string& key, EntryKind kind, CardE
             start = end + 1;
         }
     }
-    for (std::size_t i = 0; i < addressParts().size(); ++i)
+    const bool valueGiven = object.contains("value");
+    for (std::size_t i = 0; i < addressParts().size(); ++i) {
         entry.components.push_back(parts.empty() ? (i < pieces.size() ? pieces[i] : "")
                                                  : parts[addressParts()[i]]);
+        if (!valueGiven)
+            entry.value += (i > 0 ? ";" : "") + entry.components.back();
+    }
     return true;
 }
 
@@ -270,7 +285,9 @@ bool applyArray(vCard& card, const std::string& key, EntryKind kind, const json&
 bool applyName(vCard& card, const json& value, const json& held, Refusal& refuse) {
     if (!value.is_object())
         return refuse("\"name\" must be an object");
-    for (const auto& [key, part] : value.items()) {
+    for (const auto& item : value.items()) {
+        const std::string& key = item.key();
+        const json& part = item.value();
         const auto known = std::find_if(std::begin(kNameParts), std::end(kNameParts),
                                         [&](const auto& names) { return key == names.first; });
         if (known == std::end(kNameParts))
@@ -346,6 +363,11 @@ bool applyFields(vCard& card, const json& value, const json& held, Refusal& refu
         if (name == kReadOnlyField)
             return refuse("\"fields." + name + "\" is read-only");
         card.set(name, text.get<std::string>());
+        // A whole structured value set gives its components anew, for the component fields
+        // after it.
+        if (splitFieldName(name).typeprop.empty())
+            for (vCardItem& item : card.items)
+                vCard::addInnerValues(item);
     }
     return true;
 }
@@ -355,10 +377,12 @@ bool applyKey(vCard& card, const std::string& key, const json& value, const json
     if (isOneOfKeys(key, std::begin(kReadOnlyKeys), std::end(kReadOnlyKeys)))
         return value == before[key] || refuse("\"" + key + "\" is read-only");
     if (key == "photo") {
-        if (value.is_null())
-            card.removeProperties("PHOTO", [](const vCardItem&) { return true; });
-        return value.is_null() || value == before[key] ||
-               refuse("\"photo\" can only be removed (null) here");
+        if (value == before[key])
+            return true;
+        if (!value.is_null())
+            return refuse("\"photo\" can only be removed (null) here");
+        card.removeProperties("PHOTO", [](const vCardItem&) { return true; });
+        return true;
     }
     for (const ArrayKey& array : kArrays)
         if (key == array.key)

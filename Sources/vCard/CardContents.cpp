@@ -8,6 +8,7 @@
 #include "vCard/vCardWords.h"
 
 #include <algorithm>
+#include <map>
 #include <optional>
 #include <set>
 
@@ -33,22 +34,21 @@ bool isVersion4(const vCard& card) {
     return version && !version->value.empty() && version->value[0] == '4';
 }
 
-std::string labelOf(const vCard& card, const std::string& group) {
-    if (group.empty())
-        return "";
+// The label of each group of the card: its first X-ABLabel, without Apple's decoration of a
+// built-in label (_$!<Home>!$_).
+std::map<std::string, std::string> groupLabels(const vCard& card) {
+    std::map<std::string, std::string> labels;
     for (const vCardItem& item : card.items) {
-        if (!equalsIgnoringAsciiCase(propertyKind(item.name), "X-ABLABEL") ||
-            groupOf(item) != group)
+        if (!equalsIgnoringAsciiCase(propertyKind(item.name), "X-ABLABEL"))
             continue;
         std::string label = unescapedText(item.value);
-        // Apple writes its built-in labels as _$!<Home>!$_.
         const std::string_view open = "_$!<", close = ">!$_";
         if (label.size() >= open.size() + close.size() && label.compare(0, 4, open) == 0 &&
             label.compare(label.size() - 4, 4, close) == 0)
             label = label.substr(4, label.size() - 8);
-        return label;
+        labels.emplace(groupOf(item), std::move(label));
     }
-    return "";
+    return labels;
 }
 
 void readTypes(const vCardItem& item, CardEntry& entry) {
@@ -71,7 +71,8 @@ void readTypes(const vCardItem& item, CardEntry& entry) {
     }
 }
 
-CardEntry entryOf(const vCard& card, const vCardItem& item, EntryKind kind) {
+CardEntry entryOf(const vCardItem& item, EntryKind kind,
+                  const std::map<std::string, std::string>& labels) {
     CardEntry entry;
     entry.property = std::string(propertyKind(item.name));
     entry.group = groupOf(item);
@@ -88,7 +89,11 @@ CardEntry entryOf(const vCard& card, const vCardItem& item, EntryKind kind) {
             entry.components.push_back(i < pieces.size() ? unescapedText(pieces[i]) : "");
     }
     readTypes(item, entry);
-    entry.label = labelOf(card, entry.group);
+    if (!entry.group.empty()) {
+        const auto label = labels.find(entry.group);
+        if (label != labels.end())
+            entry.label = label->second;
+    }
     return entry;
 }
 
@@ -113,16 +118,27 @@ std::string propertyToWrite(const CardEntry& entry, EntryKind kind) {
     return toUpperAscii(entry.property.empty() ? usualProperty(kind) : entry.property);
 }
 
-bool sameContent(const CardEntry& wanted, const CardEntry& held, EntryKind kind) {
-    auto sorted = [](std::vector<std::string> types) {
-        std::sort(types.begin(), types.end());
-        return types;
+// What an entry holds that decides whether a property holds the same: property, value (and the
+// components of an address), types in any order, preference and label; not the group.
+std::string contentKey(const CardEntry& entry, EntryKind kind) {
+    std::vector<std::string> types = entry.types;
+    std::sort(types.begin(), types.end());
+    std::string key = propertyToWrite(entry, kind);
+    const auto add = [&key](const std::string& part) {
+        key += '\0';
+        key += std::to_string(part.size());
+        key += ':';
+        key += part;
     };
-    const bool sameValue = kind == EntryKind::Address ? wanted.components == held.components
-                                                      : wanted.value == held.value;
-    return sameValue && propertyToWrite(wanted, kind) == held.property &&
-           wanted.pref == held.pref && wanted.label == held.label &&
-           sorted(wanted.types) == sorted(held.types);
+    add(entry.value);
+    if (kind == EntryKind::Address)
+        for (const std::string& component : entry.components)
+            add(component);
+    for (const std::string& type : types)
+        add(type);
+    add(entry.pref ? "pref" : "");
+    add(entry.label);
+    return key;
 }
 
 // The lines written for an entry that no property of the card holds: the property, and its
@@ -190,35 +206,42 @@ bool isPropertyOf(EntryKind kind, std::string_view property) {
 
 std::vector<CardEntry> entriesOf(const vCard& card, EntryKind kind) {
     std::vector<CardEntry> entries;
+    const std::map<std::string, std::string> labels = groupLabels(card);
     for (const vCardItem& item : card.items)
         if (isOfKind(item, kind))
-            entries.push_back(entryOf(card, item, kind));
+            entries.push_back(entryOf(item, kind, labels));
     return entries;
 }
 
 void replaceEntries(vCard& card, EntryKind kind, const std::vector<CardEntry>& entries) {
     std::vector<std::size_t> slots; // the positions of the kind's properties
     std::vector<CardEntry> held;
+    const std::map<std::string, std::string> labels = groupLabels(card);
     for (std::size_t i = 0; i < card.items.size(); ++i) {
         if (isOfKind(card.items[i], kind)) {
             slots.push_back(i);
-            held.push_back(entryOf(card, card.items[i], kind));
+            held.push_back(entryOf(card.items[i], kind, labels));
         }
     }
 
     // Each entry kept by the first property of the same content not yet taken.
+    std::multimap<std::string, std::size_t> untaken;
+    for (std::size_t h = 0; h < held.size(); ++h)
+        untaken.emplace(contentKey(held[h], kind), h);
     std::vector<std::optional<std::size_t>> keptBy(entries.size());
     std::vector<bool> taken(held.size(), false);
     std::set<std::string> keptGroups;
     for (std::size_t e = 0; e < entries.size(); ++e) {
-        for (std::size_t h = 0; h < held.size(); ++h) {
-            if (taken[h] || !sameContent(entries[e], held[h], kind))
-                continue;
-            taken[h] = true;
-            keptBy[e] = slots[h];
-            keptGroups.insert(held[h].group);
-            break;
-        }
+        // Equal keys keep their order: the first is the earliest property.
+        const std::string key = contentKey(entries[e], kind);
+        const auto same = untaken.lower_bound(key);
+        if (same == untaken.end() || same->first != key)
+            continue;
+        const std::size_t h = same->second;
+        untaken.erase(same);
+        taken[h] = true;
+        keptBy[e] = slots[h];
+        keptGroups.insert(held[h].group);
     }
     // The groups whose property goes: their labels go with it, unless a line of the group
     // stays that is neither a property of the kind nor a companion.

@@ -41,14 +41,14 @@ bool isPropertyOf(EntryKind kind, std::string_view property);
 std::vector<CardEntry> entriesOf(const vCard& card, EntryKind kind);
 
 // Replaces the card's properties of `kind` by `entries`, in their order. Each entry that equals
-// a property the card holds (property, value, types, preference and label; the group is not
-// compared) keeps that property's item, so it is written back as it was read; the entries are
-// matched to the properties by content, each property used once. The others are written anew:
-// with a TYPE parameter per type, PREF as a type (a PREF=1 parameter on a vCard 4 card), and a
-// label as an X-ABLabel in a group of its own (the entry's group when no kept line uses it).
-// The entries take the places of the properties they replace, any surplus after the last of
-// them (at the end of a card that had none); a property that goes takes its label (and Apple's
-// X-ABADR) with it.
+// a property the card holds (property, value and components, types, preference and label; the
+// group is not compared) keeps that property's item, so it is written back as it was read; the
+// entries are matched to the properties by content, each property used once. The others are written
+// anew: with a TYPE parameter per type, PREF as a type (a PREF=1 parameter on a vCard 4 card), and
+// a label as an X-ABLabel in a group of its own (the entry's group when no kept line uses it). The
+// entries take the places of the properties they replace, any surplus after the last of them (at
+// the end of a card that had none); a property that goes takes its label (and Apple's X-ABADR) with
+// it.
 void replaceEntries(vCard& card, EntryKind kind, const std::vector<CardEntry>& entries);
 
 // The first item of a property kind (no group, any case), or null.

@@ -146,9 +146,11 @@ TEST_P(CardJsonLoopback, EveryEmailPhoneAndAddressIsThereUnescapedAndLabelled) {
     // Each field of the vocabulary is there, with what GetvCardItem gives where that holds no
     // escape.
     EXPECT_EQ(before["fields"].size(), 90u);
-    for (const auto& [field, value] : card.reads)
-        if (value.find('\\') == std::string::npos && value.find('\n') == std::string::npos)
+    for (const auto& [field, value] : card.reads) {
+        if (value.find('\\') == std::string::npos && value.find('\n') == std::string::npos) {
             EXPECT_EQ(before["fields"][field], value) << field;
+        }
+    }
 }
 
 TEST_P(CardJsonLoopback, WhatTheScriptLeftAloneReachesTheServerAsItCame) {
@@ -257,6 +259,8 @@ TEST_F(CardJsonEdit, RefusedObjectsChangeNothing) {
 TEST_F(CardJsonEdit, KeysChangeWhatTheyStandForAndFieldsGoThroughTheVocabulary) {
     json changes = before; // stale arrays and fields beside the changes change nothing
     changes["fields"]["worktel"] = "+234 1 555 0999";
+    changes["fields"]["home"] = ";;1 New Street;Abuja;;900001;Nigeria";
+    changes["fields"]["home_postalcode"] = "900002";
     changes["note"] = "Line one\rLine, two";
     changes["name"]["given"] = "Ama; Jr";
     changes["org"]["units"] = {"Research", "Lagos"};
@@ -274,6 +278,8 @@ TEST_F(CardJsonEdit, KeysChangeWhatTheyStandForAndFieldsGoThroughTheVocabulary) 
             *at = to;
     };
     replace("TEL;TYPE=WORK:+234 1 555 0100", "TEL;TYPE=WORK:+234 1 555 0999");
+    replace("ADR;TYPE=HOME:;;12 Marina Road;Lagos;;101001;Nigeria",
+            "ADR;TYPE=HOME:;;1 New Street;Abuja;;900002;Nigeria");
     replace("NOTE:Met at the summit\\, Lagos 2023.\\nPrefers e-mail.",
             "NOTE:Line one\\nLine\\, two");
     replace("N:Okafor;Amara;;;", "N:Okafor;Ama\\; Jr;;;");
@@ -283,6 +289,7 @@ TEST_F(CardJsonEdit, KeysChangeWhatTheyStandForAndFieldsGoThroughTheVocabulary) 
     EXPECT_EQ(logicalLines(saved()), expected);
     const json after = cardJson(plugin.host);
     EXPECT_EQ(after["name"]["given"], "Ama; Jr");
+    EXPECT_EQ(after["fields"]["home_city"], "Abuja");
     EXPECT_EQ(after["categories"], changes["categories"]);
     EXPECT_EQ(after["note"], changes["note"]);
 }
