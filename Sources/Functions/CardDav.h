@@ -59,3 +59,7 @@ fmx::errcode CardDav_SetSessionIdleLimit(short functionId, const fmx::ExprEnv& e
                                          const fmx::DataVect& args, fmx::Data& result);
 fmx::errcode CardDav_CompareETags(short functionId, const fmx::ExprEnv& env,
                                   const fmx::DataVect& args, fmx::Data& result);
+fmx::errcode CardDav_GetvCardJSON(short functionId, const fmx::ExprEnv& env,
+                                  const fmx::DataVect& args, fmx::Data& result);
+fmx::errcode CardDav_SetvCardJSON(short functionId, const fmx::ExprEnv& env,
+                                  const fmx::DataVect& args, fmx::Data& result);

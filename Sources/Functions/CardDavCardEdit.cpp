@@ -5,9 +5,11 @@
 
 #include "Functions/AnswerJudge.h"
 #include "Functions/CardDavFrame.h"
+#include "Functions/CurrentCard.h"
 #include "Functions/HostValues.h"
 #include "Utils/AsciiCase.h"
 #include "base64.h"
+#include "vCard/PictureSize.h"
 #include "vCard/vCardParameters.h"
 #include "vCard/vCardParser.h"
 #include "vCard/vCardPicture.h"
@@ -53,23 +55,19 @@ std::string entryValue(const std::string& name) {
     return entry->cardid;
 }
 
-// A picture size argument; sizes below 1 cannot be shown and fall back to the default, and the
-// container holds a size in 16 bits.
-int pictureSize(const fmx::DataVect& args, unsigned index) {
+// A picture size (an argument, or read from the picture); sizes below 1 cannot be shown and
+// fall back to the default, and the container holds a size in 16 bits.
+int shownSize(long size) {
     constexpr long kDefaultSize = 100;
     constexpr long kLargestSize = 32767;
-    const long size = ParameterToLong(args, index, kDefaultSize);
     return static_cast<int>(size < 1 ? kDefaultSize : std::min(size, kLargestSize));
 }
 
-// Sets the card's photo as container data; "No photo" when the card has none.
+// Sets the card's photo as container data, named photo.jpg, photo.png, photo.gif or photo.bmp
+// by what its bytes are (else by the type the card names), at the size the script asks
+// (arguments 2 and 3), else at the picture's own, else at 100 x 100; "No photo" when the card
+// has none.
 fmx::int16 getPhoto(const fmx::DataVect& args, fmx::Data& result) {
-    int width = 100;
-    int height = 100;
-    if (args.Size() >= 3) {
-        width = pictureSize(args, 1);
-        height = pictureSize(args, 2);
-    }
     const vCard& card = session().current_vcard;
     const std::string value = card.get(kPhoto);
     if (value.empty()) {
@@ -80,8 +78,22 @@ fmx::int16 getPhoto(const fmx::DataVect& args, fmx::Data& result) {
     if (!readPicture(value, card.getTypeValue(kPhoto, "ENCODING"),
                      card.getTypeValue(kPhoto, "TYPE"), picture))
         return ErrorCode::PhotoNotBase64;
+    const PictureHeader header = readPictureHeader(picture.bytes);
+    int width = shownSize(header.width);
+    int height = shownSize(header.height);
+    if (args.Size() >= 3) {
+        width = shownSize(ParameterToLong(args, 1, 0));
+        height = shownSize(ParameterToLong(args, 2, 0));
+    }
+    PictureFormat format = header.format;
+    if (format == PictureFormat::Unknown)
+        format = formatNamed(picture.imageType);
+    const std::string imageType =
+        format == PictureFormat::Unknown ? picture.imageType : std::string(imageTypeName(format));
+    const std::string extension =
+        format == PictureFormat::Unknown ? "jpg" : std::string(fileExtension(format));
     const bool accepted =
-        SetImageResult("test.jpg", picture.imageType, width, height,
+        SetImageResult("photo." + extension, imageType, width, height,
                        std::vector<char>(picture.bytes.begin(), picture.bytes.end()), result);
     return accepted ? ErrorCode::None : ErrorCode::Failed;
 }
@@ -121,41 +133,40 @@ fmx::int16 setPhoto(const fmx::DataVect& args) {
 
 } // namespace
 
+fmx::int16 makeCardCurrent(const std::string& uid) {
+    PluginState& state = session();
+    const addresscard* listed = state.book.card(uid);
+    if (!listed)
+        return ErrorCode::CardNotListed;
+    const std::string url = listed->url;
+    // The card becomes current before the request, so a failed fetch leaves it empty.
+    state.current_vcard.clear();
+    state.current_vcard_id = uid;
+
+    // A text read ahead serves while the server names the tag it was read at.
+    if (const std::string* kept = state.book.keptText(uid)) {
+        state.current_vcard = readvCard(*kept, state.current_mapping);
+        return ErrorCode::None;
+    }
+    const Query answer = state.cd.get_vcard(url);
+    const Verdict fetched = judgeStatus(answer);
+    if (!fetched.ok())
+        return fetched.code;
+    const std::string tag = getEtag(answer.headers);
+    if (!tag.empty())
+        state.book.retag(uid, tag);
+    state.current_vcard = readvCard(answer.body, state.current_mapping);
+    return ErrorCode::None;
+}
+
 fmx::errcode CardDav_GetvCard(short, const fmx::ExprEnv&, const fmx::DataVect& args,
                               fmx::Data& result) {
     return runFunction(
         true,
         [&] {
-            PluginState& state = session();
-            const std::string uid = textArgument(args, 0);
-            const addresscard* listed = state.book.card(uid);
-            if (!listed) {
-                SetResult(0, result);
-                return ErrorCode::CardNotListed;
-            }
-            const std::string url = listed->url;
-            // The card becomes current before the request, so a failed fetch leaves it empty.
-            state.current_vcard.clear();
-            state.current_vcard_id = uid;
-
-            // A text read ahead serves while the server names the tag it was read at.
-            if (const std::string* kept = state.book.keptText(uid)) {
-                state.current_vcard = readvCard(*kept, state.current_mapping);
-                SetResult(1, result);
-                return ErrorCode::None;
-            }
-            const Query answer = state.cd.get_vcard(url);
-            const Verdict fetched = judgeStatus(answer);
-            if (!fetched.ok()) {
-                SetResult(0, result);
-                return fetched.code;
-            }
-            const std::string tag = getEtag(answer.headers);
-            if (!tag.empty())
-                state.book.retag(uid, tag);
-            state.current_vcard = readvCard(answer.body, state.current_mapping);
-            SetResult(1, result);
-            return ErrorCode::None;
+            const fmx::int16 code = makeCardCurrent(textArgument(args, 0));
+            SetResult(code == ErrorCode::None ? 1 : 0, result);
+            return code;
         },
         [&] { SetResult(0, result); }, [&] { SetResult(0, result); });
 }

@@ -8,6 +8,7 @@
 #include "Functions/CardDavFrame.h"
 #include "Functions/CardDavListing.h"
 #include "Functions/CardDavServerWrites.h"
+#include "Functions/GroupNames.h"
 #include "Functions/HostValues.h"
 #include "Platform/RandomUuid.h"
 #include "vCard/vCardText.h"
@@ -56,12 +57,20 @@ struct WantedGroup {
     std::string fnValue;
 };
 
-// The comma-separated names without empty ones, sorted byte-wise, each group once (two
-// spellings of one FN value, such as "a;b" written escaped and bare, name the same group). A
-// comma escaped with a backslash belongs to the name, as in the names GetvCardGroups lists
-// ("Smith\, Jones"), so that a list read from there can be handed back.
+// The names of a list, one per line as a checkbox field gives them ("Clients" CR "VIP", with CR,
+// LF or CR LF between them) or comma-separated, without empty ones, sorted byte-wise, each group
+// once (two spellings of one FN value, such as "a;b" written escaped and bare, name the same
+// group). A comma escaped with a backslash belongs to the name, as in the names GetvCardGroups
+// lists ("Smith\, Jones"), so that a list read from there can be handed back. No name holds a
+// line break.
 std::vector<WantedGroup> wantedGroups(const std::string& list) {
-    std::vector<std::string> names = splitUnescaped(list, ',');
+    std::vector<std::string> names;
+    for (std::size_t start = 0; start < list.size();) {
+        const std::size_t end = std::min(list.find_first_of("\r\n", start), list.size());
+        for (std::string& name : splitUnescaped(list.substr(start, end - start), ','))
+            names.push_back(std::move(name));
+        start = end + 1;
+    }
     names.erase(std::remove(names.begin(), names.end(), std::string()), names.end());
     std::sort(names.begin(), names.end());
     std::vector<WantedGroup> wanted;
@@ -139,6 +148,14 @@ void joinWantedGroups(const std::string& uid, const std::vector<WantedGroup>& wa
 
 } // namespace
 
+std::vector<std::string> groupNamesOf(const std::string& uid) {
+    std::vector<std::string> names;
+    for (const auto& [groupUid, group] : session().book.groups())
+        if (hasMember(group, uid))
+            names.push_back(group.fn);
+    return names;
+}
+
 fmx::errcode CardDav_GetvCardGroups(short, const fmx::ExprEnv&, const fmx::DataVect& args,
                                     fmx::Data& result) {
     const auto setError = [&] { SetTextResult("ERROR", result); };
@@ -159,9 +176,8 @@ fmx::errcode CardDav_GetvCardGroups(short, const fmx::ExprEnv&, const fmx::DataV
                 return ErrorCode::CardNotListed;
             }
             std::string names;
-            for (const auto& [groupUid, group] : session().book.groups())
-                if (hasMember(group, uid))
-                    names += group.fn + "\r";
+            for (const std::string& name : groupNamesOf(uid))
+                names += name + "\r";
             SetTextResult(names, result);
             listed = true;
             return refreshCode;

@@ -30,6 +30,9 @@ std::string describeError(fmx::int16 code) {
         return "the card changed on the server since that tag; nothing was deleted";
     case ErrorCode::OffServer:
         return "the URL leads off the server the connection found; nothing was sent there";
+    case ErrorCode::InvalidCardJson:
+        return "the card object is no JSON, or holds an unknown key, a value of the wrong kind or "
+               "a changed read-only key; the card is unchanged";
     case ErrorCode::NoMappingLoaded:
         return "the mapping file yielded no mapping; the built-in vocabulary is in force";
     case ErrorCode::EmptyMappingPath:

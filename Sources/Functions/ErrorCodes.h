@@ -25,6 +25,9 @@ constexpr fmx::int16 ChangedOnServer = 19;
 // A URL that leads off the server the connection found (another scheme, host or port, or plain
 // HTTP where https was given): nothing was sent there.
 constexpr fmx::int16 OffServer = 20;
+// A card object handed to CardDav_SetvCardJSON that is no JSON, or holds an unknown key, a value
+// of the wrong kind or a changed read-only key: the card was left as it was.
+constexpr fmx::int16 InvalidCardJson = 21;
 constexpr fmx::int16 NoMappingLoaded = 31;
 constexpr fmx::int16 EmptyMappingPath = 32;
 constexpr fmx::int16 Forbidden = 43;

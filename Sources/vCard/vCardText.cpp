@@ -96,39 +96,6 @@ std::string escapedValue(std::string_view name, const std::vector<RawDataPair>& 
     return escapeValue(value, textSeparators(kind), LineBreaks::Escape);
 }
 
-std::string escapedText(std::string_view text) {
-    std::string out;
-    out.reserve(text.size() + 4);
-    for (std::size_t at = 0; at < text.size(); ++at) {
-        const char c = text[at];
-        if (isLineBreak(c)) {
-            out += "\\n";
-            if (c == '\r' && at + 1 < text.size() && text[at + 1] == '\n')
-                ++at;
-            continue;
-        }
-        if (c == '\\' || c == ',' || c == ';')
-            out += '\\';
-        out += c;
-    }
-    return out;
-}
-
-std::string unescapedText(std::string_view value) {
-    std::string out;
-    out.reserve(value.size());
-    for (std::size_t at = 0; at < value.size(); ++at) {
-        const char c = value[at];
-        if (c != '\\' || at + 1 == value.size()) {
-            out += c;
-            continue;
-        }
-        const char escaped = value[++at];
-        out += escaped == 'n' || escaped == 'N' ? '\n' : escaped;
-    }
-    return out;
-}
-
 std::string escapedSeparators(std::string_view name, const std::vector<RawDataPair>& params) {
     const std::string_view kind = propertyKind(name);
     return holdsNonText(kind, params) ? "" : textSeparators(kind);
@@ -220,4 +187,43 @@ std::string foldLine(std::string_view head, std::string_view value) {
     std::string line(head);
     appendFoldedValue(line, head.size(), value);
     return line;
+}
+
+std::string unescapedText(std::string_view value) {
+    std::string text;
+    text.reserve(value.size());
+    for (std::size_t i = 0; i < value.size(); ++i) {
+        const char c = value[i];
+        if (c == '\\' && i + 1 < value.size()) {
+            const char next = value[++i];
+            text += next == 'n' || next == 'N' ? '\r' : next;
+        } else if (c == '\r' || c == '\n') {
+            text += '\r';
+            if (c == '\r' && i + 1 < value.size() && value[i + 1] == '\n')
+                ++i;
+        } else {
+            text += c;
+        }
+    }
+    return text;
+}
+
+std::string escapedText(std::string_view text, std::string_view separators) {
+    if (separators.empty())
+        return std::string(text);
+    std::string value;
+    value.reserve(text.size() + 8);
+    for (std::size_t at = 0; at < text.size(); ++at) {
+        const char c = text[at];
+        if (c == '\r' || c == '\n') {
+            value += "\\n";
+            if (c == '\r' && at + 1 < text.size() && text[at + 1] == '\n')
+                ++at;
+            continue;
+        }
+        if (c == '\\' || separators.find(c) != std::string_view::npos)
+            value += '\\';
+        value += c;
+    }
+    return value;
 }

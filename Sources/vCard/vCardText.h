@@ -33,14 +33,6 @@ bool holdsText(std::string_view name, std::string_view parameters);
 std::string escapedValue(std::string_view name, const std::vector<RawDataPair>& params,
                          const std::string& value);
 
-// `text` as one vCard text value or list element holds it: a backslash before every backslash,
-// ',' and ';', and each line break (CR LF, LF or CR) written "\n". Unlike escapeValue it takes
-// no backslash for an escape already made: unescapedText gives `text` back (line breaks as LF).
-std::string escapedText(std::string_view text);
-// The text an escaped value stands for: "\n" and "\N" give LF, a backslash before any other
-// character gives that character, and a backslash at the end stays.
-std::string unescapedText(std::string_view value);
-
 // Puts a backslash before each character of `separators` that has none yet. A backslash with
 // another character after it is an existing escape and is copied as it is; a backslash left
 // alone (at the end, or before a line break) is doubled. With LineBreaks::Escape every CR LF,
@@ -61,3 +53,14 @@ std::string foldLine(std::string_view head, std::string_view value);
 // Appends `value` to `line`, whose last `headLength` bytes are the head of a property line,
 // folded as foldLine folds it.
 void appendFoldedValue(std::string& line, std::size_t headLength, std::string_view value);
+
+// The text a value stands for, its escapes resolved: "\n" (either case) and every line break
+// written as such (CR LF, LF, CR) become one CR, the line break of host text; a backslash before
+// any other character gives that character ("\," a comma, "\\" a backslash). A backslash at the
+// end stays.
+std::string unescapedText(std::string_view value);
+// Text as one vCard text value or list element holds it, so that unescapedText gives it back:
+// every backslash doubled, each character of `separators` escaped and each line break (CR LF, LF
+// or CR) written "\n". Unlike escapeValue it takes no backslash for an escape already made.
+// With no separators (values that are not text: URIs, UIDs, base64) the text is returned as it is.
+std::string escapedText(std::string_view text, std::string_view separators = ",;");

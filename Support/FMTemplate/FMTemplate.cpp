@@ -57,6 +57,8 @@ const FunctionRow kFunctionTable[] = {
     {29, 1, 1, serialised<CardDav_SetSessionIdleLimit>},
     {30, 1, 1, serialised<CardDav_CompareETags>},
     {31, 0, 0, serialised<CardDav_LastErrorText>},
+    {32, 0, 1, serialised<CardDav_GetvCardJSON>},
+    {33, 1, 1, serialised<CardDav_SetvCardJSON>},
 };
 
 constexpr fmx::uint32 kFunctionFlags =

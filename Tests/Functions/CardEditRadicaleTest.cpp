@@ -88,14 +88,14 @@ TEST_F(CardEditRadicale, GivesThePhotoAsAContainerOfTheAskedSize) {
     ASSERT_EQ(sized.type(), ValueType::container);
     ASSERT_NE(sized.value.stream("PNGf"), nullptr);
     EXPECT_EQ(sized.value.stream("PNGf")->bytes, png);
-    EXPECT_EQ(sized.value.fileName(), "test.jpg");
+    EXPECT_EQ(sized.value.fileName(), "photo.png");
     EXPECT_EQ(sized.value.pictureSize(), size(40, 30));
 
-    // Width alone is not read; sizes that cannot be shown fall back to 100, larger ones are cut
-    // to what the container holds.
+    // Width alone is not read: the picture keeps its own size. Sizes that cannot be shown fall
+    // back to 100, larger ones are cut to what the container holds.
     const CallResult widthOnly =
         plugin.host.call("CardDav_GetvCardItem", {Arg::text("photo"), Arg::number(200)});
-    EXPECT_EQ(widthOnly.value.pictureSize(), size(100, 100));
+    EXPECT_EQ(widthOnly.value.pictureSize(), size(1, 1));
     const CallResult zero = plugin.host.call("CardDav_GetvCardItem",
                                              {Arg::text("photo"), Arg::number(0), Arg::number(-5)});
     EXPECT_EQ(zero.value.pictureSize(), size(100, 100));

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace {
 
 // A group card as another client wrote it: with properties of its own around the member lines.
@@ -61,9 +63,14 @@ TEST_F(GroupsLoopback, NamesAlreadyHeldSendNoRequest) {
     addGroup("g1", "Family", {"c1"});
     addGroup("g2", "Work", {"x", "c1"});
 
+    // Comma lists, and lists one name per line as a checkbox field gives them.
     for (const auto& [uid, names] : {std::pair<std::string, std::string>{"c1", "Work,Family,Work"},
+                                     {"c1", "Family\rWork"},
+                                     {"c1", "Work\r\nFamily\n"},
+                                     {"c1", "\nWork,Family\r\r"},
                                      {"c2", ""},
-                                     {"c2", ",,"}}) {
+                                     {"c2", ",,"},
+                                     {"c2", "\r\n\r"}}) {
         const CallResult set = setGroups(uid, names);
         EXPECT_EQ(set.text(), "Saved") << names;
         EXPECT_EQ(set.error, 0);
@@ -87,8 +94,8 @@ TEST_F(GroupsLoopback, NamesAreMatchedAsTheServerStoresThem) {
     addGroup("g1", "Team\\; Red", {"c1"});
     addGroup("g2", "A\\nB", {"c1"});
     storeGroup("g3", "Smith\\, Jones", {"c2"}, "s1");
-    EXPECT_EQ(setGroups("c1", "Team; Red,A\rB").text(), "Saved");
-    EXPECT_EQ(setGroups("c1", "A\r\nB,Team\\; Red").text(), "Saved");
+    EXPECT_EQ(setGroups("c1", "Team; Red,A\\nB").text(), "Saved");
+    EXPECT_EQ(setGroups("c1", "A\\nB\r\nTeam\\; Red").text(), "Saved");
     EXPECT_EQ(server.requestCount(), 0u) << "no duplicate group is created, none is left";
 
     // An escaped comma belongs to the name, so the listed name can be handed back.
@@ -252,6 +259,18 @@ TEST_F(GroupsLoopback, MissingGroupIsCreatedOnceAndFoundByTheNextCall) {
     EXPECT_EQ(requests[3].target, requests[1].target);
     EXPECT_EQ(occurrences(store.text(requests[1].target), "X-ADDRESSBOOKSERVER-MEMBER:"), 2u);
     EXPECT_EQ(session().book.groups().size(), 1u);
+}
+
+TEST_F(GroupsLoopback, ACheckboxListCreatesOneGroupPerLine) {
+    addCard("c1");
+    EXPECT_EQ(setGroups("c1", "Clients\rVIP\r\n").text(), "Saved");
+    std::vector<std::string> names;
+    for (const auto& [uid, group] : session().book.groups())
+        names.push_back(group.fn);
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"Clients", "VIP"}));
+    const std::string listed = getGroups("c1").text();
+    EXPECT_TRUE(listed == "Clients\rVIP\r" || listed == "VIP\rClients\r") << listed;
 }
 
 TEST_F(GroupsLoopback, FailedCreationIsReportedAndCachedNowhere) {

@@ -110,7 +110,9 @@ TEST_F(GroupsRadicale, MovesACardBetweenGroupsOnTheServer) {
 }
 
 TEST_F(GroupsRadicale, NamesWithSpacesSeparatorsAndLineBreaksReadBackWhole) {
-    EXPECT_EQ(setGroups("uid-bob", " Spaced,Smith\\, Jones,Team; Red,Line\r\nBreak").text(),
+    // Comma-separated, or one name per line as a checkbox field gives them; a line break
+    // within a name is written escaped.
+    EXPECT_EQ(setGroups("uid-bob", " Spaced,Smith\\, Jones\rTeam; Red\r\nLine\\nBreak").text(),
               "Saved");
     EXPECT_EQ(listedGroups(), (std::vector<std::string>{" Spaced", "Family", "Line\\nBreak",
                                                         "Smith\\, Jones", "Team\\; Red", "Work"}));
@@ -121,8 +123,9 @@ TEST_F(GroupsRadicale, NamesWithSpacesSeparatorsAndLineBreaksReadBackWhole) {
     // The names as listed, or as the script first wrote them, find those groups again.
     EXPECT_EQ(setGroups("uid-bob", " Spaced,Smith\\, Jones,Team\\; Red,Line\\nBreak").text(),
               "Saved");
-    EXPECT_EQ(setGroups("uid-bob", " Spaced,Smith\\, Jones,Team; Red,Line\rBreak").text(), "Saved");
-    EXPECT_EQ(setGroups("uid-ada", "Line\nBreak,Work").text(), "Saved");
+    EXPECT_EQ(setGroups("uid-bob", " Spaced\nSmith\\, Jones\nTeam; Red\nLine\\nBreak").text(),
+              "Saved");
+    EXPECT_EQ(setGroups("uid-ada", "Line\\nBreak\r\nWork").text(), "Saved");
     EXPECT_EQ(listedGroups().size(), 6u) << "no group was created twice";
     EXPECT_EQ(sortedEntries(getGroups("uid-ada").text()),
               (std::vector<std::string>{"Line\\nBreak", "Work"}));

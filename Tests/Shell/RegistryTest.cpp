@@ -46,6 +46,8 @@ const ExpectedRow kExpected[] = {
     {29, "CardDav_SetSessionIdleLimit( seconds )", 1, 1},
     {30, "CardDav_CompareETags( stored )", 1, 1},
     {31, "CardDav_LastErrorText( )", 0, 0},
+    {32, "CardDav_GetvCardJSON( {uid} )", 0, 1},
+    {33, "CardDav_SetvCardJSON( json )", 1, 1},
 };
 
 std::vector<fmx::int16> unregisteredIds() {

@@ -20,7 +20,7 @@ TEST(vCardCategories, ReadsEveryCategoriesLineOnceInCardOrder) {
     } cases[] = {
         {"CATEGORIES:Friends,Math\\, Science\r\n", {"Friends", "Math, Science"}},
         {"item2.categories:b,a\r\nFN:x\r\nCATEGORIES:a,c\\\\d,,e\\;f\\n\r\n",
-         {"b", "a", "c\\d", "e;f\n"}},
+         {"b", "a", "c\\d", "e;f\r"}},
         {"CATEGORIES;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:Fu=C3=9Fball,Caf=C3=A9\r\n",
          {"Fu\xC3\x9F"
           "ball",

@@ -72,14 +72,22 @@ TEST(EscapedText, EscapesEveryBackslashAndUnescapesBack) {
     } cases[] = {
         {"Smith, Jones; Friends", "Smith\\, Jones\\; Friends", "Smith, Jones; Friends"},
         {"C:\\temp\\n", "C:\\\\temp\\\\n", "C:\\temp\\n"},
-        {"one\r\ntwo\rthree\nfour", "one\\ntwo\\nthree\\nfour", "one\ntwo\nthree\nfour"},
+        {"one\r\ntwo\rthree\nfour", "one\\ntwo\\nthree\\nfour", "one\rtwo\rthree\rfour"},
         {"", "", ""},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(escapedText(c.text), c.escaped) << c.text;
         EXPECT_EQ(unescapedText(c.escaped), c.readBack) << c.text;
     }
-    EXPECT_EQ(unescapedText("a\\Nb\\qc\\"), "a\nbqc\\");
+    // Line breaks are host text's CR, however the value wrote them; a stray escape gives its
+    // character and a backslash at the end stays.
+    for (const auto& [value, text] :
+         {std::pair<const char*, const char*>{"a\\Nb\\qc\\", "a\rbqc\\"},
+          {"crlf\r\nlf\ncr\r", "crlf\rlf\rcr\r"},
+          {"https\\://x", "https://x"}})
+        EXPECT_EQ(unescapedText(value), text) << value;
+    EXPECT_EQ(escapedText("a,b\\c\n", ""), "a,b\\c\n")
+        << "values that are not text stay as they are";
 }
 
 TEST(SplitUnescaped, CutsOnlyAtBareSeparators) {

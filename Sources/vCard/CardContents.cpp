@@ -1,0 +1,315 @@
+#include "vCard/CardContents.h"
+
+#include "Utils/AsciiCase.h"
+#include "vCard/CardDates.h"
+#include "vCard/vCardParameters.h"
+#include "vCard/vCardPropertyLine.h"
+#include "vCard/vCardText.h"
+#include "vCard/vCardWords.h"
+
+#include <algorithm>
+#include <map>
+#include <optional>
+#include <set>
+
+namespace {
+
+bool isOfKind(const vCardItem& item, EntryKind kind) {
+    return isPropertyOf(kind, propertyKind(item.name));
+}
+
+std::string groupOf(const vCardItem& item) {
+    const std::size_t dot = item.name.rfind('.');
+    return dot == std::string::npos ? "" : toLowerAscii(item.name.substr(0, dot));
+}
+
+// Lines that only describe the property of their group in Apple's cards: its label, and the
+// country format of an address.
+bool isGroupCompanion(const vCardItem& item) {
+    return isOneOf(propertyKind(item.name), {"X-ABLABEL", "X-ABADR"});
+}
+
+bool isVersion4(const vCard& card) {
+    const vCardItem* version = firstOfKind(card, "VERSION");
+    return version && !version->value.empty() && version->value[0] == '4';
+}
+
+// The label of each group of the card: its first X-ABLabel, without Apple's decoration of a
+// built-in label (_$!<Home>!$_).
+std::map<std::string, std::string> groupLabels(const vCard& card) {
+    std::map<std::string, std::string> labels;
+    for (const vCardItem& item : card.items) {
+        if (!equalsIgnoringAsciiCase(propertyKind(item.name), "X-ABLABEL"))
+            continue;
+        std::string label = unescapedText(item.value);
+        const std::string_view open = "_$!<", close = ">!$_";
+        if (label.size() >= open.size() + close.size() && label.compare(0, 4, open) == 0 &&
+            label.compare(label.size() - 4, 4, close) == 0)
+            label = label.substr(4, label.size() - 8);
+        labels.emplace(groupOf(item), std::move(label));
+    }
+    return labels;
+}
+
+void readTypes(const vCardItem& item, CardEntry& entry) {
+    for (const RawDataPair& param : item.params) {
+        const std::string_view name = parameterName(param);
+        if (equalsIgnoringAsciiCase(name, "PREF")) {
+            entry.pref = entry.pref || unquoted(param.value) == "1";
+            continue;
+        }
+        if (!equalsIgnoringAsciiCase(name, "TYPE"))
+            continue;
+        for (std::string& type : splitUnescaped(std::string(unquoted(param.value)), ',')) {
+            type = toLowerAscii(std::move(type));
+            if (type == "pref")
+                entry.pref = true;
+            else if (!type.empty() &&
+                     std::find(entry.types.begin(), entry.types.end(), type) == entry.types.end())
+                entry.types.push_back(std::move(type));
+        }
+    }
+}
+
+CardEntry entryOf(const vCardItem& item, EntryKind kind,
+                  const std::map<std::string, std::string>& labels) {
+    CardEntry entry;
+    entry.property = std::string(propertyKind(item.name));
+    entry.group = groupOf(item);
+    entry.value = unescapedText(item.value);
+    if (kind == EntryKind::Date) {
+        const std::string date =
+            isoDate(item.value, unquoted(item.getTypeValue("X-APPLE-OMIT-YEAR")));
+        if (!date.empty())
+            entry.value = date;
+    }
+    if (kind == EntryKind::Address) {
+        const std::vector<std::string> pieces = item.getRawValues(';');
+        for (std::size_t i = 0; i < addressParts().size(); ++i)
+            entry.components.push_back(i < pieces.size() ? unescapedText(pieces[i]) : "");
+    }
+    readTypes(item, entry);
+    if (!entry.group.empty()) {
+        const auto label = labels.find(entry.group);
+        if (label != labels.end())
+            entry.label = label->second;
+    }
+    return entry;
+}
+
+const char* usualProperty(EntryKind kind) {
+    switch (kind) {
+    case EntryKind::Email:
+        return "EMAIL";
+    case EntryKind::Phone:
+        return "TEL";
+    case EntryKind::Address:
+        return "ADR";
+    case EntryKind::Url:
+        return "URL";
+    case EntryKind::Im:
+        return "IMPP";
+    default:
+        return "BDAY";
+    }
+}
+
+std::string propertyToWrite(const CardEntry& entry, EntryKind kind) {
+    return toUpperAscii(entry.property.empty() ? usualProperty(kind) : entry.property);
+}
+
+// What an entry holds that decides whether a property holds the same: property, value (and the
+// components of an address), types in any order, preference and label; not the group.
+std::string contentKey(const CardEntry& entry, EntryKind kind) {
+    std::vector<std::string> types = entry.types;
+    std::sort(types.begin(), types.end());
+    std::string key = propertyToWrite(entry, kind);
+    const auto add = [&key](const std::string& part) {
+        key += '\0';
+        key += std::to_string(part.size());
+        key += ':';
+        key += part;
+    };
+    add(entry.value);
+    if (kind == EntryKind::Address)
+        for (const std::string& component : entry.components)
+            add(component);
+    for (const std::string& type : types)
+        add(type);
+    add(entry.pref ? "pref" : "");
+    add(entry.label);
+    return key;
+}
+
+// The lines written for an entry that no property of the card holds: the property, and its
+// label after it.
+std::vector<vCardItem> newItems(const CardEntry& entry, EntryKind kind, const std::string& group,
+                                bool version4) {
+    const std::string prefix = group.empty() ? "" : toUpperAscii(group) + ".";
+    const std::string property = propertyToWrite(entry, kind);
+    std::vector<RawDataPair> params;
+    for (const std::string& type : entry.types)
+        params.push_back({"TYPE", toUpperAscii(type)});
+    if (entry.pref)
+        params.push_back(version4 ? RawDataPair{"PREF", "1"} : RawDataPair{"TYPE", "PREF"});
+    std::string value;
+    if (kind == EntryKind::Address) {
+        for (std::size_t i = 0; i < entry.components.size(); ++i)
+            value += (i > 0 ? ";" : "") + escapedText(entry.components[i], ";,");
+    } else {
+        value = escapedText(entry.value, escapedSeparators(property, params));
+    }
+    std::vector<vCardItem> items;
+    items.emplace_back(prefix + property, std::move(value));
+    items.back().params = std::move(params);
+    vCard::addInnerValues(items.back());
+    if (!entry.label.empty())
+        items.emplace_back(prefix + "X-ABLABEL", escapedText(entry.label, ",;"));
+    return items;
+}
+
+// The number after "item" in Apple-style group names, or nothing.
+std::optional<unsigned long> itemNumber(const std::string& group) {
+    if (group.size() <= 4 || group.size() > 13 || group.compare(0, 4, "item") != 0 ||
+        !std::all_of(group.begin() + 4, group.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return std::nullopt;
+    return std::stoul(group.substr(4));
+}
+
+} // namespace
+
+const std::vector<std::string>& addressParts() {
+    static const std::vector<std::string> parts{"pobox",  "extended",   "street", "city",
+                                                "region", "postalcode", "country"};
+    return parts;
+}
+
+bool isPropertyOf(EntryKind kind, std::string_view property) {
+    switch (kind) {
+    case EntryKind::Email:
+        return equalsIgnoringAsciiCase(property, "EMAIL");
+    case EntryKind::Phone:
+        return equalsIgnoringAsciiCase(property, "TEL");
+    case EntryKind::Address:
+        return equalsIgnoringAsciiCase(property, "ADR");
+    case EntryKind::Url:
+        return equalsIgnoringAsciiCase(property, "URL");
+    case EntryKind::Im:
+        return isOneOf(property, {"IMPP", "X-AIM", "X-ICQ", "X-JABBER", "X-MSN", "X-YAHOO",
+                                  "X-SKYPE", "X-SKYPE-USERNAME", "X-GADUGADU", "X-GOOGLE-TALK",
+                                  "X-QQ", "X-SIP", "X-GROUPWISE"});
+    case EntryKind::Date:
+        return isOneOf(property, {"BDAY", "ANNIVERSARY", "X-ABDATE"});
+    }
+    return false;
+}
+
+std::vector<CardEntry> entriesOf(const vCard& card, EntryKind kind) {
+    std::vector<CardEntry> entries;
+    const std::map<std::string, std::string> labels = groupLabels(card);
+    for (const vCardItem& item : card.items)
+        if (isOfKind(item, kind))
+            entries.push_back(entryOf(item, kind, labels));
+    return entries;
+}
+
+void replaceEntries(vCard& card, EntryKind kind, const std::vector<CardEntry>& entries) {
+    std::vector<std::size_t> slots; // the positions of the kind's properties
+    std::vector<CardEntry> held;
+    const std::map<std::string, std::string> labels = groupLabels(card);
+    for (std::size_t i = 0; i < card.items.size(); ++i) {
+        if (isOfKind(card.items[i], kind)) {
+            slots.push_back(i);
+            held.push_back(entryOf(card.items[i], kind, labels));
+        }
+    }
+
+    // Each entry kept by the first property of the same content not yet taken.
+    std::multimap<std::string, std::size_t> untaken;
+    for (std::size_t h = 0; h < held.size(); ++h)
+        untaken.emplace(contentKey(held[h], kind), h);
+    std::vector<std::optional<std::size_t>> keptBy(entries.size());
+    std::vector<bool> taken(held.size(), false);
+    std::set<std::string> keptGroups;
+    for (std::size_t e = 0; e < entries.size(); ++e) {
+        // Equal keys keep their order: the first is the earliest property.
+        const std::string key = contentKey(entries[e], kind);
+        const auto same = untaken.lower_bound(key);
+        if (same == untaken.end() || same->first != key)
+            continue;
+        const std::size_t h = same->second;
+        untaken.erase(same);
+        taken[h] = true;
+        keptBy[e] = slots[h];
+        keptGroups.insert(held[h].group);
+    }
+    // The groups whose property goes: their labels go with it, unless a line of the group
+    // stays that is neither a property of the kind nor a companion.
+    std::set<std::string> goneGroups;
+    for (std::size_t h = 0; h < held.size(); ++h)
+        if (!taken[h] && !held[h].group.empty() && keptGroups.count(held[h].group) == 0)
+            goneGroups.insert(held[h].group);
+    unsigned long lastItemNumber = 0;
+    for (const vCardItem& item : card.items) {
+        const std::string group = groupOf(item);
+        if (goneGroups.count(group) && !isOfKind(item, kind) && !isGroupCompanion(item))
+            goneGroups.erase(group);
+        if (const auto number = itemNumber(group))
+            lastItemNumber = std::max(lastItemNumber, *number);
+    }
+
+    const bool version4 = isVersion4(card);
+    std::set<std::string> groupsGiven;
+    std::vector<std::vector<vCardItem>> units;
+    for (std::size_t e = 0; e < entries.size(); ++e) {
+        if (keptBy[e]) {
+            units.push_back({card.items[*keptBy[e]]});
+            continue;
+        }
+        const CardEntry& entry = entries[e];
+        std::string group;
+        const std::string asked = toLowerAscii(entry.group);
+        if (!asked.empty() && goneGroups.count(asked) && groupsGiven.count(asked) == 0)
+            group = asked;
+        else if (!entry.label.empty())
+            group = "item" + std::to_string(++lastItemNumber);
+        groupsGiven.insert(group);
+        units.push_back(newItems(entry, kind, group, version4));
+    }
+
+    std::vector<vCardItem> items;
+    items.reserve(card.items.size() + entries.size());
+    std::size_t slot = 0;
+    for (std::size_t i = 0; i < card.items.size(); ++i) {
+        if (slot < slots.size() && slots[slot] == i) {
+            const bool last = ++slot == slots.size();
+            for (std::size_t u = slot - 1; u < units.size() && (u == slot - 1 || last); ++u)
+                for (vCardItem& item : units[u])
+                    items.push_back(std::move(item));
+            continue;
+        }
+        if (goneGroups.count(groupOf(card.items[i])) == 0)
+            items.push_back(std::move(card.items[i]));
+    }
+    if (slots.empty())
+        for (std::vector<vCardItem>& unit : units)
+            for (vCardItem& item : unit)
+                items.push_back(std::move(item));
+    card.items = std::move(items);
+}
+
+const vCardItem* firstOfKind(const vCard& card, std::string_view kind) {
+    for (const vCardItem& item : card.items)
+        if (equalsIgnoringAsciiCase(propertyKind(item.name), kind))
+            return &item;
+    return nullptr;
+}
+
+vCardItem& itemOfKind(vCard& card, std::string_view kind) {
+    for (vCardItem& item : card.items)
+        if (equalsIgnoringAsciiCase(propertyKind(item.name), kind))
+            return item;
+    card.items.emplace_back(toUpperAscii(std::string(kind)), "");
+    vCard::addInnerValues(card.items.back());
+    return card.items.back();
+}
