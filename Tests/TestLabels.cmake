@@ -15,7 +15,6 @@ set(talvero_loopback_tests
     "^[^.]*Loopback[^.]*\\."
     "^(CardDavRequests|ConnectionReuse|ConnectionTest|FunctionConnections|HttpsServer)\\."
     "^(LoopbackHttpServer|Redirect|StallLimit|SyncWithoutCardData|WholeBook|BearerToken)\\."
-    "^(Discovery|BearerConnect)\\."
     "^HttpClient\\.(HttpErrors|NoAnswer|Timeout|AuthenticationType|TypeWords|Digest|Proxy|LargeBodies)"
     "^IncompleteAnswer\\.(CutOrReset|TimeoutInMidBody)"
     "^ConcurrentCalls\\.(EachSession|ASessionWaiting|AnEndedOrLongIdle|NoFunctionReaches)"
