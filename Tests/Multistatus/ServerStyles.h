@@ -1,6 +1,7 @@
 // Multistatus answers written the ways real CardDAV servers write them, for the parser tests.
 #pragma once
 
+#include <ostream>
 #include <string>
 
 struct ServerStyle {
@@ -10,6 +11,11 @@ struct ServerStyle {
     bool statusFirst;             // status before prop inside a propstat
     bool missingFirst;            // the 404 propstat before the 200 one
 };
+
+// GoogleTest shows a style by its name, which keeps the tests' names the same from build to build.
+inline void PrintTo(const ServerStyle& style, std::ostream* out) {
+    *out << style.name;
+}
 
 class AnswerWriter {
 public:
