@@ -248,9 +248,13 @@ private:
     ExpectedResult outcome(const Section& section) const {
         ExpectedResult expected;
         expected.line = section.line;
-        if (section.arguments.size() != 1)
+        const std::string statement = section.arguments.empty() ? "" : section.arguments.front();
+        const bool named = statement.size() > 1 && statement.front() == '$';
+        const bool numbered =
+            !statement.empty() && statement.find_first_not_of("0123456789") == std::string::npos;
+        if (section.arguments.size() != 1 || !(named || numbered))
             fail(section.line, "\"result\" takes $variable or the script line of the statement");
-        expected.statement = section.arguments.front();
+        expected.statement = statement;
         int number = section.line;
         for (const std::string& line : section.lines) {
             ++number;
