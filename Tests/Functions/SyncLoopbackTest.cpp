@@ -1,8 +1,8 @@
 // Synchronisation against a CardDAV book on the loopback server with the quirks real servers
-// have: no sync support, truncated change lists, answers that are no multistatus, multigets that
-// leave cards out or spell their hrefs otherwise, capped or refused whole-book queries. Each test
-// checks what the plug-in answered, what it keeps afterwards (the book it knows, the token) and
-// the requests it sent.
+// have: multigets that leave cards out or spell their hrefs otherwise, capped or refused
+// whole-book queries. Each test checks what the plug-in answered, what it keeps afterwards (the
+// book it knows, the token) and the requests it sent. Refused, truncated and unreadable sync
+// answers are protocol cases (Tests/Protocol/cases/sync-*.case).
 #include "CardFixtures.h"
 #include "CardStore.h"
 #include "Functions/CardDavState.h"
@@ -161,74 +161,6 @@ TEST_F(SyncWithoutCardData, ChangedCardsAreReadAHundredARequestAndOnlyTheServerS
     EXPECT_NE(applied.text().find("deleted\t\t\t\t" + url("x")), std::string::npos);
 }
 
-TEST_F(SyncLoopback, RefusalsAndAnswersThatAreNoMultistatusChangeNothing) {
-    struct Case {
-        Response answer;
-        fmx::int16 code;
-        const char* text;
-    };
-    const Case cases[] = {
-        {Response(501), 18, "ERROR: sync not supported"},
-        {Response(405), 18, "ERROR: sync not supported"},
-        {Response(400), 18, "ERROR: sync not supported"},
-        {xmlResponse(403, "<d:error xmlns:d=\"DAV:\"><d:supported-report/></d:error>"), 18,
-         "ERROR: sync not supported"},
-        {xmlResponse(207, "<d:multistatus xmlns:d=\"DAV:\"/>"), 18, "ERROR: sync not supported"},
-        {xmlResponse(403, "<d:error xmlns:d=\"DAV:\"><d:valid-sync-token/></d:error>"), 17,
-         "ERROR: sync token expired"},
-        {Response(500), 47, "ERROR"},
-        // A maintenance page or a proxy's answer says nothing of what changed.
-        {Response(200, {"Content-Type: text/html"}, "<html><body>Maintenance</body></html>"), -1,
-         "ERROR"},
-        {Response(201), -1, "ERROR"},
-        {Response(204), -1, "ERROR"},
-        {xmlResponse(207, "<html xmlns=\"http://www.w3.org/1999/xhtml\"><body/></html>"), -1,
-         "ERROR"},
-        {xmlResponse(207, "<d:multistatus xmlns:d=\"DAV:\"><d:sync-token>s</d:sync-token>"), -1,
-         "ERROR"},
-    };
-    const std::string kept = token();
-    store.remove(path("b"));
-    for (const Case& c : cases) {
-        store.failNext("REPORT", kBook, c.answer);
-        const CallResult refused = changes(kept);
-        EXPECT_EQ(refused.text(), c.text) << c.answer.status << c.answer.body;
-        EXPECT_EQ(refused.error, c.code) << c.answer.status << c.answer.body;
-        EXPECT_EQ(token(), kept);
-        EXPECT_EQ(known(), "ua\rub\r");
-    }
-    EXPECT_EQ(changes(kept).text(), line("deleted", "ub", "b"));
-}
-
-TEST_F(SyncLoopback, TruncatedAnswersAreFollowedOnlyWhileTheTokenMoves) {
-    const std::string start = token();
-    for (const char* name : {"c", "d", "e", "f", "g"})
-        store.put(path(name), card(std::string("u") + name), "t");
-    BookQuirks paged;
-    paged.syncPage = 2;
-    store.serveBook(kBook, paged);
-    const CallResult synced = changes(start);
-    EXPECT_EQ(synced.error, 0);
-    EXPECT_EQ(listEntries(synced.text()).size(), 5u);
-    EXPECT_EQ(methods(), "REPORT REPORT REPORT ");
-    EXPECT_EQ(token(), store.token());
-
-    // A server that cuts its answer and hands back the token it was asked with would be asked
-    // forever: the call ends at once, and nothing is applied.
-    const std::string kept = token();
-    store.put(path("h"), card("uh"), "t");
-    store.put(path("i"), card("ui"), "t");
-    store.put(path("j"), card("uj"), "t");
-    paged.repeatTokenWhenTruncated = true;
-    store.serveBook(kBook, paged);
-    const CallResult stuck = changes(kept);
-    EXPECT_EQ(stuck.text(), "ERROR");
-    EXPECT_EQ(stuck.error, -1);
-    EXPECT_EQ(methods(), "REPORT ");
-    EXPECT_EQ(token(), kept);
-    EXPECT_EQ(session().book.card("uh"), nullptr);
-}
-
 TEST_F(SyncLoopback, DeletionsNeverDependOnWhatWasSelected) {
     const std::string stored = token();
     store.remove(path("b"));
@@ -254,34 +186,6 @@ TEST_F(SyncLoopback, DeletionsNeverDependOnWhatWasSelected) {
     const CallResult elsewhere = changes(stored, "http://127.0.0.1:1/home/book/");
     EXPECT_EQ(elsewhere.error, 20);
     EXPECT_EQ(methods(), "");
-}
-
-TEST_F(SyncLoopback, ASelectionThatCouldNotReadTheTokenOrTheListingSaysSo) {
-    struct Case {
-        const char* method;
-        Response answer;
-        fmx::int16 code;
-    };
-    const Case cases[] = {
-        {"PROPFIND", Response(500), 47},
-        {"PROPFIND", Response(200, {}, "<html><body>Sorry</body></html>"), -1},
-        {"PROPFIND", xmlResponse(207, "<d:multistatus xmlns:d=\"DAV:\"><d:resp"), -1},
-        {"REPORT", xmlResponse(207, "<html xmlns=\"http://www.w3.org/1999/xhtml\"/>"), -1},
-        {"REPORT", Response(200, {}, "<html/>"), -1},
-    };
-    for (const Case& c : cases) {
-        store.failNext(c.method, kBook, c.answer);
-        const CallResult select = call("CardDav_SelectAddressBook", {Arg::text(plugin.bookUrl())});
-        EXPECT_EQ(select.error, c.code) << c.method << " " << c.answer.body;
-        EXPECT_EQ(token(), "") << "no token a script could store as if it stood for the book";
-        EXPECT_EQ(known(), "") << "no listing read: no cards known";
-    }
-    // A server without sync support answers the token request with a refusal of its own: the
-    // selection works, without a token.
-    store.failNext("PROPFIND", kBook, Response(403));
-    EXPECT_EQ(call("CardDav_SelectAddressBook", {Arg::text(plugin.bookUrl())}).error, 0);
-    EXPECT_EQ(token(), "");
-    EXPECT_EQ(known(), "ua\rub\r");
 }
 
 TEST_F(SyncLoopback, CompareETagsReconcilesWhatTheScriptHoldsWithOneListing) {

@@ -13,6 +13,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <future>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -138,9 +139,19 @@ TEST(ConcurrentCalls, ASessionWaitingOnAStalledServerDelaysNoOtherSession) {
     loopback::HttpServer fast;
     CardStore store(fast);
     store.put("/user2/book/card2.vcf", cardText("card2", "fast"), "t0");
-    loopback::Response slow(200, {"ETag: \"t1\""}, cardText("card1", "slow"));
-    slow.delay = 1500ms;
-    stalled.enqueue(slow);
+    // The stalled server holds session 1's request until session 2 is done (or, should session 2
+    // wait for session 1 after all, a few seconds, so that the test fails instead of hanging).
+    std::promise<void> arrived;
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    bool signalled = false; // the handler is never called concurrently
+    stalled.setHandler([&arrived, &signalled, released](const loopback::Request&) {
+        if (!signalled)
+            arrived.set_value();
+        signalled = true;
+        released.wait_for(5s);
+        return loopback::Response(200, {"ETag: \"t1\""}, cardText("card1", "slow"));
+    });
     PluginHarness host;
     selectBook(1, stalled, "user1", "card1");
     selectBook(2, fast, "user2", "card2");
@@ -150,14 +161,13 @@ TEST(ConcurrentCalls, ASessionWaitingOnAStalledServerDelaysNoOtherSession) {
         EXPECT_EQ(host.callIn(1, "CardDav_GetvCard", {Arg::text("card1")}).number(), 1);
         slowDone = true;
     });
-    std::this_thread::sleep_for(100ms); // session 1's request is on its way
-    const auto start = std::chrono::steady_clock::now();
+    arrived.get_future().wait();
     for (int i = 0; i < 10; ++i)
         EXPECT_EQ(host.callIn(2, "CardDav_GetvCard", {Arg::text("card2")}).number(), 1);
-    const auto took = std::chrono::steady_clock::now() - start;
     EXPECT_FALSE(slowDone) << "session 2 waited for session 1's stalled request";
-    EXPECT_LT(took, 1000ms);
+    release.set_value();
     waiting.join();
+    EXPECT_TRUE(slowDone);
 }
 
 TEST(ConcurrentCalls, AnEndedOrLongIdleSessionIsFreedAndTheLoneSessionStays) {

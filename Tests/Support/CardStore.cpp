@@ -287,9 +287,9 @@ loopback::Response CardStore::syncCollection(const loopback::Request& request) {
     std::size_t from = 0;
     const std::string open = "<D:sync-token>";
     const std::size_t at = body.find(open);
-    std::string asked;
     if (at != std::string::npos) {
-        asked = body.substr(at + open.size(), body.find("</D:sync-token>", at) - at - open.size());
+        const std::string asked =
+            body.substr(at + open.size(), body.find("</D:sync-token>", at) - at - open.size());
         const bool known = asked.size() > 5 && asked.size() < 15 && asked.rfind("sync-", 0) == 0 &&
                            std::all_of(asked.begin() + 5, asked.end(),
                                        [](char c) { return c >= '0' && c <= '9'; }) &&
@@ -300,29 +300,21 @@ loopback::Response CardStore::syncCollection(const loopback::Request& request) {
         from = std::stoul(asked.substr(5));
     }
     // Each member changed since, once, at its last change.
-    std::vector<std::pair<std::size_t, std::string>> changes;
+    std::vector<std::string> changes;
     std::set<std::string> seen;
     if (at == std::string::npos) {
         for (const auto& [path, resource] : members())
-            changes.emplace_back(changeLog_.size(), path);
+            changes.push_back(path);
     } else {
         for (std::size_t n = changeLog_.size(); n > from; --n)
             if (seen.insert(changeLog_[n - 1]).second)
-                changes.emplace_back(n, changeLog_[n - 1]);
+                changes.push_back(changeLog_[n - 1]);
         std::reverse(changes.begin(), changes.end());
     }
     const bool withData =
         quirks_.syncSendsCardData && body.find("address-data") != std::string::npos;
     std::string responses;
-    std::size_t last = changeLog_.size();
-    bool truncated = false;
-    for (std::size_t i = 0; i < changes.size(); ++i) {
-        if (quirks_.syncPage > 0 && i == quirks_.syncPage) {
-            truncated = true;
-            last = changes[i - 1].first;
-            break;
-        }
-        const auto& [number, path] = changes[i];
+    for (const std::string& path : changes) {
         const auto found = resources_.find(path);
         if (found == resources_.end()) {
             responses += gone(path);
@@ -334,11 +326,6 @@ loopback::Response CardStore::syncCollection(const loopback::Request& request) {
                 "<card:address-data>" + escapeXml(found->second.text) + "</card:address-data>";
         responses += response(path, properties);
     }
-    if (truncated) {
-        responses += cut(bookPath_);
-        if (quirks_.repeatTokenWhenTruncated)
-            return multistatus(responses + "<d:sync-token>" + asked + "</d:sync-token>");
-    }
-    return multistatus(responses + "<d:sync-token>sync-" + std::to_string(last) +
+    return multistatus(responses + "<d:sync-token>sync-" + std::to_string(changeLog_.size()) +
                        "</d:sync-token>");
 }

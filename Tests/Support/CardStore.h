@@ -34,10 +34,6 @@ struct BookQuirks {
     std::size_t queryLimit = 0;
     // A whole-card addressbook-query is answered with this status alone (0: answered).
     int refuseWholeQuery = 0;
-    // At most this many changes per sync answer (0: all); a cut answer ends in a 507 for the
-    // collection and the token of its last change, or the token it was asked with.
-    std::size_t syncPage = 0;
-    bool repeatTokenWhenTruncated = false;
     // Multiget answers leave these paths out, and write the others as this spells them.
     std::set<std::string> omittedFromMultiget;
     std::function<std::string(const std::string&)> multigetSpelling;

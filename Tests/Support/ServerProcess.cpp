@@ -71,7 +71,8 @@ bool ServerProcess::start(const CommandFor& commandFor, const std::string& logPa
             ::_exit(127);
         }
 
-        for (int waited = 0; waited < 300; ++waited) {
+        // Polled often: every test that starts a server waits here.
+        for (int waited = 0; waited < 1500; ++waited) {
             if (accepts(port_))
                 return true;
             int status = 0;
@@ -79,7 +80,7 @@ bool ServerProcess::start(const CommandFor& commandFor, const std::string& logPa
                 pid_ = -1;
                 break;
             }
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
         stop();
     }
@@ -91,12 +92,12 @@ void ServerProcess::stop() {
         return;
     ::kill(pid_, SIGTERM);
     int status = 0;
-    for (int waited = 0; waited < 100; ++waited) {
+    for (int waited = 0; waited < 400; ++waited) {
         if (::waitpid(pid_, &status, WNOHANG) == pid_) {
             pid_ = -1;
             return;
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     ::kill(pid_, SIGKILL);
     ::waitpid(pid_, &status, 0);
