@@ -38,6 +38,7 @@ fmx::errcode CardDav_SetServer(short, const fmx::ExprEnv&, const fmx::DataVect& 
         state.connected = false;
         state.root_address_url.clear();
         state.book.forget();
+        state.group_style = GroupStyle::Cards;
         state.current_vcard_id.clear();
         state.current_vcard = vCard();
     });
@@ -66,10 +67,7 @@ fmx::errcode CardDav_SetTimeout(short, const fmx::ExprEnv&, const fmx::DataVect&
 fmx::errcode CardDav_Connect(short, const fmx::ExprEnv&, const fmx::DataVect&, fmx::Data& result) {
     // Runs the discovery whatever the connected flag says, so that it also re-discovers after
     // the settings changed; the last error then reports this attempt.
-    PluginState& state = session();
-    state.last_error = ErrorCode::None;
-    state.last_error_reason.clear();
-    state.failure_notes.clear();
+    resetLastError();
     const fmx::int16 code = Connect();
     const fmx::int16 failure = guarded(
         [&] {

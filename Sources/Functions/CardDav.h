@@ -63,3 +63,7 @@ fmx::errcode CardDav_GetvCardJSON(short functionId, const fmx::ExprEnv& env,
                                   const fmx::DataVect& args, fmx::Data& result);
 fmx::errcode CardDav_SetvCardJSON(short functionId, const fmx::ExprEnv& env,
                                   const fmx::DataVect& args, fmx::Data& result);
+fmx::errcode CardDav_SetGroupStyle(short functionId, const fmx::ExprEnv& env,
+                                   const fmx::DataVect& args, fmx::Data& result);
+fmx::errcode CardDav_GetGroupStyle(short functionId, const fmx::ExprEnv& env,
+                                   const fmx::DataVect& args, fmx::Data& result);

@@ -6,6 +6,7 @@
 #include "Functions/AnswerJudge.h"
 #include "Functions/CardDavFrame.h"
 #include "Functions/CardDavListing.h"
+#include "Functions/GroupNames.h"
 #include "Functions/HostValues.h"
 #include "Transport/HrefResolver.h"
 
@@ -108,8 +109,8 @@ fmx::errcode CardDav_GetAddressbookGroups(short, const fmx::ExprEnv&, const fmx:
         false,
         [&] {
             std::string list;
-            for (const auto& entry : session().book.groups())
-                appendEntry(list, entry.second.fn);
+            for (const std::string& name : bookGroupNames())
+                appendEntry(list, name);
             SetTextResult(list, result);
             return ErrorCode::None;
         },

@@ -7,6 +7,7 @@
 #include "Functions/CardDavFrame.h"
 #include "Functions/CardDavListing.h"
 #include "Functions/CardDavServerWrites.h"
+#include "Functions/GroupNames.h"
 #include "Functions/HostValues.h"
 #include "Platform/RandomUuid.h"
 #include "Utils/AsciiCase.h"
@@ -219,7 +220,9 @@ fmx::errcode CardDav_DeleteCard(short, const fmx::ExprEnv&, const fmx::DataVect&
             }
             book.remove(uid);
             SetResult(1, result);
-            return removeFromGroups(uid);
+            // Where groups are categories, a card's groups went with it: no other card changes.
+            return groupStyleInForce() == GroupStyle::Categories ? ErrorCode::None
+                                                                 : removeFromGroups(uid);
         },
         [] {}, [&] { SetResult(0, result); });
 }

@@ -168,6 +168,8 @@ fmx::int16 fetchWholeBook(SelectedBook& book) {
     });
     if (code != ErrorCode::None)
         return code;
+    // Every card was read whole: its categories are known too.
+    complete.withCategories = true;
     book.takeListing(std::move(complete));
     book.token = token.token;
     return ErrorCode::None;

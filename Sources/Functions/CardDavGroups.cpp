@@ -1,20 +1,26 @@
 // Group membership: the names of the groups a card belongs to, and making a card a member of
-// exactly the groups a script names. A group is a card of its own whose member lines name the
-// UIDs of its member cards; a change of membership changes those lines of the group card on the
-// server, and the cached group only once the server took the change.
+// exactly the groups a script names, in either group style (Functions/GroupStyle.h). A group card
+// style group is a card of its own whose member lines name the UIDs of its member cards; a change
+// of membership changes those lines of the group card on the server. In the categories style a
+// card's groups are its CATEGORIES, and a change rewrites that line of the card alone. What is
+// known of the book changes only once the server took the change.
 
 #include "Functions/CardDav.h"
 
+#include "Functions/AnswerJudge.h"
 #include "Functions/CardDavFrame.h"
 #include "Functions/CardDavListing.h"
 #include "Functions/CardDavServerWrites.h"
 #include "Functions/GroupNames.h"
 #include "Functions/HostValues.h"
 #include "Platform/RandomUuid.h"
+#include "vCard/vCardCategories.h"
+#include "vCard/vCardParser.h"
 #include "vCard/vCardText.h"
 
 #include <algorithm>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -49,6 +55,23 @@ fmx::int16 refreshGroups() {
         if (card.isgroup && !card.uid.empty())
             book.put(std::move(card), std::move(listing.cards.texts[i]));
     }
+    return ErrorCode::None;
+}
+
+// Reads the card `uid` again from the server for its categories. Returns the request's code; on
+// failure what is known stays as it was.
+fmx::int16 refreshCategories(const std::string& uid) {
+    addresscard* card = session().book.card(uid);
+    if (!card)
+        return ErrorCode::None;
+    const Query answer = session().cd.get_vcard(card->url);
+    const Verdict fetched = judgeStatus(answer);
+    if (!fetched.ok())
+        return fetched.code;
+    card->categories = readCardSummary(answer.body).categories;
+    const std::string tag = getEtag(answer.headers);
+    if (!tag.empty())
+        session().book.retag(uid, tag);
     return ErrorCode::None;
 }
 
@@ -146,13 +169,67 @@ void joinWantedGroups(const std::string& uid, const std::vector<WantedGroup>& wa
     }
 }
 
+// Gives the card exactly the wanted categories on the server: its CATEGORIES line alone changes,
+// the names it keeps in its own order and the new ones after them.
+fmx::int16 setCategories(const std::string& uid, const std::vector<WantedGroup>& wanted) {
+    std::vector<std::string> names;
+    for (const WantedGroup& name : wanted)
+        names.push_back(unescapedText(name.name));
+    return changeCardOnServer(*session().book.card(uid), [&](vCard& card) {
+        std::vector<std::string> ordered;
+        for (const std::string& held : categoryNames(card))
+            if (std::find(names.begin(), names.end(), held) != names.end())
+                ordered.push_back(held);
+        for (const std::string& name : names)
+            if (std::find(ordered.begin(), ordered.end(), name) == ordered.end())
+                ordered.push_back(name);
+        if (ordered == categoryNames(card))
+            return false;
+        setCategoryNames(card, ordered);
+        return true;
+    });
+}
+
 } // namespace
+
+GroupStyle groupStyleInForce() {
+    const PluginState& state = session();
+    if (state.group_style != GroupStyle::Auto || !state.book.isSelected())
+        return state.group_style;
+    if (!state.book.groups().empty())
+        return GroupStyle::Cards;
+    for (const auto& [uid, card] : state.book.cards())
+        if (!card.categories.empty())
+            return GroupStyle::Categories;
+    return GroupStyle::Cards;
+}
 
 std::vector<std::string> groupNamesOf(const std::string& uid) {
     std::vector<std::string> names;
+    if (groupStyleInForce() == GroupStyle::Categories) {
+        if (const addresscard* card = session().book.card(uid))
+            for (const std::string& category : card->categories)
+                names.push_back(escapedText(category));
+        return names;
+    }
     for (const auto& [groupUid, group] : session().book.groups())
         if (hasMember(group, uid))
             names.push_back(group.fn);
+    return names;
+}
+
+std::vector<std::string> bookGroupNames() {
+    std::vector<std::string> names;
+    if (groupStyleInForce() == GroupStyle::Categories) {
+        std::set<std::string> distinct;
+        for (const auto& [uid, card] : session().book.cards())
+            distinct.insert(card.categories.begin(), card.categories.end());
+        for (const std::string& category : distinct)
+            names.push_back(escapedText(category));
+        return names;
+    }
+    for (const auto& [uid, group] : session().book.groups())
+        names.push_back(group.fn);
     return names;
 }
 
@@ -170,7 +247,8 @@ fmx::errcode CardDav_GetvCardGroups(short, const fmx::ExprEnv&, const fmx::DataV
             const std::string uid = textArgument(args, 0);
             fmx::int16 refreshCode = ErrorCode::None;
             if (ParameterToBoolean(args, 1, false) && session().book.isSelected())
-                refreshCode = refreshGroups();
+                refreshCode = groupStyleInForce() == GroupStyle::Categories ? refreshCategories(uid)
+                                                                            : refreshGroups();
             if (!session().book.card(uid)) {
                 setError();
                 return ErrorCode::CardNotListed;
@@ -201,8 +279,12 @@ fmx::errcode CardDav_SetvCardGroups(short, const fmx::ExprEnv&, const fmx::DataV
                 return ErrorCode::CardNotListed;
             }
             GroupWrites writes;
-            leaveUnwantedGroups(uid, wanted, writes);
-            joinWantedGroups(uid, wanted, writes);
+            if (groupStyleInForce() == GroupStyle::Categories) {
+                writes.record(setCategories(uid, wanted), "Save failed: " + uid);
+            } else {
+                leaveUnwantedGroups(uid, wanted, writes);
+                joinWantedGroups(uid, wanted, writes);
+            }
             SetTextResult(writes.failures.empty() ? "Saved" : "ERROR" + writes.failures, result);
             return writes.first.code;
         },

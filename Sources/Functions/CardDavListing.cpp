@@ -7,12 +7,18 @@
 #include <utility>
 
 Listing listAddressBook(const std::string& url) {
-    Query answer = session().cd.get_addressbookitems(url);
+    // The cards' categories are asked only where they may be the book's groups, so that a book
+    // of group cards is listed as it always was.
+    const bool withCategories = session().group_style != GroupStyle::Cards;
+    Query answer = session().cd.get_addressbookitems(
+        url, withCategories ? CardDavClient::CardContent::SummaryWithCategories
+                            : CardDavClient::CardContent::Summary);
     // Whole cards a server sends with the listing are kept, as far as the kept texts have room.
     auto listed = judgedMultistatus(answer, [&](std::string body) {
         return xmlParser().getCardData(std::move(body), url, CardTexts::WhenWhole,
                                        FetchedCards::kMaxBytes);
     });
+    listed.value.withCategories = withCategories;
     return {listed.verdict.code, std::move(listed.value)};
 }
 

@@ -26,68 +26,68 @@ std::string tagAfterPut(const std::string& url, const Query& answer) {
 
 namespace {
 
-// The text of the group card `card` with `uid` joined or left, member lines in the card's own
-// form; empty when nothing needs to change.
-std::string changedGroupText(vCard& card, const std::string& uid, Membership change) {
-    const bool changed =
-        change == Membership::Join ? addGroupMember(card, uid) : removeGroupMember(card, uid) > 0;
-    return changed ? card.toString() : "";
-}
-
-// The group record as the server now holds the card `text`.
-void takeUpGroupCard(addresscard& group, const std::string& text, const std::string& tag) {
+// The record as the server now holds the card `text`.
+void takeUpCard(addresscard& record, const std::string& text, const std::string& tag) {
     vCardMini summary = readCardSummary(text);
-    group.members = std::move(summary.members);
-    group.fn = std::move(summary.fn);
+    record.members = std::move(summary.members);
+    record.fn = std::move(summary.fn);
+    record.categories = std::move(summary.categories);
     if (!tag.empty())
-        group.etag = tag;
+        record.etag = tag;
 }
 
 enum class Attempt { Done, Conflict };
 
 // One fetch, change and guarded PUT; `code` receives the outcome. Conflict: the PUT was refused
 // because the card changed since the fetch.
-Attempt tryMembershipChange(addresscard& group, const std::string& uid, Membership change,
-                            fmx::int16& code) {
-    const Query fetched = session().cd.get_vcard(group.url);
+Attempt tryChange(addresscard& record, const std::function<bool(vCard&)>& change,
+                  fmx::int16& code) {
+    const Query fetched = session().cd.get_vcard(record.url);
     code = judgeStatus(fetched).code;
     if (code != ErrorCode::None)
         return Attempt::Done;
     std::string tag = getEtag(fetched.headers);
     if (tag.empty())
-        tag = fetchEtag(group.url);
+        tag = fetchEtag(record.url);
     vCard card = readvCard(fetched.body, FieldMap());
     if (card.items.empty() || tag.empty()) {
         // No card to change, or none that can be written back safely.
         code = failedBecause(ErrorCode::Failed, card.items.empty()
-                                                    ? "the group card's answer holds no card"
-                                                    : "the server names no tag for the group card")
+                                                    ? "the server's answer holds no card"
+                                                    : "the server names no tag for the card")
                    .code;
         return Attempt::Done;
     }
-    const std::string text = changedGroupText(card, uid, change);
-    if (text.empty()) {
-        takeUpGroupCard(group, fetched.body, tag);
+    if (!change(card)) {
+        takeUpCard(record, fetched.body, tag);
         return Attempt::Done;
     }
-    const Query answer = session().cd.save_vcard(group.url, text, tag);
+    const std::string text = card.toString();
+    const Query answer = session().cd.save_vcard(record.url, text, tag);
     code = judgeStatus(answer).code;
     if (answer.status == 412)
         return Attempt::Conflict;
     if (code == ErrorCode::None)
-        takeUpGroupCard(group, text, tagAfterPut(group.url, answer));
+        takeUpCard(record, text, tagAfterPut(record.url, answer));
     return Attempt::Done;
 }
 
 } // namespace
 
-fmx::int16 changeGroupMembership(addresscard& group, const std::string& uid, Membership change) {
+fmx::int16 changeCardOnServer(addresscard& record, const std::function<bool(vCard&)>& change) {
     // Another client's change between the fetch and the PUT is met by fetching again, once.
     fmx::int16 code = ErrorCode::None;
     for (int attempt = 0; attempt < 2; ++attempt)
-        if (tryMembershipChange(group, uid, change, code) == Attempt::Done)
+        if (tryChange(record, change, code) == Attempt::Done)
             break;
     return code;
+}
+
+fmx::int16 changeGroupMembership(addresscard& group, const std::string& uid, Membership change) {
+    return changeCardOnServer(group, [&](vCard& card) {
+        return change == Membership::Join ? addGroupMember(card, uid)
+                                          : removeGroupMember(card, uid) > 0;
+    });
 }
 
 fmx::int16 createCard(const std::string& addressbookUrl, addresscard& record) {

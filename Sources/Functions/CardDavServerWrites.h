@@ -5,7 +5,9 @@
 #include "FMWrapper/FMXTypes.h"
 #include "Multistatus/xmlParser.h"
 #include "Transport/CardDavClient.h"
+#include "vCard/vCard.h"
 
+#include <functional>
 #include <string>
 
 // The card's current entity tag (quotes removed) asked with a getetag PROPFIND; empty when the
@@ -17,15 +19,19 @@ std::string fetchEtag(const std::string& url);
 // example), the tag the server reports for the card now.
 std::string tagAfterPut(const std::string& url, const Query& answer);
 
+// Changes the card `record` stands for on the server: the card is fetched and `change` applied
+// to it (answering whether it changed anything), so that everything else another client wrote in
+// it goes back as it was. The PUT is guarded by the tag just fetched; when another client changed
+// the card in between (412) it is fetched and changed once more. `record` (name, members,
+// categories, tag) is updated from what the server then holds, and only when it accepted the
+// change; a change that is already true on the server sends no PUT. Returns 0 or the failed
+// request's code (-1 for an answer that holds no card).
+fmx::int16 changeCardOnServer(addresscard& record, const std::function<bool(vCard&)>& change);
+
 enum class Membership { Join, Leave };
 
-// Adds `uid` to, or takes it out of, the members of an existing group card on the server. The
-// group card is fetched and only its member lines change: everything else another client wrote
-// in it goes back as it was. The PUT is guarded by the tag just fetched; when another client
-// changed the card in between (412) it is fetched and changed once more. `group` (members, FN,
-// tag) is updated from what the server then holds, and only when it accepted the change; a
-// change that is already true on the server sends no PUT. Returns 0 or the failed request's code
-// (-1 for an answer that holds no card).
+// Adds `uid` to, or takes it out of, the members of an existing group card on the server, its
+// member lines in the card's own dialect (changeCardOnServer).
 fmx::int16 changeGroupMembership(addresscard& group, const std::string& uid, Membership change);
 
 // Creates a new card resource in the address book at `addressbookUrl` (a "/" is added when it

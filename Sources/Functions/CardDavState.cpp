@@ -7,11 +7,16 @@
 
 #include <utility>
 
-fmx::int16 InitFunction(bool connect) {
+void resetLastError() {
     PluginState& state = session();
     state.last_error = ErrorCode::None;
     state.last_error_reason.clear();
     state.failure_notes.clear();
+}
+
+fmx::int16 InitFunction(bool connect) {
+    PluginState& state = session();
+    resetLastError();
     fmx::int16 code = ErrorCode::None;
     if (connect && !state.connected)
         code = Connect();

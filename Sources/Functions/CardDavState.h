@@ -6,6 +6,7 @@
 
 #include "FMWrapper/FMXTypes.h"
 #include "Functions/ErrorCodes.h"
+#include "Functions/GroupStyle.h"
 #include "Functions/SelectedBook.h"
 #include "Mapping/DataMapping.h"
 #include "Multistatus/xmlParser.h"
@@ -42,6 +43,8 @@ struct PluginState {
     std::string root_address_url;
     // The selected address book and what is known of it.
     SelectedBook book;
+    // How the script wants the book's groups kept (Functions/GroupStyle.h).
+    GroupStyle group_style = GroupStyle::Cards;
     // The current card: its UID, and the card as read and edited.
     std::string current_vcard_id;
     vCard current_vcard;
@@ -53,6 +56,9 @@ struct PluginState {
 
 // The state of the session whose call runs on this thread (Functions/Sessions.h).
 PluginState& session();
+
+// Forgets the last error and the reasons noted for it, as a new call begins.
+void resetLastError();
 
 // The entry check: resets the last error, connects first when `connect` is set and no
 // discovery has succeeded yet, and fails with 11 while no address-book home is known.

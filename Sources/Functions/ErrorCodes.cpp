@@ -33,6 +33,8 @@ std::string describeError(fmx::int16 code) {
     case ErrorCode::InvalidCardJson:
         return "the card object is no JSON, or holds an unknown key, a value of the wrong kind or "
                "a changed read-only key; the card is unchanged";
+    case ErrorCode::UnknownGroupStyle:
+        return "the group style is none of cards, categories and auto; the style is unchanged";
     case ErrorCode::NoMappingLoaded:
         return "the mapping file yielded no mapping; the built-in vocabulary is in force";
     case ErrorCode::EmptyMappingPath:

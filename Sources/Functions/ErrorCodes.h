@@ -28,6 +28,8 @@ constexpr fmx::int16 OffServer = 20;
 // A card object handed to CardDav_SetvCardJSON that is no JSON, or holds an unknown key, a value
 // of the wrong kind or a changed read-only key: the card was left as it was.
 constexpr fmx::int16 InvalidCardJson = 21;
+// A group style that is none of "cards", "categories" and "auto": the style stayed as it was.
+constexpr fmx::int16 UnknownGroupStyle = 22;
 constexpr fmx::int16 NoMappingLoaded = 31;
 constexpr fmx::int16 EmptyMappingPath = 32;
 constexpr fmx::int16 Forbidden = 43;

@@ -39,6 +39,7 @@ void SelectedBook::takeListing(cardlisting listing) {
     byHref.clear();
     cardsByUid.clear();
     groupsByUid.clear();
+    categoriesKnown = listing.withCategories;
     FetchedCards keptBefore = std::move(texts);
     texts = FetchedCards();
     for (std::size_t i = 0; i < listing.cards.size(); ++i) {

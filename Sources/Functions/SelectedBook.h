@@ -76,6 +76,9 @@ public:
     std::size_t keptBytes() const { return texts.bytes(); }
     std::size_t keptCards() const { return texts.size(); }
 
+    // Whether the cards' categories are known: the last listing asked for them.
+    bool knowsCategories() const { return categoriesKnown; }
+
     // The book's sync token: from its selection or the last sync.
     std::string token;
 
@@ -84,6 +87,7 @@ private:
     void unindex(const addresscard& entry);
 
     std::string bookUrl;
+    bool categoriesKnown = false;
     std::map<std::string, addresscard> cardsByUid;
     std::map<std::string, addresscard> groupsByUid;
     // By href in normal form: what is known now, and what was known before the last listing.

@@ -156,14 +156,15 @@ std::string lastSegment(std::string_view path) {
     return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
 }
 
-// Takes what a card's text says of the card (UID, group, members, name) into its record, and
-// says whether the text is the whole card.
+// Takes what a card's text says of the card (UID, group, members, name, categories) into its
+// record, and says whether the text is the whole card.
 bool summarise(addresscard& card, std::string_view text) {
     vCardMini summary = readCardSummary(text);
     card.uid = std::move(summary.uid);
     card.isgroup = summary.isgroup;
     card.members = std::move(summary.members);
     card.fn = std::move(summary.fn);
+    card.categories = std::move(summary.categories);
     return summary.whole;
 }
 

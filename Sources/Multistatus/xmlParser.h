@@ -43,6 +43,8 @@ struct addresscard {
     bool isgroup = false;
     std::vector<std::string> members; // member UIDs without "urn:uuid:"
     std::string fn;
+    // The card's category names, where the listing asked for them (or the text came whole).
+    std::vector<std::string> categories;
 };
 
 // A listing of cards: the records, and the whole text of those cards the server sent whole
@@ -55,6 +57,8 @@ struct cardlisting {
     // The server listed only part of the cards (507 for the collection itself, as a server that
     // caps the results of a report answers).
     bool truncated = false;
+    // Every card's categories are known: the listing asked for them, or for whole cards.
+    bool withCategories = false;
 };
 
 // Which card texts of a listing are taken: those the server evidently sent whole although a

@@ -130,8 +130,8 @@ public:
     Query get_addressbookurl(const std::string& url, Redirects redirects = Redirects::refused);
     Query get_addressbooks(const std::string& url);
     // The cards of the address book at `url`: what a listing reads of each (CardContent::Summary),
-    // or each card's whole text.
-    enum class CardContent { Summary, WholeCard };
+    // that and the card's CATEGORIES, or each card's whole text.
+    enum class CardContent { Summary, SummaryWithCategories, WholeCard };
     // With `maxBody`, an answer larger than that many bytes is given up (status 0).
     Query get_addressbookitems(const std::string& url, CardContent content = CardContent::Summary,
                                std::size_t maxBody = 0);

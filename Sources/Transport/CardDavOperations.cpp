@@ -40,14 +40,26 @@ const std::string kCardSummaryProperties =
     R"(<D:getcontentlength/><C:address-data><C:prop name="UID"/><C:prop name="FN"/>)"
     R"(<C:prop name="X-ADDRESSBOOKSERVER-KIND"/><C:prop name="X-ADDRESSBOOKSERVER-MEMBER"/>)"
     R"(<C:prop name="KIND"/><C:prop name="MEMBER"/></C:address-data>)";
-const char* const kWholeCardProperties = R"(<D:getetag/><D:getlastmodified/><C:address-data/>)";
+// The summary with the card's categories, for books whose groups are categories.
+const std::string kCardSummaryWithCategories =
+    std::string(kCardSummaryProperties)
+        .insert(kCardSummaryProperties.rfind("</C:address-data>"),
+                R"(<C:prop name="CATEGORIES"/>)");
+const std::string kWholeCardProperties = R"(<D:getetag/><D:getlastmodified/><C:address-data/>)";
 const char* const kMemberProperties =
     R"(<?xml version="1.0" encoding="utf-8" ?><D:propfind xmlns:D="DAV:"><D:prop>)"
     R"(<D:getetag/><D:getlastmodified/></D:prop></D:propfind>)";
 
 const std::string& cardProperties(CardDavClient::CardContent content) {
-    static const std::string whole = kWholeCardProperties;
-    return content == CardDavClient::CardContent::Summary ? kCardSummaryProperties : whole;
+    switch (content) {
+    case CardDavClient::CardContent::Summary:
+        return kCardSummaryProperties;
+    case CardDavClient::CardContent::SummaryWithCategories:
+        return kCardSummaryWithCategories;
+    case CardDavClient::CardContent::WholeCard:
+        break;
+    }
+    return kWholeCardProperties;
 }
 const char* const kSyncTokenBody =
     R"(<?xml version="1.0" encoding="utf-8" ?><D:propfind xmlns:D="DAV:"><D:prop>)"

@@ -15,12 +15,16 @@ void addOnce(std::vector<std::string>& names, std::string name) {
 
 } // namespace
 
+void addCategoryNames(std::vector<std::string>& names, const std::string& value) {
+    for (const std::string& piece : splitUnescaped(value, ','))
+        addOnce(names, unescapedText(piece));
+}
+
 std::vector<std::string> categoryNames(const vCard& card) {
     std::vector<std::string> names;
     for (const vCardItem& item : card.items)
         if (item.isOfKind(categories))
-            for (const std::string& piece : item.getRawValues(','))
-                addOnce(names, unescapedText(piece));
+            addCategoryNames(names, item.value);
     return names;
 }
 

@@ -7,6 +7,10 @@
 #include <string>
 #include <vector>
 
+// Adds the names of one CATEGORIES value (as the line holds it, escaped) to `names`: cut at its
+// unescaped commas, each name unescaped, each once, empty ones left out.
+void addCategoryNames(std::vector<std::string>& names, const std::string& value);
+
 // The category names of the card: every CATEGORIES line (with or without group prefix) cut at
 // its unescaped commas, each name unescaped; in card order, each name once, empty ones left out.
 std::vector<std::string> categoryNames(const vCard& card);

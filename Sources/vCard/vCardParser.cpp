@@ -1,6 +1,7 @@
 #include "vCard/vCardParser.h"
 
 #include "Utils/AsciiCase.h"
+#include "vCard/vCardCategories.h"
 #include "vCard/vCardEncoding.h"
 #include "vCard/vCardGroup.h"
 #include "vCard/vCardLineReader.h"
@@ -11,7 +12,7 @@
 namespace {
 
 // The properties a card summary reads.
-enum class SummaryField { Other, Fn, Uid, Version, Kind, Member };
+enum class SummaryField { Other, Fn, Uid, Version, Kind, Member, Categories };
 
 // The property `name` is for the summary; the group prefix does not count (ITEM1.FN is an FN).
 // Asked of every line of every card of a listing: most names are passed over on their length.
@@ -25,6 +26,9 @@ SummaryField summaryField(std::string_view name) {
     case 7:
         return equalsIgnoringAsciiCase(kind, "VERSION") ? SummaryField::Version
                                                         : SummaryField::Other;
+    case 10:
+        return equalsIgnoringAsciiCase(kind, "CATEGORIES") ? SummaryField::Categories
+                                                           : SummaryField::Other;
     default:
         if (isGroupKindProperty(kind))
             return SummaryField::Kind;
@@ -52,6 +56,9 @@ void summarise(vCardMini& summary, SummaryField field, std::string value) {
         break;
     case SummaryField::Member:
         summary.members.push_back(memberUid(std::move(value)));
+        break;
+    case SummaryField::Categories:
+        addCategoryNames(summary.categories, value);
         break;
     case SummaryField::Other:
         break;

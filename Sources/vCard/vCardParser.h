@@ -19,6 +19,8 @@ struct vCardMini {
     std::vector<std::string> members;
     std::string uid;
     bool isgroup = false;
+    // The names of its CATEGORIES lines, unescaped, each once, in card order.
+    std::vector<std::string> categories;
     // The text holds properties beyond those a listing asks of every card (and beyond PRODID and
     // REV, which some servers add to any card they send): the server sent the whole card.
     bool whole = false;
@@ -53,9 +55,9 @@ public:
 vCard readvCard(const std::string& text, FieldMap fieldmap);
 
 // The summary of the first card in `text`: the last FN, UID and VERSION values, the group flag
-// (set by any KIND or X-ADDRESSBOOKSERVER-KIND value "group" in any case) and every MEMBER and
-// X-ADDRESSBOOKSERVER-MEMBER value with each "urn:uuid:" removed; with or without group prefix,
-// values decoded as the full reader decodes them, nested cards skipped. Lines are read as
-// InternalParse reads them, but only these properties are copied out of the text: a listing
-// summarises thousands of cards, some with photos of many kilobytes.
+// (set by any KIND or X-ADDRESSBOOKSERVER-KIND value "group" in any case), every MEMBER and
+// X-ADDRESSBOOKSERVER-MEMBER value with each "urn:uuid:" removed, and the category names; with or
+// without group prefix, values decoded as the full reader decodes them, nested cards skipped. Lines
+// are read as InternalParse reads them, but only these properties are copied out of the text: a
+// listing summarises thousands of cards, some with photos of many kilobytes.
 vCardMini readCardSummary(std::string_view text);

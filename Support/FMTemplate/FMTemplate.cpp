@@ -59,6 +59,8 @@ const FunctionRow kFunctionTable[] = {
     {31, 0, 0, serialised<CardDav_LastErrorText>},
     {32, 0, 1, serialised<CardDav_GetvCardJSON>},
     {33, 1, 1, serialised<CardDav_SetvCardJSON>},
+    {34, 1, 1, serialised<CardDav_SetGroupStyle>},
+    {35, 0, 0, serialised<CardDav_GetGroupStyle>},
 };
 
 constexpr fmx::uint32 kFunctionFlags =

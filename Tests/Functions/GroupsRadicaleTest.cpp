@@ -154,3 +154,46 @@ TEST_F(GroupsRadicale, WhatAnotherClientWroteInAGroupCardIsKept) {
     EXPECT_EQ(session().book.group("grp-a")->members, std::vector<std::string>{"uid-bob"});
     EXPECT_EQ(getGroups("uid-bob").text(), "Family and friends\r");
 }
+
+TEST_F(GroupsRadicale, CategoriesStyleRewritesTheCardsCategoriesLineAlone) {
+    const std::string nextcloud =
+        "BEGIN:VCARD\r\nVERSION:3.0\r\nPRODID:-//Sabre//Sabre VObject 4.4.2//EN\r\nUID:uid-nc\r\n"
+        "FN:Nina Cole\r\nN:Cole;Nina;;;\r\nCATEGORIES:VIP,Smith\\, Jones\r\n"
+        "EMAIL;TYPE=WORK:nina@example.com\r\nREV;VALUE=DATE-AND-OR-TIME:20261201T101010Z\r\n"
+        "END:VCARD\r\n";
+    plugin.putCard("nc", nextcloud);
+    // As the server holds them (it writes a card's lines in an order of its own).
+    const std::string before = serverText(fileOf("nc.vcf"));
+    const std::string work = groupText(fileOf("work"));
+    // Chosen after the selection: the book is listed again with its cards' categories.
+    ASSERT_EQ(plugin.host.call("CardDav_SetGroupStyle", {Arg::text("categories")}).number(), 1);
+    EXPECT_EQ(plugin.host.call("CardDav_GetAddressbookGroups").text(), "Smith\\, Jones\rVIP\r");
+    EXPECT_EQ(getGroups("uid-nc").text(), "VIP\rSmith\\, Jones\r");
+
+    // A checkbox list, and a name read back from GetvCardGroups with its comma.
+    const CallResult set = setGroups("uid-nc", "Smith\\, Jones\rClients");
+    EXPECT_EQ(set.text(), "Saved");
+    EXPECT_EQ(set.error, 0);
+    const std::string held = "CATEGORIES:VIP,Smith\\, Jones\r\n";
+    std::string expected = before;
+    ASSERT_NE(expected.find(held), std::string::npos) << before;
+    expected.replace(expected.find(held), held.size(), "CATEGORIES:Smith\\, Jones,Clients\r\n");
+    EXPECT_EQ(serverText(fileOf("nc.vcf")), expected);
+    EXPECT_EQ(groupText(fileOf("work")), work) << "group cards are other cards in this style";
+    EXPECT_EQ(getGroups("uid-nc", true).text(), "Smith\\, Jones\rClients\r");
+}
+
+TEST_F(GroupsRadicale, Vcard4GroupCardsAreEditedInTheirOwnDialect) {
+    plugin.putCard("team", "BEGIN:VCARD\r\nVERSION:4.0\r\nKIND:group\r\nFN:Team\r\n"
+                           "UID:grp-v4\r\nMEMBER:urn:uuid:uid-bob\r\nEND:VCARD\r\n");
+    plugin.selectBook();
+    EXPECT_EQ(getGroups("uid-bob").text(), "Team\r");
+    EXPECT_EQ(setGroups("uid-ada", "Family,Team,Work").text(), "Saved");
+    const std::string team = groupText(fileOf("team"));
+    EXPECT_NE(team.find("\r\nMEMBER:urn:uuid:uid-bob\r\nMEMBER:urn:uuid:uid-ada\r\n"),
+              std::string::npos)
+        << team;
+    EXPECT_EQ(team.find("X-ADDRESSBOOKSERVER"), std::string::npos) << team;
+    EXPECT_EQ(sortedEntries(getGroups("uid-ada", true).text()),
+              (std::vector<std::string>{"Family", "Team", "Work"}));
+}

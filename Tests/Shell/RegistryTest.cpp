@@ -48,6 +48,8 @@ const ExpectedRow kExpected[] = {
     {31, "CardDav_LastErrorText( )", 0, 0},
     {32, "CardDav_GetvCardJSON( {uid} )", 0, 1},
     {33, "CardDav_SetvCardJSON( json )", 1, 1},
+    {34, "CardDav_SetGroupStyle( style )", 1, 1},
+    {35, "CardDav_GetGroupStyle( )", 0, 0},
 };
 
 std::vector<fmx::int16> unregisteredIds() {

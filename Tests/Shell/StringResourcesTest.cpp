@@ -51,7 +51,7 @@ TEST(StringResources, ReadStringLeavesTheEmptyStringWhenNothingFits) {
 
 TEST(StringResources, EveryPrototypeIdExistsExcept113) {
     std::array<fmx::unichar16, 256> buffer{};
-    for (fmx::uint32 id = 101; id <= 133; ++id)
+    for (fmx::uint32 id = 101; id <= 135; ++id)
         EXPECT_EQ(Sub_OSXLoadString(id, buffer.data(), buffer.size()) > 0, id != 113) << id;
     for (fmx::uint32 id : {0u, 4u, 100u, 199u})
         EXPECT_EQ(Sub_OSXLoadString(id, buffer.data(), buffer.size()), 0u) << id;

@@ -63,7 +63,7 @@ std::vector<std::string> namedHrefs(const std::string& body) {
 
 } // namespace
 
-std::string asListed(const std::string& text) {
+std::string asListed(const std::string& text, bool withCategories) {
     static const char* const asked[] = {"BEGIN",
                                         "END",
                                         "VERSION",
@@ -72,7 +72,8 @@ std::string asListed(const std::string& text) {
                                         "X-ADDRESSBOOKSERVER-KIND",
                                         "X-ADDRESSBOOKSERVER-MEMBER",
                                         "KIND",
-                                        "MEMBER"};
+                                        "MEMBER",
+                                        "CATEGORIES"};
     std::string listed;
     bool keep = false;
     std::size_t start = 0;
@@ -88,7 +89,8 @@ std::string asListed(const std::string& text) {
             name = name.substr(name.rfind('.') == std::string::npos ? 0 : name.rfind('.') + 1);
             for (char& c : name)
                 c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-            keep = std::find(std::begin(asked), std::end(asked), name) != std::end(asked);
+            const auto end = std::end(asked) - (withCategories ? 0 : 1);
+            keep = std::find(std::begin(asked), end, name) != end;
         }
         if (keep)
             listed += line;
@@ -274,7 +276,10 @@ loopback::Response CardStore::bookReport(const loopback::Request& request) {
         }
         ++listed;
         const std::string text =
-            whole || !quirks_.listingHonoursPartialData ? resource->text : asListed(resource->text);
+            whole || !quirks_.listingHonoursPartialData
+                ? resource->text
+                : asListed(resource->text,
+                           request.body.find("\"CATEGORIES\"") != std::string::npos);
         responses += response(path, "<d:getetag>" + quoted(resource->tag) +
                                         "</d:getetag><card:address-data>" + escapeXml(text) +
                                         "</card:address-data>");

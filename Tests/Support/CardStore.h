@@ -19,8 +19,9 @@
 #include <vector>
 
 // The card `text` as a server that honours a listing's partial address-data sends it: the lines
-// of the properties a listing asks for alone (UID, FN, the kind and members of a group).
-std::string asListed(const std::string& text);
+// of the properties a listing asks for alone (UID, FN, the kind and members of a group, and
+// CATEGORIES where `withCategories`).
+std::string asListed(const std::string& text, bool withCategories = false);
 
 // How the served book's server behaves where servers differ.
 struct BookQuirks {
