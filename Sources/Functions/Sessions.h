@@ -50,8 +50,6 @@ public:
     std::size_t size() const;
 
 private:
-    void endIdle(Clock::time_point now);
-
     mutable std::mutex lock;
     std::map<SessionId, std::shared_ptr<Slot>> slots;
 };

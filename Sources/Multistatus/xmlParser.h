@@ -111,8 +111,6 @@ enum class BodyForm {
 template <class Value> struct [[nodiscard]] Read {
     BodyForm form = BodyForm::Unreadable;
     Value value{};
-
-    bool isMultistatus() const { return form == BodyForm::Multistatus; }
 };
 
 // Every reading takes the answer's body and the URL of the request that it answers: hrefs resolve

@@ -83,13 +83,6 @@ void CardDavClient::set_verbose(bool value) {
     verbose = value;
 }
 
-void CardDavClient::set_proxy(const std::string& address, const std::string& proxy_user,
-                              const std::string& proxy_password) {
-    release_connection();
-    proxy = address;
-    proxyuserpwd = proxy_password.empty() ? proxy_user : proxy_user + ":" + proxy_password;
-}
-
 void CardDavClient::set_stall_limit(int seconds) {
     release_connection();
     if (seconds > 0)
@@ -103,18 +96,6 @@ bool CardDavClient::sends_credentials() const {
 
 std::string CardDavClient::dav_root() const {
     return facts.davRoot.empty() ? baseurl + "/" : facts.davRoot;
-}
-
-void CardDavClient::setproxy(CURL* target) const {
-    if (proxy.empty()) {
-        // Leaves libcurl's own proxy defaults (its environment variables) in force.
-        curl_easy_setopt(target, CURLOPT_PROXY, static_cast<const char*>(nullptr));
-        curl_easy_setopt(target, CURLOPT_PROXYUSERPWD, static_cast<const char*>(nullptr));
-        return;
-    }
-    curl_easy_setopt(target, CURLOPT_PROXY, proxy.c_str());
-    curl_easy_setopt(target, CURLOPT_PROXYUSERPWD,
-                     proxyuserpwd.empty() ? nullptr : proxyuserpwd.c_str());
 }
 
 void CardDavClient::setverbose(CURL* target) const {
@@ -196,7 +177,6 @@ Query CardDavClient::perform(const std::string& url, const std::string& method,
     // Hrefs come from the server: none of them may make libcurl read or write a local file.
     curl_easy_setopt(kept, CURLOPT_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(kept, CURLOPT_FOLLOWLOCATION, 0L);
-    setproxy(kept);
     setverbose(kept);
     setvalidcert(kept);
     setssl(kept);

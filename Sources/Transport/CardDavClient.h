@@ -74,20 +74,16 @@ public:
     void set_timeout(int seconds);
     void set_validcert(bool value);
     void set_verbose(bool value);
-    void set_proxy(const std::string& proxy, const std::string& user, const std::string& password);
     // The stall limit of requests without a time-out; kStallSeconds unless a test shortens it
     // (no external function changes it).
     void set_stall_limit(int seconds);
 
-    bool get_verbose() const { return verbose; }
     bool get_validcert() const { return validcert; }
     const std::string& get_baseurl() const { return baseurl; }
     int get_timeout() const { return timeout; }
     int get_stall_limit() const { return stallSeconds; }
     const std::string& get_user() const { return user; }
     const std::string& get_password() const { return password; }
-    const std::string& get_proxy() const { return proxy; }
-    const std::string& get_proxyuserpwd() const { return proxyuserpwd; }
     const std::string& get_authtype() const { return authtype; }
     const std::string& get_ssltype() const { return ssltype; }
     // Whether the authentication type sends credentials at all.
@@ -103,7 +99,6 @@ public:
     void release_connection();
 
     // Appliers: hand one group of settings to a libcurl easy handle.
-    void setproxy(CURL* handle) const;
     void setverbose(CURL* handle) const;
     void setvalidcert(CURL* handle) const;
     void setssl(CURL* handle) const;
@@ -138,8 +133,6 @@ public:
     // The members of the collection at `url` with their tags (a PROPFIND of depth 1): every card,
     // where a server caps the results of a report.
     Query list_members(const std::string& url);
-    Query searchvcardby(const std::string& url, const std::string& property,
-                        const std::string& value);
     Query get_vcard(const std::string& url);
     Query get_etag(const std::string& url);
     // `etag` is stored without quotes (a weak one as W/x); it is sent quoted in "If-Match".
@@ -183,8 +176,6 @@ private:
     int stallSeconds = kStallSeconds;
     std::string user;
     std::string password;
-    std::string proxy;
-    std::string proxyuserpwd;
     std::string authtype;
     std::string ssltype;
     ServerFacts facts;

@@ -146,18 +146,6 @@ Query CardDavClient::list_members(const std::string& url) {
     return query(url, "PROPFIND", kMemberProperties, headerList({kXmlType, kAcceptXml, kDepthOne}));
 }
 
-Query CardDavClient::searchvcardby(const std::string& url, const std::string& property,
-                                   const std::string& value) {
-    const std::string body =
-        R"(<?xml version="1.0" encoding="utf-8" ?><C:addressbook-query xmlns:D="DAV:" )"
-        R"(xmlns:C="urn:ietf:params:xml:ns:carddav"><D:prop><allprop/></D:prop><C:filter>)"
-        R"(<C:prop-filter name=")" +
-        xmlEscaped(property) +
-        R"("><C:text-match collation="i;unicode-casemap" match-type="equals">)" +
-        xmlEscaped(value) + R"(</C:text-match></C:prop-filter></C:filter></C:addressbook-query>)";
-    return query(url, "REPORT", body, headerList({kXmlType, kAcceptXml, kDepthOne}));
-}
-
 Query CardDavClient::get_vcard(const std::string& url) {
     return query(url, "GET", "", headerList({kAcceptVcard}));
 }

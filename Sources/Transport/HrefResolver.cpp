@@ -329,10 +329,6 @@ std::string normalUrl(std::string_view url) {
     return normal + withNormalEscapes(parts->query);
 }
 
-bool sameResource(std::string_view a, std::string_view b) {
-    return absoluteUrl(a) && absoluteUrl(b) && normalUrl(a) == normalUrl(b);
-}
-
 std::optional<std::string> secureHrefUrl(std::string_view given, std::string_view url) {
     const std::optional<UrlParts> parts = absoluteUrl(url);
     const UrlScheme scheme = httpSchemeOf(url);

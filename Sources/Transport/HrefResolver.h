@@ -67,10 +67,6 @@ bool sameHost(std::string_view a, std::string_view b);
 // "/", the fragment dropped. Anything that is no absolute URL is returned as it is.
 std::string normalUrl(std::string_view url);
 
-// Whether two absolute URLs name the same resource: their normal forms are equal. False when
-// either is no absolute URL.
-bool sameResource(std::string_view a, std::string_view b);
-
 // What may be used of `url`, an absolute URL that an href named, when `given` is the URL the
 // user configured (or the one whose answer named the href), so that credentials never go over
 // plain HTTP when the user gave https: `url` itself when it keeps the scheme or goes from http

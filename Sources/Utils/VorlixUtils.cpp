@@ -46,10 +46,6 @@ bool endswith(const std::string& text, const std::string& suffix) {
            text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
 }
 
-bool cmp_predicate(char a, char b) {
-    return upperAscii(a) == upperAscii(b);
-}
-
 bool str_cmp(const std::string& a, const std::string& b) {
     return equalsIgnoringAsciiCase(a, b);
 }

@@ -18,6 +18,5 @@ bool endswith(const std::string& text, const std::string& suffix);
 
 // Equality ignoring ASCII case.
 bool str_cmp(const std::string& a, const std::string& b);
-bool cmp_predicate(char a, char b);
 
 std::string intToString(int value);

@@ -127,13 +127,3 @@ void vCard::clear() {
     items.clear();
     afterCard.clear();
 }
-
-std::string vCard::stringjoin(const std::vector<std::string>& list, const std::string& separator) {
-    std::string joined;
-    for (std::size_t i = 0; i < list.size(); ++i) {
-        if (i > 0)
-            joined += separator;
-        joined += list[i];
-    }
-    return joined;
-}

@@ -77,9 +77,6 @@ public:
     // Removes all items and the text after the card; the field map stays.
     void clear();
 
-    static std::string stringjoin(const std::vector<std::string>& list,
-                                  const std::string& separator);
-
 private:
     const vCardItem* findItem(const std::string& key) const;
     vCardItem* findOrAddItem(const std::string& key);

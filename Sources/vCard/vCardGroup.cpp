@@ -15,12 +15,9 @@ std::string memberUid(std::string memberValue) {
     return replace(std::move(memberValue), std::string(memberPrefix), "");
 }
 
-bool isGroupCard(const vCard& card) {
-    return std::any_of(card.items.begin(), card.items.end(), [](const vCardItem& item) {
-        return isGroupKindProperty(propertyKind(item.name)) && meansGroup(item.value);
-    });
-}
+namespace {
 
+// The UIDs of the card's member lines of either form, in card order.
 std::vector<std::string> groupMembers(const vCard& card) {
     std::vector<std::string> members;
     for (const vCardItem& item : card.items)
@@ -28,6 +25,8 @@ std::vector<std::string> groupMembers(const vCard& card) {
             members.push_back(memberUid(item.value));
     return members;
 }
+
+} // namespace
 
 bool addGroupMember(vCard& card, const std::string& uid) {
     const std::vector<std::string> members = groupMembers(card);

@@ -29,10 +29,6 @@ inline bool meansGroup(std::string_view kindValue) {
 // The UID a member value names: the value with every "urn:uuid:" removed.
 std::string memberUid(std::string memberValue);
 
-// Whether the card is a group card, in either form.
-bool isGroupCard(const vCard& card);
-// The UIDs of the card's member lines of either form, in card order, one per line.
-std::vector<std::string> groupMembers(const vCard& card);
 // Makes `uid` a member, appending one member line in the card's own form: MEMBER:urn:uuid:<uid>
 // when a KIND line makes it a group card, else X-ADDRESSBOOKSERVER-MEMBER:urn:uuid:<uid>. False,
 // changing nothing, when `uid` is empty or already a member.

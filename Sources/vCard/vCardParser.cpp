@@ -94,12 +94,6 @@ vCard readvCard(const std::string& text, FieldMap fieldmap) {
     return card;
 }
 
-vCardMini vCardDataParser::ParseMini(const std::string& text) {
-    items.clear();
-    afterCard.clear();
-    return readCardSummary(text);
-}
-
 void vCardDataParser::InternalParse(const std::string& text) {
     items.clear();
     std::string line;

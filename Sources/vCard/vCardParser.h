@@ -37,8 +37,6 @@ public:
 
     // The first card of `text`, carrying a copy of `fieldmap` and the text after it.
     vCard Parse(const std::string& text, FieldMap fieldmap);
-    // readCardSummary(text); `items` and `afterCard` are left empty.
-    vCardMini ParseMini(const std::string& text);
 
     // Replaces `items` and `afterCard` from the first card in `text`, its logical lines as
     // vCardLineReader gives them (up to the end of the text when the card has no END:VCARD).

@@ -176,4 +176,3 @@ TEST(CardContents, DatesReadInEveryFormCardsHold) {
     EXPECT_EQ(isoDate("1604-06-15", "1604"), "--06-15");
     EXPECT_EQ(isoDate("1990-06-15", "1604"), "1990-06-15");
 }
-

@@ -1,6 +1,6 @@
-#include "vCard/vCardComponents.h"
 #include "vCard/vCardItem.h"
 #include "Mapping/DataMapping.h"
+#include "vCard/vCardComponents.h"
 
 #include <gtest/gtest.h>
 

@@ -221,28 +221,29 @@ TEST(vCardParserParse, GivesTheCardComponentsAndTheFieldMap) {
 }
 
 TEST(vCardParserMini, SummarisesCardsAndGroups) {
-    vCardDataParser parser;
-    const vCardMini group = parser.ParseMini("BEGIN:VCARD\r\n"
-                                             "VERSION:3.0\r\n"
-                                             "FN:First\r\n"
-                                             "N:ignored;;;;\r\n"
-                                             "item1.FN:Team\r\n"
-                                             "UID:g-1\r\n"
-                                             "X-ADDRESSBOOKSERVER-KIND:Group\r\n"
-                                             "X-ADDRESSBOOKSERVER-KIND:individual\r\n"
-                                             "X-ADDRESSBOOKSERVER-MEMBER:urn:uuid:m-1\r\n"
-                                             "x-addressbookserver-member:m-2\r\n"
-                                             "X-ADDRESSBOOKSERVER-MEMBER:urn:uuid:\r\n"
-                                             "END:VCARD\r\n");
+    const vCardMini group = readCardSummary("BEGIN:VCARD\r\n"
+                                            "VERSION:3.0\r\n"
+                                            "FN:First\r\n"
+                                            "N:ignored;;;;\r\n"
+                                            "item1.FN:Team\r\n"
+                                            "UID:g-1\r\n"
+                                            "X-ADDRESSBOOKSERVER-KIND:Group\r\n"
+                                            "X-ADDRESSBOOKSERVER-KIND:individual\r\n"
+                                            "X-ADDRESSBOOKSERVER-MEMBER:urn:uuid:m-1\r\n"
+                                            "x-addressbookserver-member:m-2\r\n"
+                                            "X-ADDRESSBOOKSERVER-MEMBER:urn:uuid:\r\n"
+                                            "END:VCARD\r\n");
     EXPECT_EQ(group.version, "3.0");
     EXPECT_EQ(group.fn, "Team");
     EXPECT_EQ(group.uid, "g-1");
     EXPECT_TRUE(group.isgroup);
     EXPECT_EQ(group.members, (std::vector<std::string>{"m-1", "m-2", ""}));
 
-    const vCardMini card = parser.ParseMini("BEGIN:VCARD\nUID:c\nEND:VCARD\n");
+    const vCardMini card = readCardSummary(
+        "BEGIN:VCARD\nUID:c\nCATEGORIES:a\\,b,c\nitem2.categories:c,,d\nEND:VCARD\n");
     EXPECT_EQ(card.uid, "c");
     EXPECT_FALSE(card.isgroup);
     EXPECT_TRUE(card.members.empty());
-    EXPECT_EQ(parser.ParseMini("garbage").uid, "");
+    EXPECT_EQ(card.categories, (std::vector<std::string>{"a,b", "c", "d"}));
+    EXPECT_EQ(readCardSummary("garbage").uid, "");
 }

@@ -181,12 +181,6 @@ TEST(vCardText, ACardFromAServerIsWrittenBackUnchanged) {
     EXPECT_EQ(parsed.toString(), card);
 }
 
-TEST(vCardText, StringJoin) {
-    EXPECT_EQ(vCard::stringjoin({}, ","), "");
-    EXPECT_EQ(vCard::stringjoin({"a"}, ","), "a");
-    EXPECT_EQ(vCard::stringjoin({"a", "", "b"}, ", "), "a, , b");
-}
-
 TEST(vCardFields, GroupedPropertiesAreFoundComponentsAndAll) {
     vCard card = parse("item1.EMAIL;type=INTERNET;type=pref:a@x\r\n"
                        "item2.ADR;TYPE=HOME:;;Main St;Town;;;\r\n"
