@@ -185,19 +185,10 @@ fmx::errcode CardDav_FetchvCards(short, const fmx::ExprEnv&, const fmx::DataVect
         [&] {
             SelectedBook& book = session().book;
             // A book named here needs no listing first.
-            const std::string given = textArgument(args, 1);
-            if (!given.empty()) {
-                const std::optional<std::string> url = onConnectedServer(given);
-                if (!url) {
-                    setError();
-                    return failedBecause(ErrorCode::OffServer, describeError(ErrorCode::OffServer))
-                        .code;
-                }
-                book.select(*url);
-            }
-            if (!book.isSelected()) {
+            if (const fmx::int16 code = selectNamedBook(textArgument(args, 1));
+                code != ErrorCode::None) {
                 setError();
-                return failedBecause(ErrorCode::Failed, "no address book is selected").code;
+                return code;
             }
             const std::string list = textArgument(args, 0);
             std::vector<WantedCard> wanted;

@@ -6,6 +6,19 @@
 
 #include <utility>
 
+fmx::int16 selectNamedBook(const std::string& given) {
+    SelectedBook& book = session().book;
+    if (!given.empty()) {
+        const std::optional<std::string> url = onConnectedServer(given);
+        if (!url)
+            return failedBecause(ErrorCode::OffServer, describeError(ErrorCode::OffServer)).code;
+        book.select(*url);
+    }
+    if (!book.isSelected())
+        return failedBecause(ErrorCode::Failed, "no address book is selected").code;
+    return ErrorCode::None;
+}
+
 Listing listAddressBook(const std::string& url) {
     // The cards' categories are asked only where they may be the book's groups, so that a book
     // of group cards is listed as it always was.

@@ -16,7 +16,14 @@ struct Listing {
     cardlisting cards;
 };
 
-// The listing REPORT on the address book at `url`.
+// The book a function that reads the server's cards works on: the one named by `given` (which
+// becomes the selected book, with nothing known of it yet unless it was selected already), or,
+// when `given` is empty, the selected one. Returns 0; 20 for a URL off the connected server
+// (nothing changes); -1 when no book is named or selected.
+fmx::int16 selectNamedBook(const std::string& given);
+
+// The listing REPORT on the address book at `url`. The cards' categories are asked too where
+// the group style may need them.
 Listing listAddressBook(const std::string& url);
 
 struct BookToken {

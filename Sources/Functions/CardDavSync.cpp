@@ -130,10 +130,6 @@ std::vector<HeldCard> heldCards(const std::string& text, const std::string& book
     return held;
 }
 
-Verdict noBookSelected() {
-    return failedBecause(ErrorCode::Failed, "no address book is selected");
-}
-
 } // namespace
 
 fmx::errcode CardDav_GetAddressbookETags(short, const fmx::ExprEnv&, const fmx::DataVect&,
@@ -162,19 +158,10 @@ fmx::errcode CardDav_GetChanges(short, const fmx::ExprEnv&, const fmx::DataVect&
         [&] {
             SelectedBook& book = session().book;
             // A book named here needs no listing first: what changed is read from it directly.
-            const std::string given = textArgument(args, 1);
-            if (!given.empty()) {
-                const std::optional<std::string> url = onConnectedServer(given);
-                if (!url) {
-                    setError();
-                    return failedBecause(ErrorCode::OffServer, describeError(ErrorCode::OffServer))
-                        .code;
-                }
-                book.select(*url);
-            }
-            if (!book.isSelected()) {
+            if (const fmx::int16 code = selectNamedBook(textArgument(args, 1));
+                code != ErrorCode::None) {
                 setError();
-                return noBookSelected().code;
+                return code;
             }
             // Texts that come with the changes are kept for opening the cards later, as far as
             // the room for fetched texts goes; every card is learnt all the same.
@@ -217,9 +204,9 @@ fmx::errcode CardDav_CompareETags(short, const fmx::ExprEnv&, const fmx::DataVec
         true,
         [&] {
             SelectedBook& book = session().book;
-            if (!book.isSelected()) {
+            if (const fmx::int16 code = selectNamedBook(""); code != ErrorCode::None) {
                 setError();
-                return noBookSelected().code;
+                return code;
             }
             // The token first, as a selection reads it, so that a sync from it repeats nothing
             // this reconciliation missed.

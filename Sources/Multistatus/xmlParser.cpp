@@ -176,16 +176,21 @@ std::string keptWithin(std::string_view text, std::size_t& budget) {
     return std::string(text);
 }
 
-// The record of a card read from a sync or multiget answer, which give no display name: the
-// card's identifier is the name of its resource.
-addresscard cardAt(std::string url, std::string_view href, std::string etag,
-                   std::string lastmodified) {
-    addresscard card;
-    card.cardid = replace(lastSegment(href), ".vcf", "");
-    card.url = std::move(url);
-    card.etag = std::move(etag);
-    card.lastmodified = std::move(lastmodified);
-    return card;
+// A card of a sync or multiget answer that came with its text: its record (these answers give
+// no display name: the card's identifier is the name of its resource), what the text says of it,
+// and the text while it fits in `budget`. `href` may be a view of `buffer`: it is read before
+// `buffer` is used again.
+cardtext cardWithText(const MultistatusResponse& response, std::string url, std::string_view href,
+                      pugi::xml_node addressData, std::string& buffer, std::size_t& budget) {
+    cardtext read;
+    read.card.cardid = replace(lastSegment(href), ".vcf", "");
+    read.card.url = std::move(url);
+    read.card.etag = tagOf(response, buffer);
+    read.card.lastmodified = response.propertyText(xmlns::dav, "getlastmodified");
+    const std::string_view cardText = cardTextOf(addressData, buffer);
+    summarise(read.card, cardText);
+    read.text = keptWithin(cardText, budget);
+    return read;
 }
 
 } // namespace
@@ -322,15 +327,17 @@ Read<syncanswer> xmlParser::getSyncChanges(std::string xml, const std::string& r
             removed.removed = true;
         } else if (response.hasProp() && url != requestUrl) {
             syncchange& change = answer.changes.emplace_back();
-            // Before `text` is used again: `href` may be a view of it.
-            change.card = cardAt(std::move(url), href, tagOf(response, text),
-                                 response.propertyText(xmlns::dav, "getlastmodified"));
             if (const pugi::xml_node data =
                     response.propertyElement(xmlns::carddav, "address-data")) {
-                const std::string_view cardText = cardTextOf(data, text);
-                summarise(change.card, cardText);
+                cardtext read =
+                    cardWithText(response, std::move(url), href, data, text, textBudget);
+                change.card = std::move(read.card);
+                change.text = std::move(read.text);
                 change.read = true;
-                change.text = keptWithin(cardText, textBudget);
+            } else {
+                change.card.url = std::move(url);
+                change.card.etag = tagOf(response, text);
+                change.card.lastmodified = response.propertyText(xmlns::dav, "getlastmodified");
             }
         }
     }
@@ -357,12 +364,8 @@ Read<cardtexts> xmlParser::getCardTexts(std::string xml, const std::string& requ
         const pugi::xml_node addressData = response.propertyElement(xmlns::carddav, "address-data");
         if (!addressData)
             continue;
-        cardtext& card = answer.cards.emplace_back();
-        card.card = cardAt(std::move(url), href, tagOf(response, text),
-                           response.propertyText(xmlns::dav, "getlastmodified"));
-        const std::string_view cardText = cardTextOf(addressData, text);
-        summarise(card.card, cardText);
-        card.text = keptWithin(cardText, textBudget);
+        answer.cards.push_back(
+            cardWithText(response, std::move(url), href, addressData, text, textBudget));
     }
     return reading(parsed, std::move(answer));
 }
