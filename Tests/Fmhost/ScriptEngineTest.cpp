@@ -145,7 +145,7 @@ TEST(ScriptLanguage, ErrorsNameLineAndColumnAndNothingRuns) {
     EXPECT_EQ(errorOf("While ( i = 0 ; i < 1 ; i = i + 1 )"), "test.fmcalc:1:35: expected \";\"\n");
     EXPECT_EQ(errorOf("$x = "), "test.fmcalc:1:6: expected a value\n");
     EXPECT_EQ(errorOf(std::string(500, '(') + "1" + std::string(500, ')')),
-              "test.fmcalc:1:201: expression nested too deeply\n");
+              "test.fmcalc:1:65: expression nested too deeply\n");
 }
 
 TEST(ScriptLanguage, OperatorsBindAndCompareAsFileMakerDoes) {
