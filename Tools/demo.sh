@@ -1,33 +1,40 @@
 #!/usr/bin/env bash
-# The main job: builds Talvero and runs the example scripts through fmhost, the stand-in
-# FileMaker host. By default it starts its own Radicale CardDAV server on 127.0.0.1 with a small
-# demo address book and stops it at the end; with --server it runs against your server instead.
+# The main job: builds the plug-in and fmhost, the stand-in FileMaker host, and runs the example
+# scripts through fmhost. By default it starts its own Radicale CardDAV server on 127.0.0.1 with
+# a small demo address book and stops it at the end; with --server it runs against yours.
 #
-# Usage: Tools/demo.sh [--server URL --user NAME --password SECRET] [--json] [SCRIPT...]
+# Usage: Tools/demo.sh [--port N | --server URL --user NAME --password SECRET] [--json] [SCRIPT...]
 #        Tools/demo.sh --list   (prints the scripts it runs by default, one per line)
-#   SCRIPT   example scripts to run (default: every Examples/*.fmcalc that talks to a server)
+#   --port N   the port of the demo's own Radicale (default: a free one)
+#   --json     fmhost's output as one JSON object per statement
+#   SCRIPT     example scripts to run (default: the examples that talk to a server)
+# TALVERO_BUILD_DIR is the build folder (default: build); TALVERO_FMHOST another fmhost to run the
+# scripts with (such as the Windows build under Wine).
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build_dir=${TALVERO_BUILD_DIR:-$root/build}
-# The fmhost that runs the scripts; another one (such as the Windows build under Wine) by
-# TALVERO_FMHOST.
 fmhost=${TALVERO_FMHOST:-$build_dir/bin/fmhost}
-server="" user="" password="" format=() list=false
+server="" user="" password="" port="" format=() list=false
 scripts=()
 while (($#)); do
     case "$1" in
     --server) server=${2:?--server needs a URL}; shift 2 ;;
     --user) user=${2:?--user needs a name}; shift 2 ;;
     --password) password=${2?--password needs a value}; shift 2 ;;
+    --port) port=${2:?--port needs a number}; shift 2 ;;
     --json) format=(--json); shift ;;
     --list) list=true; shift ;;
-    -h | --help) sed -n '2,8p' "$0"; exit 0 ;;
+    -h | --help) sed -n '2,12p' "$0"; exit 0 ;;
     *) scripts+=("$1"); shift ;;
     esac
 done
+if [ -n "$server" ] && [ -n "$port" ]; then
+    echo "demo.sh: --port is for the demo's own server, not with --server" >&2
+    exit 1
+fi
 if ((${#scripts[@]} == 0)); then
-    for name in quickstart groups mapping sync; do
+    for name in quickstart import sync newcard groups mapping; do
         [ -f "$root/Examples/$name.fmcalc" ] && scripts+=("$root/Examples/$name.fmcalc")
     done
 fi
@@ -36,13 +43,16 @@ if $list; then
     exit 0
 fi
 
-bash "$root/Tools/setup.sh" "$build_dir" >/dev/null
+echo "==> Building the plug-in and fmhost in $build_dir (the first time takes a few minutes)"
+bash "$root/Tools/setup.sh" --progress --target Talvero --target fmhost "$build_dir"
 
+book=""
 if [ -z "$server" ]; then
     work=$(mktemp -d /tmp/talvero-demo-XXXXXX)
     user=demo password=demo-secret
-    port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+    [ -n "$port" ] || port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
     server="http://127.0.0.1:$port"
+    echo "==> Starting Radicale at $server (user $user)"
     printf '%s:%s\n' "$user" "$password" >"$work/users"
     cat >"$work/config" <<EOF
 [server]
@@ -66,19 +76,25 @@ EOF
     trap 'kill "$radicale_pid" 2>/dev/null; wait "$radicale_pid" 2>/dev/null; rm -rf "$work"' EXIT
     for _ in $(seq 100); do
         curl -s -o /dev/null "$server/" && break
+        kill -0 "$radicale_pid" 2>/dev/null || break
         sleep 0.1
     done
+    if ! curl -s -o /dev/null "$server/"; then
+        echo "demo.sh: Radicale did not start at $server:" >&2
+        cat "$work/server.log" >&2
+        exit 1
+    fi
 
     # The demo address book: a few cards and a group, stored as another client would.
     dav() { curl -sS -f -o /dev/null -u "$user:$password" "$@"; }
+    put_card() { dav -X PUT -H 'Content-Type: text/vcard; charset=utf-8' --data-binary "@$1" "$book$(basename "$1")"; }
     book="$server/$user/contacts/"
     dav -X MKCOL -H 'Content-Type: text/xml; charset=utf-8' "$book" --data-binary \
         '<?xml version="1.0" encoding="utf-8" ?><D:mkcol xmlns:D="DAV:" xmlns:C="urn:ietf:params:xml:ns:carddav"><D:set><D:prop><D:resourcetype><D:collection/><C:addressbook/></D:resourcetype><D:displayname>Contacts</D:displayname></D:prop></D:set></D:mkcol>'
     for card in "$root"/Examples/demo-book/*.vcf; do
-        dav -X PUT -H 'Content-Type: text/vcard; charset=utf-8' --data-binary "@$card" \
-            "$book$(basename "$card")"
+        put_card "$card"
     done
-    echo "Demo server: $server (user $user), address book $book"
+    echo "==> Demo address book $book: $(grep -h '^FN:' "$root"/Examples/demo-book/*.vcf | cut -c4- | paste -sd, | sed 's/,/, /g')"
 fi
 
 # Runs one script with the settings; further arguments go to fmhost before it.
@@ -89,36 +105,48 @@ run() {
         --set "password=$password" --set "examples=$root/Examples" "$@" "$script"
 }
 
-# The sync example twice: the initial sync, a change made by another client, then the
-# incremental sync from the token the first run ended with.
-run_sync() {
-    local script=$1 output token
-    output=$(mktemp /tmp/talvero-sync-XXXXXX)
-    echo "--- initial sync"
-    run "$script" --set token= | tee "$output" || status=$?
-    token=$(python3 - "$output" <<'PY'
+# The last value a run gave the variable $NAME, from its output (readable or JSON).
+last_value() {
+    python3 - "$1" "$2" <<'PY'
 import json, sys
-lines = open(sys.argv[1], encoding="utf-8").read().splitlines()
-for i, line in enumerate(lines):
+name, path = sys.argv[1], sys.argv[2]
+lines = open(path, encoding="utf-8", newline="\n").read().split("\n")
+value, after = "", False
+for line in lines:
     if line.startswith("{"):
         entry = json.loads(line)
-        if entry.get("var") == "token":
-            print(entry["result"]["value"])
-    elif line.startswith("$token = ") and i + 1 < len(lines):
-        print(lines[i + 1].removeprefix("\u2192 "))
+        if entry.get("var") == name:
+            value = entry["result"]["value"] or ""
+    elif line.startswith("$" + name + " = "):
+        after = True
+    elif after and line.startswith("\u2192 "):
+        value, after = line[2:], False
+print(value)
 PY
-)
+}
+
+# The sync example twice: the initial sync, then changes another client makes on the server
+# (Examples/demo-book/other-client: cards it puts, and in "deleted" the cards it deletes), then
+# the incremental sync from the token and the table the first run ended with.
+run_sync() {
+    local script=$1 output token table
+    output=$(mktemp /tmp/talvero-sync-XXXXXX)
+    echo "--- initial sync: no token stored yet"
+    run "$script" --set token= --set table= | tee "$output" || status=$?
+    token=$(last_value token "$output")
+    table=$(last_value table "$output")
     rm -f "$output"
-    token=$(printf '%s\n' "$token" | tail -n 1)
-    if [ -n "${book:-}" ]; then
-        echo "--- another client changes Ada's note on the server"
-        sed 's/^NOTE:.*/NOTE:Changed by another client since the last sync./' \
-            "$root/Examples/demo-book/ada-lovelace.vcf" |
-            dav -X PUT -H 'Content-Type: text/vcard; charset=utf-8' --data-binary @- \
-                "${book}ada-lovelace.vcf"
+    if [ -n "$book" ]; then
+        echo "--- another client changes Ada's note, deletes Grace Hopper and takes her out of Pioneers"
+        for card in "$root"/Examples/demo-book/other-client/*.vcf; do
+            put_card "$card"
+        done
+        while read -r name; do
+            dav -X DELETE "$book$name"
+        done <"$root/Examples/demo-book/other-client/deleted"
     fi
-    echo "--- incremental sync from the stored token"
-    run "$script" --set "token=$token" || status=$?
+    echo "--- incremental sync from the stored token and table"
+    run "$script" --set "token=$token" --set "table=$table" || status=$?
 }
 
 status=0

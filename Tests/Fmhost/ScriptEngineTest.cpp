@@ -182,6 +182,8 @@ TEST(ScriptLanguage, TextListAndChoiceFunctions) {
         {"ValueCount ( \"\" ) & ValueCount ( \"a¶b¶\" ) & ValueCount ( \"a¶¶b\" )", text("023")},
         {"List ( \"a\" ; \"\" ; 3 ; $unset )", text("a\r3")},
         {"IsEmpty ( \"\" ) & IsEmpty ( 0 ) & IsEmpty ( $unset )", text("101")},
+        {"Exact ( \"Ab\" ; \"Ab\" ) & Exact ( \"Ab\" ; \"ab\" ) & Exact ( 1 ; \"1\" )",
+         text("101")},
         {"Length ( \"héllo\" & Char ( 128512 ) )", number("6")},
         {"GetAsNumber ( \"$1,254.50\" )", number("1254.5")},
         {"GetAsNumber ( \"-a5\" ) & \"|\" & GetAsNumber ( \"abc\" ) & \"|\" & GetAsText ( 12.50 )",

@@ -114,6 +114,7 @@ Value ExpressionEvaluator::file(const Expression& expression) {
 Value ExpressionEvaluator::call(const Expression& expression) {
     const fmx::host::CallResult result =
         fmx::host::callFunction(expression.function, arguments(expression), context_);
+    ++calls_[expression.function.name];
     lastCode_ = result.error;
     if (firstFailure_ == 0)
         firstFailure_ = result.error;

@@ -11,6 +11,8 @@
 
 // The script's $variables by folded name ($$variables with a leading "$").
 using ScriptVariables = std::map<std::string, fmx::host::Value>;
+// How many times each registered function was called, by its name.
+using CallCounts = std::map<std::string, long>;
 
 class ExpressionEvaluator {
 public:
@@ -28,6 +30,8 @@ public:
     // The first non-zero code of the calls made so far, and the last call's code.
     fmx::errcode firstFailure() const { return firstFailure_; }
     fmx::errcode lastCode() const { return lastCode_; }
+    // The registered functions called so far, however deep in loops.
+    const CallCounts& calls() const { return calls_; }
 
 private:
     fmx::host::Value operation(const Expression& expression);
@@ -43,4 +47,5 @@ private:
     std::vector<fmx::host::Value> locals_;
     fmx::errcode firstFailure_ = 0;
     fmx::errcode lastCode_ = 0;
+    CallCounts calls_;
 };

@@ -4,7 +4,7 @@
 #include <cstdlib>
 
 const char* const kUsage =
-    R"(Usage: fmhost [--plugin PATH] [--host-version N] [--json] [--strict]
+    R"(Usage: fmhost [--plugin PATH] [--host-version N] [--json] [--strict] [--count-calls]
               [--save-containers DIR] [--set NAME=VALUE]... [--session N | --threads N]
               [--list] [SCRIPT | -]
 
@@ -15,6 +15,8 @@ strings), runs a calculation script against its functions, and shuts it down.
   --host-version N       the host version sent with init (default 62)
   --json                 one JSON object per statement and line instead of readable blocks
   --strict               stop at the first call whose error code is not 0 (exit 2)
+  --count-calls          after the script, print to standard error how many times it called
+                         each function of the plug-in (loops included)
   --save-containers DIR  write each container result's picture to DIR/line<N>.<ext>
   --set NAME=VALUE       define the text variable $NAME before the script runs
   --session N            run the calls in host session N (default 0, FileMaker Pro's one), as
@@ -78,6 +80,8 @@ Options parseOptions(int argc, const char* const* argv) {
             options.json = true;
         } else if (argument == "--strict") {
             options.strict = true;
+        } else if (argument == "--count-calls") {
+            options.countCalls = true;
         } else if (argument == "--list") {
             options.list = true;
         } else if (argument == "--save-containers") {

@@ -16,6 +16,7 @@ struct Options {
     fmx::int16 hostVersion = 62;
     bool json = false;
     bool strict = false;
+    bool countCalls = false;
     bool list = false;
     bool help = false;
     std::string saveDirectory;

@@ -11,6 +11,8 @@ StatementOutcome ScriptRunner::run(const Statement& statement) {
     ExpressionEvaluator evaluator(variables_, baseDirectory_, statement.localCount, context_);
     const Expression& expression = statement.expression;
     outcome.result = evaluator.evaluate(expression);
+    for (const auto& [name, count] : evaluator.calls())
+        callCounts_[name] += count;
     outcome.anyCallFailed = evaluator.firstFailure() != 0;
     outcome.error = evaluator.firstFailure();
     if (expression.kind == Expression::Kind::call) {

@@ -28,8 +28,12 @@ public:
     // be read.
     StatementOutcome run(const Statement& statement);
 
+    // The registered functions the statements run so far called.
+    const CallCounts& callCounts() const { return callCounts_; }
+
 private:
     std::string baseDirectory_;
     fmx::host::CallContext context_;
     ScriptVariables variables_;
+    CallCounts callCounts_;
 };

@@ -19,12 +19,14 @@ ScriptSession::ScriptSession(RunOptions options, std::ostream& out, std::ostream
 }
 
 int ScriptSession::runScript(const std::string& script) {
+    int exitCode = kExitScriptError;
     try {
-        return runStatements(parseScript(script));
+        exitCode = runStatements(parseScript(script));
     } catch (const ScriptError& error) {
         report(error);
-        return kExitScriptError;
     }
+    reportCallCounts();
+    return exitCode;
 }
 
 int ScriptSession::runInteractive(std::istream& in) {
@@ -91,6 +93,20 @@ int ScriptSession::runStatements(const std::vector<Statement>& statements) {
 void ScriptSession::report(const ScriptError& error) {
     err_ << options_.scriptName << ":" << error.position.line << ":" << error.position.column
          << ": " << error.what() << std::endl;
+}
+
+// "fmhost: 5 plug-in calls: CardDav_Connect 1, CardDav_GetvCardJSON 4", on the error stream so
+// that the script's output stays as it is.
+void ScriptSession::reportCallCounts() {
+    if (!options_.countCalls)
+        return;
+    long total = 0;
+    std::string each;
+    for (const auto& [name, count] : runner_.callCounts()) {
+        total += count;
+        each += (each.empty() ? ": " : ", ") + name + " " + std::to_string(count);
+    }
+    err_ << "fmhost: " << total << " plug-in calls" << each << std::endl;
 }
 
 void ScriptSession::saveContainer(const Statement& statement, const fmx::host::Value& result) {

@@ -20,6 +20,8 @@ enum : int {
 struct RunOptions {
     bool json = false;
     bool strict = false;
+    // --count-calls: after the script, how many calls of each registered function it made.
+    bool countCalls = false;
     std::string saveDirectory; // --save-containers; empty: do not save
     std::string scriptName = "<stdin>";
     std::string baseDirectory; // for relative File ( ) paths
@@ -43,6 +45,7 @@ private:
     // kExitOk, kExitCallFailed (--strict) or kExitScriptError (a file could not be read).
     int runStatements(const std::vector<Statement>& statements);
     void report(const ScriptError& error);
+    void reportCallCounts();
     void saveContainer(const Statement& statement, const fmx::host::Value& result);
 
     RunOptions options_;

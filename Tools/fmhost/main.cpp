@@ -74,6 +74,7 @@ int run(const Options& options) {
     RunOptions run;
     run.json = options.json;
     run.strict = options.strict;
+    run.countCalls = options.countCalls;
     run.saveDirectory = options.saveDirectory;
     run.variables = options.variables;
     std::string script;
