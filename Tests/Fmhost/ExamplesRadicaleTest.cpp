@@ -208,7 +208,8 @@ TEST_F(ExamplesRadicale, EachExampleShowsItsWorkAndCleansUp) {
          {},
          {"Talvero demo"}},
         {"groups.fmcalc",
-         {"Codebreakers\rLogicians\\, and friends", "Not changed!", "Changed!", "Not changed!"},
+         {"Logicians\\, and friends\r", "\nCodebreakers\r\n", "Not changed!", "Changed!",
+          "Not changed!"},
          {},
          {"Codebreakers", "Logicians\\, and friends"}},
         {"mapping.fmcalc",
@@ -228,10 +229,8 @@ TEST_F(ExamplesRadicale, EachExampleShowsItsWorkAndCleansUp) {
     }
     // The import reads the whole book with one call and opens each card with one more.
     const ExampleRun import = run("import.fmcalc");
-    EXPECT_NE(import.err.find("CardDav_FetchvCards 1, CardDav_GetAddressBooks 1, "
-                              "CardDav_GetvCardJSON 2,"),
-              std::string::npos)
-        << import.err;
+    for (const char* calls : {"CardDav_FetchvCards 1,", "CardDav_GetvCardJSON 2,"})
+        EXPECT_NE(import.err.find(calls), std::string::npos) << import.err;
     for (const auto& [name, card] : cardFiles(kExamples / "demo-book"))
         if (!isGroup(card))
             expectShown(import, {displayName(card) + " | "}, "import.fmcalc");
