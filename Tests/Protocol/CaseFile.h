@@ -1,5 +1,5 @@
 // A protocol case read from its file: the fmhost script, the server's answers, and what the
-// requests and the statements' outcomes must be. README-cases.md describes the format.
+// requests and the statements' outcomes must be. Tests/Protocol/README.md describes the format.
 #pragma once
 
 #include <filesystem>
