@@ -13,6 +13,8 @@
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+# shellcheck source=radicale.sh
+source "$root/Tools/radicale.sh"
 build_dir=${TALVERO_BUILD_DIR:-$root/build}
 fmhost=${TALVERO_FMHOST:-$build_dir/bin/fmhost}
 server="" user="" password="" port="" format=() list=false
@@ -50,47 +52,18 @@ book=""
 if [ -z "$server" ]; then
     work=$(mktemp -d /tmp/talvero-demo-XXXXXX)
     user=demo password=demo-secret
-    [ -n "$port" ] || port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
-    server="http://127.0.0.1:$port"
-    echo "==> Starting Radicale at $server (user $user)"
-    printf '%s:%s\n' "$user" "$password" >"$work/users"
-    cat >"$work/config" <<EOF
-[server]
-hosts = 127.0.0.1:$port
-[auth]
-type = htpasswd
-htpasswd_filename = $work/users
-htpasswd_encryption = plain
-delay = 0
-[rights]
-type = owner_only
-[storage]
-filesystem_folder = $work/collections
-[web]
-type = none
-[logging]
-level = warning
-EOF
-    radicale --config "$work/config" >"$work/server.log" 2>&1 &
-    radicale_pid=$!
-    trap 'kill "$radicale_pid" 2>/dev/null; wait "$radicale_pid" 2>/dev/null; rm -rf "$work"' EXIT
-    for _ in $(seq 100); do
-        curl -s -o /dev/null "$server/" && break
-        kill -0 "$radicale_pid" 2>/dev/null || break
-        sleep 0.1
-    done
-    if ! curl -s -o /dev/null "$server/"; then
-        echo "demo.sh: Radicale did not start at $server:" >&2
-        cat "$work/server.log" >&2
-        exit 1
-    fi
+    [ -n "$port" ] || port=$(free_port)
+    echo "==> Starting Radicale at http://127.0.0.1:$port (user $user)"
+    radicale_pid=""
+    trap '[ -z "$radicale_pid" ] || { kill "$radicale_pid" 2>/dev/null; wait "$radicale_pid" 2>/dev/null; }; rm -rf "$work"' EXIT
+    start_radicale "$work" "$port" "$user" "$password" || exit 1
+    server=$radicale_url
 
     # The demo address book: a few cards and a group, stored as another client would.
     dav() { curl -sS -f -o /dev/null -u "$user:$password" "$@"; }
     put_card() { dav -X PUT -H 'Content-Type: text/vcard; charset=utf-8' --data-binary "@$1" "$book$(basename "$1")"; }
     book="$server/$user/contacts/"
-    dav -X MKCOL -H 'Content-Type: text/xml; charset=utf-8' "$book" --data-binary \
-        '<?xml version="1.0" encoding="utf-8" ?><D:mkcol xmlns:D="DAV:" xmlns:C="urn:ietf:params:xml:ns:carddav"><D:set><D:prop><D:resourcetype><D:collection/><C:addressbook/></D:resourcetype><D:displayname>Contacts</D:displayname></D:prop></D:set></D:mkcol>'
+    make_address_book "$book" "$user" "$password"
     for card in "$root"/Examples/demo-book/*.vcf; do
         put_card "$card"
     done

@@ -16,6 +16,8 @@
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+# shellcheck source=radicale.sh
+source "$root/Tools/radicale.sh"
 windows_build=$(realpath -m "${1:-$root/build-windows}")
 linux_build=$(realpath -m "${2:-$root/build}")
 export TALVERO_WINDOWS_BUILD_DIR=$windows_build
@@ -127,38 +129,12 @@ done
 # HTTPS, certificate unchecked, against a Radicale with a self-signed certificate; the mapping
 # file is read from a folder whose name is not ASCII (nor in any one ANSI code page), given to
 # the Windows build as a Windows path.
-port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
 openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=127.0.0.1 \
     -keyout "$work/key.pem" -out "$work/cert.pem" 2>/dev/null
-printf 'smoke:smoke-secret\n' >"$work/users"
-cat >"$work/radicale.conf" <<EOF
-[server]
-hosts = 127.0.0.1:$port
-ssl = True
-certificate = $work/cert.pem
-key = $work/key.pem
-[auth]
-type = htpasswd
-htpasswd_filename = $work/users
-htpasswd_encryption = plain
-delay = 0
-[rights]
-type = owner_only
-[storage]
-filesystem_folder = $work/collections
-[web]
-type = none
-EOF
-radicale --config "$work/radicale.conf" >"$work/radicale.log" 2>&1 &
-server_pid=$!
-server=https://127.0.0.1:$port
-for _ in $(seq 100); do
-    curl -sk -o /dev/null "$server/" && break
-    sleep 0.1
-done
-curl -sSkf -o /dev/null -u smoke:smoke-secret -X MKCOL "$server/smoke/contacts/" \
-    -H 'Content-Type: text/xml; charset=utf-8' --data-binary \
-    '<?xml version="1.0" encoding="utf-8" ?><D:mkcol xmlns:D="DAV:" xmlns:C="urn:ietf:params:xml:ns:carddav"><D:set><D:prop><D:resourcetype><D:collection/><C:addressbook/></D:resourcetype></D:prop></D:set></D:mkcol>'
+start_radicale "$work" "$(free_port)" smoke smoke-secret "$work/cert.pem" "$work/key.pem"
+server_pid=$radicale_pid
+server=$radicale_url
+make_address_book "$server/smoke/contacts/" smoke smoke-secret
 folder="$work/Jürgen Ærø 東京"
 mkdir -p "$folder"
 cp "$root/Examples/mapping.csv" "$folder/"

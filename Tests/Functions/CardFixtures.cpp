@@ -25,23 +25,6 @@ std::vector<std::string> listEntries(const std::string& list) {
     return entries;
 }
 
-namespace {
-
-std::string escapeXml(const std::string& text) {
-    std::string escaped;
-    for (char c : text) {
-        if (c == '&')
-            escaped += "&amp;";
-        else if (c == '<')
-            escaped += "&lt;";
-        else
-            escaped += c;
-    }
-    return escaped;
-}
-
-} // namespace
-
 std::string listingAnswer(const std::vector<ListedCard>& cards, bool perElementNamespaces) {
     const std::string d = perElementNamespaces ? "" : "d:";
     const std::string davNs = perElementNamespaces ? " xmlns=\"DAV:\"" : "";

@@ -16,14 +16,6 @@ protected:
     ConnectedPlugin plugin;
 };
 
-std::vector<ClientCard> storableCards() {
-    std::vector<ClientCard> cards;
-    for (ClientCard& card : clientCards())
-        if (card.storableOnRadicale)
-            cards.push_back(std::move(card));
-    return cards;
-}
-
 } // namespace
 
 TEST_P(CardJsonRadicale, AnAddedEmailIsSavedBesideEveryLineTheServerHeld) {
@@ -56,5 +48,5 @@ TEST_P(CardJsonRadicale, AnAddedEmailIsSavedBesideEveryLineTheServerHeld) {
     EXPECT_EQ(reread["emails"].back()["label"], "Added, too");
 }
 
-INSTANTIATE_TEST_SUITE_P(Styles, CardJsonRadicale, ::testing::ValuesIn(storableCards()),
+INSTANTIATE_TEST_SUITE_P(Styles, CardJsonRadicale, ::testing::ValuesIn(cardsRadicaleStores()),
                          [](const auto& info) { return cardStyleName(info.param); });

@@ -301,6 +301,14 @@ std::vector<ClientCard> clientCards() {
     return {outlook(), android(), apple(), google(), evolution(), version4(), iphone()};
 }
 
+std::vector<ClientCard> cardsRadicaleStores() {
+    std::vector<ClientCard> cards;
+    for (ClientCard& card : clientCards())
+        if (card.storableOnRadicale)
+            cards.push_back(std::move(card));
+    return cards;
+}
+
 Arg changedValue(const ClientCard& card) {
     if (card.field == "photo")
         return Arg::container({Stream{"JPEG", card.newValue}});

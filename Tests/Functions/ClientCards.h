@@ -37,6 +37,8 @@ struct ClientCard {
 };
 
 std::vector<ClientCard> clientCards();
+// The cards of clientCards() that the Radicale of the integration tests can store.
+std::vector<ClientCard> cardsRadicaleStores();
 
 // The argument SetvCardItem takes for the change of `card`.
 Arg changedValue(const ClientCard& card);

@@ -9,14 +9,6 @@
 
 namespace {
 
-std::vector<ClientCard> storableCards() {
-    std::vector<ClientCard> cards;
-    for (ClientCard& card : clientCards())
-        if (card.storableOnRadicale)
-            cards.push_back(std::move(card));
-    return cards;
-}
-
 class ClientCardRadicale : public ::testing::TestWithParam<ClientCard> {
 protected:
     ConnectedPlugin plugin;
@@ -56,5 +48,5 @@ TEST_P(ClientCardRadicale, TheServerHoldsTheCardWithOnlyTheScriptsChange) {
     EXPECT_EQ(logicalLines(saved.body), logicalLines(reference.body)) << saved.body;
 }
 
-INSTANTIATE_TEST_SUITE_P(Styles, ClientCardRadicale, ::testing::ValuesIn(storableCards()),
+INSTANTIATE_TEST_SUITE_P(Styles, ClientCardRadicale, ::testing::ValuesIn(cardsRadicaleStores()),
                          [](const auto& info) { return cardStyleName(info.param); });

@@ -14,19 +14,6 @@ loopback::Response tagged(int status, const std::string& tag, std::string body =
     return loopback::Response(status, {"ETag: " + quoted(tag)}, std::move(body));
 }
 
-std::string escapeXml(const std::string& text) {
-    std::string escaped;
-    for (const char c : text) {
-        if (c == '&')
-            escaped += "&amp;";
-        else if (c == '<')
-            escaped += "&lt;";
-        else
-            escaped += c;
-    }
-    return escaped;
-}
-
 std::string response(const std::string& href, const std::string& properties) {
     return "<d:response><d:href>" + href + "</d:href><d:propstat><d:prop>" + properties +
            "</d:prop><d:status>HTTP/1.1 200 OK</d:status></d:propstat></d:response>";
@@ -62,6 +49,19 @@ std::vector<std::string> namedHrefs(const std::string& body) {
 }
 
 } // namespace
+
+std::string escapeXml(const std::string& text) {
+    std::string escaped;
+    for (const char c : text) {
+        if (c == '&')
+            escaped += "&amp;";
+        else if (c == '<')
+            escaped += "&lt;";
+        else
+            escaped += c;
+    }
+    return escaped;
+}
 
 std::string asListed(const std::string& text, bool withCategories) {
     static const char* const asked[] = {"BEGIN",

@@ -23,6 +23,9 @@
 // CATEGORIES where `withCategories`).
 std::string asListed(const std::string& text, bool withCategories = false);
 
+// `text` as the content of an XML element.
+std::string escapeXml(const std::string& text);
+
 // How the served book's server behaves where servers differ.
 struct BookQuirks {
     // The listing (an addressbook-query asking a few properties) gets those properties alone;
