@@ -57,7 +57,9 @@ windows() { TALVERO_WINDOWS_ARCH=${arch:-x86_64} "$root/Tools/windows-fmhost.sh"
 # What differs from run to run, whatever the platform: UUIDs (masked only in lower case, the form
 # the plug-in promises on every platform), entity tags and sync tokens (long hex), server ports.
 mask() {
-    sed -E -e 's/[0-9a-f]{8}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{12}/<uuid>/g' \
+    # The demo's build progress ("[ 42%] …") differs from run to run.
+    sed -E -e '/^\[ *[0-9]+%\] /d' \
+        -e 's/[0-9a-f]{8}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{12}/<uuid>/g' \
         -e 's/[0-9a-f]{32,}/<hex>/g' -e 's/127\.0\.0\.1:[0-9]+/127.0.0.1:<port>/g'
 }
 
