@@ -34,9 +34,11 @@ void SelectedBook::forget() {
 void SelectedBook::takeListing(cardlisting listing) {
     // What is known now becomes what was known: a card the listing no longer holds is still
     // named when a sync reports its removal.
-    for (auto& [href, known] : byHref)
-        formerByHref[href] = std::move(known);
-    byHref.clear();
+    // (The nodes move as they are: the newer knowledge of an href stands.)
+    byHref.merge(formerByHref);
+    formerByHref = std::move(byHref);
+    byHref = {};
+    byHref.reserve(listing.cards.size());
     cardsByUid.clear();
     groupsByUid.clear();
     categoriesKnown = listing.withCategories;
