@@ -80,8 +80,15 @@ void SessionRegistry::endAll() {
 }
 
 void SessionRegistry::releaseConnections() {
-    const std::lock_guard<std::mutex> guard(lock);
-    for (auto& [id, slot] : slots) {
+    // Each session's running call is waited for outside the registry's lock, which a call of
+    // another session may be waiting to take.
+    std::vector<std::shared_ptr<Slot>> all;
+    {
+        const std::lock_guard<std::mutex> guard(lock);
+        for (const auto& [id, slot] : slots)
+            all.push_back(slot);
+    }
+    for (const std::shared_ptr<Slot>& slot : all) {
         const std::lock_guard<std::mutex> wait(slot->calls);
         slot->state.cd.release_connection();
     }
