@@ -64,13 +64,16 @@ mask() {
 }
 
 # The lines of each result (a "→ " line and the "  " lines under it) in sorted order: a server
-# lists the cards of a book in an order of its own. Lines end at "\n" alone.
+# lists the cards of a book in an order of its own. So are the texts of each JSON list, such as a
+# card's groups, which follow their groups' random UIDs. Lines end at "\n" alone.
 sort_values() {
     python3 -c '
-import sys
+import re, sys
 block = []
+def sorted_lists(line):
+    return re.sub(r"\[(\"[^\]]*\")\]", lambda m: "[" + ",".join(sorted(m.group(1).split(","))) + "]", line)
 def flush():
-    for i, line in enumerate(sorted(block)):
+    for i, line in enumerate(sorted(sorted_lists(line) for line in block)):
         print(("\u2192 " if i == 0 else "  ") + line)
     block.clear()
 # Bytes as they came: a carriage return is data here, not a line end.
