@@ -34,10 +34,7 @@ void SelectedBook::forget() {
 void SelectedBook::takeListing(cardlisting listing) {
     // What is known now becomes what was known: a card the listing no longer holds is still
     // named when a sync reports its removal.
-    // (The nodes move as they are: the newer knowledge of an href stands.)
-    byHref.merge(formerByHref);
-    formerByHref = std::move(byHref);
-    byHref = {};
+    ++listings;
     byHref.reserve(listing.cards.size());
     cardsByUid.clear();
     groupsByUid.clear();
@@ -85,45 +82,50 @@ const addresscard* SelectedBook::group(const std::string& uid) const {
 }
 
 std::optional<SelectedBook::Known> SelectedBook::knownAt(const std::string& url) const {
-    const std::string href = normalUrl(url);
-    if (const auto found = byHref.find(href); found != byHref.end())
-        return found->second;
-    if (const auto found = formerByHref.find(href); found != formerByHref.end())
-        return found->second;
-    return std::nullopt;
+    const auto found = byHref.find(normalUrl(url));
+    if (found == byHref.end())
+        return std::nullopt;
+    return found->second.known;
 }
 
 void SelectedBook::unindex(const addresscard& old) {
     const auto found = byHref.find(normalUrl(old.url));
-    if (found != byHref.end() && found->second.uid == old.uid)
+    if (found != byHref.end() && found->second.known.uid == old.uid)
         byHref.erase(found);
 }
 
 void SelectedBook::put(addresscard entryNow, std::string text) {
-    const std::string href = normalUrl(entryNow.url);
-    // Whatever was known at this href before, under another UID, is no longer there.
-    if (const auto there = byHref.find(href);
-        there != byHref.end() && there->second.uid != entryNow.uid)
-        remove(there->second.uid);
-    // The card with this UID, possibly at another href or of the other kind.
-    for (const bool isgroup : {false, true}) {
-        if (addresscard* old = entry(entryNow.uid, isgroup)) {
-            if (isgroup != entryNow.isgroup || old->url != entryNow.url) {
-                unindex(*old);
-                (isgroup ? groupsByUid : cardsByUid).erase(entryNow.uid);
-            }
-        }
+    // The card with this UID, possibly at another href or of the other kind, leaves its place.
+    auto& entries = entryNow.isgroup ? groupsByUid : cardsByUid;
+    auto& others = entryNow.isgroup ? cardsByUid : groupsByUid;
+    if (const auto other = others.find(entryNow.uid); other != others.end()) {
+        unindex(other->second);
+        others.erase(other);
     }
-    const std::string uid = entryNow.uid;
-    const bool isgroup = entryNow.isgroup;
-    const std::string etag = entryNow.etag;
-    byHref[href] = {uid, isgroup};
-    formerByHref.erase(href);
-    (isgroup ? groupsByUid : cardsByUid)[uid] = std::move(entryNow);
+    auto place = entries.lower_bound(entryNow.uid);
+    const bool known = place != entries.end() && place->first == entryNow.uid;
+    if (known && place->second.url != entryNow.url)
+        unindex(place->second);
+    // One lookup of the href, for what is known there and for what will be.
+    const auto [slot, added] = byHref.try_emplace(normalUrl(entryNow.url));
+    AtHref& at = slot->second;
+    // Whatever is known at this href now, under another UID, is no longer there. The href is
+    // the new card's before that card goes, so that its going leaves the href alone.
+    const bool replaced = !added && isNow(at) && at.known.uid != entryNow.uid;
+    const std::string gone = replaced ? std::move(at.known.uid) : std::string();
+    at.known = {entryNow.uid, entryNow.isgroup};
+    at.listing = listings;
+    if (known)
+        place->second = std::move(entryNow);
+    else // the key is copied before the card is moved
+        place = entries.emplace_hint(place, entryNow.uid, std::move(entryNow));
+    const addresscard& stored = place->second;
+    if (replaced)
+        remove(gone);
     if (!text.empty())
-        texts.keep(uid, etag, std::move(text));
-    else if (!texts.find(uid, etag))
-        texts.drop(uid);
+        texts.keep(stored.uid, stored.etag, std::move(text));
+    else if (!texts.find(stored.uid, stored.etag))
+        texts.drop(stored.uid);
 }
 
 void SelectedBook::remove(const std::string& uid) {
@@ -140,8 +142,8 @@ void SelectedBook::remove(const std::string& uid) {
 
 void SelectedBook::removeAt(const std::string& url) {
     const auto found = byHref.find(normalUrl(url));
-    if (found != byHref.end())
-        remove(std::string(found->second.uid));
+    if (found != byHref.end() && isNow(found->second))
+        remove(std::string(found->second.known.uid));
 }
 
 void SelectedBook::retag(const std::string& uid, const std::string& etag) {

@@ -11,6 +11,7 @@
 #include "Functions/FetchedCards.h"
 #include "Multistatus/xmlParser.h"
 
+#include <cstdint>
 #include <map>
 #include <optional>
 #include <string>
@@ -88,10 +89,19 @@ private:
 
     std::string bookUrl;
     bool categoriesKnown = false;
+    // What is known at an href, and since which listing: the card is known now when that is the
+    // last listing, else from before it only.
+    struct AtHref {
+        Known known;
+        std::uint64_t listing = 0;
+    };
+    bool isNow(const AtHref& at) const { return at.listing == listings; }
+
     std::map<std::string, addresscard> cardsByUid;
     std::map<std::string, addresscard> groupsByUid;
-    // By href in normal form: what is known now, and what was known before the last listing.
-    std::unordered_map<std::string, Known> byHref;
-    std::unordered_map<std::string, Known> formerByHref;
+    // By href in normal form, what is known now and what was known before the last listing: one
+    // index, so that taking a listing costs one lookup per card.
+    std::unordered_map<std::string, AtHref> byHref;
+    std::uint64_t listings = 0;
     FetchedCards texts;
 };

@@ -267,7 +267,7 @@ Read<cardlisting> xmlParser::getCardData(std::string xml, const std::string& req
     const auto isCollection = [&](const std::string& url) {
         // Only a URL about as long as the collection's can be it; card URLs are longer.
         return collectionAsked && url.size() <= requestUrl.size() + 8 &&
-               collectionUrl(normalUrl(url)) == collection;
+               namesCollection(url, collection);
     };
     for (const pugi::xml_node node : responses) {
         response.read(parsed.enter(node));

@@ -284,6 +284,12 @@ UrlScheme httpSchemeOf(std::string_view url) {
 
 namespace {
 
+// Whether `text` starts with the segment "." or "..".
+bool startsDotSegment(std::string_view text) {
+    const std::size_t dots = text.substr(0, 2) == ".." ? 2 : text.substr(0, 1) == "." ? 1 : 0;
+    return dots > 0 && (text.size() == dots || text[dots] == '/');
+}
+
 // Whether an http or https URL is in normal form already, as nearly every URL a server names is:
 // scheme and host in lower case, no percent escape, no default port, a path, no dot segment, no
 // fragment. Told in one pass, without taking the URL apart.
@@ -303,8 +309,17 @@ bool isNormalAlready(std::string_view url) {
     if (authority.size() >= defaultPort.size() &&
         authority.substr(authority.size() - defaultPort.size()) == defaultPort)
         return false;
+    // One look at each character (a set of two for find_first_of costs a search per
+    // character): no escape, no fragment, no segment "." or "..".
     const std::string_view rest = url.substr(pathStart);
-    return rest.find_first_of("%#") == std::string_view::npos && !hasDotSegment(rest);
+    for (std::size_t at = 0; at < rest.size(); ++at) {
+        const char c = rest[at];
+        if (c == '%' || c == '#')
+            return false;
+        if (c == '/' && startsDotSegment(rest.substr(at + 1)))
+            return false;
+    }
+    return true;
 }
 
 } // namespace
@@ -358,6 +373,14 @@ bool sameHost(std::string_view a, std::string_view b) {
     if (!first || !second || !isHttp(first->scheme) || !isHttp(second->scheme))
         return false;
     return splitAuthority(first->authority).host == splitAuthority(second->authority).host;
+}
+
+bool namesCollection(std::string_view url, std::string_view collection) {
+    if (!isNormalAlready(url))
+        return collectionUrl(normalUrl(url)) == collection;
+    if (url.size() + 1 == collection.size())
+        return collection.back() == '/' && collection.substr(0, url.size()) == url;
+    return url == collection;
 }
 
 std::string collectionUrl(const std::string& url) {

@@ -76,6 +76,11 @@ std::string normalUrl(std::string_view url);
 // nothing otherwise, nor for a URL that is no http or https URL.
 std::optional<std::string> secureHrefUrl(std::string_view given, std::string_view url);
 
+// Whether `url` names the collection `collection`, a URL in normal form with its final "/",
+// with or without that "/". A URL in normal form already, as nearly every one a server names, is
+// compared as it is.
+bool namesCollection(std::string_view url, std::string_view collection);
+
 // A collection URL with its final "/": "https://h/book" names the collection "https://h/book/",
 // and a resource inside it is "https://h/book/x.vcf", not "https://h/bookx.vcf".
 std::string collectionUrl(const std::string& url);

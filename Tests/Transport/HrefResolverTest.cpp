@@ -140,9 +140,21 @@ TEST(HrefResolver, UrlsCompareInNormalForm) {
         {"http://[::1]:80/x", "http://[::1]/x"},
         {"http://h/100%/a%zz", "http://h/100%/a%zz"},
         {"/book/c.vcf", "/book/c.vcf"},
+        // Lower case already: only dot segments change it, and names that merely start with dots
+        // are none.
+        {"http://h/a/.well-known/..x/.../b", "http://h/a/.well-known/..x/.../b"},
+        {"http://h/a/./b/../c/.", "http://h/a/c/"},
+        {"http://h/a/..", "http://h/"},
     };
     for (const Case& test : cases)
         EXPECT_EQ(normalUrl(test.url), test.normal) << test.url;
+
+    // A collection is named with or without its final "/", in any spelling.
+    for (const char* url : {"http://h/book/", "http://h/book", "HTTP://h:80/book/x/.."})
+        EXPECT_TRUE(namesCollection(url, "http://h/book/")) << url;
+    for (const char* url :
+         {"http://h/book/x", "http://h/boo", "http://h/book//", "http://h/books/"})
+        EXPECT_FALSE(namesCollection(url, "http://h/book/")) << url;
 
     // A card a multiget answer names in another spelling is still the card asked for.
     EXPECT_EQ(normalUrl("http://127.0.0.1:5232/alice/book/c1.vcf"),

@@ -1,0 +1,112 @@
+// What the selected book knows of its cards by UID and by href as listings, writes and removals
+// come: the rules a sync relies on to name every removal and never one of a card that exists.
+#include "Functions/SelectedBook.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+const std::string kBook = "https://dav.example.com/book/";
+
+addresscard listed(const std::string& uid, const std::string& name, bool isgroup = false) {
+    addresscard card;
+    card.uid = uid;
+    card.url = kBook + name;
+    card.etag = "t-" + uid;
+    card.isgroup = isgroup;
+    return card;
+}
+
+cardlisting listingOf(std::vector<addresscard> cards) {
+    cardlisting listing;
+    listing.texts.resize(cards.size());
+    listing.cards = std::move(cards);
+    return listing;
+}
+
+// The UID known at `name` ("" when nothing is), and "+" after it when that card is known now.
+std::string at(const SelectedBook& book, const std::string& name) {
+    const auto known = book.knownAt(kBook + name);
+    if (!known)
+        return "";
+    return known->uid + (book.holds(known->uid) ? "+" : "");
+}
+
+TEST(SelectedBook, ListingsKeepOneCardPerUidAndPerHref) {
+    struct Case {
+        const char* what;
+        std::vector<addresscard> cards;
+        std::vector<std::string> uids;    // the cards known afterwards
+        std::vector<std::string> atHrefs; // a.vcf, b.vcf, c.vcf as at() reads them
+    };
+    const Case cases[] = {
+        {"plain", {listed("u1", "a.vcf"), listed("u2", "b.vcf")}, {"u1", "u2"}, {"u1+", "u2+", ""}},
+        {"the same UID twice: the later stands, the earlier href names nothing",
+         {listed("u1", "a.vcf"), listed("u1", "b.vcf")},
+         {"u1"},
+         {"", "u1+", ""}},
+        {"the same href twice: the later card stands, the earlier is gone",
+         {listed("u1", "a.vcf"), listed("u2", "a.vcf"), listed("u3", "c.vcf")},
+         {"u2", "u3"},
+         {"u2+", "", "u3+"}},
+        {"a UID listed as card and then as group is the group",
+         {listed("u1", "a.vcf"), listed("u1", "a.vcf", true)},
+         {},
+         {"u1+", "", ""}},
+        {"a card without UID is left out", {listed("", "a.vcf")}, {}, {"", "", ""}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        SelectedBook book;
+        book.select(kBook);
+        book.takeListing(listingOf(c.cards));
+        std::vector<std::string> uids;
+        for (const auto& card : book.cards())
+            uids.push_back(card.first);
+        EXPECT_EQ(uids, c.uids);
+        EXPECT_EQ(
+            (std::vector<std::string>{at(book, "a.vcf"), at(book, "b.vcf"), at(book, "c.vcf")}),
+            c.atHrefs);
+    }
+    SelectedBook book;
+    book.takeListing(listingOf({listed("u1", "a.vcf"), listed("u1", "a.vcf", true)}));
+    EXPECT_NE(book.group("u1"), nullptr);
+}
+
+TEST(SelectedBook, WhatWasListedBeforeStaysKnownByHrefOnly) {
+    SelectedBook book;
+    book.select(kBook);
+    book.takeListing(listingOf({listed("u1", "a.vcf"), listed("u2", "b.vcf")}));
+    // u2 was deleted and u1 moved to c.vcf (deleted and written anew by a client) before the
+    // book was listed again.
+    book.takeListing(listingOf({listed("u1", "c.vcf")}));
+    EXPECT_EQ(at(book, "b.vcf"), "u2");  // named when a sync reports its removal
+    EXPECT_EQ(at(book, "a.vcf"), "u1+"); // the old href of a card that lives on
+    EXPECT_EQ(at(book, "c.vcf"), "u1+");
+    // Removals reported at hrefs known from before touch no card that exists.
+    book.removeAt(kBook + "a.vcf");
+    book.removeAt(kBook + "b.vcf");
+    ASSERT_NE(book.card("u1"), nullptr);
+    EXPECT_EQ(book.card("u1")->url, kBook + "c.vcf");
+    // The href is compared in normal form; its removal removes the card.
+    book.removeAt("HTTPS://dav.example.com:443/book/./c.vcf");
+    EXPECT_EQ(book.card("u1"), nullptr);
+    EXPECT_EQ(at(book, "c.vcf"), "");
+
+    // A card written at an href known from before takes it over.
+    book.put(listed("u3", "b.vcf"));
+    EXPECT_EQ(at(book, "b.vcf"), "u3+");
+    // A card now at another card's href replaces it.
+    book.put(listed("u4", "b.vcf"));
+    EXPECT_EQ(book.card("u3"), nullptr);
+    EXPECT_EQ(at(book, "b.vcf"), "u4+");
+    // A card that moves leaves its old href.
+    book.put(listed("u4", "d.vcf"));
+    EXPECT_EQ(at(book, "b.vcf"), "");
+    EXPECT_EQ(at(book, "d.vcf"), "u4+");
+}
+
+} // namespace
