@@ -36,6 +36,8 @@ void SelectedBook::takeListing(cardlisting listing) {
     // named when a sync reports its removal.
     ++listings;
     byHref.reserve(listing.cards.size());
+    // The cards' records are used again for the cards listed now rather than freed and made anew.
+    spare = std::move(cardsByUid);
     cardsByUid.clear();
     groupsByUid.clear();
     categoriesKnown = listing.withCategories;
@@ -55,6 +57,14 @@ void SelectedBook::takeListing(cardlisting listing) {
             text.clear();
         put(std::move(entry), std::move(text));
     }
+    spare.clear();
+}
+
+std::map<std::string, addresscard>::node_type SelectedBook::spareRecord(addresscard card) {
+    auto record = spare.extract(spare.begin());
+    record.key() = card.uid;
+    record.mapped() = std::move(card);
+    return record;
 }
 
 addresscard* SelectedBook::entry(const std::string& uid, bool isgroup) {
@@ -117,6 +127,8 @@ void SelectedBook::put(addresscard entryNow, std::string text) {
     at.listing = listings;
     if (known)
         place->second = std::move(entryNow);
+    else if (!spare.empty())
+        place = entries.insert(place, spareRecord(std::move(entryNow)));
     else // the key is copied before the card is moved
         place = entries.emplace_hint(place, entryNow.uid, std::move(entryNow));
     const addresscard& stored = place->second;

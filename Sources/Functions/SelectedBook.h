@@ -86,6 +86,8 @@ public:
 private:
     addresscard* entry(const std::string& uid, bool isgroup);
     void unindex(const addresscard& entry);
+    // A record of `spare` made the card's.
+    std::map<std::string, addresscard>::node_type spareRecord(addresscard card);
 
     std::string bookUrl;
     bool categoriesKnown = false;
@@ -103,5 +105,7 @@ private:
     // index, so that taking a listing costs one lookup per card.
     std::unordered_map<std::string, AtHref> byHref;
     std::uint64_t listings = 0;
+    // While a listing is taken: the records of the cards known before it, to be used again.
+    std::map<std::string, addresscard> spare;
     FetchedCards texts;
 };
