@@ -5,6 +5,7 @@
 // - handing a card's own JSON object back changes nothing;
 // - the input taken as a JSON object of changes is taken or refused, never a crash.
 #include "Functions/CardJson.h"
+#include "FuzzFailure.h"
 #include "Mapping/DataMapping.h"
 #include "vCard/CardContents.h"
 #include "vCard/vCardParser.h"
@@ -18,15 +19,6 @@
 #include <vector>
 
 namespace {
-
-[[noreturn]] void fail(const char* what, const std::string& first, const std::string& second) {
-    std::fprintf(stderr, "%s\n--- first\n", what);
-    std::fwrite(first.data(), 1, first.size(), stderr);
-    std::fprintf(stderr, "\n--- second\n");
-    std::fwrite(second.data(), 1, second.size(), stderr);
-    std::fprintf(stderr, "\n");
-    std::abort();
-}
 
 // The entries without their groups, which a replacement may give anew.
 std::vector<CardEntry> contents(std::vector<CardEntry> entries) {

@@ -5,6 +5,7 @@
 //   (escaping, folding and case happen once, nothing is lost or added the second time), also
 //   after script values, category and group member edits;
 // - the categories written read back as the names given.
+#include "FuzzFailure.h"
 #include "Mapping/DataMapping.h"
 #include "vCard/vCardCategories.h"
 #include "vCard/vCardGroup.h"
@@ -19,16 +20,6 @@
 #include <vector>
 
 namespace {
-
-// Reports the two texts whole (they may hold NUL bytes) and stops.
-[[noreturn]] void fail(const char* what, const std::string& first, const std::string& second) {
-    std::fprintf(stderr, "%s\n--- first\n", what);
-    std::fwrite(first.data(), 1, first.size(), stderr);
-    std::fprintf(stderr, "\n--- second\n");
-    std::fwrite(second.data(), 1, second.size(), stderr);
-    std::fprintf(stderr, "\n");
-    std::abort();
-}
 
 bool sameProperty(const vCardItem& a, const vCardItem& b) {
     if (a.name != b.name || a.value != b.value || a.params.size() != b.params.size())
