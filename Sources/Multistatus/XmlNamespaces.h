@@ -94,6 +94,9 @@ public:
     XmlScope enter(pugi::xml_node child, const XmlName& name) const;
     // The first child element that matches, entered; an empty scope when none does.
     XmlScope child(std::string_view ns, std::string_view localName) const;
+    // This scope, with the declarations met below it kept by `keeper`: threads reading parts of
+    // one document each keep their own.
+    XmlScope keptBy(XmlNamespaces& keeper) const { return {&keeper, node, inScope}; }
 
 private:
     friend class XmlNamespaces;

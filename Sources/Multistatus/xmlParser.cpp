@@ -9,6 +9,8 @@
 
 #include <pugixml.hpp>
 
+#include <future>
+#include <system_error>
 #include <utility>
 
 namespace {
@@ -64,6 +66,8 @@ public:
         return {};
     }
     XmlScope enter(pugi::xml_node response) const { return responseParent.enter(response); }
+    // The multistatus element, with the declarations met below it kept by `keeper`.
+    XmlScope responsesKeptBy(XmlNamespaces& keeper) const { return responseParent.keptBy(keeper); }
 
     // The token a sync-collection answer gives beside its responses (after them, as a rule), or
     // the sync-token property of the first response that has one.
@@ -193,6 +197,116 @@ cardtext cardWithText(const MultistatusResponse& response, std::string url, std:
     return read;
 }
 
+// The text of a listed card before the listing's text budget is applied: a view of the
+// document, or a copy where the server split the text into pieces or escaped it.
+struct ListedText {
+    std::string_view inDocument;
+    std::string copy;
+    bool copied = false;
+    bool taken = false; // the listing takes the text, as far as its budget goes
+    std::string_view view() const { return copied ? std::string_view(copy) : inDocument; }
+};
+
+// A listing's responses read: one place for each, used by those that name a card.
+struct ListedResponses {
+    explicit ListedResponses(std::size_t count) : cards(count), texts(count), isCard(count) {}
+    std::vector<addresscard> cards;
+    std::vector<ListedText> texts;
+    std::vector<char> isCard;
+    bool truncated[2] = {false, false}; // of each half
+};
+
+// Reads the cards a listing's responses name on the request's own origin, the collection itself
+// left out. A long listing is read in two halves at once, the second on a thread of its own: the
+// document is only read, each half keeps the namespaces it meets, and it writes the places of
+// its own responses only.
+class ListingReader {
+public:
+    ListingReader(const std::string& requestUrl, CardTexts texts)
+        : hrefs(requestUrl), texts(texts),
+          // A request to a collection (its URL ends in "/") may be answered for it too.
+          collectionAsked(!requestUrl.empty() && requestUrl.back() == '/'),
+          collection(collectionAsked ? collectionUrl(normalUrl(requestUrl)) : std::string()) {}
+
+    ListedResponses read(const ParsedBody& parsed,
+                         const std::vector<pugi::xml_node>& responses) const {
+        ListedResponses read(responses.size());
+        const auto readHalf = [&](std::size_t first, std::size_t last, int half) {
+            XmlNamespaces declarations;
+            const XmlScope multistatus = parsed.responsesKeptBy(declarations);
+            MultistatusResponse response;
+            std::string text; // text that the server split into pieces, or card text it escaped
+            for (std::size_t i = first; i < last; ++i) {
+                response.read(multistatus.enter(responses[i]));
+                if (response.status() == 507)
+                    read.truncated[half] = true;
+                else
+                    read.isCard[i] = readCard(response, text, read.cards[i], read.texts[i]);
+            }
+        };
+        if (responses.size() < kTwoHalvesFrom) {
+            readHalf(0, responses.size(), 0);
+            return read;
+        }
+        const std::size_t middle = responses.size() / 2;
+        std::future<void> second;
+        try {
+            second = std::async(std::launch::async, readHalf, middle, responses.size(), 1);
+        } catch (const std::system_error&) {
+            readHalf(middle, responses.size(), 1); // no thread to be had: in turn
+        }
+        // Should this half fail, the future waits for the other before anything goes.
+        readHalf(0, middle, 0);
+        if (second.valid())
+            second.get();
+        return read;
+    }
+
+private:
+    // Below this many responses a second thread costs more than it saves.
+    static constexpr std::size_t kTwoHalvesFrom = 2048;
+
+    bool isCollection(const std::string& url) const {
+        // Only a URL about as long as the collection's can be it; card URLs are longer.
+        return collectionAsked && url.size() <= hrefs.requestUrl().size() + 8 &&
+               namesCollection(url, collection);
+    }
+
+    // Reads the card `response` names into `card` and `listed`; false when it names none.
+    bool readCard(const MultistatusResponse& response, std::string& text, addresscard& card,
+                  ListedText& listed) const {
+        if (!response.hasProp())
+            return false;
+        const std::string_view href = textOf(response.hrefElement(), text);
+        std::string url = hrefs.resolve(href);
+        // The user's credentials go with every request about a card: only to its own server.
+        if (!hrefs.isOfRequestOrigin(url) || isCollection(url))
+            return false;
+        card.displayname = response.propertyText(xmlns::dav, "displayname");
+        // Before `text` is used again: `href` may be a view of it.
+        card.cardid =
+            replace(card.displayname.empty() ? lastSegment(href) : card.displayname, ".vcf", "");
+        card.url = std::move(url);
+        card.lastmodified = response.propertyText(xmlns::dav, "getlastmodified");
+        card.creationdate = response.propertyText(xmlns::dav, "creationdate");
+        card.etag = tagOf(response, text);
+        const std::string_view cardText =
+            cardTextOf(response.propertyElement(xmlns::carddav, "address-data"), text);
+        listed.taken = summarise(card, cardText) || texts == CardTexts::Always;
+        listed.copied = listed.taken && cardText.data() == text.data();
+        if (listed.copied)
+            listed.copy = std::string(cardText);
+        else if (listed.taken)
+            listed.inDocument = cardText;
+        return true;
+    }
+
+    const HrefResolver hrefs;
+    const CardTexts texts;
+    const bool collectionAsked;
+    const std::string collection;
+};
+
 } // namespace
 
 Read<baseprincipal> xmlParser::getBasePrincipal(std::string xml,
@@ -249,54 +363,27 @@ Read<std::vector<addressbook>> xmlParser::getAddressbooks(std::string xml,
 Read<cardlisting> xmlParser::getCardData(std::string xml, const std::string& requestUrl,
                                          CardTexts texts, std::size_t textBudget) const {
     const ParsedBody parsed(std::move(xml));
-    const HrefResolver hrefs(requestUrl);
-    // The responses are found first so that the list of cards gets its size at once: growing
-    // it would move every record already made, several times.
     std::vector<pugi::xml_node> responses;
     for (pugi::xml_node node = parsed.firstResponse(); node; node = parsed.nextResponse(node))
         responses.push_back(node);
+    ListedResponses read = ListingReader(requestUrl, texts).read(parsed, responses);
     cardlisting listing;
-    listing.cards.reserve(responses.size());
+    listing.truncated = read.truncated[0] || read.truncated[1];
+    // The cards close up in place, in the listing's order, and their texts are taken in that
+    // order while the budget lasts.
     listing.texts.reserve(responses.size());
-    MultistatusResponse response;
-    std::string text; // text that the server split into pieces, or card text it escaped
-    // A request to a collection (its URL ends in "/") may be answered for the collection too.
-    const bool collectionAsked = !requestUrl.empty() && requestUrl.back() == '/';
-    const std::string collection =
-        collectionAsked ? collectionUrl(normalUrl(requestUrl)) : std::string();
-    const auto isCollection = [&](const std::string& url) {
-        // Only a URL about as long as the collection's can be it; card URLs are longer.
-        return collectionAsked && url.size() <= requestUrl.size() + 8 &&
-               namesCollection(url, collection);
-    };
-    for (const pugi::xml_node node : responses) {
-        response.read(parsed.enter(node));
-        if (response.status() == 507) {
-            listing.truncated = true;
+    std::size_t cards = 0;
+    for (std::size_t i = 0; i < responses.size(); ++i) {
+        if (!read.isCard[i])
             continue;
-        }
-        if (!response.hasProp())
-            continue;
-        const std::string_view href = textOf(response.hrefElement(), text);
-        std::string url = hrefs.resolve(href);
-        // The user's credentials go with every request about a card: only to its own server.
-        if (!hrefs.isOfRequestOrigin(url) || isCollection(url))
-            continue;
-        addresscard& card = listing.cards.emplace_back();
-        card.displayname = response.propertyText(xmlns::dav, "displayname");
-        // Before `text` is used again: `href` may be a view of it.
-        card.cardid =
-            replace(card.displayname.empty() ? lastSegment(href) : card.displayname, ".vcf", "");
-        card.url = std::move(url);
-        card.lastmodified = response.propertyText(xmlns::dav, "getlastmodified");
-        card.creationdate = response.propertyText(xmlns::dav, "creationdate");
-        card.etag = tagOf(response, text);
-        const std::string_view cardText =
-            cardTextOf(response.propertyElement(xmlns::carddav, "address-data"), text);
-        const bool whole = summarise(card, cardText);
-        listing.texts.push_back(
-            texts == CardTexts::Always || whole ? keptWithin(cardText, textBudget) : std::string());
+        if (cards != i)
+            read.cards[cards] = std::move(read.cards[i]);
+        ++cards;
+        const ListedText& text = read.texts[i];
+        listing.texts.push_back(text.taken ? keptWithin(text.view(), textBudget) : std::string());
     }
+    read.cards.resize(cards);
+    listing.cards = std::move(read.cards);
     return reading(parsed, std::move(listing));
 }
 

@@ -123,3 +123,56 @@ TEST(XmlParserListing, PropertiesOfFailedPropstatsAreNotRead) {
     EXPECT_EQ(cards[0].etag, "");
     EXPECT_EQ(cards[0].url, "http://h/a.vcf");
 }
+
+TEST(XmlParserListing, ALongListingIsReadWholeAndInOrder) {
+    // Long enough to be read in two halves at once. Each response declares its own prefix;
+    // some lead to another server; the server cut its results at one point; some whole cards
+    // came escaped. Texts are taken in the listing's order while the budget lasts.
+    constexpr int kResponses = 5000;
+    const auto cardText = [](int n) {
+        return "BEGIN:VCARD\nVERSION:3.0\nUID:u" + std::to_string(n) +
+               "\nFN:P\nEMAIL:p@example.org\nEND:VCARD\n";
+    };
+    std::string body = R"(<?xml version="1.0"?><d:multistatus xmlns:d="DAV:">)";
+    std::vector<std::string> uids;
+    std::size_t budget = 0;
+    for (int n = 0; n < kResponses; ++n) {
+        const std::string prefix = "p" + std::to_string(n % 7);
+        const bool elsewhere = n % 997 == 5;
+        const bool escaped = n % 3 == 0;
+        std::string text = cardText(n);
+        if (escaped)
+            text = "&lt;![CDATA[" + text + "]]&gt;";
+        if (n == 3700) {
+            body += "<d:response><d:href>/book/</d:href><d:status>HTTP/1.1 507 Insufficient "
+                    "Storage</d:status></d:response>";
+            continue;
+        }
+        body += "<" + prefix + ":response xmlns:" + prefix + "=\"DAV:\"><" + prefix + ":href>" +
+                (elsewhere ? "http://other/book/" : "/book/") + std::to_string(n) + ".vcf</" +
+                prefix + ":href><" + prefix + ":propstat><" + prefix + ":prop><" + prefix +
+                ":getetag>\"t\"</" + prefix + ":getetag><c:address-data " +
+                "xmlns:c=\"urn:ietf:params:xml:ns:carddav\">" + text + "</c:address-data></" +
+                prefix + ":prop></" + prefix + ":propstat></" + prefix + ":response>";
+        if (elsewhere)
+            continue;
+        uids.push_back("u" + std::to_string(n));
+        if (uids.size() <= 4000)
+            budget += cardText(n).size();
+    }
+    body += "</d:multistatus>";
+
+    const Read<cardlisting> read =
+        xmlParser().getCardData(body, "http://h/book/", CardTexts::WhenWhole, budget);
+    ASSERT_EQ(read.form, BodyForm::Multistatus);
+    const cardlisting& listing = read.value;
+    EXPECT_TRUE(listing.truncated);
+    ASSERT_EQ(listing.cards.size(), uids.size());
+    ASSERT_EQ(listing.texts.size(), uids.size());
+    for (std::size_t i = 0; i < uids.size(); ++i) {
+        ASSERT_EQ(listing.cards[i].uid, uids[i]) << i;
+        const int n = std::stoi(uids[i].substr(1));
+        EXPECT_EQ(listing.cards[i].url, "http://h/book/" + std::to_string(n) + ".vcf");
+        EXPECT_EQ(listing.texts[i], i < 4000 ? cardText(n) : "") << i;
+    }
+}
