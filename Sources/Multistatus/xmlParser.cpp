@@ -202,9 +202,8 @@ cardtext cardWithText(const MultistatusResponse& response, std::string url, std:
 struct ListedText {
     std::string_view inDocument;
     std::string copy;
-    bool copied = false;
     bool taken = false; // the listing takes the text, as far as its budget goes
-    std::string_view view() const { return copied ? std::string_view(copy) : inDocument; }
+    std::string_view view() const { return copy.empty() ? inDocument : std::string_view(copy); }
 };
 
 // A listing's responses read: one place for each, used by those that name a card.
@@ -293,8 +292,7 @@ private:
         const std::string_view cardText =
             cardTextOf(response.propertyElement(xmlns::carddav, "address-data"), text);
         listed.taken = summarise(card, cardText) || texts == CardTexts::Always;
-        listed.copied = listed.taken && cardText.data() == text.data();
-        if (listed.copied)
+        if (listed.taken && cardText.data() == text.data())
             listed.copy = std::string(cardText);
         else if (listed.taken)
             listed.inDocument = cardText;

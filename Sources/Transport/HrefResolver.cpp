@@ -284,12 +284,6 @@ UrlScheme httpSchemeOf(std::string_view url) {
 
 namespace {
 
-// Whether `text` starts with the segment "." or "..".
-bool startsDotSegment(std::string_view text) {
-    const std::size_t dots = text.substr(0, 2) == ".." ? 2 : text.substr(0, 1) == "." ? 1 : 0;
-    return dots > 0 && (text.size() == dots || text[dots] == '/');
-}
-
 // Whether an http or https URL is in normal form already, as nearly every URL a server names is:
 // scheme and host in lower case, no percent escape, no default port, a path, no dot segment, no
 // fragment. Told in one pass, without taking the URL apart.
@@ -309,17 +303,13 @@ bool isNormalAlready(std::string_view url) {
     if (authority.size() >= defaultPort.size() &&
         authority.substr(authority.size() - defaultPort.size()) == defaultPort)
         return false;
-    // One look at each character (a set of two for find_first_of costs a search per
-    // character): no escape, no fragment, no segment "." or "..".
+    // No escape and no fragment, told in one look at each character (a set of two for
+    // find_first_of costs a search per character); no segment "." or "..".
     const std::string_view rest = url.substr(pathStart);
-    for (std::size_t at = 0; at < rest.size(); ++at) {
-        const char c = rest[at];
+    for (const char c : rest)
         if (c == '%' || c == '#')
             return false;
-        if (c == '/' && startsDotSegment(rest.substr(at + 1)))
-            return false;
-    }
-    return true;
+    return !hasDotSegment(rest);
 }
 
 } // namespace
