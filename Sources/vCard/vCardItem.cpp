@@ -24,6 +24,26 @@ bool holdsStrayCr(std::string_view value) {
     return false;
 }
 
+// Appends a value holding lines the reader joined, as it came. A line joined after a backslash
+// was read without its folds, and may now read as a property line of its own (or as the card's
+// END:VCARD): it is folded again before its colon, so that it is joined when read back.
+void appendJoinedValue(std::string& out, std::string_view value) {
+    for (std::size_t from = 0;;) {
+        const std::size_t lineEnd = value.find("\r\n", from);
+        const std::string_view line = value.substr(from, lineEnd - from);
+        if (from > 0 && value[from - 3] == '\\' && looksLikePropertyLine(line)) {
+            const std::size_t colon = line.find(':');
+            out.append(line.substr(0, colon)).append("\r\n ").append(line.substr(colon));
+        } else {
+            out.append(line);
+        }
+        if (lineEnd == std::string_view::npos)
+            return;
+        out.append("\r\n");
+        from = lineEnd + 2;
+    }
+}
+
 // Whether a parameter goes into a rewritten line. A line break cannot be written inside a
 // parameter, nor a quote left open or a bare ':' (the head would end elsewhere when read back);
 // such a parameter is left out rather than breaking the line (and the property) in two. A
@@ -157,7 +177,7 @@ bool vCardItem::appendTo(std::string& out) {
         if (receivedValue.empty())
             appendFoldedValue(out, receivedHead.size() + 1, value);
         else
-            out += receivedValue;
+            appendJoinedValue(out, receivedValue);
     } else {
         if (value.empty() || !isPropertyName(writtenName()))
             return false;

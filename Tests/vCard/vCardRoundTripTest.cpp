@@ -175,6 +175,12 @@ TEST(vCardRoundTrip, OddCardsComeBackWholeAfterAOneFieldEdit) {
          "celltel", "0170 7654321",
          "BEGIN:VCARD\r\nVERSION:2.1\r\nADR;HOME:;;Hermann v. Brevern\\\r\n9999999\\\r\n"
          "Packstation 999;Hamburg;;99999;Deutschland\r\nTEL;CELL:0170 7654321\r\nEND:VCARD\r\n"},
+        {"a backslash continuation whose fold hid a colon",
+         "BEGIN:VCARD\r\nNOTE:a\\\r\nX-LABEL\r\n :b\\\r\nEND\r\n "
+         ":VCARD\r\nTEL;CELL:1\r\nEND:VCARD\r\n",
+         "celltel", "2",
+         "BEGIN:VCARD\r\nNOTE:a\\\r\nX-LABEL\r\n :b\\\r\nEND\r\n "
+         ":VCARD\r\nTEL;CELL:2\r\nEND:VCARD\r\n"},
         {"the same address changed",
          "BEGIN:VCARD\r\nADR;HOME:;;Brevern\\\r\nPackstation "
          "999;Hamburg;;99999;DE\r\nEND:VCARD\r\n",
