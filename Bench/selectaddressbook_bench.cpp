@@ -62,7 +62,10 @@ std::atomic<std::size_t> peak{0};
     if (!pointer)
         return;
     auto* block = static_cast<unsigned char*>(pointer) - kHeader;
-    inUse.fetch_sub(*reinterpret_cast<std::size_t*>(block));
+    // Uncounted blocks (most of them the server's) leave the shared counter alone: the two
+    // threads would otherwise contend for it on every free.
+    if (const std::size_t size = *reinterpret_cast<std::size_t*>(block))
+        inUse.fetch_sub(size);
     std::free(block);
 }
 
