@@ -2,7 +2,7 @@
 // object handed back unchanged (what a script does for every record it saves), and a card of
 // many e-mail addresses whose array comes back in reverse, every entry matched to its line by
 // content.
-#include "Functions/CardJson.h"
+#include "vCard/CardJson.h"
 #include "Mapping/DataMapping.h"
 #include "base64.h"
 #include "vCard/CardContents.h"

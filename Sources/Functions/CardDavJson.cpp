@@ -4,7 +4,7 @@
 #include "Functions/CardDav.h"
 
 #include "Functions/CardDavFrame.h"
-#include "Functions/CardJson.h"
+#include "vCard/CardJson.h"
 #include "Functions/CurrentCard.h"
 #include "Functions/GroupNames.h"
 

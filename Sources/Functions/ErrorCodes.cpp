@@ -35,6 +35,30 @@ std::string describeError(fmx::int16 code) {
                "a changed read-only key; the card is unchanged";
     case ErrorCode::UnknownGroupStyle:
         return "the group style is none of cards, categories and auto; the style is unchanged";
+    case ErrorCode::CardGone:
+        return "the card is no longer on the server; nothing was written";
+    case ErrorCode::CredentialsRefused:
+        return "the server refused the user name, password or token";
+    case ErrorCode::ServerUnreachable:
+        return "the server could not be reached or did not answer in time";
+    case ErrorCode::TlsFailed:
+        return "no secure connection could be made with the server";
+    case ErrorCode::UnusableUrl:
+        return "the server URL cannot be used (it needs http:// or https://, a host, and no "
+               "credentials inside it)";
+    case ErrorCode::AnswerTooLarge:
+        return "the server's answer was larger than the answer ceiling; nothing of it was used";
+    case ErrorCode::ReadOnlyBook:
+        return "the address book is read-only for this account; nothing was sent";
+    case ErrorCode::GroupsNotKept:
+        return "the server keeps groups neither as group cards nor as categories; nothing was "
+               "written";
+    case ErrorCode::UnsafeCredential:
+        return "a credential holds a control character such as a line break; it was not stored";
+    case ErrorCode::NotAPicture:
+        return "the container holds no picture a card can carry (JPEG, PNG, GIF or BMP)";
+    case ErrorCode::AnswerIncomplete:
+        return "the server answered only in part; nothing of it was taken as the whole book";
     case ErrorCode::NoMappingLoaded:
         return "the mapping file yielded no mapping; the built-in vocabulary is in force";
     case ErrorCode::EmptyMappingPath:

@@ -30,8 +30,33 @@ constexpr fmx::int16 OffServer = 20;
 constexpr fmx::int16 InvalidCardJson = 21;
 // A group style that is none of "cards", "categories" and "auto": the style stayed as it was.
 constexpr fmx::int16 UnknownGroupStyle = 22;
+// A save found the card gone from the server (404 or 410 under If-Match): nothing was written.
+constexpr fmx::int16 CardGone = 23;
+// The server refused the credentials (401, or 403 where it means authentication).
+constexpr fmx::int16 CredentialsRefused = 24;
+// No answer came: no connection, an unknown host, a time-out or a stalled transfer.
+constexpr fmx::int16 ServerUnreachable = 25;
+// The TLS handshake failed for another reason than the server's certificate (46).
+constexpr fmx::int16 TlsFailed = 26;
+// The server URL is none the plug-in can use: no http or https scheme, no host, credentials
+// inside it, or characters no URL may hold.
+constexpr fmx::int16 UnusableUrl = 27;
+// An answer grew beyond the answer ceiling: nothing of it was used.
+constexpr fmx::int16 AnswerTooLarge = 28;
+// The address book is read-only for this account: nothing was sent.
+constexpr fmx::int16 ReadOnlyBook = 29;
+// The server keeps groups in neither style: nothing was written.
+constexpr fmx::int16 GroupsNotKept = 30;
 constexpr fmx::int16 NoMappingLoaded = 31;
 constexpr fmx::int16 EmptyMappingPath = 32;
+// A credential holds a control character (a line break would add header lines): nothing was
+// stored.
+constexpr fmx::int16 UnsafeCredential = 33;
+// A container that holds no picture a card can carry (HEIC, a PDF, …): the photo is unchanged.
+constexpr fmx::int16 NotAPicture = 34;
+// The server answered a listing only in part (it capped the number of cards): nothing of it was
+// taken as the whole book.
+constexpr fmx::int16 AnswerIncomplete = 35;
 constexpr fmx::int16 Forbidden = 43;
 constexpr fmx::int16 NotFound = 44;
 constexpr fmx::int16 TransferAborted = 45;

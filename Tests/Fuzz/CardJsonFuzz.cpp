@@ -4,7 +4,7 @@
 //   leaves the card's text as it was; in reverse order, the card holds the same entries reversed;
 // - handing a card's own JSON object back changes nothing;
 // - the input taken as a JSON object of changes is taken or refused, never a crash.
-#include "Functions/CardJson.h"
+#include "vCard/CardJson.h"
 #include "FuzzFailure.h"
 #include "Mapping/DataMapping.h"
 #include "vCard/CardContents.h"

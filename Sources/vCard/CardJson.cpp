@@ -1,4 +1,4 @@
-#include "Functions/CardJson.h"
+#include "vCard/CardJson.h"
 
 #include "Utils/AsciiCase.h"
 #include "vCard/CardContents.h"
