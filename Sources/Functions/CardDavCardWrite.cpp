@@ -58,7 +58,15 @@ Outcome judgeSave(const Query& answer, const addresscard& entry) {
     }
     switch (answer.status) {
     case 412:
-        return {"Etag mismatch. Vcard already modifed on server!", saved.code};
+        // The same code as a guarded delete's conflict, so that a script can branch on it.
+        return {"Etag mismatch. Vcard already modifed on server!",
+                failedBecause(ErrorCode::ChangedOnServer, answerReason(answer)).code};
+    case 404:
+    case 410:
+        return {"Unkown error. Server result code: " + intToString(answer.status),
+                failedBecause(ErrorCode::CardGone,
+                              answerReason(answer) + ": " + describeError(ErrorCode::CardGone))
+                    .code};
     case 403:
         return {"Invalid vcard", saved.code};
     default:

@@ -172,7 +172,7 @@ TEST_F(CardEditRadicale, AChangeByAnotherClientIsNotOverwritten) {
 
     plugin.host.call("CardDav_SetvCardItem", {Arg::text("displayname"), Arg::text("Mine")});
     const CallResult saved = plugin.host.call("CardDav_SaveCard");
-    EXPECT_EQ(saved.error, -1) << "412: nothing was written";
+    EXPECT_EQ(saved.error, 19) << "412: nothing was written";
     EXPECT_EQ(saved.text(), "Etag mismatch. Vcard already modifed on server!");
     EXPECT_EQ(session().book.card("uid-ada")->etag, oldTag);
     EXPECT_TRUE(

@@ -142,7 +142,8 @@ TEST_F(CardLoopback, SaveCardSendsOnePutWithIfMatchAndJudgesTheAnswer) {
     // A save that did not happen carries the request's code, so that a script testing codes
     // sees it.
     const std::tuple<int, const char*, int> refusals[] = {
-        {412, "Etag mismatch. Vcard already modifed on server!", -1},
+        {412, "Etag mismatch. Vcard already modifed on server!", 19},
+        {404, "Unkown error. Server result code: 404", 23},
         {403, "Invalid vcard", 43},
         {500, "Unkown error. Server result code: 500", 47},
         {409, "Unkown error. Server result code: 409", -1},
