@@ -165,7 +165,8 @@ CURL* CardDavClient::connection() {
 }
 
 Query CardDavClient::perform(const std::string& url, const std::string& method,
-                             const std::string& body, std::size_t maxBody, curl_slist* headers) {
+                             const std::string& body, std::size_t maxBody, curl_slist* headers,
+                             BodySink* sink) {
     CURL* kept = connection();
     if (kept == nullptr) {
         Query failed;
@@ -196,13 +197,13 @@ Query CardDavClient::perform(const std::string& url, const std::string& method,
     std::optional<std::chrono::milliseconds> stallWindow;
     if (timeout == 0)
         stallWindow = std::chrono::seconds(stallSeconds);
-    RequestExchange exchange(kept, isReadOnly(method), stallWindow, maxBody);
+    RequestExchange exchange(kept, isReadOnly(method), stallWindow, maxBody, sink);
     return exchange.finish(curl_easy_perform(kept), url);
 }
 
 Query CardDavClient::query(const std::string& url, const std::string& method,
                            const std::string& body, curl_slist* headers, Redirects redirects,
-                           std::size_t maxBody) {
+                           std::size_t maxBody, BodySink* sink) {
     HeaderListOwner owner{headers};
     if (!body.empty()) {
         // libcurl announces large bodies with "Expect: 100-continue" and then waits a second for
@@ -212,11 +213,11 @@ Query CardDavClient::query(const std::string& url, const std::string& method,
             throw std::bad_alloc();
         owner.list = extended;
     }
-    Query answer = perform(url, method, body, maxBody, owner.list);
+    Query answer = perform(url, method, body, maxBody, owner.list, sink);
     if (redirects == Redirects::refused)
         return answer;
     RedirectChain chain(url, sends_credentials());
     while (const std::optional<std::string> next = chain.next(answer))
-        answer = perform(*next, method, body, maxBody, owner.list);
+        answer = perform(*next, method, body, maxBody, owner.list, sink);
     return answer;
 }

@@ -1,6 +1,5 @@
 #include "Transport/RequestExchange.h"
 
-#include <new>
 #include <utility>
 
 namespace {
@@ -12,8 +11,8 @@ constexpr curl_off_t kLargestReserve = 256 * 1024 * 1024;
 
 RequestExchange::RequestExchange(CURL* handle, bool resendable,
                                  std::optional<std::chrono::milliseconds> stallWindow,
-                                 std::size_t maxBody)
-    : handle(handle), resendable(resendable), maxBody(maxBody) {
+                                 std::size_t maxBody, BodySink* sink)
+    : handle(handle), resendable(resendable), maxBody(maxBody), sink(sink) {
     curl_easy_setopt(handle, CURLOPT_HEADERFUNCTION, onHeader);
     curl_easy_setopt(handle, CURLOPT_HEADERDATA, this);
     curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, onBody);
@@ -36,8 +35,8 @@ RequestExchange::~RequestExchange() {
     curl_easy_setopt(handle, CURLOPT_XFERINFODATA, static_cast<void*>(nullptr));
 }
 
-// The callbacks never let an exception into libcurl's C frames: running out of memory ends the
-// transfer (returning fewer bytes than given), and `finish` raises it again.
+// The callbacks never let an exception into libcurl's C frames: one ends the transfer (returning
+// fewer bytes than given), and `finish` raises it again.
 size_t RequestExchange::onHeader(char* data, size_t size, size_t count, void* exchange) {
     auto* self = static_cast<RequestExchange*>(exchange);
     if (self == nullptr)
@@ -45,8 +44,8 @@ size_t RequestExchange::onHeader(char* data, size_t size, size_t count, void* ex
     self->heardBack = true;
     try {
         return CardDavClient::write_data(data, size, count, &self->headers);
-    } catch (const std::bad_alloc&) {
-        self->outOfMemory = true;
+    } catch (...) {
+        self->thrown = std::current_exception();
         return 0;
     }
 }
@@ -56,23 +55,46 @@ size_t RequestExchange::onBody(char* data, size_t size, size_t count, void* exch
     if (self == nullptr)
         return 0;
     try {
-        if (self->body.empty()) {
-            // Growing a large answer piece by piece moves it again and again.
-            curl_off_t declared = -1;
-            curl_easy_getinfo(self->handle, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &declared);
-            if (declared > 0 && declared <= kLargestReserve &&
-                (self->maxBody == 0 || static_cast<std::size_t>(declared) <= self->maxBody))
-                self->body.reserve(static_cast<size_t>(declared));
-        }
-        if (self->maxBody > 0 && self->body.size() + size * count > self->maxBody) {
-            self->tooLarge = true;
-            return 0;
-        }
-        return CardDavClient::write_data(data, size, count, &self->body);
-    } catch (const std::bad_alloc&) {
-        self->outOfMemory = true;
+        return self->takeBody(data, size * count) ? size * count : 0;
+    } catch (...) {
+        self->thrown = std::current_exception();
         return 0;
     }
+}
+
+void RequestExchange::startBody() {
+    bodyStarted = true;
+    // libcurl skips the bodies of the answers it answers itself (an authentication challenge):
+    // the first body byte is the final answer's, whose status is known by now.
+    long status = 0;
+    curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &status);
+    streaming = sink != nullptr && status == 207;
+    if (streaming)
+        return;
+    // Growing a large answer piece by piece moves it again and again.
+    curl_off_t declared = -1;
+    curl_easy_getinfo(handle, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &declared);
+    if (declared > 0 && declared <= kLargestReserve &&
+        (maxBody == 0 || static_cast<std::size_t>(declared) <= maxBody))
+        body.reserve(static_cast<size_t>(declared));
+}
+
+bool RequestExchange::takeBody(const char* data, std::size_t length) {
+    if (!bodyStarted)
+        startBody();
+    if (maxBody > 0 && bodyBytes + length > maxBody) {
+        tooLarge = true;
+        return false;
+    }
+    bodyBytes += length;
+    if (!streaming) {
+        body.append(data, length);
+        return true;
+    }
+    if (sink->take(std::string_view(data, length)))
+        return true;
+    sinkSatisfied = true;
+    return false;
 }
 
 int RequestExchange::onAttempt(void* exchange, char*, char*, int, int) {
@@ -99,8 +121,11 @@ int RequestExchange::onProgress(void* exchange, curl_off_t, curl_off_t received,
 }
 
 Query RequestExchange::finish(CURLcode outcome, const std::string& url) {
-    if (outOfMemory)
-        throw std::bad_alloc();
+    if (thrown)
+        std::rethrow_exception(thrown);
+    // A sink that wanted no more ended a transfer that was going well.
+    if (sinkSatisfied && outcome == CURLE_WRITE_ERROR)
+        outcome = CURLE_OK;
     Query answer;
     answer.url = url;
     answer.tooLarge = tooLarge;
