@@ -47,6 +47,12 @@ template <class Reading> auto judgedMultistatus(Query& answer, Reading&& read) {
     return Judged<Value>{verdict, verdict.ok() ? std::move(reading.value) : Value{}};
 }
 
+// A multistatus answer whose body went to `reading` (one of Multistatus' streamed readings) as it
+// arrived, judged as judgedMultistatus judges one read whole.
+template <class Reading> auto judgedReading(Query& answer, Reading& reading) {
+    return judgedMultistatus(answer, [&](const std::string&) { return reading.finish(); });
+}
+
 // A failure the function found in an answer that was otherwise fine ("the multiget left out 2
 // of the cards asked for"), noted with its reason.
 Verdict failedBecause(fmx::int16 code, std::string reason);

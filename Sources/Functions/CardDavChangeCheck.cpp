@@ -30,7 +30,7 @@ TagCheck judge(Query answer, const std::string& url, const std::string& heldTag)
         answer, [&](std::string body) { return xmlParser().getCardData(std::move(body), url); });
     if (!listed.verdict.ok())
         return {"ERROR", listed.verdict.code, true};
-    const std::vector<addresscard>& cards = listed.value.cards;
+    const auto& cards = listed.value.cards;
     if (cards.size() != 1)
         return {"Data error!", ErrorCode::None, true, cards.empty()};
     return {cards.front().etag == heldTag ? "Not changed!" : "Changed!", ErrorCode::None, false};

@@ -108,17 +108,15 @@ fmx::int16 fetchWholeBook(SelectedBook& book) {
     const BookToken token = bookSyncToken(url);
     if (token.code != ErrorCode::None)
         return token.code;
+    ListingReading reading(url, CardTexts::Always, FetchedCards::kMaxBytes);
     Query answer = session().cd.get_addressbookitems(url, CardDavClient::CardContent::WholeCard,
-                                                     kLargestWholeBook);
+                                                     kLargestWholeBook, &reading);
     cardlisting whole;
     const bool refused = answer.status == 400 || answer.status == 403 || answer.status == 413 ||
                          answer.status == 501 || answer.status == 507;
     const bool tooLarge = answer.tooLarge;
     if (!refused && !tooLarge) {
-        auto read = judgedMultistatus(answer, [&](std::string body) {
-            return xmlParser().getCardData(std::move(body), url, CardTexts::Always,
-                                           FetchedCards::kMaxBytes);
-        });
+        auto read = judgedReading(answer, reading);
         if (!read.verdict.ok())
             return read.verdict.code;
         whole = std::move(read.value);

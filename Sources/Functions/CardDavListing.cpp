@@ -23,14 +23,14 @@ Listing listAddressBook(const std::string& url) {
     // The cards' categories are asked only where they may be the book's groups, so that a book
     // of group cards is listed as it always was.
     const bool withCategories = session().group_style != GroupStyle::Cards;
-    Query answer = session().cd.get_addressbookitems(
-        url, withCategories ? CardDavClient::CardContent::SummaryWithCategories
-                            : CardDavClient::CardContent::Summary);
     // Whole cards a server sends with the listing are kept, as far as the kept texts have room.
-    auto listed = judgedMultistatus(answer, [&](std::string body) {
-        return xmlParser().getCardData(std::move(body), url, CardTexts::WhenWhole,
-                                       FetchedCards::kMaxBytes);
-    });
+    ListingReading reading(url, CardTexts::WhenWhole, FetchedCards::kMaxBytes);
+    Query answer = session().cd.get_addressbookitems(
+        url,
+        withCategories ? CardDavClient::CardContent::SummaryWithCategories
+                       : CardDavClient::CardContent::Summary,
+        0, &reading);
+    auto listed = judgedReading(answer, reading);
     listed.value.withCategories = withCategories;
     return {listed.verdict.code, std::move(listed.value)};
 }

@@ -69,12 +69,11 @@ ChangesRead readChanges(const std::string& bookUrl, std::string token, BookChang
                         std::size_t& textBudget) {
     ChangeCollector collector;
     for (int round = 0; round < kMaxSyncRounds; ++round) {
-        Query answer = session().cd.sync_collection(bookUrl, token);
+        SyncChangesReading reading(bookUrl, textBudget);
+        Query answer = session().cd.sync_collection(bookUrl, token, &reading);
         if (answer.status != 207)
             return refusedSync(answer);
-        auto part = judgedMultistatus(answer, [&](std::string body) {
-            return xmlParser().getSyncChanges(std::move(body), bookUrl, textBudget);
-        });
+        auto part = judgedReading(answer, reading);
         if (!part.verdict.ok())
             return {part.verdict.code, "ERROR"};
         // A server that does not know the report may answer it as something else.
@@ -111,17 +110,16 @@ fmx::int16 readCardTexts(const std::string& bookUrl, const std::vector<std::stri
     for (std::size_t start = 0; start < urls.size();) {
         const std::size_t count = std::min(batch, urls.size() - start);
         const auto from = urls.begin() + static_cast<std::ptrdiff_t>(start);
+        CardTextsReading reading(bookUrl, textBudget);
         Query answer = session().cd.multiget_vcards(
             bookUrl, std::vector<std::string>(from, from + count),
-            CardDavClient::CardContent::WholeCard, kLargestMultigetAnswer);
+            CardDavClient::CardContent::WholeCard, kLargestMultigetAnswer, &reading);
         if (answer.tooLarge && count > 1) {
             batch = count / 2;
             continue;
         }
-        const std::size_t answerBytes = answer.body.size();
-        auto read = judgedMultistatus(answer, [&](std::string body) {
-            return xmlParser().getCardTexts(std::move(body), bookUrl, textBudget);
-        });
+        auto read = judgedReading(answer, reading);
+        const std::size_t answerBytes = reading.bytesTaken();
         if (!read.verdict.ok())
             return read.verdict.code;
         for (const cardtext& card : read.value.cards)
