@@ -92,7 +92,10 @@ bool DocumentBatches::take(std::string_view bytes) {
         return false;
     dropRead();
     pending.append(bytes);
-    if (!split() || (stage == Stage::BeforeTop && pending.size() > kLongestProlog)) {
+    // Markup before the top element that has not ended within the prolog's limit can only be
+    // followed by more beyond it.
+    if (!split() || (stage == Stage::BeforeTop && markup != Markup::None &&
+                     markup != Markup::StartTag && pending.size() > kLongestProlog)) {
         stage = Stage::Broken;
         return false;
     }
@@ -115,11 +118,13 @@ bool DocumentBatches::split() {
                 passPlainMarkup();
             const void* next =
                 std::memchr(pending.data() + scanned, '<', pending.size() - scanned);
-            if (next == nullptr) {
-                scanned = pending.size();
+            scanned = next == nullptr ? pending.size()
+                                      : static_cast<std::size_t>(
+                                            static_cast<const char*>(next) - pending.data());
+            if (stage == Stage::BeforeTop && scanned > kLongestProlog)
+                return false;
+            if (next == nullptr)
                 return true;
-            }
-            scanned = static_cast<std::size_t>(static_cast<const char*>(next) - pending.data());
             if (stage == Stage::InTop && depth == 1) {
                 // Everything before markup at the top element's own level is whole children.
                 whole = scanned;
@@ -167,10 +172,16 @@ void DocumentBatches::passPlainMarkup() {
                 break;
             --depth;
         } else {
-            char quote = 0;
-            for (; end < size && (quote != 0 || data[end] != '>'); ++end) {
-                if (quote != 0 ? data[end] == quote : data[end] == '"' || data[end] == '\'')
-                    quote = quote != 0 ? 0 : data[end];
+            // The first '>' outside the quotes of an attribute value.
+            for (;;) {
+                while (end < size && data[end] != '>' && data[end] != '"' && data[end] != '\'')
+                    ++end;
+                if (end == size || data[end] == '>')
+                    break;
+                const void* closing = std::memchr(data + end + 1, data[end], size - end - 1);
+                end = closing == nullptr
+                          ? size
+                          : static_cast<std::size_t>(static_cast<const char*>(closing) - data) + 1;
             }
             if (end == size)
                 break;

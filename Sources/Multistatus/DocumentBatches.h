@@ -22,8 +22,8 @@ class DocumentBatches {
 public:
     // Batches hold about this many bytes of children, or one child where it is longer.
     static constexpr std::size_t kBatchBytes = 64 * 1024;
-    // Before the top element, at most this much (an XML declaration, a document type, comments);
-    // beyond, the body is taken for no document.
+    // The top element starts within this many bytes (after an XML declaration, a document type,
+    // comments), or the body is taken for no document.
     static constexpr std::size_t kLongestProlog = 1024 * 1024;
     // After the top element's end, at most this much more is taken (blanks, comments); more
     // changes nothing read and ends the reading.

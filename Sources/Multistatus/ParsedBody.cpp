@@ -40,6 +40,13 @@ pugi::xml_node ParsedBody::nextResponse(pugi::xml_node response) const {
     return {};
 }
 
+std::size_t ParsedBody::responseCount() const {
+    std::size_t count = 0;
+    for (pugi::xml_node node = firstResponse(); node; node = nextResponse(node))
+        ++count;
+    return count;
+}
+
 pugi::xml_node ParsedBody::topLevelSyncToken() const {
     if (form != BodyForm::Multistatus)
         return {};

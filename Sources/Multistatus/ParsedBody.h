@@ -8,6 +8,7 @@
 
 #include <pugixml.hpp>
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -29,6 +30,7 @@ public:
     // The responses of a multistatus, in document order; none for any other body.
     pugi::xml_node firstResponse() const;
     pugi::xml_node nextResponse(pugi::xml_node response) const;
+    std::size_t responseCount() const;
     XmlScope enter(pugi::xml_node response) const { return responseParent.enter(response); }
 
     // The token a sync-collection answer gives beside its responses (after them, as a rule);

@@ -284,6 +284,8 @@ std::unique_ptr<BatchPart> ListingReader::readPart(std::string batch) const {
     MultistatusResponse response;
     std::string buffer; // text that the server split into pieces, or card text it escaped
     const ParsedBody& parsed = part->batch;
+    part->cards.reserve(parsed.responseCount());
+    part->texts.reserve(part->cards.capacity());
     for (pugi::xml_node node = parsed.firstResponse(); node; node = parsed.nextResponse(node)) {
         response.read(parsed.enter(node));
         if (response.status() == 507)
