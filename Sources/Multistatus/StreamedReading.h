@@ -49,6 +49,14 @@ public:
         return readingOf(forms.of(batches.finish()), std::move(reader.value()));
     }
 
+    // What the reading gives of a body that came whole.
+    template <class... Arguments>
+    static Read<typename Reader::Value> of(std::string_view body, Arguments&&... arguments) {
+        StreamedReading reading(std::forward<Arguments>(arguments)...);
+        (void)reading.take(body);
+        return reading.finish();
+    }
+
 private:
     Reader reader;
     BatchForms forms;

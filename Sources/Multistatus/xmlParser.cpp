@@ -214,9 +214,7 @@ Read<std::vector<addressbook>> xmlParser::getAddressbooks(std::string xml,
 
 Read<cardlisting> xmlParser::getCardData(std::string xml, const std::string& requestUrl,
                                          CardTexts texts, std::size_t textBudget) const {
-    ListingReading reading(requestUrl, texts, textBudget);
-    (void)reading.take(xml);
-    return reading.finish();
+    return ListingReading::of(xml, requestUrl, texts, textBudget);
 }
 
 Read<std::string> xmlParser::getSyncToken(std::string xml) const {
@@ -229,16 +227,12 @@ Read<std::string> xmlParser::getSyncToken(std::string xml) const {
 
 Read<syncanswer> xmlParser::getSyncChanges(std::string xml, const std::string& requestUrl,
                                            std::size_t textBudget) const {
-    SyncChangesReading reading(requestUrl, textBudget);
-    (void)reading.take(xml);
-    return reading.finish();
+    return SyncChangesReading::of(xml, requestUrl, textBudget);
 }
 
 Read<cardtexts> xmlParser::getCardTexts(std::string xml, const std::string& requestUrl,
                                         std::size_t textBudget) const {
-    CardTextsReading reading(requestUrl, textBudget);
-    (void)reading.take(xml);
-    return reading.finish();
+    return CardTextsReading::of(xml, requestUrl, textBudget);
 }
 
 std::vector<std::string> xmlParser::davErrorConditions(std::string xml) const {
@@ -274,10 +268,9 @@ struct ListingReader::Part final : BatchPart {
 };
 
 ListingReader::ListingReader(std::string requestUrl, CardTexts texts, std::size_t textBudget)
-    : hrefs(std::move(requestUrl)), texts(texts),
+    : CardAnswerReader(std::move(requestUrl), textBudget), texts(texts),
       collectionAsked(!hrefs.requestUrl().empty() && hrefs.requestUrl().back() == '/'),
-      collection(collectionAsked ? collectionUrl(normalUrl(hrefs.requestUrl())) : std::string()),
-      textBudget(textBudget) {}
+      collection(collectionAsked ? collectionUrl(normalUrl(hrefs.requestUrl())) : std::string()) {}
 
 std::unique_ptr<BatchPart> ListingReader::readPart(std::string batch) const {
     auto part = std::make_unique<Part>(std::move(batch));
@@ -345,9 +338,6 @@ struct SyncChangesReader::Part final : BatchPart {
     bool truncated = false;
 };
 
-SyncChangesReader::SyncChangesReader(std::string requestUrl, std::size_t textBudget)
-    : hrefs(std::move(requestUrl)), textBudget(textBudget) {}
-
 syncanswer& SyncChangesReader::value() {
     answer.token = token.value();
     return answer;
@@ -406,9 +396,6 @@ struct CardTextsReader::Part final : BatchPart {
     std::vector<PendingText> texts; // parallel to `cards`
     std::vector<std::string> removed;
 };
-
-CardTextsReader::CardTextsReader(std::string requestUrl, std::size_t textBudget)
-    : hrefs(std::move(requestUrl)), textBudget(textBudget) {}
 
 std::unique_ptr<BatchPart> CardTextsReader::readPart(std::string batch) const {
     auto part = std::make_unique<Part>(std::move(batch));

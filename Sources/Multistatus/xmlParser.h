@@ -23,6 +23,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 class MultistatusResponse;
@@ -160,11 +161,21 @@ struct SyncToken {
     std::string value() const { return beside ? *beside : inResponse; }
 };
 
-// The readers of the answers that may be long (StreamedReading): each reads as the xmlParser
-// reading of the same name.
+// The readers of the answers that may be long (StreamedReading), taking the URL of the request
+// the answer is for, which hrefs resolve against, and a text budget: card texts are kept in the
+// answer's order while they add up to no more than that many bytes.
+class CardAnswerReader {
+public:
+    CardAnswerReader(std::string requestUrl, std::size_t textBudget)
+        : hrefs(std::move(requestUrl)), textBudget(textBudget) {}
 
-// A listing of cards (getCardData).
-class ListingReader {
+protected:
+    const HrefResolver hrefs;
+    std::size_t textBudget;
+};
+
+// A listing of cards, as getCardData reads it.
+class ListingReader : CardAnswerReader {
 public:
     using Value = cardlisting;
     ListingReader(std::string requestUrl, CardTexts texts, std::size_t textBudget);
@@ -178,47 +189,43 @@ private:
     bool readCard(const MultistatusResponse& response, std::string& buffer, Part& part) const;
     bool isCollection(const std::string& url) const;
 
-    const HrefResolver hrefs;
     const CardTexts texts;
     // A request to a collection (its URL ends in "/") may be answered for it too.
     const bool collectionAsked;
     const std::string collection;
-    std::size_t textBudget;
     cardlisting listing;
 };
 using ListingReading = StreamedReading<ListingReader>;
 
-// The changes of a sync-collection answer (getSyncChanges).
-class SyncChangesReader {
+// The changes of a sync-collection answer on the request's own origin; the token empty when the
+// answer names none (a server that does not know the report).
+class SyncChangesReader : CardAnswerReader {
 public:
     using Value = syncanswer;
-    SyncChangesReader(std::string requestUrl, std::size_t textBudget);
+    using CardAnswerReader::CardAnswerReader;
     std::unique_ptr<BatchPart> readPart(std::string batch) const;
     void takePart(BatchPart& part);
     syncanswer& value();
 
 private:
     struct Part;
-    const HrefResolver hrefs;
-    std::size_t textBudget;
     SyncToken token;
     syncanswer answer;
 };
 using SyncChangesReading = StreamedReading<SyncChangesReader>;
 
-// The cards of a multiget answer (getCardTexts).
-class CardTextsReader {
+// The cards of a multiget answer on the request's own origin that came with their text, and those
+// the server answered 404 for.
+class CardTextsReader : CardAnswerReader {
 public:
     using Value = cardtexts;
-    CardTextsReader(std::string requestUrl, std::size_t textBudget);
+    using CardAnswerReader::CardAnswerReader;
     std::unique_ptr<BatchPart> readPart(std::string batch) const;
     void takePart(BatchPart& part);
     cardtexts& value() { return answer; }
 
 private:
     struct Part;
-    const HrefResolver hrefs;
-    std::size_t textBudget;
     cardtexts answer;
 };
 using CardTextsReading = StreamedReading<CardTextsReader>;

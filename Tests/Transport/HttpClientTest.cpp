@@ -160,11 +160,12 @@ struct CollectingSink : BodySink {
 };
 
 TEST(HttpClient, AMultistatusBodyGoesToTheSinkAsItArrives) {
+    const loopback::DigestCredentials credentials{"alice", "s3cret"};
     loopback::Options options;
-    options.digest = loopback::DigestCredentials{"alice", "s3cret"};
+    options.digest = credentials;
     loopback::HttpServer server(options);
     CardDavClient client;
-    client.set_auth("digest", "alice", "s3cret");
+    client.set_auth("digest", credentials.user, credentials.password);
     const auto report = [&](CollectingSink& sink, std::size_t maxBody = 0) {
         return client.query(server.baseUrl() + "/book/", "REPORT", "<r/>", nullptr,
                             Redirects::refused, maxBody, &sink);
