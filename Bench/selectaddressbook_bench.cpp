@@ -7,7 +7,7 @@
 //   kept_heap_mb:        what stays allocated after the selection: what is known of the book's
 //                        cards (nothing of the answer is kept beyond the call);
 //   curl_peak_rss_mb:    the curl process's peak resident size, from /usr/bin/time when present.
-#include "Functions/CardDavState.h"
+#include "Functions/Sessions.h"
 #include "LoopbackHttpServer.h"
 #include "PluginHarness.h"
 #include "PluginStateReset.h"

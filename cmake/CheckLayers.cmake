@@ -1,14 +1,12 @@
 # Fails when a file of a layer includes a header of a layer above it. Run with
-# -DSOURCE_DIR=<repository> -DLAYERS=<layer folders, lowest first>. The shell's template
-# (Support/FMTemplate) belongs to the Shell layer, the base64 codec (Support/base64) to Utils.
+# -DSOURCE_DIR=<repository> -DLAYERS=<layer folders, lowest first>. The base64 codec
+# (Support/base64) belongs to Utils.
 set(violations "")
 set(allowed "")
 foreach(layer IN LISTS LAYERS)
     list(APPEND allowed ${layer})
     set(folders ${SOURCE_DIR}/Sources/${layer})
-    if(layer STREQUAL "Shell")
-        list(APPEND folders ${SOURCE_DIR}/Support/FMTemplate)
-    elseif(layer STREQUAL "Utils")
+    if(layer STREQUAL "Utils")
         list(APPEND folders ${SOURCE_DIR}/Support/base64)
     endif()
     set(files "")

@@ -1,41 +1,35 @@
-#include "Shell/LastErrorText.h"
+// CardDav_LastErrorText( ): the last error as a person reads it.
 
-#include "FMUtils.h"
-#include "Functions/CardDavFrame.h"
+#include "FunctionHandlers.h"
+#include "Shell/FunctionTable.h"
 
-#include <array>
+#include <string>
 
 namespace {
 
-// The name of function `id` as it is registered, without the "CardDav_" every name but one
-// begins with. The names are ASCII.
+// The name of function `id` without the "CardDav_" every name but one begins with.
 std::string shortFunctionName(short id) {
-    std::array<fmx::unichar16, 256> buffer{};
-    ReadString(buffer.data(), static_cast<fmx::uint32>(buffer.size()),
-               static_cast<fmx::uint32>(kPrototypeStringBase + id));
-    std::string name;
-    for (const fmx::unichar16 unit : buffer) {
-        if (unit == 0 || unit == u'(' || unit == u' ' || unit > 0x7F)
-            break;
-        name += static_cast<char>(unit);
-    }
-    const std::string prefix = "CardDav_";
-    return name.compare(0, prefix.size(), prefix) == 0 ? name.substr(prefix.size()) : name;
+    const FunctionRow* row = functionRow(id);
+    if (!row)
+        return "";
+    constexpr std::string_view prefix = "CardDav_";
+    std::string_view name = row->name;
+    if (name.substr(0, prefix.size()) == prefix)
+        name.remove_prefix(prefix.size());
+    return std::string(name);
 }
 
 } // namespace
 
-fmx::errcode CardDav_LastErrorText(short, const fmx::ExprEnv&, const fmx::DataVect&,
-                                   fmx::Data& result) {
-    return guarded(
-        [&] {
-            const PluginState& state = session();
-            std::string text;
-            if (state.last_error != ErrorCode::None)
-                text =
-                    shortFunctionName(state.last_error_function) + ": " + state.last_error_reason;
-            SetTextResult(text, result);
-            return ErrorCode::None;
-        },
-        [&] { SetTextResult("ERROR", result); });
-}
+// The function that recorded the last error, what failed, and the server's reason where it gave
+// one: "SaveCard: HTTP 400 Bad Request: must contain at least 1 FN". Empty while the last error is
+// 0. Runs no entry check and changes nothing.
+const Handler CardDav_LastErrorText{
+    Entry::Untouched, nothing, text(kErrorText), [](Call& call) {
+        const PluginState& state = call.state;
+        if (state.last_error == ErrorCode::None)
+            return Reply{{}, text("")};
+        return Reply{
+            {},
+            text(shortFunctionName(state.last_error_function) + ": " + state.last_error_reason)};
+    }};

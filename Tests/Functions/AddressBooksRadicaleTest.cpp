@@ -1,7 +1,7 @@
 // Listing and selecting address books on a real server (Radicale on loopback) that holds cards
 // written by other clients.
 #include "CardFixtures.h"
-#include "Functions/CardDavState.h"
+#include "Functions/Sessions.h"
 
 #include <gtest/gtest.h>
 

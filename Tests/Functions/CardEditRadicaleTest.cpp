@@ -1,6 +1,6 @@
 // Reading and editing one card of a real server (Radicale on loopback), and saving it back.
 #include "CardFixtures.h"
-#include "Functions/CardDavState.h"
+#include "Functions/Sessions.h"
 #include "Utils/VorlixUtils.h"
 #include "base64.h"
 

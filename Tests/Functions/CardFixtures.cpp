@@ -1,7 +1,7 @@
 #include "CardFixtures.h"
 
 #include "CardStore.h"
-#include "Functions/CardDavState.h"
+#include "Functions/Sessions.h"
 #include "PluginStateReset.h"
 
 #include <fstream>

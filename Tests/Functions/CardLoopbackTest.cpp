@@ -2,7 +2,7 @@
 // PUTs answered without a tag, other XML styles), driven by the loopback server; and the number
 // of requests each function sends.
 #include "CardFixtures.h"
-#include "Functions/CardDavState.h"
+#include "Functions/Sessions.h"
 #include "Utils/VorlixUtils.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // What a script does wrong, or what goes wrong under it, never costs a card on a real server
 // (Radicale on loopback), and every write that did not happen says so in its code.
 #include "CardFixtures.h"
-#include "Functions/CardDavState.h"
+#include "Functions/Sessions.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 // server as it came, line for line.
 #include "CardFixtures.h"
 #include "ClientCards.h"
-#include "Functions/CardDavState.h"
+#include "Functions/Sessions.h"
 
 #include <gtest/gtest.h>
 

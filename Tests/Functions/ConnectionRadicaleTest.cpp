@@ -1,6 +1,6 @@
 // Connecting to a real CardDAV server (Radicale on loopback) the way a FileMaker script does.
 #include "ConnectedPlugin.h"
-#include "Functions/CardDavState.h"
+#include "Functions/Sessions.h"
 #include "LoopbackProxy.h"
 #include "PluginStateReset.h"
 #include "SelfSignedCertificate.h"

@@ -2,7 +2,8 @@
 // tags) and the connection step, driven through the registered handlers against the loopback
 // server.
 #include "DiscoveryAnswers.h"
-#include "Functions/CardDavState.h"
+#include "Engine/AnswerJudge.h"
+#include "Functions/Sessions.h"
 #include "LoopbackHttpServer.h"
 #include "PluginHarness.h"
 #include "PluginStateReset.h"
@@ -39,7 +40,7 @@ TEST(StatusCodes, HandleQueryMapsStatusesToErrorCodes) {
     }
 }
 
-TEST(EntityTags, GetEtagReadsTheFirstTagWhateverTheHeaderNameCase) {
+TEST(EntityTags, GetEtagReadsTheFinalResponsesFirstTagWhateverTheHeaderNameCase) {
     const std::string head = "HTTP/1.1 201 Created\r\n";
     const std::string tail = "Content-Length: 0\r\n\r\n";
     EXPECT_EQ(getEtag(head + "ETag: \"abc\"\r\n" + tail), "abc");
@@ -51,6 +52,9 @@ TEST(EntityTags, GetEtagReadsTheFirstTagWhateverTheHeaderNameCase) {
     EXPECT_EQ(getEtag(head + tail), "");
     EXPECT_EQ(getEtag(head + "X-ETag: \"no\"\r\n" + tail), "");
     EXPECT_EQ(getEtag(""), "");
+    // An authentication challenge's tag is not the resource's.
+    EXPECT_EQ(getEtag("HTTP/1.1 401 Unauthorized\r\nETag: \"challenge\"\r\n\r\n" + head + tail),
+              "");
 }
 
 TEST_F(ConnectionTest, ConfigurationBeforeAnyConnectionAppliesSettingsAndReports11) {

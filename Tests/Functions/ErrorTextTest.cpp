@@ -1,7 +1,7 @@
 // CardDav_LastErrorText: the last error as a person reads it, with the server's own reason.
 #include "CardFixtures.h"
 #include "CardStore.h"
-#include "Functions/CardDavState.h"
+#include "Functions/Sessions.h"
 #include "SelfSignedCertificate.h"
 #include "TempFolder.h"
 

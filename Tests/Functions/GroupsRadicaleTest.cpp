@@ -1,7 +1,7 @@
 // Group membership against a real server (Radicale on loopback), with another client changing
 // group cards behind the plug-in's back.
 #include "ConnectedPlugin.h"
-#include "Functions/CardDavState.h"
+#include "Functions/Sessions.h"
 
 #include <gtest/gtest.h>
 

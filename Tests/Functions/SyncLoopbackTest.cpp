@@ -5,7 +5,7 @@
 // answers are protocol cases (Tests/Protocol/cases/sync-*.case).
 #include "CardFixtures.h"
 #include "CardStore.h"
-#include "Functions/CardDavState.h"
+#include "Functions/Sessions.h"
 
 #include <gtest/gtest.h>
 

@@ -158,6 +158,7 @@ TEST(EntityTag, StoredAlikeFromHeaderOrXml) {
         {"W/\"x\"", "W/x", "W/\"x\""},
         {" W/\"3-a b\"\t", "W/3-a b", "W/\"3-a b\""},
         {"abc", "abc", "\"abc\""}, // unquoted, as some servers write it
+        {"\"W/x\"", "\"W/x\"", "\"W/x\""}, // strong: not the weak W/"x"
         {" \r\n", "", "\"\""},
     };
     for (const Case& test : cases) {

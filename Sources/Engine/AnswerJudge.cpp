@@ -1,0 +1,242 @@
+#include "Engine/AnswerJudge.h"
+
+#include "Transport/EntityTag.h"
+#include "Transport/ResponseHeaders.h"
+#include "Utils/AsciiCase.h"
+#include "base64.h"
+
+#include <algorithm>
+
+#include <utility>
+
+namespace {
+
+// How much of a text body an error reason shows.
+constexpr std::size_t kShownBodyLength = 200;
+
+// The reason phrase of the final status line ("Precondition Failed"); the usual phrase of the
+// status where the server sent none (HTTP/2 sends none).
+std::string reasonPhrase(const std::string& headers, int status) {
+    const std::string phrase = finalReasonPhrase(headers);
+    if (!phrase.empty())
+        return phrase;
+    switch (status) {
+    case 400:
+        return "Bad Request";
+    case 401:
+        return "Unauthorized";
+    case 403:
+        return "Forbidden";
+    case 404:
+        return "Not Found";
+    case 405:
+        return "Method Not Allowed";
+    case 409:
+        return "Conflict";
+    case 412:
+        return "Precondition Failed";
+    case 413:
+        return "Payload Too Large";
+    case 415:
+        return "Unsupported Media Type";
+    case 500:
+        return "Internal Server Error";
+    case 501:
+        return "Not Implemented";
+    case 502:
+        return "Bad Gateway";
+    case 503:
+        return "Service Unavailable";
+    case 507:
+        return "Insufficient Storage";
+    default:
+        return "";
+    }
+}
+
+// A text body as one readable line: markup left out, runs of blanks as one space, cut at
+// kShownBodyLength characters (never inside a UTF-8 character).
+std::string readableText(const std::string& body) {
+    std::string text;
+    bool inTag = false;
+    bool blank = false;
+    for (const char c : body) {
+        if (c == '<') {
+            inTag = true;
+            continue;
+        }
+        if (inTag) {
+            inTag = c != '>';
+            if (!inTag)
+                blank = true;
+            continue;
+        }
+        const bool isBlank = c == ' ' || c == '\t' || c == '\r' || c == '\n';
+        if (isBlank) {
+            blank = true;
+            continue;
+        }
+        if (blank && !text.empty())
+            text += ' ';
+        blank = false;
+        text += c;
+        if (text.size() >= kShownBodyLength)
+            break;
+    }
+    while (text.size() > kShownBodyLength ||
+           (!text.empty() && (static_cast<unsigned char>(text.back()) & 0xC0) == 0x80))
+        text.pop_back();
+    if (!text.empty() && (static_cast<unsigned char>(text.back()) & 0xC0) == 0xC0)
+        text.pop_back();
+    return text;
+}
+
+// What the server said of its refusal: the conditions a WebDAV error body names, or the start
+// of a text body.
+std::string serverExplanation(const Query& answer) {
+    const std::vector<std::string> conditions = xmlParser().davErrorConditions(answer.body);
+    if (!conditions.empty()) {
+        std::string named;
+        for (const std::string& condition : conditions)
+            named += (named.empty() ? "" : ", ") + condition;
+        return named;
+    }
+    const std::string type = toLowerAscii(finalHeader(answer.headers, "Content-Type"));
+    if (type.empty() || type.rfind("text/", 0) == 0 || type.find("xml") != std::string::npos ||
+        type.find("json") != std::string::npos)
+        return readableText(answer.body);
+    return "";
+}
+
+// `text` with every form of the session's secrets taken out: the password or token, and the
+// user name with it as Basic authentication encodes them, as a server's error page may echo
+// them back.
+std::string withoutSecrets(const CardDavClient& client, std::string text) {
+    const std::string& secret = client.get_password();
+    if (secret.size() < 3)
+        return text;
+    const std::string pair = client.get_user() + ":" + secret;
+    const std::string encoded = base64_encode(reinterpret_cast<const unsigned char*>(pair.data()),
+                                              static_cast<unsigned int>(pair.size()));
+    for (const std::string& hidden : {encoded, secret})
+        for (std::size_t at = text.find(hidden); at != std::string::npos;
+             at = text.find(hidden, at))
+            text.replace(at, hidden.size(), "[hidden]");
+    return text;
+}
+
+Verdict noted(const CardDavClient& client, Code code, const Query& answer) {
+    if (code == ErrorCode::None)
+        return {};
+    return failedBecause(code, answerReason(client, answer));
+}
+
+bool isAcceptedStatus(int status) {
+    return status == 200 || status == 201 || status == 204 || status == 207;
+}
+
+} // namespace
+
+std::string answerReason(const CardDavClient& client, const Query& answer) {
+    switch (answer.status) {
+    case 0:
+        return "no answer from the server" +
+               (answer.failure.empty() ? std::string() : " (" + answer.failure + ")");
+    case CardDavClient::kCertificateFailed:
+        return "the server's certificate could not be verified" +
+               (answer.failure.empty() ? std::string() : " (" + answer.failure + ")");
+    case CardDavClient::kAbortedByCallback:
+        return "the transfer was aborted before the answer was complete; a write may have been "
+               "carried out";
+    default:
+        break;
+    }
+    std::string reason = "HTTP " + std::to_string(answer.status);
+    const std::string phrase = reasonPhrase(answer.headers, answer.status);
+    if (!phrase.empty())
+        reason += " " + phrase;
+    const std::string explanation = serverExplanation(answer);
+    if (!explanation.empty())
+        reason += ": " + explanation;
+    return withoutSecrets(client, std::move(reason));
+}
+
+Code handleQuery(const Query& query) {
+    if (isAcceptedStatus(query.status))
+        return ErrorCode::None;
+    switch (query.status) {
+    case 403:
+        return ErrorCode::Forbidden;
+    case 404:
+        return ErrorCode::NotFound;
+    case 500:
+        return ErrorCode::ServerError;
+    case CardDavClient::kCertificateFailed:
+        return ErrorCode::CertificateFailed;
+    case CardDavClient::kAbortedByCallback:
+        return ErrorCode::TransferAborted;
+    default:
+        return ErrorCode::Failed;
+    }
+}
+
+std::string getEtag(const std::string& headers) {
+    return storedEntityTag(finalHeader(headers, "ETag"));
+}
+
+bool isMultistatus(const Query& answer) {
+    return answer.status == 207;
+}
+
+bool isForbidden(const Query& answer) {
+    return answer.status == 403;
+}
+
+bool isConflict(const Query& answer) {
+    return answer.status == 412;
+}
+
+bool isGone(const Query& answer) {
+    return answer.status == 404 || answer.status == 410;
+}
+
+bool refusesWholeBookReport(const Query& answer) {
+    const int refusals[] = {400, 403, 413, 501, 507};
+    return std::find(std::begin(refusals), std::end(refusals), answer.status) != std::end(refusals);
+}
+
+bool isClientError(const Query& answer) {
+    return answer.status >= 400 && answer.status < 500;
+}
+
+SyncRefusal syncRefusal(const Query& answer) {
+    const std::vector<std::string> conditions = xmlParser().davErrorConditions(answer.body);
+    const auto names = [&](const char* condition) {
+        return std::find(conditions.begin(), conditions.end(), condition) != conditions.end();
+    };
+    if (isClientError(answer) && names("valid-sync-token"))
+        return SyncRefusal::TokenExpired;
+    if (answer.status == 400 || answer.status == 405 || answer.status == 501 ||
+        names("supported-report"))
+        return SyncRefusal::NotSupported;
+    return SyncRefusal::Other;
+}
+
+Verdict judgeStatus(const CardDavClient& client, const Query& answer) {
+    return noted(client, handleQuery(answer), answer);
+}
+
+Verdict judgeMultistatus(const CardDavClient& client, const Query& answer, BodyForm form) {
+    if (!isMultistatus(answer)) {
+        const Code code = handleQuery(answer);
+        if (code != ErrorCode::None)
+            return noted(client, code, answer);
+        return failedBecause(ErrorCode::Failed, answerReason(client, answer) +
+                                                    ", where a WebDAV multistatus was expected");
+    }
+    if (form == BodyForm::Multistatus)
+        return {};
+    return failedBecause(ErrorCode::Failed, form == BodyForm::Unreadable
+                                                ? "the server's answer was cut off or is no XML"
+                                                : "the server's answer is no WebDAV multistatus");
+}

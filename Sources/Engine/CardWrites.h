@@ -1,0 +1,60 @@
+// Creating, saving and deleting cards on the server, keeping the selected address book and the
+// current card in step with what was done.
+#pragma once
+
+#include "Engine/Session.h"
+#include "Engine/Verdict.h"
+
+#include <string>
+
+// A new card in the book named by `bookUrl` (which becomes the selected book, before anything is
+// sent) or in the selected one, with UID `uid` (a new one when empty).
+struct Creation {
+    Verdict verdict;
+    // How a failed creation failed, for the script's result text.
+    enum class Failure {
+        None,
+        NoBook,     // no book named or selected, or one off the connected server: nothing sent
+        NotCreated, // the UID is taken or unwritable, or the server refused: nothing created
+        Untagged,   // created, but the server names no tag for it: not made current
+    } failure = Failure::None;
+    std::string uid;
+};
+// A placeholder card (FN "New") is created with one probe for a free name and one create-only
+// PUT, and becomes the current card. Fails with 4 when the book already holds a card or group
+// with that UID, 5 when the UID holds a control character, or the request's verdict.
+Creation createNewCard(Session& session, const std::string& bookUrl, std::string uid);
+
+// How a save of the current card went.
+struct Save {
+    Verdict verdict;
+    enum class Outcome {
+        Saved,         // written, and the server names its tag
+        ServerChanged, // written, but the server changed it on storing (no tag came back)
+        NotCurrent,    // no card is current, or its fetch failed: nothing sent (3)
+        Invalid,       // FN, N, PRODID or VERSION present but empty: nothing sent (-1)
+        Conflict,      // 412: another client changed the card since (19)
+        Refused,       // 403 (43)
+        Failed,        // any other failure, with the answer's status (0: no answer came)
+    } outcome = Outcome::Saved;
+    int status = 0;
+};
+// Writes the current card with one PUT to its href, guarded by If-Match with `etag`, or with the
+// tag known for the card when `etag` is empty. The card's new tag is taken up.
+Save saveCurrentCard(Session& session, const std::string& etag);
+
+// Deletes the card `uid` of the selected book. With `etag` the DELETE is guarded: a card another
+// client changed since stays (19), and one already gone counts as deleted. A deleted card is
+// also taken out of every group card that lists it, unless the book keeps its groups as
+// categories. Fails with 3 for a UID that is not listed. `deleted` tells whether the card is gone,
+// also when a group card could not be rewritten afterwards.
+struct Deletion {
+    Verdict verdict;
+    bool deleted = false;
+};
+Deletion deleteCard(Session& session, const std::string& uid, const std::string& etag);
+
+// Deletes every card the book at `bookUrl` lists, group cards included, going on after a failed
+// DELETE; the first failure is the verdict. A listing that fails or does not read whole deletes
+// nothing. What is known of the selected book does not change.
+Verdict deleteAllCards(Session& session, const std::string& bookUrl);

@@ -1,0 +1,156 @@
+#include "Engine/CurrentCard.h"
+
+#include "Engine/AnswerJudge.h"
+#include "Utils/AsciiCase.h"
+#include "base64.h"
+#include "vCard/PictureSize.h"
+#include "vCard/vCardParameters.h"
+#include "vCard/vCardParser.h"
+#include "vCard/vCardPicture.h"
+
+#include <algorithm>
+
+namespace {
+
+// Values of the card's address-book entry rather than of its vCard text; none can be written,
+// the UID being given only at creation.
+const char* const kModifiedOn = "modifed_on";
+const char* const kCreatedOn = "created_on";
+const char* const kEtag = "etag";
+const char* const kCardId = "cardid";
+const char* const kHref = "href";
+const char* const kUniqueId = "uniqueid";
+const char* const kPhoto = "photo";
+
+bool isEntryItem(const std::string& name) {
+    return name == kModifiedOn || name == kCreatedOn || name == kEtag || name == kCardId ||
+           name == kHref;
+}
+
+std::string entryValue(const Session& session, const std::string& name) {
+    const addresscard* entry = session.book.card(session.current_vcard_id);
+    if (!entry)
+        return "";
+    if (name == kModifiedOn)
+        return entry->lastmodified;
+    if (name == kCreatedOn)
+        return entry->creationdate;
+    if (name == kEtag)
+        return entry->etag;
+    if (name == kHref)
+        return entry->url;
+    return entry->cardid;
+}
+
+// A picture size (asked for, or read from the picture); sizes below 1 cannot be shown and fall
+// back to the default, and the host holds a size in 16 bits.
+int shownSize(long size) {
+    constexpr long kDefaultSize = 100;
+    constexpr long kLargestSize = 32767;
+    return static_cast<int>(size < 1 ? kDefaultSize : std::min(size, kLargestSize));
+}
+
+} // namespace
+
+Verdict makeCardCurrent(Session& session, const std::string& uid) {
+    const addresscard* listed = session.book.card(uid);
+    if (!listed)
+        return failure(ErrorCode::CardNotListed);
+    const std::string url = listed->url;
+    // The card becomes current before the request, so a failed fetch leaves it empty.
+    session.current_vcard.clear();
+    session.current_vcard_id = uid;
+
+    // A text read ahead serves while the server names the tag it was read at.
+    if (const std::string* kept = session.book.keptText(uid)) {
+        session.current_vcard = readvCard(*kept, session.current_mapping);
+        return {};
+    }
+    const Query answer = session.cd.get_vcard(url);
+    Verdict fetched = judgeStatus(session.cd, answer);
+    if (!fetched.ok())
+        return fetched;
+    const std::string tag = getEtag(answer.headers);
+    if (!tag.empty())
+        session.book.retag(uid, tag);
+    session.current_vcard = readvCard(answer.body, session.current_mapping);
+    return {};
+}
+
+std::string currentCardValue(const Session& session, const std::string& name) {
+    if (isEntryItem(name))
+        return entryValue(session, name);
+    return session.current_vcard.get(name);
+}
+
+PhotoRead currentPhoto(const Session& session, std::optional<std::pair<long, long>> size) {
+    const vCard& card = session.current_vcard;
+    const std::string value = card.get(kPhoto);
+    if (value.empty())
+        return {};
+    Picture picture;
+    if (!readPicture(value, card.getTypeValue(kPhoto, "ENCODING"),
+                     card.getTypeValue(kPhoto, "TYPE"), picture))
+        return {failure(ErrorCode::PhotoNotBase64), std::nullopt};
+    const PictureHeader header = readPictureHeader(picture.bytes);
+    PhotoPicture shown;
+    shown.width = shownSize(size ? size->first : header.width);
+    shown.height = shownSize(size ? size->second : header.height);
+    PictureFormat format = header.format;
+    if (format == PictureFormat::Unknown)
+        format = formatNamed(picture.imageType);
+    shown.imageType =
+        format == PictureFormat::Unknown ? picture.imageType : std::string(imageTypeName(format));
+    shown.fileName =
+        "photo." + (format == PictureFormat::Unknown ? std::string("jpg")
+                                                     : std::string(fileExtension(format)));
+    shown.bytes = std::move(picture.bytes);
+    return {{}, std::move(shown)};
+}
+
+Verdict setCurrentCardValue(Session& session, const std::string& givenName,
+                            const std::string& value) {
+    // Field names match in any case, as they do when read.
+    const std::string name = toLowerAscii(givenName);
+    if (name == kModifiedOn || name == kCreatedOn || name == kEtag || name == kUniqueId ||
+        name == kHref)
+        return failure(ErrorCode::ReadOnlyItem);
+    // A name the vocabulary in force lacks would change nothing, and the script would lose its
+    // value without a word at the next save. Before any card is current there is nothing to
+    // change, which is no failure of the name.
+    if (currentVocabulary(session).count(splitFieldName(name).mainprop) == 0)
+        return failure(ErrorCode::UnknownItem);
+    session.current_vcard.set(name, value);
+    return {};
+}
+
+Verdict setCurrentPhoto(Session& session, const std::string& bytes, const std::string& imageType) {
+    if (bytes.empty())
+        return {};
+    vCard& card = session.current_vcard;
+    const std::string base64 = base64_encode(reinterpret_cast<const unsigned char*>(bytes.data()),
+                                             static_cast<unsigned int>(bytes.size()));
+    std::string encoding = card.getTypeValue(kPhoto, "ENCODING");
+    const std::string current = card.get(kPhoto);
+    if (encoding.empty() && isDataUri(current)) {
+        card.set(kPhoto, dataUri(imageType, base64, current));
+        return {};
+    }
+    if (encoding.empty()) {
+        encoding = "B";
+        card.setTypeValue(kPhoto, "ENCODING", encoding);
+    }
+    // A picture of no known kind names no type; an empty TYPE would tell a reader nothing, so
+    // the card's own stays.
+    if (!imageType.empty())
+        card.setTypeValue(kPhoto, "TYPE", toUpperAscii(imageType));
+    if (!isBase64Encoding(encoding))
+        return failure(ErrorCode::PhotoNotBase64);
+    card.set(kPhoto, base64);
+    return {};
+}
+
+const FieldMap& currentVocabulary(const Session& session) {
+    return session.current_vcard.mapping.empty() ? session.current_mapping
+                                                 : session.current_vcard.mapping;
+}

@@ -1,0 +1,55 @@
+// The current card: making a card of the selected address book current, reading its values and
+// its photo, and changing them in memory. Nothing here sends a card; saving is CardWrites' job.
+#pragma once
+
+#include "Engine/Session.h"
+#include "Engine/Verdict.h"
+
+#include <optional>
+#include <string>
+#include <utility>
+
+// Makes the card with this UID the current card: from the text kept for it while the server
+// names the tag it was read at, else fetched from the server (its tag taken up). The card is
+// current, and empty, before the request, so a failed fetch leaves no other card current.
+// Fails with 3 when the UID is not listed in the selected book (nothing changes), or with the
+// fetch's verdict.
+Verdict makeCardCurrent(Session& session, const std::string& uid);
+
+// The value of the current card's field `name` (lower case), as the card holds it: a field of
+// the vocabulary, or one of the values of the card's entry in the book (etag, href, cardid,
+// modifed_on, created_on).
+std::string currentCardValue(const Session& session, const std::string& name);
+
+// The current card's photo as a picture a host can show: its bytes, kind, file name and size.
+struct PhotoPicture {
+    std::string fileName;
+    std::string imageType;
+    int width = 0;
+    int height = 0;
+    std::string bytes;
+};
+struct PhotoRead {
+    Verdict verdict; // 6 when the photo is neither base64 nor a data: URI
+    // Nothing when the card has no photo.
+    std::optional<PhotoPicture> picture;
+};
+// The photo named photo.jpg, photo.png, photo.gif or photo.bmp by what its bytes are (else by
+// the type the card names), at `size` when the script asks for one, else at the picture's own,
+// else at 100 x 100.
+PhotoRead currentPhoto(const Session& session, std::optional<std::pair<long, long>> size);
+
+// Changes the current card's field `name` (any case) in memory. Fails with 15 for the read-only
+// values, 16 for a name the vocabulary in force lacks (before any card is current, a known name
+// changes the empty card, which cannot be saved).
+Verdict setCurrentCardValue(Session& session, const std::string& name, const std::string& value);
+
+// Writes the photo from picture bytes as base64 text in the form the card's photo has: a data:
+// URI replaces a data: URI (vCard 4), any other photo gets base64 text with its ENCODING (B when
+// it has none) and TYPE from the picture kind (`imageType`, empty when unknown). Empty bytes
+// change nothing. Fails with 6 when the card's photo has an encoding other than base64.
+Verdict setCurrentPhoto(Session& session, const std::string& bytes, const std::string& imageType);
+
+// The field map the current card is read and written by: its own, or the one in force while no
+// card was read.
+const FieldMap& currentVocabulary(const Session& session);

@@ -1,0 +1,274 @@
+#include "Engine/Groups.h"
+
+#include "Engine/AnswerJudge.h"
+#include "Engine/BookListing.h"
+#include "Engine/ServerWrites.h"
+#include "Platform/RandomUuid.h"
+#include "vCard/vCardCategories.h"
+#include "vCard/vCardParser.h"
+#include "vCard/vCardText.h"
+
+#include <algorithm>
+#include <set>
+#include <utility>
+
+namespace {
+
+// A name as the FN value of a card holds it: escaped as vCard text. Group names read from the
+// server keep their escapes ("Smith\, Jones"), so names are compared in this form, where the
+// name a script writes and the name the server stores agree (escaping is idempotent).
+std::string asFnValue(const std::string& name) {
+    return escapeValue(name, escapedSeparators("FN", {}), LineBreaks::Escape);
+}
+
+bool hasMember(const addresscard& group, const std::string& uid) {
+    return std::find(group.members.begin(), group.members.end(), uid) != group.members.end();
+}
+
+// Replaces the known groups with the group cards the server lists for the selected address
+// book. On failure what is known stays as it was.
+Verdict refreshGroups(Session& session) {
+    SelectedBook& book = session.book;
+    Listing listing = listAddressBook(session, book.url());
+    if (!listing.verdict.ok())
+        return std::move(listing.verdict);
+    // The group cards as the server lists them now; the ordinary cards stay as they were known.
+    std::vector<std::string> gone;
+    for (const auto& [uid, group] : book.groups())
+        gone.push_back(uid);
+    for (const std::string& uid : gone)
+        book.remove(uid);
+    for (std::size_t i = 0; i < listing.cards.cards.size(); ++i) {
+        addresscard& card = listing.cards.cards[i];
+        if (card.isgroup && !card.uid.empty())
+            book.put(std::move(card), std::move(listing.cards.texts[i]));
+    }
+    return {};
+}
+
+// Reads the card `uid` again from the server for its categories. On failure what is known stays
+// as it was.
+Verdict refreshCategories(Session& session, const std::string& uid) {
+    addresscard* card = session.book.card(uid);
+    if (!card)
+        return {};
+    const Query answer = session.cd.get_vcard(card->url);
+    Verdict fetched = judgeStatus(session.cd, answer);
+    if (!fetched.ok())
+        return fetched;
+    card->categories = readCardSummary(answer.body).categories;
+    const std::string tag = getEtag(answer.headers);
+    if (!tag.empty())
+        session.book.retag(uid, tag);
+    return {};
+}
+
+struct WantedGroup {
+    std::string name; // as the script wrote it
+    std::string fnValue;
+};
+
+// The names of a list, one per line as a checkbox field gives them ("Clients" CR "VIP", with CR,
+// LF or CR LF between them) or comma-separated, without empty ones, sorted byte-wise, each group
+// once (two spellings of one FN value, such as "a;b" written escaped and bare, name the same
+// group). A comma escaped with a backslash belongs to the name, as in the names GetvCardGroups
+// lists ("Smith\, Jones"), so that a list read from there can be handed back. No name holds a
+// line break.
+std::vector<WantedGroup> wantedGroups(const std::string& list) {
+    std::vector<std::string> names;
+    for (std::size_t start = 0; start < list.size();) {
+        const std::size_t end = std::min(list.find_first_of("\r\n", start), list.size());
+        for (std::string& name : splitUnescaped(list.substr(start, end - start), ','))
+            names.push_back(std::move(name));
+        start = end + 1;
+    }
+    names.erase(std::remove(names.begin(), names.end(), std::string()), names.end());
+    std::sort(names.begin(), names.end());
+    std::vector<WantedGroup> wanted;
+    for (std::string& name : names) {
+        std::string fnValue = asFnValue(name);
+        const bool seen = std::any_of(wanted.begin(), wanted.end(),
+                                      [&](const WantedGroup& w) { return w.fnValue == fnValue; });
+        if (!seen)
+            wanted.push_back({std::move(name), std::move(fnValue)});
+    }
+    return wanted;
+}
+
+// The outcome of the group writes of one call: the first failure's code, and a line for each
+// write that failed.
+struct GroupWrites {
+    FirstFailure first;
+    std::vector<std::string> failures;
+
+    void record(Verdict write, const std::string& failureLine) {
+        if (!write.ok())
+            failures.push_back(failureLine);
+        first.record(std::move(write));
+    }
+};
+
+// Takes the card out of every group it is in that is not wanted; drops from `wanted` the
+// groups it already is in.
+void leaveUnwantedGroups(Session& session, const std::string& uid, std::vector<WantedGroup>& wanted,
+                         GroupWrites& writes) {
+    for (auto& [groupUid, group] : session.book.groupsToEdit()) {
+        if (!hasMember(group, uid))
+            continue;
+        const std::string fnValue = asFnValue(group.fn);
+        const auto isThisGroup = [&](const WantedGroup& w) { return w.fnValue == fnValue; };
+        const auto kept = std::remove_if(wanted.begin(), wanted.end(), isThisGroup);
+        if (kept == wanted.end())
+            writes.record(changeGroupMembership(session.cd, group, uid, Membership::Leave),
+                          "Failed to remove from group: " + group.fn);
+        wanted.erase(kept, wanted.end());
+    }
+}
+
+// Creates a group holding the card alone. Only a group the server accepted is cached, under its
+// UID among the groups, so that the next call finds it instead of creating it again.
+void createGroup(Session& session, const std::string& uid, const WantedGroup& name,
+                 GroupWrites& writes) {
+    addresscard group;
+    group.uid = newguid();
+    group.isgroup = true;
+    // Held as a listing of the server would report it.
+    group.fn = name.fnValue;
+    group.members = {uid};
+    Verdict created = createCard(session.cd, session.book.url(), group);
+    const bool ok = created.ok();
+    writes.record(std::move(created), "Failed toi add new group: " + name.name);
+    if (ok)
+        session.book.put(std::move(group));
+}
+
+// Adds the card to every group bearing each wanted name, creating the groups that do not exist.
+void joinWantedGroups(Session& session, const std::string& uid,
+                      const std::vector<WantedGroup>& wanted, GroupWrites& writes) {
+    for (const WantedGroup& name : wanted) {
+        bool exists = false;
+        for (auto& [groupUid, group] : session.book.groupsToEdit()) {
+            if (asFnValue(group.fn) != name.fnValue)
+                continue;
+            exists = true;
+            writes.record(changeGroupMembership(session.cd, group, uid, Membership::Join),
+                          "Save failed: " + name.name);
+        }
+        if (!exists)
+            createGroup(session, uid, name, writes);
+    }
+}
+
+// Gives the card exactly the wanted categories on the server: its CATEGORIES line alone changes,
+// the names it keeps in its own order and the new ones after them.
+Verdict setCategories(Session& session, const std::string& uid,
+                      const std::vector<WantedGroup>& wanted) {
+    std::vector<std::string> names;
+    for (const WantedGroup& name : wanted)
+        names.push_back(unescapedText(name.name));
+    return changeCardOnServer(session.cd, *session.book.card(uid), [&](vCard& card) {
+        std::vector<std::string> ordered;
+        for (const std::string& held : categoryNames(card))
+            if (std::find(names.begin(), names.end(), held) != names.end())
+                ordered.push_back(held);
+        for (const std::string& name : names)
+            if (std::find(ordered.begin(), ordered.end(), name) == ordered.end())
+                ordered.push_back(name);
+        if (ordered == categoryNames(card))
+            return false;
+        setCategoryNames(card, ordered);
+        return true;
+    });
+}
+
+} // namespace
+
+GroupStyle groupStyleInForce(const Session& session) {
+    if (session.group_style != GroupStyle::Auto || !session.book.isSelected())
+        return session.group_style;
+    if (!session.book.groups().empty())
+        return GroupStyle::Cards;
+    for (const auto& [uid, card] : session.book.cards())
+        if (!card.categories.empty())
+            return GroupStyle::Categories;
+    return GroupStyle::Cards;
+}
+
+std::vector<std::string> groupNamesOf(const Session& session, const std::string& uid) {
+    std::vector<std::string> names;
+    if (groupStyleInForce(session) == GroupStyle::Categories) {
+        if (const addresscard* card = session.book.card(uid))
+            for (const std::string& category : card->categories)
+                names.push_back(escapedText(category));
+        return names;
+    }
+    for (const auto& [groupUid, group] : session.book.groups())
+        if (hasMember(group, uid))
+            names.push_back(group.fn);
+    return names;
+}
+
+std::vector<std::string> bookGroupNames(const Session& session) {
+    std::vector<std::string> names;
+    if (groupStyleInForce(session) == GroupStyle::Categories) {
+        std::set<std::string> distinct;
+        for (const auto& [uid, card] : session.book.cards())
+            distinct.insert(card.categories.begin(), card.categories.end());
+        for (const std::string& category : distinct)
+            names.push_back(escapedText(category));
+        return names;
+    }
+    for (const auto& [uid, group] : session.book.groups())
+        names.push_back(group.fn);
+    return names;
+}
+
+Verdict refreshGroupsOf(Session& session, const std::string& uid) {
+    if (!session.book.isSelected())
+        return {};
+    return groupStyleInForce(session) == GroupStyle::Categories ? refreshCategories(session, uid)
+                                                                : refreshGroups(session);
+}
+
+GroupChange setGroupsOf(Session& session, const std::string& uid, const std::string& list) {
+    std::vector<WantedGroup> wanted = wantedGroups(list);
+    if (!session.book.card(uid))
+        return {failure(ErrorCode::CardNotListed), {}};
+    GroupWrites writes;
+    if (groupStyleInForce(session) == GroupStyle::Categories) {
+        writes.record(setCategories(session, uid, wanted), "Save failed: " + uid);
+    } else {
+        leaveUnwantedGroups(session, uid, wanted, writes);
+        joinWantedGroups(session, uid, wanted, writes);
+    }
+    return {std::move(writes.first.first), std::move(writes.failures)};
+}
+
+Verdict chooseGroupStyle(Session& session, const std::string& word) {
+    const std::optional<GroupStyle> style = groupStyleNamed(word);
+    if (!style)
+        return failure(ErrorCode::UnknownGroupStyle);
+    const GroupStyle before = session.group_style;
+    session.group_style = *style;
+    SelectedBook& book = session.book;
+    if (*style != GroupStyle::Cards && book.isSelected() && !book.knowsCategories()) {
+        Listing listing = listAddressBook(session, book.url());
+        if (!listing.verdict.ok()) {
+            session.group_style = before;
+            return std::move(listing.verdict);
+        }
+        book.takeListing(std::move(listing.cards));
+    }
+    return {};
+}
+
+Verdict leaveAllGroups(Session& session, const std::string& uid) {
+    FirstFailure writes;
+    for (auto& entry : session.book.groupsToEdit()) {
+        const std::vector<std::string>& members = entry.second.members;
+        if (std::find(members.begin(), members.end(), uid) == members.end())
+            continue;
+        writes.record(changeGroupMembership(session.cd, entry.second, uid, Membership::Leave));
+    }
+    return std::move(writes.first);
+}

@@ -1,0 +1,30 @@
+#include "Engine/Settings.h"
+
+#include <utility>
+
+void useServer(Session& session, const std::string& url, bool verbose, bool validcert) {
+    session.cd.set_baseurl(url);
+    session.cd.set_verbose(verbose);
+    session.cd.set_validcert(validcert);
+    session.current_mapping = createDefaultRawDataMap();
+    session.connected = false;
+    session.root_address_url.clear();
+    session.book.forget();
+    session.group_style = GroupStyle::Cards;
+    session.current_vcard_id.clear();
+    session.current_vcard = vCard();
+}
+
+Verdict useMappingFile(Session& session, const std::string& path) {
+    if (path.empty())
+        return failure(ErrorCode::EmptyMappingPath);
+    FieldMap loaded;
+    DataMapping().LoadvCardMapping(path, loaded);
+    if (loaded.empty()) {
+        // An unusable file leaves the built-in vocabulary, not the one loaded before.
+        session.current_mapping = createDefaultRawDataMap();
+        return failure(ErrorCode::NoMappingLoaded);
+    }
+    session.current_mapping = std::move(loaded);
+    return {};
+}

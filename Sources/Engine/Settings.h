@@ -1,0 +1,18 @@
+// The settings a script makes: the server, and the field vocabulary.
+#pragma once
+
+#include "Engine/Session.h"
+#include "Engine/Verdict.h"
+
+#include <string>
+
+// Makes `url` the session's server, with libcurl's verbose output and certificate checking as
+// given, and installs the built-in field vocabulary. Nothing of the previous server is used
+// again, nor may any request go there: its home, its selected book with all that is known of it,
+// the group style and the current card are forgotten. The next operation that needs the server
+// connects to the new one.
+void useServer(Session& session, const std::string& url, bool verbose, bool validcert);
+
+// Replaces the field vocabulary with the one the mapping file at `path` gives. Fails with 32 for
+// an empty path, 31 when the file gives no mapping (the built-in vocabulary is then in force).
+Verdict useMappingFile(Session& session, const std::string& path);

@@ -1,0 +1,31 @@
+// Address-book functions: list the account's books, select one, and list its cards and groups.
+
+#include "Engine/Books.h"
+#include "Engine/Groups.h"
+#include "FunctionHandlers.h"
+#include "Functions/Frame.h"
+
+const Handler CardDav_GetAddressBooks{
+    Entry::Connected, text(kErrorText), text(kErrorText), [](Call& call) {
+        auto books = addressBookUrls(call.state);
+        if (!books.verdict.ok())
+            return Reply{std::move(books.verdict), text(kErrorText)};
+        return Reply{{}, text(listText(books.value))};
+    }};
+
+const Handler CardDav_SelectAddressBook{
+    Entry::Connected, number(0), number(0), [](Call& call) {
+        Selection selection = selectAddressBook(call.state, call.text(0));
+        const long answer = selection.selected ? 1 : 0;
+        return Reply{std::move(selection.verdict), number(answer)};
+    }};
+
+const Handler CardDav_GetAddressbookvCards{
+    Entry::Checked, text(kErrorText), text(kErrorText), [](Call& call) {
+        return Reply{{}, text(listText(bookCardUids(call.state)))};
+    }};
+
+const Handler CardDav_GetAddressbookGroups{
+    Entry::Checked, text(kErrorText), text(kErrorText), [](Call& call) {
+        return Reply{{}, text(listText(bookGroupNames(call.state)))};
+    }};
