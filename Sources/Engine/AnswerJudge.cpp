@@ -135,6 +135,20 @@ bool isAcceptedStatus(int status) {
     return status == 200 || status == 201 || status == 204 || status == 207;
 }
 
+// The code of a request that got no answer at all.
+Code transportCode(TransportFailure failure) {
+    switch (failure) {
+    case TransportFailure::Unreachable:
+        return ErrorCode::ServerUnreachable;
+    case TransportFailure::Tls:
+        return ErrorCode::TlsFailed;
+    case TransportFailure::UnusableUrl:
+        return ErrorCode::UnusableUrl;
+    default:
+        return ErrorCode::Failed;
+    }
+}
+
 } // namespace
 
 std::string answerReason(const CardDavClient& client, const Query& answer) {
@@ -165,8 +179,15 @@ Code handleQuery(const Query& query) {
     if (isAcceptedStatus(query.status))
         return ErrorCode::None;
     switch (query.status) {
+    case 0:
+        return transportCode(query.failureKind);
+    case 401:
+        return ErrorCode::CredentialsRefused;
     case 403:
-        return ErrorCode::Forbidden;
+        // A refusal that asks for credentials is one of the credentials given.
+        return finalHeader(query.headers, "WWW-Authenticate").empty()
+                   ? ErrorCode::Forbidden
+                   : ErrorCode::CredentialsRefused;
     case 404:
         return ErrorCode::NotFound;
     case 500:

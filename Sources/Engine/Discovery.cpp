@@ -152,6 +152,10 @@ Verdict Connect(Session& session) {
         // its host (RFC 6764), following the redirects to the DAV root.
         const Attempt wellKnown = discovery.attempt(
             resolveHref(cd.get_baseurl(), "/.well-known/carddav"), "", Redirects::followed);
+        // A web root answers the first route as a web page would (a redirect to its log-in, a
+        // 404, a 405); a refusal of the credentials on the DAV route says more than that.
+        if (wellKnown.verdict.code == ErrorCode::CredentialsRefused)
+            return wellKnown.verdict;
         if (!wellKnown.principalFound)
             return noHome(given);
         cd.server_facts().davRoot = wellKnown.rootUrl;

@@ -18,6 +18,20 @@
 typedef void CURL;
 struct curl_slist;
 
+// Why no answer came, where none did.
+enum class TransportFailure {
+    None,
+    // No connection could be made, the host is unknown, or the request timed out or stalled.
+    Unreachable,
+    // The secure connection could not be made (other than a certificate that failed
+    // verification, which has a status of its own).
+    Tls,
+    // The URL names no scheme libcurl speaks, or is malformed.
+    UnusableUrl,
+    // Anything else: the connection broke, the answer was cut off, or was too large.
+    Other,
+};
+
 // The outcome of one HTTP exchange.
 struct Query {
     // HTTP status of the final response; 65501 when the server's certificate failed
@@ -34,6 +48,7 @@ struct Query {
     // Why no complete answer came (libcurl's words: "Couldn't connect to server", "Timeout was
     // reached"); empty when one came.
     std::string failure;
+    TransportFailure failureKind = TransportFailure::None;
     // The answer was given up because its body grew beyond the size the request allowed.
     bool tooLarge = false;
 };

@@ -124,10 +124,42 @@ Query RequestExchange::finish(CURLcode outcome, const std::string& url) {
         // A stalled transfer is no answer, like one that timed out.
         if (!stalled)
             answer.status = CardDavClient::kAbortedByCallback;
+        else
+            answer.failureKind = TransportFailure::Unreachable;
         break;
     default:
         // Cut off, reset, timed out, stalled, unreachable: whatever arrived is no answer.
+        answer.failureKind = tooLarge ? TransportFailure::Other : failureKind(outcome);
         break;
     }
     return answer;
+}
+
+TransportFailure RequestExchange::failureKind(CURLcode outcome) {
+    switch (outcome) {
+    case CURLE_COULDNT_RESOLVE_HOST:
+    case CURLE_COULDNT_RESOLVE_PROXY:
+    case CURLE_COULDNT_CONNECT:
+    case CURLE_OPERATION_TIMEDOUT:
+        return TransportFailure::Unreachable;
+    case CURLE_SSL_CONNECT_ERROR:
+    case CURLE_SSL_ENGINE_NOTFOUND:
+    case CURLE_SSL_ENGINE_SETFAILED:
+    case CURLE_SSL_CERTPROBLEM:
+    case CURLE_SSL_CIPHER:
+    case CURLE_SSL_ENGINE_INITFAILED:
+    case CURLE_USE_SSL_FAILED:
+    case CURLE_SSL_CACERT_BADFILE:
+    case CURLE_SSL_CRL_BADFILE:
+    case CURLE_SSL_ISSUER_ERROR:
+    case CURLE_SSL_PINNEDPUBKEYNOTMATCH:
+    case CURLE_SSL_INVALIDCERTSTATUS:
+    case CURLE_SSL_CLIENTCERT:
+        return TransportFailure::Tls;
+    case CURLE_UNSUPPORTED_PROTOCOL:
+    case CURLE_URL_MALFORMAT:
+        return TransportFailure::UnusableUrl;
+    default:
+        return TransportFailure::Other;
+    }
 }

@@ -34,6 +34,9 @@ public:
     Query finish(CURLcode outcome, const std::string& url);
 
 private:
+    // What kind of failure a libcurl outcome other than a success is.
+    static TransportFailure failureKind(CURLcode outcome);
+
     static size_t onHeader(char* data, size_t size, size_t count, void* exchange);
     static size_t onBody(char* data, size_t size, size_t count, void* exchange);
     static int onAttempt(void* exchange, char*, char*, int, int);

@@ -112,7 +112,7 @@ TEST_F(CardLoopback, GetvCardSendsOneGetAndHandlesRefusals) {
     EXPECT_EQ(plugin.host.call("CardDav_GetvCardItem", {Arg::text("etag")}).text(), "t1");
     EXPECT_EQ(plugin.host.call("CardDav_GetvCardItem", {Arg::text("cardid")}).text(), "c1");
 
-    for (const auto& [status, code] : {std::pair{404, 44}, {403, 43}, {500, 47}, {401, -1}}) {
+    for (const auto& [status, code] : {std::pair{404, 44}, {403, 43}, {500, 47}, {401, 24}}) {
         plugin.server.enqueue(Response(status));
         const CallResult failed = plugin.host.call("CardDav_GetvCard", {Arg::text("u1")});
         EXPECT_EQ(failed.error, code) << status;

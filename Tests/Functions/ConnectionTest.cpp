@@ -32,12 +32,26 @@ protected:
 TEST(StatusCodes, HandleQueryMapsStatusesToErrorCodes) {
     const std::pair<int, fmx::int16> cases[] = {
         {200, 0},    {201, 0},    {204, 0},  {207, 0},  {403, 43}, {404, 44}, {500, 47},
-        {65501, 46}, {65502, 45}, {401, -1}, {412, -1}, {409, -1}, {0, -1},   {302, -1}};
+        {65501, 46}, {65502, 45}, {401, 24}, {412, -1}, {409, -1}, {0, -1},   {302, -1}};
     for (const auto& [status, code] : cases) {
         Query query;
         query.status = status;
         EXPECT_EQ(handleQuery(query), code) << status;
     }
+    // No answer at all, by what kept it away; a 403 that asks for credentials refuses them.
+    const std::pair<TransportFailure, fmx::int16> failures[] = {{TransportFailure::Unreachable, 25},
+                                                                {TransportFailure::Tls, 26},
+                                                                {TransportFailure::UnusableUrl, 27},
+                                                                {TransportFailure::Other, -1}};
+    for (const auto& [kind, code] : failures) {
+        Query query;
+        query.failureKind = kind;
+        EXPECT_EQ(handleQuery(query), code);
+    }
+    Query challenge;
+    challenge.status = 403;
+    challenge.headers = "HTTP/1.1 403 Forbidden\r\nWWW-Authenticate: Basic realm=\"x\"\r\n";
+    EXPECT_EQ(handleQuery(challenge), 24);
 }
 
 TEST(EntityTags, GetEtagReadsTheFinalResponsesFirstTagWhateverTheHeaderNameCase) {
@@ -125,8 +139,8 @@ TEST_F(ConnectionTest, FailedDiscoveryStepsReportTheirCodes) {
 
     // The principal request refused: nothing changes.
     server.enqueue(loopback::Response(401));
-    EXPECT_EQ(host.call("CardDav_Connect").error, -1);
-    EXPECT_EQ(lastError(), -1);
+    EXPECT_EQ(host.call("CardDav_Connect").error, 24);
+    EXPECT_EQ(lastError(), 24);
     EXPECT_FALSE(session().connected);
 
     // The home request answered 404: still not connected.
@@ -161,23 +175,26 @@ TEST_F(ConnectionTest, FunctionsConnectOnFirstUse) {
     EXPECT_EQ(server.requests().at(2).target, "/home/");
 }
 
-TEST_F(ConnectionTest, UnreachableServersFailWithMinusOne) {
+TEST_F(ConnectionTest, UnreachableServersAndUnusableUrlsFailWithTheirCodes) {
     loopback::RefusingPort closed;
     setServer(closed.baseUrl());
-    EXPECT_EQ(host.call("CardDav_Connect").error, -1);
+    EXPECT_EQ(host.call("CardDav_Connect").error, 25);
 
     setServer("http://unknown-host.invalid");
-    EXPECT_EQ(host.call("CardDav_Connect").error, -1);
+    EXPECT_EQ(host.call("CardDav_Connect").error, 25);
+
+    setServer("htp://" + server.baseUrl().substr(7));
+    EXPECT_EQ(host.call("CardDav_Connect").error, 27);
 }
 
 // Waits out the shortest time-out a script can set, a second.
-TEST_F(ConnectionTest, SlowServerFailsWithMinusOne) {
+TEST_F(ConnectionTest, SlowServerIsUnreachable) {
     loopback::Response slow(207, {}, principalAnswer("/", "/p/"));
     slow.delay = std::chrono::milliseconds(2500);
     server.enqueue(slow);
     setServer(server.baseUrl());
     host.call("CardDav_SetTimeout", {Arg::number(1)});
-    EXPECT_EQ(host.call("CardDav_Connect").error, -1);
+    EXPECT_EQ(host.call("CardDav_Connect").error, 25);
 }
 
 TEST_F(ConnectionTest, HostErrorsWhileAnsweringBecomeCodesSevenAndMinusOne) {

@@ -77,7 +77,7 @@ TEST(ErrorTextConnection, UnreachableHostsAndRefusedCertificatesSayWhy) {
     LoopbackPlugin plugin;
     loopback::RefusingPort refusing;
     plugin.host.call("CardDav_SetServer", {Arg::text(refusing.baseUrl())});
-    EXPECT_EQ(plugin.host.call("CardDav_Connect").error, -1);
+    EXPECT_EQ(plugin.host.call("CardDav_Connect").error, 25);
     EXPECT_EQ(plugin.host.call("CardDav_LastErrorText").text(),
               "Connect: no answer from the server (Couldn't connect to server)");
     // A function that connects on its own says why no home is known.
