@@ -110,6 +110,10 @@ fmx::errcode CardDav_NewvCard(short, const fmx::ExprEnv&, const fmx::DataVect& a
     return runFunction(
         true,
         [&] {
+            // Whatever follows, the card opened before is current no more: a creation that
+            // fails leaves nothing the script's next edits and save could write over.
+            session().current_vcard.clear();
+            session().current_vcard_id.clear();
             SelectedBook& book = session().book;
             const std::string given = textArgument(args, 0);
             std::string uid = textArgument(args, 1);
