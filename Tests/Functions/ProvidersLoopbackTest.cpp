@@ -14,33 +14,15 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <iterator>
+#include <map>
+#include <optional>
 #include <set>
 
 namespace {
 
 using namespace providers;
 using nlohmann::json;
-
-enum class Step {
-    Connect,
-    BookNames,
-    Select,
-    ReadAllAsJson,
-    PhotoByUrl,
-    EditAndSave,
-    Create,
-    SetGroups,
-    DeleteWithTag,
-    ServersOwnReason,
-    IncrementalSync,
-    ReadOnlyBook,
-    WrongPassword,
-};
-
-const char* const kStepNames[] = {
-    "Connect",         "BookNames",    "Select",       "ReadAllAsJson", "PhotoByUrl",
-    "EditAndSave",     "Create",       "SetGroups",    "DeleteWithTag", "ServersOwnReason",
-    "IncrementalSync", "ReadOnlyBook", "WrongPassword"};
 
 // What the plug-in still gets wrong: the one list of it. Each step named here is skipped, with
 // its fault, once the parts below the function layer it relies on have been checked.
@@ -71,56 +53,31 @@ const char* const kBookNames = "book names: no function gives the books' names a
 
 struct KnownFault {
     const char* shape; // "*": every shape
-    Step step;
+    const char* step;
     const char* fault;
 };
 
 const KnownFault kKnownFaults[] = {
-    {"*", Step::BookNames, kBookNames},
-    {"google", Step::IncrementalSync, kDepthZeroSync},
-    {"google", Step::Create, kLocationOnCreate},
-    {"google", Step::SetGroups, kNoGroups},
-    {"google", Step::PhotoByUrl, kPhotoByUrl},
-    {"icloud", Step::PhotoByUrl, kPhotoByUrl},
-    {"google", Step::WrongPassword, kRefusalLost},
-    {"nextcloud", Step::WrongPassword, kRefusalLost},
-    {"baikal", Step::WrongPassword, kRefusalLost},
-    {"nextcloud", Step::ServersOwnReason, kSabreMessage},
-    {"baikal", Step::ServersOwnReason, kSabreMessage},
-    {"nextcloud", Step::ReadOnlyBook, kReadOnlyBook},
-    {"fastmail", Step::ReadOnlyBook, kReadOnlyBook},
+    {"*", "BookNames", kBookNames},
+    {"google", "IncrementalSync", kDepthZeroSync},
+    {"google", "Create", kLocationOnCreate},
+    {"google", "SetGroups", kNoGroups},
+    {"google", "PhotoByUrl", kPhotoByUrl},
+    {"icloud", "PhotoByUrl", kPhotoByUrl},
+    {"google", "WrongPassword", kRefusalLost},
+    {"nextcloud", "WrongPassword", kRefusalLost},
+    {"baikal", "WrongPassword", kRefusalLost},
+    {"nextcloud", "ServersOwnReason", kSabreMessage},
+    {"baikal", "ServersOwnReason", kSabreMessage},
+    {"nextcloud", "ReadOnlyBook", kReadOnlyBook},
+    {"fastmail", "ReadOnlyBook", kReadOnlyBook},
 };
 
+// One step on one shape; the steps are the table below the fixture.
 struct Case {
     const Shape* shape;
-    Step step;
+    std::size_t step;
 };
-
-void PrintTo(const Case& param, std::ostream* out) {
-    *out << param.shape->name << " " << kStepNames[static_cast<int>(param.step)];
-}
-
-bool applies(const Shape& shape, Step step) {
-    switch (step) {
-    case Step::PhotoByUrl:
-        return !shape.pictures.empty();
-    case Step::ServersOwnReason:
-        return shape.errors == ErrorBodies::SabreDav;
-    case Step::ReadOnlyBook:
-        return shape.books.size() > 1 && !shape.books[1].writable;
-    default:
-        return true;
-    }
-}
-
-std::vector<Case> allCases() {
-    std::vector<Case> cases;
-    for (const Shape& shape : providerShapes())
-        for (int step = 0; step <= static_cast<int>(Step::WrongPassword); ++step)
-            if (applies(shape, static_cast<Step>(step)))
-                cases.push_back({&shape, static_cast<Step>(step)});
-    return cases;
-}
 
 bool isGroupCard(const std::string& text) {
     return text.find("KIND:group") != std::string::npos;
@@ -130,15 +87,20 @@ bool hasLine(const std::string& text, const std::string& line) {
     return text.find(line + "\r\n") != std::string::npos;
 }
 
+// The pieces of `text` that each `separator` ends.
+std::vector<std::string> piecesOf(const std::string& text, const std::string& separator) {
+    std::vector<std::string> pieces;
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t end = std::min(text.find(separator, at), text.size());
+        pieces.push_back(text.substr(at, end - at));
+        at = end + separator.size();
+    }
+    return pieces;
+}
+
 // The lines of a card text, each without its CR LF.
 std::vector<std::string> linesOf(const std::string& text) {
-    std::vector<std::string> lines;
-    for (std::size_t at = 0; at < text.size();) {
-        const std::size_t end = std::min(text.find("\r\n", at), text.size());
-        lines.push_back(text.substr(at, end - at));
-        at = end + 2;
-    }
-    return lines;
+    return piecesOf(text, "\r\n");
 }
 
 // Whether a line of the card gives `property` the value `value`, whatever its parameters.
@@ -154,13 +116,8 @@ bool holdsValue(const std::string& text, const std::string& property, const std:
 
 // The entries of a list result, each followed by a carriage return.
 std::set<std::string> entries(const std::string& list) {
-    std::set<std::string> found;
-    for (std::size_t at = 0; at < list.size();) {
-        const std::size_t end = std::min(list.find('\r', at), list.size());
-        found.insert(list.substr(at, end - at));
-        at = end + 1;
-    }
-    return found;
+    const std::vector<std::string> pieces = piecesOf(list, "\r");
+    return {pieces.begin(), pieces.end()};
 }
 
 class ProvidersLoopback : public ::testing::TestWithParam<Case> {
@@ -179,10 +136,11 @@ protected:
     }
 
     const Shape& shape() const { return provider.shape(); }
+    std::string stepName() const;
     // The fault that keeps the step from passing today, or null.
     const char* knownFault() const {
         for (const KnownFault& known : kKnownFaults)
-            if (known.step == GetParam().step &&
+            if (known.step == stepName() &&
                 (std::string(known.shape) == "*" || known.shape == shape().name))
                 return known.fault;
         return nullptr;
@@ -222,15 +180,8 @@ protected:
         return configured;
     }
 
-    const Seed& seed(const std::string& uid, std::size_t book = 0) const {
-        for (const Seed& seed : shape().books.at(book).cards)
-            if (seed.uid == uid)
-                return seed;
-        throw std::out_of_range("no seed " + uid);
-    }
-    std::string pathOf(const std::string& uid) const {
-        return shape().books[0].path + seed(uid).file;
-    }
+    // Where the provider holds the card with this UID in the first book.
+    std::string pathOf(const std::string& uid) const { return provider.pathOf(uid).value(); }
     std::string held(const std::string& path, std::size_t book = 0) {
         return provider.book(book).text(path);
     }
@@ -241,6 +192,7 @@ protected:
         return count;
     }
 
+public:
     void connects();
     void namesBooks();
     void selects();
@@ -255,6 +207,7 @@ protected:
     void refusesReadOnlyBook();
     void reportsWrongPassword();
 
+protected:
     ProviderServer provider;
     PluginHarness host;
 };
@@ -539,41 +492,56 @@ void ProvidersLoopback::reportsWrongPassword() {
     EXPECT_EQ(reason.rfind("Connect: HTTP 401 Unauthorized", 0), 0u) << reason;
 }
 
+struct StepRow {
+    const char* name;
+    void (ProvidersLoopback::*run)();
+    // Whether the shape has what the step needs; null: every shape.
+    bool (*applies)(const Shape&);
+};
+
+const StepRow kSteps[] = {
+    {"Connect", &ProvidersLoopback::connects, nullptr},
+    {"BookNames", &ProvidersLoopback::namesBooks, nullptr},
+    {"Select", &ProvidersLoopback::selects, nullptr},
+    {"ReadAllAsJson", &ProvidersLoopback::readsAllAsJson, nullptr},
+    {"PhotoByUrl", &ProvidersLoopback::readsPhotoByUrl,
+     [](const Shape& shape) { return !shape.pictures.empty(); }},
+    {"EditAndSave", &ProvidersLoopback::editsAndSaves, nullptr},
+    {"Create", &ProvidersLoopback::creates, nullptr},
+    {"SetGroups", &ProvidersLoopback::setsGroups, nullptr},
+    {"DeleteWithTag", &ProvidersLoopback::deletesWithTag, nullptr},
+    {"ServersOwnReason", &ProvidersLoopback::givesServersOwnReason,
+     [](const Shape& shape) { return shape.errors == ErrorBodies::SabreDav; }},
+    {"IncrementalSync", &ProvidersLoopback::syncsIncrementally, nullptr},
+    {"ReadOnlyBook", &ProvidersLoopback::refusesReadOnlyBook,
+     [](const Shape& shape) { return shape.books.size() > 1 && !shape.books[1].writable; }},
+    {"WrongPassword", &ProvidersLoopback::reportsWrongPassword, nullptr},
+};
+
+std::string ProvidersLoopback::stepName() const {
+    return kSteps[GetParam().step].name;
+}
+
+void PrintTo(const Case& param, std::ostream* out) {
+    *out << param.shape->name << " " << kSteps[param.step].name;
+}
+
+std::vector<Case> allCases() {
+    std::vector<Case> cases;
+    for (const Shape& shape : providerShapes())
+        for (std::size_t step = 0; step < std::size(kSteps); ++step)
+            if (!kSteps[step].applies || kSteps[step].applies(shape))
+                cases.push_back({&shape, step});
+    return cases;
+}
+
 TEST_P(ProvidersLoopback, Job) {
-    switch (GetParam().step) {
-    case Step::Connect:
-        return connects();
-    case Step::BookNames:
-        return namesBooks();
-    case Step::Select:
-        return selects();
-    case Step::ReadAllAsJson:
-        return readsAllAsJson();
-    case Step::PhotoByUrl:
-        return readsPhotoByUrl();
-    case Step::EditAndSave:
-        return editsAndSaves();
-    case Step::Create:
-        return creates();
-    case Step::SetGroups:
-        return setsGroups();
-    case Step::DeleteWithTag:
-        return deletesWithTag();
-    case Step::ServersOwnReason:
-        return givesServersOwnReason();
-    case Step::IncrementalSync:
-        return syncsIncrementally();
-    case Step::ReadOnlyBook:
-        return refusesReadOnlyBook();
-    case Step::WrongPassword:
-        return reportsWrongPassword();
-    }
+    (this->*kSteps[GetParam().step].run)();
 }
 
 INSTANTIATE_TEST_SUITE_P(Shapes, ProvidersLoopback, ::testing::ValuesIn(allCases()),
                          [](const ::testing::TestParamInfo<Case>& info) {
-                             return info.param.shape->name + "_" +
-                                    kStepNames[static_cast<int>(info.param.step)];
+                             return info.param.shape->name + "_" + kSteps[info.param.step].name;
                          });
 
 } // namespace
