@@ -71,6 +71,10 @@ Save judgeSave(Session& session, const Query& answer, const addresscard& entry) 
 } // namespace
 
 Creation createNewCard(Session& session, const std::string& bookUrl, std::string uid) {
+    // Whatever follows, the card opened before is current no more: a creation that fails leaves
+    // nothing the script's next edits and save could write over.
+    session.current_vcard.clear();
+    session.current_vcard_id.clear();
     SelectedBook& book = session.book;
     // A book named here becomes the selected one (before anything is sent, whatever follows);
     // the UID check below then looks at the book the card goes into.

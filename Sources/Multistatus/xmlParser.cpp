@@ -129,6 +129,54 @@ bool isAddressbook(pugi::xml_node node, const MultistatusResponse& response) {
     return walker.found.type() == pugi::node_element && *walker.found.attribute("xmlns").value();
 }
 
+// Whether the privileges a current-user-privilege-set names let the account change cards; a
+// server that names none (no such property) is taken at its word when it refuses a write.
+bool grantsWriting(const XmlScope& privileges) {
+    if (!privileges)
+        return true;
+    for (pugi::xml_node privilege = privileges.element().first_child(); privilege;
+         privilege = privilege.next_sibling()) {
+        if (!privileges.matches(privilege, xmlns::dav, "privilege"))
+            continue;
+        const XmlScope granted = privileges.enter(privilege);
+        for (pugi::xml_node right = privilege.first_child(); right; right = right.next_sibling())
+            for (const char* writing : {"all", "write", "write-content"})
+                if (granted.matches(right, xmlns::dav, writing))
+                    return true;
+    }
+    return false;
+}
+
+// Calls `visit` with the resolved name and node of each child element of a WebDAV error body
+// (a DAV:error top element); nothing for any other body.
+template <class Visit> void forEachErrorElement(const ParsedBody& parsed, Visit&& visit) {
+    if (parsed.shape() != BodyForm::OtherXml || !parsed.topIs(xmlns::dav, "error"))
+        return;
+    const XmlScope top = parsed.top();
+    for (pugi::xml_node child = top.element().first_child(); child; child = child.next_sibling()) {
+        const XmlName name = top.nameOf(child);
+        if (name.bound)
+            visit(name, child);
+    }
+}
+
+// `text` on one line: every run of blanks (line breaks included) one space, none at either end.
+std::string blanksRunTogether(std::string_view text) {
+    std::string joined;
+    bool blank = false;
+    for (const char c : text) {
+        if (c == ' ' || c == '\t' || c == '\r' || c == '\n') {
+            blank = true;
+            continue;
+        }
+        if (blank && !joined.empty())
+            joined += ' ';
+        blank = false;
+        joined += c;
+    }
+    return joined;
+}
+
 // The card text of an address-data element, a view of the document where possible. Some
 // servers send the card text escaped with the CDATA markers still in it; those are removed.
 std::string_view cardTextOf(pugi::xml_node addressData, std::string& buffer) {
@@ -351,9 +399,10 @@ Read<std::vector<addressbook>> xmlParser::getAddressbooks(std::string xml,
         response.read(parsed.enter(node));
         if (!response.hasProp() || !isAddressbook(node, response))
             continue;
-        books.push_back({hrefs.resolve(response.href()),
-                         response.propertyText(xmlns::dav, "displayname"),
-                         response.propertyText(xmlns::dav, "getlastmodified")});
+        books.push_back(
+            {hrefs.resolve(response.href()), response.propertyText(xmlns::dav, "displayname"),
+             response.propertyText(xmlns::dav, "getlastmodified"),
+             grantsWriting(response.property(xmlns::dav, "current-user-privilege-set"))});
     }
     return reading(parsed, std::move(books));
 }
@@ -458,15 +507,23 @@ Read<cardtexts> xmlParser::getCardTexts(std::string xml, const std::string& requ
 std::vector<std::string> xmlParser::davErrorConditions(std::string xml) const {
     const ParsedBody parsed(std::move(xml));
     std::vector<std::string> conditions;
-    if (parsed.shape() != BodyForm::OtherXml)
-        return conditions;
-    if (!parsed.topIs(xmlns::dav, "error"))
-        return conditions;
-    const XmlScope top = parsed.top();
-    for (pugi::xml_node child = top.element().first_child(); child; child = child.next_sibling()) {
-        const XmlName name = top.nameOf(child);
-        if (name.bound)
-            conditions.emplace_back(name.local);
-    }
+    forEachErrorElement(
+        parsed, [&](const XmlName& name, pugi::xml_node) { conditions.emplace_back(name.local); });
     return conditions;
+}
+
+std::string xmlParser::davErrorReason(std::string xml) const {
+    const ParsedBody parsed(std::move(xml));
+    std::string message;
+    std::string conditions;
+    std::string exception;
+    forEachErrorElement(parsed, [&](const XmlName& name, pugi::xml_node element) {
+        if (name.uri != xmlns::sabredav)
+            conditions += (conditions.empty() ? "" : ", ") + std::string(name.local);
+        else if (name.is(xmlns::sabredav, "message"))
+            message = blanksRunTogether(textOf(element));
+        else if (name.is(xmlns::sabredav, "exception"))
+            exception = blanksRunTogether(textOf(element));
+    });
+    return !message.empty() ? message : !conditions.empty() ? conditions : exception;
 }

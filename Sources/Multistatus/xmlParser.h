@@ -28,6 +28,11 @@ struct addressbook {
     std::string url; // absolute
     std::string displayname;
     std::string lastmodified;
+    // Whether the account may change the book's cards: false only when the server names the
+    // account's privileges on it (current-user-privilege-set) and neither DAV:all, DAV:write nor
+    // DAV:write-content is among them. A server that names none (no WebDAV ACL) may refuse a
+    // write all the same.
+    bool writable = true;
 };
 
 // One card or group card of an address-book listing.
@@ -148,4 +153,9 @@ public:
     // The conditions a WebDAV error body names ("valid-sync-token", "supported-report"), as a
     // refused request explains itself; empty for any other body.
     std::vector<std::string> davErrorConditions(std::string xml) const;
+    // The server's own reason in a WebDAV error body, for a person to read: the message that
+    // SabreDAV-based servers write (s:message, blanks run together), else the conditions the
+    // body names ("valid-sync-token, number-of-matches-within-limits"), else SabreDAV's exception
+    // name; empty for any other body.
+    std::string davErrorReason(std::string xml) const;
 };

@@ -165,7 +165,8 @@ CURL* CardDavClient::connection() {
 }
 
 Query CardDavClient::perform(const std::string& url, const std::string& method,
-                             const std::string& body, std::size_t maxBody, curl_slist* headers) {
+                             const std::string& body, std::size_t maxBody, curl_slist* headers,
+                             bool withCredentials) {
     CURL* kept = connection();
     if (kept == nullptr) {
         Query failed;
@@ -180,7 +181,14 @@ Query CardDavClient::perform(const std::string& url, const std::string& method,
     setverbose(kept);
     setvalidcert(kept);
     setssl(kept);
-    setauthentication(kept);
+    if (withCredentials) {
+        setauthentication(kept);
+    } else {
+        curl_easy_setopt(kept, CURLOPT_HTTPAUTH, CURLAUTH_NONE);
+        curl_easy_setopt(kept, CURLOPT_USERNAME, static_cast<char*>(nullptr));
+        curl_easy_setopt(kept, CURLOPT_PASSWORD, static_cast<char*>(nullptr));
+        curl_easy_setopt(kept, CURLOPT_XOAUTH2_BEARER, static_cast<char*>(nullptr));
+    }
     curl_easy_setopt(kept, CURLOPT_HTTPHEADER, headers);
     applyTimeouts(kept);
     if (body.empty()) {
@@ -198,6 +206,12 @@ Query CardDavClient::perform(const std::string& url, const std::string& method,
         stallWindow = std::chrono::seconds(stallSeconds);
     RequestExchange exchange(kept, isReadOnly(method), stallWindow, maxBody);
     return exchange.finish(curl_easy_perform(kept), url);
+}
+
+Query CardDavClient::getWithoutCredentials(const std::string& url, curl_slist* headers,
+                                           std::size_t maxBody) {
+    HeaderListOwner owner{headers};
+    return perform(url, "GET", "", maxBody, owner.list, false);
 }
 
 Query CardDavClient::query(const std::string& url, const std::string& method,

@@ -138,6 +138,8 @@ public:
     Query get_baseprincipal(const std::string& url, Redirects redirects = Redirects::refused);
     Query get_userprincipal(const std::string& url, Redirects redirects = Redirects::refused);
     Query get_addressbookurl(const std::string& url, Redirects redirects = Redirects::refused);
+    // The address books of the home at `url`: each member's resource type, display name and the
+    // privileges the account holds on it (current-user-privilege-set).
     Query get_addressbooks(const std::string& url);
     // The cards of the address book at `url`: what a listing reads of each (CardContent::Summary),
     // that and the card's CATEGORIES, or each card's whole text.
@@ -149,6 +151,13 @@ public:
     // where a server caps the results of a report.
     Query list_members(const std::string& url);
     Query get_vcard(const std::string& url);
+    // The picture at `url`, a card's PHOTO given by URL, with a GET that follows no redirect.
+    // The credentials go with it only when `url` lies on the origin of `connectedUrl` (the
+    // address-book home the connection found); to any other host it goes without them. An answer
+    // larger than `maxBytes` is given up (status 0, `tooLarge`). Nothing is sent for a URL that is
+    // no http or https URL (status 0).
+    Query get_picture(const std::string& url, const std::string& connectedUrl,
+                      std::size_t maxBytes);
     Query get_etag(const std::string& url);
     // `etag` is stored without quotes (a weak one as W/x); it is sent quoted in "If-Match".
     // An empty `etag` makes the PUT create-only ("If-None-Match").
@@ -161,8 +170,12 @@ public:
     // member's getetag and card text) from `token` on (empty: the initial sync), the address
     // book's sync-token (a PROPFIND of the collection alone), and the addressbook-multiget REPORT
     // for the cards at `cardUrls` (absolute URLs on the book's server), with their whole text or
-    // with the properties a listing reads.
-    Query sync_collection(const std::string& url, const std::string& token);
+    // with the properties a listing reads. The sync report goes with the Depth header `depth`:
+    // RFC 6578 asks for 0, and some servers answer 0 with the collection alone, listing its
+    // changed members only for 1.
+    enum class Depth { Zero, One };
+    Query sync_collection(const std::string& url, const std::string& token,
+                          Depth depth = Depth::Zero);
     Query get_synctoken(const std::string& url);
     Query multiget_vcards(const std::string& url, const std::vector<std::string>& cardUrls,
                           CardContent content, std::size_t maxBody = 0);
@@ -179,9 +192,13 @@ private:
 
     // The kept handle, made on first use; null when libcurl cannot make one.
     CURL* connection();
-    // One request on the kept handle, without redirects.
+    // One request on the kept handle, without redirects; with the credentials unless
+    // `withCredentials` is false.
     Query perform(const std::string& url, const std::string& method, const std::string& body,
-                  std::size_t maxBody, curl_slist* headers);
+                  std::size_t maxBody, curl_slist* headers, bool withCredentials = true);
+    // A GET of `url` that carries no credentials whatever the settings. Takes ownership of
+    // `headers`, as `query` does.
+    Query getWithoutCredentials(const std::string& url, curl_slist* headers, std::size_t maxBody);
     void applyTimeouts(CURL* handle) const;
 
     bool verbose = false;

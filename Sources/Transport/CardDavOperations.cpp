@@ -22,7 +22,14 @@ const char* const kVcardType = "Content-Type: text/vcard; charset=utf-8";
 // A server that honours content negotiation refuses a GET for text/xml with 406.
 const char* const kAcceptVcard = "Accept: text/vcard, */*;q=0.5";
 const char* const kCreateOnly = "If-None-Match:\t*";
+const char* const kAcceptPicture = "Accept: image/*, */*;q=0.5";
 
+// What the address-book list needs of each member: its kind, its name, and whether the account
+// may write to it (a computed property that an allprop answer need not hold).
+const char* const kAddressBooksBody =
+    R"(<?xml version="1.0" encoding="utf-8" ?><D:propfind xmlns:D="DAV:"><D:prop>)"
+    R"(<D:resourcetype/><D:displayname/><D:getlastmodified/><D:current-user-privilege-set/>)"
+    R"(</D:prop></D:propfind>)";
 const char* const kPrincipalBody =
     "<?xml version='1.0' encoding='utf-8'?><propfind xmlns='DAV:'><allprop/></propfind>";
 const char* const kUserPrincipalBody =
@@ -129,7 +136,7 @@ Query CardDavClient::get_addressbookurl(const std::string& url, Redirects redire
 }
 
 Query CardDavClient::get_addressbooks(const std::string& url) {
-    return query(url, "PROPFIND", "", headerList({kXmlType, kAcceptXml, kDepthOne}));
+    return query(url, "PROPFIND", kAddressBooksBody, headerList({kXmlType, kAcceptXml, kDepthOne}));
 }
 
 Query CardDavClient::get_addressbookitems(const std::string& url, CardContent content,
@@ -148,6 +155,20 @@ Query CardDavClient::list_members(const std::string& url) {
 
 Query CardDavClient::get_vcard(const std::string& url) {
     return query(url, "GET", "", headerList({kAcceptVcard}));
+}
+
+Query CardDavClient::get_picture(const std::string& url, const std::string& connectedUrl,
+                                 std::size_t maxBytes) {
+    if (httpSchemeOf(url) == UrlScheme::other) {
+        Query refused;
+        refused.url = url;
+        refused.failure = "the picture's address is no http or https URL";
+        return refused;
+    }
+    curl_slist* headers = headerList({kAcceptPicture});
+    if (sameOrigin(url, connectedUrl))
+        return query(url, "GET", "", headers, Redirects::refused, maxBytes);
+    return getWithoutCredentials(url, headers, maxBytes);
 }
 
 Query CardDavClient::get_etag(const std::string& url) {
@@ -180,7 +201,8 @@ std::string CardDavClient::get_new_vcardid(const std::string& url, Query& last_p
     return "";
 }
 
-Query CardDavClient::sync_collection(const std::string& url, const std::string& token) {
+Query CardDavClient::sync_collection(const std::string& url, const std::string& token,
+                                     Depth depth) {
     const std::string tokenElement = token.empty()
                                          ? "<D:sync-token/>"
                                          : "<D:sync-token>" + xmlEscaped(token) + "</D:sync-token>";
@@ -193,8 +215,9 @@ Query CardDavClient::sync_collection(const std::string& url, const std::string& 
         R"(<D:sync-level>1</D:sync-level><D:prop><D:getetag/><D:getlastmodified/>)"
         R"(<C:address-data/></D:prop>)"
         R"(</D:sync-collection>)";
-    // The report goes by its sync level, not by Depth; Depth 0 is what servers expect.
-    return query(url, "REPORT", body, headerList({kXmlType, kAcceptXml, kDepthZero}));
+    // The report goes by its sync level; the Depth header is the caller's choice.
+    return query(url, "REPORT", body,
+                 headerList({kXmlType, kAcceptXml, depth == Depth::One ? kDepthOne : kDepthZero}));
 }
 
 Query CardDavClient::get_synctoken(const std::string& url) {

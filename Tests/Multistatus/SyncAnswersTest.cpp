@@ -118,6 +118,24 @@ TEST(SyncAnswers, ErrorBodiesNameTheirConditions) {
               Names{});
     EXPECT_EQ(parser.davErrorConditions("Forbidden"), Names{});
     EXPECT_EQ(parser.davErrorConditions(R"(<multistatus xmlns="DAV:"/>)"), Names{});
+
+    // The reason for a person: SabreDAV's message on one line, else the conditions, else its
+    // exception.
+    const std::string sabre = R"(<d:error xmlns:d="DAV:" xmlns:s="http://sabredav.org/ns">)";
+    EXPECT_EQ(parser.davErrorReason(sabre + "<s:exception>PreconditionFailed</s:exception>"
+                                            "<s:message>\n  An If-Match header was\n  specified. "
+                                            "</s:message><s:header>If-Match</s:header></d:error>"),
+              "An If-Match header was specified.");
+    EXPECT_EQ(parser.davErrorReason(sabre +
+                                    "<s:exception>UnsupportedLimit</s:exception><s:message/>"
+                                    "<d:number-of-matches-within-limits/></d:error>"),
+              "number-of-matches-within-limits");
+    EXPECT_EQ(parser.davErrorReason(sabre + "<s:exception>InsufficientStorage</s:exception>"
+                                            "<s:message/></d:error>"),
+              "InsufficientStorage");
+    EXPECT_EQ(parser.davErrorReason(R"(<error xmlns="DAV:"><valid-sync-token /></error>)"),
+              "valid-sync-token");
+    EXPECT_EQ(parser.davErrorReason("<p>Forbidden</p>"), "");
 }
 
 TEST(SyncAnswers, StatusLinesGiveTheirCode) {

@@ -79,13 +79,16 @@ TEST_F(CardDavRequests, HomeDiscoveryAndListingBodies) {
               "<C:filter/></C:addressbook-query>");
 }
 
-TEST_F(CardDavRequests, AddressBookListIsAPropfindWithoutBody) {
+TEST_F(CardDavRequests, AddressBookListAsksForNamesAndPrivileges) {
     client.get_addressbooks(url("/alice/"));
     const auto request = server.lastRequest();
     EXPECT_EQ(request.requestLine, "PROPFIND /alice/ HTTP/1.1");
     EXPECT_EQ(ownLines(request), (Lines{kXmlType, kAcceptXml, "Depth:\t1"}));
-    EXPECT_EQ(request.body, "");
-    EXPECT_FALSE(request.header("Content-Length"));
+    // The privileges are computed: an allprop answer need not hold them.
+    EXPECT_EQ(request.body,
+              "<?xml version=\"1.0\" encoding=\"utf-8\" ?><D:propfind xmlns:D=\"DAV:\"><D:prop>"
+              "<D:resourcetype/><D:displayname/><D:getlastmodified/>"
+              "<D:current-user-privilege-set/></D:prop></D:propfind>");
 }
 
 TEST_F(CardDavRequests, GetAsksForAVcardWithOneHeaderLine) {
