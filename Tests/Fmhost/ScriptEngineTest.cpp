@@ -227,6 +227,7 @@ TEST(ScriptLanguage, TextListAndChoiceFunctions) {
          text("bd")},
         {"ValueCount ( \"\" ) & ValueCount ( \"a¶b¶\" ) & ValueCount ( \"a¶¶b\" )", text("023")},
         {"List ( \"a\" ; \"\" ; 3 ; $unset )", text("a\r3")},
+        {"SortValues ( \"b¶A¶a¶\" ) & SortValues ( \"\" )", text("A\ra\rb\r")},
         {"IsEmpty ( \"\" ) & IsEmpty ( 0 ) & IsEmpty ( $unset )", text("101")},
         {"Exact ( \"Ab\" ; \"Ab\" ) & Exact ( \"Ab\" ; \"ab\" ) & Exact ( 1 ; \"1\" )",
          text("101")},
@@ -428,23 +429,25 @@ TEST(ScriptSession, ImportsEveryCardOfABookAsRows) {
     }
     store.failNext("GET", "/alice/book/u2-file.vcf", loopback::Response(500));
     RunOptions options;
-    options.tablePath = tableFile("import.json", R"({"table": "Contacts", "fields": ["UID", "Name"]})");
-    const Outcome outcome = runJson("Set Variable [ $uids ; Value: CardDav_GetAddressbookvCards ]\n"
-                                    "Set Variable [ $i ; Value: 0 ]\n"
-                                    "Loop\n"
-                                    "  Set Variable [ $i ; Value: $i + 1 ]\n"
-                                    "  Exit Loop If [ $i > ValueCount ( $uids ) ]\n"
-                                    "  Set Variable [ $uid ; Value: GetValue ( $uids ; $i ) ]\n"
-                                    "  Set Variable [ $read ; Value: CardDav_GetvCard ( $uid ) ]\n"
-                                    "  If [ CardDav_LastError = 0 ]\n"
-                                    "    New Record/Request\n"
-                                    "    Set Field [ Contacts::UID ; $uid ]\n"
-                                    "    Set Field [ Contacts::Name ; CardDav_GetvCardItem ( \"displayname\" ) ]\n"
-                                    "  Else\n"
-                                    "    Set Variable [ $failed ; Value: $uid & \" \" & CardDav_LastError ]\n"
-                                    "  End If\n"
-                                    "End Loop\n",
-                                    options);
+    options.tablePath =
+        tableFile("import.json", R"({"table": "Contacts", "fields": ["UID", "Name"]})");
+    const Outcome outcome =
+        runJson("Set Variable [ $uids ; Value: CardDav_GetAddressbookvCards ]\n"
+                "Set Variable [ $i ; Value: 0 ]\n"
+                "Loop\n"
+                "  Set Variable [ $i ; Value: $i + 1 ]\n"
+                "  Exit Loop If [ $i > ValueCount ( $uids ) ]\n"
+                "  Set Variable [ $uid ; Value: GetValue ( $uids ; $i ) ]\n"
+                "  Set Variable [ $read ; Value: CardDav_GetvCard ( $uid ) ]\n"
+                "  If [ CardDav_LastError = 0 ]\n"
+                "    New Record/Request\n"
+                "    Set Field [ Contacts::UID ; $uid ]\n"
+                "    Set Field [ Contacts::Name ; CardDav_GetvCardItem ( \"displayname\" ) ]\n"
+                "  Else\n"
+                "    Set Variable [ $failed ; Value: $uid & \" \" & CardDav_LastError ]\n"
+                "  End If\n"
+                "End Loop\n",
+                options);
     EXPECT_EQ(outcome.exitCode, 0) << outcome.err;
     EXPECT_EQ(rowsOf(options.tablePath), "u1:Ada Lovelace|u3:Hedy Lamarr");
     EXPECT_NE(outcome.out.find(R"("var": "failed", "result": {"type": "text", "value": "u2 47"})"),

@@ -2,6 +2,7 @@
 
 #include "NumberConversion.h"
 #include "Sha256.h"
+#include "TextFunctions.h"
 
 #include <cmath>
 #include <cstdio>
@@ -11,6 +12,9 @@ using fmx::host::Value;
 using fmx::host::ValueType;
 
 namespace {
+
+// How much of a field's value the table shows: enough to tell records apart.
+constexpr std::size_t kShownCharacters = 60;
 
 std::string jsonStream(const Stream& stream, const Value& container) {
     std::string json = "{\"type\": " + jsonString(stream.type) +

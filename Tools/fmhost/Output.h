@@ -20,7 +20,7 @@ std::string jsonLine(const Statement& statement, const StatementOutcome& outcome
 std::string readableBlock(const Statement& statement, const StatementOutcome& outcome);
 
 // The table as a script left it: its globals, then each record on a line of its own, the fields
-// that are not empty as "Name: value", a carriage return shown as ¶.
+// that are not empty as "Name: value", a carriage return shown as ¶, a long value cut short.
 std::string readableTable(const RecordTable& table);
 
 // `text` as a JSON string literal (UTF-8 kept, control characters escaped).
