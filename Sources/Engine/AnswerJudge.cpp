@@ -1,9 +1,9 @@
 #include "Engine/AnswerJudge.h"
 
+#include "Engine/SecretForms.h"
 #include "Transport/EntityTag.h"
 #include "Transport/ResponseHeaders.h"
 #include "Utils/AsciiCase.h"
-#include "base64.h"
 
 #include <algorithm>
 
@@ -55,11 +55,12 @@ std::string reasonPhrase(const std::string& headers, int status) {
 }
 
 // A text body as one readable line: markup left out, runs of blanks as one space, cut at
-// kShownBodyLength characters (never inside a UTF-8 character).
-std::string readableText(const std::string& body) {
+// kShownBodyLength characters (never inside a UTF-8 character); `cut` tells whether it was.
+std::string readableText(const std::string& body, bool& cut) {
     std::string text;
     bool inTag = false;
     bool blank = false;
+    cut = false;
     for (const char c : body) {
         if (c == '<') {
             inTag = true;
@@ -80,8 +81,10 @@ std::string readableText(const std::string& body) {
             text += ' ';
         blank = false;
         text += c;
-        if (text.size() >= kShownBodyLength)
+        if (text.size() >= kShownBodyLength) {
+            cut = true;
             break;
+        }
     }
     while (text.size() > kShownBodyLength ||
            (!text.empty() && (static_cast<unsigned char>(text.back()) & 0xC0) == 0x80))
@@ -91,38 +94,22 @@ std::string readableText(const std::string& body) {
     return text;
 }
 
-// What the server said of its refusal: the conditions a WebDAV error body names, or the start
-// of a text body.
-std::string serverExplanation(const Query& answer) {
-    const std::vector<std::string> conditions = xmlParser().davErrorConditions(answer.body);
-    if (!conditions.empty()) {
-        std::string named;
-        for (const std::string& condition : conditions)
-            named += (named.empty() ? "" : ", ") + condition;
-        return named;
-    }
+// What the server said of its refusal: the reason a WebDAV error body gives (SabreDAV's message,
+// or the conditions it names), or the start of a text body. The session's secrets are taken out
+// of the whole body before it is cut, so that no part of one is left at the cut.
+std::string serverExplanation(const CardDavClient& client, const Query& answer) {
+    std::string reason = xmlParser().davErrorReason(answer.body);
+    const std::vector<std::string> secrets = secretForms(client);
+    if (!reason.empty())
+        return withoutSecrets(secrets, std::move(reason), false);
     const std::string type = toLowerAscii(finalHeader(answer.headers, "Content-Type"));
     if (type.empty() || type.rfind("text/", 0) == 0 || type.find("xml") != std::string::npos ||
-        type.find("json") != std::string::npos)
-        return readableText(answer.body);
+        type.find("json") != std::string::npos) {
+        bool cut = false;
+        const std::string text = readableText(withoutSecrets(secrets, answer.body, false), cut);
+        return withoutSecrets(secrets, text, cut);
+    }
     return "";
-}
-
-// `text` with every form of the session's secrets taken out: the password or token, and the
-// user name with it as Basic authentication encodes them, as a server's error page may echo
-// them back.
-std::string withoutSecrets(const CardDavClient& client, std::string text) {
-    const std::string& secret = client.get_password();
-    if (secret.size() < 3)
-        return text;
-    const std::string pair = client.get_user() + ":" + secret;
-    const std::string encoded = base64_encode(reinterpret_cast<const unsigned char*>(pair.data()),
-                                              static_cast<unsigned int>(pair.size()));
-    for (const std::string& hidden : {encoded, secret})
-        for (std::size_t at = text.find(hidden); at != std::string::npos;
-             at = text.find(hidden, at))
-            text.replace(at, hidden.size(), "[hidden]");
-    return text;
 }
 
 Verdict noted(const CardDavClient& client, Code code, const Query& answer) {
@@ -169,10 +156,10 @@ std::string answerReason(const CardDavClient& client, const Query& answer) {
     const std::string phrase = reasonPhrase(answer.headers, answer.status);
     if (!phrase.empty())
         reason += " " + phrase;
-    const std::string explanation = serverExplanation(answer);
+    const std::string explanation = serverExplanation(client, answer);
     if (!explanation.empty())
         reason += ": " + explanation;
-    return withoutSecrets(client, std::move(reason));
+    return withoutSecrets(secretForms(client), std::move(reason), false);
 }
 
 Code handleQuery(const Query& query) {

@@ -1,79 +1,113 @@
 #include "Engine/ErrorCodes.h"
 
+#include <algorithm>
+#include <iterator>
+
+namespace {
+
+struct Meaning {
+    Code code;
+    // What went wrong, as the detail of an error tells it when nothing more particular is known.
+    const char* description;
+    // The same as a sentence an end user can be shown.
+    const char* sentence;
+};
+
+const Meaning kMeanings[] = {
+    {ErrorCode::None, "", ""},
+    {ErrorCode::ConnectException, "the connection ended in an internal failure",
+     "Connecting to the contacts server failed."},
+    {ErrorCode::CardNotListed, "no card with that UID is known in the selected address book",
+     "The contact is not in the address book."},
+    {ErrorCode::UidAlreadyListed, "the address book already holds a card or group with that UID",
+     "The address book already holds a contact with that ID."},
+    {ErrorCode::UidNotWritable, "the UID holds a control character",
+     "The contact ID holds a character it may not hold."},
+    {ErrorCode::PhotoNotBase64, "the photo is neither base64 nor a data: URI",
+     "The contact's photo cannot be read."},
+    {ErrorCode::OutOfMemory, "out of memory", "There was not enough memory."},
+    {ErrorCode::NoAddressBookHome,
+     "no address-book home is known: set the server and connect first",
+     "Not connected to a contacts server: set the server and connect first."},
+    {ErrorCode::ReadOnlyItem, "the item is read-only", "That field cannot be changed."},
+    {ErrorCode::UnknownItem, "the field name is not in the vocabulary in force",
+     "That field name is unknown."},
+    {ErrorCode::SyncTokenExpired,
+     "the server no longer knows the sync token: compare the tags instead",
+     "The server no longer knows the last sync; the contacts must be compared in full."},
+    {ErrorCode::SyncNotSupported, "the server offers no sync report: compare the tags instead",
+     "The server cannot tell what changed; the contacts must be compared in full."},
+    {ErrorCode::ChangedOnServer,
+     "the card changed on the server since that tag; nothing was deleted",
+     "Someone else changed the contact in the meantime; nothing was overwritten."},
+    {ErrorCode::OffServer,
+     "the URL leads off the server the connection found; nothing was sent there",
+     "That address leads away from the connected server; nothing was sent there."},
+    {ErrorCode::InvalidCardJson,
+     "the card object is no JSON, or holds an unknown key, a value of the wrong kind or a "
+     "changed read-only key; the card is unchanged",
+     "The contact data is not valid; the contact is unchanged."},
+    {ErrorCode::UnknownGroupStyle,
+     "the group style is none of cards, categories and auto; the style is unchanged",
+     "That group style is unknown."},
+    {ErrorCode::CardGone, "the card is no longer on the server; nothing was written",
+     "The contact no longer exists on the server."},
+    {ErrorCode::CredentialsRefused, "the server refused the user name, password or token",
+     "The server refused the user name or password."},
+    {ErrorCode::ServerUnreachable, "the server could not be reached or did not answer in time",
+     "The contacts server cannot be reached."},
+    {ErrorCode::TlsFailed, "no secure connection could be made with the server",
+     "No secure connection could be made with the server."},
+    {ErrorCode::UnusableUrl,
+     "the server URL cannot be used (it needs http:// or https://, a host, and no credentials "
+     "inside it)",
+     "The server address cannot be used."},
+    {ErrorCode::AnswerTooLarge,
+     "the server's answer was larger than the answer ceiling; nothing of it was used",
+     "The server's answer was too large."},
+    {ErrorCode::ReadOnlyBook, "the address book is read-only for this account; nothing was sent",
+     "The address book is read-only."},
+    {ErrorCode::GroupsNotKept,
+     "the server keeps groups neither as group cards nor as categories; nothing was written",
+     "The server cannot keep groups."},
+    {ErrorCode::UnsafeCredential,
+     "a credential holds a control character such as a line break; it was not stored",
+     "The user name, password or token holds a character it may not hold."},
+    {ErrorCode::NotAPicture,
+     "the container holds no picture a card can carry (JPEG, PNG, GIF or BMP)",
+     "The container holds no picture a contact can carry."},
+    {ErrorCode::AnswerIncomplete,
+     "the server answered only in part; nothing of it was taken as the whole book",
+     "The server answered only in part."},
+    {ErrorCode::NoMappingLoaded,
+     "the mapping file yielded no mapping; the built-in vocabulary is in force",
+     "The field mapping file could not be used."},
+    {ErrorCode::EmptyMappingPath, "no mapping file was named", "No field mapping file was named."},
+    {ErrorCode::Forbidden, "the server refused the request (HTTP 403)",
+     "The server refused the request."},
+    {ErrorCode::NotFound, "the server has no such resource (HTTP 404)",
+     "The server does not have what was asked for."},
+    {ErrorCode::TransferAborted, "the transfer was aborted; a write may have been carried out",
+     "The connection broke during a change; check whether it was saved."},
+    {ErrorCode::CertificateFailed, "the server's certificate could not be verified",
+     "The server's certificate could not be verified."},
+    {ErrorCode::ServerError, "the server failed (HTTP 500)", "The server failed."},
+};
+
+const Meaning* meaningOf(Code code) {
+    const auto found = std::find_if(std::begin(kMeanings), std::end(kMeanings),
+                                    [&](const Meaning& meaning) { return meaning.code == code; });
+    return found == std::end(kMeanings) ? nullptr : found;
+}
+
+} // namespace
+
 std::string describeError(Code code) {
-    switch (code) {
-    case ErrorCode::None:
-        return "";
-    case ErrorCode::ConnectException:
-        return "the connection ended in an internal failure";
-    case ErrorCode::CardNotListed:
-        return "no card with that UID is known in the selected address book";
-    case ErrorCode::UidAlreadyListed:
-        return "the address book already holds a card or group with that UID";
-    case ErrorCode::UidNotWritable:
-        return "the UID holds a control character";
-    case ErrorCode::PhotoNotBase64:
-        return "the photo is neither base64 nor a data: URI";
-    case ErrorCode::OutOfMemory:
-        return "out of memory";
-    case ErrorCode::NoAddressBookHome:
-        return "no address-book home is known: set the server and connect first";
-    case ErrorCode::ReadOnlyItem:
-        return "the item is read-only";
-    case ErrorCode::UnknownItem:
-        return "the field name is not in the vocabulary in force";
-    case ErrorCode::SyncTokenExpired:
-        return "the server no longer knows the sync token: compare the tags instead";
-    case ErrorCode::SyncNotSupported:
-        return "the server offers no sync report: compare the tags instead";
-    case ErrorCode::ChangedOnServer:
-        return "the card changed on the server since that tag; nothing was deleted";
-    case ErrorCode::OffServer:
-        return "the URL leads off the server the connection found; nothing was sent there";
-    case ErrorCode::InvalidCardJson:
-        return "the card object is no JSON, or holds an unknown key, a value of the wrong kind or "
-               "a changed read-only key; the card is unchanged";
-    case ErrorCode::UnknownGroupStyle:
-        return "the group style is none of cards, categories and auto; the style is unchanged";
-    case ErrorCode::CardGone:
-        return "the card is no longer on the server; nothing was written";
-    case ErrorCode::CredentialsRefused:
-        return "the server refused the user name, password or token";
-    case ErrorCode::ServerUnreachable:
-        return "the server could not be reached or did not answer in time";
-    case ErrorCode::TlsFailed:
-        return "no secure connection could be made with the server";
-    case ErrorCode::UnusableUrl:
-        return "the server URL cannot be used (it needs http:// or https://, a host, and no "
-               "credentials inside it)";
-    case ErrorCode::AnswerTooLarge:
-        return "the server's answer was larger than the answer ceiling; nothing of it was used";
-    case ErrorCode::ReadOnlyBook:
-        return "the address book is read-only for this account; nothing was sent";
-    case ErrorCode::GroupsNotKept:
-        return "the server keeps groups neither as group cards nor as categories; nothing was "
-               "written";
-    case ErrorCode::UnsafeCredential:
-        return "a credential holds a control character such as a line break; it was not stored";
-    case ErrorCode::NotAPicture:
-        return "the container holds no picture a card can carry (JPEG, PNG, GIF or BMP)";
-    case ErrorCode::AnswerIncomplete:
-        return "the server answered only in part; nothing of it was taken as the whole book";
-    case ErrorCode::NoMappingLoaded:
-        return "the mapping file yielded no mapping; the built-in vocabulary is in force";
-    case ErrorCode::EmptyMappingPath:
-        return "no mapping file was named";
-    case ErrorCode::Forbidden:
-        return "the server refused the request (HTTP 403)";
-    case ErrorCode::NotFound:
-        return "the server has no such resource (HTTP 404)";
-    case ErrorCode::TransferAborted:
-        return "the transfer was aborted; a write may have been carried out";
-    case ErrorCode::CertificateFailed:
-        return "the server's certificate could not be verified";
-    case ErrorCode::ServerError:
-        return "the server failed (HTTP 500)";
-    default:
-        return "the request failed";
-    }
+    const Meaning* meaning = meaningOf(code);
+    return meaning ? meaning->description : "the request failed";
+}
+
+std::string errorSentence(Code code) {
+    const Meaning* meaning = meaningOf(code);
+    return meaning ? meaning->sentence : "Something went wrong with the contacts server.";
 }

@@ -65,6 +65,10 @@ constexpr Code CertificateFailed = 46;
 constexpr Code ServerError = 47;
 } // namespace ErrorCode
 
-// What a code means, as a person reads it ("the card is not listed in the selected address
-// book"); the reason CardDav_LastErrorText gives when nothing more particular is known.
+// What a code means, as a developer reads it ("no card with that UID is known in the selected
+// address book"): the reason an error's detail gives when nothing more particular is known.
 std::string describeError(Code code);
+
+// What a code means as one short sentence an end user can be shown ("The server refused the
+// user name or password."); -1 and unknown codes get a general one.
+std::string errorSentence(Code code);

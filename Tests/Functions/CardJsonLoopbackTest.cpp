@@ -170,7 +170,7 @@ TEST_P(CardJsonLoopback, WhatTheScriptLeftAloneReachesTheServerAsItCame) {
     changed["phones"].erase(0);
     std::reverse(changed["emails"].begin(), changed["emails"].end());
     const CallResult set = setJson(plugin.host, changed.dump());
-    EXPECT_EQ(set.error, 0) << plugin.host.call("CardDav_LastErrorText").text();
+    EXPECT_EQ(set.error, 0) << plugin.host.call("CardDav_LastErrorDetail").text();
     EXPECT_EQ(set.number(), 1);
     const json after = cardJson(plugin.host);
     EXPECT_EQ(after["phones"], changed["phones"]);

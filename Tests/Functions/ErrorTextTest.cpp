@@ -1,4 +1,5 @@
-// CardDav_LastErrorText: the last error as a person reads it, with the server's own reason.
+// CardDav_LastErrorText and CardDav_LastErrorDetail: the last error as a sentence for the user, and
+// for the developer with the server's own reason, never with a secret.
 #include "CardFixtures.h"
 #include "CardStore.h"
 #include "Functions/Sessions.h"
@@ -34,7 +35,7 @@ protected:
     CallResult call(const std::string& function, const std::vector<Arg>& args = {}) {
         return plugin.host.call(function, args);
     }
-    std::string text() { return call("CardDav_LastErrorText").text(); }
+    std::string text() { return call("CardDav_LastErrorDetail").text(); }
 
     LoopbackPlugin plugin;
     CardStore store{plugin.server};
@@ -64,8 +65,12 @@ TEST_F(ErrorText, NamesTheFunctionTheStatusAndTheServersReason) {
         EXPECT_NE(call("CardDav_SaveCard").error, 0);
         EXPECT_EQ(text(), c.expected);
     }
+    // The user's sentence says what the code means.
+    EXPECT_EQ(call("CardDav_LastErrorText").text(),
+              "Something went wrong with the contacts server.");
     // A failure of the plug-in's own, with the code's meaning; read again, the same text.
     EXPECT_EQ(call("CardDav_GetvCard", {Arg::text("nobody")}).error, 3);
+    EXPECT_EQ(call("CardDav_LastErrorText").text(), "The contact is not in the address book.");
     EXPECT_EQ(text(), "GetvCard: no card with that UID is known in the selected address book");
     EXPECT_EQ(text(), "GetvCard: no card with that UID is known in the selected address book");
     // The next call that succeeds clears it.
@@ -78,11 +83,11 @@ TEST(ErrorTextConnection, UnreachableHostsAndRefusedCertificatesSayWhy) {
     loopback::RefusingPort refusing;
     plugin.host.call("CardDav_SetServer", {Arg::text(refusing.baseUrl())});
     EXPECT_EQ(plugin.host.call("CardDav_Connect").error, 25);
-    EXPECT_EQ(plugin.host.call("CardDav_LastErrorText").text(),
+    EXPECT_EQ(plugin.host.call("CardDav_LastErrorDetail").text(),
               "Connect: no answer from the server (Couldn't connect to server)");
     // A function that connects on its own says why no home is known.
     EXPECT_EQ(plugin.host.call("CardDav_GetAddressBooks").error, 11);
-    EXPECT_EQ(plugin.host.call("CardDav_LastErrorText").text(),
+    EXPECT_EQ(plugin.host.call("CardDav_LastErrorDetail").text(),
               "GetAddressBooks: no address-book home is known: set the server and connect first "
               "(connecting failed: no answer from the server (Couldn't connect to server))");
 
@@ -95,10 +100,36 @@ TEST(ErrorTextConnection, UnreachableHostsAndRefusedCertificatesSayWhy) {
     plugin.host.call("CardDav_SetServer",
                      {Arg::text(secure.baseUrl()), Arg::boolean(false), Arg::boolean(true)});
     EXPECT_EQ(plugin.host.call("CardDav_Connect").error, 46);
-    EXPECT_EQ(plugin.host.call("CardDav_LastErrorText")
+    EXPECT_EQ(plugin.host.call("CardDav_LastErrorDetail")
                   .text()
                   .rfind("Connect: the server's certificate could not be verified (", 0),
               0u);
+}
+
+// A page may echo the password escaped in any way, or long enough that the shown text is cut
+// inside it: none of it is shown.
+TEST_F(ErrorText, SecretsEchoedInAnyEscapingAreHidden) {
+    const std::string secret = "p&ss<w\"rd'/x y";
+    call("CardDav_SetAuth", {Arg::text("basic"), Arg::text("ann"), Arg::text(secret)});
+    const std::string echoes[] = {
+        "p&amp;ss&lt;w&quot;rd&#39;/x y",
+        "p&#38;ss&#60;w&#34;rd&#x27;/x y",
+        "p%26ss%3Cw%22rd%27%2Fx%20y",
+        "p%26ss%3cw%22rd%27%2fx%20y",
+        "p%26ss%3Cw%22rd%27%2Fx+y",
+        "p&ss<w\\\"rd'\\/x y",
+        std::string(180, 'a') + " p&amp;ss&lt;w&quot;rd",
+    };
+    for (const std::string& echo : echoes) {
+        store.failNext("PUT", "/home/book/u1.vcf",
+                       Response(401, {"Content-Type: text/plain"}, "bad login: " + echo + " end"));
+        call("CardDav_SaveCard");
+        const std::string shown = text();
+        for (const std::string& part : {std::string("p&"), std::string("ss<"), std::string("%26ss"),
+                                        std::string("p&amp;ss"), std::string("w%22")})
+            EXPECT_EQ(shown.find(part), std::string::npos) << echo << " shown as " << shown;
+        EXPECT_NE(shown.find("[hidden]"), std::string::npos) << shown;
+    }
 }
 
 } // namespace

@@ -40,9 +40,6 @@ const char* const kNoGroups =
 const char* const kPhotoByUrl =
     "photos by URL: the JSON gives no URL and GetvCardItem ( \"photo\" ) gives code 6 instead of "
     "the picture";
-const char* const kSabreMessage =
-    "SabreDAV's s:message: LastErrorText names the error body's elements instead of the server's "
-    "message";
 const char* const kReadOnlyBook =
     "read-only books: a write to a book the account may only read is sent, and refused by the "
     "server, instead of being refused before anything is sent";
@@ -61,8 +58,6 @@ const KnownFault kKnownFaults[] = {
     {"google", "SetGroups", kNoGroups},
     {"google", "PhotoByUrl", kPhotoByUrl},
     {"icloud", "PhotoByUrl", kPhotoByUrl},
-    {"nextcloud", "ServersOwnReason", kSabreMessage},
-    {"baikal", "ServersOwnReason", kSabreMessage},
     {"nextcloud", "ReadOnlyBook", kReadOnlyBook},
     {"fastmail", "ReadOnlyBook", kReadOnlyBook},
 };
@@ -161,10 +156,10 @@ protected:
         return call("CardDav_Connect");
     }
     void connectAndSelect(std::size_t book = 0) {
-        ASSERT_EQ(connect(shape().secret).error, 0) << call("CardDav_LastErrorText").text();
+        ASSERT_EQ(connect(shape().secret).error, 0) << call("CardDav_LastErrorDetail").text();
         const CallResult selected =
             call("CardDav_SelectAddressBook", {Arg::text(provider.bookUrl(book))});
-        ASSERT_EQ(selected.error, 0) << call("CardDav_LastErrorText").text();
+        ASSERT_EQ(selected.error, 0) << call("CardDav_LastErrorDetail").text();
     }
     // A client of the Transport layer with the account's settings, as the plug-in has them.
     CardDavClient client() const {
@@ -208,7 +203,7 @@ protected:
 
 void ProvidersLoopback::connects() {
     const CallResult connected = connect(shape().secret);
-    ASSERT_EQ(connected.error, 0) << call("CardDav_LastErrorText").text();
+    ASSERT_EQ(connected.error, 0) << call("CardDav_LastErrorDetail").text();
     std::string books;
     for (std::size_t book = 0; book < shape().books.size(); ++book)
         books += provider.bookUrl(book) + "\r";
@@ -305,7 +300,7 @@ void ProvidersLoopback::editsAndSaves() {
         json::parse(call("CardDav_GetvCardJSON", {Arg::text(shape().roles.edited)}).text());
     EXPECT_EQ(call("CardDav_SetvCardJSON", {Arg::text(R"({"note":"Prefers calls"})")}).number(), 1);
     const CallResult saved = call("CardDav_SaveCard", {Arg::text(card["etag"])});
-    EXPECT_EQ(saved.error, 0) << call("CardDav_LastErrorText").text();
+    EXPECT_EQ(saved.error, 0) << call("CardDav_LastErrorDetail").text();
     // A server that answers a PUT without its tag changed the card while storing it.
     EXPECT_EQ(saved.text(), shape().quirks.tagsPuts ? "Saved" : "Server data conflict!");
     const std::string after = held(path);
@@ -338,8 +333,8 @@ void ProvidersLoopback::creates() {
     if (const char* fault = knownFault())
         GTEST_SKIP() << "known fault: " << fault;
 
-    ASSERT_EQ(created.error, 0) << call("CardDav_LastErrorText").text();
-    EXPECT_EQ(saved.error, 0) << call("CardDav_LastErrorText").text();
+    ASSERT_EQ(created.error, 0) << call("CardDav_LastErrorDetail").text();
+    EXPECT_EQ(saved.error, 0) << call("CardDav_LastErrorDetail").text();
     EXPECT_EQ(provider.book().texts().size(), before + 1);
     // The card is where, and under the UID, the server keeps it.
     const json card = json::parse(call("CardDav_GetvCardJSON").text());
@@ -368,7 +363,7 @@ void ProvidersLoopback::setsGroups() {
         EXPECT_EQ(provider.book().texts(), before);
         return;
     }
-    EXPECT_EQ(set.error, 0) << call("CardDav_LastErrorText").text();
+    EXPECT_EQ(set.error, 0) << call("CardDav_LastErrorDetail").text();
     EXPECT_EQ(set.text(), "Saved");
     EXPECT_EQ(entries(call("CardDav_GetvCardGroups", {Arg::text(uid)}).text()),
               (std::set<std::string>{"Clients", "VIP"}));
@@ -406,7 +401,7 @@ void ProvidersLoopback::deletesWithTag() {
     EXPECT_TRUE(provider.book().holds(path));
     const CallResult deleted =
         call("CardDav_DeleteCard", {Arg::text(uid), Arg::text(provider.book().tag(path))});
-    EXPECT_EQ(deleted.error, 0) << call("CardDav_LastErrorText").text();
+    EXPECT_EQ(deleted.error, 0) << call("CardDav_LastErrorDetail").text();
     EXPECT_EQ(deleted.number(), 1);
     EXPECT_FALSE(provider.book().holds(path));
 }
@@ -418,7 +413,7 @@ void ProvidersLoopback::givesServersOwnReason() {
     EXPECT_EQ(
         call("CardDav_DeleteCard", {Arg::text(shape().roles.deleted), Arg::text("stale")}).error,
         19);
-    const std::string reason = call("CardDav_LastErrorText").text();
+    const std::string reason = call("CardDav_LastErrorDetail").text();
     EXPECT_NE(reason.find("HTTP 412 Precondition Failed: An If-Match header was specified, but "
                           "none of the specified ETags matched."),
               std::string::npos)
@@ -459,7 +454,7 @@ void ProvidersLoopback::syncsIncrementally() {
         GTEST_SKIP() << "known fault: " << fault;
 
     const CallResult changes = call("CardDav_GetChanges", {Arg::text(token)});
-    EXPECT_EQ(changes.error, 0) << call("CardDav_LastErrorText").text();
+    EXPECT_EQ(changes.error, 0) << call("CardDav_LastErrorDetail").text();
     const std::string list = changes.text();
     EXPECT_NE(list.find("changed\t" + shape().roles.edited + "\t"), std::string::npos) << list;
     EXPECT_NE(list.find("deleted\t" + shape().roles.deleted + "\t"), std::string::npos) << list;
@@ -482,7 +477,7 @@ void ProvidersLoopback::reportsWrongPassword() {
     if (const char* fault = knownFault())
         GTEST_SKIP() << "known fault: " << fault;
     EXPECT_EQ(connect("expired-" + shape().secret).error, 24);
-    const std::string reason = call("CardDav_LastErrorText").text();
+    const std::string reason = call("CardDav_LastErrorDetail").text();
     EXPECT_EQ(reason.rfind("Connect: HTTP 401 Unauthorized", 0), 0u) << reason;
 }
 

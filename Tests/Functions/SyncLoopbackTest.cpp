@@ -145,7 +145,7 @@ TEST_F(SyncWithoutCardData, ChangedCardsAreReadAHundredARequestAndOnlyTheServerS
     const CallResult incomplete = changes(before);
     EXPECT_EQ(incomplete.text(), "ERROR");
     EXPECT_EQ(incomplete.error, -1);
-    EXPECT_NE(call("CardDav_LastErrorText").text().find("left out 1 of the 2"), std::string::npos);
+    EXPECT_NE(call("CardDav_LastErrorDetail").text().find("left out 1 of the 2"), std::string::npos);
     EXPECT_EQ(token(), before);
     EXPECT_EQ(session().book.card("ua")->etag, "ta");
     EXPECT_EQ(session().book.card("ux"), nullptr);

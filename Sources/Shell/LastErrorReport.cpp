@@ -1,4 +1,5 @@
-// CardDav_LastErrorText( ): the last error as a person reads it.
+// CardDav_LastErrorText( ) and CardDav_LastErrorDetail( ): the last error for the people who read
+// it, the user and the developer.
 
 #include "FunctionHandlers.h"
 #include "Shell/FunctionTable.h"
@@ -21,10 +22,18 @@ std::string shortFunctionName(short id) {
 
 } // namespace
 
-// The function that recorded the last error, what failed, and the server's reason where it gave
-// one: "SaveCard: HTTP 400 Bad Request: must contain at least 1 FN". Empty while the last error is
-// 0. Runs no entry check and changes nothing.
+// The last error as one short sentence an end user can be shown ("The server refused the user
+// name or password."); empty while the last error is 0. Runs no entry check and changes nothing.
 const Handler CardDav_LastErrorText{
+    Entry::Untouched, nothing, text(kErrorText), [](Call& call) {
+        return Reply{{}, text(errorSentence(call.state.last_error))};
+    }};
+
+// The last error for the developer: the function that recorded it, what failed, the HTTP status
+// and the server's own reason or the transport's words, never a secret: "SaveCard: HTTP 400 Bad
+// Request: must contain at least 1 FN". Empty while the last error is 0. Runs no entry check and
+// changes nothing.
+const Handler CardDav_LastErrorDetail{
     Entry::Untouched, nothing, text(kErrorText), [](Call& call) {
         const PluginState& state = call.state;
         if (state.last_error == ErrorCode::None)
