@@ -68,18 +68,23 @@ struct WantedGroup {
     std::string fnValue;
 };
 
-// The names of a list, one per line as a checkbox field gives them ("Clients" CR "VIP", with CR,
-// LF or CR LF between them) or comma-separated, without empty ones, sorted byte-wise, each group
-// once (two spellings of one FN value, such as "a;b" written escaped and bare, name the same
-// group). A comma escaped with a backslash belongs to the name, as in the names GetvCardGroups
-// lists ("Smith\, Jones"), so that a list read from there can be handed back. No name holds a
-// line break.
+// The names of a list, without empty ones, sorted byte-wise, each group once (two spellings of
+// one FN value, such as "a;b" written escaped and bare, name the same group). A list that holds a
+// line break has one name per line, as a checkbox field or a list of GetvCardGroups gives them
+// ("Clients" CR "Family, friends", with CR, LF or CR LF between them): a comma there belongs to
+// the name. A list of one line is comma-separated, a comma escaped with a backslash belonging to
+// the name. No name holds a line break.
 std::vector<WantedGroup> wantedGroups(const std::string& list) {
     std::vector<std::string> names;
+    const bool byLine = list.find_first_of("\r\n") != std::string::npos;
     for (std::size_t start = 0; start < list.size();) {
         const std::size_t end = std::min(list.find_first_of("\r\n", start), list.size());
-        for (std::string& name : splitUnescaped(list.substr(start, end - start), ','))
-            names.push_back(std::move(name));
+        const std::string line = list.substr(start, end - start);
+        if (byLine)
+            names.push_back(line);
+        else
+            for (std::string& name : splitUnescaped(line, ','))
+                names.push_back(std::move(name));
         start = end + 1;
     }
     names.erase(std::remove(names.begin(), names.end(), std::string()), names.end());
@@ -221,6 +226,18 @@ std::vector<std::string> bookGroupNames(const Session& session) {
     for (const auto& [uid, group] : session.book.groups())
         names.push_back(group.fn);
     return names;
+}
+
+std::vector<std::string> shownGroupNames(const std::vector<std::string>& names) {
+    std::vector<std::string> shown;
+    for (const std::string& name : names) {
+        // A line break cannot stand in a list of one name per line: it stays escaped.
+        std::string text;
+        for (const char c : unescapedText(name))
+            text += c == '\r' ? std::string("\\n") : c == '\n' ? std::string() : std::string(1, c);
+        shown.push_back(std::move(text));
+    }
+    return shown;
 }
 
 Verdict refreshGroupsOf(Session& session, const std::string& uid) {

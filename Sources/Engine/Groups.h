@@ -28,12 +28,18 @@ std::vector<std::string> groupNamesOf(const Session& session, const std::string&
 // UID order, or the distinct categories of its cards in byte order.
 std::vector<std::string> bookGroupNames(const Session& session);
 
+// Names as a script is given them in a list, one per line: unescaped ("Smith, Jones"), but for a
+// line break within a name, which stays "\n"; in the same order. Handed back, they name the same
+// groups.
+std::vector<std::string> shownGroupNames(const std::vector<std::string>& names);
+
 // Reads again from the server what the card's groups are: the book's group cards, or the card's
 // own categories. On failure what is known stays as it was.
 Verdict refreshGroupsOf(Session& session, const std::string& uid);
 
-// Makes the card `uid` a member of exactly the groups `list` names (one per line, as a checkbox
-// field gives them, or comma-separated). Fails with 3 for a card that is not listed; otherwise
+// Makes the card `uid` a member of exactly the groups `list` names: one per line, as a checkbox
+// field or a list of the group functions gives them (a comma belonging to the name), or, in a
+// list of one line, comma-separated. Fails with 3 for a card that is not listed; otherwise
 // with the first failed write, each failed write named by a line in `failures`.
 struct GroupChange {
     Verdict verdict;

@@ -27,5 +27,5 @@ const Handler CardDav_GetAddressbookvCards{
 
 const Handler CardDav_GetAddressbookGroups{
     Entry::Checked, text(kErrorText), text(kErrorText), [](Call& call) {
-        return Reply{{}, text(listText(bookGroupNames(call.state)))};
+        return Reply{{}, text(listText(shownGroupNames(bookGroupNames(call.state))))};
     }};

@@ -17,7 +17,8 @@ const Handler CardDav_GetvCardGroups{
             refreshed = refreshGroupsOf(call.state, uid);
         if (!call.state.book.card(uid))
             return Reply{failure(ErrorCode::CardNotListed), text(kErrorText)};
-        return Reply{std::move(refreshed), text(listText(groupNamesOf(call.state, uid))), false};
+        return Reply{std::move(refreshed),
+                     text(listText(shownGroupNames(groupNamesOf(call.state, uid)))), false};
     }};
 
 const Handler CardDav_SetvCardGroups{
