@@ -362,7 +362,7 @@ bool applyFields(vCard& card, const json& value, const json& held, Refusal& refu
             continue;
         if (name == kReadOnlyField)
             return refuse("\"fields." + name + "\" is read-only");
-        card.set(name, text.get<std::string>());
+        card.setText(name, text.get<std::string>());
         // A whole structured value set gives its components anew, for the component fields
         // after it.
         if (splitFieldName(name).typeprop.empty())
