@@ -52,9 +52,7 @@ fmx::errcode CardDav_GetvCardJSON(short, const fmx::ExprEnv&, const fmx::DataVec
             }
             const nlohmann::json card =
                 cardJson(session().current_vcard, currentIdentity(), vocabulary());
-            // Text that is not UTF-8 (a card's stray Latin-1 byte) is handed on replaced.
-            SetTextResult(card.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace),
-                          result);
+            SetTextResult(card.dump(), result);
             return ErrorCode::None;
         },
         setEmpty, setEmpty);

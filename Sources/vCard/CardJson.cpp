@@ -4,6 +4,7 @@
 #include "vCard/CardContents.h"
 #include "vCard/PictureSize.h"
 #include "vCard/vCardComponents.h"
+#include "vCard/vCardEncoding.h"
 #include "vCard/vCardParameters.h"
 #include "vCard/vCardPicture.h"
 #include "vCard/vCardPropertyLine.h"
@@ -149,6 +150,33 @@ json fieldsJson(const vCard& card, const FieldMap& vocabulary) {
             fields[name + "_" + component] = unescapedText(card.get(name + "_" + component));
     }
     return fields;
+}
+
+// The object with every text in UTF-8. Values are UTF-8 as read (vCardEncoding.h); what else
+// comes from the card or its listing in other bytes (a parameter, a group name, an href) is read
+// as Windows-1252 as values are, so that the object dumps as JSON and a script handing a text
+// back hands back exactly what the object holds.
+void makeUtf8(json& value) {
+    if (value.is_string()) {
+        std::string& text = value.get_ref<std::string&>();
+        if (!isValidUtf8(text))
+            text = textToUtf8(std::move(text), "");
+    } else if (value.is_array()) {
+        for (json& element : value)
+            makeUtf8(element);
+    } else if (value.is_object()) {
+        bool keysValid = true;
+        for (auto& [key, element] : value.items()) {
+            makeUtf8(element);
+            keysValid = keysValid && isValidUtf8(key);
+        }
+        if (keysValid)
+            return;
+        json renamed = json::object();
+        for (auto& [key, element] : value.items())
+            renamed[textToUtf8(key, "")] = std::move(element);
+        value = std::move(renamed);
+    }
 }
 
 // ---- Reading the changes ----
@@ -423,6 +451,7 @@ json cardJson(const vCard& card, const CardIdentity& identity, const FieldMap& v
             entries.push_back(entryJson(entry, array.kind));
         object[array.key] = std::move(entries);
     }
+    makeUtf8(object);
     return object;
 }
 

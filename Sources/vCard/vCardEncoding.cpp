@@ -126,9 +126,8 @@ std::string decodeQuotedPrintable(std::string_view text) {
 
 std::string textToUtf8(std::string bytes, std::string_view charset) {
     if (isOneOf(charset,
-                {"ISO-8859-1", "ISO8859-1", "ISO_8859-1", "LATIN1", "WINDOWS-1252", "CP1252"}))
-        return windows1252ToUtf8(bytes);
-    if (charset.empty() && !isValidUtf8(bytes))
+                {"ISO-8859-1", "ISO8859-1", "ISO_8859-1", "LATIN1", "WINDOWS-1252", "CP1252"}) ||
+        !isValidUtf8(bytes))
         return windows1252ToUtf8(bytes);
     return bytes;
 }
@@ -143,7 +142,7 @@ std::string decodedValue(const PropertyLine& line) {
         for (std::size_t at = value.find("\\\r\n"); at != std::string::npos;
              at = value.find("\\\r\n", at + 2))
             value.replace(at + 1, 2, "n");
-    if (!holdsQuotedPrintable(line))
-        return value;
-    return textToUtf8(decodeQuotedPrintable(value), charsetOf(line.parameters));
+    if (holdsQuotedPrintable(line))
+        value = decodeQuotedPrintable(value);
+    return textToUtf8(std::move(value), charsetOf(line.parameters));
 }

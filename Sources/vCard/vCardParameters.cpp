@@ -82,8 +82,12 @@ std::string_view charsetOf(std::string_view parameters) {
 }
 
 bool describesQuotedPrintable(const RawDataPair& param) {
-    return equalsIgnoringAsciiCase(param.key, "CHARSET") ||
-           isQuotedPrintable(parameterName(param), param.value);
+    return isQuotedPrintable(parameterName(param), param.value);
+}
+
+bool namesOtherCharsetThanUtf8(const RawDataPair& param) {
+    return equalsIgnoringAsciiCase(param.key, "CHARSET") &&
+           !isOneOf(unquoted(param.value), {"UTF-8", "UTF8"});
 }
 
 bool isBase64Encoding(std::string_view encoding) {

@@ -27,9 +27,11 @@ bool declaresQuotedPrintable(std::string_view parameters);
 bool declaresQuotedPrintable(const std::vector<RawDataPair>& params);
 // The CHARSET value of a parameter text, without quotes; empty when there is none.
 std::string_view charsetOf(std::string_view parameters);
-// Whether a parameter only describes a quoted-printable value (its ENCODING or its CHARSET), and
-// so goes when the value is written as plain text.
+// Whether a parameter is the ENCODING of a quoted-printable value, which goes when the value is
+// written as plain text.
 bool describesQuotedPrintable(const RawDataPair& param);
+// Whether a parameter is a CHARSET naming another character set than UTF-8.
+bool namesOtherCharsetThanUtf8(const RawDataPair& param);
 
 // Whether an ENCODING value means base64: b, B, BASE64 (any case, quoted or not).
 bool isBase64Encoding(std::string_view encoding);
