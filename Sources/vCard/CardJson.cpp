@@ -201,12 +201,11 @@ bool isGroupName(const std::string& text) {
     });
 }
 
-// A TYPE value that can stand in a parameter as it is: no control character, and none of the
-// characters that end or quote a parameter or separate its values.
-bool isTypeWord(const std::string& text) {
+// A TYPE value a parameter can carry, quoted where it holds more than a word: not empty, no
+// control character and no double quote, which no parameter value can hold.
+bool isWritableType(const std::string& text) {
     return !text.empty() && std::none_of(text.begin(), text.end(), [](char c) {
-        return static_cast<unsigned char>(c) < 0x20 || c == 0x7F || c == ';' || c == ':' ||
-               c == ',' || c == '"' || c == '\\';
+        return static_cast<unsigned char>(c) < 0x20 || c == 0x7F || c == '"';
     });
 }
 
@@ -226,6 +225,24 @@ bool readStrings(const json& value, const std::string& what, std::vector<std::st
         if (!element.is_string())
             return refuse("\"" + what + "\" must be an array of texts");
         out.push_back(element.get<std::string>());
+    }
+    return true;
+}
+
+// The types an entry's "types" give, in lower case, as the card will read them once written: a
+// given "work,voice" is the two types a quoted list of words reads as.
+bool readTypes(const json& value, const std::string& what, std::vector<std::string>& types,
+               Refusal& refuse) {
+    std::vector<std::string> given;
+    if (!readStrings(value, what, given, refuse))
+        return false;
+    types.clear();
+    for (const std::string& type : given) {
+        if (!isWritableType(type))
+            return refuse("\"" + what + "\" holds a type no parameter can carry: " + type);
+        const std::string quoted = "\"" + type + "\"";
+        for (const std::string_view listed : parameterValues(quoted))
+            types.push_back(toLowerAscii(std::string(listed)));
     }
     return true;
 }
@@ -251,13 +268,8 @@ bool readEntry(const json& object, const std::string& key, EntryKind kind, CardE
                 return refuse("\"" + what + "\" must be true or false");
             entry.pref = value.get<bool>();
         } else if (name == "types") {
-            if (!readStrings(value, what, entry.types, refuse))
+            if (!readTypes(value, what, entry.types, refuse))
                 return false;
-            for (std::string& type : entry.types) {
-                if (!isTypeWord(type))
-                    return refuse("\"" + what + "\" holds a type that is no word: " + type);
-                type = toLowerAscii(std::move(type));
-            }
         } else if (name == "group") {
             if (!readString(value, what, entry.group, refuse))
                 return false;

@@ -116,9 +116,10 @@ public:
     std::string toString() override;
     // Appends what toString gives to `out`; false, with `out` as it was, when that is empty.
     bool appendTo(std::string& out);
+    // The name as the line was read with it (group prefix and case as written), or `name` for
+    // an item made in memory.
+    std::string_view writtenName() const;
 
 private:
-    // The name as the line was read with it (group prefix and case as written).
-    std::string_view writtenName() const;
     void appendRewritten(std::string& out);
 };

@@ -3,6 +3,7 @@
 // (TYPE="work,voice"), the vCard 4 PREF parameter, and the encodings.
 #pragma once
 
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -15,6 +16,15 @@ std::string_view parameterName(const RawDataPair& param);
 
 // `value` without the double quotes around it, when it has them.
 std::string_view unquoted(std::string_view value);
+
+// The values a parameter value lists, in order, each without its quotes: a comma list whose
+// elements may be quoted (TYPE=work,"a,b:c"). A quoted element is one value, commas and colons
+// included (RFC 6350 3.3), unless it holds nothing but type words separated by commas
+// (TYPE="work,voice", as RFC 6350's own examples write a list). A backslash outside quotes keeps
+// the character after it in the element. Empty elements are left out.
+std::vector<std::string_view> parameterValues(std::string_view value);
+// A TYPE value as a parameter writes it: as it is when it is a type word, else in quotes.
+std::string typeParameterValue(std::string_view type);
 
 // Whether the parameters name `type` (ignoring case) as a TYPE value: as the whole value (a
 // comma list matches itself), or as one element of a comma list, quoted or not. A vCard 4 PREF

@@ -233,7 +233,7 @@ TEST_F(CardJsonEdit, RefusedObjectsChangeNothing) {
           std::string("{\"emails\": [\"a@b\"]}"),
           std::string("{\"emails\": [{\"value\": 5}]}"),
           std::string("{\"emails\": [{\"value\": \"a@b\", \"pref\": \"yes\"}]}"),
-          std::string("{\"emails\": [{\"value\": \"a@b\", \"types\": [\"a;b\"]}]}"),
+          std::string("{\"emails\": [{\"value\": \"a@b\", \"types\": [\"a\\\"b\"]}]}"),
           std::string("{\"emails\": [{\"value\": \"a@b\", \"kind\": \"x\"}]}"),
           std::string("{\"ims\": [{\"value\": \"a\", \"property\": \"EMAIL\"}]}"),
           std::string("{\"name\": {\"family\": 1}}"),
