@@ -233,6 +233,38 @@ std::optional<unsigned long> itemNumber(const std::string& group) {
     return std::stoul(group.substr(4));
 }
 
+// Which entries (by position) are written at each of `slots` places of the kind's properties.
+// Where the properties that stay keep their order, each stays in its place and a new entry
+// follows the entry before it (the first place when none is before it), so that removing,
+// adding or editing one moves no other line; entries handed in another order fill the places in
+// that order, the surplus at the last.
+std::vector<std::vector<std::size_t>>
+unitsBySlot(const std::vector<std::optional<std::size_t>>& keptBy,
+            const std::vector<std::optional<std::size_t>>& edits, std::size_t slots) {
+    std::vector<std::vector<std::size_t>> placed(slots);
+    if (slots == 0)
+        return placed;
+    std::vector<std::optional<std::size_t>> stays(keptBy.size());
+    std::optional<std::size_t> before;
+    bool inOrder = true;
+    for (std::size_t e = 0; e < keptBy.size(); ++e) {
+        stays[e] = keptBy[e] ? keptBy[e] : edits[e];
+        if (stays[e]) {
+            inOrder = inOrder && (!before || *before < *stays[e]);
+            before = stays[e];
+        }
+    }
+    std::size_t place = 0;
+    for (std::size_t e = 0; e < keptBy.size(); ++e) {
+        if (inOrder)
+            place = stays[e] ? *stays[e] : place;
+        else
+            place = std::min(e, slots - 1);
+        placed[place].push_back(e);
+    }
+    return placed;
+}
+
 } // namespace
 
 const std::vector<std::string>& addressParts() {
@@ -331,7 +363,7 @@ void replaceEntries(vCard& card, EntryKind kind, const std::vector<CardEntry>& e
 
     const bool version4 = isVersion4(card);
     std::set<std::string> groupsGiven;
-    std::vector<std::vector<vCardItem>> units;
+    std::vector<std::vector<vCardItem>> units; // the lines of each entry, in entry order
     for (std::size_t e = 0; e < entries.size(); ++e) {
         const CardEntry& entry = entries[e];
         if (keptBy[e]) {
@@ -363,13 +395,13 @@ void replaceEntries(vCard& card, EntryKind kind, const std::vector<CardEntry>& e
             units.back().push_back(newLabel(prefix, entry.label));
     }
 
+    const std::vector<std::vector<std::size_t>> placed = unitsBySlot(keptBy, edits, slots.size());
     std::vector<vCardItem> items;
     items.reserve(card.items.size() + entries.size());
     std::size_t slot = 0;
     for (std::size_t i = 0; i < card.items.size(); ++i) {
         if (slot < slots.size() && slots[slot] == i) {
-            const bool last = ++slot == slots.size();
-            for (std::size_t u = slot - 1; u < units.size() && (u == slot - 1 || last); ++u)
+            for (const std::size_t u : placed[slot++])
                 for (vCardItem& item : units[u])
                     items.push_back(std::move(item));
             continue;
