@@ -69,6 +69,7 @@ bool CardDavClient::set_auth(const std::string& type, const std::string& user_na
     authtype = usable ? toLowerAscii(type) : "";
     user = usable ? *usableUser : "";
     password = usable ? *usablePassword : "";
+    secrets = SecretForms(user, password);
     return usable;
 }
 
@@ -111,6 +112,7 @@ std::string CardDavClient::dav_root() const {
 void CardDavClient::setverbose(CURL* target) const {
     curl_easy_setopt(target, CURLOPT_VERBOSE, verbose ? 1L : 0L);
     curl_easy_setopt(target, CURLOPT_DEBUGFUNCTION, writeVerboseLog);
+    curl_easy_setopt(target, CURLOPT_DEBUGDATA, &secrets);
 }
 
 void CardDavClient::setvalidcert(CURL* target) const {

@@ -9,6 +9,7 @@
 #pragma once
 
 #include "Transport/ScriptInput.h"
+#include "Transport/SecretForms.h"
 
 #include <cstddef>
 #include <memory>
@@ -186,6 +187,8 @@ private:
     std::string password;
     std::string authtype;
     std::string ssltype;
+    // The password or token as the verbose log hides it.
+    SecretForms secrets;
     ServerFacts facts;
     std::unique_ptr<void, HandleCleanup> handle;
 };
