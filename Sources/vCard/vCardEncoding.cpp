@@ -53,26 +53,31 @@ std::string windows1252ToUtf8(const std::string& bytes) {
     return out;
 }
 
+// The position of the first byte from `from` on that is not ASCII, `size` when there is none.
+// Eight bytes at a time: photos are megabytes of base64 and nothing else.
+std::size_t endOfAscii(const unsigned char* bytes, std::size_t from, std::size_t size) {
+    for (std::uint64_t word = 0; size - from >= sizeof word; from += sizeof word) {
+        std::memcpy(&word, bytes + from, sizeof word);
+        if ((word & 0x8080808080808080u) != 0)
+            break;
+    }
+    while (from < size && bytes[from] < 0x80)
+        ++from;
+    return from;
+}
+
 } // namespace
+
+bool isAscii(std::string_view text) {
+    return endOfAscii(reinterpret_cast<const unsigned char*>(text.data()), 0, text.size()) ==
+           text.size();
+}
 
 bool isValidUtf8(std::string_view text) {
     const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
     const std::size_t size = text.size();
-    for (std::size_t i = 0; i < size;) {
-        // ASCII eight bytes at a time: photos are megabytes of base64 and nothing else.
-        std::uint64_t word = 0;
-        if (size - i >= sizeof word) {
-            std::memcpy(&word, bytes + i, sizeof word);
-            if ((word & 0x8080808080808080u) == 0) {
-                i += sizeof word;
-                continue;
-            }
-        }
+    for (std::size_t i = endOfAscii(bytes, 0, size); i < size; i = endOfAscii(bytes, i, size)) {
         const unsigned char lead = bytes[i];
-        if (lead < 0x80) {
-            ++i;
-            continue;
-        }
         std::size_t length = 0;
         unsigned char low = 0x80, high = 0xBF; // allowed range of the second byte
         if (lead >= 0xC2 && lead <= 0xDF) {
@@ -144,5 +149,7 @@ std::string decodedValue(const PropertyLine& line) {
             value.replace(at + 1, 2, "n");
     if (holdsQuotedPrintable(line))
         value = decodeQuotedPrintable(value);
+    else if (isAscii(value))
+        return value;
     return textToUtf8(std::move(value), charsetOf(line.parameters));
 }

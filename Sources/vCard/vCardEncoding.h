@@ -36,3 +36,6 @@ inline bool holdsJoinedLines(std::string_view value) {
 // other value exactly as written.
 bool holdsQuotedPrintable(const PropertyLine& line);
 std::string decodedValue(const PropertyLine& line);
+
+// Whether `text` is ASCII alone, which every charset reads the same.
+bool isAscii(std::string_view text);

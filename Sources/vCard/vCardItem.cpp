@@ -102,8 +102,11 @@ vCardItem::vCardItem(const PropertyLine& line) {
         params.push_back({std::string(key), std::string(paramValue)});
     receivedHead = line.head;
     const bool quotedPrintable = holdsQuotedPrintable(line);
-    value = decodedValue(line);
-    if (quotedPrintable || value != line.value) {
+    // Most values are plain ASCII on one line: the value as written, without decoding.
+    const bool asWritten =
+        !quotedPrintable && !holdsJoinedLines(line.value) && isAscii(line.value);
+    value = asWritten ? std::string(line.value) : decodedValue(line);
+    if (!asWritten && (quotedPrintable || value != line.value)) {
         receivedValue = line.value;
         // A soft line break at the end of the value (before END:VCARD) is written with the
         // empty line it breaks onto, so that no line written after it joins the value.
