@@ -19,9 +19,12 @@ struct MaskedField {
 };
 
 constexpr MaskedField kMaskedFields[] = {
-    {"authorization", Masking::SchemeKept},   {"proxy-authorization", Masking::SchemeKept},
-    {"cookie", Masking::Whole},               {"set-cookie", Masking::Whole},
-    {"www-authenticate", Masking::Parameters}, {"proxy-authenticate", Masking::Parameters},
+    {"authorization", Masking::SchemeKept},
+    {"proxy-authorization", Masking::SchemeKept},
+    {"cookie", Masking::Whole},
+    {"set-cookie", Masking::Whole},
+    {"www-authenticate", Masking::Parameters},
+    {"proxy-authenticate", Masking::Parameters},
     {"authentication-info", Masking::Parameters},
     {"proxy-authentication-info", Masking::Parameters},
 };
@@ -110,8 +113,8 @@ std::string parametersMasked(std::string_view value) {
         std::size_t equalsEnd = wordEnd;
         while (equalsEnd < value.size() && value[equalsEnd] == '=')
             ++equalsEnd;
-        const bool endsThere = equalsEnd == value.size() || isBlank(value[equalsEnd]) ||
-                               value[equalsEnd] == ',';
+        const bool endsThere =
+            equalsEnd == value.size() || isBlank(value[equalsEnd]) || value[equalsEnd] == ',';
         const std::string_view word = value.substr(at, wordEnd - at);
         if ((equalsEnd > wordEnd && endsThere) || (equalsEnd == wordEnd && afterScheme)) {
             shown += "[hidden]"; // a token: base64 and the like, "=" padding included

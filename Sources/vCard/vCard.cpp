@@ -82,8 +82,7 @@ void vCard::setText(const std::string& field, const std::string& text) {
     if (item == nullptr)
         return;
     const bool component = !name.typeprop.empty() && !item->innernames.empty();
-    const std::string separators =
-        component ? ";," : escapedSeparators(item->name, item->params);
+    const std::string separators = component ? ";," : escapedSeparators(item->name, item->params);
     item->set(escapedText(text, separators), name.typeprop);
 }
 

@@ -320,16 +320,22 @@ ClientCard outlookLatin1() {
     card.uid = "outlook-5e10-0008";
     card.text = joined({"BEGIN:VCARD", "VERSION:2.1", "UID:outlook-5e10-0008",
                         "N;CHARSET=ISO-8859-1:M\xFCller;J\xFCrgen", "FN:J\xFCrgen M\xFCller",
-                        "TITLE;CHARSET=Windows-1252:Gesch\xE4" "ftsf\xFChrer",
+                        "TITLE;CHARSET=Windows-1252:Gesch\xE4"
+                        "ftsf\xFChrer",
                         "TEL;WORK;VOICE:+49 221 555 0100",
-                        "ADR;WORK;CHARSET=ISO-8859-1:;;K\xF6nigstra\xDF" "e 5;K\xF6ln;;50667;Deutschland",
-                        "NOTE:Gr\xFC\xDF" "e \x96 bis bald", "END:VCARD"},
+                        "ADR;WORK;CHARSET=ISO-8859-1:;;K\xF6nigstra\xDF"
+                        "e 5;K\xF6ln;;50667;Deutschland",
+                        "NOTE:Gr\xFC\xDF"
+                        "e \x96 bis bald",
+                        "END:VCARD"},
                        "\r\n");
     card.reads = {{"displayname", "J\xC3\xBCrgen M\xC3\xBCller"},
                   {"name_first", "J\xC3\xBCrgen"},
-                  {"title", "Gesch\xC3\xA4" "ftsf\xC3\xBChrer"},
+                  {"title", "Gesch\xC3\xA4"
+                            "ftsf\xC3\xBChrer"},
                   {"work_city", "K\xC3\xB6ln"},
-                  {"note", "Gr\xC3\xBC\xC3\x9F" "e \xE2\x80\x93 bis bald"}};
+                  {"note", "Gr\xC3\xBC\xC3\x9F"
+                           "e \xE2\x80\x93 bis bald"}};
     card.storableOnRadicale = false;
     card.field = "worktel";
     card.newValue = "+49 221 555 0199";
@@ -337,9 +343,12 @@ ClientCard outlookLatin1() {
     card.expectedLine = "TEL;WORK;VOICE:+49 221 555 0199";
     // A line changed is UTF-8, and no longer claims another charset.
     card.jsonPointer = "/title";
-    card.jsonValue = "Gesch\xC3\xA4" "ftsleiter";
-    card.jsonChangedLine = "TITLE;CHARSET=Windows-1252:Gesch\xE4" "ftsf\xFChrer";
-    card.jsonExpectedLine = "TITLE:Gesch\xC3\xA4" "ftsleiter";
+    card.jsonValue = "Gesch\xC3\xA4"
+                     "ftsleiter";
+    card.jsonChangedLine = "TITLE;CHARSET=Windows-1252:Gesch\xE4"
+                           "ftsf\xFChrer";
+    card.jsonExpectedLine = "TITLE:Gesch\xC3\xA4"
+                            "ftsleiter";
     return card;
 }
 
@@ -347,15 +356,15 @@ ClientCard appleLabels() {
     ClientCard card;
     card.style = "Apple phones with built-in, custom and empty labels";
     card.uid = "9C0FFEE0-0000-4000-8000-00000000A110";
-    card.text = joined({"BEGIN:VCARD", "VERSION:3.0",
-                        "PRODID:-//Orchard Computer//Phone OS 17.4//EN", "N:Rivera;Sam;;;",
-                        "FN:Sam Rivera", "item1.TEL;type=pref:+1 415 555 0100",
-                        "item1.X-ABLabel:_$!<AssistantPhone>!$_", "ITEM2.TEL:+1 415 555 0101",
-                        "Item2.x-ablabel:_$!<Mobile>!$_", "item3.TEL;type=VOICE:+1 415 555 0102",
-                        "item3.X-ABLabel:", "item4.EMAIL;type=INTERNET:sam@example.com",
-                        "item4.X-ABLabel:Hobby\\, weekends",
-                        "UID:9C0FFEE0-0000-4000-8000-00000000A110", "END:VCARD"},
-                       "\r\n");
+    card.text =
+        joined({"BEGIN:VCARD", "VERSION:3.0", "PRODID:-//Orchard Computer//Phone OS 17.4//EN",
+                "N:Rivera;Sam;;;", "FN:Sam Rivera", "item1.TEL;type=pref:+1 415 555 0100",
+                "item1.X-ABLabel:_$!<AssistantPhone>!$_", "ITEM2.TEL:+1 415 555 0101",
+                "Item2.x-ablabel:_$!<Mobile>!$_", "item3.TEL;type=VOICE:+1 415 555 0102",
+                "item3.X-ABLabel:", "item4.EMAIL;type=INTERNET:sam@example.com",
+                "item4.X-ABLabel:Hobby\\, weekends", "UID:9C0FFEE0-0000-4000-8000-00000000A110",
+                "END:VCARD"},
+               "\r\n");
     card.reads = {{"email2", "sam@example.com"}, {"voicetel", "+1 415 555 0102"}};
     card.field = "voicetel";
     card.newValue = "+1 415 555 0199";
@@ -407,8 +416,8 @@ std::string joined(const std::vector<std::string>& lines, const std::string& lin
 }
 
 std::vector<ClientCard> clientCards() {
-    return {outlook(),   android(),       apple(),       google(), evolution(),
-            version4(),  iphone(),        outlookLatin1(), appleLabels(), hostile()};
+    return {outlook(),  android(), apple(),         google(),      evolution(),
+            version4(), iphone(),  outlookLatin1(), appleLabels(), hostile()};
 }
 
 std::vector<ClientCard> cardsRadicaleStores() {

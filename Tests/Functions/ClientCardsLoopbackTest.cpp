@@ -80,11 +80,12 @@ TEST_P(ClientCardLoopback, SettingItsGroupsRewritesTheCategoriesLineAlone) {
     ASSERT_EQ(plugin.host.call("CardDav_SetGroupStyle", {Arg::text("categories")}).number(), 1);
     ASSERT_EQ(plugin.host.call("CardDav_SelectAddressBook", {Arg::text(plugin.bookUrl())}).error,
               0);
-    const std::string held = plugin.host.call("CardDav_GetvCardGroups", {Arg::text(card.uid)}).text();
-    EXPECT_EQ(plugin.host
-                  .call("CardDav_SetvCardGroups", {Arg::text(card.uid), Arg::text(held + "Added")})
-                  .text(),
-              "Saved");
+    const std::string held =
+        plugin.host.call("CardDav_GetvCardGroups", {Arg::text(card.uid)}).text();
+    EXPECT_EQ(
+        plugin.host.call("CardDav_SetvCardGroups", {Arg::text(card.uid), Arg::text(held + "Added")})
+            .text(),
+        "Saved");
 
     std::vector<std::string> expected = logicalLines(card.text);
     const auto categories = std::find_if(expected.begin(), expected.end(), [](const auto& line) {

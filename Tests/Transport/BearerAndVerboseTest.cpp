@@ -107,8 +107,8 @@ TEST(VerboseLog, NoSecretReachesTheLogOverHttp1OrHttp2) {
     http1.setHandler([&](const loopback::Request& request) {
         const std::string sent = request.header("Authorization").value_or("");
         const std::string credentials = sent.substr(sent.find(' ') + 1);
-        return loopback::Response(
-            200, {"Set-Cookie: sid=" + credentials, "X-You-Sent: " + sent}, card);
+        return loopback::Response(200, {"Set-Cookie: sid=" + credentials, "X-You-Sent: " + sent},
+                                  card);
     });
     Http2Server http2;
     http2.serve("c1.vcf", card);

@@ -67,15 +67,19 @@ TEST(vCardRoundTrip, AChangedPropertyKeepsItsGroupNameAndOtherParameters) {
 }
 
 TEST(vCardRoundTrip, AChangedQuotedPrintableOr8BitPropertyIsWrittenAsPlainUtf8) {
-    const std::string latin1Note = "NOTE;CHARSET=ISO-8859-1:Gr\xFC\xDF" "e\r\n";
+    const std::string latin1Note = "NOTE;CHARSET=ISO-8859-1:Gr\xFC\xDF"
+                                   "e\r\n";
     vCard card = parse("N;LANGUAGE=de;CHARSET=ISO-8859-1;ENCODING=QUOTED-PRINTABLE:M=FCller;J=\r\n"
                        "=FCrgen;;;\r\n"
                        "ADR;WORK;QUOTED-PRINTABLE;CHARSET=\"utf-8\":;;Stra=C3=9Fe 1;Hamburg;;;\r\n"
                        "FN:J\xFCrgen M\xFCller\r\n" +
-                       latin1Note + "TITLE;CHARSET=ISO-8859-1:Gesch\xE4" "ftsf\xFChrer\r\n");
+                       latin1Note +
+                       "TITLE;CHARSET=ISO-8859-1:Gesch\xE4"
+                       "ftsf\xFChrer\r\n");
     EXPECT_EQ(card.get("name_first"), "J\xC3\xBCrgen");
     EXPECT_EQ(card.get("displayname"), "J\xC3\xBCrgen M\xC3\xBCller") << "no charset, no UTF-8";
-    EXPECT_EQ(card.get("note"), "Gr\xC3\xBC\xC3\x9F" "e");
+    EXPECT_EQ(card.get("note"), "Gr\xC3\xBC\xC3\x9F"
+                                "e");
     card.set("name_first", "Jörg");
     card.set("work_city", "Kiel");
     card.set("title", "Leiter");
