@@ -1,5 +1,6 @@
 #include "Transport/SecretForms.h"
 
+#include "Utils/HexDigits.h"
 #include "base64.h"
 
 #include <algorithm>
@@ -9,16 +10,6 @@ namespace {
 
 // Shorter stretches of base64 say too little of a secret, and would hide much that is not one.
 constexpr std::size_t kShortestEncodedForm = 4;
-
-int hexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
 
 std::string base64Of(std::string_view bytes) {
     return base64_encode(reinterpret_cast<const unsigned char*>(bytes.data()),
@@ -80,9 +71,10 @@ std::string SecretForms::hiddenIn(std::string_view text) const {
     from.reserve(text.size() + 1);
     for (std::size_t at = 0; at < text.size(); ++at) {
         from.push_back(at);
-        if (text[at] == '%' && at + 2 < text.size() && hexValue(text[at + 1]) >= 0 &&
-            hexValue(text[at + 2]) >= 0) {
-            decoded += static_cast<char>(hexValue(text[at + 1]) * 16 + hexValue(text[at + 2]));
+        if (text[at] == '%' && at + 2 < text.size() && hexDigitValue(text[at + 1]) >= 0 &&
+            hexDigitValue(text[at + 2]) >= 0) {
+            decoded +=
+                static_cast<char>(hexDigitValue(text[at + 1]) * 16 + hexDigitValue(text[at + 2]));
             at += 2;
         } else {
             decoded += text[at];

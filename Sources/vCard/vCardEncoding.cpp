@@ -1,6 +1,7 @@
 #include "vCard/vCardEncoding.h"
 
 #include "Utils/AsciiCase.h"
+#include "Utils/HexDigits.h"
 #include "vCard/vCardParameters.h"
 #include "vCard/vCardPropertyLine.h"
 #include "vCard/vCardWords.h"
@@ -12,16 +13,6 @@ namespace {
 
 bool isContinuationByte(unsigned char c) {
     return (c & 0xC0) == 0x80;
-}
-
-int hexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
 }
 
 void appendUtf8(std::string& out, std::uint32_t codePoint) {
@@ -119,8 +110,8 @@ std::string decodeQuotedPrintable(std::string_view text) {
             i += 2;
         } else if (rest[0] == '\n') {
             i += 1;
-        } else if (rest.size() >= 2 && hexDigit(rest[0]) >= 0 && hexDigit(rest[1]) >= 0) {
-            out += static_cast<char>(hexDigit(rest[0]) * 16 + hexDigit(rest[1]));
+        } else if (rest.size() >= 2 && hexDigitValue(rest[0]) >= 0 && hexDigitValue(rest[1]) >= 0) {
+            out += static_cast<char>(hexDigitValue(rest[0]) * 16 + hexDigitValue(rest[1]));
             i += 2;
         } else {
             out += c;
