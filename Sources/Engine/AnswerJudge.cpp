@@ -1,6 +1,5 @@
 #include "Engine/AnswerJudge.h"
 
-#include "Engine/SecretForms.h"
 #include "Transport/EntityTag.h"
 #include "Transport/ResponseHeaders.h"
 #include "Utils/AsciiCase.h"
@@ -98,16 +97,16 @@ std::string readableText(const std::string& body, bool& cut) {
 // or the conditions it names), or the start of a text body. The session's secrets are taken out
 // of the whole body before it is cut, so that no part of one is left at the cut.
 std::string serverExplanation(const CardDavClient& client, const Query& answer) {
+    const SecretForms& secrets = client.secret_forms();
     std::string reason = xmlParser().davErrorReason(answer.body);
-    const std::vector<std::string> secrets = secretForms(client);
     if (!reason.empty())
-        return withoutSecrets(secrets, std::move(reason), false);
+        return secrets.hiddenIn(reason);
     const std::string type = toLowerAscii(finalHeader(answer.headers, "Content-Type"));
     if (type.empty() || type.rfind("text/", 0) == 0 || type.find("xml") != std::string::npos ||
         type.find("json") != std::string::npos) {
         bool cut = false;
-        const std::string text = readableText(withoutSecrets(secrets, answer.body, false), cut);
-        return withoutSecrets(secrets, text, cut);
+        const std::string text = readableText(secrets.hiddenIn(answer.body), cut);
+        return secrets.hiddenIn(text, cut);
     }
     return "";
 }
@@ -159,7 +158,7 @@ std::string answerReason(const CardDavClient& client, const Query& answer) {
     const std::string explanation = serverExplanation(client, answer);
     if (!explanation.empty())
         reason += ": " + explanation;
-    return withoutSecrets(secretForms(client), std::move(reason), false);
+    return client.secret_forms().hiddenIn(reason);
 }
 
 Code handleQuery(const Query& query) {

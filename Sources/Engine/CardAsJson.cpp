@@ -28,8 +28,7 @@ Judged<std::string> currentCardJson(const Session& session) {
         return {failure(ErrorCode::CardNotListed), ""};
     const nlohmann::json card =
         cardJson(session.current_vcard, currentIdentity(session), currentVocabulary(session));
-    // Text that is not UTF-8 (a card's stray Latin-1 byte) is handed on replaced.
-    return {{}, card.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace)};
+    return {{}, card.dump()};
 }
 
 Verdict changeCurrentCardFromJson(Session& session, const std::string& text) {

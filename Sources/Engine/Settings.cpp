@@ -2,8 +2,8 @@
 
 #include <utility>
 
-void useServer(Session& session, const std::string& url, bool verbose, bool validcert) {
-    session.cd.set_baseurl(url);
+Verdict useServer(Session& session, const std::string& url, bool verbose, bool validcert) {
+    const ServerUrlProblem problem = session.cd.set_baseurl(url);
     session.cd.set_verbose(verbose);
     session.cd.set_validcert(validcert);
     session.current_mapping = createDefaultRawDataMap();
@@ -13,6 +13,27 @@ void useServer(Session& session, const std::string& url, bool verbose, bool vali
     session.group_style = GroupStyle::Cards;
     session.current_vcard_id.clear();
     session.current_vcard = vCard();
+    switch (problem) {
+    case ServerUrlProblem::none:
+        return {};
+    case ServerUrlProblem::credentials:
+        return failedBecause(ErrorCode::UnusableUrl,
+                             "the server URL holds a user name or password before its host; give "
+                             "them to CardDav_SetAuth");
+    default:
+        return failedBecause(ErrorCode::UnusableUrl,
+                             "the server URL holds a blank or a control character");
+    }
+}
+
+Verdict useCredentials(Session& session, const std::string& type, const std::string& user,
+                       const std::string& password) {
+    if (session.cd.set_auth(type, user, password))
+        return {};
+    return failedBecause(ErrorCode::UnsafeCredential,
+                         "the user name or password holds a control character such as a line "
+                         "break inside it; no credentials are sent until a usable "
+                         "CardDav_SetAuth");
 }
 
 Verdict useMappingFile(Session& session, const std::string& path) {

@@ -100,19 +100,18 @@ fmx::errcode runHandler(const Handler& handler, const fmx::DataVect& args, fmx::
     Verdict entry;
     if (checks(handler.entry)) {
         entry = checkConnection(state, connects(handler.entry));
-        if (!entry.ok()) {
-            record(state, entry);
-            if (!goesOn(handler.entry)) {
-                setFailureResult(handler.onRefusal, result);
-                return entry.code;
-            }
+        // Work that goes on whatever the check says reports the check's verdict itself, unless
+        // it has a failure of its own to report.
+        if (!entry.ok() && !goesOn(handler.entry)) {
+            setFailureResult(handler.onRefusal, result);
+            return record(state, entry);
         }
     }
     // A function that leaves the last error as it is records none of its own either.
     const bool records = startsAfresh(handler.entry);
     Code failed;
     try {
-        Call call(state, args, result, std::move(entry));
+        Call call(state, args, result, entry);
         Reply reply = handler.work(call);
         if (!setResult(reply.value, result))
             reply.verdict = failedBecause(ErrorCode::Failed, "the host refused the picture");
@@ -123,5 +122,9 @@ fmx::errcode runHandler(const Handler& handler, const fmx::DataVect& args, fmx::
         failed = ErrorCode::Failed;
     }
     setFailureResult(handler.onException, result);
-    return records ? record(state, failure(failed)) : failed;
+    if (!records)
+        return failed;
+    // The check's failure, where the work went on after it, came first.
+    record(state, entry);
+    return record(state, failure(failed));
 }

@@ -30,8 +30,8 @@ enum class Entry {
     // known; `Connected` connects first when no discovery has succeeded yet.
     Checked,
     Connected,
-    // As `Checked` and `Connected`, but the work runs whatever the check says and is given its
-    // verdict.
+    // As `Checked` and `Connected`, but the work runs whatever the check says, is given its
+    // verdict and answers with it, or with a failure of its own.
     CheckedGoOn,
     ConnectedGoOn,
 };

@@ -10,25 +10,31 @@
 namespace {
 
 // The configuration functions apply their settings whatever the entry check says (its code is
-// returned, 11 while no address-book home is known) and answer 1, or 0 after an exception.
+// returned, 11 while no address-book home is known) and answer 1, or 0 after an exception or
+// when a setting is refused.
 constexpr Entry kConfiguring = Entry::CheckedGoOn;
 
-Reply configured(Call& call) {
+// Answers 1 with the entry check's verdict, or 0 with the refusal of a setting, which is then the
+// call's outcome in place of the check's.
+Reply configured(Call& call, Verdict applied = {}) {
+    if (!applied.ok())
+        return {std::move(applied), number(0)};
     return {call.entry, number(1)};
 }
 
 } // namespace
 
 const Handler CardDav_SetServer{kConfiguring, nothing, number(0), [](Call& call) {
-                                    useServer(call.state, call.text(0), call.boolean(1, false),
-                                              call.boolean(2, false));
-                                    return configured(call);
+                                    return configured(call, useServer(call.state, call.text(0),
+                                                                      call.boolean(1, false),
+                                                                      call.boolean(2, false)));
                                 }};
 
-const Handler CardDav_SetAuth{kConfiguring, nothing, number(0), [](Call& call) {
-                                  call.state.cd.set_auth(call.text(0), call.text(1), call.text(2));
-                                  return configured(call);
-                              }};
+const Handler CardDav_SetAuth{
+    kConfiguring, nothing, number(0), [](Call& call) {
+        return configured(call,
+                          useCredentials(call.state, call.text(0), call.text(1), call.text(2)));
+    }};
 
 const Handler CardDav_SetSsl{kConfiguring, nothing, number(0), [](Call& call) {
                                  call.state.cd.set_ssl(call.text(0));

@@ -177,14 +177,38 @@ std::string blanksRunTogether(std::string_view text) {
     return joined;
 }
 
+// The contents of `text` when it is nothing but CDATA sections one after another (a writer
+// splits a "]]>" of the contents across two), blanks around them aside; false otherwise.
+bool cdataContents(std::string_view text, std::string& contents) {
+    constexpr std::string_view open = "<![CDATA[", close = "]]>", blanks = " \t\r\n";
+    const std::size_t first = text.find_first_not_of(blanks);
+    if (first == std::string_view::npos || text.compare(first, open.size(), open) != 0)
+        return false;
+    text = text.substr(first, text.find_last_not_of(blanks) + 1 - first);
+    contents.clear();
+    while (!text.empty()) {
+        if (text.compare(0, open.size(), open) != 0)
+            return false;
+        text.remove_prefix(open.size());
+        const std::size_t end = text.find(close);
+        if (end == std::string_view::npos)
+            return false;
+        contents.append(text.substr(0, end));
+        text.remove_prefix(end + close.size());
+    }
+    return true;
+}
+
 // The card text of an address-data element, a view of the document where possible. Some
-// servers send the card text escaped with the CDATA markers still in it; those are removed.
+// servers escape a card text they wrapped in CDATA, so that the markers arrive as text: when
+// the whole text is such a wrapping, the card text is what it wraps. Markers anywhere else are
+// the card's own text ("]]>" in a note) and stay.
 std::string_view cardTextOf(pugi::xml_node addressData, std::string& buffer) {
     const std::string_view text = textOf(addressData, buffer);
-    if (text.find("<![CDATA[") == std::string_view::npos &&
-        text.find("]]>") == std::string_view::npos)
+    std::string unwrapped;
+    if (!cdataContents(text, unwrapped))
         return text;
-    buffer = replace(replace(std::string(text), "<![CDATA[", ""), "]]>", "");
+    buffer = std::move(unwrapped);
     return buffer;
 }
 

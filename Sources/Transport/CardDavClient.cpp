@@ -48,18 +48,29 @@ void CardDavClient::release_connection() {
     handle.reset();
 }
 
-void CardDavClient::set_baseurl(const std::string& url) {
+ServerUrlProblem CardDavClient::set_baseurl(const std::string& url) {
     release_connection();
-    baseurl = endswith(url, "/") ? url.substr(0, url.size() - 1) : url;
     facts = ServerFacts();
+    baseurl = withoutTrailingLineBreaks(url);
+    const ServerUrlProblem problem = serverUrlProblem(baseurl);
+    if (problem != ServerUrlProblem::none)
+        baseurl.clear();
+    else if (endswith(baseurl, "/"))
+        baseurl.pop_back();
+    return problem;
 }
 
-void CardDavClient::set_auth(const std::string& type, const std::string& user_name,
+bool CardDavClient::set_auth(const std::string& type, const std::string& user_name,
                              const std::string& user_password) {
     release_connection();
-    authtype = toLowerAscii(type);
-    user = user_name;
-    password = user_password;
+    const std::optional<std::string> usableUser = usableCredential(user_name);
+    const std::optional<std::string> usablePassword = usableCredential(user_password);
+    const bool usable = usableUser && usablePassword;
+    authtype = usable ? toLowerAscii(type) : "";
+    user = usable ? *usableUser : "";
+    password = usable ? *usablePassword : "";
+    secrets = SecretForms(user, password);
+    return usable;
 }
 
 void CardDavClient::set_ssl(const std::string& type) {
@@ -101,6 +112,7 @@ std::string CardDavClient::dav_root() const {
 void CardDavClient::setverbose(CURL* target) const {
     curl_easy_setopt(target, CURLOPT_VERBOSE, verbose ? 1L : 0L);
     curl_easy_setopt(target, CURLOPT_DEBUGFUNCTION, writeVerboseLog);
+    curl_easy_setopt(target, CURLOPT_DEBUGDATA, &secrets);
 }
 
 void CardDavClient::setvalidcert(CURL* target) const {

@@ -8,6 +8,9 @@
 // credentials never go out on a connection that was opened for other settings.
 #pragma once
 
+#include "Transport/ScriptInput.h"
+#include "Transport/SecretForms.h"
+
 #include <cstddef>
 #include <memory>
 #include <string>
@@ -83,8 +86,14 @@ public:
     CardDavClient& operator=(CardDavClient&&) noexcept;
 
     // Settings: stored only, nothing is sent. Each one drops the kept connection.
-    void set_baseurl(const std::string& url);
-    void set_auth(const std::string& type, const std::string& user, const std::string& password);
+    // The base URL is stored without one trailing "/" and the line breaks after it; a URL with
+    // a problem (ScriptInput.h) is not stored, and the base URL is then empty: nothing goes
+    // anywhere until a usable one is set.
+    ServerUrlProblem set_baseurl(const std::string& url);
+    // The credentials are stored as usableCredential gives them. When the user name or the
+    // password cannot be used, none is stored and the type is emptied (requests then carry no
+    // credentials, neither these nor earlier ones): false.
+    bool set_auth(const std::string& type, const std::string& user, const std::string& password);
     void set_ssl(const std::string& type);
     void set_timeout(int seconds);
     void set_validcert(bool value);
@@ -99,6 +108,8 @@ public:
     int get_stall_limit() const { return stallSeconds; }
     const std::string& get_user() const { return user; }
     const std::string& get_password() const { return password; }
+    // The forms in which the password or token may come back in what a server sends.
+    const SecretForms& secret_forms() const { return secrets; }
     const std::string& get_authtype() const { return authtype; }
     const std::string& get_ssltype() const { return ssltype; }
     // Whether the authentication type sends credentials at all.
@@ -210,6 +221,8 @@ private:
     std::string password;
     std::string authtype;
     std::string ssltype;
+    // The password or token as the verbose log hides it.
+    SecretForms secrets;
     ServerFacts facts;
     std::unique_ptr<void, HandleCleanup> handle;
 };

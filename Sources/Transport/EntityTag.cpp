@@ -34,7 +34,10 @@ std::string storedEntityTag(std::string_view raw) {
 }
 
 std::string quotedEntityTag(const std::string& tag) {
-    const std::string clean = replace(replace(tag, "\r", ""), "\n", "");
+    std::string clean;
+    for (const char c : tag)
+        if (static_cast<unsigned char>(c) >= 0x20 && c != 0x7F)
+            clean += c;
     if (startswith(clean, "\"") || startswith(clean, "W/\""))
         return clean;
     if (startswith(clean, "W/"))

@@ -13,6 +13,6 @@
 std::string storedEntityTag(std::string_view raw);
 
 // The tag as an "If-Match" header needs it: `abc` gives `"abc"`, `W/x` gives `W/"x"`; a tag that
-// already begins with a double quote or with `W/"` is returned as it is. CR and LF are dropped
-// so that a tag can never end the header line early.
+// already begins with a double quote or with `W/"` is returned as it is. Control characters
+// (CR, LF, NUL...) are dropped, so that a tag from a script can never end or cut the header line.
 std::string quotedEntityTag(const std::string& tag);

@@ -94,6 +94,44 @@ TEST_F(ConnectionTest, ConfigurationBeforeAnyConnectionAppliesSettingsAndReports
     EXPECT_EQ(server.requestCount(), 0u) << "configuration sends nothing";
 }
 
+TEST_F(ConnectionTest, UnusableServerUrlsAndCredentialsAreRefusedAndGoNowhere) {
+    const std::string hostAndPort = server.baseUrl().substr(7);
+    const struct {
+        const char* function;
+        std::vector<std::string> args;
+        fmx::int16 code;
+    } cases[] = {
+        {"CardDav_SetServer", {"http://alice:secret@" + hostAndPort + "/dav"}, 27},
+        {"CardDav_SetServer", {"alice@" + hostAndPort + "/dav"}, 27},
+        {"CardDav_SetServer", {server.baseUrl() + "/dav\r\nX-Injected: 1"}, 27},
+        {"CardDav_SetAuth", {"basic", "alice", "pw\r\nX-Injected: 1"}, 33},
+        {"CardDav_SetAuth", {"bearer", "", "tok\tx"}, 33},
+    };
+    for (const auto& c : cases) {
+        setServer(server.baseUrl() + "/dav");
+        host.call("CardDav_SetAuth", {Arg::text("basic"), Arg::text("bob"), Arg::text("old")});
+        std::vector<Arg> args;
+        for (const std::string& arg : c.args)
+            args.push_back(Arg::text(arg));
+        const CallResult refused = host.call(c.function, args);
+        EXPECT_EQ(refused.error, c.code) << c.args[0];
+        EXPECT_EQ(refused.number(), 0) << c.args[0];
+        EXPECT_EQ(lastError(), c.code) << c.args[0];
+        EXPECT_NE(host.call("CardDav_LastErrorText").text(), "") << c.args[0];
+        // Neither the refused text nor what was set before goes out.
+        server.clearRequests();
+        host.call("CardDav_Connect");
+        for (const loopback::Request& request : server.requests()) {
+            EXPECT_EQ(c.code, 33) << c.args[0] << ": a refused URL sends nothing";
+            EXPECT_FALSE(request.header("Authorization")) << c.args[0];
+            EXPECT_FALSE(request.header("X-Injected")) << c.args[0];
+        }
+    }
+    // What a FileMaker field leaves at the end is no part of the URL.
+    EXPECT_EQ(setServer(server.baseUrl() + "/dav/\r").error, 11);
+    EXPECT_EQ(session().cd.get_baseurl(), server.baseUrl() + "/dav");
+}
+
 TEST_F(ConnectionTest, ConnectJoinsHrefsOnTheServerRootAndKeepsTheHome) {
     server.enqueue(loopback::xmlResponse(207, principalAnswer("/dav/", "/dav/principals/u/")));
     server.enqueue(
