@@ -13,8 +13,8 @@
 #include <utility>
 
 // The code of an answer by its status alone: 0 for the success statuses 200, 201, 204 and 207;
-// 43, 44, 47 for 403, 404, 500; 46 and 45 for the client's certificate and abort failures; -1
-// for everything else.
+// 43, 44, 47 for 403, 404, 500; 46 and 45 for the client's certificate and abort failures; 28
+// for an answer given up beyond the answer ceiling; -1 for everything else.
 Code handleQuery(const Query& query);
 
 // The entity tag the final response's ETag header names, as tags are kept; empty when it names

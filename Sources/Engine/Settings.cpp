@@ -1,5 +1,6 @@
 #include "Engine/Settings.h"
 
+#include <limits>
 #include <utility>
 
 void useServer(Session& session, const std::string& url, bool verbose, bool validcert) {
@@ -13,6 +14,16 @@ void useServer(Session& session, const std::string& url, bool verbose, bool vali
     session.group_style = GroupStyle::Cards;
     session.current_vcard_id.clear();
     session.current_vcard = vCard();
+}
+
+void useAnswerCeiling(Session& session, long megabytes) {
+    constexpr std::size_t kMegabyte = 1024 * 1024;
+    if (megabytes <= 0)
+        return;
+    const auto asked = static_cast<unsigned long>(megabytes);
+    const std::size_t largest = std::numeric_limits<std::size_t>::max() / kMegabyte;
+    session.cd.set_answer_ceiling(asked > largest ? std::numeric_limits<std::size_t>::max()
+                                                  : asked * kMegabyte);
 }
 
 Verdict useMappingFile(Session& session, const std::string& path) {

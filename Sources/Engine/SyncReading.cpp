@@ -105,9 +105,10 @@ Verdict readCardTexts(CardDavClient& client, const std::string& bookUrl,
     for (std::size_t start = 0; start < urls.size();) {
         const std::size_t count = std::min(batch, urls.size() - start);
         const auto from = urls.begin() + static_cast<std::ptrdiff_t>(start);
-        Query answer =
-            client.multiget_vcards(bookUrl, std::vector<std::string>(from, from + count),
-                                   CardDavClient::CardContent::WholeCard, kLargestMultigetAnswer);
+        // One card alone cannot be asked for in halves: its answer may be as large as any.
+        Query answer = client.multiget_vcards(bookUrl, std::vector<std::string>(from, from + count),
+                                              CardDavClient::CardContent::WholeCard,
+                                              count > 1 ? kLargestMultigetAnswer : 0);
         if (answer.tooLarge && count > 1) {
             batch = count / 2;
             continue;

@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace {
 
 using loopback::Response;
@@ -328,6 +330,30 @@ TEST_F(SyncLoopback, NamedCardsAreReadAHundredARequestAndOnlyKeptTextsCountAsFet
     // A save drops the kept text: its tag is no longer the card's.
     EXPECT_EQ(call("CardDav_SaveCard").text(), "Saved");
     EXPECT_EQ(session().book.keptText("u42"), nullptr);
+}
+
+TEST_F(SyncLoopback, AnAnswerWithoutEndFailsAtTheAnswerCeilingWithNothingApplied) {
+    ASSERT_EQ(call("CardDav_SetTimeout", {Arg::number(0), Arg::number(1)}).error, 0);
+    const std::string stored = token();
+    Response endless;
+    endless.raw = "HTTP/1.1 207 Multi-Status\r\nContent-Type: application/xml\r\n\r\n"
+                  "<d:multistatus xmlns:d=\"DAV:\">";
+    endless.endlessAfterRaw = "<d:response><d:href>" + path("x") + "</d:href></d:response>";
+    const std::tuple<const char*, std::vector<Arg>, const char*, std::string> calls[] = {
+        {"CardDav_GetChanges", {Arg::text(stored)}, "REPORT", kBook},
+        {"CardDav_GetvCard", {Arg::text("ua")}, "GET", path("a")},
+        {"CardDav_SelectAddressBook", {Arg::text(plugin.bookUrl())}, "REPORT", kBook},
+    };
+    for (const auto& [function, args, method, target] : calls) {
+        store.failNext(method, target, endless);
+        EXPECT_EQ(call(function, args).error, 28) << function;
+        EXPECT_NE(call("CardDav_LastErrorText").text().find("ceiling of 1048576 bytes"),
+                  std::string::npos);
+        const bool selected = std::string(function) == "CardDav_SelectAddressBook";
+        EXPECT_EQ(known(), selected ? "" : "ua\rub\r") << function;
+        EXPECT_EQ(token(), selected ? "" : stored) << function;
+    }
+    EXPECT_EQ(call("CardDav_GetvCardItem", {Arg::text("uniqueid")}).text(), "");
 }
 
 } // namespace
