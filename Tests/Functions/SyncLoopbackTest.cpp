@@ -332,6 +332,56 @@ TEST_F(SyncLoopback, NamedCardsAreReadAHundredARequestAndOnlyKeptTextsCountAsFet
     EXPECT_EQ(session().book.keptText("u42"), nullptr);
 }
 
+TEST_F(SyncLoopback, AListingCutShortIsNeverTakenForTheBook) {
+    store.put(path("c"), card("uc"), "tc");
+    select();
+    const std::string before = token();
+    BookQuirks capped;
+    capped.queryLimit = 2;
+    store.serveBook(kBook, capped);
+    const std::string held = url("a") + "\tta\r" + url("b") + "\ttb\r" + url("c") + "\ttc\r";
+    const std::pair<const char*, std::vector<Arg>> calls[] = {
+        {"CardDav_CompareETags", {Arg::text(held)}},
+        {"CardDav_GetvCardGroups", {Arg::text("uc"), Arg::boolean(true)}},
+        {"CardDav_SetGroupStyle", {Arg::text("categories")}},
+        {"CardDav_DeleteAllCards", {Arg::text(plugin.bookUrl())}},
+        {"CardDav_SelectAddressBook", {Arg::text(plugin.bookUrl())}},
+    };
+    for (const auto& [function, args] : calls) {
+        EXPECT_EQ(call(function, args).error, 35) << function;
+        const bool selected = std::string(function) == "CardDav_SelectAddressBook";
+        // A failed selection knows nothing of the book, and no token stands for it.
+        EXPECT_EQ(known(), selected ? "" : "ua\rub\ruc\r") << function;
+        EXPECT_EQ(token(), selected ? "" : before) << function;
+    }
+    EXPECT_EQ(call("CardDav_GetGroupStyle").text(), "cards");
+    EXPECT_TRUE(store.holds(path("a")) && store.holds(path("c")));
+}
+
+TEST_F(SyncLoopback, OnlyATextProvenWholeIsKeptAndATrimmedOneIsNeverWrittenBack) {
+    // A vCard 2.1 card with an agent card inside, listed with the few properties asked for: the
+    // text holds the nested card, yet is shorter than the card.
+    const std::string agent = "BEGIN:VCARD\r\nVERSION:2.1\r\nUID:uv\r\nFN:Vera\r\nAGENT:\r\n"
+                              "BEGIN:VCARD\r\nVERSION:2.1\r\nFN:Agent\r\nEND:VCARD\r\n"
+                              "TEL:+1 555 0100\r\nNOTE:after the agent\r\nEND:VCARD\r\n";
+    store.put(path("v"), agent, "tv");
+    select();
+    ASSERT_EQ(call("CardDav_GetvCard", {Arg::text("uv")}).number(), 1);
+    EXPECT_EQ(methods(), "GET ");
+    call("CardDav_SetvCardItem", {Arg::text("title"), Arg::text("Boss")});
+    EXPECT_EQ(call("CardDav_SaveCard").text(), "Saved");
+    EXPECT_NE(store.text(path("v")).find("TEL:+1 555 0100\r\nNOTE:after the agent\r\n"),
+              std::string::npos);
+
+    // Sent whole with its length, a text is kept and opened with no request.
+    BookQuirks whole;
+    whole.listingHonoursPartialData = false;
+    store.serveBook(kBook, whole);
+    select();
+    ASSERT_EQ(call("CardDav_GetvCard", {Arg::text("uv")}).number(), 1);
+    EXPECT_EQ(methods(), "");
+}
+
 TEST_F(SyncLoopback, AnAnswerWithoutEndFailsAtTheAnswerCeilingWithNothingApplied) {
     ASSERT_EQ(call("CardDav_SetTimeout", {Arg::number(0), Arg::number(1)}).error, 0);
     const std::string stored = token();
