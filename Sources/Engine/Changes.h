@@ -1,8 +1,9 @@
 // What changed on the server: since a sync token, against the tags a script holds, or as the
 // tags of the cards the session knows. Only the server says what was removed: a card is
 // reported deleted when a sync answer names it gone (404), or when a whole listing no longer
-// holds an href the script holds. A card an answer merely leaves out fails the call, and
-// nothing is applied.
+// holds an href the script holds. A card an answer merely leaves out, or sends with a text that
+// names no card (empty, or without a UID) even when read again, fails the call, and nothing is
+// applied.
 #pragma once
 
 #include "Engine/Session.h"

@@ -286,6 +286,15 @@ TEST_F(WholeBook, RefusedCappedOrIncompleteAnswersAreCompletedAHundredARequest) 
         EXPECT_EQ(named, std::string(c.name) == "capped" ? 3u : 7u) << c.name;
     }
 
+    // A member the reading leaves out is no card gone: the call fails and nothing is applied.
+    const std::string before = token();
+    store.put(path("c5"), card("uc5"), "t");
+    capped.omittedFromMultiget = {path("c5")};
+    store.serveBook(kBook, capped);
+    EXPECT_EQ(call("CardDav_FetchvCards", {Arg::text("*")}).error, -1);
+    EXPECT_EQ(token(), before);
+    EXPECT_EQ(listEntries(known()).size(), 7u);
+
     // A card that comes without its text is read by multiget.
     store.serveBook(kBook);
     store.failNext("REPORT", kBook,
