@@ -64,8 +64,7 @@ std::vector<CardChange> applyChanges(SelectedBook& book, BookChanges& changes) {
             book.removeAt(url);
         }
         told.push_back({CardChange::Kind::Changed, entry.uid, entry.etag, entry.isgroup, url, ""});
-        if (!entry.uid.empty())
-            book.put(std::move(entry), std::move(change.text));
+        book.put(std::move(entry), std::move(change.text));
     }
     return told;
 }
@@ -183,23 +182,35 @@ struct ListedTag {
     bool inconclusive = false;
     // The answer was a complete listing of no card at all.
     bool emptyListing = false;
+    // The tag the server names for the card now, where it named one.
+    std::string serverTag;
 };
 
 ListedTag judgeTag(const CardDavClient& client, Query answer, const std::string& url,
                    const std::string& heldTag) {
-    if (isGone(answer))
-        return {{{}, TagCheck::Answer::Deleted}};
+    ListedTag judged;
+    if (isGone(answer)) {
+        judged.check.answer = TagCheck::Answer::Deleted;
+        return judged;
+    }
     auto listed = judgedMultistatus(client, answer, [&](std::string body) {
         return xmlParser().getCardData(std::move(body), url);
     });
-    if (!listed.verdict.ok())
-        return {{std::move(listed.verdict), TagCheck::Answer::Unanswered}, true};
     const std::vector<addresscard>& cards = listed.value.cards;
-    if (cards.size() != 1)
-        return {{{}, TagCheck::Answer::DataError}, true, cards.empty()};
-    return {
-        {{},
-         cards.front().etag == heldTag ? TagCheck::Answer::NotChanged : TagCheck::Answer::Changed}};
+    judged.inconclusive = !listed.verdict.ok() || cards.size() != 1;
+    if (!listed.verdict.ok()) {
+        judged.check.verdict = std::move(listed.verdict);
+        return judged;
+    }
+    if (cards.size() != 1) {
+        judged.check.answer = TagCheck::Answer::DataError;
+        judged.emptyListing = cards.empty();
+        return judged;
+    }
+    judged.serverTag = cards.front().etag;
+    judged.check.answer =
+        judged.serverTag == heldTag ? TagCheck::Answer::NotChanged : TagCheck::Answer::Changed;
+    return judged;
 }
 
 } // namespace
@@ -221,5 +232,12 @@ TagCheck checkTag(Session& session, const std::string& uid, const std::string& h
     }
     if (listsNothing || verdict.inconclusive)
         verdict = judgeTag(session.cd, session.cd.get_etag(url), url, heldTag);
+    // What the server said of the card now holds for its kept text too: one of another tag, or of
+    // a card gone or changed without a tag, no longer serves.
+    if (!verdict.serverTag.empty())
+        session.book.retag(uid, verdict.serverTag);
+    else if (verdict.check.answer == TagCheck::Answer::Deleted ||
+             verdict.check.answer == TagCheck::Answer::Changed)
+        session.book.dropText(uid);
     return std::move(verdict.check);
 }

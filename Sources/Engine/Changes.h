@@ -54,5 +54,7 @@ struct TagCheck {
         Unanswered
     } answer = Answer::Unanswered;
 };
-// Unanswered with no failure for an empty UID or tag or an unlisted card.
+// Unanswered with no failure for an empty UID or tag or an unlisted card. The tag the server
+// names is taken up as the card's (a text kept at another drops); a card found gone, or changed
+// without a tag named, loses its kept text.
 TagCheck checkTag(Session& session, const std::string& uid, const std::string& heldTag);

@@ -14,6 +14,7 @@ void useServer(Session& session, const std::string& url, bool verbose, bool vali
     session.group_style = GroupStyle::Cards;
     session.current_vcard_id.clear();
     session.current_vcard = vCard();
+    session.current_vcard_text = {};
 }
 
 void useAnswerCeiling(Session& session, long megabytes) {

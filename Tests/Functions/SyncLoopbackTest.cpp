@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <tuple>
 
 namespace {
@@ -30,6 +31,12 @@ std::string group(const std::string& uid, const std::string& member) {
 
 std::string path(const std::string& name) {
     return kBook + name + ".vcf";
+}
+
+// The card `uid` as another client changed it.
+std::string theirs(const std::string& uid) {
+    const std::string text = card(uid);
+    return text.substr(0, text.find("END:VCARD")) + "NOTE:theirs\r\nEND:VCARD\r\n";
 }
 
 std::size_t occurrences(const std::string& text, const std::string& part) {
@@ -365,6 +372,61 @@ TEST_F(SyncLoopback, AListingCutShortIsNeverTakenForTheBook) {
     }
     EXPECT_EQ(call("CardDav_GetGroupStyle").text(), "cards");
     EXPECT_TRUE(store.holds(path("a")) && store.holds(path("c")));
+}
+
+TEST_F(SyncLoopback, ASaveIsGuardedByTheTagOfItsOwnTextWhateverWasLearntSince) {
+    const std::string start = token();
+    ASSERT_EQ(call("CardDav_GetvCard", {Arg::text("ua")}).number(), 1);
+    store.put(path("a"), theirs("ua"), "ta2");
+    // A sync and a listing name the new tag; the card in memory is still the text read at ta.
+    EXPECT_EQ(changes(start).error, 0);
+    select();
+    EXPECT_EQ(call("CardDav_GetvCardItem", {Arg::text("etag")}).text(), "ta");
+    EXPECT_NE(call("CardDav_GetvCardJSON").text().find("\"etag\":\"ta\""), std::string::npos);
+    call("CardDav_SetvCardItem", {Arg::text("title"), Arg::text("mine")});
+    const CallResult refused = call("CardDav_SaveCard");
+    EXPECT_EQ(refused.error, 19);
+    EXPECT_EQ(plugin.server.lastRequest().header("If-Match"), std::optional<std::string>("\"ta\""));
+    EXPECT_EQ(store.text(path("a")), theirs("ua"));
+
+    // Opened again it is read again, and then saved over what the other client wrote.
+    plugin.server.clearRequests();
+    ASSERT_EQ(call("CardDav_GetvCard", {Arg::text("ua")}).number(), 1);
+    EXPECT_EQ(methods(), "GET ");
+    call("CardDav_SetvCardItem", {Arg::text("title"), Arg::text("mine")});
+    EXPECT_EQ(call("CardDav_SaveCard").text(), "Saved");
+    const std::string saved = store.text(path("a"));
+    EXPECT_NE(saved.find("NOTE:theirs"), std::string::npos);
+    EXPECT_NE(saved.find(":mine\r\n"), std::string::npos);
+}
+
+TEST_F(SyncLoopback, AKeptTextServesOnlyWhileNothingSaysTheServersCardDiffers) {
+    const std::pair<const char*, std::function<void()>> events[] = {
+        {"Changed!", [&] { call("CardDav_CheckvCardIfChanged", {Arg::text("ua"), Arg::text("ta")}); }},
+        {"a save refused", [&] {
+             call("CardDav_GetvCard", {Arg::text("ua")});
+             EXPECT_EQ(call("CardDav_SaveCard").error, 19);
+         }},
+        {"a delete refused",
+         [&] { EXPECT_EQ(call("CardDav_DeleteCard", {Arg::text("ua"), Arg::text("ta")}).error, 19); }},
+    };
+    for (const auto& [event, tell] : events) {
+        store.put(path("a"), card("ua"), "ta");
+        select();
+        ASSERT_EQ(call("CardDav_FetchvCards", {Arg::text("ua")}).text(), "fetched\tua\r");
+        store.put(path("a"), theirs("ua"), "ta2");
+        tell();
+        plugin.server.clearRequests();
+        ASSERT_EQ(call("CardDav_GetvCard", {Arg::text("ua")}).number(), 1) << event;
+        EXPECT_EQ(methods(), "GET ") << event;
+        EXPECT_EQ(call("CardDav_GetvCardItem", {Arg::text("note")}).text(), "theirs") << event;
+    }
+    // A card found gone is not opened from its text either.
+    ASSERT_EQ(call("CardDav_FetchvCards", {Arg::text("ub")}).text(), "fetched\tub\r");
+    store.remove(path("b"));
+    EXPECT_EQ(call("CardDav_CheckvCardIfChanged", {Arg::text("ub"), Arg::text("tb")}).text(),
+              "Deleted!");
+    EXPECT_EQ(call("CardDav_GetvCard", {Arg::text("ub")}).error, 44);
 }
 
 TEST_F(SyncLoopback, OnlyATextProvenWholeIsKeptAndATrimmedOneIsNeverWrittenBack) {
