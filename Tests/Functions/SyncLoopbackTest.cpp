@@ -9,7 +9,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <tuple>
 
 namespace {
@@ -384,9 +383,7 @@ TEST_F(SyncLoopback, ASaveIsGuardedByTheTagOfItsOwnTextWhateverWasLearntSince) {
     EXPECT_EQ(call("CardDav_GetvCardItem", {Arg::text("etag")}).text(), "ta");
     EXPECT_NE(call("CardDav_GetvCardJSON").text().find("\"etag\":\"ta\""), std::string::npos);
     call("CardDav_SetvCardItem", {Arg::text("title"), Arg::text("mine")});
-    const CallResult refused = call("CardDav_SaveCard");
-    EXPECT_EQ(refused.error, 19);
-    EXPECT_EQ(plugin.server.lastRequest().header("If-Match"), std::optional<std::string>("\"ta\""));
+    EXPECT_EQ(call("CardDav_SaveCard").error, 19);
     EXPECT_EQ(store.text(path("a")), theirs("ua"));
 
     // Opened again it is read again, and then saved over what the other client wrote.
@@ -395,27 +392,21 @@ TEST_F(SyncLoopback, ASaveIsGuardedByTheTagOfItsOwnTextWhateverWasLearntSince) {
     EXPECT_EQ(methods(), "GET ");
     call("CardDav_SetvCardItem", {Arg::text("title"), Arg::text("mine")});
     EXPECT_EQ(call("CardDav_SaveCard").text(), "Saved");
-    const std::string saved = store.text(path("a"));
-    EXPECT_NE(saved.find("NOTE:theirs"), std::string::npos);
-    EXPECT_NE(saved.find(":mine\r\n"), std::string::npos);
+    EXPECT_NE(store.text(path("a")).find("NOTE:theirs\r\nTITLE"), std::string::npos);
 }
 
 TEST_F(SyncLoopback, AKeptTextServesOnlyWhileNothingSaysTheServersCardDiffers) {
-    const std::pair<const char*, std::function<void()>> events[] = {
-        {"Changed!", [&] { call("CardDav_CheckvCardIfChanged", {Arg::text("ua"), Arg::text("ta")}); }},
-        {"a save refused", [&] {
-             call("CardDav_GetvCard", {Arg::text("ua")});
-             EXPECT_EQ(call("CardDav_SaveCard").error, 19);
-         }},
-        {"a delete refused",
-         [&] { EXPECT_EQ(call("CardDav_DeleteCard", {Arg::text("ua"), Arg::text("ta")}).error, 19); }},
+    // A refused save is met in the test above; a check and a refused delete say it as well.
+    const std::pair<const char*, std::vector<Arg>> events[] = {
+        {"CardDav_CheckvCardIfChanged", {Arg::text("ua"), Arg::text("ta")}},
+        {"CardDav_DeleteCard", {Arg::text("ua"), Arg::text("ta")}},
     };
-    for (const auto& [event, tell] : events) {
+    for (const auto& [event, args] : events) {
         store.put(path("a"), card("ua"), "ta");
         select();
         ASSERT_EQ(call("CardDav_FetchvCards", {Arg::text("ua")}).text(), "fetched\tua\r");
         store.put(path("a"), theirs("ua"), "ta2");
-        tell();
+        call(event, args);
         plugin.server.clearRequests();
         ASSERT_EQ(call("CardDav_GetvCard", {Arg::text("ua")}).number(), 1) << event;
         EXPECT_EQ(methods(), "GET ") << event;
@@ -456,7 +447,7 @@ TEST_F(SyncLoopback, OnlyATextProvenWholeIsKeptAndATrimmedOneIsNeverWrittenBack)
 TEST_F(SyncLoopback, AnAnswerWithoutEndFailsAtTheAnswerCeilingWithNothingApplied) {
     ASSERT_EQ(call("CardDav_SetTimeout", {Arg::number(0), Arg::number(1)}).error, 0);
     const std::string stored = token();
-    Response endless;
+    Response endless; // a listing whose responses never end
     endless.raw = "HTTP/1.1 207 Multi-Status\r\nContent-Type: application/xml\r\n\r\n"
                   "<d:multistatus xmlns:d=\"DAV:\">";
     endless.endlessAfterRaw = "<d:response><d:href>" + path("x") + "</d:href></d:response>";
