@@ -89,7 +89,8 @@ public:
     // The stall limit of requests without a time-out; kStallSeconds unless a test shortens it
     // (no external function changes it).
     void set_stall_limit(int seconds);
-    // The answer ceiling in bytes; 0 is ignored.
+    // The answer ceiling in bytes; 0 is ignored. It concerns answers alone: the kept connection
+    // stays.
     void set_answer_ceiling(std::size_t bytes);
 
     bool get_validcert() const { return validcert; }
