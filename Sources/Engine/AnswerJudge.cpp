@@ -138,6 +138,8 @@ Code transportCode(TransportFailure failure) {
 } // namespace
 
 std::string answerReason(const CardDavClient& client, const Query& answer) {
+    if (answer.beyondCeiling)
+        return answer.failure;
     switch (answer.status) {
     case 0:
         return "no answer from the server" +
@@ -162,6 +164,8 @@ std::string answerReason(const CardDavClient& client, const Query& answer) {
 }
 
 Code handleQuery(const Query& query) {
+    if (query.beyondCeiling)
+        return ErrorCode::AnswerTooLarge;
     if (isAcceptedStatus(query.status))
         return ErrorCode::None;
     switch (query.status) {

@@ -14,9 +14,9 @@
 
 // The code of an answer by its status alone: 0 for the success statuses 200, 201, 204 and 207;
 // 24 for credentials refused (401, or 403 asking for credentials); 43, 44, 47 for 403, 404, 500;
-// 46 and 45 for the client's certificate and abort failures; without any answer 25 (unreachable,
-// timed out or stalled), 26 (no secure connection) or 27 (a URL libcurl cannot use); -1 for
-// everything else.
+// 46 and 45 for the client's certificate and abort failures; 28 for an answer given up beyond
+// the answer ceiling; without any answer 25 (unreachable, timed out or stalled), 26 (no secure
+// connection) or 27 (a URL libcurl cannot use); -1 for everything else.
 Code handleQuery(const Query& query);
 
 // The entity tag the final response's ETag header names, as tags are kept; empty when it names

@@ -19,6 +19,24 @@ Verdict selectNamedBook(Session& session, const std::string& given) {
     return {};
 }
 
+namespace {
+
+// Whether a card text that came with a listing is the whole card. The listing asks for a few
+// properties, and a server may send those alone, with more, or the whole card: only the
+// resource's length (getcontentlength) proves a text whole. Reading XML turns each CR LF into
+// LF, so the text is as long as the resource either as read or with a CR before each bare LF.
+bool isProvenWhole(const std::string& text, const addresscard& card) {
+    if (!card.contentlength)
+        return false;
+    std::size_t bareLineEnds = 0;
+    for (std::size_t at = text.find('\n'); at != std::string::npos; at = text.find('\n', at + 1))
+        if (at == 0 || text[at - 1] != '\r')
+            ++bareLineEnds;
+    return *card.contentlength == text.size() || *card.contentlength == text.size() + bareLineEnds;
+}
+
+} // namespace
+
 Listing listAddressBook(Session& session, const std::string& url) {
     // The cards' categories are asked only where they may be the book's groups, so that a book
     // of group cards is listed as it always was.
@@ -26,13 +44,27 @@ Listing listAddressBook(Session& session, const std::string& url) {
     Query answer = session.cd.get_addressbookitems(
         url, withCategories ? CardDavClient::CardContent::SummaryWithCategories
                             : CardDavClient::CardContent::Summary);
-    // Whole cards a server sends with the listing are kept, as far as the kept texts have room.
+    // Whole cards a server sends with the listing are kept, as far as the kept texts have room;
+    // the reader hands on only texts that hold more than the properties asked for.
     auto listed = judgedMultistatus(session.cd, answer, [&](std::string body) {
         return xmlParser().getCardData(std::move(body), url, CardTexts::WhenWhole,
                                        FetchedCards::kMaxBytes);
     });
-    listed.value.withCategories = withCategories;
-    return {std::move(listed.verdict), std::move(listed.value)};
+    if (!listed.verdict.ok())
+        return {std::move(listed.verdict), {}};
+    // A server that caps its results ends the listing with a 507 (RFC 6352 8.6.1): what it
+    // listed is not the book.
+    if (listed.value.truncated)
+        return {failedBecause(ErrorCode::AnswerIncomplete,
+                              "the server listed only part of the address book (507, "
+                              "number-of-matches-within-limits); nothing of it was used"),
+                {}};
+    cardlisting& cards = listed.value;
+    for (std::size_t i = 0; i < cards.cards.size(); ++i)
+        if (!cards.texts[i].empty() && !isProvenWhole(cards.texts[i], cards.cards[i]))
+            cards.texts[i].clear();
+    cards.withCategories = withCategories;
+    return {{}, std::move(cards)};
 }
 
 BookToken bookSyncToken(Session& session, const std::string& url) {

@@ -9,11 +9,12 @@
 
 struct Listing {
     // A success when the server answered with a listing read whole; otherwise the failed
-    // request's verdict, or -1 for an answer that is no complete multistatus (cut off, an error
-    // page): its emptiness says nothing about the address book.
+    // request's verdict, -1 for an answer that is no complete multistatus (cut off, an error
+    // page), or 35 for a listing the server cut short (507): neither says what the address book
+    // holds.
     Verdict verdict;
     // The cards and group cards on the book's own server, in the server's order (with the texts
-    // of those the server sent whole); empty unless the verdict is a success.
+    // of those the server proved whole by their length); empty unless the verdict is a success.
     cardlisting cards;
 };
 

@@ -13,10 +13,9 @@ namespace {
 CardIdentity currentIdentity(const Session& session) {
     CardIdentity identity;
     identity.uid = session.current_vcard_id;
-    if (const addresscard* entry = session.book.card(identity.uid)) {
+    if (const addresscard* entry = session.book.card(identity.uid))
         identity.href = entry->url;
-        identity.etag = entry->etag;
-    }
+    identity.etag = currentCardTag(session);
     identity.groups = groupNamesOf(session, identity.uid);
     return identity;
 }

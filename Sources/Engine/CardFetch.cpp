@@ -94,7 +94,9 @@ Verdict fetchWanted(Session& session, const std::vector<WantedCard>& wanted) {
 
 // The whole book in one request: every card with its text. Where the server refuses that
 // request, answers it only in part, or the book is too large for it, the cards are learnt from
-// the collection's members and read a hundred at a time; nothing read is read again.
+// the collection's members and read a hundred at a time; nothing read is read again. Every
+// member is read, or the call fails and nothing is applied: a member missing from what is taken
+// as the whole book would be a card lost for the script.
 Verdict fetchWholeBook(Session& session) {
     SelectedBook& book = session.book;
     CardDavClient& client = session.cd;
@@ -116,10 +118,10 @@ Verdict fetchWholeBook(Session& session) {
             return std::move(read.verdict);
         whole = std::move(read.value);
     }
-    // Cards that came without their text, and, when the answer was not the whole book, every
-    // member it did not hold.
+    // Cards that came without a text naming them, and, when the answer was not the whole book,
+    // every member it did not hold.
     std::vector<std::string> toRead;
-    std::unordered_set<std::string> held;
+    std::unordered_set<std::string> answered; // hrefs in normal form
     cardlisting complete;
     // Texts are kept in the book's order as long as room is left: a script works through the
     // book from its start.
@@ -132,14 +134,12 @@ Verdict fetchWholeBook(Session& session) {
         complete.texts.push_back(std::move(text));
     };
     for (std::size_t i = 0; i < whole.cards.size(); ++i) {
-        // A card that came without its text tells nothing of itself (not even its UID); one
-        // whose text there was no room for is known all the same.
-        if (whole.texts[i].empty() && whole.cards[i].uid.empty()) {
+        answered.insert(normalUrl(whole.cards[i].url));
+        // A card whose text there was no room for is known all the same by its UID.
+        if (namesItsCard(whole.cards[i]))
+            add(std::move(whole.cards[i]), std::move(whole.texts[i]));
+        else
             toRead.push_back(whole.cards[i].url);
-            continue;
-        }
-        held.insert(normalUrl(whole.cards[i].url));
-        add(std::move(whole.cards[i]), std::move(whole.texts[i]));
     }
     if (refused || tooLarge || whole.truncated) {
         Query members = client.list_members(url);
@@ -148,17 +148,21 @@ Verdict fetchWholeBook(Session& session) {
         });
         if (!listed.verdict.ok())
             return std::move(listed.verdict);
+        if (listed.value.truncated)
+            return failedBecause(ErrorCode::AnswerIncomplete,
+                                 "the server listed only part of the address book's members "
+                                 "(507); nothing was applied");
         for (const addresscard& member : listed.value.cards)
-            if (held.count(normalUrl(member.url)) == 0)
+            if (answered.count(normalUrl(member.url)) == 0)
                 toRead.push_back(member.url);
     }
     // The texts of the cards read in batches are kept as long as room is left; the book still
-    // learns every card.
+    // learns every card. A member removed since it was listed is simply not in the book.
     std::size_t textBudget = FetchedCards::kMaxBytes - keptBytes;
-    Verdict read = readCardTexts(client, url, toRead, textBudget, [&](cardtexts texts) {
-        for (cardtext& card : texts.cards)
-            add(std::move(card.card), std::move(card.text));
-    });
+    Verdict read = readEveryCard(
+        client, url, toRead, textBudget,
+        [&](std::size_t, cardtext card) { add(std::move(card.card), std::move(card.text)); },
+        [](std::size_t) {});
     if (!read.ok())
         return read;
     // Every card was read whole: its categories are known too.

@@ -15,7 +15,9 @@
 // (which becomes the selected book) or the selected one. Each card named comes back once, in the
 // order given, with whether its text is now kept; the whole book comes back in UID order and is
 // known anew, as after a selection, with a new token. A failed request stops the reading: the
-// cards read before it are kept.
+// cards read before it are kept. The whole book is taken only when every member was read: a
+// member the server leaves out or sends without a UID fails the call with -1, a member listing
+// cut short with 35, and nothing is applied (the token stays).
 struct FetchedList {
     Verdict verdict;
     // No book was named or selected (or one off the connected server): nothing was read.

@@ -2,6 +2,7 @@
 
 #include "Engine/AnswerJudge.h"
 #include "Engine/BookListing.h"
+#include "Engine/CurrentCard.h"
 #include "Engine/Discovery.h"
 #include "Engine/Groups.h"
 #include "Engine/ServerWrites.h"
@@ -43,6 +44,9 @@ bool isWritableUid(const std::string& uid) {
 // How a PUT of the current card was answered; the card's new tag is taken up.
 Save judgeSave(Session& session, const Query& answer, const addresscard& entry) {
     Verdict saved = judgeStatus(session.cd, answer);
+    // Whatever the answer, a text kept from before no longer stands for the server's card: it
+    // was overwritten, changed by another client (412), or is gone (404).
+    session.book.dropText(entry.uid);
     if (saved.ok()) {
         // Without a tag in the answer the server changed the card while storing it: what it
         // holds differs from what was sent. Its tag is still kept, so that the next save is not
@@ -51,6 +55,7 @@ Save judgeSave(Session& session, const Query& answer, const addresscard& entry) 
         const std::string tag = tagAfterPut(session.cd, entry.url, answer);
         if (!tag.empty())
             session.book.retag(entry.uid, tag);
+        currentCardSavedAt(session, tag);
         return {{}, tagged ? Save::Outcome::Saved : Save::Outcome::ServerChanged, answer.status};
     }
     // No complete answer came: there is no server status to tell.
@@ -121,7 +126,9 @@ Save saveCurrentCard(Session& session, const std::string& givenTag) {
     if (!listed || !holdsUid(session.current_vcard))
         return {failure(ErrorCode::CardNotListed), Save::Outcome::NotCurrent, 0};
     const addresscard entry = *listed;
-    const std::string etag = givenTag.empty() ? entry.etag : givenTag;
+    // Guarded by the tag of the text the card in memory was built from, never by one listed or
+    // synced since: another client's change in between is refused, not overwritten.
+    const std::string etag = givenTag.empty() ? currentCardTag(session) : givenTag;
     if (!session.current_vcard.valid())
         return {failedBecause(ErrorCode::Failed, "FN, N, PRODID or VERSION is present but empty"),
                 Save::Outcome::Invalid, 0};
@@ -135,6 +142,9 @@ Deletion deleteCard(Session& session, const std::string& uid, const std::string&
     if (!listed)
         return {failure(ErrorCode::CardNotListed), false};
     const Query answer = session.cd.delete_vcard(listed->url, etag);
+    // A card changed on the server since, or gone, no longer has the text kept for it.
+    if (isConflict(answer) || isGone(answer))
+        book.dropText(uid);
     // With a tag the delete is guarded: another client's change since keeps the card, and a
     // card already gone is what the script wanted.
     if (!etag.empty() && isConflict(answer))

@@ -39,8 +39,9 @@ struct Save {
     } outcome = Outcome::Saved;
     int status = 0;
 };
-// Writes the current card with one PUT to its href, guarded by If-Match with `etag`, or with the
-// tag known for the card when `etag` is empty. The card's new tag is taken up.
+// Writes the current card with one PUT to its href, guarded by If-Match with `etag`, or, when
+// `etag` is empty, with the tag of the text the card was built from (currentCardTag). The card's
+// new tag is taken up; a text kept for it is dropped, whatever the answer.
 Save saveCurrentCard(Session& session, const std::string& etag);
 
 // Deletes the card `uid` of the selected book. With `etag` the DELETE is guarded: a card another

@@ -12,24 +12,23 @@
 
 namespace {
 
-// Reads the changed cards the sync answer came without. Every one must come back with its text,
-// or as removed since; a card the server leaves out fails the call.
+// Reads the changed cards the sync answer came without (or with a text that names no card).
+// Every one must come back with its text, or as removed since; a card the server leaves out, or
+// sends again without a UID, fails the call.
 Verdict readChangedTexts(CardDavClient& client, const std::string& bookUrl, BookChanges& changes,
                          std::size_t& textBudget) {
     std::vector<std::string> urls;
-    std::unordered_map<std::string, syncchange*> byHref;
+    std::vector<syncchange*> unread;
     for (syncchange& change : changes.changes) {
         if (change.removed || change.read)
             continue;
         urls.push_back(change.card.url);
-        byHref[normalUrl(change.card.url)] = &change;
+        unread.push_back(&change);
     }
-    Verdict read = readCardTexts(client, bookUrl, urls, textBudget, [&](cardtexts read) {
-        for (cardtext& card : read.cards) {
-            const auto asked = byHref.find(normalUrl(card.card.url));
-            if (asked == byHref.end())
-                continue;
-            syncchange& change = *asked->second;
+    return readEveryCard(
+        client, bookUrl, urls, textBudget,
+        [&](std::size_t asked, cardtext card) {
+            syncchange& change = *unread[asked];
             // The text and the tag it was read at belong together; a multiget that names no tag
             // leaves the sync answer's.
             std::string etag = std::move(change.card.etag);
@@ -41,27 +40,12 @@ Verdict readChangedTexts(CardDavClient& client, const std::string& bookUrl, Book
                 change.card.lastmodified = std::move(lastmodified);
             change.read = true;
             change.text = std::move(card.text);
-            byHref.erase(asked);
-        }
-        for (const std::string& url : read.removed) {
-            const auto asked = byHref.find(normalUrl(url));
-            if (asked == byHref.end())
-                continue;
-            asked->second->removed = true;
-            byHref.erase(asked);
-        }
-    });
-    if (!read.ok())
-        return read;
-    if (!byHref.empty())
-        return failedBecause(ErrorCode::Failed,
-                             "the server's answer left out " + std::to_string(byHref.size()) +
-                                 " of the " + std::to_string(urls.size()) +
-                                 " changed cards asked for; nothing was applied");
-    return {};
+        },
+        [&](std::size_t asked) { unread[asked]->removed = true; });
 }
 
-// Brings the book in step with the changes, and tells them.
+// Brings the book in step with the changes, and tells them. Every change is a removal or a card
+// read with its UID.
 std::vector<CardChange> applyChanges(SelectedBook& book, BookChanges& changes) {
     std::vector<CardChange> told;
     for (syncchange& change : changes.changes) {
@@ -80,8 +64,7 @@ std::vector<CardChange> applyChanges(SelectedBook& book, BookChanges& changes) {
             book.removeAt(url);
         }
         told.push_back({CardChange::Kind::Changed, entry.uid, entry.etag, entry.isgroup, url, ""});
-        if (!entry.uid.empty())
-            book.put(std::move(entry), std::move(change.text));
+        book.put(std::move(entry), std::move(change.text));
     }
     return told;
 }
@@ -199,23 +182,35 @@ struct ListedTag {
     bool inconclusive = false;
     // The answer was a complete listing of no card at all.
     bool emptyListing = false;
+    // The tag the server names for the card now, where it named one.
+    std::string serverTag;
 };
 
 ListedTag judgeTag(const CardDavClient& client, Query answer, const std::string& url,
                    const std::string& heldTag) {
-    if (isGone(answer))
-        return {{{}, TagCheck::Answer::Deleted}};
+    ListedTag judged;
+    if (isGone(answer)) {
+        judged.check.answer = TagCheck::Answer::Deleted;
+        return judged;
+    }
     auto listed = judgedMultistatus(client, answer, [&](std::string body) {
         return xmlParser().getCardData(std::move(body), url);
     });
-    if (!listed.verdict.ok())
-        return {{std::move(listed.verdict), TagCheck::Answer::Unanswered}, true};
     const std::vector<addresscard>& cards = listed.value.cards;
-    if (cards.size() != 1)
-        return {{{}, TagCheck::Answer::DataError}, true, cards.empty()};
-    return {
-        {{},
-         cards.front().etag == heldTag ? TagCheck::Answer::NotChanged : TagCheck::Answer::Changed}};
+    judged.inconclusive = !listed.verdict.ok() || cards.size() != 1;
+    if (!listed.verdict.ok()) {
+        judged.check.verdict = std::move(listed.verdict);
+        return judged;
+    }
+    if (cards.size() != 1) {
+        judged.check.answer = TagCheck::Answer::DataError;
+        judged.emptyListing = cards.empty();
+        return judged;
+    }
+    judged.serverTag = cards.front().etag;
+    judged.check.answer =
+        judged.serverTag == heldTag ? TagCheck::Answer::NotChanged : TagCheck::Answer::Changed;
+    return judged;
 }
 
 } // namespace
@@ -237,5 +232,12 @@ TagCheck checkTag(Session& session, const std::string& uid, const std::string& h
     }
     if (listsNothing || verdict.inconclusive)
         verdict = judgeTag(session.cd, session.cd.get_etag(url), url, heldTag);
+    // What the server said of the card now holds for its kept text too: one of another tag, or of
+    // a card gone or changed without a tag, no longer serves.
+    if (!verdict.serverTag.empty())
+        session.book.retag(uid, verdict.serverTag);
+    else if (verdict.check.answer == TagCheck::Answer::Deleted ||
+             verdict.check.answer == TagCheck::Answer::Changed)
+        session.book.dropText(uid);
     return std::move(verdict.check);
 }

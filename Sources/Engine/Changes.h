@@ -1,8 +1,9 @@
 // What changed on the server: since a sync token, against the tags a script holds, or as the
 // tags of the cards the session knows. Only the server says what was removed: a card is
 // reported deleted when a sync answer names it gone (404), or when a whole listing no longer
-// holds an href the script holds. A card an answer merely leaves out fails the call, and
-// nothing is applied.
+// holds an href the script holds. A card an answer merely leaves out, or sends with a text that
+// names no card (empty, or without a UID) even when read again, fails the call, and nothing is
+// applied.
 #pragma once
 
 #include "Engine/Session.h"
@@ -53,5 +54,7 @@ struct TagCheck {
         Unanswered
     } answer = Answer::Unanswered;
 };
-// Unanswered with no failure for an empty UID or tag or an unlisted card.
+// Unanswered with no failure for an empty UID or tag or an unlisted card. The tag the server
+// names is taken up as the card's (a text kept at another drops); a card found gone, or changed
+// without a tag named, loses its kept text.
 TagCheck checkTag(Session& session, const std::string& uid, const std::string& heldTag);

@@ -23,8 +23,7 @@ const char* const kUniqueId = "uniqueid";
 const char* const kPhoto = "photo";
 
 bool isEntryItem(const std::string& name) {
-    return name == kModifiedOn || name == kCreatedOn || name == kEtag || name == kCardId ||
-           name == kHref;
+    return name == kModifiedOn || name == kCreatedOn || name == kCardId || name == kHref;
 }
 
 std::string entryValue(const Session& session, const std::string& name) {
@@ -35,8 +34,6 @@ std::string entryValue(const Session& session, const std::string& name) {
         return entry->lastmodified;
     if (name == kCreatedOn)
         return entry->creationdate;
-    if (name == kEtag)
-        return entry->etag;
     if (name == kHref)
         return entry->url;
     return entry->cardid;
@@ -57,27 +54,45 @@ Verdict makeCardCurrent(Session& session, const std::string& uid) {
     if (!listed)
         return failure(ErrorCode::CardNotListed);
     const std::string url = listed->url;
+    // A kept text is kept at the tag the book names for the card; a fetched one may name its own.
+    std::string tag = listed->etag;
     // The card becomes current before the request, so a failed fetch leaves it empty.
     session.current_vcard.clear();
     session.current_vcard_id = uid;
+    session.current_vcard_text = {uid, ""};
 
-    // A text read ahead serves while the server names the tag it was read at.
     if (const std::string* kept = session.book.keptText(uid)) {
         session.current_vcard = readvCard(*kept, session.current_mapping);
+        session.current_vcard_text.etag = tag;
         return {};
     }
     const Query answer = session.cd.get_vcard(url);
     Verdict fetched = judgeStatus(session.cd, answer);
     if (!fetched.ok())
         return fetched;
-    const std::string tag = getEtag(answer.headers);
-    if (!tag.empty())
-        session.book.retag(uid, tag);
+    if (std::string answered = getEtag(answer.headers); !answered.empty()) {
+        session.book.retag(uid, answered);
+        tag = std::move(answered);
+    }
     session.current_vcard = readvCard(answer.body, session.current_mapping);
+    session.current_vcard_text.etag = std::move(tag);
     return {};
 }
 
+std::string currentCardTag(const Session& session) {
+    if (session.current_vcard_text.uid == session.current_vcard_id)
+        return session.current_vcard_text.etag;
+    const addresscard* created = session.book.card(session.current_vcard_id);
+    return created ? created->etag : "";
+}
+
+void currentCardSavedAt(Session& session, const std::string& etag) {
+    session.current_vcard_text = {session.current_vcard_id, etag};
+}
+
 std::string currentCardValue(const Session& session, const std::string& name) {
+    if (name == kEtag)
+        return currentCardTag(session);
     if (isEntryItem(name))
         return entryValue(session, name);
     return session.current_vcard.get(name);

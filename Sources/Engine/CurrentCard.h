@@ -9,16 +9,24 @@
 #include <string>
 #include <utility>
 
-// Makes the card with this UID the current card: from the text kept for it while the server
-// names the tag it was read at, else fetched from the server (its tag taken up). The card is
-// current, and empty, before the request, so a failed fetch leaves no other card current.
-// Fails with 3 when the UID is not listed in the selected book (nothing changes), or with the
-// fetch's verdict.
+// Makes the card with this UID the current card: from the text kept for it (SelectedBook), else
+// fetched from the server (its tag taken up). The card is current, and empty, before the
+// request, so a failed fetch leaves no other card current. Fails with 3 when the UID is not
+// listed in the selected book (nothing changes), or with the fetch's verdict.
 Verdict makeCardCurrent(Session& session, const std::string& uid);
 
+// The tag of the text the current card was built from: the one it was read at (the GET's, or the
+// listed tag where the GET named none), or the one its last save gave. A save of the current card
+// is guarded by it, and a script sees it as the card's "etag", whatever tag was listed or synced
+// for the card since. A card made current by its creation, never read, has the tag the book
+// knows for it. Empty while no card is current.
+std::string currentCardTag(const Session& session);
+// The current card is now the server's text at `etag` (a save wrote it).
+void currentCardSavedAt(Session& session, const std::string& etag);
+
 // The value of the current card's field `name` (lower case), as the card holds it: a field of
-// the vocabulary, or one of the values of the card's entry in the book (etag, href, cardid,
-// modifed_on, created_on).
+// the vocabulary, the tag of its text (etag), or one of the values of the card's entry in the
+// book (href, cardid, modifed_on, created_on).
 std::string currentCardValue(const Session& session, const std::string& name);
 
 // The current card's photo as a picture a host can show: its bytes, kind, file name and size.

@@ -5,7 +5,10 @@
 // - hrefs are compared in their normal form (the same resource however the server spells it);
 // - what was known of an href stays known when the same book is listed again, so that a card
 //   the server reports removed is named by its UID even after a new listing no longer holds it;
-// - a kept text serves only while the card's tag is the one it was read at.
+// - a kept text serves only while nothing the plug-in saw since says the server's card differs
+//   from it: the card's tag is still the one it was read at (a newer tag from a listing, a sync
+//   or a check drops it), and no write was refused for a change on the server (412) and no
+//   request found the card gone (404) since.
 #pragma once
 
 #include "Engine/FetchedCards.h"
@@ -69,6 +72,9 @@ public:
     // at another tag, is dropped.
     void retag(const std::string& uid, const std::string& etag);
 
+    // The server's card `uid` may differ from its kept text (a write was refused for a change on
+    // the server, or a request found it gone): the text is dropped.
+    void dropText(const std::string& uid) { texts.drop(uid); }
     // The text kept for the card `uid` at its current tag; null when none is kept.
     const std::string* keptText(const std::string& uid) const;
     // Keeps the text of the card `uid` as read at its current tag; false when it was not kept

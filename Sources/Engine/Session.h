@@ -25,6 +25,13 @@ struct Session {
     // The current card: its UID, and the card as read and edited.
     std::string current_vcard_id;
     vCard current_vcard;
+    // The card whose text the current card was built from, and that text's tag (as read, or as
+    // its last save left it): what a save of the current card is guarded by, whatever was listed
+    // or synced since (currentCardTag, Engine/CurrentCard.h).
+    struct ReadText {
+        std::string uid;
+        std::string etag;
+    } current_vcard_text;
     // The field vocabulary in force.
     FieldMap current_mapping;
 };

@@ -1,5 +1,6 @@
 #include "Engine/Settings.h"
 
+#include <limits>
 #include <utility>
 
 Verdict useServer(Session& session, const std::string& url, bool verbose, bool validcert) {
@@ -13,6 +14,7 @@ Verdict useServer(Session& session, const std::string& url, bool verbose, bool v
     session.group_style = GroupStyle::Cards;
     session.current_vcard_id.clear();
     session.current_vcard = vCard();
+    session.current_vcard_text = {};
     switch (problem) {
     case ServerUrlProblem::none:
         return {};
@@ -34,6 +36,16 @@ Verdict useCredentials(Session& session, const std::string& type, const std::str
                          "the user name or password holds a control character such as a line "
                          "break inside it; no credentials are sent until a usable "
                          "CardDav_SetAuth");
+}
+
+void useAnswerCeiling(Session& session, long megabytes) {
+    constexpr std::size_t kMegabyte = 1024 * 1024;
+    if (megabytes <= 0)
+        return;
+    const auto asked = static_cast<unsigned long>(megabytes);
+    const std::size_t largest = std::numeric_limits<std::size_t>::max() / kMegabyte;
+    session.cd.set_answer_ceiling(asked > largest ? std::numeric_limits<std::size_t>::max()
+                                                  : asked * kMegabyte);
 }
 
 Verdict useMappingFile(Session& session, const std::string& path) {

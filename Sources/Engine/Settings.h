@@ -1,4 +1,4 @@
-// The settings a script makes: the server, and the field vocabulary.
+// The settings a script makes: the server, the answer ceiling, and the field vocabulary.
 #pragma once
 
 #include "Engine/Session.h"
@@ -20,6 +20,10 @@ Verdict useServer(Session& session, const std::string& url, bool verbose, bool v
 // trimmed): no credentials are sent until a usable one is set.
 Verdict useCredentials(Session& session, const std::string& type, const std::string& user,
                        const std::string& password);
+
+// The most megabytes one answer may bring (CardDavClient's answer ceiling); 0 and negative
+// values change nothing, and a value beyond what memory can address means no ceiling below that.
+void useAnswerCeiling(Session& session, long megabytes);
 
 // Replaces the field vocabulary with the one the mapping file at `path` gives. Fails with 32 for
 // an empty path, 31 when the file gives no mapping (the built-in vocabulary is then in force).

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 
 namespace {
@@ -62,7 +63,11 @@ private:
 ChangesRead readChanges(CardDavClient& client, const std::string& bookUrl, std::string token,
                         BookChanges& changes, std::size_t& textBudget) {
     ChangeCollector collector;
+    // The tokens asked with in this call: a truncated answer that leads back to one of them
+    // would be followed round and round.
+    std::unordered_set<std::string> asked;
     for (int round = 0; round < kMaxSyncRounds; ++round) {
+        asked.insert(token);
         Query answer = client.sync_collection(bookUrl, token);
         if (!isMultistatus(answer))
             return refusedSync(client, answer);
@@ -77,6 +82,12 @@ ChangesRead readChanges(CardDavClient& client, const std::string& bookUrl, std::
                                   "the server's answer names no sync token"),
                     "ERROR: sync not supported"};
         for (syncchange& change : part.value.changes) {
+            // A text that names no card (empty, or without a UID) is no card read: it is read
+            // again.
+            if (change.read && !namesItsCard(change.card)) {
+                change.read = false;
+                change.text.clear();
+            }
             textBudget -= change.text.size();
             collector.add(std::move(change));
         }
@@ -85,12 +96,12 @@ ChangesRead readChanges(CardDavClient& client, const std::string& bookUrl, std::
             changes.changes = collector.take();
             return {};
         }
-        // A truncated answer is asked on from the token it gave; one that gives back the token
-        // it was asked with would be asked forever.
-        if (part.value.token == token)
+        // A truncated answer is asked on from the token it gave; one that gives back a token
+        // asked with before in this call would be asked forever.
+        if (asked.count(part.value.token) > 0)
             return {failedBecause(ErrorCode::Failed,
-                                  "the server truncated its changes without moving its sync token "
-                                  "on"),
+                                  "the server truncated its changes and led back to a sync token "
+                                  "it gave before"),
                     "ERROR"};
         token = std::move(part.value.token);
     }
@@ -105,9 +116,10 @@ Verdict readCardTexts(CardDavClient& client, const std::string& bookUrl,
     for (std::size_t start = 0; start < urls.size();) {
         const std::size_t count = std::min(batch, urls.size() - start);
         const auto from = urls.begin() + static_cast<std::ptrdiff_t>(start);
-        Query answer =
-            client.multiget_vcards(bookUrl, std::vector<std::string>(from, from + count),
-                                   CardDavClient::CardContent::WholeCard, kLargestMultigetAnswer);
+        // One card alone cannot be asked for in halves: its answer may be as large as any.
+        Query answer = client.multiget_vcards(bookUrl, std::vector<std::string>(from, from + count),
+                                              CardDavClient::CardContent::WholeCard,
+                                              count > 1 ? kLargestMultigetAnswer : 0);
         if (answer.tooLarge && count > 1) {
             batch = count / 2;
             continue;
@@ -125,5 +137,51 @@ Verdict readCardTexts(CardDavClient& client, const std::string& bookUrl,
         if (answerBytes > kMultigetBatchBytes)
             batch = std::max<std::size_t>(1, count * kMultigetBatchBytes / answerBytes);
     }
+    return {};
+}
+
+bool namesItsCard(const addresscard& card) {
+    return !card.uid.empty();
+}
+
+Verdict readEveryCard(CardDavClient& client, const std::string& bookUrl,
+                      const std::vector<std::string>& urls, std::size_t& textBudget,
+                      const std::function<void(std::size_t, cardtext)>& read,
+                      const std::function<void(std::size_t)>& removed) {
+    std::unordered_map<std::string, std::size_t> unanswered;
+    for (std::size_t i = 0; i < urls.size(); ++i)
+        unanswered.emplace(normalUrl(urls[i]), i);
+    std::string nameless;
+    Verdict answered = readCardTexts(client, bookUrl, urls, textBudget, [&](cardtexts texts) {
+        for (cardtext& card : texts.cards) {
+            const auto asked = unanswered.find(normalUrl(card.card.url));
+            if (asked == unanswered.end())
+                continue;
+            if (!namesItsCard(card.card)) {
+                nameless = card.card.url;
+                continue;
+            }
+            read(asked->second, std::move(card));
+            unanswered.erase(asked);
+        }
+        for (const std::string& url : texts.removed) {
+            const auto asked = unanswered.find(normalUrl(url));
+            if (asked == unanswered.end())
+                continue;
+            removed(asked->second);
+            unanswered.erase(asked);
+        }
+    });
+    if (!answered.ok())
+        return answered;
+    if (!nameless.empty())
+        return failedBecause(ErrorCode::Failed, "the server sent the card at " + nameless +
+                                                    " without a UID (or without its text); "
+                                                    "nothing was applied");
+    if (!unanswered.empty())
+        return failedBecause(ErrorCode::Failed, "the server's answer left out " +
+                                                    std::to_string(unanswered.size()) + " of the " +
+                                                    std::to_string(urls.size()) +
+                                                    " cards asked for; nothing was applied");
     return {};
 }

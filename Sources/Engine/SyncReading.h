@@ -36,8 +36,9 @@ struct [[nodiscard]] ChangesRead {
 // Asks the book at `bookUrl` for every change since `token` (empty: the initial sync), following
 // a truncated answer up while the server moves the token on. Fails (with its code and text) when
 // an answer is no whole multistatus, the server refuses the token (17) or the report (18), or a
-// truncated answer repeats its token. Card texts that came with the changes are kept while they
-// fit in `textBudget`, which is lessened by what was kept.
+// truncated answer leads back to a token already asked with in this call. Card texts that came
+// with the changes are kept while they fit in `textBudget`, which is lessened by what was kept; a
+// change whose text names no card (namesItsCard) counts as not read.
 ChangesRead readChanges(CardDavClient& client, const std::string& bookUrl, std::string token,
                         BookChanges& changes, std::size_t& textBudget);
 
@@ -48,3 +49,17 @@ ChangesRead readChanges(CardDavClient& client, const std::string& bookUrl, std::
 Verdict readCardTexts(CardDavClient& client, const std::string& bookUrl,
                       const std::vector<std::string>& urls, std::size_t& textBudget,
                       const std::function<void(cardtexts)>& take);
+
+// Whether a card text the server sent names the card: it holds a UID. An empty text, or one
+// without a UID, tells nothing of the card at its href: not that it is gone, nor what it is.
+bool namesItsCard(const addresscard& card);
+
+// Reads the cards at `urls` whole (readCardTexts), every one of which must come back: with a
+// text that names it, handed to `read` with its place in `urls`, or as removed since (404),
+// handed to `removed`. Fails with -1 when the server leaves one out or sends one that names no
+// card, or with the first failed request's verdict; what was handed on before is the caller's
+// to drop.
+Verdict readEveryCard(CardDavClient& client, const std::string& bookUrl,
+                      const std::vector<std::string>& urls, std::size_t& textBudget,
+                      const std::function<void(std::size_t, cardtext)>& read,
+                      const std::function<void(std::size_t)>& removed);

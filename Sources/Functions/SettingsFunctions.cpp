@@ -44,6 +44,7 @@ const Handler CardDav_SetSsl{kConfiguring, nothing, number(0), [](Call& call) {
 
 const Handler CardDav_SetTimeout{kConfiguring, nothing, number(0), [](Call& call) {
                                      call.state.cd.set_timeout(call.number(0, 600));
+                                     useAnswerCeiling(call.state, call.number(1, 0));
                                      return configured(call);
                                  }};
 

@@ -9,6 +9,7 @@
 
 #include <pugixml.hpp>
 
+#include <charconv>
 #include <future>
 #include <system_error>
 #include <utility>
@@ -232,6 +233,21 @@ std::string lastSegment(std::string_view path) {
     return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
 }
 
+// A getcontentlength value: decimal digits, blanks around them allowed, within what a size can
+// hold; nothing for anything else.
+std::optional<std::size_t> lengthOf(std::string_view text) {
+    const std::size_t first = text.find_first_not_of(" \t\r\n");
+    if (first == std::string_view::npos)
+        return std::nullopt;
+    const std::string_view digits =
+        text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
+    std::size_t length = 0;
+    const auto [end, failed] = std::from_chars(digits.data(), digits.data() + digits.size(), length);
+    if (failed != std::errc() || end != digits.data() + digits.size())
+        return std::nullopt;
+    return length;
+}
+
 // Takes what a card's text says of the card (UID, group, members, name, categories) into its
 // record, and says whether the text is the whole card.
 bool summarise(addresscard& card, std::string_view text) {
@@ -361,6 +377,8 @@ private:
         card.lastmodified = response.propertyText(xmlns::dav, "getlastmodified");
         card.creationdate = response.propertyText(xmlns::dav, "creationdate");
         card.etag = tagOf(response, text);
+        card.contentlength =
+            lengthOf(textOf(response.propertyElement(xmlns::dav, "getcontentlength"), text));
         const std::string_view cardText =
             cardTextOf(response.propertyElement(xmlns::carddav, "address-data"), text);
         listed.taken = summarise(card, cardText) || texts == CardTexts::Always;

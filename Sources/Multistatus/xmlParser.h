@@ -12,6 +12,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -43,6 +44,8 @@ struct addresscard {
     std::string creationdate;
     std::string url; // absolute
     std::string displayname;
+    // The getcontentlength property: the resource's length in bytes, where the server gave one.
+    std::optional<std::size_t> contentlength;
     // From the card text in the listing.
     std::string uid;
     bool isgroup = false;

@@ -100,6 +100,11 @@ void CardDavClient::set_stall_limit(int seconds) {
         stallSeconds = seconds;
 }
 
+void CardDavClient::set_answer_ceiling(std::size_t bytes) {
+    if (bytes > 0)
+        answerCeiling = bytes;
+}
+
 bool CardDavClient::sends_credentials() const {
     return authtype == "digest" || authtype == "basic" || authtype == "ntml" ||
            authtype == "bearer";
@@ -216,7 +221,7 @@ Query CardDavClient::perform(const std::string& url, const std::string& method,
     std::optional<std::chrono::milliseconds> stallWindow;
     if (timeout == 0)
         stallWindow = std::chrono::seconds(stallSeconds);
-    RequestExchange exchange(kept, isReadOnly(method), stallWindow, maxBody);
+    RequestExchange exchange(kept, isReadOnly(method), stallWindow, maxBody, answerCeiling);
     return exchange.finish(curl_easy_perform(kept), url);
 }
 

@@ -11,7 +11,10 @@
 #include "Transport/ScriptInput.h"
 #include "Transport/SecretForms.h"
 
+#include <algorithm>
 #include <cstddef>
+#include <cstdint>
+#include <limits>
 #include <memory>
 #include <string>
 #include <vector>
@@ -54,6 +57,9 @@ struct Query {
     TransportFailure failureKind = TransportFailure::None;
     // The answer was given up because its body grew beyond the size the request allowed.
     bool tooLarge = false;
+    // The answer was given up because it grew beyond the client's answer ceiling, whatever the
+    // request allowed: nothing of it may be used.
+    bool beyondCeiling = false;
 };
 
 // Whether a request follows the redirects it is answered with. Only discovery does; a card or
@@ -79,6 +85,12 @@ public:
     // and received together) within this many seconds fails: a stalled or trickling server must
     // not freeze FileMaker forever. Connecting gets as long.
     static constexpr int kStallSeconds = 60;
+    // The most bytes one answer may bring, header lines and body together, unless a script sets
+    // another ceiling: an answer that grows beyond it (a server that streams without end) is
+    // given up. 4 GB (as much as a 32-bit build can count): generous enough for 100,000 cards
+    // sent whole with their photos in one answer, as an initial sync or a listing may send them.
+    static constexpr std::size_t kDefaultAnswerCeiling = static_cast<std::size_t>(
+        std::min<std::uint64_t>(std::uint64_t(4096) << 20, std::numeric_limits<std::size_t>::max()));
 
     CardDavClient();
     ~CardDavClient();
@@ -101,11 +113,15 @@ public:
     // The stall limit of requests without a time-out; kStallSeconds unless a test shortens it
     // (no external function changes it).
     void set_stall_limit(int seconds);
+    // The answer ceiling in bytes; 0 is ignored. It concerns answers alone: the kept connection
+    // stays.
+    void set_answer_ceiling(std::size_t bytes);
 
     bool get_validcert() const { return validcert; }
     const std::string& get_baseurl() const { return baseurl; }
     int get_timeout() const { return timeout; }
     int get_stall_limit() const { return stallSeconds; }
+    std::size_t get_answer_ceiling() const { return answerCeiling; }
     const std::string& get_user() const { return user; }
     const std::string& get_password() const { return password; }
     // The forms in which the password or token may come back in what a server sends.
@@ -132,9 +148,9 @@ public:
 
     // Performs one request, following redirects when `redirects` says so (Redirects.h). Takes
     // ownership of `headers` (may be null) and frees it. An empty `body` sends no request body,
-    // whatever the method. An answer whose body grows beyond `maxBody` bytes (0: no limit) ends
-    // the transfer, as no answer (status 0). Throws std::bad_alloc when the answer does not fit
-    // in memory.
+    // whatever the method. An answer whose body grows beyond `maxBody` bytes (0: no limit of its
+    // own), or beyond the answer ceiling, ends the transfer, as no answer (status 0, `tooLarge`
+    // or `beyondCeiling` set). Throws std::bad_alloc when the answer does not fit in memory.
     Query query(const std::string& url, const std::string& method, const std::string& body,
                 curl_slist* headers, Redirects redirects = Redirects::refused,
                 std::size_t maxBody = 0);
@@ -217,6 +233,7 @@ private:
     std::string baseurl;
     int timeout = 0;
     int stallSeconds = kStallSeconds;
+    std::size_t answerCeiling = kDefaultAnswerCeiling;
     std::string user;
     std::string password;
     std::string authtype;

@@ -12,8 +12,8 @@ constexpr curl_off_t kLargestReserve = 256 * 1024 * 1024;
 
 RequestExchange::RequestExchange(CURL* handle, bool resendable,
                                  std::optional<std::chrono::milliseconds> stallWindow,
-                                 std::size_t maxBody)
-    : handle(handle), resendable(resendable), maxBody(maxBody) {
+                                 std::size_t maxBody, std::size_t ceiling)
+    : handle(handle), resendable(resendable), maxBody(maxBody), ceiling(ceiling) {
     curl_easy_setopt(handle, CURLOPT_HEADERFUNCTION, onHeader);
     curl_easy_setopt(handle, CURLOPT_HEADERDATA, this);
     curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, onBody);
@@ -43,6 +43,8 @@ size_t RequestExchange::onHeader(char* data, size_t size, size_t count, void* ex
     if (self == nullptr)
         return 0;
     self->heardBack = true;
+    if (!self->withinCeiling(size * count))
+        return 0;
     try {
         return CardDavClient::write_data(data, size, count, &self->headers);
     } catch (const std::bad_alloc&) {
@@ -61,18 +63,31 @@ size_t RequestExchange::onBody(char* data, size_t size, size_t count, void* exch
             curl_off_t declared = -1;
             curl_easy_getinfo(self->handle, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &declared);
             if (declared > 0 && declared <= kLargestReserve &&
+                static_cast<std::size_t>(declared) <= self->ceiling &&
                 (self->maxBody == 0 || static_cast<std::size_t>(declared) <= self->maxBody))
                 self->body.reserve(static_cast<size_t>(declared));
         }
-        if (self->maxBody > 0 && self->body.size() + size * count > self->maxBody) {
+        // The request's own limit, where it is below the ceiling, is met first.
+        if (self->maxBody > 0 && self->maxBody < self->ceiling &&
+            self->body.size() + size * count > self->maxBody) {
             self->tooLarge = true;
             return 0;
         }
+        if (!self->withinCeiling(size * count))
+            return 0;
         return CardDavClient::write_data(data, size, count, &self->body);
     } catch (const std::bad_alloc&) {
         self->outOfMemory = true;
         return 0;
     }
+}
+
+bool RequestExchange::withinCeiling(size_t length) {
+    // What arrived so far is within the ceiling, so the room left cannot be negative.
+    if (length <= ceiling - (headers.size() + body.size()))
+        return true;
+    beyondCeiling = true;
+    return false;
 }
 
 int RequestExchange::onAttempt(void* exchange, char*, char*, int, int) {
@@ -104,7 +119,11 @@ Query RequestExchange::finish(CURLcode outcome, const std::string& url) {
     Query answer;
     answer.url = url;
     answer.tooLarge = tooLarge;
-    if (tooLarge)
+    answer.beyondCeiling = beyondCeiling;
+    if (beyondCeiling)
+        answer.failure = "the server's answer grew beyond the answer ceiling of " +
+                         std::to_string(ceiling) + " bytes; nothing of it was used";
+    else if (tooLarge)
         answer.failure = "the answer is larger than " + std::to_string(maxBody) + " bytes";
     else if (outcome != CURLE_OK)
         answer.failure = curl_easy_strerror(outcome);

@@ -19,9 +19,11 @@ public:
     // does so on a fresh connection, which is right for a read but not for a write, which the
     // server may already have carried out. With a `stallWindow`, the transfer ends as soon as it
     // moves too little within that window (StallWatch). A body growing beyond `maxBody` bytes
-    // (0: no limit) ends the transfer.
+    // (0: no limit of its own) ends the transfer, and so does an answer, header lines and body
+    // together, growing beyond `ceiling` bytes.
     RequestExchange(CURL* handle, bool resendable,
-                    std::optional<std::chrono::milliseconds> stallWindow, std::size_t maxBody);
+                    std::optional<std::chrono::milliseconds> stallWindow, std::size_t maxBody,
+                    std::size_t ceiling);
     // Detaches the callbacks' data and the header list from the handle.
     ~RequestExchange();
     RequestExchange(const RequestExchange&) = delete;
@@ -29,7 +31,8 @@ public:
 
     // The answer for libcurl's outcome: status, headers and body only when the transfer
     // completed; 65501 or 65502 for a refused certificate or an aborted write; otherwise (a
-    // stalled transfer included) status 0 with nothing else. Throws std::bad_alloc when the answer
+    // stalled transfer, or one given up for its size, included) status 0 with nothing else but
+    // the reason. Throws std::bad_alloc when the answer
     // did not fit in memory.
     Query finish(CURLcode outcome, const std::string& url);
 
@@ -39,6 +42,9 @@ private:
 
     static size_t onHeader(char* data, size_t size, size_t count, void* exchange);
     static size_t onBody(char* data, size_t size, size_t count, void* exchange);
+    // Whether `length` more bytes keep the answer within the ceiling; when not, the transfer is
+    // given up as beyond it.
+    bool withinCeiling(size_t length);
     static int onAttempt(void* exchange, char*, char*, int, int);
     static int onProgress(void* exchange, curl_off_t, curl_off_t received, curl_off_t,
                           curl_off_t sent);
@@ -53,6 +59,8 @@ private:
     bool stalled = false;
     std::size_t maxBody;
     bool tooLarge = false;
+    std::size_t ceiling;
+    bool beyondCeiling = false;
     std::string headers;
     std::string body;
 };

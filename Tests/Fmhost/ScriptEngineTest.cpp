@@ -149,8 +149,8 @@ TEST(ScriptLanguage, ErrorsNameLineAndColumnAndNothingRuns) {
     EXPECT_EQ(errorOf("\"é\" & Nope"), "test.fmcalc:1:7: unknown function \"Nope\"\n");
     EXPECT_EQ(errorOf("VorlixPlugin_Version ( 1 ; 2 )"),
               "test.fmcalc:1:1: VorlixPlugin_Version takes 0 to 1 arguments, not 2\n");
-    EXPECT_EQ(errorOf("CardDav_SetTimeout"),
-              "test.fmcalc:1:1: CardDav_SetTimeout takes 1 argument, not 0\n");
+    EXPECT_EQ(errorOf("CardDav_SetSessionIdleLimit"),
+              "test.fmcalc:1:1: CardDav_SetSessionIdleLimit takes 1 argument, not 0\n");
     EXPECT_EQ(errorOf("VorlixPlugin_Version ( \"a\""),
               "test.fmcalc:1:27: missing \")\" at the end of the script\n");
     EXPECT_EQ(errorOf("x)"), "test.fmcalc:1:2: \")\" without \"(\"\n");

@@ -296,8 +296,14 @@ loopback::Response CardStore::bookReport(const loopback::Request& request) {
                 ? resource->text
                 : asListed(resource->text,
                            request.body.find("\"CATEGORIES\"") != std::string::npos);
-        responses += davResponse(path, "<d:getetag>" + quoted(resource->tag) +
-                                           "</d:getetag><card:address-data>" + escapeXml(text) +
+        // The length of the resource, where asked, whatever part of its text is sent.
+        const std::string length =
+            body.find("<D:getcontentlength/>") == std::string::npos
+                ? ""
+                : "<d:getcontentlength>" + std::to_string(resource->text.size()) +
+                      "</d:getcontentlength>";
+        responses += davResponse(path, "<d:getetag>" + quoted(resource->tag) + "</d:getetag>" +
+                                           length + "<card:address-data>" + escapeXml(text) +
                                            "</card:address-data>");
     }
     return davMultistatus(responses);

@@ -37,7 +37,8 @@ loopback::Response davMultistatus(const std::string& responses);
 // How the served book's server behaves where servers differ.
 struct BookQuirks {
     // The listing (an addressbook-query asking a few properties) gets those properties alone;
-    // otherwise each card whole, as a server that ignores partial address-data sends them.
+    // otherwise each card whole, as a server that ignores partial address-data sends them. Either
+    // way each card's getcontentlength is the length of the whole card.
     bool listingHonoursPartialData = true;
     // Sync answers carry each changed card's text when asked for it.
     bool syncSendsCardData = true;

@@ -440,8 +440,10 @@ void HttpServer::serveConnection(int socket, int number) {
         if (!connection.pause(response.delay) || response.closeWithoutAnswer)
             return;
         if (response.raw) {
-            if (connection.writeAll(*response.raw) && connection.pause(response.stallAfterRaw) &&
-                response.resetAfterRaw)
+            bool sent = connection.writeAll(*response.raw);
+            while (sent && !response.endlessAfterRaw.empty())
+                sent = connection.writeAll(response.endlessAfterRaw);
+            if (sent && connection.pause(response.stallAfterRaw) && response.resetAfterRaw)
                 connection.resetOnClose();
             return;
         }
