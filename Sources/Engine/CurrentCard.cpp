@@ -57,13 +57,11 @@ Verdict makeCardCurrent(Session& session, const std::string& uid) {
     if (!listed)
         return failure(ErrorCode::CardNotListed);
     const std::string url = listed->url;
-    // The card becomes current before the request, so a failed fetch leaves it empty.
-    session.current_vcard.clear();
-    session.current_vcard_id = uid;
+    dropCurrentCard(session);
 
     // A text read ahead serves while the server names the tag it was read at.
     if (const std::string* kept = session.book.keptText(uid)) {
-        session.current_vcard = readvCard(*kept, session.current_mapping);
+        takeCurrentCard(session, uid, *kept);
         return {};
     }
     const Query answer = session.cd.get_vcard(url);
@@ -73,8 +71,18 @@ Verdict makeCardCurrent(Session& session, const std::string& uid) {
     const std::string tag = getEtag(answer.headers);
     if (!tag.empty())
         session.book.retag(uid, tag);
-    session.current_vcard = readvCard(answer.body, session.current_mapping);
+    takeCurrentCard(session, uid, answer.body);
     return {};
+}
+
+void dropCurrentCard(Session& session) {
+    session.current_vcard_id.clear();
+    session.current_vcard.clear();
+}
+
+void takeCurrentCard(Session& session, const std::string& uid, const std::string& text) {
+    session.current_vcard_id = uid;
+    session.current_vcard = readvCard(text, session.current_mapping);
 }
 
 std::string currentCardValue(const Session& session, const std::string& name) {

@@ -10,11 +10,17 @@
 #include <utility>
 
 // Makes the card with this UID the current card: from the text kept for it while the server
-// names the tag it was read at, else fetched from the server (its tag taken up). The card is
-// current, and empty, before the request, so a failed fetch leaves no other card current.
-// Fails with 3 when the UID is not listed in the selected book (nothing changes), or with the
-// fetch's verdict.
+// names the tag it was read at, else fetched from the server (its tag taken up). Fails with 3
+// when the UID is not listed in the selected book (nothing changes), or with the fetch's
+// verdict, no card being current then.
 Verdict makeCardCurrent(Session& session, const std::string& uid);
+
+// No card is current. Every function that is to make a card current begins with it, so that
+// when it fails no card stays current that the script's next edits and save could write over.
+void dropCurrentCard(Session& session);
+
+// The card `uid` as the server holds it in `text` becomes the current card.
+void takeCurrentCard(Session& session, const std::string& uid, const std::string& text);
 
 // The value of the current card's field `name` (lower case), as the card holds it: a field of
 // the vocabulary, or one of the values of the card's entry in the book (etag, href, cardid,

@@ -4,6 +4,7 @@
 #include "Engine/BookListing.h"
 #include "Engine/ServerWrites.h"
 #include "Platform/RandomUuid.h"
+#include "vCard/NewCardText.h"
 #include "vCard/vCardCategories.h"
 #include "vCard/vCardParser.h"
 #include "vCard/vCardText.h"
@@ -129,17 +130,12 @@ void leaveUnwantedGroups(Session& session, const std::string& uid, std::vector<W
 // UID among the groups, so that the next call finds it instead of creating it again.
 void createGroup(Session& session, const std::string& uid, const WantedGroup& name,
                  GroupWrites& writes) {
-    addresscard group;
-    group.uid = newguid();
-    group.isgroup = true;
-    // Held as a listing of the server would report it.
-    group.fn = name.fnValue;
-    group.members = {uid};
-    Verdict created = createCard(session.cd, session.book.url(), group);
-    const bool ok = created.ok();
-    writes.record(std::move(created), "Failed toi add new group: " + name.name);
+    CreatedCard created =
+        createCard(session.cd, session.book.url(), newCardText(newguid(), name.fnValue, true, {uid}));
+    const bool ok = created.verdict.ok();
+    writes.record(std::move(created.verdict), "Failed toi add new group: " + name.name);
     if (ok)
-        session.book.put(std::move(group));
+        session.book.put(std::move(created.card.record), std::move(created.card.text));
 }
 
 // Adds the card to every group bearing each wanted name, creating the groups that do not exist.

@@ -33,11 +33,11 @@ std::string saveText(const Save& save) {
 }
 
 // The result text of a failed creation.
-std::string creationFailureText(Creation::Failure failure) {
+std::string creationFailureText(NewCardOutcome::Failure failure) {
     switch (failure) {
-    case Creation::Failure::NotCreated:
+    case NewCardOutcome::Failure::NotCreated:
         return kCreationFailed;
-    case Creation::Failure::Untagged:
+    case NewCardOutcome::Failure::Unusable:
         return std::string(kCreationFailed) + ". Server issue.";
     default:
         return kErrorText;
@@ -48,7 +48,8 @@ std::string creationFailureText(Creation::Failure failure) {
 
 const Handler CardDav_NewvCard{
     Entry::Connected, nothing, text(kErrorText), [](Call& call) {
-        Creation created = createNewCard(call.state, call.text(0), call.text(1));
+        NewCardOutcome created =
+            createNewCard(call.state, call.text(0), call.text(1), call.text(2));
         if (!created.verdict.ok())
             return Reply{std::move(created.verdict), text(creationFailureText(created.failure))};
         return Reply{{}, text(created.uid)};

@@ -8,8 +8,10 @@
 // credentials never go out on a connection that was opened for other settings.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,6 +19,7 @@
 // only send requests do not pull in libcurl's header (and on Windows its winsock2.h).
 typedef void CURL;
 struct curl_slist;
+class ParallelConnections;
 
 // The outcome of one HTTP exchange.
 struct Query {
@@ -38,6 +41,14 @@ struct Query {
     bool tooLarge = false;
 };
 
+// One request as the client sends it: its header lines in order; an empty body sends none.
+struct HttpRequest {
+    std::string url;
+    std::string method;
+    std::vector<std::string> headers;
+    std::string body;
+};
+
 // Whether a request follows the redirects it is answered with. Only discovery does; a card or
 // group request never lands anywhere but where it was sent.
 enum class Redirects { refused, followed };
@@ -55,8 +66,10 @@ class CardDavClient {
 public:
     static constexpr int kCertificateFailed = 65501;
     static constexpr int kAbortedByCallback = 65502;
-    // How many fresh identifiers `get_new_vcardid` probes before giving up.
-    static constexpr int kMaxNewIdProbes = 10;
+    // How many requests `query_all` has in flight at once, each on a connection of its own: a
+    // handful, as browsers open to one host, so that many small writes do not each wait a round
+    // trip, while a server (or a provider's rate limit) meets no more than one user's fair share.
+    static constexpr std::size_t kParallelConnections = 4;
     // Without a time-out, a request that moves less than 1 KB (StallWatch::kMinimumBytes, sent
     // and received together) within this many seconds fails: a stalled or trickling server must
     // not freeze FileMaker forever. Connecting gets as long.
@@ -94,7 +107,7 @@ public:
     // Where discovery starts: the DAV root found before, else the base URL followed by "/".
     std::string dav_root() const;
 
-    // Closes the kept connection and frees the handle; the settings stay. Shutdown calls it
+    // Closes the kept connections and frees their handles; the settings stay. Shutdown calls it
     // before libcurl's global clean-up.
     void release_connection();
 
@@ -112,6 +125,14 @@ public:
     Query query(const std::string& url, const std::string& method, const std::string& body,
                 curl_slist* headers, Redirects redirects = Redirects::refused,
                 std::size_t maxBody = 0);
+
+    // Sends `request` as `query` does (no redirect followed).
+    Query send(const HttpRequest& request);
+    // Sends every one of `requests` (none follows a redirect) and returns their answers in the
+    // same order, each as `query` would give it. Up to kParallelConnections of them are in flight
+    // at once, on connections kept for the next call (over HTTP/2, all on one); a write is never
+    // sent twice. Throws std::bad_alloc when an answer does not fit in memory.
+    std::vector<Query> query_all(const std::vector<HttpRequest>& requests);
 
     // Appends size * count bytes to `target` and returns that number; with a null target it
     // appends nothing and returns 0, which makes libcurl end the transfer.
@@ -138,9 +159,12 @@ public:
     // `etag` is stored without quotes (a weak one as W/x); it is sent quoted in "If-Match".
     // An empty `etag` makes the PUT create-only ("If-None-Match").
     Query save_vcard(const std::string& url, const std::string& data, const std::string& etag);
+    static HttpRequest save_request(const std::string& url, const std::string& data,
+                                    const std::string& etag);
     // With `etag` the DELETE carries "If-Match", and the server refuses it (412) when the card
     // changed since; without, the card goes whatever its state.
     Query delete_vcard(const std::string& url, const std::string& etag = "");
+    static HttpRequest delete_request(const std::string& url, const std::string& etag);
 
     // Synchronisation of one address book: the sync-collection REPORT (sync level 1, each
     // member's getetag and card text) from `token` on (empty: the initial sync), the address
@@ -152,14 +176,12 @@ public:
     Query multiget_vcards(const std::string& url, const std::vector<std::string>& cardUrls,
                           CardContent content, std::size_t maxBody = 0);
 
-    // A card identifier (hexadecimal digits) that is still free in the address book at `url`
-    // (which ends in "/"), or the empty text when none of the probes answered 404. `last_probe`
-    // receives the answer to the last probe sent, so that a caller can tell why none was found.
-    std::string get_new_vcardid(const std::string& url, Query& last_probe);
-
 private:
     struct HandleCleanup {
         void operator()(CURL* handle) const;
+    };
+    struct ParallelCleanup {
+        void operator()(ParallelConnections* connections) const;
     };
 
     // The kept handle, made on first use; null when libcurl cannot make one.
@@ -167,6 +189,11 @@ private:
     // One request on the kept handle, without redirects.
     Query perform(const std::string& url, const std::string& method, const std::string& body,
                   std::size_t maxBody, curl_slist* headers);
+    // Sets every option a request relies on (the handle still holds the last one's).
+    void prepare(CURL* handle, const std::string& url, const std::string& method,
+                 const std::string& body, curl_slist* headers) const;
+    // Without a time-out, the window within which a request must move (StallWatch).
+    std::optional<std::chrono::milliseconds> stallWindow() const;
     void applyTimeouts(CURL* handle) const;
 
     bool verbose = false;
@@ -180,6 +207,8 @@ private:
     std::string ssltype;
     ServerFacts facts;
     std::unique_ptr<void, HandleCleanup> handle;
+    // The handles `query_all` runs on, made on first use.
+    std::unique_ptr<ParallelConnections, ParallelCleanup> parallel;
 };
 
 // Whether a status says that no HTTP answer came at all (0, a refused certificate, an aborted
