@@ -6,6 +6,7 @@
 #include "Platform/RandomUuid.h"
 #include "vCard/NewCardText.h"
 #include "vCard/vCardCategories.h"
+#include "vCard/vCardGroup.h"
 #include "vCard/vCardParser.h"
 #include "vCard/vCardText.h"
 
@@ -259,12 +260,28 @@ Verdict chooseGroupStyle(Session& session, const std::string& word) {
 }
 
 Verdict leaveAllGroups(Session& session, const std::string& uid) {
-    FirstFailure writes;
+    std::map<std::string, Verdict> failed = leaveAllGroups(session, std::set<std::string>{uid});
+    return failed.empty() ? Verdict{} : std::move(failed.begin()->second);
+}
+
+std::map<std::string, Verdict> leaveAllGroups(Session& session, const std::set<std::string>& uids) {
+    std::map<std::string, Verdict> failed;
     for (auto& entry : session.book.groupsToEdit()) {
-        const std::vector<std::string>& members = entry.second.members;
-        if (std::find(members.begin(), members.end(), uid) == members.end())
+        std::set<std::string> leaving;
+        for (const std::string& member : entry.second.members)
+            if (uids.count(member))
+                leaving.insert(member);
+        if (leaving.empty())
             continue;
-        writes.record(changeGroupMembership(session.cd, entry.second, uid, Membership::Leave));
+        Verdict written = changeCardOnServer(session.cd, entry.second, [&](vCard& card) {
+            std::size_t removed = 0;
+            for (const std::string& uid : leaving)
+                removed += removeGroupMember(card, uid);
+            return removed > 0;
+        });
+        if (!written.ok())
+            for (const std::string& uid : leaving)
+                failed.emplace(uid, written);
     }
-    return std::move(writes.first);
+    return failed;
 }

@@ -10,6 +10,8 @@
 #include "Engine/Session.h"
 #include "Engine/Verdict.h"
 
+#include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -50,3 +52,6 @@ Verdict chooseGroupStyle(Session& session, const std::string& word);
 // Takes a deleted card out of every group card that lists it, and rewrites those on the server.
 // Fails with the first failing group write.
 Verdict leaveAllGroups(Session& session, const std::string& uid);
+// The same for many deleted cards, each group card rewritten once; for each card whose removal
+// from a group failed, the first such write's verdict.
+std::map<std::string, Verdict> leaveAllGroups(Session& session, const std::set<std::string>& uids);
