@@ -59,6 +59,14 @@ std::string describeError(Code code) {
         return "the container holds no picture a card can carry (JPEG, PNG, GIF or BMP)";
     case ErrorCode::AnswerIncomplete:
         return "the server answered only in part; nothing of it was taken as the whole book";
+    case ErrorCode::NoSuchGroup:
+        return "the selected address book holds no group of that name";
+    case ErrorCode::GroupExists:
+        return "the selected address book holds a group of that name already; nothing was "
+               "written";
+    case ErrorCode::GroupWithoutMembers:
+        return "the address book keeps groups as the categories of their cards: a group needs a "
+               "member to exist";
     case ErrorCode::NoMappingLoaded:
         return "the mapping file yielded no mapping; the built-in vocabulary is in force";
     case ErrorCode::EmptyMappingPath:

@@ -16,13 +16,6 @@
 
 namespace {
 
-// A name as the FN value of a card holds it: escaped as vCard text. Group names read from the
-// server keep their escapes ("Smith\, Jones"), so names are compared in this form, where the
-// name a script writes and the name the server stores agree (escaping is idempotent).
-std::string asFnValue(const std::string& name) {
-    return escapeValue(name, escapedSeparators("FN", {}), LineBreaks::Escape);
-}
-
 bool hasMember(const addresscard& group, const std::string& uid) {
     return std::find(group.members.begin(), group.members.end(), uid) != group.members.end();
 }
@@ -88,7 +81,7 @@ std::vector<WantedGroup> wantedGroups(const std::string& list) {
     std::sort(names.begin(), names.end());
     std::vector<WantedGroup> wanted;
     for (std::string& name : names) {
-        std::string fnValue = asFnValue(name);
+        std::string fnValue = groupFnValue(name);
         const bool seen = std::any_of(wanted.begin(), wanted.end(),
                                       [&](const WantedGroup& w) { return w.fnValue == fnValue; });
         if (!seen)
@@ -117,7 +110,7 @@ void leaveUnwantedGroups(Session& session, const std::string& uid, std::vector<W
     for (auto& [groupUid, group] : session.book.groupsToEdit()) {
         if (!hasMember(group, uid))
             continue;
-        const std::string fnValue = asFnValue(group.fn);
+        const std::string fnValue = groupFnValue(group.fn);
         const auto isThisGroup = [&](const WantedGroup& w) { return w.fnValue == fnValue; };
         const auto kept = std::remove_if(wanted.begin(), wanted.end(), isThisGroup);
         if (kept == wanted.end())
@@ -145,7 +138,7 @@ void joinWantedGroups(Session& session, const std::string& uid,
     for (const WantedGroup& name : wanted) {
         bool exists = false;
         for (auto& [groupUid, group] : session.book.groupsToEdit()) {
-            if (asFnValue(group.fn) != name.fnValue)
+            if (groupFnValue(group.fn) != name.fnValue)
                 continue;
             exists = true;
             writes.record(changeGroupMembership(session.cd, group, uid, Membership::Join),
@@ -179,6 +172,11 @@ Verdict setCategories(Session& session, const std::string& uid,
 }
 
 } // namespace
+
+std::string groupFnValue(const std::string& name) {
+    // Group names read from the server keep their escapes; escaping is idempotent.
+    return escapeValue(name, escapedSeparators("FN", {}), LineBreaks::Escape);
+}
 
 GroupStyle groupStyleInForce(const Session& session) {
     if (session.group_style != GroupStyle::Auto || !session.book.isSelected())

@@ -15,6 +15,11 @@
 #include <string>
 #include <vector>
 
+// A group name as a group card's FN value holds it, escaped as vCard text: the form in which
+// names are compared, where the name a script writes ("Smith, Jones" or "Smith\, Jones") and the
+// name the server stores agree.
+std::string groupFnValue(const std::string& name);
+
 // The style the group functions work in for the selected book: the style the script chose, or,
 // for `Auto` (and a book selected), group cards where the book holds any, else categories where
 // any of its cards carries some, else group cards.

@@ -325,3 +325,29 @@ TEST_F(GroupsLoopback, BothFunctionsNeedAnAddressBookHome) {
     EXPECT_EQ(set.error, 11);
     EXPECT_EQ(server.requestCount(), 0u);
 }
+
+TEST_F(GroupsLoopback, AGroupIsDeletedOnlyAtTheTagItIsKnownAtAndRenamedLineByLine) {
+    addCard("c1");
+    storeGroup("g1", "Family", {"c1"}, "f1");
+    storeGroup("g2", "Work", {"c1"}, "w1");
+    // Another client added a member to Family since the book was read.
+    store.put(path(session().book.group("g1")->url), groupText("g1", "Family", {"c1", "c9"}), "f2");
+    const CallResult refused = host.call("CardDav_DeleteGroup", {Arg::text("Family")});
+    EXPECT_EQ(refused.number(), 0);
+    EXPECT_EQ(refused.error, 19);
+    EXPECT_TRUE(store.holds(path(session().book.group("g1")->url)));
+    EXPECT_NE(session().book.group("g1"), nullptr);
+
+    // A rename changes the name lines alone; a group another client deleted counts as deleted.
+    ASSERT_EQ(host.call("CardDav_RenameGroup", {Arg::text("Work"), Arg::text("Jobs, old")}).error,
+              0);
+    const std::string renamed = store.text(path(session().book.group("g2")->url));
+    std::string expected = groupText("g2", "Work", {"c1"});
+    expected.replace(expected.find("FN:Work\r\nN:Work;"), 16, "FN:Jobs\\, old\r\nN:Jobs\\, old;");
+    EXPECT_EQ(renamed, expected);
+    EXPECT_EQ(getGroups("c1").text(), "Family\rJobs\\, old\r");
+    store.remove(path(session().book.group("g2")->url));
+    EXPECT_EQ(host.call("CardDav_DeleteGroup", {Arg::text("Jobs\\, old")}).number(), 1);
+    EXPECT_EQ(session().book.group("g2"), nullptr);
+    EXPECT_EQ(host.call("CardDav_DeleteGroup", {Arg::text("Nobody")}).error, 36);
+}
