@@ -8,6 +8,7 @@
 // - a kept text serves only while the card's tag is the one it was read at.
 #pragma once
 
+#include "Engine/BookPieces.h"
 #include "Engine/FetchedCards.h"
 #include "Multistatus/xmlParser.h"
 
@@ -82,6 +83,8 @@ public:
 
     // The book's sync token: from its selection or the last sync.
     std::string token;
+    // A whole-book read in pieces, while one is under way.
+    BookPieces pieces;
 
 private:
     addresscard* entry(const std::string& uid, bool isgroup);
