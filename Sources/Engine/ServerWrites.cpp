@@ -26,14 +26,18 @@ std::string tagAfterPut(CardDavClient& client, const std::string& url, const Que
 
 namespace {
 
-// The record as the server now holds the card `text`.
-void takeUpCard(addresscard& record, const std::string& text, const std::string& tag) {
-    vCardMini summary = readCardSummary(text);
+// The record as the server now holds the card its summary says: its name, members and
+// categories (its UID and kind stay the record's), with the tag when one is known.
+void takeUpSummary(addresscard& record, vCardMini summary, const std::string& tag) {
     record.members = std::move(summary.members);
     record.fn = std::move(summary.fn);
     record.categories = std::move(summary.categories);
     if (!tag.empty())
         record.etag = tag;
+}
+
+void takeUpCard(addresscard& record, const std::string& text, const std::string& tag) {
+    takeUpSummary(record, readCardSummary(text), tag);
 }
 
 enum class Attempt { Done, Conflict };
@@ -126,11 +130,9 @@ addresscard cardRecord(const std::string& url, const std::string& etag, const st
     const std::string path = pathOf(url);
     record.cardid = replace(path.substr(path.rfind('/') + 1), ".vcf", "");
     vCardMini summary = readCardSummary(text);
-    record.uid = std::move(summary.uid);
+    record.uid = summary.uid;
     record.isgroup = summary.isgroup;
-    record.members = std::move(summary.members);
-    record.fn = std::move(summary.fn);
-    record.categories = std::move(summary.categories);
+    takeUpSummary(record, std::move(summary), etag);
     return record;
 }
 

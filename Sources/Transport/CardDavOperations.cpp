@@ -5,9 +5,9 @@
 #include <curl/curl.h>
 
 #include "Transport/EntityTag.h"
+#include "Transport/HeaderList.h"
 #include "Transport/HrefResolver.h"
 
-#include <initializer_list>
 #include <new>
 #include <vector>
 
@@ -66,25 +66,6 @@ const char* const kSyncTokenBody =
 const char* const kEtagBody =
     R"(<?xml version="1.0" encoding="utf-8" ?><D:propfind xmlns:D="DAV:"><D:prop>)"
     R"(<D:getetag/></D:prop></D:propfind>)";
-
-// The header list for libcurl, lines in the given order. Throws std::bad_alloc (after freeing
-// what was built) when libcurl cannot extend the list.
-curl_slist* headerList(const std::vector<std::string>& lines) {
-    curl_slist* list = nullptr;
-    for (const std::string& line : lines) {
-        curl_slist* extended = curl_slist_append(list, line.c_str());
-        if (extended == nullptr) {
-            curl_slist_free_all(list);
-            throw std::bad_alloc();
-        }
-        list = extended;
-    }
-    return list;
-}
-
-curl_slist* headerList(std::initializer_list<std::string> lines) {
-    return headerList(std::vector<std::string>(lines));
-}
 
 // Text made safe for XML character data and attribute values.
 std::string xmlEscaped(const std::string& text) {

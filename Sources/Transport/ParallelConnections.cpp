@@ -1,5 +1,6 @@
 #include "Transport/ParallelConnections.h"
 
+#include "Transport/HeaderList.h"
 #include "Transport/RequestExchange.h"
 
 #include <memory>
@@ -93,20 +94,11 @@ private:
 };
 
 curl_slist* headerLines(const HttpRequest& request) {
-    curl_slist* list = nullptr;
     std::vector<std::string> lines = request.headers;
     // As `query` does: no "Expect: 100-continue" wait before a body.
     if (!request.body.empty())
         lines.emplace_back("Expect:");
-    for (const std::string& line : lines) {
-        curl_slist* extended = curl_slist_append(list, line.c_str());
-        if (extended == nullptr) {
-            curl_slist_free_all(list);
-            throw std::bad_alloc();
-        }
-        list = extended;
-    }
-    return list;
+    return headerList(lines);
 }
 
 } // namespace
@@ -138,6 +130,7 @@ std::vector<Query> CardDavClient::query_all(const std::vector<HttpRequest>& requ
         }
         int running = 0;
         curl_multi_perform(multi, &running);
+        bool finished = false;
         int queued = 0;
         while (CURLMsg* message = curl_multi_info_read(multi, &queued)) {
             if (message->msg != CURLMSG_DONE)
@@ -148,12 +141,12 @@ std::vector<Query> CardDavClient::query_all(const std::vector<HttpRequest>& requ
                 const std::size_t index = slot->index();
                 answers[index] = slot->finish(message->data.result, requests[index].url);
                 ++done;
+                finished = true;
                 break;
             }
         }
-        if (done == requests.size())
-            break;
-        if (running > 0)
+        // A handle just freed takes the next request at once; otherwise wait for the network.
+        if (!finished && running > 0)
             curl_multi_poll(multi, nullptr, 0, 1000, nullptr);
     }
     return answers;

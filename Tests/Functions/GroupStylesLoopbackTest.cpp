@@ -191,17 +191,23 @@ protected:
         }
     }
 
+    // The case's book on the server, selected in the case's style.
+    void selectTheBook() {
+        const StyleCase& c = GetParam();
+        store.serveBook(kBook);
+        for (const auto& [name, text] : c.book)
+            store.put(path(name), text, "t-" + name);
+        ASSERT_EQ(call("CardDav_SetGroupStyle", {Arg::text(c.style)}).number(), 1);
+        ASSERT_EQ(call("CardDav_SelectAddressBook", {Arg::text(plugin.bookUrl())}).error, 0);
+    }
+
     LoopbackPlugin plugin;
     CardStore store{plugin.server};
 };
 
 TEST_P(GroupStylesLoopback, GroupsAreReadAndChangedInTheStyleInForce) {
     const StyleCase& c = GetParam();
-    store.serveBook(kBook);
-    for (const auto& [name, text] : c.book)
-        store.put(path(name), text, "t-" + name);
-    ASSERT_EQ(call("CardDav_SetGroupStyle", {Arg::text(c.style)}).number(), 1);
-    ASSERT_EQ(call("CardDav_SelectAddressBook", {Arg::text(plugin.bookUrl())}).error, 0);
+    ASSERT_NO_FATAL_FAILURE(selectTheBook());
     EXPECT_EQ(call("CardDav_GetGroupStyle").text(), c.inForce);
     EXPECT_EQ(call("CardDav_GetAddressbookGroups").text(), c.bookGroups);
     EXPECT_EQ(call("CardDav_GetvCardGroups", {Arg::text("c1")}).text(), c.cardGroups);
@@ -243,11 +249,7 @@ TEST_P(GroupStylesLoopback, GroupsAreReadAndChangedInTheStyleInForce) {
 
 TEST_P(GroupStylesLoopback, GroupsAreCreatedRenamedAndDeletedInTheStyleInForce) {
     const StyleCase& c = GetParam();
-    store.serveBook(kBook);
-    for (const auto& [name, text] : c.book)
-        store.put(path(name), text, "t-" + name);
-    ASSERT_EQ(call("CardDav_SetGroupStyle", {Arg::text(c.style)}).number(), 1);
-    ASSERT_EQ(call("CardDav_SelectAddressBook", {Arg::text(plugin.bookUrl())}).error, 0);
+    ASSERT_NO_FATAL_FAILURE(selectTheBook());
 
     const CallResult created = call("CardDav_CreateGroup", {Arg::text("Team"), Arg::text("c1")});
     EXPECT_EQ(created.error, 0);
