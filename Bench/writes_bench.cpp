@@ -11,7 +11,10 @@
 //              requests a card there: a probe, the placeholder, the save); on a share of the cards
 //   new-2      the same with this plug-in (the placeholder and the save); on the same share
 //   new-1      NewvCard ( book ; "" ; card ) per card: one request; on the same share
-//   batch      CardDav_WriteCards of every card, a hundred elements a call; on all the cards
+//   batch      CardDav_WriteCards of one array of every card, taken a hundred elements a call by
+//              index; on all the cards
+//   pieces     CardDav_WriteCards of arrays of a hundred cards each, as a script builds them
+//              from its records; on all the cards
 //   push-old   the push of 100 edited records as scripts did it: SelectAddressBook, then
 //              GetvCardJSON, SetvCardJSON and SaveCard per record (with the plug-in before)
 //   push       CardDav_WriteCards of the 100 changes, by href and tag, with no listing
@@ -68,20 +71,28 @@ std::string script(const std::string& pattern, const std::string& baseUrl, int c
     text << header(baseUrl);
     if (pattern == "new-3" || pattern == "new-2") {
         for (int n = 0; n < cards; ++n)
-            text << "CardDav_NewvCard ( $book )\nCardDav_SetvCardJSON ( "
-                 << literal(contactJson(n)) << " )\nCardDav_SaveCard\n";
+            text << "CardDav_NewvCard ( $book )\nCardDav_SetvCardJSON ( " << literal(contactJson(n))
+                 << " )\nCardDav_SaveCard\n";
     } else if (pattern == "new-1") {
         for (int n = 0; n < cards; ++n)
             text << "CardDav_NewvCard ( $book ; \"\" ; " << literal(contactJson(n)) << " )\n";
     } else if (pattern == "batch") {
         std::string all = "[";
         for (int n = 0; n < cards; ++n)
-            all += std::string(n ? "," : "") + R"({"action":"create","card":)" + contactJson(n) +
-                   "}";
+            all +=
+                std::string(n ? "," : "") + R"({"action":"create","card":)" + contactJson(n) + "}";
         text << "$all = " << literal(all + "]") << "\n"
              << "While ( [ i = 0 ] ; i < " << cards
              << " ; [ $lines = $lines & CardDav_WriteCards ( $all ; $book ; i ; " << kPiece
              << " ) ; i = i + " << kPiece << " ] ; i )\n$lines\n";
+    } else if (pattern == "pieces") {
+        for (int piece = 0; piece < cards; piece += kPiece) {
+            std::string some = "[";
+            for (int n = piece; n < cards && n < piece + kPiece; ++n)
+                some += std::string(n > piece ? "," : "") + R"({"action":"create","card":)" +
+                        contactJson(n) + "}";
+            text << "CardDav_WriteCards ( " << literal(some + "]") << " ; $book )\n";
+        }
     } else if (pattern == "push-old") {
         text << "CardDav_SelectAddressBook ( $book )\n";
         for (int n = 0; n < kPush; ++n)
@@ -164,9 +175,11 @@ int main(int argc, char** argv) {
         print("new-3", run(fmhost, before, "new-3", roundTripMs, share, folder), share);
     print("new-2", run(fmhost, plugin, "new-2", roundTripMs, share, folder), share);
     print("new-1", run(fmhost, plugin, "new-1", roundTripMs, share, folder), share);
-    const Run batch = run(fmhost, plugin, "batch", roundTripMs, cards, folder);
-    print("batch", batch, cards);
-    std::printf("            %zu cards created\n", occurrences(batch.output, "created\\t"));
+    for (const char* pattern : {"batch", "pieces"}) {
+        const Run batch = run(fmhost, plugin, pattern, roundTripMs, cards, folder);
+        print(pattern, batch, cards);
+        std::printf("            %zu cards created\n", occurrences(batch.output, "created\\t"));
+    }
     if (!before.empty())
         print("push-old", run(fmhost, before, "push-old", roundTripMs, kPush, folder), kPush);
     const Run push = run(fmhost, plugin, "push", roundTripMs, kPush, folder);

@@ -61,8 +61,8 @@ FetchedList fetchBookPiece(Session& session, const std::string& bookUrl, std::si
         if (Verdict begun = beginPieces(session); !begun.ok())
             return {std::move(begun), false, {}, 0};
     BookPieces& pieces = book.pieces;
-    const std::size_t count = std::min({std::max<std::size_t>(piece, 1), kLargestPiece,
-                                        pieces.members.size() - pieces.read});
+    const std::size_t count = std::min(
+        {std::max<std::size_t>(piece, 1), kLargestPiece, pieces.members.size() - pieces.read});
     const auto first = pieces.members.begin() + static_cast<std::ptrdiff_t>(pieces.read);
     const std::vector<std::string> urls(first, first + static_cast<std::ptrdiff_t>(count));
 
@@ -87,10 +87,9 @@ FetchedList fetchBookPiece(Session& session, const std::string& bookUrl, std::si
                         0};
     // A card left out would be lost from the book the read ends with.
     if (fetched.verdict.ok() && answered < count)
-        fetched.verdict = failedBecause(ErrorCode::Failed,
-                                        "the server's answer left out " +
-                                            std::to_string(count - answered) +
-                                            " of the cards asked for");
+        fetched.verdict = failedBecause(ErrorCode::Failed, "the server's answer left out " +
+                                                               std::to_string(count - answered) +
+                                                               " of the cards asked for");
     for (const std::string& uid : uids)
         fetched.cards.emplace_back(uid, book.keptText(uid) != nullptr);
     if (fetched.verdict.ok()) {

@@ -81,8 +81,8 @@ NewCardOutcome createNewCard(Session& session, const std::string& bookUrl,
         cardJson.empty() ? nlohmann::json() : nlohmann::json::parse(cardJson, nullptr, false);
     const std::string uid = newCardUid(givenUid, object);
     if (!book.isSelected())
-        return {failedBecause(ErrorCode::Failed, "no address book is selected"), Failure::NoBook,
-                {}};
+        return {
+            failedBecause(ErrorCode::Failed, "no address book is selected"), Failure::NoBook, {}};
     // A second card with a UID the book already holds would be saved over the first.
     if (book.holds(uid))
         return {failure(ErrorCode::UidAlreadyListed), Failure::NotCreated, {}};
@@ -90,14 +90,15 @@ NewCardOutcome createNewCard(Session& session, const std::string& bookUrl,
         return {failure(ErrorCode::UidNotWritable), Failure::NotCreated, {}};
     Judged<std::string> text{{}, newCardText(uid, "New", false, {})};
     if (!cardJson.empty())
-        text = cardTextFromJson(uid, object, currentVocabulary(session));
+        text = cardTextFromJson(uid, object, session.current_mapping);
     if (!text.verdict.ok())
         return {std::move(text.verdict), Failure::NotCreated, {}};
 
     CreatedCard created = createCard(session.cd, book.url(), text.value);
     if (!created.verdict.ok())
         return {std::move(created.verdict),
-                created.created ? Failure::Unusable : Failure::NotCreated, {}};
+                created.created ? Failure::Unusable : Failure::NotCreated,
+                {}};
     NewCard& card = created.card;
     const std::string serverUid = card.record.uid;
     takeCurrentCard(session, serverUid, card.text);

@@ -123,13 +123,13 @@ Judged<std::string> createGroup(Session& session, const std::string& name,
         if (members.value.empty())
             return {failure(ErrorCode::GroupWithoutMembers), ""};
         const std::string category = unescapedText(name);
-        Verdict written = changeCategories(session, members.value, [&](auto& names) {
-            names.push_back(category);
-        });
+        Verdict written = changeCategories(session, members.value,
+                                           [&](auto& names) { names.push_back(category); });
         return {std::move(written), name};
     }
-    CreatedCard created = createCard(session.cd, session.book.url(),
-                                     newCardText(newguid(), groupFnValue(name), true, members.value));
+    CreatedCard created =
+        createCard(session.cd, session.book.url(),
+                   newCardText(newguid(), groupFnValue(name), true, members.value));
     if (!created.verdict.ok())
         return {std::move(created.verdict), ""};
     const std::string uid = created.card.record.uid;

@@ -124,8 +124,8 @@ void leaveUnwantedGroups(Session& session, const std::string& uid, std::vector<W
 // UID among the groups, so that the next call finds it instead of creating it again.
 void createGroup(Session& session, const std::string& uid, const WantedGroup& name,
                  GroupWrites& writes) {
-    CreatedCard created =
-        createCard(session.cd, session.book.url(), newCardText(newguid(), name.fnValue, true, {uid}));
+    CreatedCard created = createCard(session.cd, session.book.url(),
+                                     newCardText(newguid(), name.fnValue, true, {uid}));
     const bool ok = created.verdict.ok();
     writes.record(std::move(created.verdict), "Failed toi add new group: " + name.name);
     if (ok)

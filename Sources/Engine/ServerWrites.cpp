@@ -113,8 +113,7 @@ Placement judgeCreation(const CardDavClient& client, const Query& answer) {
         if (!sameOrigin(elsewhere, answer.url)) {
             placed.verdict = failedBecause(
                 ErrorCode::OffServer,
-                "the server created the card but names its place on another server: " +
-                    elsewhere);
+                "the server created the card but names its place on another server: " + elsewhere);
             return placed;
         }
         placed.url = elsewhere;

@@ -44,15 +44,13 @@ const Handler CardDav_GetGroupStyle{
         return Reply{{}, text(groupStyleName(groupStyleInForce(call.state)))};
     }};
 
-const Handler CardDav_CreateGroup{Entry::Connected, text(kErrorText), text(kErrorText),
-                                  [](Call& call) {
-                                      auto created =
-                                          createGroup(call.state, call.text(0), call.text(1));
-                                      if (!created.verdict.ok())
-                                          return Reply{std::move(created.verdict),
-                                                       text(kErrorText)};
-                                      return Reply{{}, text(std::move(created.value))};
-                                  }};
+const Handler CardDav_CreateGroup{
+    Entry::Connected, text(kErrorText), text(kErrorText), [](Call& call) {
+        auto created = createGroup(call.state, call.text(0), call.text(1));
+        if (!created.verdict.ok())
+            return Reply{std::move(created.verdict), text(kErrorText)};
+        return Reply{{}, text(std::move(created.value))};
+    }};
 
 const Handler CardDav_RenameGroup{Entry::Connected, number(0), number(0), [](Call& call) {
                                       Verdict renamed =

@@ -77,8 +77,7 @@ const char* outcomeWord(BatchLine::Outcome outcome) {
 // A reason on one column of one line: its tabs and line breaks as spaces.
 std::string oneColumn(std::string text) {
     std::replace_if(
-        text.begin(), text.end(), [](char c) { return c == '\t' || c == '\r' || c == '\n'; },
-        ' ');
+        text.begin(), text.end(), [](char c) { return c == '\t' || c == '\r' || c == '\n'; }, ' ');
     return text;
 }
 

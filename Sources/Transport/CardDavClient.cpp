@@ -173,8 +173,7 @@ void CardDavClient::prepare(CURL* target, const std::string& url, const std::str
     } else {
         curl_easy_setopt(target, CURLOPT_POST, 1L);
         curl_easy_setopt(target, CURLOPT_POSTFIELDS, body.data());
-        curl_easy_setopt(target, CURLOPT_POSTFIELDSIZE_LARGE,
-                         static_cast<curl_off_t>(body.size()));
+        curl_easy_setopt(target, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(body.size()));
     }
     // After the body choice, which resets the method.
     curl_easy_setopt(target, CURLOPT_CUSTOMREQUEST, method.c_str());

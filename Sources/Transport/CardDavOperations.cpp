@@ -139,7 +139,7 @@ Query CardDavClient::get_etag(const std::string& url) {
 }
 
 HttpRequest CardDavClient::save_request(const std::string& url, const std::string& data,
-                                         const std::string& etag) {
+                                        const std::string& etag) {
     const std::string precondition =
         etag.empty() ? std::string(kCreateOnly) : "If-Match: " + quotedEntityTag(etag);
     return {url, "PUT", {kVcardType, precondition}, data};

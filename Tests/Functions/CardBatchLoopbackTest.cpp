@@ -41,9 +41,9 @@ protected:
             store.put(path(name), card(std::string("u") + name), std::string("t") + name);
     }
     CallResult write(const std::string& elements, double from = 0, double count = 0) {
-        return plugin.host.call("CardDav_WriteCards", {Arg::text(elements),
-                                                       Arg::text(plugin.bookUrl()),
-                                                       Arg::number(from), Arg::number(count)});
+        return plugin.host.call("CardDav_WriteCards",
+                                {Arg::text(elements), Arg::text(plugin.bookUrl()),
+                                 Arg::number(from), Arg::number(count)});
     }
     std::string methods() const {
         std::map<std::string, int> counted;
@@ -71,7 +71,9 @@ TEST_F(CardBatchLoopback, EveryOutcomeOnItsLineAndTheServerHoldsWhatLanded) {
         std::string uid;
         const char* code;
     } table[] = {
-        {R"({"action":"create","card":{"uid":"n1","name":{"family":"Neu","given":"Nina"}}})",
+        // Brackets, braces, commas and quotes inside a value are no element boundaries.
+        {R"({"action":"create","card":{"uid":"n1","name":{"family":"Neu","given":"Nina"},)"
+         R"("note":"a ], \"b\" {c},"}})",
          "created", "n1", "0"},
         {R"({"action":"change","href":")" + path("a") + R"(","etag":"ta",)" + note + "}", "saved",
          "ua", "0"},
@@ -83,11 +85,10 @@ TEST_F(CardBatchLoopback, EveryOutcomeOnItsLineAndTheServerHoldsWhatLanded) {
         {R"({"action":"change","href":")" + path("y") + R"(","etag":"ty",)" + note + "}", "gone",
          "", "23"},
         {R"({"action":"delete","href":")" + path("f") + R"(","etag":"tf"})", "failed", "", "47"},
-        {R"({"action":"change","href":")" + path("r") + R"(","etag":"tr",)" + note + "}",
-         "refused", "ur", "43"},
+        {R"({"action":"change","href":")" + path("r") + R"(","etag":"tr",)" + note + "}", "refused",
+         "ur", "43"},
         {R"({"action":"delete","href":")" + path("a") + R"("})", "refused", "", "21"},
-        {R"({"action":"delete","uid":"never-listed","etag":"t"})", "refused", "never-listed",
-         "3"},
+        {R"({"action":"delete","uid":"never-listed","etag":"t"})", "refused", "never-listed", "3"},
         {R"({"action":"rename"})", "refused", "", "21"},
         {R"({"action":"create","card":{"uid":"n1","note":"twice"}})", "refused", "n1", "4"},
     };
@@ -110,6 +111,8 @@ TEST_F(CardBatchLoopback, EveryOutcomeOnItsLineAndTheServerHoldsWhatLanded) {
     const std::string created = pathOf(lines[0][3]);
     EXPECT_EQ(lines[0][2], store.tag(created));
     EXPECT_NE(store.text(created).find("\r\nFN:Nina Neu\r\nN:Neu;Nina;;;\r\n"), std::string::npos)
+        << store.text(created);
+    EXPECT_NE(store.text(created).find("\r\nNOTE:a ]\\, \"b\" {c}\\,\r\n"), std::string::npos)
         << store.text(created);
     EXPECT_EQ(lines[1][2], store.tag(path("a")));
     EXPECT_EQ(store.text(path("a")),
@@ -143,10 +146,9 @@ TEST_F(CardBatchLoopback, CardsWrittenWithoutTagAreReadBackInOneRequestAndPieces
                                 "xmlns:c=\"urn:ietf:params:xml:ns:carddav\">" +
                                     responses + "</d:multistatus>");
     });
-    const std::string elements =
-        R"([{"action":"create","card":{"fields":{"displayname":"Zero"}}},)"
-        R"({"action":"create","card":{"fields":{"displayname":"One"}}},)"
-        R"({"action":"create","card":{"fields":{"displayname":"Two"}}}])";
+    const std::string elements = R"([{"action":"create","card":{"fields":{"displayname":"Zero"}}},)"
+                                 R"({"action":"create","card":{"fields":{"displayname":"One"}}},)"
+                                 R"({"action":"create","card":{"fields":{"displayname":"Two"}}}])";
     const CallResult piece = write(elements, 1, 5);
     const auto lines = columns(piece.text());
     ASSERT_EQ(lines.size(), 2u) << piece.text();

@@ -36,23 +36,28 @@ TEST(CardBatchRadicale, OneElementConflictsOneFindsItsCardGoneAndTheOthersLand) 
     const auto unquoted = [](std::string tag) { return tag.substr(1, tag.size() - 2); };
     const std::string elements =
         R"([{"action":"create","card":{"uid":"uid-eve","name":{"given":"Eve","family":"Ng"}}},)"
-        R"({"action":"change","href":")" + href("ada") + R"(","etag":")" + unquoted(ada) +
+        R"({"action":"change","href":")" +
+        href("ada") + R"(","etag":")" + unquoted(ada) +
         R"(","card":{"title":"Countess"}},)"
-        R"({"action":"change","href":")" + href("bob") + R"(","etag":")" + unquoted(bob) +
+        R"({"action":"change","href":")" +
+        href("bob") + R"(","etag":")" + unquoted(bob) +
         R"(","card":{"title":"Mr"}},)"
-        R"({"action":"delete","href":")" + href("cleo") + R"(","etag":")" + unquoted(cleo) +
+        R"({"action":"delete","href":")" +
+        href("cleo") + R"(","etag":")" + unquoted(cleo) +
         R"("},)"
-        R"({"action":"change","href":")" + href("dora") + R"(","etag":")" + unquoted(dora) +
+        R"({"action":"change","href":")" +
+        href("dora") + R"(","etag":")" + unquoted(dora) +
         R"(","card":{"title":"Dr"}},)"
-        R"({"action":"delete","href":")" + href("ada") + R"("}])";
+        R"({"action":"delete","href":")" +
+        href("ada") + R"("}])";
     const CallResult written =
         plugin.host.call("CardDav_WriteCards", {Arg::text(elements), Arg::text(plugin.bookUrl)});
     EXPECT_EQ(written.error, 0);
     // Cards named by href alone, never listed, have no UID on their line.
-    EXPECT_EQ(outcomes(written.text()),
-              (std::vector<std::string>{"created uid-eve 0", "saved uid-ada 0",
-                                        "conflict uid-bob 19", "deleted  0",
-                                        "gone  23", "refused  21"}))
+    EXPECT_EQ(
+        outcomes(written.text()),
+        (std::vector<std::string>{"created uid-eve 0", "saved uid-ada 0", "conflict uid-bob 19",
+                                  "deleted  0", "gone  23", "refused  21"}))
         << written.text();
 
     const std::vector<std::string> lines = listEntries(written.text());

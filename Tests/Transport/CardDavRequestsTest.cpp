@@ -159,7 +159,7 @@ TEST(EntityTag, StoredAlikeFromHeaderOrXml) {
         {"\n\t\t\"abc\"\n\t", "abc", "\"abc\""}, // a getetag element's text
         {"W/\"x\"", "W/x", "W/\"x\""},
         {" W/\"3-a b\"\t", "W/3-a b", "W/\"3-a b\""},
-        {"abc", "abc", "\"abc\""}, // unquoted, as some servers write it
+        {"abc", "abc", "\"abc\""},         // unquoted, as some servers write it
         {"\"W/x\"", "\"W/x\"", "\"W/x\""}, // strong: not the weak W/"x"
         {" \r\n", "", "\"\""},
     };
