@@ -8,7 +8,8 @@
 #include <string>
 
 // The current card as JSON text (vCard/CardJson.h), with its UID, href and groups as the
-// selected book knows them, and the tag of the text it was built from (currentCardTag). Fails with 3 while no card is current.
+// selected book knows them, and the tag of the text it was built from (currentCardTag). Fails with
+// 3 while no card is current.
 Judged<std::string> currentCardJson(const Session& session);
 
 // Changes the current card from the JSON text `changes` (vCard/CardJson.h): every change is made

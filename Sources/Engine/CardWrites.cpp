@@ -2,42 +2,26 @@
 
 #include "Engine/AnswerJudge.h"
 #include "Engine/BookListing.h"
+#include "Engine/CardFromJson.h"
 #include "Engine/CurrentCard.h"
 #include "Engine/Discovery.h"
 #include "Engine/Groups.h"
 #include "Engine/ServerWrites.h"
-#include "Platform/RandomUuid.h"
 #include "Utils/AsciiCase.h"
+#include "vCard/NewCardText.h"
 #include "vCard/vCardPropertyLine.h"
+
+#include <nlohmann/json.hpp>
 
 #include <algorithm>
 #include <utility>
 
 namespace {
 
-// After a creation the current card holds only what identifies it; the field map in force is
-// installed with it so that the edits that follow reach the card.
-void startCurrentCard(Session& session, const std::string& uid) {
-    session.current_vcard_id = uid;
-    session.current_vcard.setData({}, session.current_mapping);
-    session.current_vcard.set("uniqueid", uid);
-    session.current_vcard.set("version", "3.0");
-    session.current_vcard.set("productid", "Vorlix Plugin");
-}
-
 // Whether the card holds a UID line, with or without a group prefix, as the listing reads it.
 bool holdsUid(const vCard& card) {
     return std::any_of(card.items.begin(), card.items.end(), [](const vCardItem& item) {
         return equalsIgnoringAsciiCase(propertyKind(item.name), "UID");
-    });
-}
-
-// Whether `uid` can go into a UID line as it is: a control character (a line break above all)
-// would end the line and let the rest of the text become properties of its own.
-bool isWritableUid(const std::string& uid) {
-    return std::none_of(uid.begin(), uid.end(), [](char c) {
-        const auto byte = static_cast<unsigned char>(c);
-        return byte < 0x20 || byte == 0x7F;
     });
 }
 
@@ -75,48 +59,55 @@ Save judgeSave(Session& session, const Query& answer, const addresscard& entry) 
 
 } // namespace
 
-Creation createNewCard(Session& session, const std::string& bookUrl, std::string uid) {
-    // Whatever follows, the card opened before is current no more: a creation that fails leaves
-    // nothing the script's next edits and save could write over.
-    session.current_vcard.clear();
-    session.current_vcard_id.clear();
+bool isWritableUid(const std::string& uid) {
+    return std::none_of(uid.begin(), uid.end(), [](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return byte < 0x20 || byte == 0x7F;
+    });
+}
+
+NewCardOutcome createNewCard(Session& session, const std::string& bookUrl,
+                             const std::string& givenUid, const std::string& cardJson) {
+    using Failure = NewCardOutcome::Failure;
+    // Whatever follows, the card current before is current no more: the edits and the save
+    // meant for the new card must not reach it.
+    dropCurrentCard(session);
     SelectedBook& book = session.book;
     // A book named here becomes the selected one (before anything is sent, whatever follows);
     // the UID check below then looks at the book the card goes into.
     if (!bookUrl.empty()) {
         const std::optional<std::string> url = onConnectedServer(session, bookUrl);
         if (!url)
-            return {failure(ErrorCode::OffServer), Creation::Failure::NoBook, {}};
+            return {failure(ErrorCode::OffServer), Failure::NoBook, {}};
         book.select(*url);
     }
-    if (uid.empty())
-        uid = newguid();
+    const nlohmann::json object =
+        cardJson.empty() ? nlohmann::json() : nlohmann::json::parse(cardJson, nullptr, false);
+    const std::string uid = newCardUid(givenUid, object);
     if (!book.isSelected())
-        return {failedBecause(ErrorCode::Failed, "no address book is selected"),
-                Creation::Failure::NoBook,
-                {}};
+        return {
+            failedBecause(ErrorCode::Failed, "no address book is selected"), Failure::NoBook, {}};
     // A second card with a UID the book already holds would be saved over the first.
     if (book.holds(uid))
-        return {failure(ErrorCode::UidAlreadyListed), Creation::Failure::NotCreated, {}};
+        return {failure(ErrorCode::UidAlreadyListed), Failure::NotCreated, {}};
     if (!isWritableUid(uid))
-        return {failure(ErrorCode::UidNotWritable), Creation::Failure::NotCreated, {}};
+        return {failure(ErrorCode::UidNotWritable), Failure::NotCreated, {}};
+    Judged<std::string> text{{}, newCardText(uid, "New", false, {})};
+    if (!cardJson.empty())
+        text = cardTextFromJson(uid, object, session.current_mapping);
+    if (!text.verdict.ok())
+        return {std::move(text.verdict), Failure::NotCreated, {}};
 
-    addresscard record;
-    record.uid = uid;
-    record.fn = "New";
-    Verdict created = createCard(session.cd, book.url(), record);
-    if (!created.ok())
-        return {std::move(created), Creation::Failure::NotCreated, {}};
-    if (record.etag.empty())
-        // The card exists on the server, but without its tag it cannot be saved safely, so it
-        // does not become the current card: the script must not go on editing.
-        return {
-            failedBecause(ErrorCode::Failed, "the server created the card but names no tag for it"),
-            Creation::Failure::Untagged,
-            {}};
-    book.put(record);
-    startCurrentCard(session, uid);
-    return {{}, Creation::Failure::None, uid};
+    CreatedCard created = createCard(session.cd, book.url(), text.value);
+    if (!created.verdict.ok())
+        return {std::move(created.verdict),
+                created.created ? Failure::Unusable : Failure::NotCreated,
+                {}};
+    NewCard& card = created.card;
+    const std::string serverUid = card.record.uid;
+    takeCurrentCard(session, serverUid, card.text, card.record.etag);
+    book.put(std::move(card.record), std::move(card.text));
+    return {{}, Failure::None, serverUid};
 }
 
 Save saveCurrentCard(Session& session, const std::string& givenTag) {

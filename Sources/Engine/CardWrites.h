@@ -8,22 +8,32 @@
 #include <string>
 
 // A new card in the book named by `bookUrl` (which becomes the selected book, before anything is
-// sent) or in the selected one, with UID `uid` (a new one when empty).
-struct Creation {
+// sent) or in the selected one.
+struct NewCardOutcome {
     Verdict verdict;
     // How a failed creation failed, for the script's result text.
     enum class Failure {
         None,
         NoBook,     // no book named or selected, or one off the connected server: nothing sent
-        NotCreated, // the UID is taken or unwritable, or the server refused: nothing created
-        Untagged,   // created, but the server names no tag for it: not made current
+        NotCreated, // the card is unwritable, its UID taken, or the server refused: nothing created
+        Unusable,   // created, but not where or as it can be written again safely
     } failure = Failure::None;
+    // The new card's UID as the server holds it.
     std::string uid;
 };
-// A placeholder card (FN "New") is created with one probe for a free name and one create-only
-// PUT, and becomes the current card. Fails with 4 when the book already holds a card or group
-// with that UID, 5 when the UID holds a control character, or the request's verdict.
-Creation createNewCard(Session& session, const std::string& bookUrl, std::string uid);
+// Creates a card with one create-only PUT and makes it the current card, exactly as the server
+// holds it (read back where the server names no tag, which may have changed it and its UID). The
+// card is the one `cardJson` describes (CardFromJson.h), or, when that is empty, a placeholder
+// (FN "New"). Its UID is `uid`, else the one the object names, else a new one. No card is
+// current until the card is. Fails with 4 when the book already holds a card or group with that
+// UID, 5 when the UID holds a control character, 21 for an object that makes no card, or the
+// creation's verdict.
+NewCardOutcome createNewCard(Session& session, const std::string& bookUrl, const std::string& uid,
+                             const std::string& cardJson);
+
+// Whether `uid` can go into a UID line as it is: a control character (a line break above all)
+// would end the line and let the rest of the text become properties of its own.
+bool isWritableUid(const std::string& uid);
 
 // How a save of the current card went.
 struct Save {

@@ -56,14 +56,10 @@ Verdict makeCardCurrent(Session& session, const std::string& uid) {
     const std::string url = listed->url;
     // A kept text is kept at the tag the book names for the card; a fetched one may name its own.
     std::string tag = listed->etag;
-    // The card becomes current before the request, so a failed fetch leaves it empty.
-    session.current_vcard.clear();
-    session.current_vcard_id = uid;
-    session.current_vcard_text = {uid, ""};
+    dropCurrentCard(session);
 
     if (const std::string* kept = session.book.keptText(uid)) {
-        session.current_vcard = readvCard(*kept, session.current_mapping);
-        session.current_vcard_text.etag = tag;
+        takeCurrentCard(session, uid, *kept, tag);
         return {};
     }
     const Query answer = session.cd.get_vcard(url);
@@ -74,16 +70,28 @@ Verdict makeCardCurrent(Session& session, const std::string& uid) {
         session.book.retag(uid, answered);
         tag = std::move(answered);
     }
-    session.current_vcard = readvCard(answer.body, session.current_mapping);
-    session.current_vcard_text.etag = std::move(tag);
+    takeCurrentCard(session, uid, answer.body, tag);
     return {};
 }
 
+void dropCurrentCard(Session& session) {
+    session.current_vcard_id.clear();
+    session.current_vcard.clear();
+    session.current_vcard_text = {};
+}
+
+void takeCurrentCard(Session& session, const std::string& uid, const std::string& text,
+                     const std::string& etag) {
+    session.current_vcard_id = uid;
+    session.current_vcard = readvCard(text, session.current_mapping);
+    session.current_vcard_text = {uid, etag};
+}
+
 std::string currentCardTag(const Session& session) {
-    if (session.current_vcard_text.uid == session.current_vcard_id)
+    if (!session.current_vcard_id.empty() &&
+        session.current_vcard_text.uid == session.current_vcard_id)
         return session.current_vcard_text.etag;
-    const addresscard* created = session.book.card(session.current_vcard_id);
-    return created ? created->etag : "";
+    return "";
 }
 
 void currentCardSavedAt(Session& session, const std::string& etag) {

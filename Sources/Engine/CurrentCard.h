@@ -10,16 +10,22 @@
 #include <utility>
 
 // Makes the card with this UID the current card: from the text kept for it (SelectedBook), else
-// fetched from the server (its tag taken up). The card is current, and empty, before the
-// request, so a failed fetch leaves no other card current. Fails with 3 when the UID is not
-// listed in the selected book (nothing changes), or with the fetch's verdict.
+// fetched from the server (its tag taken up). Fails with 3 when the UID is not listed in the
+// selected book (nothing changes), or with the fetch's verdict, no card being current then.
 Verdict makeCardCurrent(Session& session, const std::string& uid);
+
+// No card is current. Every function that is to make a card current begins with it, so that
+// when it fails no card stays current that the script's next edits and save could write over.
+void dropCurrentCard(Session& session);
+
+// The card `uid` as the server holds it in `text`, at tag `etag`, becomes the current card.
+void takeCurrentCard(Session& session, const std::string& uid, const std::string& text,
+                     const std::string& etag);
 
 // The tag of the text the current card was built from: the one it was read at (the GET's, or the
 // listed tag where the GET named none), or the one its last save gave. A save of the current card
 // is guarded by it, and a script sees it as the card's "etag", whatever tag was listed or synced
-// for the card since. A card made current by its creation, never read, has the tag the book
-// knows for it. Empty while no card is current.
+// for the card since. Empty while no card is current.
 std::string currentCardTag(const Session& session);
 // The current card is now the server's text at `etag` (a save wrote it).
 void currentCardSavedAt(Session& session, const std::string& etag);

@@ -58,6 +58,13 @@ constexpr Code NotAPicture = 34;
 // The server answered a listing only in part (it capped the number of cards): nothing of it was
 // taken as the whole book.
 constexpr Code AnswerIncomplete = 35;
+// No group of that name in the selected address book.
+constexpr Code NoSuchGroup = 36;
+// The selected address book holds a group of that name already: nothing was written.
+constexpr Code GroupExists = 37;
+// Where groups are categories, a group exists only on the cards it holds: one without members
+// cannot be kept.
+constexpr Code GroupWithoutMembers = 38;
 constexpr Code Forbidden = 43;
 constexpr Code NotFound = 44;
 constexpr Code TransferAborted = 45;

@@ -4,7 +4,9 @@
 #include "Engine/BookListing.h"
 #include "Engine/ServerWrites.h"
 #include "Platform/RandomUuid.h"
+#include "vCard/NewCardText.h"
 #include "vCard/vCardCategories.h"
+#include "vCard/vCardGroup.h"
 #include "vCard/vCardParser.h"
 #include "vCard/vCardText.h"
 
@@ -13,13 +15,6 @@
 #include <utility>
 
 namespace {
-
-// A name as the FN value of a card holds it: escaped as vCard text. Group names read from the
-// server keep their escapes ("Smith\, Jones"), so names are compared in this form, where the
-// name a script writes and the name the server stores agree (escaping is idempotent).
-std::string asFnValue(const std::string& name) {
-    return escapeValue(name, escapedSeparators("FN", {}), LineBreaks::Escape);
-}
 
 bool hasMember(const addresscard& group, const std::string& uid) {
     return std::find(group.members.begin(), group.members.end(), uid) != group.members.end();
@@ -91,7 +86,7 @@ std::vector<WantedGroup> wantedGroups(const std::string& list) {
     std::sort(names.begin(), names.end());
     std::vector<WantedGroup> wanted;
     for (std::string& name : names) {
-        std::string fnValue = asFnValue(name);
+        std::string fnValue = groupFnValue(name);
         const bool seen = std::any_of(wanted.begin(), wanted.end(),
                                       [&](const WantedGroup& w) { return w.fnValue == fnValue; });
         if (!seen)
@@ -120,7 +115,7 @@ void leaveUnwantedGroups(Session& session, const std::string& uid, std::vector<W
     for (auto& [groupUid, group] : session.book.groupsToEdit()) {
         if (!hasMember(group, uid))
             continue;
-        const std::string fnValue = asFnValue(group.fn);
+        const std::string fnValue = groupFnValue(group.fn);
         const auto isThisGroup = [&](const WantedGroup& w) { return w.fnValue == fnValue; };
         const auto kept = std::remove_if(wanted.begin(), wanted.end(), isThisGroup);
         if (kept == wanted.end())
@@ -134,17 +129,12 @@ void leaveUnwantedGroups(Session& session, const std::string& uid, std::vector<W
 // UID among the groups, so that the next call finds it instead of creating it again.
 void createGroup(Session& session, const std::string& uid, const WantedGroup& name,
                  GroupWrites& writes) {
-    addresscard group;
-    group.uid = newguid();
-    group.isgroup = true;
-    // Held as a listing of the server would report it.
-    group.fn = name.fnValue;
-    group.members = {uid};
-    Verdict created = createCard(session.cd, session.book.url(), group);
-    const bool ok = created.ok();
-    writes.record(std::move(created), "Failed toi add new group: " + name.name);
+    CreatedCard created = createCard(session.cd, session.book.url(),
+                                     newCardText(newguid(), name.fnValue, true, {uid}));
+    const bool ok = created.verdict.ok();
+    writes.record(std::move(created.verdict), "Failed toi add new group: " + name.name);
     if (ok)
-        session.book.put(std::move(group));
+        session.book.put(std::move(created.card.record), std::move(created.card.text));
 }
 
 // Adds the card to every group bearing each wanted name, creating the groups that do not exist.
@@ -153,7 +143,7 @@ void joinWantedGroups(Session& session, const std::string& uid,
     for (const WantedGroup& name : wanted) {
         bool exists = false;
         for (auto& [groupUid, group] : session.book.groupsToEdit()) {
-            if (asFnValue(group.fn) != name.fnValue)
+            if (groupFnValue(group.fn) != name.fnValue)
                 continue;
             exists = true;
             writes.record(changeGroupMembership(session.cd, group, uid, Membership::Join),
@@ -187,6 +177,11 @@ Verdict setCategories(Session& session, const std::string& uid,
 }
 
 } // namespace
+
+std::string groupFnValue(const std::string& name) {
+    // Group names read from the server keep their escapes; escaping is idempotent.
+    return escapeValue(name, escapedSeparators("FN", {}), LineBreaks::Escape);
+}
 
 GroupStyle groupStyleInForce(const Session& session) {
     if (session.group_style != GroupStyle::Auto || !session.book.isSelected())
@@ -280,12 +275,28 @@ Verdict chooseGroupStyle(Session& session, const std::string& word) {
 }
 
 Verdict leaveAllGroups(Session& session, const std::string& uid) {
-    FirstFailure writes;
+    std::map<std::string, Verdict> failed = leaveAllGroups(session, std::set<std::string>{uid});
+    return failed.empty() ? Verdict{} : std::move(failed.begin()->second);
+}
+
+std::map<std::string, Verdict> leaveAllGroups(Session& session, const std::set<std::string>& uids) {
+    std::map<std::string, Verdict> failed;
     for (auto& entry : session.book.groupsToEdit()) {
-        const std::vector<std::string>& members = entry.second.members;
-        if (std::find(members.begin(), members.end(), uid) == members.end())
+        std::set<std::string> leaving;
+        for (const std::string& member : entry.second.members)
+            if (uids.count(member))
+                leaving.insert(member);
+        if (leaving.empty())
             continue;
-        writes.record(changeGroupMembership(session.cd, entry.second, uid, Membership::Leave));
+        Verdict written = changeCardOnServer(session.cd, entry.second, [&](vCard& card) {
+            std::size_t removed = 0;
+            for (const std::string& uid : leaving)
+                removed += removeGroupMember(card, uid);
+            return removed > 0;
+        });
+        if (!written.ok())
+            for (const std::string& uid : leaving)
+                failed.emplace(uid, written);
     }
-    return std::move(writes.first);
+    return failed;
 }

@@ -10,8 +10,15 @@
 #include "Engine/Session.h"
 #include "Engine/Verdict.h"
 
+#include <map>
+#include <set>
 #include <string>
 #include <vector>
+
+// A group name as a group card's FN value holds it, escaped as vCard text: the form in which
+// names are compared, where the name a script writes ("Smith, Jones" or "Smith\, Jones") and the
+// name the server stores agree.
+std::string groupFnValue(const std::string& name);
 
 // The style the group functions work in for the selected book: the style the script chose, or,
 // for `Auto` (and a book selected), group cards where the book holds any, else categories where
@@ -56,3 +63,6 @@ Verdict chooseGroupStyle(Session& session, const std::string& word);
 // Takes a deleted card out of every group card that lists it, and rewrites those on the server.
 // Fails with the first failing group write.
 Verdict leaveAllGroups(Session& session, const std::string& uid);
+// The same for many deleted cards, each group card rewritten once; for each card whose removal
+// from a group failed, the first such write's verdict.
+std::map<std::string, Verdict> leaveAllGroups(Session& session, const std::set<std::string>& uids);

@@ -11,6 +11,7 @@
 //   request found the card gone (404) since.
 #pragma once
 
+#include "Engine/BookPieces.h"
 #include "Engine/FetchedCards.h"
 #include "Multistatus/xmlParser.h"
 
@@ -88,6 +89,8 @@ public:
 
     // The book's sync token: from its selection or the last sync.
     std::string token;
+    // A whole-book read in pieces, while one is under way.
+    BookPieces pieces;
 
 private:
     addresscard* entry(const std::string& uid, bool isgroup);

@@ -36,10 +36,45 @@ enum class Membership { Join, Leave };
 Verdict changeGroupMembership(CardDavClient& client, addresscard& group, const std::string& uid,
                               Membership change);
 
-// Creates a new card resource in the address book at `addressbookUrl` (a "/" is added when it
-// does not end in one) from `record`, whose uid, fn, isgroup and members are set: a free identifier
-// is found, the record's cardid, url and displayname are filled from it, and its minimal text is
-// PUT create-only. On success the record's etag holds the new tag (empty when the server named
-// none). Fails with the refused PUT's verdict, or with the last identifier probe's (-1 when that
-// has none) when no free identifier was found; nothing is PUT then.
-Verdict createCard(CardDavClient& client, const std::string& addressbookUrl, addresscard& record);
+// A card the plug-in created, as the server holds it: its record (UID, name, group members and
+// categories read from the text, href, tag) and its text.
+struct NewCard {
+    addresscard record;
+    std::string text;
+};
+
+// How a creation went. A card can be created (the server took it) and still fail: when the
+// server put it on another server, or names no tag for it and cannot read it back, it cannot
+// be written again safely.
+struct CreatedCard {
+    Verdict verdict;
+    bool created = false;
+    NewCard card; // when the verdict is a success
+};
+
+// The URL a new card is PUT at in the book at `bookUrl` (a "/" is added when it does not end in
+// one): a fresh name of hexadecimal digits and ".vcf", which every server takes.
+std::string newCardUrl(const std::string& bookUrl);
+
+// What the answer to the create-only PUT of `text` says of the new card: where it is (the place
+// the server chose, Location, or where it was PUT) and its tag (empty when the answer names
+// none: the server changed the card while storing it, and it must be read back). `nameTaken`:
+// the server holds a resource at that name already (412), and a fresh name may be tried.
+struct Placement {
+    Verdict verdict;
+    bool created = false;
+    bool nameTaken = false;
+    std::string url;
+    std::string etag;
+};
+Placement judgeCreation(const CardDavClient& client, const Query& answer);
+
+// The record of the card the server holds as `text` at `url` under `etag`.
+addresscard cardRecord(const std::string& url, const std::string& etag, const std::string& text);
+
+// Creates the card `text` in the book at `bookUrl` with one create-only PUT (again under a fresh
+// name when the first is taken). When the server names no tag for it, it is read back, so that
+// the card and its UID are as the server holds them (a server may replace the UID and rewrite
+// the card). Fails with the refused PUT's verdict (nothing created), or, the card created, with
+// 20 when the server put it on another server, or -1 when it cannot be read back with its tag.
+CreatedCard createCard(CardDavClient& client, const std::string& bookUrl, const std::string& text);

@@ -111,8 +111,7 @@ ChangesRead readChanges(CardDavClient& client, const std::string& bookUrl, std::
 
 Verdict readCardTexts(CardDavClient& client, const std::string& bookUrl,
                       const std::vector<std::string>& urls, std::size_t& textBudget,
-                      const std::function<void(cardtexts)>& take) {
-    std::size_t batch = kMultigetBatch;
+                      const std::function<void(cardtexts)>& take, std::size_t batch) {
     for (std::size_t start = 0; start < urls.size();) {
         const std::size_t count = std::min(batch, urls.size() - start);
         const auto from = urls.begin() + static_cast<std::ptrdiff_t>(start);

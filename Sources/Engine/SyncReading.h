@@ -43,12 +43,13 @@ ChangesRead readChanges(CardDavClient& client, const std::string& bookUrl, std::
                         BookChanges& changes, std::size_t& textBudget);
 
 // Reads the cards at `urls` (on the book at `bookUrl`) whole with multiget, handing each answer
-// to `take` as it comes: kMultigetBatch cards a request, fewer when answers grow large. Texts are
-// kept as by readChanges. Fails with the first failed request's verdict; the batches before it
-// were taken.
+// to `take` as it comes: `batch` cards a request, fewer when answers grow large. Texts are kept
+// as by readChanges. Fails with the first failed request's verdict; the batches before it were
+// taken.
 Verdict readCardTexts(CardDavClient& client, const std::string& bookUrl,
                       const std::vector<std::string>& urls, std::size_t& textBudget,
-                      const std::function<void(cardtexts)>& take);
+                      const std::function<void(cardtexts)>& take,
+                      std::size_t batch = kMultigetBatch);
 
 // Whether a card text the server sent names the card: it holds a UID. An empty text, or one
 // without a UID, tells nothing of the card at its href: not that it is gone, nor what it is.

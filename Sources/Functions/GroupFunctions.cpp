@@ -1,5 +1,6 @@
 // Group functions: a card's groups read and set, and the group style chosen and told.
 
+#include "Engine/GroupEdits.h"
 #include "Engine/Groups.h"
 #include "FunctionHandlers.h"
 #include "Functions/Frame.h"
@@ -43,3 +44,24 @@ const Handler CardDav_GetGroupStyle{
     Entry::Untouched, nothing, nothing, [](Call& call) {
         return Reply{{}, text(groupStyleName(groupStyleInForce(call.state)))};
     }};
+
+const Handler CardDav_CreateGroup{
+    Entry::Connected, text(kErrorText), text(kErrorText), [](Call& call) {
+        auto created = createGroup(call.state, call.text(0), call.text(1));
+        if (!created.verdict.ok())
+            return Reply{std::move(created.verdict), text(kErrorText)};
+        return Reply{{}, text(std::move(created.value))};
+    }};
+
+const Handler CardDav_RenameGroup{Entry::Connected, number(0), number(0), [](Call& call) {
+                                      Verdict renamed =
+                                          renameGroup(call.state, call.text(0), call.text(1));
+                                      const long answer = renamed.ok() ? 1 : 0;
+                                      return Reply{std::move(renamed), number(answer)};
+                                  }};
+
+const Handler CardDav_DeleteGroup{Entry::Connected, number(0), number(0), [](Call& call) {
+                                      Verdict deleted = deleteGroup(call.state, call.text(0));
+                                      const long answer = deleted.ok() ? 1 : 0;
+                                      return Reply{std::move(deleted), number(answer)};
+                                  }};

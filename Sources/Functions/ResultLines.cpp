@@ -1,5 +1,6 @@
 #include "Functions/ResultLines.h"
 
+#include <algorithm>
 #include <initializer_list>
 
 namespace {
@@ -49,4 +50,46 @@ std::string fetchLines(const std::vector<std::pair<std::string, bool>>& cards) {
     for (const auto& [uid, kept] : cards)
         appendLine(lines, {kept ? &fetched : &missing, &uid});
     return lines;
+}
+
+namespace {
+
+const char* outcomeWord(BatchLine::Outcome outcome) {
+    switch (outcome) {
+    case BatchLine::Outcome::Created:
+        return "created";
+    case BatchLine::Outcome::Saved:
+        return "saved";
+    case BatchLine::Outcome::Deleted:
+        return "deleted";
+    case BatchLine::Outcome::Conflict:
+        return "conflict";
+    case BatchLine::Outcome::Gone:
+        return "gone";
+    case BatchLine::Outcome::Refused:
+        return "refused";
+    case BatchLine::Outcome::Failed:
+        break;
+    }
+    return "failed";
+}
+
+// A reason on one column of one line: its tabs and line breaks as spaces.
+std::string oneColumn(std::string text) {
+    std::replace_if(
+        text.begin(), text.end(), [](char c) { return c == '\t' || c == '\r' || c == '\n'; }, ' ');
+    return text;
+}
+
+} // namespace
+
+std::string batchLines(const std::vector<BatchLine>& lines) {
+    std::string text;
+    for (const BatchLine& line : lines) {
+        const std::string outcome = outcomeWord(line.outcome);
+        const std::string code = std::to_string(line.verdict.code);
+        const std::string reason = line.verdict.ok() ? "" : oneColumn(line.verdict.reason);
+        appendLine(text, {&outcome, &line.uid, &line.etag, &line.href, &code, &reason});
+    }
+    return text;
 }

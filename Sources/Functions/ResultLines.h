@@ -2,6 +2,7 @@
 // a carriage return.
 #pragma once
 
+#include "Engine/CardBatch.h"
 #include "Engine/Changes.h"
 
 #include <string>
@@ -18,3 +19,8 @@ std::string knownTagLines(const std::vector<CardChange>& known);
 
 // One line per card read: "fetched" or "missing", tab, UID.
 std::string fetchLines(const std::vector<std::pair<std::string, bool>>& cards);
+
+// One line per element of a batch of writes: what happened ("created", "saved", "deleted",
+// "conflict", "gone", "refused" or "failed"), UID, ETag, href, the code, and why in words where
+// the code is not 0.
+std::string batchLines(const std::vector<BatchLine>& lines);

@@ -36,12 +36,21 @@ const Handler CardDav_CompareETags{
         return Reply{{}, text(changeLines(compared.value))};
     }};
 
+// With a piece size, "*" reads the whole book a piece at a time; while cards are left, the last
+// line says how many.
 const Handler CardDav_FetchvCards{
     Entry::Connected, text(kErrorText), text(kErrorText), [](Call& call) {
-        FetchedList fetched = fetchCards(call.state, call.text(0), call.text(1));
+        const long piece = call.number(2, 0);
+        FetchedList fetched =
+            call.text(0) == "*" && piece > 0
+                ? fetchBookPiece(call.state, call.text(1), static_cast<std::size_t>(piece))
+                : fetchCards(call.state, call.text(0), call.text(1));
         if (fetched.noBook)
             return Reply{std::move(fetched.verdict), text(kErrorText)};
-        return Reply{std::move(fetched.verdict), text(fetchLines(fetched.cards))};
+        std::string lines = fetchLines(fetched.cards);
+        if (fetched.left > 0)
+            lines += "more\t" + std::to_string(fetched.left) + "\r";
+        return Reply{std::move(fetched.verdict), text(std::move(lines))};
     }};
 
 const Handler CardDav_CheckvCardIfChanged{

@@ -1,10 +1,13 @@
 // Card create, save and delete functions.
 
+#include "Engine/CardBatch.h"
 #include "Engine/CardWrites.h"
 #include "Engine/Discovery.h"
 #include "FunctionHandlers.h"
 #include "Functions/Frame.h"
+#include "Functions/ResultLines.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace {
@@ -33,11 +36,11 @@ std::string saveText(const Save& save) {
 }
 
 // The result text of a failed creation.
-std::string creationFailureText(Creation::Failure failure) {
+std::string creationFailureText(NewCardOutcome::Failure failure) {
     switch (failure) {
-    case Creation::Failure::NotCreated:
+    case NewCardOutcome::Failure::NotCreated:
         return kCreationFailed;
-    case Creation::Failure::Untagged:
+    case NewCardOutcome::Failure::Unusable:
         return std::string(kCreationFailed) + ". Server issue.";
     default:
         return kErrorText;
@@ -48,7 +51,8 @@ std::string creationFailureText(Creation::Failure failure) {
 
 const Handler CardDav_NewvCard{
     Entry::Connected, nothing, text(kErrorText), [](Call& call) {
-        Creation created = createNewCard(call.state, call.text(0), call.text(1));
+        NewCardOutcome created =
+            createNewCard(call.state, call.text(0), call.text(1), call.text(2));
         if (!created.verdict.ok())
             return Reply{std::move(created.verdict), text(creationFailureText(created.failure))};
         return Reply{{}, text(created.uid)};
@@ -79,4 +83,18 @@ const Handler CardDav_DeleteAllCards{
         Verdict deleted = deleteAllCards(call.state, *url);
         const long answer = deleted.ok() ? 1 : 0;
         return Reply{call.entry.ok() ? std::move(deleted) : call.entry, number(answer)};
+    }};
+
+// Answers with the elements' lines and code 0 whenever it worked through them, whatever became of
+// each: a code would hide the lines from the script (FileMaker takes the result as "?").
+const Handler CardDav_WriteCards{
+    Entry::Connected, text(kErrorText), text(kErrorText), [](Call& call) {
+        const long from = call.number(2, 0);
+        const long count = call.number(3, 0);
+        Batch batch = writeCards(call.state, call.text(0), call.text(1),
+                                 static_cast<std::size_t>(std::max(from, 0L)),
+                                 static_cast<std::size_t>(std::max(count, 0L)));
+        if (!batch.verdict.ok())
+            return Reply{std::move(batch.verdict), text(kErrorText)};
+        return Reply{{}, text(batchLines(batch.lines))};
     }};

@@ -24,15 +24,6 @@ struct HeaderListOwner {
     }
 };
 
-// Requests that only read: libcurl may send them again when a reused connection turned out to be
-// dead before any answer came.
-bool isReadOnly(const std::string& method) {
-    for (const char* read : {"GET", "HEAD", "PROPFIND", "REPORT", "OPTIONS"})
-        if (method == read)
-            return true;
-    return false;
-}
-
 } // namespace
 
 void CardDavClient::HandleCleanup::operator()(CURL* kept) const {
@@ -46,6 +37,7 @@ CardDavClient& CardDavClient::operator=(CardDavClient&&) noexcept = default;
 
 void CardDavClient::release_connection() {
     handle.reset();
+    parallel.reset();
 }
 
 ServerUrlProblem CardDavClient::set_baseurl(const std::string& url) {
@@ -181,6 +173,43 @@ CURL* CardDavClient::connection() {
     return handle.get();
 }
 
+void CardDavClient::prepare(CURL* target, const std::string& url, const std::string& method,
+                            const std::string& body, curl_slist* headers,
+                            bool withCredentials) const {
+    curl_easy_setopt(target, CURLOPT_URL, url.c_str());
+    // Hrefs come from the server: none of them may make libcurl read or write a local file.
+    curl_easy_setopt(target, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(target, CURLOPT_FOLLOWLOCATION, 0L);
+    setverbose(target);
+    setvalidcert(target);
+    setssl(target);
+    if (withCredentials) {
+        setauthentication(target);
+    } else {
+        curl_easy_setopt(target, CURLOPT_HTTPAUTH, CURLAUTH_NONE);
+        curl_easy_setopt(target, CURLOPT_USERNAME, static_cast<char*>(nullptr));
+        curl_easy_setopt(target, CURLOPT_PASSWORD, static_cast<char*>(nullptr));
+        curl_easy_setopt(target, CURLOPT_XOAUTH2_BEARER, static_cast<char*>(nullptr));
+    }
+    curl_easy_setopt(target, CURLOPT_HTTPHEADER, headers);
+    applyTimeouts(target);
+    if (body.empty()) {
+        curl_easy_setopt(target, CURLOPT_HTTPGET, 1L);
+    } else {
+        curl_easy_setopt(target, CURLOPT_POST, 1L);
+        curl_easy_setopt(target, CURLOPT_POSTFIELDS, body.data());
+        curl_easy_setopt(target, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(body.size()));
+    }
+    // After the body choice, which resets the method.
+    curl_easy_setopt(target, CURLOPT_CUSTOMREQUEST, method.c_str());
+}
+
+std::optional<std::chrono::milliseconds> CardDavClient::stallWindow() const {
+    if (timeout != 0)
+        return std::nullopt;
+    return std::chrono::seconds(stallSeconds);
+}
+
 Query CardDavClient::perform(const std::string& url, const std::string& method,
                              const std::string& body, std::size_t maxBody, curl_slist* headers,
                              bool withCredentials) {
@@ -190,38 +219,8 @@ Query CardDavClient::perform(const std::string& url, const std::string& method,
         failed.url = url;
         return failed;
     }
-    // Every option a request relies on is set again: the handle still holds the last one's.
-    curl_easy_setopt(kept, CURLOPT_URL, url.c_str());
-    // Hrefs come from the server: none of them may make libcurl read or write a local file.
-    curl_easy_setopt(kept, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(kept, CURLOPT_FOLLOWLOCATION, 0L);
-    setverbose(kept);
-    setvalidcert(kept);
-    setssl(kept);
-    if (withCredentials) {
-        setauthentication(kept);
-    } else {
-        curl_easy_setopt(kept, CURLOPT_HTTPAUTH, CURLAUTH_NONE);
-        curl_easy_setopt(kept, CURLOPT_USERNAME, static_cast<char*>(nullptr));
-        curl_easy_setopt(kept, CURLOPT_PASSWORD, static_cast<char*>(nullptr));
-        curl_easy_setopt(kept, CURLOPT_XOAUTH2_BEARER, static_cast<char*>(nullptr));
-    }
-    curl_easy_setopt(kept, CURLOPT_HTTPHEADER, headers);
-    applyTimeouts(kept);
-    if (body.empty()) {
-        curl_easy_setopt(kept, CURLOPT_HTTPGET, 1L);
-    } else {
-        curl_easy_setopt(kept, CURLOPT_POST, 1L);
-        curl_easy_setopt(kept, CURLOPT_POSTFIELDS, body.data());
-        curl_easy_setopt(kept, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(body.size()));
-    }
-    // After the body choice, which resets the method.
-    curl_easy_setopt(kept, CURLOPT_CUSTOMREQUEST, method.c_str());
-    // Without a time-out, the stall limit ends a request that hardly moves.
-    std::optional<std::chrono::milliseconds> stallWindow;
-    if (timeout == 0)
-        stallWindow = std::chrono::seconds(stallSeconds);
-    RequestExchange exchange(kept, isReadOnly(method), stallWindow, maxBody, answerCeiling);
+    prepare(kept, url, method, body, headers, withCredentials);
+    RequestExchange exchange(kept, isReadOnlyMethod(method), stallWindow(), maxBody, answerCeiling);
     return exchange.finish(curl_easy_perform(kept), url);
 }
 

@@ -12,10 +12,12 @@
 #include "Transport/SecretForms.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <limits>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -23,6 +25,7 @@
 // only send requests do not pull in libcurl's header (and on Windows its winsock2.h).
 typedef void CURL;
 struct curl_slist;
+class ParallelConnections;
 
 // Why no answer came, where none did.
 enum class TransportFailure {
@@ -62,6 +65,14 @@ struct Query {
     bool beyondCeiling = false;
 };
 
+// One request as the client sends it: its header lines in order; an empty body sends none.
+struct HttpRequest {
+    std::string url;
+    std::string method;
+    std::vector<std::string> headers;
+    std::string body;
+};
+
 // Whether a request follows the redirects it is answered with. Only discovery does; a card or
 // group request never lands anywhere but where it was sent.
 enum class Redirects { refused, followed };
@@ -79,8 +90,10 @@ class CardDavClient {
 public:
     static constexpr int kCertificateFailed = 65501;
     static constexpr int kAbortedByCallback = 65502;
-    // How many fresh identifiers `get_new_vcardid` probes before giving up.
-    static constexpr int kMaxNewIdProbes = 10;
+    // How many requests `query_all` has in flight at once, each on a connection of its own: a
+    // handful, as browsers open to one host, so that many small writes do not each wait a round
+    // trip, while a server (or a provider's rate limit) meets no more than one user's fair share.
+    static constexpr std::size_t kParallelConnections = 4;
     // Without a time-out, a request that moves less than 1 KB (StallWatch::kMinimumBytes, sent
     // and received together) within this many seconds fails: a stalled or trickling server must
     // not freeze FileMaker forever. Connecting gets as long.
@@ -89,8 +102,9 @@ public:
     // another ceiling: an answer that grows beyond it (a server that streams without end) is
     // given up. 4 GB (as much as a 32-bit build can count): generous enough for 100,000 cards
     // sent whole with their photos in one answer, as an initial sync or a listing may send them.
-    static constexpr std::size_t kDefaultAnswerCeiling = static_cast<std::size_t>(
-        std::min<std::uint64_t>(std::uint64_t(4096) << 20, std::numeric_limits<std::size_t>::max()));
+    static constexpr std::size_t kDefaultAnswerCeiling =
+        static_cast<std::size_t>(std::min<std::uint64_t>(std::uint64_t(4096) << 20,
+                                                         std::numeric_limits<std::size_t>::max()));
 
     CardDavClient();
     ~CardDavClient();
@@ -136,7 +150,7 @@ public:
     // Where discovery starts: the DAV root found before, else the base URL followed by "/".
     std::string dav_root() const;
 
-    // Closes the kept connection and frees the handle; the settings stay. Shutdown calls it
+    // Closes the kept connections and frees their handles; the settings stay. Shutdown calls it
     // before libcurl's global clean-up.
     void release_connection();
 
@@ -154,6 +168,14 @@ public:
     Query query(const std::string& url, const std::string& method, const std::string& body,
                 curl_slist* headers, Redirects redirects = Redirects::refused,
                 std::size_t maxBody = 0);
+
+    // Sends `request` as `query` does (no redirect followed).
+    Query send(const HttpRequest& request);
+    // Sends every one of `requests` (none follows a redirect) and returns their answers in the
+    // same order, each as `query` would give it. Up to kParallelConnections of them are in flight
+    // at once, on connections kept for the next call (over HTTP/2, all on one); a write is never
+    // sent twice. Throws std::bad_alloc when an answer does not fit in memory.
+    std::vector<Query> query_all(const std::vector<HttpRequest>& requests);
 
     // Appends size * count bytes to `target` and returns that number; with a null target it
     // appends nothing and returns 0, which makes libcurl end the transfer.
@@ -189,9 +211,12 @@ public:
     // `etag` is stored without quotes (a weak one as W/x); it is sent quoted in "If-Match".
     // An empty `etag` makes the PUT create-only ("If-None-Match").
     Query save_vcard(const std::string& url, const std::string& data, const std::string& etag);
+    static HttpRequest save_request(const std::string& url, const std::string& data,
+                                    const std::string& etag);
     // With `etag` the DELETE carries "If-Match", and the server refuses it (412) when the card
     // changed since; without, the card goes whatever its state.
     Query delete_vcard(const std::string& url, const std::string& etag = "");
+    static HttpRequest delete_request(const std::string& url, const std::string& etag);
 
     // Synchronisation of one address book: the sync-collection REPORT (sync level 1, each
     // member's getetag and card text) from `token` on (empty: the initial sync), the address
@@ -207,14 +232,12 @@ public:
     Query multiget_vcards(const std::string& url, const std::vector<std::string>& cardUrls,
                           CardContent content, std::size_t maxBody = 0);
 
-    // A card identifier (hexadecimal digits) that is still free in the address book at `url`
-    // (which ends in "/"), or the empty text when none of the probes answered 404. `last_probe`
-    // receives the answer to the last probe sent, so that a caller can tell why none was found.
-    std::string get_new_vcardid(const std::string& url, Query& last_probe);
-
 private:
     struct HandleCleanup {
         void operator()(CURL* handle) const;
+    };
+    struct ParallelCleanup {
+        void operator()(ParallelConnections* connections) const;
     };
 
     // The kept handle, made on first use; null when libcurl cannot make one.
@@ -226,6 +249,12 @@ private:
     // A GET of `url` that carries no credentials whatever the settings. Takes ownership of
     // `headers`, as `query` does.
     Query getWithoutCredentials(const std::string& url, curl_slist* headers, std::size_t maxBody);
+    // Sets every option a request relies on (the handle still holds the last one's), with the
+    // credentials unless `withCredentials` is false.
+    void prepare(CURL* handle, const std::string& url, const std::string& method,
+                 const std::string& body, curl_slist* headers, bool withCredentials = true) const;
+    // Without a time-out, the window within which a request must move (StallWatch).
+    std::optional<std::chrono::milliseconds> stallWindow() const;
     void applyTimeouts(CURL* handle) const;
 
     bool verbose = false;
@@ -242,6 +271,8 @@ private:
     SecretForms secrets;
     ServerFacts facts;
     std::unique_ptr<void, HandleCleanup> handle;
+    // The handles `query_all` runs on, made on first use.
+    std::unique_ptr<ParallelConnections, ParallelCleanup> parallel;
 };
 
 // Whether a status says that no HTTP answer came at all (0, a refused certificate, an aborted

@@ -4,13 +4,12 @@
 
 #include <curl/curl.h>
 
-#include "Platform/RandomUuid.h"
 #include "Transport/EntityTag.h"
+#include "Transport/HeaderList.h"
 #include "Transport/HrefResolver.h"
-#include "Utils/VorlixUtils.h"
 
-#include <initializer_list>
 #include <new>
+#include <vector>
 
 namespace {
 
@@ -74,21 +73,6 @@ const char* const kSyncTokenBody =
 const char* const kEtagBody =
     R"(<?xml version="1.0" encoding="utf-8" ?><D:propfind xmlns:D="DAV:"><D:prop>)"
     R"(<D:getetag/></D:prop></D:propfind>)";
-
-// The header list for libcurl, lines in the given order. Throws std::bad_alloc (after freeing
-// what was built) when libcurl cannot extend the list.
-curl_slist* headerList(std::initializer_list<std::string> lines) {
-    curl_slist* list = nullptr;
-    for (const std::string& line : lines) {
-        curl_slist* extended = curl_slist_append(list, line.c_str());
-        if (extended == nullptr) {
-            curl_slist_free_all(list);
-            throw std::bad_alloc();
-        }
-        list = extended;
-    }
-    return list;
-}
 
 // Text made safe for XML character data and attribute values.
 std::string xmlEscaped(const std::string& text) {
@@ -175,30 +159,32 @@ Query CardDavClient::get_etag(const std::string& url) {
     return query(url, "PROPFIND", kEtagBody, headerList({kXmlType, kAcceptXml, kDepthZero}));
 }
 
-Query CardDavClient::save_vcard(const std::string& url, const std::string& data,
-                                const std::string& etag) {
+HttpRequest CardDavClient::save_request(const std::string& url, const std::string& data,
+                                        const std::string& etag) {
     const std::string precondition =
         etag.empty() ? std::string(kCreateOnly) : "If-Match: " + quotedEntityTag(etag);
-    return query(url, "PUT", data, headerList({kVcardType, precondition}));
+    return {url, "PUT", {kVcardType, precondition}, data};
+}
+
+Query CardDavClient::save_vcard(const std::string& url, const std::string& data,
+                                const std::string& etag) {
+    return send(save_request(url, data, etag));
+}
+
+HttpRequest CardDavClient::delete_request(const std::string& url, const std::string& etag) {
+    if (etag.empty())
+        return {url, "DELETE", {}, ""};
+    return {url, "DELETE", {"If-Match: " + quotedEntityTag(etag)}, ""};
 }
 
 Query CardDavClient::delete_vcard(const std::string& url, const std::string& etag) {
-    if (etag.empty())
-        return query(url, "DELETE", "", nullptr);
-    return query(url, "DELETE", "", headerList({"If-Match: " + quotedEntityTag(etag)}));
+    return send(delete_request(url, etag));
 }
 
-std::string CardDavClient::get_new_vcardid(const std::string& url, Query& last_probe) {
-    for (int attempt = 0; attempt < kMaxNewIdProbes; ++attempt) {
-        const std::string id = replace(newguid(), "-", "");
-        last_probe = get_vcard(url + id + ".vcf");
-        if (last_probe.status == 404)
-            return id;
-        // A probe without any answer: another identifier would fare no better.
-        if (isTransportFailure(last_probe.status))
-            break;
-    }
-    return "";
+Query CardDavClient::send(const HttpRequest& request) {
+    // No header list at all where the request has no lines of its own.
+    curl_slist* headers = request.headers.empty() ? nullptr : headerList(request.headers);
+    return query(request.url, request.method, request.body, headers);
 }
 
 Query CardDavClient::sync_collection(const std::string& url, const std::string& token,

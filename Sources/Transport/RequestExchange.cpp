@@ -10,6 +10,13 @@ constexpr curl_off_t kLargestReserve = 256 * 1024 * 1024;
 
 } // namespace
 
+bool isReadOnlyMethod(const std::string& method) {
+    for (const char* read : {"GET", "HEAD", "PROPFIND", "REPORT", "OPTIONS"})
+        if (method == read)
+            return true;
+    return false;
+}
+
 RequestExchange::RequestExchange(CURL* handle, bool resendable,
                                  std::optional<std::chrono::milliseconds> stallWindow,
                                  std::size_t maxBody, std::size_t ceiling)

@@ -12,6 +12,10 @@
 #include <optional>
 #include <string>
 
+// Whether a request with this method only reads: libcurl may send such a request again when a
+// reused connection turned out dead before any answer came.
+bool isReadOnlyMethod(const std::string& method);
+
 class RequestExchange {
 public:
     // Points the handle's callbacks at this exchange. `resendable` tells whether libcurl may send

@@ -25,6 +25,16 @@ std::vector<std::string> listEntries(const std::string& list) {
     return entries;
 }
 
+std::vector<std::string> tabColumns(const std::string& line) {
+    std::vector<std::string> columns(1);
+    for (const char c : line)
+        if (c == '\t')
+            columns.emplace_back();
+        else
+            columns.back() += c;
+    return columns;
+}
+
 std::string listingAnswer(const std::vector<ListedCard>& cards, bool perElementNamespaces) {
     const std::string d = perElementNamespaces ? "" : "d:";
     const std::string davNs = perElementNamespaces ? " xmlns=\"DAV:\"" : "";

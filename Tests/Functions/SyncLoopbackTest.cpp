@@ -468,4 +468,36 @@ TEST_F(SyncLoopback, AnAnswerWithoutEndFailsAtTheAnswerCeilingWithNothingApplied
     EXPECT_EQ(call("CardDav_GetvCardItem", {Arg::text("uniqueid")}).text(), "");
 }
 
+TEST_F(SyncLoopback, TheWholeBookInPiecesOneRequestEachAfterTheTokenAndTheMembers) {
+    for (const char* name : {"c", "d", "e"})
+        store.put(path(name), card(std::string("u") + name), std::string("t") + name);
+    // Known from the selection, gone since.
+    store.remove(path("a"));
+    const auto piece = [&] {
+        return call("CardDav_FetchvCards", {Arg::text("*"), Arg::text(""), Arg::number(3)});
+    };
+    EXPECT_EQ(piece().text(), "fetched\tub\rfetched\tuc\rfetched\tud\rmore\t1\r");
+    EXPECT_EQ(methods(), "PROPFIND PROPFIND REPORT ");
+    EXPECT_EQ(known(), "ua\rub\ruc\rud\r") << "known as read, the book not yet anew";
+
+    // A failed piece, or one the server answers only in part, is asked for again.
+    store.failNext("REPORT", kBook, Response(500));
+    const CallResult failed = piece();
+    EXPECT_EQ(failed.error, 47);
+    EXPECT_EQ(failed.text(), "more\t1\r");
+    BookQuirks losing;
+    losing.omittedFromMultiget = {path("e")};
+    store.serveBook(kBook, losing);
+    EXPECT_EQ(piece().error, -1);
+    store.serveBook(kBook);
+    const CallResult last = piece();
+    EXPECT_EQ(last.error, 0);
+    EXPECT_EQ(last.text(), "fetched\tue\r");
+    EXPECT_EQ(methods(), "REPORT REPORT REPORT ");
+    EXPECT_EQ(known(), "ub\ruc\rud\rue\r");
+    EXPECT_EQ(token(), store.token());
+    ASSERT_EQ(call("CardDav_GetvCard", {Arg::text("ub")}).number(), 1);
+    EXPECT_EQ(methods(), "") << "each card read opens without a request";
+}
+
 } // namespace

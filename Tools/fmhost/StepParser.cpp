@@ -33,6 +33,7 @@ const struct {
     {"Perform Script", StepKind::performScript},
     {"Set Error Capture", StepKind::nothing},
     {"Allow User Abort", StepKind::nothing},
+    {"Refresh Window", StepKind::nothing},
 };
 
 const struct {
