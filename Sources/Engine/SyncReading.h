@@ -37,7 +37,9 @@ struct [[nodiscard]] ChangesRead {
 // a truncated answer up while the server moves the token on. Fails (with its code and text) when
 // an answer is no whole multistatus, the server refuses the token (17) or the report (18), or a
 // truncated answer repeats its token. Card texts that came with the changes are kept while they
-// fit in `textBudget`, which is lessened by what was kept.
+// fit in `textBudget`, which is lessened by what was kept. The report goes with Depth 0, as RFC
+// 6578 asks, until the server answers that with the collection alone: then with Depth 1, for
+// the rest of the connection (ServerFacts).
 ChangesRead readChanges(CardDavClient& client, const std::string& bookUrl, std::string token,
                         BookChanges& changes, std::size_t& textBudget);
 

@@ -445,6 +445,7 @@ Read<syncanswer> xmlParser::getSyncChanges(std::string xml, const std::string& r
     syncanswer answer;
     answer.token = parsed.syncToken();
     const HrefResolver hrefs(requestUrl);
+    const std::string collection = collectionUrl(normalUrl(requestUrl));
     MultistatusResponse response;
     std::string text;
     for (pugi::xml_node node = parsed.firstResponse(); node; node = parsed.nextResponse(node)) {
@@ -459,7 +460,9 @@ Read<syncanswer> xmlParser::getSyncChanges(std::string xml, const std::string& r
             syncchange& removed = answer.changes.emplace_back();
             removed.card.url = std::move(url);
             removed.removed = true;
-        } else if (response.hasProp() && url != requestUrl) {
+        } else if (namesCollection(url, collection)) {
+            answer.namesCollection = true;
+        } else if (response.hasProp()) {
             syncchange& change = answer.changes.emplace_back();
             if (const pugi::xml_node data =
                     response.propertyElement(xmlns::carddav, "address-data")) {

@@ -89,6 +89,9 @@ struct syncanswer {
     std::string token;
     std::vector<syncchange> changes;
     bool truncated = false;
+    // The answer names the collection itself, which a sync report lists only where the server
+    // took it as a request about the collection alone (Depth 0 answered by some as a PROPFIND).
+    bool namesCollection = false;
 };
 
 // One card of a multiget answer that came with its text: what the text says of the card, and

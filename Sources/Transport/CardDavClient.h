@@ -64,6 +64,9 @@ struct ServerFacts {
     std::string davRoot;
     // The server answers the listing report on a single card with an empty listing.
     bool listsNothingForOneCard = false;
+    // The server answers a sync-collection report sent with Depth 0 with the collection alone;
+    // only Depth 1 lists the changes.
+    bool syncNeedsDepthOne = false;
 };
 
 class CardDavClient {
