@@ -5,6 +5,7 @@
 #include "Engine/Discovery.h"
 #include "Engine/Groups.h"
 #include "Engine/ServerWrites.h"
+#include "Engine/WriteChecks.h"
 #include "Platform/RandomUuid.h"
 #include "Utils/AsciiCase.h"
 #include "vCard/vCardPropertyLine.h"
@@ -90,6 +91,8 @@ Creation createNewCard(Session& session, const std::string& bookUrl, std::string
         return {failedBecause(ErrorCode::Failed, "no address book is selected"),
                 Creation::Failure::NoBook,
                 {}};
+    if (Verdict refused = mayWriteTo(session, book.url()); !refused.ok())
+        return {std::move(refused), Creation::Failure::NotCreated, {}};
     // A second card with a UID the book already holds would be saved over the first.
     if (book.holds(uid))
         return {failure(ErrorCode::UidAlreadyListed), Creation::Failure::NotCreated, {}};
@@ -120,6 +123,8 @@ Save saveCurrentCard(Session& session, const std::string& givenTag) {
     // replace the server's card with the few fields set since.
     if (!listed || !holdsUid(session.current_vcard))
         return {failure(ErrorCode::CardNotListed), Save::Outcome::NotCurrent, 0};
+    if (Verdict refused = mayWriteTo(session, session.book.url()); !refused.ok())
+        return {std::move(refused), Save::Outcome::ReadOnly, 0};
     const addresscard entry = *listed;
     const std::string etag = givenTag.empty() ? entry.etag : givenTag;
     if (!session.current_vcard.valid())
@@ -134,6 +139,8 @@ Deletion deleteCard(Session& session, const std::string& uid, const std::string&
     const addresscard* listed = book.card(uid);
     if (!listed)
         return {failure(ErrorCode::CardNotListed), false};
+    if (Verdict refused = mayWriteTo(session, book.url()); !refused.ok())
+        return {std::move(refused), false};
     const Query answer = session.cd.delete_vcard(listed->url, etag);
     // With a tag the delete is guarded: another client's change since keeps the card, and a
     // card already gone is what the script wanted.
@@ -155,6 +162,8 @@ Deletion deleteCard(Session& session, const std::string& uid, const std::string&
 }
 
 Verdict deleteAllCards(Session& session, const std::string& bookUrl) {
+    if (Verdict refused = mayWriteTo(session, bookUrl); !refused.ok())
+        return refused;
     Listing listing = listAddressBook(session, bookUrl);
     // Nothing is deleted when the listing failed: a script must not take the book for empty.
     if (!listing.verdict.ok())

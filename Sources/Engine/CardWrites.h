@@ -22,7 +22,8 @@ struct Creation {
 };
 // A placeholder card (FN "New") is created with one probe for a free name and one create-only
 // PUT, and becomes the current card. Fails with 4 when the book already holds a card or group
-// with that UID, 5 when the UID holds a control character, or the request's verdict.
+// with that UID, 5 when the UID holds a control character, 29 when the book is read-only for the
+// account (Engine/WriteChecks.h; nothing sent), or the request's verdict.
 Creation createNewCard(Session& session, const std::string& bookUrl, std::string uid);
 
 // How a save of the current card went.
@@ -32,6 +33,7 @@ struct Save {
         Saved,         // written, and the server names its tag
         ServerChanged, // written, but the server changed it on storing (no tag came back)
         NotCurrent,    // no card is current, or its fetch failed: nothing sent (3)
+        ReadOnly,      // the book is read-only for the account: nothing sent (29)
         Invalid,       // FN, N, PRODID or VERSION present but empty: nothing sent (-1)
         Conflict,      // 412: another client changed the card since (19)
         Refused,       // 403 (43)
@@ -46,8 +48,8 @@ Save saveCurrentCard(Session& session, const std::string& etag);
 // Deletes the card `uid` of the selected book. With `etag` the DELETE is guarded: a card another
 // client changed since stays (19), and one already gone counts as deleted. A deleted card is
 // also taken out of every group card that lists it, unless the book keeps its groups as
-// categories. Fails with 3 for a UID that is not listed. `deleted` tells whether the card is gone,
-// also when a group card could not be rewritten afterwards.
+// categories. Fails with 3 for a UID that is not listed, 29 in a read-only book. `deleted` tells
+// whether the card is gone, also when a group card could not be rewritten afterwards.
 struct Deletion {
     Verdict verdict;
     bool deleted = false;
@@ -56,5 +58,5 @@ Deletion deleteCard(Session& session, const std::string& uid, const std::string&
 
 // Deletes every card the book at `bookUrl` lists, group cards included, going on after a failed
 // DELETE; the first failure is the verdict. A listing that fails or does not read whole deletes
-// nothing. What is known of the selected book does not change.
+// nothing, and so does a read-only book (29). What is known of the selected book does not change.
 Verdict deleteAllCards(Session& session, const std::string& bookUrl);

@@ -3,6 +3,7 @@
 #include "Engine/AnswerJudge.h"
 #include "Engine/BookListing.h"
 #include "Engine/ServerWrites.h"
+#include "Engine/WriteChecks.h"
 #include "Platform/RandomUuid.h"
 #include "vCard/vCardCategories.h"
 #include "vCard/vCardParser.h"
@@ -234,6 +235,8 @@ GroupChange setGroupsOf(Session& session, const std::string& uid, const std::str
     std::vector<WantedGroup> wanted = wantedGroups(list);
     if (!session.book.card(uid))
         return {failure(ErrorCode::CardNotListed), {}};
+    if (Verdict refused = mayWriteTo(session, session.book.url()); !refused.ok())
+        return {std::move(refused), {}};
     GroupWrites writes;
     if (groupStyleInForce(session) == GroupStyle::Categories) {
         writes.record(setCategories(session, uid, wanted), "Save failed: " + uid);

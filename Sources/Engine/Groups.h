@@ -33,8 +33,9 @@ std::vector<std::string> bookGroupNames(const Session& session);
 Verdict refreshGroupsOf(Session& session, const std::string& uid);
 
 // Makes the card `uid` a member of exactly the groups `list` names (one per line, as a checkbox
-// field gives them, or comma-separated). Fails with 3 for a card that is not listed; otherwise
-// with the first failed write, each failed write named by a line in `failures`.
+// field gives them, or comma-separated). Fails with 3 for a card that is not listed, 29 in a
+// read-only book (nothing sent); otherwise with the first failed write, each failed write named by
+// a line in `failures`.
 struct GroupChange {
     Verdict verdict;
     std::vector<std::string> failures;

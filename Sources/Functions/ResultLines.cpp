@@ -1,5 +1,6 @@
 #include "Functions/ResultLines.h"
 
+#include <algorithm>
 #include <initializer_list>
 
 namespace {
@@ -48,5 +49,19 @@ std::string fetchLines(const std::vector<std::pair<std::string, bool>>& cards) {
     std::string lines;
     for (const auto& [uid, kept] : cards)
         appendLine(lines, {kept ? &fetched : &missing, &uid});
+    return lines;
+}
+
+std::string bookLines(const std::vector<addressbook>& books) {
+    static const std::string writable = "writable";
+    static const std::string readOnly = "read-only";
+    std::string lines;
+    for (const addressbook& book : books) {
+        std::string name = book.displayname;
+        std::replace_if(
+            name.begin(), name.end(), [](char c) { return c == '\t' || c == '\r' || c == '\n'; },
+            ' ');
+        appendLine(lines, {&book.url, &name, book.writable ? &writable : &readOnly});
+    }
     return lines;
 }

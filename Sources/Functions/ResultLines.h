@@ -1,8 +1,9 @@
-// The lines the synchronisation functions answer with: tab-separated columns, each line ended by
-// a carriage return.
+// The lines the synchronisation and book functions answer with: tab-separated columns, each line
+// ended by a carriage return.
 #pragma once
 
 #include "Engine/Changes.h"
+#include "Multistatus/xmlParser.h"
 
 #include <string>
 #include <utility>
@@ -18,3 +19,7 @@ std::string knownTagLines(const std::vector<CardChange>& known);
 
 // One line per card read: "fetched" or "missing", tab, UID.
 std::string fetchLines(const std::vector<std::pair<std::string, bool>>& cards);
+
+// One line per address book: URL, name ("" when the server names none; a tab or line break in
+// it becomes a blank), "writable" or "read-only".
+std::string bookLines(const std::vector<addressbook>& books);

@@ -439,6 +439,22 @@ Read<std::string> xmlParser::getSyncToken(std::string xml) const {
     return reading(parsed, parsed.syncToken());
 }
 
+Read<bookstate> xmlParser::getBookState(std::string xml) const {
+    const ParsedBody parsed(std::move(xml));
+    bookstate state;
+    state.token = parsed.syncToken();
+    MultistatusResponse response;
+    for (pugi::xml_node node = parsed.firstResponse(); node; node = parsed.nextResponse(node)) {
+        response.read(parsed.enter(node));
+        if (const XmlScope privileges =
+                response.property(xmlns::dav, "current-user-privilege-set")) {
+            state.writable = grantsWriting(privileges);
+            break;
+        }
+    }
+    return reading(parsed, std::move(state));
+}
+
 Read<syncanswer> xmlParser::getSyncChanges(std::string xml, const std::string& requestUrl,
                                            std::size_t textBudget) const {
     const ParsedBody parsed(std::move(xml));
