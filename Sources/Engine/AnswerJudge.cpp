@@ -2,6 +2,7 @@
 
 #include "Engine/SecretForms.h"
 #include "Transport/EntityTag.h"
+#include "Transport/HrefResolver.h"
 #include "Transport/ResponseHeaders.h"
 #include "Utils/AsciiCase.h"
 
@@ -190,6 +191,14 @@ Code handleQuery(const Query& query) {
 
 std::string getEtag(const std::string& headers) {
     return storedEntityTag(finalHeader(headers, "ETag"));
+}
+
+std::string createdAt(const Query& answer) {
+    const std::string location = finalHeader(answer.headers, "Location");
+    if (location.empty())
+        return "";
+    const std::string url = resolveHref(answer.url, location);
+    return normalUrl(url) == normalUrl(answer.url) ? "" : url;
 }
 
 bool isMultistatus(const Query& answer) {

@@ -39,6 +39,10 @@ bool refusesWholeBookReport(const Query& answer);
 // for the sync token.
 bool isClientError(const Query& answer);
 
+// Where the server says it put the resource a PUT created (the Location of its answer, resolved
+// against the request's URL); empty when it names no other place than the request's.
+std::string createdAt(const Query& answer);
+
 // How a refused sync-collection request is told to the script.
 enum class SyncRefusal { TokenExpired, NotSupported, Other };
 SyncRefusal syncRefusal(const Query& answer);

@@ -2,6 +2,7 @@
 
 #include "Engine/AnswerJudge.h"
 #include "Engine/BookListing.h"
+#include "Engine/GroupKeeping.h"
 #include "Engine/ServerWrites.h"
 #include "Engine/WriteChecks.h"
 #include "Platform/RandomUuid.h"
@@ -130,13 +131,18 @@ void leaveUnwantedGroups(Session& session, const std::string& uid, std::vector<W
 // UID among the groups, so that the next call finds it instead of creating it again.
 void createGroup(Session& session, const std::string& uid, const WantedGroup& name,
                  GroupWrites& writes) {
+    // The server may have shown, at an earlier group of this call, that it keeps none.
+    Verdict created = groupsKeptIn(session, GroupStyle::Cards);
     addresscard group;
     group.uid = newguid();
     group.isgroup = true;
     // Held as a listing of the server would report it.
     group.fn = name.fnValue;
     group.members = {uid};
-    Verdict created = createCard(session.cd, session.book.url(), group);
+    if (created.ok())
+        created = createCard(session.cd, session.book.url(), group);
+    if (created.ok())
+        created = judgeCreatedGroup(session, group);
     const bool ok = created.ok();
     writes.record(std::move(created), "Failed toi add new group: " + name.name);
     if (ok)
@@ -160,13 +166,16 @@ void joinWantedGroups(Session& session, const std::string& uid,
     }
 }
 
-// Gives the card exactly the wanted categories on the server: its CATEGORIES line alone changes,
+bool bookShowsCategories(const Session& session) {
+    const auto& cards = session.book.cards();
+    return std::any_of(cards.begin(), cards.end(),
+                       [](const auto& entry) { return !entry.second.categories.empty(); });
+}
+
+// Gives the card exactly the categories `names` on the server: its CATEGORIES line alone changes,
 // the names it keeps in its own order and the new ones after them.
-Verdict setCategories(Session& session, const std::string& uid,
-                      const std::vector<WantedGroup>& wanted) {
-    std::vector<std::string> names;
-    for (const WantedGroup& name : wanted)
-        names.push_back(unescapedText(name.name));
+Verdict writeCategories(Session& session, const std::string& uid,
+                        const std::vector<std::string>& names) {
     return changeCardOnServer(session.cd, *session.book.card(uid), [&](vCard& card) {
         std::vector<std::string> ordered;
         for (const std::string& held : categoryNames(card))
@@ -182,6 +191,23 @@ Verdict setCategories(Session& session, const std::string& uid,
     });
 }
 
+// Gives the card exactly the wanted categories (writeCategories). Where no card of the book showed
+// categories before, the card is read again, to learn whether the server kept them.
+Verdict setCategories(Session& session, const std::string& uid,
+                      const std::vector<WantedGroup>& wanted) {
+    std::vector<std::string> names;
+    for (const WantedGroup& name : wanted)
+        names.push_back(unescapedText(name.name));
+    const bool shownBefore = bookShowsCategories(session);
+    Verdict written = writeCategories(session, uid, names);
+    if (!written.ok() || shownBefore)
+        return written;
+    Verdict read = refreshCategories(session, uid);
+    if (!read.ok())
+        return read;
+    return judgeKeptCategories(session, *session.book.card(uid), names);
+}
+
 } // namespace
 
 GroupStyle groupStyleInForce(const Session& session) {
@@ -189,10 +215,12 @@ GroupStyle groupStyleInForce(const Session& session) {
         return session.group_style;
     if (!session.book.groups().empty())
         return GroupStyle::Cards;
-    for (const auto& [uid, card] : session.book.cards())
-        if (!card.categories.empty())
-            return GroupStyle::Categories;
-    return GroupStyle::Cards;
+    if (bookShowsCategories(session))
+        return GroupStyle::Categories;
+    // Where the server turned a group card into a contact, categories are what is left to try.
+    const ServerFacts& facts = session.cd.server_facts();
+    return facts.dropsGroupCards && !facts.dropsCategories ? GroupStyle::Categories
+                                                           : GroupStyle::Cards;
 }
 
 std::vector<std::string> groupNamesOf(const Session& session, const std::string& uid) {
@@ -237,8 +265,11 @@ GroupChange setGroupsOf(Session& session, const std::string& uid, const std::str
         return {failure(ErrorCode::CardNotListed), {}};
     if (Verdict refused = mayWriteTo(session, session.book.url()); !refused.ok())
         return {std::move(refused), {}};
+    const GroupStyle style = groupStyleInForce(session);
+    if (Verdict refused = groupsKeptIn(session, style); !refused.ok())
+        return {std::move(refused), {}};
     GroupWrites writes;
-    if (groupStyleInForce(session) == GroupStyle::Categories) {
+    if (style == GroupStyle::Categories) {
         writes.record(setCategories(session, uid, wanted), "Save failed: " + uid);
     } else {
         leaveUnwantedGroups(session, uid, wanted, writes);

@@ -35,6 +35,18 @@ void takeUpCard(addresscard& record, const std::string& text, const std::string&
         record.etag = tag;
 }
 
+// The tag of a group card created without one, read back with its text: the server changed the
+// card while storing it, and `isgroup` tells whether it still holds a group card (a server that
+// keeps no group cards stores an ordinary contact). Empty when it cannot be read.
+std::string readBackGroup(CardDavClient& client, addresscard& record) {
+    const Query read = client.get_vcard(record.url);
+    if (!judgeStatus(client, read).ok())
+        return "";
+    record.isgroup = readCardSummary(read.body).isgroup;
+    const std::string tag = getEtag(read.headers);
+    return tag.empty() ? fetchEtag(client, record.url) : tag;
+}
+
 enum class Attempt { Done, Conflict };
 
 // One fetch, change and guarded PUT; `outcome` receives how it went. Conflict: the PUT was
@@ -109,7 +121,15 @@ Verdict createCard(CardDavClient& client, const std::string& addressbookUrl, add
     const Query answer = client.save_vcard(
         record.url, newCardText(record.uid, record.fn, record.isgroup, record.members), "");
     Verdict created = judgeStatus(client, answer);
-    if (created.ok())
-        record.etag = tagAfterPut(client, record.url, answer);
+    if (!created.ok())
+        return created;
+    // A server may keep the card at a place of its own choosing, which its answer names; the
+    // credentials go to no other server than the one the card was sent to.
+    const std::string placed = createdAt(answer);
+    if (!placed.empty() && sameOrigin(placed, record.url))
+        record.url = placed;
+    record.etag = getEtag(answer.headers);
+    if (record.etag.empty())
+        record.etag = record.isgroup ? readBackGroup(client, record) : fetchEtag(client, record.url);
     return created;
 }

@@ -39,7 +39,9 @@ Verdict changeGroupMembership(CardDavClient& client, addresscard& group, const s
 // Creates a new card resource in the address book at `addressbookUrl` (a "/" is added when it
 // does not end in one) from `record`, whose uid, fn, isgroup and members are set: a free identifier
 // is found, the record's cardid, url and displayname are filled from it, and its minimal text is
-// PUT create-only. On success the record's etag holds the new tag (empty when the server named
-// none). Fails with the refused PUT's verdict, or with the last identifier probe's (-1 when that
+// PUT create-only. On success the record's url is where the server keeps the card (the Location
+// of its answer, on the same origin), and its etag holds the new tag (empty when the server named
+// none); a group card the server named no tag for is read back, its `isgroup` as the server
+// holds it. Fails with the refused PUT's verdict, or with the last identifier probe's (-1 when that
 // has none) when no free identifier was found; nothing is PUT then.
 Verdict createCard(CardDavClient& client, const std::string& addressbookUrl, addresscard& record);

@@ -67,6 +67,10 @@ struct ServerFacts {
     // The server answers a sync-collection report sent with Depth 0 with the collection alone;
     // only Depth 1 lists the changes.
     bool syncNeedsDepthOne = false;
+    // The server keeps no groups in a style: it stored a group card the plug-in created as an
+    // ordinary contact, or dropped the categories the plug-in wrote on a card (Google does both).
+    bool dropsGroupCards = false;
+    bool dropsCategories = false;
 };
 
 class CardDavClient {
