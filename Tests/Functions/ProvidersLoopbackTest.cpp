@@ -28,8 +28,8 @@ using nlohmann::json;
 // its fault, once the parts below the function layer it relies on have been checked.
 const char* const kLocationOnCreate =
     "Location on create: the server stores the new card at an href of its own (201, Location, no "
-    "ETag) under another UID; NewvCard looks for the tag at its own URL and fails with -1, leaving "
-    "a blank card on the server that the session does not know";
+    "ETag) under another UID, which NewvCard does not read back: it answers its own UID while the "
+    "server holds the card under another until the first save";
 
 struct KnownFault {
     const char* shape; // "*": every shape
@@ -208,7 +208,7 @@ void ProvidersLoopback::namesBooks() {
     }
     if (const char* fault = knownFault())
         GTEST_SKIP() << "known fault: " << fault;
-    // Proposed: one line per book, its URL, name and whether it may be written, tab-separated.
+    // One line per book, its URL, name and whether it may be written, tab-separated.
     ASSERT_EQ(connect(shape().secret).error, 0);
     EXPECT_EQ(call("CardDav_GetAddressBookDetails").text(), expected);
 }
