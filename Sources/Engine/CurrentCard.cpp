@@ -141,7 +141,8 @@ Verdict setCurrentPhoto(Session& session, const std::string& bytes, const std::s
     // picture's base64 text for a link. The picture is then a new photo: on a vCard 4 card a
     // data: URI, as that version holds pictures.
     if (isPictureLink(card.get(kPhoto))) {
-        card.removeProperties("PHOTO", [](const vCardItem& item) { return isPictureLink(item.value); });
+        card.removeProperties("PHOTO",
+                              [](const vCardItem& item) { return isPictureLink(item.value); });
         if (card.get("version").rfind('4', 0) == 0) {
             card.set(kPhoto, dataUri(imageType, base64, ""));
             return {};

@@ -24,9 +24,9 @@ Verdict judgeCreatedGroup(Session& session, const addresscard& created) {
     const std::string kept = "the server keeps the group card " + created.fn +
                              " as an ordinary contact, at " + created.url;
     return failedBecause(ErrorCode::GroupsNotKept,
-                         deleted.ok() ? kept + "; it was deleted again"
-                                      : kept + ", which could not be deleted again: " +
-                                            deleted.reason);
+                         deleted.ok()
+                             ? kept + "; it was deleted again"
+                             : kept + ", which could not be deleted again: " + deleted.reason);
 }
 
 Verdict judgeKeptCategories(Session& session, const addresscard& card,

@@ -126,10 +126,14 @@ Verdict createCard(CardDavClient& client, const std::string& addressbookUrl, add
     // A server may keep the card at a place of its own choosing, which its answer names; the
     // credentials go to no other server than the one the card was sent to.
     const std::string placed = createdAt(answer);
-    if (!placed.empty() && sameOrigin(placed, record.url))
+    if (!placed.empty() && sameOrigin(placed, record.url)) {
         record.url = placed;
+        record.displayname = placed.substr(placed.rfind('/') + 1);
+        record.cardid = replace(record.displayname, ".vcf", "");
+    }
     record.etag = getEtag(answer.headers);
     if (record.etag.empty())
-        record.etag = record.isgroup ? readBackGroup(client, record) : fetchEtag(client, record.url);
+        record.etag =
+            record.isgroup ? readBackGroup(client, record) : fetchEtag(client, record.url);
     return created;
 }

@@ -122,10 +122,11 @@ json photoJson(const vCard& card) {
     Picture picture;
     if (!readPicture(photo->value, photo->getTypeValue("ENCODING"), photo->getTypeValue("TYPE"),
                      picture)) {
-        json described = {{"type", toLowerAscii(std::string(unquoted(photo->getTypeValue("TYPE"))))},
-                          {"width", 0},
-                          {"height", 0},
-                          {"size", 0}};
+        json described = {
+            {"type", toLowerAscii(std::string(unquoted(photo->getTypeValue("TYPE"))))},
+            {"width", 0},
+            {"height", 0},
+            {"size", 0}};
         if (isPictureLink(photo->value))
             described["url"] = photo->value;
         return described;

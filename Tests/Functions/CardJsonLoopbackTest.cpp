@@ -365,8 +365,9 @@ TEST(CardJsonPhoto, ContainerAndJsonNameAndSizeThePictureAsItIs) {
 TEST(CardJsonPhoto, APhotoGivenAsALinkIsReadFromThereAndReplacedWhole) {
     LoopbackPlugin plugin;
     const std::string link = plugin.server.baseUrl() + "/pictures/p1.jpg";
-    const std::string text = "BEGIN:VCARD\r\nVERSION:3.0\r\nUID:p1\r\nFN:P\r\nPHOTO;VALUE=uri:" +
-                             link + "\r\nEND:VCARD\r\n";
+    const std::string text =
+        "BEGIN:VCARD\r\nVERSION:3.0\r\nUID:p1\r\nFN:P\r\nPHOTO;VALUE=uri:" + link +
+        "\r\nEND:VCARD\r\n";
     plugin.selectBook({{"/home/book/p1.vcf", "t1", text}});
     plugin.server.enqueue(Response(200, {"ETag: \"t1\""}, text));
     ASSERT_EQ(plugin.host.call("CardDav_GetvCard", {Arg::text("p1")}).number(), 1);
@@ -375,8 +376,8 @@ TEST(CardJsonPhoto, APhotoGivenAsALinkIsReadFromThereAndReplacedWhole) {
     // A failed read gives its code and no picture: a missing one, a sign-in page, one too large.
     plugin.server.enqueue(Response(404));
     plugin.server.enqueue(Response(200, {"Content-Type: text/html"}, "<html>Sign in</html>"));
-    plugin.server.enqueue(Response(200, {"Content-Type: image/jpeg"},
-                                   std::string(kLargestLinkedPhoto + 1, 'x')));
+    plugin.server.enqueue(
+        Response(200, {"Content-Type: image/jpeg"}, std::string(kLargestLinkedPhoto + 1, 'x')));
     for (const int code : {44, -1, 28}) {
         const CallResult failed = plugin.host.call("CardDav_GetvCardItem", {Arg::text("photo")});
         EXPECT_EQ(failed.error, code);
