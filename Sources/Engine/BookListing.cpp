@@ -73,8 +73,10 @@ BookToken bookSyncToken(Session& session, const std::string& url) {
     // (4xx) or a multistatus without the property: no token, and no failure.
     if (isClientError(answer))
         return {};
-    auto token = judgedMultistatus(session.cd, answer, [](std::string body) {
-        return xmlParser().getSyncToken(std::move(body));
+    auto state = judgedMultistatus(session.cd, answer, [](std::string body) {
+        return xmlParser().getBookState(std::move(body));
     });
-    return {std::move(token.verdict), std::move(token.value)};
+    if (state.verdict.ok())
+        session.book.learnWritable(url, state.value.writable);
+    return {std::move(state.verdict), std::move(state.value.token)};
 }

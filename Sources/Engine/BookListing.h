@@ -38,5 +38,5 @@ struct BookToken {
 
 // The sync token of the address book at `url`, asked before its listing so that it stands for a
 // state no later than the listing's: changes made in between come again at the next sync
-// rather than never.
+// rather than never. Whether the account may write to the book comes with it, and is learnt.
 BookToken bookSyncToken(Session& session, const std::string& url);

@@ -6,17 +6,22 @@
 
 #include <utility>
 
-Judged<std::vector<std::string>> addressBookUrls(Session& session) {
+Judged<std::vector<addressbook>> accountBooks(Session& session) {
     const std::string home = session.root_address_url;
     Query answer = session.cd.get_addressbooks(home);
-    auto books = judgedMultistatus(session.cd, answer, [&](std::string body) {
+    auto listed = judgedMultistatus(session.cd, answer, [&](std::string body) {
         return xmlParser().getAddressbooks(std::move(body), home);
     });
-    std::vector<std::string> urls;
-    for (const addressbook& book : books.value)
-        if (const std::optional<std::string> url = onConnectedServer(session, book.url))
-            urls.push_back(*url);
-    return {std::move(books.verdict), std::move(urls)};
+    std::vector<addressbook> books;
+    for (addressbook& book : listed.value) {
+        const std::optional<std::string> url = onConnectedServer(session, book.url);
+        if (!url)
+            continue;
+        book.url = *url;
+        session.book.learnWritable(book.url, book.writable);
+        books.push_back(std::move(book));
+    }
+    return {std::move(listed.verdict), std::move(books)};
 }
 
 Selection selectAddressBook(Session& session, const std::string& url) {

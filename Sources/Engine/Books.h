@@ -7,9 +7,10 @@
 #include <string>
 #include <vector>
 
-// The URLs of the address books under the home, in the server's order; a book the credentials
-// may not go to is no book of this account.
-Judged<std::vector<std::string>> addressBookUrls(Session& session);
+// The address books under the home, in the server's order, each with its URL on the connected
+// server, its name and whether the account may write to it (which is learnt for the write
+// check); a book the credentials may not go to is no book of this account.
+Judged<std::vector<addressbook>> accountBooks(Session& session);
 
 // Selects the book at `url` (empty: the selected one again) and reads its listing into the
 // session, its sync token first. `selected` is false when nothing was selected: a URL off the

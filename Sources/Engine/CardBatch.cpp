@@ -9,6 +9,7 @@
 #include "Engine/Groups.h"
 #include "Engine/ServerWrites.h"
 #include "Engine/SyncReading.h"
+#include "Engine/WriteChecks.h"
 #include "Transport/HrefResolver.h"
 #include "vCard/CardJson.h"
 #include "vCard/vCardParser.h"
@@ -439,6 +440,8 @@ Batch writeCards(Session& session, const std::string& text, const std::string& b
         return {failedBecause(ErrorCode::InvalidCardJson, "the writes are no JSON array"), {}};
     if (Verdict named = selectNamedBook(session, bookUrl); !named.ok())
         return {std::move(named), {}};
+    if (Verdict refused = mayWriteTo(session, session.book.url()); !refused.ok())
+        return {std::move(refused), {}};
     const std::size_t first = std::min(from, all->size());
     const std::size_t end = count == 0 ? all->size() : std::min(all->size(), first + count);
 

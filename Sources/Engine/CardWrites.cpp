@@ -7,6 +7,7 @@
 #include "Engine/Discovery.h"
 #include "Engine/Groups.h"
 #include "Engine/ServerWrites.h"
+#include "Engine/WriteChecks.h"
 #include "Utils/AsciiCase.h"
 #include "vCard/NewCardText.h"
 #include "vCard/vCardPropertyLine.h"
@@ -87,6 +88,8 @@ NewCardOutcome createNewCard(Session& session, const std::string& bookUrl,
     if (!book.isSelected())
         return {
             failedBecause(ErrorCode::Failed, "no address book is selected"), Failure::NoBook, {}};
+    if (Verdict refused = mayWriteTo(session, book.url()); !refused.ok())
+        return {std::move(refused), Failure::NotCreated, {}};
     // A second card with a UID the book already holds would be saved over the first.
     if (book.holds(uid))
         return {failure(ErrorCode::UidAlreadyListed), Failure::NotCreated, {}};
@@ -116,6 +119,8 @@ Save saveCurrentCard(Session& session, const std::string& givenTag) {
     // replace the server's card with the few fields set since.
     if (!listed || !holdsUid(session.current_vcard))
         return {failure(ErrorCode::CardNotListed), Save::Outcome::NotCurrent, 0};
+    if (Verdict refused = mayWriteTo(session, session.book.url()); !refused.ok())
+        return {std::move(refused), Save::Outcome::ReadOnly, 0};
     const addresscard entry = *listed;
     // Guarded by the tag of the text the card in memory was built from, never by one listed or
     // synced since: another client's change in between is refused, not overwritten.
@@ -132,6 +137,8 @@ Deletion deleteCard(Session& session, const std::string& uid, const std::string&
     const addresscard* listed = book.card(uid);
     if (!listed)
         return {failure(ErrorCode::CardNotListed), false};
+    if (Verdict refused = mayWriteTo(session, book.url()); !refused.ok())
+        return {std::move(refused), false};
     const Query answer = session.cd.delete_vcard(listed->url, etag);
     // A card changed on the server since, or gone, no longer has the text kept for it.
     if (isConflict(answer) || isGone(answer))
@@ -156,6 +163,8 @@ Deletion deleteCard(Session& session, const std::string& uid, const std::string&
 }
 
 Verdict deleteAllCards(Session& session, const std::string& bookUrl) {
+    if (Verdict refused = mayWriteTo(session, bookUrl); !refused.ok())
+        return refused;
     Listing listing = listAddressBook(session, bookUrl);
     // Nothing is deleted when the listing failed: a script must not take the book for empty.
     if (!listing.verdict.ok())

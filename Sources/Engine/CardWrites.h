@@ -26,8 +26,9 @@ struct NewCardOutcome {
 // card is the one `cardJson` describes (CardFromJson.h), or, when that is empty, a placeholder
 // (FN "New"). Its UID is `uid`, else the one the object names, else a new one. No card is
 // current until the card is. Fails with 4 when the book already holds a card or group with that
-// UID, 5 when the UID holds a control character, 21 for an object that makes no card, or the
-// creation's verdict.
+// UID, 5 when the UID holds a control character, 21 for an object that makes no card, 29 when the
+// book is read-only for the account (Engine/WriteChecks.h; nothing sent), or the creation's
+// verdict.
 NewCardOutcome createNewCard(Session& session, const std::string& bookUrl, const std::string& uid,
                              const std::string& cardJson);
 
@@ -42,6 +43,7 @@ struct Save {
         Saved,         // written, and the server names its tag
         ServerChanged, // written, but the server changed it on storing (no tag came back)
         NotCurrent,    // no card is current, or its fetch failed: nothing sent (3)
+        ReadOnly,      // the book is read-only for the account: nothing sent (29)
         Invalid,       // FN, N, PRODID or VERSION present but empty: nothing sent (-1)
         Conflict,      // 412: another client changed the card since (19)
         Refused,       // 403 (43)
@@ -57,8 +59,8 @@ Save saveCurrentCard(Session& session, const std::string& etag);
 // Deletes the card `uid` of the selected book. With `etag` the DELETE is guarded: a card another
 // client changed since stays (19), and one already gone counts as deleted. A deleted card is
 // also taken out of every group card that lists it, unless the book keeps its groups as
-// categories. Fails with 3 for a UID that is not listed. `deleted` tells whether the card is gone,
-// also when a group card could not be rewritten afterwards.
+// categories. Fails with 3 for a UID that is not listed, 29 in a read-only book. `deleted` tells
+// whether the card is gone, also when a group card could not be rewritten afterwards.
 struct Deletion {
     Verdict verdict;
     bool deleted = false;
@@ -67,5 +69,5 @@ Deletion deleteCard(Session& session, const std::string& uid, const std::string&
 
 // Deletes every card the book at `bookUrl` lists, group cards included, going on after a failed
 // DELETE; the first failure is the verdict. A listing that fails or does not read whole deletes
-// nothing. What is known of the selected book does not change.
+// nothing, and so does a read-only book (29). What is known of the selected book does not change.
 Verdict deleteAllCards(Session& session, const std::string& bookUrl);

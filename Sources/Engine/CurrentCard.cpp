@@ -1,6 +1,7 @@
 #include "Engine/CurrentCard.h"
 
 #include "Engine/AnswerJudge.h"
+#include "Engine/LinkedPhoto.h"
 #include "Utils/AsciiCase.h"
 #include "base64.h"
 #include "vCard/PictureSize.h"
@@ -106,15 +107,21 @@ std::string currentCardValue(const Session& session, const std::string& name) {
     return session.current_vcard.get(name);
 }
 
-PhotoRead currentPhoto(const Session& session, std::optional<std::pair<long, long>> size) {
+PhotoRead currentPhoto(Session& session, std::optional<std::pair<long, long>> size) {
     const vCard& card = session.current_vcard;
     const std::string value = card.get(kPhoto);
     if (value.empty())
         return {};
     Picture picture;
-    if (!readPicture(value, card.getTypeValue(kPhoto, "ENCODING"),
-                     card.getTypeValue(kPhoto, "TYPE"), picture))
+    if (isPictureLink(value)) {
+        Judged<Picture> linked = readLinkedPhoto(session, value);
+        if (!linked.verdict.ok())
+            return {std::move(linked.verdict), std::nullopt};
+        picture = std::move(linked.value);
+    } else if (!readPicture(value, card.getTypeValue(kPhoto, "ENCODING"),
+                            card.getTypeValue(kPhoto, "TYPE"), picture)) {
         return {failure(ErrorCode::PhotoNotBase64), std::nullopt};
+    }
     const PictureHeader header = readPictureHeader(picture.bytes);
     PhotoPicture shown;
     shown.width = shownSize(size ? size->first : header.width);
@@ -153,6 +160,17 @@ Verdict setCurrentPhoto(Session& session, const std::string& bytes, const std::s
     vCard& card = session.current_vcard;
     const std::string base64 = base64_encode(reinterpret_cast<const unsigned char*>(bytes.data()),
                                              static_cast<unsigned int>(bytes.size()));
+    // A photo given as a link goes, line and all: its VALUE=uri would make a reader take the
+    // picture's base64 text for a link. The picture is then a new photo: on a vCard 4 card a
+    // data: URI, as that version holds pictures.
+    if (isPictureLink(card.get(kPhoto))) {
+        card.removeProperties("PHOTO",
+                              [](const vCardItem& item) { return isPictureLink(item.value); });
+        if (card.get("version").rfind('4', 0) == 0) {
+            card.set(kPhoto, dataUri(imageType, base64, ""));
+            return {};
+        }
+    }
     std::string encoding = card.getTypeValue(kPhoto, "ENCODING");
     const std::string current = card.get(kPhoto);
     if (encoding.empty() && isDataUri(current)) {

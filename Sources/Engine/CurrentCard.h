@@ -44,14 +44,16 @@ struct PhotoPicture {
     std::string bytes;
 };
 struct PhotoRead {
-    Verdict verdict; // 6 when the photo is neither base64 nor a data: URI
+    // 6 when the photo is neither base64, a data: URI nor a link on the web; the failure of
+    // reading a linked picture (Engine/LinkedPhoto.h)
+    Verdict verdict;
     // Nothing when the card has no photo.
     std::optional<PhotoPicture> picture;
 };
 // The photo named photo.jpg, photo.png, photo.gif or photo.bmp by what its bytes are (else by
 // the type the card names), at `size` when the script asks for one, else at the picture's own,
-// else at 100 x 100.
-PhotoRead currentPhoto(const Session& session, std::optional<std::pair<long, long>> size);
+// else at 100 x 100. A photo given as a link is read from there.
+PhotoRead currentPhoto(Session& session, std::optional<std::pair<long, long>> size);
 
 // Changes the current card's field `name` (any case) in memory. Fails with 15 for the read-only
 // values, 16 for a name the vocabulary in force lacks (before any card is current, a known name
@@ -60,8 +62,9 @@ Verdict setCurrentCardValue(Session& session, const std::string& name, const std
 
 // Writes the photo from picture bytes as base64 text in the form the card's photo has: a data:
 // URI replaces a data: URI (vCard 4), any other photo gets base64 text with its ENCODING (B when
-// it has none) and TYPE from the picture kind (`imageType`, empty when unknown). Empty bytes
-// change nothing. Fails with 6 when the card's photo has an encoding other than base64.
+// it has none) and TYPE from the picture kind (`imageType`, empty when unknown); a photo given as
+// a link is replaced by a new photo line (a data: URI on a vCard 4 card). Empty bytes change
+// nothing. Fails with 6 when the card's photo has an encoding other than base64.
 Verdict setCurrentPhoto(Session& session, const std::string& bytes, const std::string& imageType);
 
 // The field map the current card is read and written by: its own, or the one in force while no

@@ -68,7 +68,8 @@ const Meaning kMeanings[] = {
     {ErrorCode::ReadOnlyBook, "the address book is read-only for this account; nothing was sent",
      "The address book is read-only."},
     {ErrorCode::GroupsNotKept,
-     "the server keeps groups neither as group cards nor as categories; nothing was written",
+     "the server keeps no groups in the style in force (it stores group cards as ordinary "
+     "contacts, or drops categories); nothing of them was kept",
      "The server cannot keep groups."},
     {ErrorCode::UnsafeCredential,
      "a credential holds a control character such as a line break; it was not stored",

@@ -46,7 +46,8 @@ constexpr Code UnusableUrl = 27;
 constexpr Code AnswerTooLarge = 28;
 // The address book is read-only for this account: nothing was sent.
 constexpr Code ReadOnlyBook = 29;
-// The server keeps groups in neither style: nothing was written.
+// The server keeps no groups in the style in force (Engine/GroupKeeping.h): nothing of them was
+// kept.
 constexpr Code GroupsNotKept = 30;
 constexpr Code NoMappingLoaded = 31;
 constexpr Code EmptyMappingPath = 32;

@@ -1,8 +1,10 @@
 #include "Engine/GroupEdits.h"
 
 #include "Engine/AnswerJudge.h"
+#include "Engine/GroupKeeping.h"
 #include "Engine/Groups.h"
 #include "Engine/ServerWrites.h"
+#include "Engine/WriteChecks.h"
 #include "Platform/RandomUuid.h"
 #include "vCard/NewCardText.h"
 #include "vCard/vCardCategories.h"
@@ -105,7 +107,9 @@ Verdict checkedName(const Session& session, const std::string& name) {
         return failedBecause(ErrorCode::Failed, "no address book is selected");
     if (name.empty())
         return failedBecause(ErrorCode::Failed, "a group needs a name");
-    return {};
+    if (Verdict refused = mayWriteTo(session, session.book.url()); !refused.ok())
+        return refused;
+    return groupsKeptIn(session, groupStyleInForce(session));
 }
 
 } // namespace
@@ -130,6 +134,8 @@ Judged<std::string> createGroup(Session& session, const std::string& name,
     CreatedCard created =
         createCard(session.cd, session.book.url(),
                    newCardText(newguid(), groupFnValue(name), true, members.value));
+    if (created.verdict.ok())
+        created.verdict = judgeCreatedGroup(session, created.card.record);
     if (!created.verdict.ok())
         return {std::move(created.verdict), ""};
     const std::string uid = created.card.record.uid;

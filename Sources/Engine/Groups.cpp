@@ -2,7 +2,9 @@
 
 #include "Engine/AnswerJudge.h"
 #include "Engine/BookListing.h"
+#include "Engine/GroupKeeping.h"
 #include "Engine/ServerWrites.h"
+#include "Engine/WriteChecks.h"
 #include "Platform/RandomUuid.h"
 #include "vCard/NewCardText.h"
 #include "vCard/vCardCategories.h"
@@ -129,8 +131,13 @@ void leaveUnwantedGroups(Session& session, const std::string& uid, std::vector<W
 // UID among the groups, so that the next call finds it instead of creating it again.
 void createGroup(Session& session, const std::string& uid, const WantedGroup& name,
                  GroupWrites& writes) {
-    CreatedCard created = createCard(session.cd, session.book.url(),
-                                     newCardText(newguid(), name.fnValue, true, {uid}));
+    // The server may have shown, at an earlier group of this call, that it keeps none.
+    CreatedCard created{groupsKeptIn(session, GroupStyle::Cards), false, {}};
+    if (created.verdict.ok())
+        created = createCard(session.cd, session.book.url(),
+                             newCardText(newguid(), name.fnValue, true, {uid}));
+    if (created.verdict.ok())
+        created.verdict = judgeCreatedGroup(session, created.card.record);
     const bool ok = created.verdict.ok();
     writes.record(std::move(created.verdict), "Failed toi add new group: " + name.name);
     if (ok)
@@ -154,13 +161,16 @@ void joinWantedGroups(Session& session, const std::string& uid,
     }
 }
 
-// Gives the card exactly the wanted categories on the server: its CATEGORIES line alone changes,
+bool bookShowsCategories(const Session& session) {
+    const auto& cards = session.book.cards();
+    return std::any_of(cards.begin(), cards.end(),
+                       [](const auto& entry) { return !entry.second.categories.empty(); });
+}
+
+// Gives the card exactly the categories `names` on the server: its CATEGORIES line alone changes,
 // the names it keeps in its own order and the new ones after them.
-Verdict setCategories(Session& session, const std::string& uid,
-                      const std::vector<WantedGroup>& wanted) {
-    std::vector<std::string> names;
-    for (const WantedGroup& name : wanted)
-        names.push_back(unescapedText(name.name));
+Verdict writeCategories(Session& session, const std::string& uid,
+                        const std::vector<std::string>& names) {
     return changeCardOnServer(session.cd, *session.book.card(uid), [&](vCard& card) {
         std::vector<std::string> ordered;
         for (const std::string& held : categoryNames(card))
@@ -176,6 +186,23 @@ Verdict setCategories(Session& session, const std::string& uid,
     });
 }
 
+// Gives the card exactly the wanted categories (writeCategories). Where no card of the book showed
+// categories before, the card is read again, to learn whether the server kept them.
+Verdict setCategories(Session& session, const std::string& uid,
+                      const std::vector<WantedGroup>& wanted) {
+    std::vector<std::string> names;
+    for (const WantedGroup& name : wanted)
+        names.push_back(unescapedText(name.name));
+    const bool shownBefore = bookShowsCategories(session);
+    Verdict written = writeCategories(session, uid, names);
+    if (!written.ok() || shownBefore)
+        return written;
+    Verdict read = refreshCategories(session, uid);
+    if (!read.ok())
+        return read;
+    return judgeKeptCategories(session, *session.book.card(uid), names);
+}
+
 } // namespace
 
 std::string groupFnValue(const std::string& name) {
@@ -188,10 +215,12 @@ GroupStyle groupStyleInForce(const Session& session) {
         return session.group_style;
     if (!session.book.groups().empty())
         return GroupStyle::Cards;
-    for (const auto& [uid, card] : session.book.cards())
-        if (!card.categories.empty())
-            return GroupStyle::Categories;
-    return GroupStyle::Cards;
+    if (bookShowsCategories(session))
+        return GroupStyle::Categories;
+    // Where the server turned a group card into a contact, categories are what is left to try.
+    const ServerFacts& facts = session.cd.server_facts();
+    return facts.dropsGroupCards && !facts.dropsCategories ? GroupStyle::Categories
+                                                           : GroupStyle::Cards;
 }
 
 std::vector<std::string> groupNamesOf(const Session& session, const std::string& uid) {
@@ -246,8 +275,13 @@ GroupChange setGroupsOf(Session& session, const std::string& uid, const std::str
     std::vector<WantedGroup> wanted = wantedGroups(list);
     if (!session.book.card(uid))
         return {failure(ErrorCode::CardNotListed), {}};
+    if (Verdict refused = mayWriteTo(session, session.book.url()); !refused.ok())
+        return {std::move(refused), {}};
+    const GroupStyle style = groupStyleInForce(session);
+    if (Verdict refused = groupsKeptIn(session, style); !refused.ok())
+        return {std::move(refused), {}};
     GroupWrites writes;
-    if (groupStyleInForce(session) == GroupStyle::Categories) {
+    if (style == GroupStyle::Categories) {
         writes.record(setCategories(session, uid, wanted), "Save failed: " + uid);
     } else {
         leaveUnwantedGroups(session, uid, wanted, writes);

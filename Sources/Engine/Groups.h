@@ -22,7 +22,8 @@ std::string groupFnValue(const std::string& name);
 
 // The style the group functions work in for the selected book: the style the script chose, or,
 // for `Auto` (and a book selected), group cards where the book holds any, else categories where
-// any of its cards carries some, else group cards.
+// any of its cards carries some, else group cards, unless the server is known to keep no group
+// cards but may keep categories (Engine/GroupKeeping.h).
 GroupStyle groupStyleInForce(const Session& session);
 
 // The names of the groups of the selected address book that hold the card with this UID, in the
@@ -46,8 +47,10 @@ Verdict refreshGroupsOf(Session& session, const std::string& uid);
 
 // Makes the card `uid` a member of exactly the groups `list` names: one per line, as a checkbox
 // field or a list of the group functions gives them (a comma belonging to the name), or, in a
-// list of one line, comma-separated. Fails with 3 for a card that is not listed; otherwise
-// with the first failed write, each failed write named by a line in `failures`.
+// list of one line, comma-separated. Fails with 3 for a card that is not listed, 29 in a
+// read-only book, 30 where the server is known to keep no groups in the style in force (nothing
+// sent), or when a write shows that it keeps none (Engine/GroupKeeping.h); otherwise with the
+// first failed write, each failed write named by a line in `failures`.
 struct GroupChange {
     Verdict verdict;
     std::vector<std::string> failures;

@@ -23,12 +23,25 @@ void SelectedBook::select(const std::string& url) {
         bookUrl = url;
         return;
     }
+    std::set<std::string> readOnly = std::move(readOnlyBooks);
     forget();
+    readOnlyBooks = std::move(readOnly);
     bookUrl = url;
 }
 
 void SelectedBook::forget() {
     *this = SelectedBook();
+}
+
+bool SelectedBook::isReadOnly(const std::string& url) const {
+    return readOnlyBooks.count(normalBookUrl(url)) > 0;
+}
+
+void SelectedBook::learnWritable(const std::string& url, bool writable) {
+    if (writable)
+        readOnlyBooks.erase(normalBookUrl(url));
+    else
+        readOnlyBooks.insert(normalBookUrl(url));
 }
 
 void SelectedBook::takeListing(cardlisting listing) {

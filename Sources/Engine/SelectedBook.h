@@ -18,6 +18,7 @@
 #include <cstdint>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <unordered_map>
 
@@ -38,8 +39,16 @@ public:
     // Makes the book at `url` the selected one. Selecting the book already selected keeps what is
     // known of it; another book starts with nothing known.
     void select(const std::string& url);
-    // Forgets the book and everything known of it (the server was set anew).
+    // Forgets the book and everything known of it and of the other books (the server was set
+    // anew).
     void forget();
+
+    // Whether the account may only read the book at `url`, as the server last said (in the
+    // book's own properties at its selection, or in the list of the books): a book of which
+    // nothing was said counts as writable, and the server judges each write. Kept for every
+    // book of the server, whichever is selected.
+    bool isReadOnly(const std::string& url) const;
+    void learnWritable(const std::string& url, bool writable);
 
     // A listing of the whole book: its cards (and their texts where the server sent them
     // whole) replace those known. Cards without UID are left out; of two with the same UID the
@@ -99,6 +108,8 @@ private:
     std::map<std::string, addresscard>::node_type spareRecord(addresscard card);
 
     std::string bookUrl;
+    // The books the account may only read, by URL in normal form with its final "/".
+    std::set<std::string> readOnlyBooks;
     bool categoriesKnown = false;
     // What is known at an href, and since which listing: the card is known now when that is the
     // last listing, else from before it only.

@@ -30,6 +30,10 @@ ChangesRead refusedSync(const CardDavClient& client, const Query& answer) {
     return {judgeMultistatus(client, answer, BodyForm::Unreadable), "ERROR"};
 }
 
+bool listsOnlyTheCollection(const syncanswer& answer) {
+    return answer.namesCollection && answer.changes.empty() && !answer.truncated;
+}
+
 // Collects the changes of all rounds: each member once, at its last appearance.
 class ChangeCollector {
 public:
@@ -68,7 +72,9 @@ ChangesRead readChanges(CardDavClient& client, const std::string& bookUrl, std::
     std::unordered_set<std::string> asked;
     for (int round = 0; round < kMaxSyncRounds; ++round) {
         asked.insert(token);
-        Query answer = client.sync_collection(bookUrl, token);
+        const bool depthOne = client.server_facts().syncNeedsDepthOne;
+        Query answer = client.sync_collection(
+            bookUrl, token, depthOne ? CardDavClient::Depth::One : CardDavClient::Depth::Zero);
         if (!isMultistatus(answer))
             return refusedSync(client, answer);
         auto part = judgedMultistatus(client, answer, [&](std::string body) {
@@ -76,6 +82,13 @@ ChangesRead readChanges(CardDavClient& client, const std::string& bookUrl, std::
         });
         if (!part.verdict.ok())
             return {std::move(part.verdict), "ERROR"};
+        // A server that answers Depth 0 with the collection alone could not have listed a change
+        // there: its token is not taken, the round is asked again with Depth 1, and so is every
+        // sync of the connection.
+        if (!depthOne && listsOnlyTheCollection(part.value)) {
+            client.server_facts().syncNeedsDepthOne = true;
+            continue;
+        }
         // A server that does not know the report may answer it as something else.
         if (part.value.token.empty())
             return {failedBecause(ErrorCode::SyncNotSupported,

@@ -39,6 +39,8 @@ struct [[nodiscard]] ChangesRead {
 // truncated answer leads back to a token already asked with in this call. Card texts that came
 // with the changes are kept while they fit in `textBudget`, which is lessened by what was kept; a
 // change whose text names no card (namesItsCard) counts as not read.
+// The report goes with Depth 0, as RFC 6578 asks, until the server answers that with the
+// collection alone: then with Depth 1, for the rest of the connection (ServerFacts).
 ChangesRead readChanges(CardDavClient& client, const std::string& bookUrl, std::string token,
                         BookChanges& changes, std::size_t& textBudget);
 

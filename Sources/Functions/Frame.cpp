@@ -32,15 +32,6 @@ std::string Call::picture(unsigned index, std::string& imageType) const {
     return ParameterToBinary(args, index, imageType);
 }
 
-std::string listText(const std::vector<std::string>& entries) {
-    std::string list;
-    for (const std::string& entry : entries) {
-        list += entry;
-        list += '\r';
-    }
-    return list;
-}
-
 namespace {
 
 // Hands `value` to the host; false when the host refused a picture.

@@ -92,6 +92,3 @@ inline ResultValue text(std::string value) {
 constexpr std::monostate nothing{};
 // "ERROR", the failure text of most functions that answer with text.
 extern const char* const kErrorText;
-
-// Lists are one text whose entries are each followed by a carriage return.
-std::string listText(const std::vector<std::string>& entries);

@@ -4,6 +4,7 @@
 #include "Engine/Groups.h"
 #include "FunctionHandlers.h"
 #include "Functions/Frame.h"
+#include "Functions/ResultLines.h"
 
 #include <utility>
 
@@ -27,8 +28,10 @@ const Handler CardDav_SetvCardGroups{
         GroupChange change = setGroupsOf(call.state, call.text(0), call.text(1));
         if (change.verdict.code == ErrorCode::CardNotListed)
             return Reply{std::move(change.verdict), text("Save failed: vcard not found")};
-        const std::string answer =
-            change.failures.empty() ? "Saved" : kErrorText + listText(change.failures);
+        // A failure that stopped the change before any write names no group of its own.
+        const std::string answer = change.verdict.ok() && change.failures.empty()
+                                       ? "Saved"
+                                       : kErrorText + listText(change.failures);
         return Reply{std::move(change.verdict), text(answer)};
     }};
 

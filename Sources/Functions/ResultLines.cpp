@@ -1,7 +1,29 @@
 #include "Functions/ResultLines.h"
 
-#include <algorithm>
+#include <cstdio>
 #include <initializer_list>
+
+void appendSafely(std::string& text, std::string_view value) {
+    for (const char c : value) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x20 && byte != 0x7F) {
+            text += c;
+            continue;
+        }
+        char escaped[4];
+        std::snprintf(escaped, sizeof escaped, "%%%02X", byte);
+        text += escaped;
+    }
+}
+
+std::string listText(const std::vector<std::string>& entries) {
+    std::string list;
+    for (const std::string& entry : entries) {
+        appendSafely(list, entry);
+        list += '\r';
+    }
+    return list;
+}
 
 namespace {
 
@@ -11,7 +33,7 @@ void appendLine(std::string& lines, std::initializer_list<const std::string*> co
         if (!first)
             lines += '\t';
         first = false;
-        lines += *column;
+        appendSafely(lines, *column);
     }
     lines += '\r';
 }
@@ -74,13 +96,6 @@ const char* outcomeWord(BatchLine::Outcome outcome) {
     return "failed";
 }
 
-// A reason on one column of one line: its tabs and line breaks as spaces.
-std::string oneColumn(std::string text) {
-    std::replace_if(
-        text.begin(), text.end(), [](char c) { return c == '\t' || c == '\r' || c == '\n'; }, ' ');
-    return text;
-}
-
 } // namespace
 
 std::string batchLines(const std::vector<BatchLine>& lines) {
@@ -88,8 +103,18 @@ std::string batchLines(const std::vector<BatchLine>& lines) {
     for (const BatchLine& line : lines) {
         const std::string outcome = outcomeWord(line.outcome);
         const std::string code = std::to_string(line.verdict.code);
-        const std::string reason = line.verdict.ok() ? "" : oneColumn(line.verdict.reason);
+        const std::string reason = line.verdict.ok() ? "" : line.verdict.reason;
         appendLine(text, {&outcome, &line.uid, &line.etag, &line.href, &code, &reason});
     }
     return text;
+}
+
+std::string bookLines(const std::vector<addressbook>& books) {
+    static const std::string writable = "writable";
+    static const std::string readOnly = "read-only";
+    std::string lines;
+    for (const addressbook& book : books) {
+        appendLine(lines, {&book.url, &book.displayname, book.writable ? &writable : &readOnly});
+    }
+    return lines;
 }

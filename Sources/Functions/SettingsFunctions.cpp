@@ -4,6 +4,7 @@
 #include "Engine/Settings.h"
 #include "FunctionHandlers.h"
 #include "Functions/Frame.h"
+#include "Functions/ResultLines.h"
 
 #include <chrono>
 

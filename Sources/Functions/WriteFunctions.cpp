@@ -23,6 +23,8 @@ std::string saveText(const Save& save) {
         return "Server data conflict!";
     case Save::Outcome::NotCurrent:
         return "Vcard not found";
+    case Save::Outcome::ReadOnly:
+        return "Address book is read-only";
     case Save::Outcome::Invalid:
         return "Invalid vcard. requiered fileds: display_name, first_name, last_name";
     case Save::Outcome::Conflict:

@@ -481,12 +481,29 @@ Read<std::string> xmlParser::getSyncToken(std::string xml) const {
     return reading(parsed, parsed.syncToken());
 }
 
+Read<bookstate> xmlParser::getBookState(std::string xml) const {
+    const ParsedBody parsed(std::move(xml));
+    bookstate state;
+    state.token = parsed.syncToken();
+    MultistatusResponse response;
+    for (pugi::xml_node node = parsed.firstResponse(); node; node = parsed.nextResponse(node)) {
+        response.read(parsed.enter(node));
+        if (const XmlScope privileges =
+                response.property(xmlns::dav, "current-user-privilege-set")) {
+            state.writable = grantsWriting(privileges);
+            break;
+        }
+    }
+    return reading(parsed, std::move(state));
+}
+
 Read<syncanswer> xmlParser::getSyncChanges(std::string xml, const std::string& requestUrl,
                                            std::size_t textBudget) const {
     const ParsedBody parsed(std::move(xml));
     syncanswer answer;
     answer.token = parsed.syncToken();
     const HrefResolver hrefs(requestUrl);
+    const std::string collection = collectionUrl(normalUrl(requestUrl));
     MultistatusResponse response;
     std::string text;
     for (pugi::xml_node node = parsed.firstResponse(); node; node = parsed.nextResponse(node)) {
@@ -501,7 +518,9 @@ Read<syncanswer> xmlParser::getSyncChanges(std::string xml, const std::string& r
             syncchange& removed = answer.changes.emplace_back();
             removed.card.url = std::move(url);
             removed.removed = true;
-        } else if (response.hasProp() && url != requestUrl) {
+        } else if (namesCollection(url, collection)) {
+            answer.namesCollection = true;
+        } else if (response.hasProp()) {
             syncchange& change = answer.changes.emplace_back();
             if (const pugi::xml_node data =
                     response.propertyElement(xmlns::carddav, "address-data")) {

@@ -92,6 +92,9 @@ struct syncanswer {
     std::string token;
     std::vector<syncchange> changes;
     bool truncated = false;
+    // The answer names the collection itself, which a sync report lists only where the server
+    // took it as a request about the collection alone (Depth 0 answered by some as a PROPFIND).
+    bool namesCollection = false;
 };
 
 // One card of a multiget answer that came with its text: what the text says of the card, and
@@ -99,6 +102,13 @@ struct syncanswer {
 struct cardtext {
     addresscard card;
     std::string text;
+};
+
+// What a PROPFIND of an address book itself says of it: its sync token (empty when it names
+// none) and whether the account may write to it (as for `addressbook`).
+struct bookstate {
+    std::string token;
+    bool writable = true;
 };
 
 // A multiget answer: the cards that came with their text, and the URLs the server answered 404
@@ -144,6 +154,8 @@ public:
     // The collection's sync token: the one a sync-collection answer ends with, or the sync-token
     // property a PROPFIND of the collection gives; empty when there is none.
     Read<std::string> getSyncToken(std::string xml) const;
+    // The sync token and the account's privileges a PROPFIND of a book names.
+    Read<bookstate> getBookState(std::string xml) const;
     // The changes of a sync-collection answer on the request's own origin; `token` empty when
     // the answer names none (a server that does not know the report). Card texts are kept in the
     // answer's order while they add up to no more than `textBudget` bytes.

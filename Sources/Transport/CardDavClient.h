@@ -84,6 +84,13 @@ struct ServerFacts {
     std::string davRoot;
     // The server answers the listing report on a single card with an empty listing.
     bool listsNothingForOneCard = false;
+    // The server answers a sync-collection report sent with Depth 0 with the collection alone;
+    // only Depth 1 lists the changes.
+    bool syncNeedsDepthOne = false;
+    // The server keeps no groups in a style: it stored a group card the plug-in created as an
+    // ordinary contact, or dropped the categories the plug-in wrote on a card (Google does both).
+    bool dropsGroupCards = false;
+    bool dropsCategories = false;
 };
 
 class CardDavClient {
@@ -220,11 +227,11 @@ public:
 
     // Synchronisation of one address book: the sync-collection REPORT (sync level 1, each
     // member's getetag and card text) from `token` on (empty: the initial sync), the address
-    // book's sync-token (a PROPFIND of the collection alone), and the addressbook-multiget REPORT
-    // for the cards at `cardUrls` (absolute URLs on the book's server), with their whole text or
-    // with the properties a listing reads. The sync report goes with the Depth header `depth`:
-    // RFC 6578 asks for 0, and some servers answer 0 with the collection alone, listing its
-    // changed members only for 1.
+    // book's sync-token with the account's privileges on it (a PROPFIND of the collection
+    // alone), and the addressbook-multiget REPORT for the cards at `cardUrls` (absolute URLs on
+    // the book's server), with their whole text or with the properties a listing reads. The sync
+    // report goes with the Depth header `depth`: RFC 6578 asks for 0, and some servers answer 0
+    // with the collection alone, listing its changed members only for 1.
     enum class Depth { Zero, One };
     Query sync_collection(const std::string& url, const std::string& token,
                           Depth depth = Depth::Zero);

@@ -67,9 +67,10 @@ const std::string& cardProperties(CardDavClient::CardContent content) {
     }
     return kWholeCardProperties;
 }
-const char* const kSyncTokenBody =
+// The book's sync token, and whether the account may write to it.
+const char* const kBookStateBody =
     R"(<?xml version="1.0" encoding="utf-8" ?><D:propfind xmlns:D="DAV:"><D:prop>)"
-    R"(<D:sync-token/></D:prop></D:propfind>)";
+    R"(<D:sync-token/><D:current-user-privilege-set/></D:prop></D:propfind>)";
 const char* const kEtagBody =
     R"(<?xml version="1.0" encoding="utf-8" ?><D:propfind xmlns:D="DAV:"><D:prop>)"
     R"(<D:getetag/></D:prop></D:propfind>)";
@@ -207,7 +208,7 @@ Query CardDavClient::sync_collection(const std::string& url, const std::string& 
 }
 
 Query CardDavClient::get_synctoken(const std::string& url) {
-    return query(url, "PROPFIND", kSyncTokenBody, headerList({kXmlType, kAcceptXml, kDepthZero}));
+    return query(url, "PROPFIND", kBookStateBody, headerList({kXmlType, kAcceptXml, kDepthZero}));
 }
 
 Query CardDavClient::multiget_vcards(const std::string& url,

@@ -114,18 +114,24 @@ std::string kindOf(const vCard& card) {
 }
 
 // The photo's kind (by its bytes, else as the card names it), size and byte count; a photo that
-// is a link rather than data has neither size nor bytes here.
+// is a link rather than data has neither size nor bytes here, and a link on the web is given as
+// its "url".
 json photoJson(const vCard& card) {
     const vCardItem* photo = firstOfKind(card, "PHOTO");
     if (!photo || photo->value.empty())
         return nullptr;
     Picture picture;
     if (!readPicture(photo->value, photo->getTypeValue("ENCODING"), photo->getTypeValue("TYPE"),
-                     picture))
-        return {{"type", toLowerAscii(std::string(unquoted(photo->getTypeValue("TYPE"))))},
-                {"width", 0},
-                {"height", 0},
-                {"size", 0}};
+                     picture)) {
+        json described = {
+            {"type", toLowerAscii(std::string(unquoted(photo->getTypeValue("TYPE"))))},
+            {"width", 0},
+            {"height", 0},
+            {"size", 0}};
+        if (isPictureLink(photo->value))
+            described["url"] = photo->value;
+        return described;
+    }
     const PictureHeader header = readPictureHeader(picture.bytes);
     const PictureFormat format =
         header.format != PictureFormat::Unknown ? header.format : formatNamed(picture.imageType);

@@ -4,6 +4,7 @@
 // changes nothing.
 #include "CardFixtures.h"
 #include "ClientCards.h"
+#include "Engine/LinkedPhoto.h"
 #include "TinyPictures.h"
 #include "Utils/AsciiCase.h"
 #include "base64.h"
@@ -403,6 +404,44 @@ TEST(CardJsonPhoto, ContainerAndJsonNameAndSizeThePictureAsItIs) {
         EXPECT_EQ(plugin.host.call("CardDav_GetvCardItem", {Arg::text("photo")}).text(),
                   "No photo");
     }
+}
+
+TEST(CardJsonPhoto, APhotoGivenAsALinkIsReadFromThereAndReplacedWhole) {
+    LoopbackPlugin plugin;
+    const std::string link = plugin.server.baseUrl() + "/pictures/p1.jpg";
+    const std::string text =
+        "BEGIN:VCARD\r\nVERSION:3.0\r\nUID:p1\r\nFN:P\r\nPHOTO;VALUE=uri:" + link +
+        "\r\nEND:VCARD\r\n";
+    plugin.selectBook({{"/home/book/p1.vcf", "t1", text}});
+    plugin.server.enqueue(Response(200, {"ETag: \"t1\""}, text));
+    ASSERT_EQ(plugin.host.call("CardDav_GetvCard", {Arg::text("p1")}).number(), 1);
+    EXPECT_EQ(cardJson(plugin.host)["photo"]["url"], link);
+
+    // A failed read gives its code and no picture: a missing one, a sign-in page, one too large.
+    plugin.server.enqueue(Response(404));
+    plugin.server.enqueue(Response(200, {"Content-Type: text/html"}, "<html>Sign in</html>"));
+    plugin.server.enqueue(
+        Response(200, {"Content-Type: image/jpeg"}, std::string(kLargestLinkedPhoto + 1, 'x')));
+    for (const int code : {44, -1, 28}) {
+        const CallResult failed = plugin.host.call("CardDav_GetvCardItem", {Arg::text("photo")});
+        EXPECT_EQ(failed.error, code);
+        EXPECT_EQ(failed.type(), ValueType::none);
+    }
+    const std::string jpeg = tinyJpeg(4, 3);
+    plugin.server.enqueue(Response(200, {"Content-Type: image/jpeg"}, jpeg));
+    const CallResult read = plugin.host.call("CardDav_GetvCardItem", {Arg::text("photo")});
+    ASSERT_NE(read.value.stream("JPEG"), nullptr);
+    EXPECT_EQ(read.value.stream("JPEG")->bytes, jpeg);
+    EXPECT_EQ(plugin.server.lastRequest().target, "/pictures/p1.jpg");
+
+    // A picture set over the link replaces the line, VALUE=uri and all.
+    plugin.host.call("CardDav_SetvCardItem",
+                     {Arg::text("photo"), Arg::container({Stream{"JPEG", jpeg}})});
+    plugin.server.enqueue(Response(204, {"ETag: \"t2\""}));
+    EXPECT_EQ(plugin.host.call("CardDav_SaveCard").text(), "Saved");
+    const std::string written = plugin.server.lastRequest().body;
+    EXPECT_EQ(written.find("VALUE=uri"), std::string::npos) << written;
+    EXPECT_NE(written.find("PHOTO;TYPE=JPEG;ENCODING=B:"), std::string::npos) << written;
 }
 
 TEST(CardJsonGroups, TheGroupsHoldingTheCardAreNamedUnescaped) {

@@ -234,27 +234,29 @@ Response ProviderServer::discoveryAnswer(const Request& request) const {
         302, {"Location: " + url(Host::Typed, "/login"), "Content-Type: text/html; charset=UTF-8"});
 }
 
+std::string ProviderServer::bookResponse(const Book& book, std::string properties) const {
+    if (shape_.privileges) {
+        properties += "<d:current-user-privilege-set><d:privilege><d:read/></d:privilege>";
+        if (book.writable)
+            for (const char* right : {"write", "write-content", "bind", "unbind"})
+                properties += std::string("<d:privilege><d:") + right + "/></d:privilege>";
+        properties += "</d:current-user-privilege-set>";
+    }
+    std::string response = davResponse(book.path, properties);
+    // A server without WebDAV ACL answers the property as one it does not know.
+    if (!shape_.privileges)
+        response.insert(response.rfind("</d:response>"),
+                        "<d:propstat><d:prop><d:current-user-privilege-set/></d:prop>"
+                        "<d:status>HTTP/1.1 404 Not Found</d:status></d:propstat>");
+    return response;
+}
+
 std::string ProviderServer::addressBooks() const {
     std::string responses = davResponse(shape_.home, collectionType());
-    for (const Book& book : shape_.books) {
-        std::string properties = "<d:resourcetype><d:collection/><card:addressbook/>"
-                                 "</d:resourcetype><d:displayname>" +
-                                 escapeXml(book.name) + "</d:displayname>";
-        if (shape_.privileges) {
-            properties += "<d:current-user-privilege-set><d:privilege><d:read/></d:privilege>";
-            if (book.writable)
-                for (const char* right : {"write", "write-content", "bind", "unbind"})
-                    properties += std::string("<d:privilege><d:") + right + "/></d:privilege>";
-            properties += "</d:current-user-privilege-set>";
-        }
-        std::string response = davResponse(book.path, properties);
-        // A server without WebDAV ACL answers the property as one it does not know.
-        if (!shape_.privileges)
-            response.insert(response.rfind("</d:response>"),
-                            "<d:propstat><d:prop><d:current-user-privilege-set/></d:prop>"
-                            "<d:status>HTTP/1.1 404 Not Found</d:status></d:propstat>");
-        responses += response;
-    }
+    for (const Book& book : shape_.books)
+        responses += bookResponse(book, "<d:resourcetype><d:collection/><card:addressbook/>"
+                                        "</d:resourcetype><d:displayname>" +
+                                            escapeXml(book.name) + "</d:displayname>");
     return responses;
 }
 
@@ -263,6 +265,12 @@ Response ProviderServer::bookAnswer(std::size_t index, const Request& request) {
     CardStore& store = *books_[index];
     if ((request.method == "PUT" || request.method == "DELETE") && !book.writable)
         return withErrorBody(Response(403), request);
+    // The book's own properties: its token, and the account's privileges where asked.
+    if (request.method == "PROPFIND" && request.target == book.path &&
+        request.header("Depth") == std::optional<std::string>("0") &&
+        request.body.find("current-user-privilege-set") != std::string::npos)
+        return davMultistatus(
+            bookResponse(book, "<d:sync-token>" + store.token() + "</d:sync-token>"));
     if (shape_.syncNeedsDepthOne && request.method == "REPORT" && request.target == book.path &&
         request.body.find("sync-collection") != std::string::npos &&
         request.header("Depth") != std::optional<std::string>("1"))

@@ -59,6 +59,8 @@ private:
                                      const loopback::Request& request) const;
     loopback::Response bookAnswer(std::size_t book, const loopback::Request& request);
     std::string addressBooks() const;
+    // A book's response with `properties` and the account's privileges on it.
+    std::string bookResponse(const Book& book, std::string properties) const;
 
     Shape shape_;
     std::map<Host, std::unique_ptr<loopback::HttpServer>> hosts_;
