@@ -4,6 +4,8 @@
 #include "Engine/LinkedPhoto.h"
 #include "Utils/AsciiCase.h"
 #include "base64.h"
+#include "vCard/CardContents.h"
+#include "vCard/CardDates.h"
 #include "vCard/PictureSize.h"
 #include "vCard/vCardParameters.h"
 #include "vCard/vCardParser.h"
@@ -148,8 +150,13 @@ Verdict setCurrentCardValue(Session& session, const std::string& givenName,
     // A name the vocabulary in force lacks would change nothing, and the script would lose its
     // value without a word at the next save. Before any card is current there is nothing to
     // change, which is no failure of the name.
-    if (currentVocabulary(session).count(splitFieldName(name).mainprop) == 0)
+    const FieldMap& vocabulary = currentVocabulary(session);
+    if (vocabulary.count(splitFieldName(name).mainprop) == 0)
         return failure(ErrorCode::UnknownItem);
+    // A date stored as given, in a form no reader takes for a date, would be a date lost.
+    if (isDateField(vocabulary, name) && !isWritableDate(value))
+        return failedBecause(ErrorCode::InvalidCardJson,
+                             "\"" + value + "\" is no date in the form YYYY-MM-DD or --MM-DD");
     session.current_vcard.set(name, value);
     return {};
 }
@@ -157,6 +164,9 @@ Verdict setCurrentCardValue(Session& session, const std::string& givenName,
 Verdict setCurrentPhoto(Session& session, const std::string& bytes, const std::string& imageType) {
     if (bytes.empty())
         return {};
+    // A card's photo is a picture every client shows: HEIC, a PDF or any other file is none.
+    if (readPictureHeader(bytes).format == PictureFormat::Unknown)
+        return failure(ErrorCode::NotAPicture);
     vCard& card = session.current_vcard;
     const std::string base64 = base64_encode(reinterpret_cast<const unsigned char*>(bytes.data()),
                                              static_cast<unsigned int>(bytes.size()));

@@ -56,15 +56,17 @@ struct PhotoRead {
 PhotoRead currentPhoto(Session& session, std::optional<std::pair<long, long>> size);
 
 // Changes the current card's field `name` (any case) in memory. Fails with 15 for the read-only
-// values, 16 for a name the vocabulary in force lacks (before any card is current, a known name
-// changes the empty card, which cannot be saved).
+// values, 21 for a date field given a value that is no date (YYYY-MM-DD, --MM-DD, or a form
+// cards hold dates in), 16 for a name the vocabulary in force lacks (before any card is current, a
+// known name changes the empty card, which cannot be saved).
 Verdict setCurrentCardValue(Session& session, const std::string& name, const std::string& value);
 
 // Writes the photo from picture bytes as base64 text in the form the card's photo has: a data:
 // URI replaces a data: URI (vCard 4), any other photo gets base64 text with its ENCODING (B when
 // it has none) and TYPE from the picture kind (`imageType`, empty when unknown); a photo given as
 // a link is replaced by a new photo line (a data: URI on a vCard 4 card). Empty bytes change
-// nothing. Fails with 6 when the card's photo has an encoding other than base64.
+// nothing. Fails with 34 for bytes that are no JPEG, PNG, GIF or BMP picture (HEIC, a PDF), and
+// with 6 when the card's photo has an encoding other than base64; the card is unchanged.
 Verdict setCurrentPhoto(Session& session, const std::string& bytes, const std::string& imageType);
 
 // The field map the current card is read and written by: its own, or the one in force while no

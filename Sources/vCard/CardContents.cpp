@@ -293,6 +293,11 @@ bool isPropertyOf(EntryKind kind, std::string_view property) {
     return false;
 }
 
+bool isDateField(const FieldMap& vocabulary, const std::string& name) {
+    const auto field = vocabulary.find(splitFieldName(name).mainprop);
+    return field != vocabulary.end() && isPropertyOf(EntryKind::Date, field->second.property);
+}
+
 std::vector<CardEntry> entriesOf(const vCard& card, EntryKind kind) {
     std::vector<CardEntry> entries;
     const std::map<std::string, std::string> labels = groupLabels(card);

@@ -2,6 +2,7 @@
 
 #include "Utils/AsciiCase.h"
 #include "vCard/CardContents.h"
+#include "vCard/CardDates.h"
 #include "vCard/PictureSize.h"
 #include "vCard/vCardComponents.h"
 #include "vCard/vCardEncoding.h"
@@ -324,6 +325,17 @@ bool applyArray(vCard& card, const std::string& key, EntryKind kind, const json&
     for (std::size_t i = 0; i < entries.size(); ++i)
         if (!readEntry(value[i], key, kind, entries[i], refuse))
             return false;
+    if (kind == EntryKind::Date) {
+        // A date the card holds already goes back as it came, whatever its form; a new one must
+        // be one a reader can take for a date.
+        const std::vector<CardEntry> held = entriesOf(card, kind);
+        for (const CardEntry& entry : entries)
+            if (!isWritableDate(entry.value) &&
+                std::none_of(held.begin(), held.end(),
+                             [&](const CardEntry& h) { return h.value == entry.value; }))
+                return refuse("\"" + key + "\" holds \"" + entry.value +
+                              "\", no date in the form " + "YYYY-MM-DD or --MM-DD");
+    }
     replaceEntries(card, kind, entries);
     return true;
 }
@@ -396,7 +408,8 @@ bool applyCategories(vCard& card, const json& value, Refusal& refuse) {
     return true;
 }
 
-bool applyFields(vCard& card, const json& value, const json& held, Refusal& refuse) {
+bool applyFields(vCard& card, const FieldMap& vocabulary, const json& value, const json& held,
+                 Refusal& refuse) {
     if (!value.is_object())
         return refuse("\"fields\" must be an object");
     for (const auto& [name, text] : value.items()) {
@@ -408,6 +421,8 @@ bool applyFields(vCard& card, const json& value, const json& held, Refusal& refu
             continue;
         if (name == kReadOnlyField)
             return refuse("\"fields." + name + "\" is read-only");
+        if (isDateField(vocabulary, name) && !isWritableDate(text.get<std::string>()))
+            return refuse("\"fields." + name + "\" is no date in the form YYYY-MM-DD or --MM-DD");
         card.setText(name, text.get<std::string>());
         // A whole structured value set gives its components anew, for the component fields
         // after it.
@@ -483,5 +498,6 @@ bool applyCardJson(vCard& card, const CardIdentity& identity, const FieldMap& vo
         if (key != "fields" && !applyKey(card, key, value, before, refuse))
             return false;
     const auto fields = changes.find("fields");
-    return fields == changes.end() || applyFields(card, *fields, before["fields"], refuse);
+    return fields == changes.end() ||
+           applyFields(card, vocabulary, *fields, before["fields"], refuse);
 }

@@ -291,12 +291,19 @@ TEST_F(CardJsonEdit, RefusedObjectsChangeNothing) {
           std::string("{\"fields\": {\"no_such_field\": \"x\"}}"),
           std::string("{\"fields\": {\"uniqueid\": \"other\"}}"),
           std::string("{\"fields\": {\"photo\": \"\"}}"),
+          std::string("{\"dates\": [{\"value\": \"next tuesday\"}]}"),
+          std::string("{\"fields\": {\"birthday\": \"15.06.1990\"}}"),
           deep}) {
         const CallResult set = setJson(plugin.host, text);
         EXPECT_EQ(set.error, 21) << text.substr(0, 80);
         EXPECT_EQ(set.number(), 0) << text.substr(0, 80);
     }
     EXPECT_EQ(plugin.host.call("CardDav_LastError").number(), 21);
+    // A date field set alone is held to the same rule.
+    EXPECT_EQ(
+        plugin.host.call("CardDav_SetvCardItem", {Arg::text("birthday"), Arg::text("15.06.1990")})
+            .error,
+        21);
     EXPECT_EQ(cardJson(plugin.host), before);
     EXPECT_EQ(logicalLines(saved()), logicalLines(card.text));
 }

@@ -3,6 +3,7 @@
 // of requests each function sends.
 #include "CardFixtures.h"
 #include "Functions/Sessions.h"
+#include "TinyPictures.h"
 #include "Utils/VorlixUtils.h"
 
 #include <gtest/gtest.h>
@@ -451,10 +452,17 @@ TEST_F(CardLoopback, PhotoEncodingsAndACardWithoutFieldMap) {
     EXPECT_EQ(refused.error, -1);
     EXPECT_EQ(refused.type(), ValueType::none);
 
+    // A container that holds no picture (HEIC, a PDF) is no photo: the card stays as it is.
+    const CallResult document = plugin.host.call(
+        "CardDav_SetvCardItem", {Arg::text("photo"), Arg::container({Stream{"FILE", "%PDF-1.7"}})});
+    EXPECT_EQ(document.error, 34);
+    EXPECT_EQ(session().current_vcard.get("photo"), "R0lG");
+
     // A photo in another encoding is not overwritten; its TYPE follows the container.
     session().current_vcard.setTypeValue("photo", "ENCODING", "QUOTED-PRINTABLE");
-    const CallResult other = plugin.host.call(
-        "CardDav_SetvCardItem", {Arg::text("PHOTO"), Arg::container({Stream{"PNGf", "png"}})});
+    const CallResult other =
+        plugin.host.call("CardDav_SetvCardItem",
+                         {Arg::text("PHOTO"), Arg::container({Stream{"PNGf", tinyPng(2, 2)}})});
     EXPECT_EQ(other.number(), 1);
     EXPECT_EQ(other.error, 6);
     EXPECT_EQ(session().current_vcard.get("photo"), "R0lG");

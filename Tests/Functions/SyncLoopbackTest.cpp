@@ -153,7 +153,8 @@ TEST_F(SyncWithoutCardData, ChangedCardsAreReadAHundredARequestAndOnlyTheServerS
     const CallResult incomplete = changes(before);
     EXPECT_EQ(incomplete.text(), "ERROR");
     EXPECT_EQ(incomplete.error, -1);
-    EXPECT_NE(call("CardDav_LastErrorDetail").text().find("left out 1 of the 2"), std::string::npos);
+    EXPECT_NE(call("CardDav_LastErrorDetail").text().find("left out 1 of the 2"),
+              std::string::npos);
     EXPECT_EQ(token(), before);
     EXPECT_EQ(session().book.card("ua")->etag, "ta");
     EXPECT_EQ(session().book.card("ux"), nullptr);
@@ -498,6 +499,31 @@ TEST_F(SyncLoopback, TheWholeBookInPiecesOneRequestEachAfterTheTokenAndTheMember
     EXPECT_EQ(token(), store.token());
     ASSERT_EQ(call("CardDav_GetvCard", {Arg::text("ub")}).number(), 1);
     EXPECT_EQ(methods(), "") << "each card read opens without a request";
+}
+
+// A UID from the server that holds a line break or a tab (quoted-printable or raw) cannot end its
+// column or forge lines: every function that answers in lines shows it with percent escapes.
+TEST_F(SyncLoopback, ServerValuesCannotForgeResultLines) {
+    const std::string forged = "BEGIN:VCARD\r\nVERSION:2.1\r\nUID;ENCODING=QUOTED-PRINTABLE:x=0D=0A"
+                               "deleted=09ua\r\nFN:X\r\nN:X;;;;\r\nEND:VCARD\r\n";
+    store.put(path("x"), forged, "tx");
+    const std::string shown = "x%0D%0Adeleted%09ua";
+    const std::string start = token();
+    select();
+    const std::pair<const char*, std::vector<Arg>> calls[] = {
+        {"CardDav_GetAddressbookvCards", {}},       {"CardDav_GetAddressbookETags", {}},
+        {"CardDav_GetChanges", {Arg::text(start)}}, {"CardDav_FetchvCards", {Arg::text(shown)}},
+        {"CardDav_CompareETags", {Arg::text("")}},
+    };
+    for (const auto& [function, args] : calls) {
+        const std::string lines = call(function, args).text();
+        EXPECT_NE(lines.find(shown), std::string::npos) << function << ": " << lines;
+        EXPECT_EQ(occurrences(lines, "\r"), function == std::string("CardDav_GetChanges") ||
+                                                    function == std::string("CardDav_FetchvCards")
+                                                ? 1u
+                                                : 3u)
+            << function << ": " << lines;
+    }
 }
 
 } // namespace
