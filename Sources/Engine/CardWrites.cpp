@@ -95,11 +95,11 @@ NewCardOutcome createNewCard(Session& session, const std::string& bookUrl,
         return {failure(ErrorCode::UidAlreadyListed), Failure::NotCreated, {}};
     if (!isWritableUid(uid))
         return {failure(ErrorCode::UidNotWritable), Failure::NotCreated, {}};
-    Judged<std::string> text{{}, newCardText(uid, "New", false, {})};
-    if (!cardJson.empty())
-        text = cardTextFromJson(uid, object, session.current_mapping);
+    const Judged<std::string> text = cardJson.empty()
+                                         ? Judged<std::string>{{}, newCardText(uid, "New", false, {})}
+                                         : cardTextFromJson(uid, object, session.current_mapping);
     if (!text.verdict.ok())
-        return {std::move(text.verdict), Failure::NotCreated, {}};
+        return {text.verdict, Failure::NotCreated, {}};
 
     CreatedCard created = createCard(session.cd, book.url(), text.value);
     if (!created.verdict.ok())
