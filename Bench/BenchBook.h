@@ -2,7 +2,8 @@
 // server, for the benchmarks that run whole scripts: principal and home discovery, the listing
 // (every card whole, as servers that ignore a listing's partial address-data send it), the
 // book's sync token, sync-collection (every card for an initial sync, nothing changed since the
-// current token), multiget, and GET and PUT of single cards.
+// current token), multiget, and GET and PUT of single cards; new cards PUT at names of their own
+// are kept apart from the book's, and answered to GET and PUT alike.
 #pragma once
 
 #include "LoopbackHttpServer.h"
@@ -73,7 +74,7 @@ private:
         }
         const int n = cardNumber(target);
         if (n < 0)
-            return loopback::Response(404);
+            return newCard(request);
         if (request.method == "GET")
             return loopback::Response(200, {"ETag: \"" + tag(n) + "\"", "Content-Type: text/vcard"},
                                       benchCardText(n, revisions_[n]));
@@ -83,6 +84,22 @@ private:
             return loopback::Response(204, {"ETag: \"" + tag(n) + "\""});
         }
         return loopback::Response(405);
+    }
+
+    // A card created at a name of its own: create-only PUT, guarded PUT, GET.
+    loopback::Response newCard(const loopback::Request& request) {
+        const auto found = created_.find(request.target);
+        if (request.method == "PUT") {
+            if (found != created_.end() && request.header("If-None-Match"))
+                return loopback::Response(412);
+            const std::string tag = "new-" + std::to_string(++changes_);
+            created_[request.target] = request.body;
+            return loopback::Response(found == created_.end() ? 201 : 204,
+                                      {"ETag: \"" + tag + "\""});
+        }
+        if (request.method == "GET" && found != created_.end())
+            return loopback::Response(200, {"Content-Type: text/vcard"}, found->second);
+        return loopback::Response(404);
     }
 
     std::string card(int n) {
@@ -115,5 +132,6 @@ private:
     std::mutex mutex_;
     int cards_;
     std::map<int, int> revisions_;
+    std::map<std::string, std::string> created_;
     int changes_ = 0;
 };

@@ -10,8 +10,8 @@
 //   peak_over_kept:      the one over the other;
 //   curl_peak_rss_mb:    the curl process's peak resident size, from /usr/bin/time when present.
 // To compare with an earlier state of the code, build this file there too and run both in turn
-// (Bench/compare_selection.sh).
-#include "Functions/CardDavState.h"
+// (Bench/compare_with.sh).
+#include "Functions/Sessions.h"
 #include "LoopbackHttpServer.h"
 #include "PluginHarness.h"
 #include "PluginStateReset.h"

@@ -6,7 +6,7 @@
 // It prints the time of one call for a sync answer naming that many changed cards (with their
 // texts, as servers send them when asked) and for one naming that many removed cards, each read
 // and applied whole: the work grows with the number of changes, not with its square.
-#include "Functions/CardDavState.h"
+#include "Functions/Sessions.h"
 #include "LoopbackHttpServer.h"
 #include "PluginHarness.h"
 #include "PluginStateReset.h"

@@ -6,8 +6,10 @@
 # Usage: Tools/demo.sh [--port N | --server URL --user NAME --password SECRET] [--json] [SCRIPT...]
 #        Tools/demo.sh --list   (prints the scripts it runs by default, one per line)
 #   --port N   the port of the demo's own Radicale (default: a free one)
-#   --json     fmhost's output as one JSON object per statement
-#   SCRIPT     example scripts to run (default: the examples that talk to a server)
+#   --json     fmhost's output as one JSON object per statement or script step
+#   SCRIPT     example scripts to run (default: the examples that talk to a server); the FileMaker
+#              scripts (.fmscript) work on copies of the example tables, and a script named alone
+#              gets what it works on: sync.fmscript the import, delete.fmscript the new contact
 # TALVERO_BUILD_DIR is the build folder (default: build); TALVERO_FMHOST another fmhost to run the
 # scripts with (such as the Windows build under Wine).
 set -euo pipefail
@@ -27,7 +29,7 @@ while (($#)); do
     --port) port=${2:?--port needs a number}; shift 2 ;;
     --json) format=(--json); shift ;;
     --list) list=true; shift ;;
-    -h | --help) sed -n '2,12p' "$0"; exit 0 ;;
+    -h | --help) sed -n '2,14p' "$0"; exit 0 ;;
     *) scripts+=("$1"); shift ;;
     esac
 done
@@ -36,8 +38,9 @@ if [ -n "$server" ] && [ -n "$port" ]; then
     exit 1
 fi
 if ((${#scripts[@]} == 0)); then
-    for name in quickstart import sync newcard groups mapping; do
-        [ -f "$root/Examples/$name.fmcalc" ] && scripts+=("$root/Examples/$name.fmcalc")
+    for name in quickstart.fmcalc import.fmscript sync.fmscript newcard.fmscript delete.fmscript \
+        groups.fmcalc mapping.fmcalc; do
+        scripts+=("$root/Examples/$name")
     done
 fi
 if $list; then
@@ -49,13 +52,13 @@ echo "==> Building the plug-in and fmhost in $build_dir (the first time takes a 
 bash "$root/Tools/setup.sh" --progress --target Talvero --target fmhost "$build_dir"
 
 book=""
+work=$(mktemp -d /tmp/talvero-demo-XXXXXX)
+radicale_pid=""
+trap '[ -z "$radicale_pid" ] || { kill "$radicale_pid" 2>/dev/null; wait "$radicale_pid" 2>/dev/null; }; rm -rf "$work"' EXIT
 if [ -z "$server" ]; then
-    work=$(mktemp -d /tmp/talvero-demo-XXXXXX)
     user=demo password=demo-secret
     [ -n "$port" ] || port=$(free_port)
     echo "==> Starting Radicale at http://127.0.0.1:$port (user $user)"
-    radicale_pid=""
-    trap '[ -z "$radicale_pid" ] || { kill "$radicale_pid" 2>/dev/null; wait "$radicale_pid" 2>/dev/null; }; rm -rf "$work"' EXIT
     start_radicale "$work" "$port" "$user" "$password" || exit 1
     server=$radicale_url
 
@@ -70,66 +73,66 @@ if [ -z "$server" ]; then
     echo "==> Demo address book $book: $(grep -h '^FN:' "$root"/Examples/demo-book/*.vcf | cut -c4- | paste -sd, | sed 's/,/, /g')"
 fi
 
-# Runs one script with the settings; further arguments go to fmhost before it.
-run() {
-    local script=$1
-    shift
-    "$fmhost" "${format[@]}" --set "server=$server" --set "user=$user" \
-        --set "password=$password" --set "examples=$root/Examples" "$@" "$script"
-}
-
-# The last value a run gave the variable $NAME, from its output (readable or JSON).
-last_value() {
-    python3 - "$1" "$2" <<'PY'
-import json, sys
-name, path = sys.argv[1], sys.argv[2]
-lines = open(path, encoding="utf-8", newline="\n").read().split("\n")
-value, after = "", False
-for line in lines:
-    if line.startswith("{"):
-        entry = json.loads(line)
-        if entry.get("var") == name:
-            value = entry["result"]["value"] or ""
-    elif line.startswith("$" + name + " = "):
-        after = True
-    elif after and line.startswith("\u2192 "):
-        value, after = line[2:], False
-print(value)
-PY
-}
-
-# The sync example twice: the initial sync, then changes another client makes on the server
-# (Examples/demo-book/other-client: cards it puts, and in "deleted" the cards it deletes), then
-# the incremental sync from the token and the table the first run ended with.
-run_sync() {
-    local script=$1 output token table
-    output=$(mktemp /tmp/talvero-sync-XXXXXX)
-    echo "--- initial sync: no token stored yet"
-    run "$script" --set token= --set table= | tee "$output" || status=$?
-    token=$(last_value token "$output")
-    table=$(last_value table "$output")
-    rm -f "$output"
-    if [ -n "$book" ]; then
-        echo "--- another client changes Ada's note, deletes Grace Hopper and takes her out of Pioneers"
-        for card in "$root"/Examples/demo-book/other-client/*.vcf; do
-            put_card "$card"
-        done
-        while read -r name; do
-            dav -X DELETE "$book$name"
-        done <"$root/Examples/demo-book/other-client/deleted"
+# The table a FileMaker script works on: a copy of the example table, made on first use and kept
+# for the scripts after it (the new contact's for newcard and delete, the contacts' for the rest),
+# with the picture its records name.
+table_of() {
+    local name=Contacts.json
+    case "$(basename "$1")" in newcard.fmscript | delete.fmscript) name=NewContact.json ;; esac
+    if [ ! -f "$work/$name" ]; then
+        cp "$root/Examples/$name" "$root/Examples/portrait.png" "$work/"
     fi
-    echo "--- incremental sync from the stored token and table"
-    run "$script" --set "token=$token" --set "table=$table" || status=$?
+    echo "$work/$name"
+}
+
+# Runs one script with the settings, on its table when it is a FileMaker script.
+run() {
+    local script=$1 table=()
+    [[ $script != *.fmscript ]] || table=(--table "$(table_of "$script")")
+    "$fmhost" "${format[@]}" --set "server=$server" --set "user=$user" \
+        --set "password=$password" --set "examples=$root/Examples" "${table[@]}" "$script"
+}
+
+ran=" "
+# Runs a script after what it works on: the import before the sync, the new contact before its
+# deletion (when they have not run yet).
+run_example() {
+    local script=$1 name
+    name=$(basename "$script")
+    case "$name" in
+    sync.fmscript)
+        if [[ $ran != *" import.fmscript "* ]]; then
+            echo "--- the import first: the sync works on an imported table"
+            run_example "$root/Examples/import.fmscript"
+        fi
+        if [ -n "$book" ]; then
+            echo "--- a user edits Ada Lovelace's title in FileMaker"
+            run "$root/Examples/demo-book/edit-title.fmscript" || status=$?
+            echo "--- another client changes Ada's note, deletes Grace Hopper and takes her out of Pioneers"
+            for card in "$root"/Examples/demo-book/other-client/*.vcf; do
+                put_card "$card"
+            done
+            while read -r deleted; do
+                dav -X DELETE "$book$deleted"
+            done <"$root/Examples/demo-book/other-client/deleted"
+            echo "--- the sync"
+        fi
+        ;;
+    delete.fmscript)
+        if [[ $ran != *" newcard.fmscript "* ]]; then
+            echo "--- the new contact first, to be deleted"
+            run_example "$root/Examples/newcard.fmscript"
+        fi
+        ;;
+    esac
+    run "$script" || status=$?
+    ran+="$name "
 }
 
 status=0
 for script in "${scripts[@]}"; do
     echo
     echo "=== $(basename "$script")"
-    if [ "$(basename "$script")" = sync.fmcalc ]; then
-        run_sync "$script"
-    else
-        run "$script" || status=$?
-    fi
+    run_example "$script"
 done
 exit "$status"

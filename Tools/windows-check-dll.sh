@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # Checks the Windows modules in one build's bin folder with objdump: the plug-in exports
-# FMExternCallProc and nothing else, and no module imports a DLL that a Windows machine does not
-# have (such as mingw-w64's libstdc++-6.dll), apart from the host's FMWrapper.dll.
+# FMExternCallProc and nothing else, no module imports a DLL that a Windows machine does not
+# have (such as mingw-w64's libstdc++-6.dll), apart from the host's FMWrapper.dll, and none asks
+# for a newer Windows than 10 (Windows Server 2019, the oldest the current FileMaker Server runs
+# on). Prints what each module imports, the functions counted per DLL, and the Windows version
+# it asks for.
 # Usage: Tools/windows-check-dll.sh BIN_DIR
 set -euo pipefail
 
@@ -26,6 +29,30 @@ imports() {
     objdump -p "$1" | sed -n 's/^[[:space:]]*DLL Name:[[:space:]]*//p' | tr '[:upper:]' '[:lower:]'
 }
 
+# "KERNEL32.dll (81)" for each DLL the module imports, with the number of functions it takes.
+import_counts() {
+    objdump -p "$1" | awk '
+        /^\tDLL Name:/ { dll = $3; order[++dlls] = dll; count[dll] = 0; next }
+        /^$/ { dll = "" }
+        dll != "" && /^\t[0-9a-f]+\t *[0-9]+ / { count[dll]++ }
+        END { for (i = 1; i <= dlls; i++) printf "%s (%d)\n", order[i], count[order[i]] }'
+}
+
+# The Windows version a module asks for: the higher of its operating system and subsystem
+# versions, as "major.minor".
+windows_version() {
+    objdump -p "$1" | awk '
+        $1 ~ /^Major(OSystem|Subsystem)Version$/ { major[$1 ~ /OSystem/] = $2 }
+        $1 ~ /^Minor(OSystem|Subsystem)Version$/ { minor[$1 ~ /OSystem/] = $2 }
+        END {
+            for (i = 0; i < 2; i++)
+                if (major[i] > best_major || (major[i] == best_major && minor[i] > best_minor)) {
+                    best_major = major[i]; best_minor = minor[i]
+                }
+            printf "%d.%d\n", best_major, best_minor
+        }'
+}
+
 # check_imports MODULE [ALLOWED_DLL...]
 check_imports() {
     local module=$1 dll
@@ -37,6 +64,12 @@ check_imports() {
     for dll in $found; do
         [[ "$allowed" == *" $dll "* ]] || fail "$(basename "$module") imports $dll"
     done
+    local version
+    version=$(windows_version "$module")
+    [ "$(printf '%s\n10.0\n' "$version" | sort -V | tail -n 1)" = 10.0 ] ||
+        fail "$(basename "$module") asks for Windows $version"
+    echo "-- $(basename "$module") asks for Windows $version or later and imports" \
+        "$(import_counts "$module" | paste -s -d , | sed 's/,/, /g')"
 }
 
 plugins=()

@@ -1,10 +1,23 @@
 # Turns the plug-in's string resources (INPUT: lines of the form "String<ID>" = "<text>"; with C
-# escapes in the text) into one platform's form (OUTPUT):
+# escapes in the text), and the prototypes of the function table (FUNCTIONS, when given: string
+# ID + 100 for each function, see Resources/Functions.table), into one platform's form (OUTPUT):
 #   FORMAT=table    a C++ source defining the table that the Linux lookup searches;
 #   FORMAT=rc       a Windows resource script: a string table in US English (1033), UTF-8;
 #   FORMAT=strings  a macOS Localizable.strings file: the same entries under the same keys.
-# Usage: cmake -DFORMAT=... -DINPUT=... -DOUTPUT=... -P GenerateStrings.cmake
+# Usage: cmake -DFORMAT=... -DINPUT=... [-DFUNCTIONS=...] -DOUTPUT=... -P GenerateStrings.cmake
 file(READ "${INPUT}" content)
+if(FUNCTIONS)
+    include(${CMAKE_CURRENT_LIST_DIR}/FunctionTable.cmake)
+    talvero_read_function_table("${FUNCTIONS}" functions)
+    foreach(row IN LISTS functions)
+        string(REPLACE "|" ";" fields "${row}")
+        list(GET fields 0 id)
+        list(GET fields 4 prototype)
+        math(EXPR string_id "${id} + 100")
+        string(REPLACE "@SEMICOLON@" ";" prototype "${prototype}")
+        string(APPEND content "\n\"String${string_id}\" = \"${prototype}\";")
+    endforeach()
+endif()
 # Semicolons separate CMake list items: hide them while the text is cut into lines.
 string(REPLACE ";" "@SEMICOLON@" content "${content}")
 string(REPLACE "\n" ";" lines "${content}")
@@ -32,7 +45,7 @@ endforeach()
 
 if(FORMAT STREQUAL "table")
     file(WRITE "${OUTPUT}" "// Generated from ${INPUT}; do not edit.
-#include \"Linux/StringTable.h\"
+#include \"Shell/Linux/StringTable.h\"
 
 const StringTableEntry kStringTable[] = {
 ${entries}};

@@ -1,11 +1,11 @@
-# The plug-in's code in layers, lowest first: Utils, Platform, Transport, Mapping, vCard,
-# Multistatus, Functions, Shell. Each layer is a static library of the sources in its folder
-# under Sources/, linked with the layers below it that it uses. A layer's headers are reachable,
-# as "<Folder>/name.h", only from the layer itself and from the layers that link it: each library
+# The plug-in's code in layers, lowest first, as TALVERO_LAYERS lists them: the one place their
+# order is written. Each layer is a static library of the sources in its folder under Sources/,
+# linked with the layers below it that it uses. A layer's headers are reachable, as
+# "<Folder>/name.h", only from the layer itself and from the layers that link it: each library
 # publishes an include folder of its own, holding nothing but a link to its source folder. An
 # include against the direction therefore fails to compile, and before that the layer check
 # (cmake/CheckLayers.cmake, run by every build) names the file and what its layer may use.
-set(TALVERO_LAYERS Utils Platform Transport Mapping vCard Multistatus Functions Shell)
+set(TALVERO_LAYERS Utils Platform Transport Mapping vCard Multistatus Engine Functions Shell)
 set(TALVERO_LAYER_INCLUDES ${CMAKE_BINARY_DIR}/layers)
 
 add_custom_target(talvero_layer_check

@@ -7,7 +7,7 @@ set(TALVERO_PLATFORM_SOURCES
     ${CMAKE_SOURCE_DIR}/Sources/Platform/macOS/PlatformNameMac.cpp
     ${CMAKE_SOURCE_DIR}/Sources/Platform/Posix/OpenFilePosix.cpp
     ${CMAKE_SOURCE_DIR}/Sources/Platform/Posix/RandomUuidPosix.cpp
-    ${CMAKE_SOURCE_DIR}/Support/FMTemplate/macOS/StringResourcesMac.cpp)
+    ${CMAKE_SOURCE_DIR}/Sources/Shell/macOS/StringResourcesMac.cpp)
 set(TALVERO_PLATFORM_LIBRARIES "-framework CoreFoundation")
 set(TALVERO_FMSDK_LIBRARY_FOLDER Mac)
 

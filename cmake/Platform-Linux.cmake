@@ -13,7 +13,7 @@ set(TALVERO_PLATFORM_SOURCES
     ${CMAKE_SOURCE_DIR}/Sources/Platform/Linux/PlatformNameLinux.cpp
     ${CMAKE_SOURCE_DIR}/Sources/Platform/Posix/OpenFilePosix.cpp
     ${CMAKE_SOURCE_DIR}/Sources/Platform/Posix/RandomUuidPosix.cpp
-    ${CMAKE_SOURCE_DIR}/Support/FMTemplate/Linux/StringResourcesLinux.cpp
+    ${CMAKE_SOURCE_DIR}/Sources/Shell/Linux/StringResourcesLinux.cpp
     ${TALVERO_STRING_TABLE})
 set(TALVERO_PLATFORM_LIBRARIES PkgConfig::UUID)
 set(TALVERO_FMSDK_LIBRARY_FOLDER Linux)
@@ -22,7 +22,7 @@ set(TALVERO_STAND_IN_HOST ON)
 function(talvero_plugin_file target)
     set_target_properties(${target} PROPERTIES PREFIX "" SUFFIX ".fmx64")
     target_link_options(${target} PRIVATE
-        -Wl,--version-script=${CMAKE_SOURCE_DIR}/Support/FMTemplate/Linux/exports.map)
+        -Wl,--version-script=${CMAKE_SOURCE_DIR}/Sources/Shell/Linux/exports.map)
     # Every symbol resolved at link time, except in the fuzzing build: clang leaves the sanitizer
     # runtime of a shared module to the program that loads it.
     if(NOT TALVERO_FUZZ)

@@ -22,7 +22,7 @@ set(TALVERO_PLATFORM_SOURCES
     ${CMAKE_SOURCE_DIR}/Sources/Platform/Windows/PlatformNameWindows.cpp
     ${CMAKE_SOURCE_DIR}/Sources/Platform/Windows/OpenFileWindows.cpp
     ${CMAKE_SOURCE_DIR}/Sources/Platform/Windows/RandomUuidWindows.cpp
-    ${CMAKE_SOURCE_DIR}/Support/FMTemplate/Windows/StringResourcesWindows.cpp)
+    ${CMAKE_SOURCE_DIR}/Sources/Shell/Windows/StringResourcesWindows.cpp)
 set(TALVERO_PLATFORM_LIBRARIES rpcrt4 user32)
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)
     set(TALVERO_PLUGIN_SUFFIX ".fmx64")
@@ -37,7 +37,7 @@ function(talvero_plugin_file target)
     talvero_string_resource(rc ${string_script})
     target_sources(${target} PRIVATE
         ${string_script}
-        ${CMAKE_SOURCE_DIR}/Support/FMTemplate/Windows/Talvero.def)
+        ${CMAKE_SOURCE_DIR}/Sources/Shell/Windows/Talvero.def)
     set_target_properties(${target} PROPERTIES PREFIX "" SUFFIX ${TALVERO_PLUGIN_SUFFIX})
     if(MINGW)
         # The .def names FMExternCallProc, the name the host looks up; on 32-bit Windows the

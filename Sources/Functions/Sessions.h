@@ -8,7 +8,8 @@
 // or once it has been idle longer than its idle limit.
 #pragma once
 
-#include "Functions/CardDavState.h"
+#include "Engine/Session.h"
+#include "FMWrapper/FMXTypes.h"
 
 #include <atomic>
 #include <chrono>
@@ -19,6 +20,23 @@
 #include <mutex>
 
 using SessionId = std::intptr_t;
+
+// Everything one host session keeps: what the engine knows of its work (Engine/Session.h), and
+// what the host side adds, the last error as CardDav_LastError and CardDav_LastErrorText tell it
+// and how long the session may rest. The calls of a session run one after another, so the
+// members need no locking of their own.
+struct PluginState : Session {
+    // The first non-zero code recorded since the last call that started afresh, the function
+    // whose call recorded it (its ID) and why, as CardDav_LastErrorText tells it.
+    fmx::int16 last_error = 0;
+    short last_error_function = 0;
+    std::string last_error_reason;
+    // The function whose call is running.
+    short calling_function = 0;
+    // How long the session may rest before its state is freed, when other sessions run beside
+    // it.
+    std::chrono::milliseconds idle_limit = std::chrono::hours(1);
+};
 
 // The session of FileMaker Pro's one user, and of everything outside a call.
 constexpr SessionId kDefaultSession = 0;

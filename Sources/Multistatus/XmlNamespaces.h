@@ -14,6 +14,8 @@
 namespace xmlns {
 constexpr std::string_view dav = "DAV:";
 constexpr std::string_view carddav = "urn:ietf:params:xml:ns:carddav";
+// SabreDAV's own elements in its error bodies (s:exception, s:message).
+constexpr std::string_view sabredav = "http://sabredav.org/ns";
 } // namespace xmlns
 
 class XmlNamespaces;

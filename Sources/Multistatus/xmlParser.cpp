@@ -10,6 +10,8 @@
 
 #include <pugixml.hpp>
 
+#include <charconv>
+#include <system_error>
 #include <utility>
 
 namespace {
@@ -56,14 +58,86 @@ bool isAddressbook(pugi::xml_node node, const MultistatusResponse& response) {
     return walker.found.type() == pugi::node_element && *walker.found.attribute("xmlns").value();
 }
 
+// Whether the privileges a current-user-privilege-set names let the account change cards; a
+// server that names none (no such property) is taken at its word when it refuses a write.
+bool grantsWriting(const XmlScope& privileges) {
+    if (!privileges)
+        return true;
+    for (pugi::xml_node privilege = privileges.element().first_child(); privilege;
+         privilege = privilege.next_sibling()) {
+        if (!privileges.matches(privilege, xmlns::dav, "privilege"))
+            continue;
+        const XmlScope granted = privileges.enter(privilege);
+        for (pugi::xml_node right = privilege.first_child(); right; right = right.next_sibling())
+            for (const char* writing : {"all", "write", "write-content"})
+                if (granted.matches(right, xmlns::dav, writing))
+                    return true;
+    }
+    return false;
+}
+
+// Calls `visit` with the resolved name and node of each child element of a WebDAV error body
+// (a DAV:error top element); nothing for any other body.
+template <class Visit> void forEachErrorElement(const ParsedBody& parsed, Visit&& visit) {
+    if (parsed.shape() != BodyForm::OtherXml || !parsed.topIs(xmlns::dav, "error"))
+        return;
+    const XmlScope top = parsed.top();
+    for (pugi::xml_node child = top.element().first_child(); child; child = child.next_sibling()) {
+        const XmlName name = top.nameOf(child);
+        if (name.bound)
+            visit(name, child);
+    }
+}
+
+// `text` on one line: every run of blanks (line breaks included) one space, none at either end.
+std::string blanksRunTogether(std::string_view text) {
+    std::string joined;
+    bool blank = false;
+    for (const char c : text) {
+        if (c == ' ' || c == '\t' || c == '\r' || c == '\n') {
+            blank = true;
+            continue;
+        }
+        if (blank && !joined.empty())
+            joined += ' ';
+        blank = false;
+        joined += c;
+    }
+    return joined;
+}
+
+// The contents of `text` when it is nothing but CDATA sections one after another (a writer
+// splits a "]]>" of the contents across two), blanks around them aside; false otherwise.
+bool cdataContents(std::string_view text, std::string& contents) {
+    constexpr std::string_view open = "<![CDATA[", close = "]]>", blanks = " \t\r\n";
+    const std::size_t first = text.find_first_not_of(blanks);
+    if (first == std::string_view::npos || text.compare(first, open.size(), open) != 0)
+        return false;
+    text = text.substr(first, text.find_last_not_of(blanks) + 1 - first);
+    contents.clear();
+    while (!text.empty()) {
+        if (text.compare(0, open.size(), open) != 0)
+            return false;
+        text.remove_prefix(open.size());
+        const std::size_t end = text.find(close);
+        if (end == std::string_view::npos)
+            return false;
+        contents.append(text.substr(0, end));
+        text.remove_prefix(end + close.size());
+    }
+    return true;
+}
+
 // The card text of an address-data element, a view of the document where possible. Some
-// servers send the card text escaped with the CDATA markers still in it; those are removed.
+// servers escape a card text they wrapped in CDATA, so that the markers arrive as text: when
+// the whole text is such a wrapping, the card text is what it wraps. Markers anywhere else are
+// the card's own text ("]]>" in a note) and stay.
 std::string_view cardTextOf(pugi::xml_node addressData, std::string& buffer) {
     const std::string_view text = textOf(addressData, buffer);
-    if (text.find("<![CDATA[") == std::string_view::npos &&
-        text.find("]]>") == std::string_view::npos)
+    std::string unwrapped;
+    if (!cdataContents(text, unwrapped))
         return text;
-    buffer = replace(replace(std::string(text), "<![CDATA[", ""), "]]>", "");
+    buffer = std::move(unwrapped);
     return buffer;
 }
 
@@ -85,6 +159,21 @@ std::string homeSetHref(const XmlScope& homeSet) {
 std::string lastSegment(std::string_view path) {
     const std::size_t slash = path.find_last_of('/');
     return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
+}
+
+// A getcontentlength value: decimal digits, blanks around them allowed, within what a size can
+// hold; nothing for anything else.
+std::optional<std::size_t> lengthOf(std::string_view text) {
+    const std::size_t first = text.find_first_not_of(" \t\r\n");
+    if (first == std::string_view::npos)
+        return std::nullopt;
+    const std::string_view digits =
+        text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
+    std::size_t length = 0;
+    const auto [end, failed] = std::from_chars(digits.data(), digits.data() + digits.size(), length);
+    if (failed != std::errc() || end != digits.data() + digits.size())
+        return std::nullopt;
+    return length;
 }
 
 // Takes what a card's text says of the card (UID, group, members, name, categories) into its
@@ -205,9 +294,11 @@ Read<std::vector<addressbook>> xmlParser::getAddressbooks(std::string xml,
                 response.read(batch.enter(node));
                 if (!response.hasProp() || !isAddressbook(node, response))
                     continue;
-                books.push_back({hrefs.resolve(response.href()),
-                                 response.propertyText(xmlns::dav, "displayname"),
-                                 response.propertyText(xmlns::dav, "getlastmodified")});
+                books.push_back(
+                    {hrefs.resolve(response.href()),
+                     response.propertyText(xmlns::dav, "displayname"),
+                     response.propertyText(xmlns::dav, "getlastmodified"),
+                     grantsWriting(response.property(xmlns::dav, "current-user-privilege-set"))});
             }
         });
 }
@@ -225,6 +316,26 @@ Read<std::string> xmlParser::getSyncToken(std::string xml) const {
     return {read.form, read.value.value()};
 }
 
+Read<bookstate> xmlParser::getBookState(std::string xml) const {
+    SyncToken token;
+    bool privilegesSeen = false;
+    Read<bookstate> read = readWhole<bookstate>(xml, [&](const ParsedBody& batch, bookstate& state) {
+        MultistatusResponse response;
+        token.follow(syncTokenOf(batch, response));
+        for (pugi::xml_node node = batch.firstResponse(); node && !privilegesSeen;
+             node = batch.nextResponse(node)) {
+            response.read(batch.enter(node));
+            if (const XmlScope privileges =
+                    response.property(xmlns::dav, "current-user-privilege-set")) {
+                state.writable = grantsWriting(privileges);
+                privilegesSeen = true;
+            }
+        }
+    });
+    read.value.token = token.value();
+    return read;
+}
+
 Read<syncanswer> xmlParser::getSyncChanges(std::string xml, const std::string& requestUrl,
                                            std::size_t textBudget) const {
     return SyncChangesReading::of(xml, requestUrl, textBudget);
@@ -233,24 +344,6 @@ Read<syncanswer> xmlParser::getSyncChanges(std::string xml, const std::string& r
 Read<cardtexts> xmlParser::getCardTexts(std::string xml, const std::string& requestUrl,
                                         std::size_t textBudget) const {
     return CardTextsReading::of(xml, requestUrl, textBudget);
-}
-
-std::vector<std::string> xmlParser::davErrorConditions(std::string xml) const {
-    const Read<std::vector<std::string>> read = readWhole<std::vector<std::string>>(
-        xml, [](const ParsedBody& batch, std::vector<std::string>& conditions) {
-            if (!batch.topIs(xmlns::dav, "error"))
-                return;
-            const XmlScope top = batch.top();
-            for (pugi::xml_node child = top.element().first_child(); child;
-                 child = child.next_sibling()) {
-                const XmlName name = top.nameOf(child);
-                if (name.bound)
-                    conditions.emplace_back(name.local);
-            }
-        });
-    if (read.form != BodyForm::OtherXml)
-        return {};
-    return read.value;
 }
 
 void SyncToken::follow(SyncToken later) {
@@ -323,6 +416,8 @@ bool ListingReader::readCard(const MultistatusResponse& response, std::string& b
     card.lastmodified = response.propertyText(xmlns::dav, "getlastmodified");
     card.creationdate = response.propertyText(xmlns::dav, "creationdate");
     card.etag = tagOf(response, buffer);
+    card.contentlength =
+        lengthOf(textOf(response.propertyElement(xmlns::dav, "getcontentlength"), buffer));
     const std::string_view cardText =
         cardTextOf(response.propertyElement(xmlns::carddav, "address-data"), buffer);
     const bool taken = summarise(card, cardText) || texts == CardTexts::Always;
@@ -336,7 +431,12 @@ struct SyncChangesReader::Part final : BatchPart {
     std::vector<syncchange> changes;
     std::vector<PendingText> texts; // parallel to `changes`
     bool truncated = false;
+    bool namesCollection = false;
 };
+
+SyncChangesReader::SyncChangesReader(std::string requestUrl, std::size_t textBudget)
+    : CardAnswerReader(std::move(requestUrl), textBudget),
+      collection(collectionUrl(normalUrl(hrefs.requestUrl()))) {}
 
 syncanswer& SyncChangesReader::value() {
     answer.token = token.value();
@@ -360,7 +460,11 @@ std::unique_ptr<BatchPart> SyncChangesReader::readPart(std::string batch) const 
             continue;
         }
         const bool removed = response.status() == 404;
-        if (!removed && (!response.hasProp() || url == hrefs.requestUrl()))
+        if (!removed && namesCollection(url, collection)) {
+            part->namesCollection = true;
+            continue;
+        }
+        if (!removed && !response.hasProp())
             continue;
         syncchange& change = part->changes.emplace_back();
         PendingText& changeText = part->texts.emplace_back();
@@ -384,6 +488,7 @@ void SyncChangesReader::takePart(BatchPart& taken) {
     Part& part = static_cast<Part&>(taken);
     token.follow(std::move(part.token));
     answer.truncated = answer.truncated || part.truncated;
+    answer.namesCollection = answer.namesCollection || part.namesCollection;
     for (std::size_t i = 0; i < part.changes.size(); ++i) {
         answer.changes.push_back(std::move(part.changes[i]));
         answer.changes.back().text = part.texts[i].keptWithin(textBudget);
@@ -430,4 +535,28 @@ void CardTextsReader::takePart(BatchPart& taken) {
         answer.cards.push_back(std::move(part.cards[i]));
         answer.cards.back().text = part.texts[i].keptWithin(textBudget);
     }
+}
+
+std::vector<std::string> xmlParser::davErrorConditions(std::string xml) const {
+    const ParsedBody parsed(std::move(xml));
+    std::vector<std::string> conditions;
+    forEachErrorElement(
+        parsed, [&](const XmlName& name, pugi::xml_node) { conditions.emplace_back(name.local); });
+    return conditions;
+}
+
+std::string xmlParser::davErrorReason(std::string xml) const {
+    const ParsedBody parsed(std::move(xml));
+    std::string message;
+    std::string conditions;
+    std::string exception;
+    forEachErrorElement(parsed, [&](const XmlName& name, pugi::xml_node element) {
+        if (name.uri != xmlns::sabredav)
+            conditions += (conditions.empty() ? "" : ", ") + std::string(name.local);
+        else if (name.is(xmlns::sabredav, "message"))
+            message = blanksRunTogether(textOf(element));
+        else if (name.is(xmlns::sabredav, "exception"))
+            exception = blanksRunTogether(textOf(element));
+    });
+    return !message.empty() ? message : !conditions.empty() ? conditions : exception;
 }

@@ -40,6 +40,11 @@ struct addressbook {
     std::string url; // absolute
     std::string displayname;
     std::string lastmodified;
+    // Whether the account may change the book's cards: false only when the server names the
+    // account's privileges on it (current-user-privilege-set) and neither DAV:all, DAV:write nor
+    // DAV:write-content is among them. A server that names none (no WebDAV ACL) may refuse a
+    // write all the same.
+    bool writable = true;
 };
 
 // One card or group card of an address-book listing.
@@ -50,6 +55,8 @@ struct addresscard {
     std::string creationdate;
     std::string url; // absolute
     std::string displayname;
+    // The getcontentlength property: the resource's length in bytes, where the server gave one.
+    std::optional<std::size_t> contentlength;
     // From the card text in the listing.
     std::string uid;
     bool isgroup = false;
@@ -97,6 +104,9 @@ struct syncanswer {
     std::string token;
     std::vector<syncchange> changes;
     bool truncated = false;
+    // The answer names the collection itself, which a sync report lists only where the server
+    // took it as a request about the collection alone (Depth 0 answered by some as a PROPFIND).
+    bool namesCollection = false;
 };
 
 // One card of a multiget answer that came with its text: what the text says of the card, and
@@ -104,6 +114,13 @@ struct syncanswer {
 struct cardtext {
     addresscard card;
     std::string text;
+};
+
+// What a PROPFIND of an address book itself says of it: its sync token (empty when it names
+// none) and whether the account may write to it (as for `addressbook`).
+struct bookstate {
+    std::string token;
+    bool writable = true;
 };
 
 // A multiget answer: the cards that came with their text, and the URLs the server answered 404
@@ -136,6 +153,8 @@ public:
     // The collection's sync token: the one a sync-collection answer ends with, or the sync-token
     // property a PROPFIND of the collection gives; empty when there is none.
     Read<std::string> getSyncToken(std::string xml) const;
+    // The sync token and the account's privileges a PROPFIND of a book names.
+    Read<bookstate> getBookState(std::string xml) const;
     // The changes of a sync-collection answer on the request's own origin; `token` empty when
     // the answer names none (a server that does not know the report). Card texts are kept in the
     // answer's order while they add up to no more than `textBudget` bytes.
@@ -148,6 +167,11 @@ public:
     // The conditions a WebDAV error body names ("valid-sync-token", "supported-report"), as a
     // refused request explains itself; empty for any other body.
     std::vector<std::string> davErrorConditions(std::string xml) const;
+    // The server's own reason in a WebDAV error body, for a person to read: the message that
+    // SabreDAV-based servers write (s:message, blanks run together), else the conditions the
+    // body names ("valid-sync-token, number-of-matches-within-limits"), else SabreDAV's exception
+    // name; empty for any other body.
+    std::string davErrorReason(std::string xml) const;
 };
 
 // The sync token of an answer, seen batch by batch: the one beside the responses where there is
@@ -202,13 +226,15 @@ using ListingReading = StreamedReading<ListingReader>;
 class SyncChangesReader : CardAnswerReader {
 public:
     using Value = syncanswer;
-    using CardAnswerReader::CardAnswerReader;
+    SyncChangesReader(std::string requestUrl, std::size_t textBudget);
     std::unique_ptr<BatchPart> readPart(std::string batch) const;
     void takePart(BatchPart& part);
     syncanswer& value();
 
 private:
     struct Part;
+    // The collection the report is about, which some servers list among its changes.
+    const std::string collection;
     SyncToken token;
     syncanswer answer;
 };

@@ -1,8 +1,8 @@
-#include "Shell/Vorlix.h"
+// VorlixPlugin_Version( { versionFormat } ): which plug-in and version the host is talking to.
 
-#include "FMUtils.h"
-#include "Functions/ErrorCodes.h"
+#include "FunctionHandlers.h"
 #include "Platform/PlatformName.h"
+#include "Shell/FMUtils.h"
 
 #include <array>
 #include <cstdio>
@@ -51,22 +51,21 @@ void buildVersionText(const fmx::Text& format, fmx::Text& result) {
 
 } // namespace
 
-// Runs no entry check and leaves the last error alone. A host error is answered with 7 (out of
-// memory) or -1 like every other handler, rather than escaping into the host.
-fmx::errcode VorlixPlugin_Version(short, const fmx::ExprEnv&, const fmx::DataVect& args,
-                                  fmx::Data& result) {
-    try {
+// Text result by format word: none, "" or "short": "0.10"; "long": "Talvero 0.10"; "platform":
+// the platform word; "autoupdate": "00100000"; any other word: empty text. Runs no entry check
+// and leaves the last error alone; the text goes to the host in the locale of the argument.
+const Handler VorlixPlugin_Version{
+    Entry::Untouched, nothing, nothing, [](Call& call) {
         fmx::TextAutoPtr text;
-        if (args.Size() == 0) {
+        fmx::errcode set;
+        if (call.argumentCount() == 0) {
             assignString(*text, kVersionString);
             fmx::LocaleAutoPtr locale;
-            return result.SetAsText(*text, *locale, fmx::Data::kDTText);
+            set = call.hostResult().SetAsText(*text, *locale, fmx::Data::kDTText);
+        } else {
+            const fmx::DataVect& args = call.arguments();
+            buildVersionText(args.AtAsText(0), *text);
+            set = call.hostResult().SetAsText(*text, args.At(0).GetLocale(), fmx::Data::kDTText);
         }
-        buildVersionText(args.AtAsText(0), *text);
-        return result.SetAsText(*text, args.At(0).GetLocale(), fmx::Data::kDTText);
-    } catch (const std::bad_alloc&) {
-        return ErrorCode::OutOfMemory;
-    } catch (const std::exception&) {
-        return ErrorCode::Failed;
-    }
-}
+        return Reply{set == 0 ? Verdict{} : failure(ErrorCode::Failed), nothing};
+    }};

@@ -24,15 +24,6 @@ struct HeaderListOwner {
     }
 };
 
-// Requests that only read: libcurl may send them again when a reused connection turned out to be
-// dead before any answer came.
-bool isReadOnly(const std::string& method) {
-    for (const char* read : {"GET", "HEAD", "PROPFIND", "REPORT", "OPTIONS"})
-        if (method == read)
-            return true;
-    return false;
-}
-
 } // namespace
 
 void CardDavClient::HandleCleanup::operator()(CURL* kept) const {
@@ -46,20 +37,32 @@ CardDavClient& CardDavClient::operator=(CardDavClient&&) noexcept = default;
 
 void CardDavClient::release_connection() {
     handle.reset();
+    parallel.reset();
 }
 
-void CardDavClient::set_baseurl(const std::string& url) {
+ServerUrlProblem CardDavClient::set_baseurl(const std::string& url) {
     release_connection();
-    baseurl = endswith(url, "/") ? url.substr(0, url.size() - 1) : url;
     facts = ServerFacts();
+    baseurl = withoutTrailingLineBreaks(url);
+    const ServerUrlProblem problem = serverUrlProblem(baseurl);
+    if (problem != ServerUrlProblem::none)
+        baseurl.clear();
+    else if (endswith(baseurl, "/"))
+        baseurl.pop_back();
+    return problem;
 }
 
-void CardDavClient::set_auth(const std::string& type, const std::string& user_name,
+bool CardDavClient::set_auth(const std::string& type, const std::string& user_name,
                              const std::string& user_password) {
     release_connection();
-    authtype = toLowerAscii(type);
-    user = user_name;
-    password = user_password;
+    const std::optional<std::string> usableUser = usableCredential(user_name);
+    const std::optional<std::string> usablePassword = usableCredential(user_password);
+    const bool usable = usableUser && usablePassword;
+    authtype = usable ? toLowerAscii(type) : "";
+    user = usable ? *usableUser : "";
+    password = usable ? *usablePassword : "";
+    secrets = SecretForms(user, password);
+    return usable;
 }
 
 void CardDavClient::set_ssl(const std::string& type) {
@@ -89,6 +92,11 @@ void CardDavClient::set_stall_limit(int seconds) {
         stallSeconds = seconds;
 }
 
+void CardDavClient::set_answer_ceiling(std::size_t bytes) {
+    if (bytes > 0)
+        answerCeiling = bytes;
+}
+
 bool CardDavClient::sends_credentials() const {
     return authtype == "digest" || authtype == "basic" || authtype == "ntml" ||
            authtype == "bearer";
@@ -101,6 +109,7 @@ std::string CardDavClient::dav_root() const {
 void CardDavClient::setverbose(CURL* target) const {
     curl_easy_setopt(target, CURLOPT_VERBOSE, verbose ? 1L : 0L);
     curl_easy_setopt(target, CURLOPT_DEBUGFUNCTION, writeVerboseLog);
+    curl_easy_setopt(target, CURLOPT_DEBUGDATA, &secrets);
 }
 
 void CardDavClient::setvalidcert(CURL* target) const {
@@ -164,41 +173,62 @@ CURL* CardDavClient::connection() {
     return handle.get();
 }
 
+void CardDavClient::prepare(CURL* target, const std::string& url, const std::string& method,
+                            const std::string& body, curl_slist* headers,
+                            bool withCredentials) const {
+    curl_easy_setopt(target, CURLOPT_URL, url.c_str());
+    // Hrefs come from the server: none of them may make libcurl read or write a local file.
+    curl_easy_setopt(target, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(target, CURLOPT_FOLLOWLOCATION, 0L);
+    setverbose(target);
+    setvalidcert(target);
+    setssl(target);
+    if (withCredentials) {
+        setauthentication(target);
+    } else {
+        curl_easy_setopt(target, CURLOPT_HTTPAUTH, CURLAUTH_NONE);
+        curl_easy_setopt(target, CURLOPT_USERNAME, static_cast<char*>(nullptr));
+        curl_easy_setopt(target, CURLOPT_PASSWORD, static_cast<char*>(nullptr));
+        curl_easy_setopt(target, CURLOPT_XOAUTH2_BEARER, static_cast<char*>(nullptr));
+    }
+    curl_easy_setopt(target, CURLOPT_HTTPHEADER, headers);
+    applyTimeouts(target);
+    if (body.empty()) {
+        curl_easy_setopt(target, CURLOPT_HTTPGET, 1L);
+    } else {
+        curl_easy_setopt(target, CURLOPT_POST, 1L);
+        curl_easy_setopt(target, CURLOPT_POSTFIELDS, body.data());
+        curl_easy_setopt(target, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(body.size()));
+    }
+    // After the body choice, which resets the method.
+    curl_easy_setopt(target, CURLOPT_CUSTOMREQUEST, method.c_str());
+}
+
+std::optional<std::chrono::milliseconds> CardDavClient::stallWindow() const {
+    if (timeout != 0)
+        return std::nullopt;
+    return std::chrono::seconds(stallSeconds);
+}
+
 Query CardDavClient::perform(const std::string& url, const std::string& method,
                              const std::string& body, std::size_t maxBody, curl_slist* headers,
-                             BodySink* sink) {
+                             BodySink* sink, bool withCredentials) {
     CURL* kept = connection();
     if (kept == nullptr) {
         Query failed;
         failed.url = url;
         return failed;
     }
-    // Every option a request relies on is set again: the handle still holds the last one's.
-    curl_easy_setopt(kept, CURLOPT_URL, url.c_str());
-    // Hrefs come from the server: none of them may make libcurl read or write a local file.
-    curl_easy_setopt(kept, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(kept, CURLOPT_FOLLOWLOCATION, 0L);
-    setverbose(kept);
-    setvalidcert(kept);
-    setssl(kept);
-    setauthentication(kept);
-    curl_easy_setopt(kept, CURLOPT_HTTPHEADER, headers);
-    applyTimeouts(kept);
-    if (body.empty()) {
-        curl_easy_setopt(kept, CURLOPT_HTTPGET, 1L);
-    } else {
-        curl_easy_setopt(kept, CURLOPT_POST, 1L);
-        curl_easy_setopt(kept, CURLOPT_POSTFIELDS, body.data());
-        curl_easy_setopt(kept, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(body.size()));
-    }
-    // After the body choice, which resets the method.
-    curl_easy_setopt(kept, CURLOPT_CUSTOMREQUEST, method.c_str());
-    // Without a time-out, the stall limit ends a request that hardly moves.
-    std::optional<std::chrono::milliseconds> stallWindow;
-    if (timeout == 0)
-        stallWindow = std::chrono::seconds(stallSeconds);
-    RequestExchange exchange(kept, isReadOnly(method), stallWindow, maxBody, sink);
+    prepare(kept, url, method, body, headers, withCredentials);
+    RequestExchange exchange(kept, isReadOnlyMethod(method), stallWindow(), maxBody, answerCeiling,
+                             sink);
     return exchange.finish(curl_easy_perform(kept), url);
+}
+
+Query CardDavClient::getWithoutCredentials(const std::string& url, curl_slist* headers,
+                                           std::size_t maxBody) {
+    HeaderListOwner owner{headers};
+    return perform(url, "GET", "", maxBody, owner.list, nullptr, false);
 }
 
 Query CardDavClient::query(const std::string& url, const std::string& method,

@@ -4,13 +4,12 @@
 
 #include <curl/curl.h>
 
-#include "Platform/RandomUuid.h"
 #include "Transport/EntityTag.h"
+#include "Transport/HeaderList.h"
 #include "Transport/HrefResolver.h"
-#include "Utils/VorlixUtils.h"
 
-#include <initializer_list>
 #include <new>
+#include <vector>
 
 namespace {
 
@@ -22,7 +21,14 @@ const char* const kVcardType = "Content-Type: text/vcard; charset=utf-8";
 // A server that honours content negotiation refuses a GET for text/xml with 406.
 const char* const kAcceptVcard = "Accept: text/vcard, */*;q=0.5";
 const char* const kCreateOnly = "If-None-Match:\t*";
+const char* const kAcceptPicture = "Accept: image/*, */*;q=0.5";
 
+// What the address-book list needs of each member: its kind, its name, and whether the account
+// may write to it (a computed property that an allprop answer need not hold).
+const char* const kAddressBooksBody =
+    R"(<?xml version="1.0" encoding="utf-8" ?><D:propfind xmlns:D="DAV:"><D:prop>)"
+    R"(<D:resourcetype/><D:displayname/><D:getlastmodified/><D:current-user-privilege-set/>)"
+    R"(</D:prop></D:propfind>)";
 const char* const kPrincipalBody =
     "<?xml version='1.0' encoding='utf-8'?><propfind xmlns='DAV:'><allprop/></propfind>";
 const char* const kUserPrincipalBody =
@@ -61,27 +67,13 @@ const std::string& cardProperties(CardDavClient::CardContent content) {
     }
     return kWholeCardProperties;
 }
-const char* const kSyncTokenBody =
+// The book's sync token, and whether the account may write to it.
+const char* const kBookStateBody =
     R"(<?xml version="1.0" encoding="utf-8" ?><D:propfind xmlns:D="DAV:"><D:prop>)"
-    R"(<D:sync-token/></D:prop></D:propfind>)";
+    R"(<D:sync-token/><D:current-user-privilege-set/></D:prop></D:propfind>)";
 const char* const kEtagBody =
     R"(<?xml version="1.0" encoding="utf-8" ?><D:propfind xmlns:D="DAV:"><D:prop>)"
     R"(<D:getetag/></D:prop></D:propfind>)";
-
-// The header list for libcurl, lines in the given order. Throws std::bad_alloc (after freeing
-// what was built) when libcurl cannot extend the list.
-curl_slist* headerList(std::initializer_list<std::string> lines) {
-    curl_slist* list = nullptr;
-    for (const std::string& line : lines) {
-        curl_slist* extended = curl_slist_append(list, line.c_str());
-        if (extended == nullptr) {
-            curl_slist_free_all(list);
-            throw std::bad_alloc();
-        }
-        list = extended;
-    }
-    return list;
-}
 
 // Text made safe for XML character data and attribute values.
 std::string xmlEscaped(const std::string& text) {
@@ -129,7 +121,7 @@ Query CardDavClient::get_addressbookurl(const std::string& url, Redirects redire
 }
 
 Query CardDavClient::get_addressbooks(const std::string& url) {
-    return query(url, "PROPFIND", "", headerList({kXmlType, kAcceptXml, kDepthOne}));
+    return query(url, "PROPFIND", kAddressBooksBody, headerList({kXmlType, kAcceptXml, kDepthOne}));
 }
 
 Query CardDavClient::get_addressbookitems(const std::string& url, CardContent content,
@@ -150,38 +142,54 @@ Query CardDavClient::get_vcard(const std::string& url) {
     return query(url, "GET", "", headerList({kAcceptVcard}));
 }
 
+Query CardDavClient::get_picture(const std::string& url, const std::string& connectedUrl,
+                                 std::size_t maxBytes) {
+    if (httpSchemeOf(url) == UrlScheme::other) {
+        Query refused;
+        refused.url = url;
+        refused.failure = "the picture's address is no http or https URL";
+        return refused;
+    }
+    curl_slist* headers = headerList({kAcceptPicture});
+    if (sameOrigin(url, connectedUrl))
+        return query(url, "GET", "", headers, Redirects::refused, maxBytes);
+    return getWithoutCredentials(url, headers, maxBytes);
+}
+
 Query CardDavClient::get_etag(const std::string& url) {
     return query(url, "PROPFIND", kEtagBody, headerList({kXmlType, kAcceptXml, kDepthZero}));
 }
 
-Query CardDavClient::save_vcard(const std::string& url, const std::string& data,
-                                const std::string& etag) {
+HttpRequest CardDavClient::save_request(const std::string& url, const std::string& data,
+                                        const std::string& etag) {
     const std::string precondition =
         etag.empty() ? std::string(kCreateOnly) : "If-Match: " + quotedEntityTag(etag);
-    return query(url, "PUT", data, headerList({kVcardType, precondition}));
+    return {url, "PUT", {kVcardType, precondition}, data};
+}
+
+Query CardDavClient::save_vcard(const std::string& url, const std::string& data,
+                                const std::string& etag) {
+    return send(save_request(url, data, etag));
+}
+
+HttpRequest CardDavClient::delete_request(const std::string& url, const std::string& etag) {
+    if (etag.empty())
+        return {url, "DELETE", {}, ""};
+    return {url, "DELETE", {"If-Match: " + quotedEntityTag(etag)}, ""};
 }
 
 Query CardDavClient::delete_vcard(const std::string& url, const std::string& etag) {
-    if (etag.empty())
-        return query(url, "DELETE", "", nullptr);
-    return query(url, "DELETE", "", headerList({"If-Match: " + quotedEntityTag(etag)}));
+    return send(delete_request(url, etag));
 }
 
-std::string CardDavClient::get_new_vcardid(const std::string& url, Query& last_probe) {
-    for (int attempt = 0; attempt < kMaxNewIdProbes; ++attempt) {
-        const std::string id = replace(newguid(), "-", "");
-        last_probe = get_vcard(url + id + ".vcf");
-        if (last_probe.status == 404)
-            return id;
-        // A probe without any answer: another identifier would fare no better.
-        if (isTransportFailure(last_probe.status))
-            break;
-    }
-    return "";
+Query CardDavClient::send(const HttpRequest& request) {
+    // No header list at all where the request has no lines of its own.
+    curl_slist* headers = request.headers.empty() ? nullptr : headerList(request.headers);
+    return query(request.url, request.method, request.body, headers);
 }
 
 Query CardDavClient::sync_collection(const std::string& url, const std::string& token,
-                                     BodySink* sink) {
+                                     Depth depth, BodySink* sink) {
     const std::string tokenElement = token.empty()
                                          ? "<D:sync-token/>"
                                          : "<D:sync-token>" + xmlEscaped(token) + "</D:sync-token>";
@@ -194,13 +202,14 @@ Query CardDavClient::sync_collection(const std::string& url, const std::string& 
         R"(<D:sync-level>1</D:sync-level><D:prop><D:getetag/><D:getlastmodified/>)"
         R"(<C:address-data/></D:prop>)"
         R"(</D:sync-collection>)";
-    // The report goes by its sync level, not by Depth; Depth 0 is what servers expect.
-    return query(url, "REPORT", body, headerList({kXmlType, kAcceptXml, kDepthZero}),
+    // The report goes by its sync level; the Depth header is the caller's choice.
+    return query(url, "REPORT", body,
+                 headerList({kXmlType, kAcceptXml, depth == Depth::One ? kDepthOne : kDepthZero}),
                  Redirects::refused, 0, sink);
 }
 
 Query CardDavClient::get_synctoken(const std::string& url) {
-    return query(url, "PROPFIND", kSyncTokenBody, headerList({kXmlType, kAcceptXml, kDepthZero}));
+    return query(url, "PROPFIND", kBookStateBody, headerList({kXmlType, kAcceptXml, kDepthZero}));
 }
 
 Query CardDavClient::multiget_vcards(const std::string& url,

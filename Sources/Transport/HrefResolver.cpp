@@ -1,6 +1,7 @@
 #include "Transport/HrefResolver.h"
 
 #include "Utils/AsciiCase.h"
+#include "Utils/HexDigits.h"
 
 #include <optional>
 #include <utility>
@@ -149,13 +150,6 @@ bool isUnreserved(char c) {
            c == '.' || c == '_' || c == '~';
 }
 
-int hexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    const char lower = lowerAscii(c);
-    return lower >= 'a' && lower <= 'f' ? lower - 'a' + 10 : -1;
-}
-
 // `text` with its percent escapes in normal form: those of unreserved characters decoded ("%63"
 // is "c"), the hex digits of the others in upper case. A "%" without two hex digits stays. With
 // `lowerCase` (for a host), every other letter is put in lower case.
@@ -163,8 +157,8 @@ std::string withNormalEscapes(std::string_view text, bool lowerCase = false) {
     std::string normal;
     normal.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
-        const int high = text[i] == '%' && i + 2 < text.size() ? hexValue(text[i + 1]) : -1;
-        const int low = high >= 0 ? hexValue(text[i + 2]) : -1;
+        const int high = text[i] == '%' && i + 2 < text.size() ? hexDigitValue(text[i + 1]) : -1;
+        const int low = high >= 0 ? hexDigitValue(text[i + 2]) : -1;
         char literal = text[i];
         if (low >= 0) {
             i += 2;

@@ -9,10 +9,17 @@ constexpr curl_off_t kLargestReserve = 256 * 1024 * 1024;
 
 } // namespace
 
+bool isReadOnlyMethod(const std::string& method) {
+    for (const char* read : {"GET", "HEAD", "PROPFIND", "REPORT", "OPTIONS"})
+        if (method == read)
+            return true;
+    return false;
+}
+
 RequestExchange::RequestExchange(CURL* handle, bool resendable,
                                  std::optional<std::chrono::milliseconds> stallWindow,
-                                 std::size_t maxBody, BodySink* sink)
-    : handle(handle), resendable(resendable), maxBody(maxBody), sink(sink) {
+                                 std::size_t maxBody, std::size_t ceiling, BodySink* sink)
+    : handle(handle), resendable(resendable), maxBody(maxBody), ceiling(ceiling), sink(sink) {
     curl_easy_setopt(handle, CURLOPT_HEADERFUNCTION, onHeader);
     curl_easy_setopt(handle, CURLOPT_HEADERDATA, this);
     curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, onBody);
@@ -42,6 +49,8 @@ size_t RequestExchange::onHeader(char* data, size_t size, size_t count, void* ex
     if (self == nullptr)
         return 0;
     self->heardBack = true;
+    if (!self->withinCeiling(size * count))
+        return 0;
     try {
         return CardDavClient::write_data(data, size, count, &self->headers);
     } catch (...) {
@@ -75,6 +84,7 @@ void RequestExchange::startBody() {
     curl_off_t declared = -1;
     curl_easy_getinfo(handle, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &declared);
     if (declared > 0 && declared <= kLargestReserve &&
+        static_cast<std::size_t>(declared) <= ceiling &&
         (maxBody == 0 || static_cast<std::size_t>(declared) <= maxBody))
         body.reserve(static_cast<size_t>(declared));
 }
@@ -82,10 +92,13 @@ void RequestExchange::startBody() {
 bool RequestExchange::takeBody(const char* data, std::size_t length) {
     if (!bodyStarted)
         startBody();
-    if (maxBody > 0 && bodyBytes + length > maxBody) {
+    // The request's own limit, where it is below the ceiling, is met first.
+    if (maxBody > 0 && maxBody < ceiling && bodyBytes + length > maxBody) {
         tooLarge = true;
         return false;
     }
+    if (!withinCeiling(length))
+        return false;
     bodyBytes += length;
     if (!streaming) {
         body.append(data, length);
@@ -94,6 +107,15 @@ bool RequestExchange::takeBody(const char* data, std::size_t length) {
     if (sink->take(std::string_view(data, length)))
         return true;
     sinkSatisfied = true;
+    return false;
+}
+
+bool RequestExchange::withinCeiling(size_t length) {
+    // What arrived so far is within the ceiling, so the room left cannot be negative. A body that
+    // went to the sink counts as much as one kept.
+    if (length <= ceiling - (headers.size() + bodyBytes))
+        return true;
+    beyondCeiling = true;
     return false;
 }
 
@@ -129,7 +151,11 @@ Query RequestExchange::finish(CURLcode outcome, const std::string& url) {
     Query answer;
     answer.url = url;
     answer.tooLarge = tooLarge;
-    if (tooLarge)
+    answer.beyondCeiling = beyondCeiling;
+    if (beyondCeiling)
+        answer.failure = "the server's answer grew beyond the answer ceiling of " +
+                         std::to_string(ceiling) + " bytes; nothing of it was used";
+    else if (tooLarge)
         answer.failure = "the answer is larger than " + std::to_string(maxBody) + " bytes";
     else if (outcome != CURLE_OK)
         answer.failure = curl_easy_strerror(outcome);
@@ -149,10 +175,42 @@ Query RequestExchange::finish(CURLcode outcome, const std::string& url) {
         // A stalled transfer is no answer, like one that timed out.
         if (!stalled)
             answer.status = CardDavClient::kAbortedByCallback;
+        else
+            answer.failureKind = TransportFailure::Unreachable;
         break;
     default:
         // Cut off, reset, timed out, stalled, unreachable: whatever arrived is no answer.
+        answer.failureKind = tooLarge ? TransportFailure::Other : failureKind(outcome);
         break;
     }
     return answer;
+}
+
+TransportFailure RequestExchange::failureKind(CURLcode outcome) {
+    switch (outcome) {
+    case CURLE_COULDNT_RESOLVE_HOST:
+    case CURLE_COULDNT_RESOLVE_PROXY:
+    case CURLE_COULDNT_CONNECT:
+    case CURLE_OPERATION_TIMEDOUT:
+        return TransportFailure::Unreachable;
+    case CURLE_SSL_CONNECT_ERROR:
+    case CURLE_SSL_ENGINE_NOTFOUND:
+    case CURLE_SSL_ENGINE_SETFAILED:
+    case CURLE_SSL_CERTPROBLEM:
+    case CURLE_SSL_CIPHER:
+    case CURLE_SSL_ENGINE_INITFAILED:
+    case CURLE_USE_SSL_FAILED:
+    case CURLE_SSL_CACERT_BADFILE:
+    case CURLE_SSL_CRL_BADFILE:
+    case CURLE_SSL_ISSUER_ERROR:
+    case CURLE_SSL_PINNEDPUBKEYNOTMATCH:
+    case CURLE_SSL_INVALIDCERTSTATUS:
+    case CURLE_SSL_CLIENTCERT:
+        return TransportFailure::Tls;
+    case CURLE_UNSUPPORTED_PROTOCOL:
+    case CURLE_URL_MALFORMAT:
+        return TransportFailure::UnusableUrl;
+    default:
+        return TransportFailure::Other;
+    }
 }

@@ -13,6 +13,10 @@
 #include <optional>
 #include <string>
 
+// Whether a request with this method only reads: libcurl may send such a request again when a
+// reused connection turned out dead before any answer came.
+bool isReadOnlyMethod(const std::string& method);
+
 class RequestExchange {
 public:
     // Points the handle's callbacks at this exchange. `resendable` tells whether libcurl may send
@@ -20,11 +24,12 @@ public:
     // does so on a fresh connection, which is right for a read but not for a write, which the
     // server may already have carried out. With a `stallWindow`, the transfer ends as soon as it
     // moves too little within that window (StallWatch). A body growing beyond `maxBody` bytes
-    // (0: no limit) ends the transfer. The body of a 207 answer goes to `sink` (may be null)
-    // instead of the answer.
+    // (0: no limit of its own) ends the transfer, and so does an answer, header lines and body
+    // together, growing beyond `ceiling` bytes. The body of a 207 answer goes to `sink` (may be
+    // null) instead of the answer.
     RequestExchange(CURL* handle, bool resendable,
                     std::optional<std::chrono::milliseconds> stallWindow, std::size_t maxBody,
-                    BodySink* sink);
+                    std::size_t ceiling, BodySink* sink);
     // Detaches the callbacks' data and the header list from the handle.
     ~RequestExchange();
     RequestExchange(const RequestExchange&) = delete;
@@ -32,14 +37,20 @@ public:
 
     // The answer for libcurl's outcome: status, headers and body only when the transfer
     // completed, or ended because the sink wanted no more; 65501 or 65502 for a refused
-    // certificate or an aborted write; otherwise (a stalled transfer included) status 0 with
-    // nothing else. Throws std::bad_alloc when the answer did not fit in memory, and what the
-    // sink threw.
+    // certificate or an aborted write; otherwise (a stalled transfer, or one given up for its
+    // size, included) status 0 with nothing else but the reason. Throws std::bad_alloc when the
+    // answer did not fit in memory, and what the sink threw.
     Query finish(CURLcode outcome, const std::string& url);
 
 private:
+    // What kind of failure a libcurl outcome other than a success is.
+    static TransportFailure failureKind(CURLcode outcome);
+
     static size_t onHeader(char* data, size_t size, size_t count, void* exchange);
     static size_t onBody(char* data, size_t size, size_t count, void* exchange);
+    // Whether `length` more bytes keep the answer within the ceiling; when not, the transfer is
+    // given up as beyond it.
+    bool withinCeiling(size_t length);
     static int onAttempt(void* exchange, char*, char*, int, int);
     static int onProgress(void* exchange, curl_off_t, curl_off_t received, curl_off_t,
                           curl_off_t sent);
@@ -59,6 +70,8 @@ private:
     bool stalled = false;
     std::size_t maxBody;
     bool tooLarge = false;
+    std::size_t ceiling;
+    bool beyondCeiling = false;
     BodySink* sink;
     bool bodyStarted = false;
     bool streaming = false; // the body goes to the sink

@@ -37,6 +37,10 @@ const std::vector<std::string>& addressParts();
 // Whether `property` (no group, any case) is one of the properties of `kind`.
 bool isPropertyOf(EntryKind kind, std::string_view property);
 
+// Whether the field `name` of `vocabulary` stands for a date property (BDAY, ANNIVERSARY,
+// X-ABDATE).
+bool isDateField(const FieldMap& vocabulary, const std::string& name);
+
 // Every property of `kind` the card holds, in card order.
 std::vector<CardEntry> entriesOf(const vCard& card, EntryKind kind);
 

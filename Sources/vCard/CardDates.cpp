@@ -42,3 +42,7 @@ std::string isoDate(std::string_view value, std::string_view omittedYear) {
         return "--" + rest;
     return year + "-" + rest;
 }
+
+bool isWritableDate(std::string_view value) {
+    return value.empty() || !isoDate(value).empty();
+}

@@ -11,3 +11,6 @@
 // X-APPLE-OMIT-YEAR=1604): a date in that year reads as --MM-DD. Empty when `value` is no such
 // date (a month or day out of range included).
 std::string isoDate(std::string_view value, std::string_view omittedYear = {});
+
+// Whether a script may write `value` as a date: empty (no date), or a date isoDate reads.
+bool isWritableDate(std::string_view value);

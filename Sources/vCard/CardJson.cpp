@@ -2,8 +2,10 @@
 
 #include "Utils/AsciiCase.h"
 #include "vCard/CardContents.h"
+#include "vCard/CardDates.h"
 #include "vCard/PictureSize.h"
 #include "vCard/vCardComponents.h"
+#include "vCard/vCardEncoding.h"
 #include "vCard/vCardParameters.h"
 #include "vCard/vCardPicture.h"
 #include "vCard/vCardPropertyLine.h"
@@ -113,18 +115,24 @@ std::string kindOf(const vCard& card) {
 }
 
 // The photo's kind (by its bytes, else as the card names it), size and byte count; a photo that
-// is a link rather than data has neither size nor bytes here.
+// is a link rather than data has neither size nor bytes here, and a link on the web is given as
+// its "url".
 json photoJson(const vCard& card) {
     const vCardItem* photo = firstOfKind(card, "PHOTO");
     if (!photo || photo->value.empty())
         return nullptr;
     Picture picture;
     if (!readPicture(photo->value, photo->getTypeValue("ENCODING"), photo->getTypeValue("TYPE"),
-                     picture))
-        return {{"type", toLowerAscii(std::string(unquoted(photo->getTypeValue("TYPE"))))},
-                {"width", 0},
-                {"height", 0},
-                {"size", 0}};
+                     picture)) {
+        json described = {
+            {"type", toLowerAscii(std::string(unquoted(photo->getTypeValue("TYPE"))))},
+            {"width", 0},
+            {"height", 0},
+            {"size", 0}};
+        if (isPictureLink(photo->value))
+            described["url"] = photo->value;
+        return described;
+    }
     const PictureHeader header = readPictureHeader(picture.bytes);
     const PictureFormat format =
         header.format != PictureFormat::Unknown ? header.format : formatNamed(picture.imageType);
@@ -151,6 +159,33 @@ json fieldsJson(const vCard& card, const FieldMap& vocabulary) {
     return fields;
 }
 
+// The object with every text in UTF-8. Values are UTF-8 as read (vCardEncoding.h); what else
+// comes from the card or its listing in other bytes (a parameter, a group name, an href) is read
+// as Windows-1252 as values are, so that the object dumps as JSON and a script handing a text
+// back hands back exactly what the object holds.
+void makeUtf8(json& value) {
+    if (value.is_string()) {
+        std::string& text = value.get_ref<std::string&>();
+        if (!isValidUtf8(text))
+            text = textToUtf8(std::move(text), "");
+    } else if (value.is_array()) {
+        for (json& element : value)
+            makeUtf8(element);
+    } else if (value.is_object()) {
+        bool keysValid = true;
+        for (auto& [key, element] : value.items()) {
+            makeUtf8(element);
+            keysValid = keysValid && isValidUtf8(key);
+        }
+        if (keysValid)
+            return;
+        json renamed = json::object();
+        for (auto& [key, element] : value.items())
+            renamed[textToUtf8(key, "")] = std::move(element);
+        value = std::move(renamed);
+    }
+}
+
 // ---- Reading the changes ----
 
 class Refusal {
@@ -173,12 +208,11 @@ bool isGroupName(const std::string& text) {
     });
 }
 
-// A TYPE value that can stand in a parameter as it is: no control character, and none of the
-// characters that end or quote a parameter or separate its values.
-bool isTypeWord(const std::string& text) {
+// A TYPE value a parameter can carry, quoted where it holds more than a word: not empty, no
+// control character and no double quote, which no parameter value can hold.
+bool isWritableType(const std::string& text) {
     return !text.empty() && std::none_of(text.begin(), text.end(), [](char c) {
-        return static_cast<unsigned char>(c) < 0x20 || c == 0x7F || c == ';' || c == ':' ||
-               c == ',' || c == '"' || c == '\\';
+        return static_cast<unsigned char>(c) < 0x20 || c == 0x7F || c == '"';
     });
 }
 
@@ -198,6 +232,24 @@ bool readStrings(const json& value, const std::string& what, std::vector<std::st
         if (!element.is_string())
             return refuse("\"" + what + "\" must be an array of texts");
         out.push_back(element.get<std::string>());
+    }
+    return true;
+}
+
+// The types an entry's "types" give, in lower case, as the card will read them once written: a
+// given "work,voice" is the two types a quoted list of words reads as.
+bool readTypes(const json& value, const std::string& what, std::vector<std::string>& types,
+               Refusal& refuse) {
+    std::vector<std::string> given;
+    if (!readStrings(value, what, given, refuse))
+        return false;
+    types.clear();
+    for (const std::string& type : given) {
+        if (!isWritableType(type))
+            return refuse("\"" + what + "\" holds a type no parameter can carry: " + type);
+        const std::string quoted = "\"" + type + "\"";
+        for (const std::string_view listed : parameterValues(quoted))
+            types.push_back(toLowerAscii(std::string(listed)));
     }
     return true;
 }
@@ -223,13 +275,8 @@ bool readEntry(const json& object, const std::string& key, EntryKind kind, CardE
                 return refuse("\"" + what + "\" must be true or false");
             entry.pref = value.get<bool>();
         } else if (name == "types") {
-            if (!readStrings(value, what, entry.types, refuse))
+            if (!readTypes(value, what, entry.types, refuse))
                 return false;
-            for (std::string& type : entry.types) {
-                if (!isTypeWord(type))
-                    return refuse("\"" + what + "\" holds a type that is no word: " + type);
-                type = toLowerAscii(std::move(type));
-            }
         } else if (name == "group") {
             if (!readString(value, what, entry.group, refuse))
                 return false;
@@ -278,6 +325,17 @@ bool applyArray(vCard& card, const std::string& key, EntryKind kind, const json&
     for (std::size_t i = 0; i < entries.size(); ++i)
         if (!readEntry(value[i], key, kind, entries[i], refuse))
             return false;
+    if (kind == EntryKind::Date) {
+        // A date the card holds already goes back as it came, whatever its form; a new one must
+        // be one a reader can take for a date.
+        const std::vector<CardEntry> held = entriesOf(card, kind);
+        for (const CardEntry& entry : entries)
+            if (!isWritableDate(entry.value) &&
+                std::none_of(held.begin(), held.end(),
+                             [&](const CardEntry& h) { return h.value == entry.value; }))
+                return refuse("\"" + key + "\" holds \"" + entry.value +
+                              "\", no date in the form " + "YYYY-MM-DD or --MM-DD");
+    }
     replaceEntries(card, kind, entries);
     return true;
 }
@@ -350,7 +408,8 @@ bool applyCategories(vCard& card, const json& value, Refusal& refuse) {
     return true;
 }
 
-bool applyFields(vCard& card, const json& value, const json& held, Refusal& refuse) {
+bool applyFields(vCard& card, const FieldMap& vocabulary, const json& value, const json& held,
+                 Refusal& refuse) {
     if (!value.is_object())
         return refuse("\"fields\" must be an object");
     for (const auto& [name, text] : value.items()) {
@@ -362,7 +421,9 @@ bool applyFields(vCard& card, const json& value, const json& held, Refusal& refu
             continue;
         if (name == kReadOnlyField)
             return refuse("\"fields." + name + "\" is read-only");
-        card.set(name, text.get<std::string>());
+        if (isDateField(vocabulary, name) && !isWritableDate(text.get<std::string>()))
+            return refuse("\"fields." + name + "\" is no date in the form YYYY-MM-DD or --MM-DD");
+        card.setText(name, text.get<std::string>());
         // A whole structured value set gives its components anew, for the component fields
         // after it.
         if (splitFieldName(name).typeprop.empty())
@@ -423,6 +484,7 @@ json cardJson(const vCard& card, const CardIdentity& identity, const FieldMap& v
             entries.push_back(entryJson(entry, array.kind));
         object[array.key] = std::move(entries);
     }
+    makeUtf8(object);
     return object;
 }
 
@@ -436,5 +498,6 @@ bool applyCardJson(vCard& card, const CardIdentity& identity, const FieldMap& vo
         if (key != "fields" && !applyKey(card, key, value, before, refuse))
             return false;
     const auto fields = changes.find("fields");
-    return fields == changes.end() || applyFields(card, *fields, before["fields"], refuse);
+    return fields == changes.end() ||
+           applyFields(card, vocabulary, *fields, before["fields"], refuse);
 }

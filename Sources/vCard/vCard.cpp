@@ -5,6 +5,7 @@
 #include "vCard/vCardComponents.h"
 #include "vCard/vCardParameters.h"
 #include "vCard/vCardPropertyLine.h"
+#include "vCard/vCardText.h"
 
 #include <algorithm>
 
@@ -73,6 +74,16 @@ void vCard::set(const std::string& field, std::string value) {
     const FieldName name = splitFieldName(field);
     if (vCardItem* item = findOrAddItem(name.mainprop))
         item->set(std::move(value), name.typeprop);
+}
+
+void vCard::setText(const std::string& field, const std::string& text) {
+    const FieldName name = splitFieldName(field);
+    vCardItem* item = findOrAddItem(name.mainprop);
+    if (item == nullptr)
+        return;
+    const bool component = !name.typeprop.empty() && !item->innernames.empty();
+    const std::string separators = component ? ";," : escapedSeparators(item->name, item->params);
+    item->set(escapedText(text, separators), name.typeprop);
 }
 
 std::string vCard::getTypeValue(const std::string& field, const std::string& paramName) const {

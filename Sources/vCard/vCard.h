@@ -40,6 +40,10 @@ public:
     std::string get(const std::string& field) const;
     // Writes the value or one component; a missing property is added first.
     void set(const std::string& field, std::string value);
+    // Writes text as a person reads it (escapes resolved, line breaks as CR: what get gives once
+    // unescaped) into the field, escaped as its property needs, so that the field reads back as
+    // that text: backslashes and line breaks always, separators where the kind of value has them.
+    void setText(const std::string& field, const std::string& text);
     std::string getTypeValue(const std::string& field, const std::string& paramName) const;
     void setTypeValue(const std::string& field, const std::string& paramName, std::string value);
     // Appends an empty item for the field-map entry of `key` (with its TYPE parameter, also

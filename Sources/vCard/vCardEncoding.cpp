@@ -1,6 +1,7 @@
 #include "vCard/vCardEncoding.h"
 
 #include "Utils/AsciiCase.h"
+#include "Utils/HexDigits.h"
 #include "vCard/vCardParameters.h"
 #include "vCard/vCardPropertyLine.h"
 #include "vCard/vCardWords.h"
@@ -12,16 +13,6 @@ namespace {
 
 bool isContinuationByte(unsigned char c) {
     return (c & 0xC0) == 0x80;
-}
-
-int hexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
 }
 
 void appendUtf8(std::string& out, std::uint32_t codePoint) {
@@ -53,26 +44,31 @@ std::string windows1252ToUtf8(const std::string& bytes) {
     return out;
 }
 
+// The position of the first byte from `from` on that is not ASCII, `size` when there is none.
+// Eight bytes at a time: photos are megabytes of base64 and nothing else.
+std::size_t endOfAscii(const unsigned char* bytes, std::size_t from, std::size_t size) {
+    for (std::uint64_t word = 0; size - from >= sizeof word; from += sizeof word) {
+        std::memcpy(&word, bytes + from, sizeof word);
+        if ((word & 0x8080808080808080u) != 0)
+            break;
+    }
+    while (from < size && bytes[from] < 0x80)
+        ++from;
+    return from;
+}
+
 } // namespace
+
+bool isAscii(std::string_view text) {
+    return endOfAscii(reinterpret_cast<const unsigned char*>(text.data()), 0, text.size()) ==
+           text.size();
+}
 
 bool isValidUtf8(std::string_view text) {
     const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
     const std::size_t size = text.size();
-    for (std::size_t i = 0; i < size;) {
-        // ASCII eight bytes at a time: photos are megabytes of base64 and nothing else.
-        std::uint64_t word = 0;
-        if (size - i >= sizeof word) {
-            std::memcpy(&word, bytes + i, sizeof word);
-            if ((word & 0x8080808080808080u) == 0) {
-                i += sizeof word;
-                continue;
-            }
-        }
+    for (std::size_t i = endOfAscii(bytes, 0, size); i < size; i = endOfAscii(bytes, i, size)) {
         const unsigned char lead = bytes[i];
-        if (lead < 0x80) {
-            ++i;
-            continue;
-        }
         std::size_t length = 0;
         unsigned char low = 0x80, high = 0xBF; // allowed range of the second byte
         if (lead >= 0xC2 && lead <= 0xDF) {
@@ -114,8 +110,8 @@ std::string decodeQuotedPrintable(std::string_view text) {
             i += 2;
         } else if (rest[0] == '\n') {
             i += 1;
-        } else if (rest.size() >= 2 && hexDigit(rest[0]) >= 0 && hexDigit(rest[1]) >= 0) {
-            out += static_cast<char>(hexDigit(rest[0]) * 16 + hexDigit(rest[1]));
+        } else if (rest.size() >= 2 && hexDigitValue(rest[0]) >= 0 && hexDigitValue(rest[1]) >= 0) {
+            out += static_cast<char>(hexDigitValue(rest[0]) * 16 + hexDigitValue(rest[1]));
             i += 2;
         } else {
             out += c;
@@ -126,9 +122,8 @@ std::string decodeQuotedPrintable(std::string_view text) {
 
 std::string textToUtf8(std::string bytes, std::string_view charset) {
     if (isOneOf(charset,
-                {"ISO-8859-1", "ISO8859-1", "ISO_8859-1", "LATIN1", "WINDOWS-1252", "CP1252"}))
-        return windows1252ToUtf8(bytes);
-    if (charset.empty() && !isValidUtf8(bytes))
+                {"ISO-8859-1", "ISO8859-1", "ISO_8859-1", "LATIN1", "WINDOWS-1252", "CP1252"}) ||
+        !isValidUtf8(bytes))
         return windows1252ToUtf8(bytes);
     return bytes;
 }
@@ -143,7 +138,9 @@ std::string decodedValue(const PropertyLine& line) {
         for (std::size_t at = value.find("\\\r\n"); at != std::string::npos;
              at = value.find("\\\r\n", at + 2))
             value.replace(at + 1, 2, "n");
-    if (!holdsQuotedPrintable(line))
+    if (holdsQuotedPrintable(line))
+        value = decodeQuotedPrintable(value);
+    else if (isAscii(value))
         return value;
-    return textToUtf8(decodeQuotedPrintable(value), charsetOf(line.parameters));
+    return textToUtf8(std::move(value), charsetOf(line.parameters));
 }

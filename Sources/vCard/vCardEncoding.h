@@ -16,10 +16,11 @@ bool isValidUtf8(std::string_view text);
 // nothing, and any other "=" stays as it is.
 std::string decodeQuotedPrintable(std::string_view text);
 
-// Bytes of the character set `charset` (any case) as UTF-8: UTF-8 and US-ASCII stay as they
-// are, ISO-8859-1 and Windows-1252 are converted (both as Windows-1252, which is what writers
-// that name ISO-8859-1 put there). Without a charset, bytes that are not valid UTF-8 are taken
-// for Windows-1252. Any other character set is left as it is.
+// Bytes of the character set `charset` (any case, empty when the line names none) as UTF-8,
+// always valid: ISO-8859-1 and Windows-1252 are converted (both as Windows-1252, which is what
+// writers that name ISO-8859-1 put there); bytes of any other charset, or of none, stay as they
+// are when they are valid UTF-8 (ASCII included) and are otherwise taken for Windows-1252, the
+// 8-bit text of Outlook and of phone exports that name no charset (or the wrong one).
 std::string textToUtf8(std::string bytes, std::string_view charset);
 
 // Whether a value holds physical lines that the line reader joined to it (after a soft line
@@ -28,9 +29,13 @@ inline bool holdsJoinedLines(std::string_view value) {
     return value.find('\n') != std::string_view::npos;
 }
 
-// The value of a property line as the card holds it: each backslash continuation ("\" CR LF) read
-// as the escaped line break "\n" it stands for; then decoded to UTF-8 when its parameters
+// The value of a property line as the card holds it, in UTF-8: each backslash continuation
+// ("\" CR LF) read as the escaped line break "\n" it stands for; decoded when its parameters
 // declare quoted-printable (and the head's colon lies outside quotes, as the line reader decides
-// soft line breaks). Any other value exactly as written.
+// soft line breaks); then its 8-bit bytes read in its CHARSET as textToUtf8 reads them. Any
+// other value exactly as written.
 bool holdsQuotedPrintable(const PropertyLine& line);
 std::string decodedValue(const PropertyLine& line);
+
+// Whether `text` is ASCII alone, which every charset reads the same.
+bool isAscii(std::string_view text);

@@ -47,10 +47,12 @@ void appendJoinedValue(std::string& out, std::string_view value) {
 // Whether a parameter goes into a rewritten line. A line break cannot be written inside a
 // parameter, nor a quote left open or a bare ':' (the head would end elsewhere when read back);
 // such a parameter is left out rather than breaking the line (and the property) in two. A
-// value that was quoted-printable is written as plain text, without its ENCODING and CHARSET.
-bool isWritten(const RawDataPair& param, bool asPlainText) {
+// value that was quoted-printable is written as plain text, without its ENCODING; a rewritten
+// value is UTF-8, so a CHARSET read with the line stays only where it names UTF-8.
+bool isWritten(const RawDataPair& param, bool asPlainText, bool madeInMemory) {
     return !hasLineBreak(param.key) && !hasLineBreak(param.value) && staysInHead(param.key) &&
-           staysInHead(param.value) && !(asPlainText && describesQuotedPrintable(param));
+           staysInHead(param.value) && !(asPlainText && describesQuotedPrintable(param)) &&
+           (madeInMemory || !namesOtherCharsetThanUtf8(param));
 }
 
 } // namespace
@@ -100,15 +102,15 @@ vCardItem::vCardItem(const PropertyLine& line) {
         params.push_back({std::string(key), std::string(paramValue)});
     receivedHead = line.head;
     const bool quotedPrintable = holdsQuotedPrintable(line);
-    if (quotedPrintable || holdsJoinedLines(line.value)) {
+    // Most values are plain ASCII on one line: the value as written, without decoding.
+    const bool asWritten = !quotedPrintable && !holdsJoinedLines(line.value) && isAscii(line.value);
+    value = asWritten ? std::string(line.value) : decodedValue(line);
+    if (!asWritten && (quotedPrintable || value != line.value)) {
         receivedValue = line.value;
         // A soft line break at the end of the value (before END:VCARD) is written with the
         // empty line it breaks onto, so that no line written after it joins the value.
         if (quotedPrintable && !receivedValue.empty() && receivedValue.back() == '=')
             receivedValue += "\r\n";
-        value = decodedValue(line);
-    } else {
-        value = line.value;
     }
     changed = hasLineBreak(line.head) || holdsStrayCr(line.value);
 }
@@ -176,8 +178,10 @@ bool vCardItem::appendTo(std::string& out) {
         out += ':';
         if (receivedValue.empty())
             appendFoldedValue(out, receivedHead.size() + 1, value);
-        else
+        else if (holdsJoinedLines(receivedValue) || declaresQuotedPrintable(params))
             appendJoinedValue(out, receivedValue);
+        else
+            appendFoldedValue(out, receivedHead.size() + 1, receivedValue);
     } else {
         if (value.empty() || !isPropertyName(writtenName()))
             return false;
@@ -211,7 +215,7 @@ void vCardItem::appendRewritten(std::string& out) {
             param.key = toUpperAscii(std::move(param.key));
             param.value = toUpperAscii(std::move(param.value));
         }
-        if (!isWritten(param, asPlainText)) {
+        if (!isWritten(param, asPlainText, madeInMemory)) {
             leftOut = true;
             continue;
         }
@@ -225,7 +229,7 @@ void vCardItem::appendRewritten(std::string& out) {
     if (leftOut)
         std::copy_if(
             params.begin(), params.end(), std::back_inserter(written),
-            [asPlainText](const RawDataPair& param) { return isWritten(param, asPlainText); });
+            [&](const RawDataPair& param) { return isWritten(param, asPlainText, madeInMemory); });
     appendFoldedValue(out, out.size() - start,
                       escapedValue(name, leftOut ? written : params, value));
 }

@@ -31,8 +31,9 @@ public:
     // Property name in upper case, group prefix included (ITEM1.EMAIL).
     std::string name;
     std::vector<RawDataPair> params;
-    // The value as written in the property line: components joined by ';', escapes included. A
-    // quoted-printable value is held decoded, as UTF-8.
+    // The value as written in the property line: components joined by ';', escapes included,
+    // always in UTF-8: a quoted-printable value is held decoded, 8-bit text in the character set
+    // its CHARSET names (vCardEncoding.h).
     std::string value;
 
     virtual std::string toString() = 0;
@@ -69,7 +70,8 @@ protected:
     // for an item made in memory.
     std::string receivedHead;
     // The value as the line held it, when `value` holds it decoded or joined: quoted-printable
-    // text with its soft line breaks as "=" CR LF, backslash continuations as "\" CR LF.
+    // text with its soft line breaks as "=" CR LF, backslash continuations as "\" CR LF, 8-bit
+    // text in its own character set.
     std::string receivedValue;
     bool changed = false;
     bool keptVerbatim = false;
@@ -81,7 +83,7 @@ public:
     // A plain property, e.g. vCardItem("FN", fullName).toString() writes an escaped FN line.
     vCardItem(std::string propertyName, std::string propertyValue);
     // The property of a line as read: the name upper-cased, the parameters as written, the value
-    // decoded when it is quoted-printable. A line holding a CR (other than in a soft line break)
+    // decoded to UTF-8 (decodedValue). A line holding a CR (other than in a soft line break)
     // cannot be written back as it is, and counts as changed.
     explicit vCardItem(const PropertyLine& line);
     // Lines of a card that hold no property the plug-in reads (a line without a property name or
@@ -101,21 +103,23 @@ public:
     // Gives the item these component names and fills them from the current value.
     void setinnervalues(std::vector<std::string> names) override;
     // The property line without its final CR LF, or empty text when the item is not written.
-    // An unchanged item gives the line it was read from (an empty value included), folded when
-    // longer than 76 bytes unless it holds lines the reader joined (soft line breaks, backslash
-    // continuations), which are written as they came; verbatim lines are written as they are.
-    // Any other item with an empty value is not written. A changed item keeps its name and
-    // parameters as read, and a quoted-printable one loses its ENCODING and CHARSET, its value
-    // now being written as plain UTF-8. An item made in memory has its parameter names and
-    // values upper-cased in place. The value of both is escaped as escapedValue says, and the
-    // line folded when longer than 76 bytes. Parameters holding a line break are left out. A
-    // line reading END:VCARD or BEGIN:VCARD is never written.
+    // An unchanged item gives the line it was read from (an empty value included, 8-bit text in
+    // its own bytes), folded when longer than 76 bytes unless it is quoted-printable or holds
+    // lines the reader joined (backslash continuations), which are written as they came;
+    // verbatim lines are written as they are. Any other item with an empty value is not
+    // written. A changed item keeps its name and parameters as read, but for its ENCODING when
+    // it was quoted-printable and its CHARSET when that names anything but UTF-8: its value is
+    // now written as plain UTF-8. An item made in memory has its parameter names and values
+    // upper-cased in place. The value of both is escaped as escapedValue says, and the line
+    // folded when longer than 76 bytes. Parameters holding a line break are left out. A line
+    // reading END:VCARD or BEGIN:VCARD is never written.
     std::string toString() override;
     // Appends what toString gives to `out`; false, with `out` as it was, when that is empty.
     bool appendTo(std::string& out);
+    // The name as the line was read with it (group prefix and case as written), or `name` for
+    // an item made in memory.
+    std::string_view writtenName() const;
 
 private:
-    // The name as the line was read with it (group prefix and case as written).
-    std::string_view writtenName() const;
     void appendRewritten(std::string& out);
 };

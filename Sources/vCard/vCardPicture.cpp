@@ -32,6 +32,11 @@ bool isDataUri(std::string_view value) {
     return startsWithIgnoringAsciiCase(value, dataScheme);
 }
 
+bool isPictureLink(std::string_view value) {
+    return startsWithIgnoringAsciiCase(value, "http://") ||
+           startsWithIgnoringAsciiCase(value, "https://");
+}
+
 bool readPicture(std::string_view value, std::string_view encoding, std::string_view type,
                  Picture& picture) {
     if (isBase64Encoding(encoding)) {

@@ -21,6 +21,9 @@ bool readPicture(std::string_view value, std::string_view encoding, std::string_
 
 // Whether a PHOTO value is a data: URI.
 bool isDataUri(std::string_view value);
+// Whether a PHOTO value is a link to the picture on the web, an http or https URL (as Google and
+// iCloud give some photos): the picture is not in the card.
+bool isPictureLink(std::string_view value);
 
 // A data: URI holding the base64 text `base64` of a picture of the kind `imageType` (jpeg,
 // png...). Without a kind, the media type of `previous` (a data: URI) is kept.

@@ -209,8 +209,6 @@ std::string unescapedText(std::string_view value) {
 }
 
 std::string escapedText(std::string_view text, std::string_view separators) {
-    if (separators.empty())
-        return std::string(text);
     std::string value;
     value.reserve(text.size() + 8);
     for (std::size_t at = 0; at < text.size(); ++at) {

@@ -59,8 +59,8 @@ void appendFoldedValue(std::string& line, std::size_t headLength, std::string_vi
 // any other character gives that character ("\," a comma, "\\" a backslash). A backslash at the
 // end stays.
 std::string unescapedText(std::string_view value);
-// Text as one vCard text value or list element holds it, so that unescapedText gives it back:
-// every backslash doubled, each character of `separators` escaped and each line break (CR LF, LF
-// or CR) written "\n". Unlike escapeValue it takes no backslash for an escape already made.
-// With no separators (values that are not text: URIs, UIDs, base64) the text is returned as it is.
+// Text as one vCard value or list element holds it, so that unescapedText gives it back: every
+// backslash doubled, each character of `separators` escaped and each line break (CR LF, LF or CR)
+// written "\n". Unlike escapeValue it takes no backslash for an escape already made. Values whose
+// separators stay bare (a whole address, a URI) get no separators.
 std::string escapedText(std::string_view text, std::string_view separators = ",;");

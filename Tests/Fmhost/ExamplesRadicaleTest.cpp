@@ -1,8 +1,10 @@
-// The example scripts as Tools/demo.sh runs them: the built fmhost against a Radicale holding
-// the demo address book (Examples/demo-book). Each runs without a failed call it does not expect,
-// shows what it is there to show, and leaves the book as it found it.
+// The example scripts as Tools/demo.sh runs them, and the FileMaker scripts of README.md and
+// docs/*.md: the built fmhost, as faithful to FileMaker as it is, against a Radicale holding the
+// demo address book (Examples/demo-book). Each runs without a failed call it does not expect,
+// does its work, and leaves the book as it found it, or as its job is to change it.
 #include "PeerClient.h"
 #include "RadicaleServer.h"
+#include "StepParser.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -25,7 +27,8 @@ namespace {
 namespace fs = std::filesystem;
 using Json = nlohmann::json;
 
-const fs::path kExamples = fs::path(TALVERO_SOURCE_DIR) / "Examples";
+const fs::path kSource = TALVERO_SOURCE_DIR;
+const fs::path kExamples = kSource / "Examples";
 
 std::string readFile(const fs::path& path) {
     std::ifstream file(path, std::ios::binary);
@@ -45,6 +48,7 @@ struct ExampleRun {
     int exitCode = -1;
     std::string err;
     std::vector<Json> statements; // fmhost's --json lines
+
     // Every statement's result text, one after another.
     std::string results() const {
         std::string all;
@@ -53,16 +57,15 @@ struct ExampleRun {
                 all += statement["result"]["value"].get<std::string>() + "\n";
         return all;
     }
-    // The last value the script gave $name.
-    std::string variable(const std::string& name) const {
-        std::string value;
+    // The message of the last dialog with `title`.
+    std::string dialog(const std::string& title) const {
+        std::string message = "no dialog " + title;
         for (const Json& statement : statements)
-            if (statement["var"] == name && statement["result"]["value"].is_string())
-                value = statement["result"]["value"].get<std::string>();
-        return value;
+            if (statement.value("title", "") == title)
+                message = statement["result"]["value"].get<std::string>();
+        return message;
     }
-    // The statements whose calls failed, as "name code" (a call's function, else its $variable),
-    // leaving out those `expected` names.
+    // The calls that returned a non-zero code, as "name code", leaving out those `expected`.
     std::vector<std::string> failures(const std::set<std::string>& expected) const {
         std::vector<std::string> failed;
         for (const Json& statement : statements) {
@@ -86,13 +89,35 @@ std::map<std::string, std::string> cardFiles(const fs::path& folder) {
 }
 
 bool isGroup(const std::string& card) {
-    return card.find("X-ADDRESSBOOKSERVER-KIND:group") != std::string::npos;
+    return card.find("KIND:group") != std::string::npos;
 }
 
-std::string displayName(const std::string& card) {
+std::string property(const std::string& card, const std::string& name) {
     std::smatch match;
-    return std::regex_search(card, match, std::regex("\nFN:([^\r\n]*)")) ? match[1].str() : "";
+    return std::regex_search(card, match, std::regex("\n" + name + "[;:]([^\r\n]*)"))
+               ? match[1].str()
+               : "";
 }
+
+// A copy of an example table, with the picture its records name, in a folder of the test's own.
+std::string tableCopy(const std::string& name) {
+    const fs::path folder =
+        fs::path(::testing::TempDir()) /
+        ("examples_" +
+         std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    fs::create_directories(folder);
+    fs::copy_file(kExamples / name, folder / name, fs::copy_options::overwrite_existing);
+    fs::copy_file(kExamples / "portrait.png", folder / "portrait.png",
+                  fs::copy_options::overwrite_existing);
+    return (folder / name).string();
+}
+
+Json records(const std::string& table) {
+    return Json::parse(readFile(table))["records"];
+}
+
+// The settings answer 11 until the connection has found the address-book home.
+const std::set<std::string> kBeforeConnecting = {"CardDav_SetServer 11", "CardDav_SetAuth 11"};
 
 class ExamplesRadicale : public ::testing::Test {
 protected:
@@ -106,7 +131,7 @@ protected:
             ASSERT_LT(peer_.put(bookPath_ + name, card).status, 300) << name;
     }
 
-    // What another client does between the demo's two sync runs (Tools/demo.sh).
+    // What another client does between the demo's import and its sync (Tools/demo.sh).
     void changeAsAnotherClient() {
         const fs::path folder = kExamples / "demo-book" / "other-client";
         putCards(folder);
@@ -115,7 +140,9 @@ protected:
             ASSERT_LT(peer_.remove(bookPath_ + name).status, 300) << name;
     }
 
-    ExampleRun run(const std::string& script, const std::vector<std::string>& settings = {}) {
+    // fmhost --json with the account's settings and `settings`, on `table` when given.
+    ExampleRun run(const fs::path& script, const std::string& table = "",
+                   const std::vector<std::string>& settings = {}) {
         const std::string errPath = ::testing::TempDir() + "examples_radicale_stderr";
         std::string command = std::string(TALVERO_BINARY_DIR) + "/bin/fmhost --json --count-calls";
         for (const std::string& setting :
@@ -124,7 +151,9 @@ protected:
             command += " --set " + shellQuoted(setting);
         for (const std::string& setting : settings)
             command += " --set " + shellQuoted(setting);
-        command += " " + shellQuoted((kExamples / script).string()) + " 2>" + errPath;
+        if (!table.empty())
+            command += " --table " + shellQuoted(table);
+        command += " " + shellQuoted(script.string()) + " 2>" + errPath;
         ExampleRun result;
         FILE* pipe = popen(command.c_str(), "r");
         if (!pipe)
@@ -139,6 +168,17 @@ protected:
         std::istringstream lines(out);
         for (std::string line; std::getline(lines, line);)
             result.statements.push_back(Json::parse(line));
+        return result;
+    }
+
+    // Runs and checks that nothing failed but the calls `expected` to.
+    ExampleRun runClean(const fs::path& script, const std::string& table = "",
+                        const std::set<std::string>& expected = {}) {
+        ExampleRun result = run(script, table);
+        EXPECT_EQ(result.exitCode, 0) << script << ": " << result.err;
+        std::set<std::string> allowed = kBeforeConnecting;
+        allowed.insert(expected.begin(), expected.end());
+        EXPECT_EQ(result.failures(allowed), std::vector<std::string>()) << script;
         return result;
     }
 
@@ -160,22 +200,25 @@ protected:
         std::map<std::string, std::string> after = stored();
         for (auto card = after.begin(); card != after.end();) {
             const bool left = before.count(card->first) == 0 && isGroup(card->second) &&
-                              leftGroups.count(displayName(card->second)) > 0 &&
-                              card->second.find("X-ADDRESSBOOKSERVER-MEMBER") == std::string::npos;
+                              leftGroups.count(property(card->second, "FN")) > 0 &&
+                              card->second.find("MEMBER") == std::string::npos;
             card = left ? after.erase(card) : std::next(card);
         }
         EXPECT_EQ(after, before) << script;
+    }
+
+    // The stored card whose FN is `name`.
+    std::string storedCard(const std::string& name) const {
+        for (const auto& [file, card] : stored())
+            if (property(card, "FN") == name)
+                return card;
+        return "";
     }
 
     RadicaleServer server_;
     PeerClient peer_{server_.baseUrl(), server_.user(), server_.password()};
     const std::string bookPath_ = server_.homePath() + "contacts/";
 };
-
-// The settings answer 11 until the connection has found the address-book home.
-const std::set<std::string> kBeforeConnecting = {"CardDav_SetServer 11", "CardDav_SetAuth 11"};
-
-} // namespace
 
 // Whether every text is among the results.
 void expectShown(const ExampleRun& run, const std::vector<std::string>& texts,
@@ -187,7 +230,9 @@ void expectShown(const ExampleRun& run, const std::vector<std::string>& texts,
             << results;
 }
 
-TEST_F(ExamplesRadicale, EachExampleShowsItsWorkAndCleansUp) {
+} // namespace
+
+TEST_F(ExamplesRadicale, EachCalculationExampleShowsItsWorkAndCleansUp) {
     const struct {
         const char* script;
         std::vector<std::string> shown; // texts among the results
@@ -195,20 +240,8 @@ TEST_F(ExamplesRadicale, EachExampleShowsItsWorkAndCleansUp) {
         std::set<std::string> leftGroups;
     } examples[] = {
         {"quickstart.fmcalc", {"Saved", "grace@example.org", "+1 555 0199", "Arlington"}, {}, {}},
-        // Rows of every card of the demo book.
-        {"import.fmcalc",
-         {"Ada Lovelace | ada@example.org | +44 20 7946 0001 | London | Analytical Engines, Ltd. | "
-          "Pioneers",
-          "Grace Hopper | grace@example.org | +1 212 555 0100 | Washington |  | Pioneers",
-          "2 records imported"},
-         {},
-         {}},
-        {"newcard.fmcalc",
-         {"Saved", "Katherine Johnson", "\"Pioneers\"", R"({"height":32,"size":223,"type":"png",)"},
-         {},
-         {"Talvero demo"}},
         {"groups.fmcalc",
-         {"Logicians\\, and friends\r", "\nCodebreakers\r\n", "Not changed!", "Changed!",
+         {"Logicians, and friends\r", "\nCodebreakers\r\n", "Not changed!", "Changed!",
           "Not changed!"},
          {},
          {"Codebreakers", "Logicians\\, and friends"}},
@@ -219,52 +252,171 @@ TEST_F(ExamplesRadicale, EachExampleShowsItsWorkAndCleansUp) {
     };
     for (const auto& example : examples) {
         const std::map<std::string, std::string> before = stored();
-        const ExampleRun run = this->run(example.script);
-        ASSERT_EQ(run.exitCode, 0) << example.script << ": " << run.err;
-        std::set<std::string> expected = kBeforeConnecting;
-        expected.insert(example.expectedFailures.begin(), example.expectedFailures.end());
-        EXPECT_EQ(run.failures(expected), std::vector<std::string>()) << example.script;
+        const ExampleRun run = runClean(kExamples / example.script, "", example.expectedFailures);
         expectShown(run, example.shown, example.script);
         expectBookAsBefore(before, example.leftGroups, example.script);
     }
-    // The import reads the whole book with one call and opens each card with one more.
-    const ExampleRun import = run("import.fmcalc");
-    for (const char* calls : {"CardDav_FetchvCards 1,", "CardDav_GetvCardJSON 2,"})
-        EXPECT_NE(import.err.find(calls), std::string::npos) << import.err;
-    for (const auto& [name, card] : cardFiles(kExamples / "demo-book"))
-        if (!isGroup(card))
-            expectShown(import, {displayName(card) + " | "}, "import.fmcalc");
 }
 
-TEST_F(ExamplesRadicale, SyncBringsInAnotherClientsChangesAndMergesAConflict) {
-    const ExampleRun initial = run("sync.fmcalc", {"token=", "table="});
-    ASSERT_EQ(initial.exitCode, 0) << initial.err;
-    EXPECT_EQ(initial.failures(kBeforeConnecting), std::vector<std::string>());
-    expectShown(
-        initial,
-        {"changed Ada Lovelace", "changed Grace Hopper", "group changed: demo-group-pioneers"},
-        "sync.fmcalc");
-    const std::string token = initial.variable("token");
-    const std::string table = initial.variable("table");
-    ASSERT_NE(token, "");
-
-    changeAsAnotherClient();
+// The import fills the table; a user edits a title in FileMaker while another client changes the
+// same card; the sync meets the other client's change (19), merges both edits, and brings in the
+// other client's deletion.
+TEST_F(ExamplesRadicale, ImportThenSyncMergesAnotherClientsChange) {
+    const std::string table = tableCopy("Contacts.json");
     const std::map<std::string, std::string> before = stored();
-    const ExampleRun incremental = run("sync.fmcalc", {"token=" + token, "table=" + table});
-    ASSERT_EQ(incremental.exitCode, 0) << incremental.err;
-    // The push of the edited record meets the other client's change: HTTP 412.
-    std::set<std::string> expected = kBeforeConnecting;
-    expected.insert({"pushed -1", "pushed 19"});
-    EXPECT_EQ(incremental.failures(expected), std::vector<std::string>());
-    expectShown(incremental,
-                {"conflict on Ada Lovelace: another client changed the card since the last sync "
-                 "(HTTP 412); re-applied title on the server's card: Saved\r"
-                 "deleted Grace Hopper\rchanged Ada Lovelace\rgroup changed: demo-group-pioneers\n",
-                 // Both edits survive, and the deleted card's record is gone.
-                 "\nAda Lovelace | ada@example.org | +44 20 7946 0001 | London | Edited in "
-                 "FileMaker | Changed by another client since the last sync. | Pioneers\n",
-                 "title put back: Saved"},
-                "sync.fmcalc");
-    EXPECT_NE(incremental.variable("token"), token);
-    expectBookAsBefore(before, {}, "sync.fmcalc");
+    const ExampleRun import = runClean(kExamples / "import.fmscript", table);
+    EXPECT_EQ(import.dialog("Import"), "2 records imported");
+    expectBookAsBefore(before, {}, "import.fmscript");
+    // The whole book in one call, each card opened with one more.
+    for (const char* calls : {"CardDav_FetchvCards 1,", "CardDav_GetvCardJSON 2,"})
+        EXPECT_NE(import.err.find(calls), std::string::npos) << import.err;
+    const Json imported = records(table);
+    ASSERT_EQ(imported.size(), 2u);
+    EXPECT_EQ(imported[0]["Organisation"], "Analytical Engines, Ltd.");
+    EXPECT_EQ(imported[1]["City"], "Washington");
+    EXPECT_EQ(imported[1]["Groups"], "Pioneers");
+    const std::string token = Json::parse(readFile(table))["globals"]["SyncToken"];
+    EXPECT_NE(token, "");
+
+    runClean(kExamples / "demo-book" / "edit-title.fmscript", table);
+    changeAsAnotherClient();
+    const ExampleRun sync = runClean(kExamples / "sync.fmscript", table, {"CardDav_SaveCard 19"});
+    EXPECT_EQ(sync.dialog("Sync"), "pushed Ada Lovelace, merged with another client's change\r"
+                                   "changed Ada Lovelace\rdeleted Grace Hopper");
+    // Both edits are on the server and in the record; Grace's record is gone.
+    const std::string ada = storedCard("Ada Lovelace");
+    EXPECT_EQ(property(ada, "TITLE"), "Edited in FileMaker");
+    EXPECT_EQ(property(ada, "NOTE"), "Changed by another client since the last sync.");
+    const Json synced = records(table);
+    ASSERT_EQ(synced.size(), 1u);
+    EXPECT_EQ(synced[0]["Title"], "Edited in FileMaker");
+    EXPECT_EQ(synced[0]["Note"], "Changed by another client since the last sync.");
+    EXPECT_NE(Json::parse(readFile(table))["globals"]["SyncToken"], token);
+
+    const std::map<std::string, std::string> merged = stored();
+    EXPECT_EQ(runClean(kExamples / "sync.fmscript", table).dialog("Sync"), "Nothing changed.");
+    expectBookAsBefore(merged, {}, "sync.fmscript");
+}
+
+// A new contact with a photo and two groups, one of them new; its deletion refused while another
+// client's change is unseen, then done.
+TEST_F(ExamplesRadicale, NewContactWithPhotoAndGroupsThenDeleted) {
+    const std::string table = tableCopy("NewContact.json");
+    const std::map<std::string, std::string> before = stored();
+    EXPECT_EQ(runClean(kExamples / "newcard.fmscript", table).dialog("New contact"),
+              "Katherine Johnson saved, in Pioneers, Talvero demo");
+    const std::string card = storedCard("Katherine Johnson");
+    EXPECT_EQ(property(card, "TITLE"), "Research mathematician");
+    EXPECT_EQ(property(card, "EMAIL"), "katherine@example.org");
+    EXPECT_NE(card.find("PHOTO;ENCODING=B;TYPE=PNG:iVBORw0KGgo"), std::string::npos) << card;
+    Json record = records(table)[0];
+    const std::string uid = record["UID"];
+    EXPECT_NE(storedCard("Pioneers").find("urn:uuid:" + uid), std::string::npos);
+    EXPECT_NE(storedCard("Talvero demo").find("urn:uuid:" + uid), std::string::npos);
+    const std::string href = record["Href"];
+    EXPECT_EQ(record["ETag"], std::regex_replace(peer_.get(href).etag, std::regex("\""), ""));
+
+    // Another client changes the card: the record's ETag is stale, and nothing is deleted.
+    const PeerResponse changed = peer_.put(
+        href, std::regex_replace(card, std::regex("\r\nTITLE:[^\r]*"), "\r\nTITLE:Changed"));
+    ASSERT_LT(changed.status, 300);
+    const ExampleRun refused =
+        runClean(kExamples / "delete.fmscript", table, {"CardDav_DeleteCard 19"});
+    EXPECT_EQ(refused.dialog("Not deleted").rfind("Another client changed Katherine Johnson", 0),
+              0u);
+    EXPECT_NE(storedCard("Katherine Johnson"), "");
+    ASSERT_EQ(records(table).size(), 1u);
+
+    // With the tag a sync would have brought in, the card and the record go.
+    Json file = Json::parse(readFile(table));
+    file["records"][0]["ETag"] = std::regex_replace(changed.etag, std::regex("\""), "");
+    std::ofstream(table, std::ios::binary | std::ios::trunc) << file.dump();
+    EXPECT_EQ(runClean(kExamples / "delete.fmscript", table).dialog("Deleted"),
+              "Katherine Johnson");
+    EXPECT_EQ(records(table).size(), 0u);
+    expectBookAsBefore(before, {"Talvero demo"}, "newcard.fmscript, delete.fmscript");
+}
+
+// Every FileMaker script of the README and of docs/*.md, found by its form (a code block that
+// begins with a script step), run as written after a preamble that makes the account and the
+// book known, on a record of Ada Lovelace: no call fails, the fields it sets are filled, and the
+// book is as it was but for the note a snippet writes back.
+TEST_F(ExamplesRadicale, EveryDocumentedScriptRunsAsWritten) {
+    std::vector<fs::path> documents = {kSource / "README.md"};
+    if (fs::is_directory(kSource / "docs"))
+        for (const auto& entry : fs::directory_iterator(kSource / "docs"))
+            if (entry.path().extension() == ".md")
+                documents.push_back(entry.path());
+    std::vector<std::pair<std::string, std::string>> snippets; // where, script
+    for (const fs::path& document : documents) {
+        std::istringstream lines(readFile(document));
+        std::string line, block;
+        bool inBlock = false;
+        int number = 0, start = 0;
+        while (std::getline(lines, line)) {
+            ++number;
+            if (line.rfind("```", 0) == 0) {
+                if (inBlock && looksLikeSteps(block))
+                    snippets.emplace_back(
+                        document.filename().string() + ":" + std::to_string(start), block);
+                inBlock = !inBlock;
+                block.clear();
+                start = number + 1;
+            } else if (inBlock) {
+                block += line + "\n";
+            }
+        }
+    }
+    ASSERT_GE(snippets.size(), 4u);
+
+    const std::string ada = bookPath_ + "ada-lovelace.vcf";
+    const std::string original = readFile(kExamples / "demo-book" / "ada-lovelace.vcf");
+    const std::string preamble =
+        "Set Variable [ $ok ; Value: CardDav_SetServer ( $server ) ]\n"
+        "Set Variable [ $ok ; Value: CardDav_SetAuth ( \"basic\" ; $user ; $password ) ]\n"
+        "Set Variable [ $ok ; Value: CardDav_SelectAddressBook ( GetValue ( "
+        "CardDav_GetAddressBooks ; 1 ) ) ]\n";
+    const std::string note = "Written back from FileMaker.";
+    for (const auto& [where, snippet] : snippets) {
+        // The snippet's fields, on one record.
+        Json record = {{"UID", "demo-ada-lovelace"},
+                       {"ETag", std::regex_replace(peer_.get(ada).etag, std::regex("\""), "")},
+                       {"User", server_.user()},
+                       {"Password", server_.password()},
+                       {"Note", note}};
+        std::set<std::string> fields;
+        std::set<std::string> filled;
+        const std::regex field("Contacts::(\\w+)"), setField("Set Field \\[ Contacts::(\\w+)");
+        for (std::sregex_iterator it(snippet.begin(), snippet.end(), field), end; it != end; ++it)
+            fields.insert((*it)[1]);
+        for (std::sregex_iterator it(snippet.begin(), snippet.end(), setField), end; it != end;
+             ++it)
+            filled.insert((*it)[1]);
+        for (const auto& [name, value] : record.items())
+            fields.insert(name);
+        const fs::path folder = fs::path(::testing::TempDir()) / "readme_snippets";
+        fs::create_directories(folder);
+        const std::string table = (folder / "Contacts.json").string();
+        std::ofstream(table, std::ios::binary | std::ios::trunc)
+            << Json{{"table", "Contacts"}, {"fields", fields}, {"records", {record}}}.dump();
+        std::ofstream(folder / "snippet.fmscript", std::ios::binary | std::ios::trunc)
+            << preamble << snippet;
+
+        const std::map<std::string, std::string> before = stored();
+        const ExampleRun result =
+            run(folder / "snippet.fmscript", table, {"uid=demo-ada-lovelace"});
+        EXPECT_EQ(result.exitCode, 0) << where << ": " << result.err;
+        EXPECT_EQ(result.failures(kBeforeConnecting), std::vector<std::string>()) << where;
+        const Json after = records(table)[0];
+        for (const std::string& name : filled)
+            EXPECT_NE(after[name], "") << where << " left Contacts::" << name << " empty";
+        // Only Ada's card may have changed, and only by the note.
+        std::map<std::string, std::string> now = stored();
+        if (now["ada-lovelace.vcf"] != before.at("ada-lovelace.vcf")) {
+            EXPECT_EQ(property(now["ada-lovelace.vcf"], "NOTE"), note) << where;
+            now["ada-lovelace.vcf"] = before.at("ada-lovelace.vcf");
+            ASSERT_LT(peer_.put(ada, original).status, 300);
+        }
+        EXPECT_EQ(now, before) << where;
+    }
 }

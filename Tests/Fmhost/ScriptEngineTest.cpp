@@ -6,8 +6,10 @@
 #include "NumberConversion.h"
 #include "Output.h"
 #include "PluginHarness.h"
+#include "PluginStateReset.h"
 #include "ScriptSession.h"
 #include "Sha256.h"
+#include "TableFile.h"
 
 #include <gtest/gtest.h>
 
@@ -59,6 +61,33 @@ struct Case {
 void expectResults(const std::vector<Case>& cases, const RunOptions& options = {}) {
     for (const Case& c : cases)
         EXPECT_EQ(resultOf(c.expression, options), c.result) << c.expression;
+}
+
+// A table file in the test's temporary folder; its path.
+std::string tableFile(const std::string& name, const std::string& json) {
+    const std::string path = ::testing::TempDir() + "fmhost_" + name;
+    std::ofstream(path, std::ios::binary) << json;
+    return path;
+}
+
+// The records of a table file, each as its values joined by ":", joined by "|"; then, when the
+// table has globals, " #" and their values.
+std::string rowsOf(const std::string& path) {
+    const RecordTable table = loadTable(path);
+    std::string rows, globals;
+    for (const auto& record : table.records()) {
+        std::string row;
+        for (std::size_t i = 0; i < record.size(); ++i) {
+            if (!table.fields()[i].global)
+                row += (row.empty() ? "" : ":") + textOf(record[i]);
+        }
+        rows += (rows.empty() ? "" : "|") + row;
+    }
+    for (std::size_t i = 0; i < table.fields().size(); ++i) {
+        if (table.fields()[i].global)
+            globals += " #" + textOf(table.get(i));
+    }
+    return rows + globals;
 }
 
 std::string errorOf(const std::string& script) {
@@ -120,8 +149,8 @@ TEST(ScriptLanguage, ErrorsNameLineAndColumnAndNothingRuns) {
     EXPECT_EQ(errorOf("\"é\" & Nope"), "test.fmcalc:1:7: unknown function \"Nope\"\n");
     EXPECT_EQ(errorOf("VorlixPlugin_Version ( 1 ; 2 )"),
               "test.fmcalc:1:1: VorlixPlugin_Version takes 0 to 1 arguments, not 2\n");
-    EXPECT_EQ(errorOf("CardDav_SetTimeout"),
-              "test.fmcalc:1:1: CardDav_SetTimeout takes 1 argument, not 0\n");
+    EXPECT_EQ(errorOf("CardDav_SetSessionIdleLimit"),
+              "test.fmcalc:1:1: CardDav_SetSessionIdleLimit takes 1 argument, not 0\n");
     EXPECT_EQ(errorOf("VorlixPlugin_Version ( \"a\""),
               "test.fmcalc:1:27: missing \")\" at the end of the script\n");
     EXPECT_EQ(errorOf("x)"), "test.fmcalc:1:2: \")\" without \"(\"\n");
@@ -146,6 +175,23 @@ TEST(ScriptLanguage, ErrorsNameLineAndColumnAndNothingRuns) {
     EXPECT_EQ(errorOf("$x = "), "test.fmcalc:1:6: expected a value\n");
     EXPECT_EQ(errorOf(std::string(500, '(') + "1" + std::string(500, ')')),
               "test.fmcalc:1:65: expression nested too deeply\n");
+    // Script steps: every If and Loop closed, only the steps fmhost runs, fields of a table.
+    EXPECT_EQ(errorOf("If [ 1 ]\nEnd Loop"), "test.fmcalc:2:1: End Loop without Loop\n");
+    EXPECT_EQ(errorOf("# open\nLoop\n"), "test.fmcalc:2:1: Loop without End Loop\n");
+    EXPECT_EQ(errorOf("If [ 1 ]\nElse\nElse If [ 2 ]\nEnd If"),
+              "test.fmcalc:3:1: Else If after Else\n");
+    EXPECT_EQ(errorOf("Exit Loop If [ 1 ]"), "test.fmcalc:1:1: Exit Loop If outside a Loop\n");
+    EXPECT_EQ(errorOf("If [ 1 ]\n  Perform Find [ ]\nEnd If"),
+              "test.fmcalc:2:3: fmhost runs no script step \"Perform Find\"\n");
+    EXPECT_EQ(errorOf("Perform Script [ “Nope” ]"),
+              "test.fmcalc:1:1: cannot read the script Nope.fmscript\n");
+    EXPECT_EQ(errorOf("Set Variable [ $x[2] ; 1 ]"),
+              "test.fmcalc:1:18: fmhost has no repetitions\n");
+    EXPECT_EQ(errorOf("If [ 1 ] 2\nEnd If"), "test.fmcalc:1:10: expected the end of the step\n");
+    EXPECT_EQ(errorOf("Go to Record/Request/Page [ By Calculation: 2 ]"),
+              "test.fmcalc:1:29: fmhost goes to the First, Last, Next or Previous record\n");
+    EXPECT_EQ(errorOf("Set Field [ Contacts::Name ; 1 ]"),
+              "test.fmcalc:1:1: no record table for Contacts::Name (fmhost --table FILE)\n");
 }
 
 TEST(ScriptLanguage, OperatorsBindAndCompareAsFileMakerDoes) {
@@ -181,6 +227,7 @@ TEST(ScriptLanguage, TextListAndChoiceFunctions) {
          text("bd")},
         {"ValueCount ( \"\" ) & ValueCount ( \"a¶b¶\" ) & ValueCount ( \"a¶¶b\" )", text("023")},
         {"List ( \"a\" ; \"\" ; 3 ; $unset )", text("a\r3")},
+        {"SortValues ( \"b¶A¶a¶\" ) & SortValues ( \"\" )", text("A\ra\rb\r")},
         {"IsEmpty ( \"\" ) & IsEmpty ( 0 ) & IsEmpty ( $unset )", text("101")},
         {"Exact ( \"Ab\" ; \"Ab\" ) & Exact ( \"Ab\" ; \"ab\" ) & Exact ( 1 ; \"1\" )",
          text("101")},
@@ -329,25 +376,15 @@ TEST(ScriptSession, StrictStopsAtTheFirstFailedCall) {
     EXPECT_EQ(outcome.out.find("\"line\": 3"), std::string::npos);
     EXPECT_NE(
         outcome.out.find(
-            R"({"line": 2, "call": "VorlixPlugin_Version", "var": null, "result": {"type": "none", "value": null}, "error": 7})"),
+            R"({"line": 2, "call": "VorlixPlugin_Version", "var": null, "result": {"type": "none", "value": null}, "error": 7, "seen": "?"})"),
         std::string::npos)
         << outcome.out;
 
     fmx::host::failHostCall(6, 2);
     const Outcome lenient = runJson(script);
     EXPECT_EQ(lenient.exitCode, 0);
-    EXPECT_NE(lenient.out.find("\"error\": -1}"), std::string::npos);
+    EXPECT_NE(lenient.out.find("\"error\": -1, \"seen\": \"?\"}"), std::string::npos);
     EXPECT_NE(lenient.out.find("\"line\": 3"), std::string::npos);
-}
-
-TEST(ScriptSession, NestedCallErrorsCountWhenTheStatementIsNoCall) {
-    PluginHarness host;
-    fmx::host::failHostCall(1, 2);
-    const Outcome outcome = runJson("\"v\" & VorlixPlugin_Version");
-    EXPECT_EQ(
-        outcome.out,
-        R"({"line": 1, "call": null, "var": null, "result": {"type": "text", "value": "v"}, "error": -1})"
-        "\n");
 }
 
 TEST(ScriptSession, LoopsCallRegisteredFunctionsAndReportTheFirstFailure) {
@@ -364,8 +401,8 @@ TEST(ScriptSession, LoopsCallRegisteredFunctionsAndReportTheFirstFailure) {
         runJson(script).out,
         R"({"line": 1, "call": null, "var": "versions", "result": {"type": "text", "value": "1:0.10\r2:0.10\r3:0.10"}, "error": 0})"
         "\n");
-    // The first call fails: the loop goes on, and the statement reports the failure, which
-    // stops a strict run.
+    // The first call fails: the calculation ends there, as in FileMaker, and gives "?"; the
+    // output shows what the call returned, and a strict run stops.
     fmx::host::failHostCall(1, 2);
     RunOptions options;
     options.strict = true;
@@ -373,7 +410,7 @@ TEST(ScriptSession, LoopsCallRegisteredFunctionsAndReportTheFirstFailure) {
     EXPECT_EQ(outcome.exitCode, 2);
     EXPECT_EQ(
         outcome.out,
-        R"({"line": 1, "call": null, "var": "versions", "result": {"type": "text", "value": "1:\r2:0.10\r3:0.10"}, "error": -1})"
+        R"({"line": 1, "call": null, "var": "versions", "result": {"type": "none", "value": null}, "error": -1, "seen": "?"})"
         "\n");
 }
 
@@ -391,25 +428,148 @@ TEST(ScriptSession, ImportsEveryCardOfABookAsRows) {
                   "c-tag");
     }
     store.failNext("GET", "/alice/book/u2-file.vcf", loopback::Response(500));
+    RunOptions options;
+    options.tablePath =
+        tableFile("import.json", R"({"table": "Contacts", "fields": ["UID", "Name"]})");
     const Outcome outcome =
-        runJson("$uids = CardDav_GetAddressbookvCards\n"
-                "$rows = While ( [ i = 0 ; rows = \"[]\" ] ; i < ValueCount ( $uids ) ; [\n"
-                "    i = i + 1 ; uid = GetValue ( $uids ; i ) ; read = CardDav_GetvCard ( uid ) ;\n"
-                "    rows = JSONSetElement ( rows ; \"[+]\" ; JSONSetElement ( \"{}\" ;\n"
-                "        [ \"uid\" ; uid ; JSONString ] ; [ \"read\" ; read ; JSONBoolean ] ;\n"
-                "        [ \"name\" ; If ( read ; CardDav_GetvCardItem ( \"displayname\" ) ) ; "
-                "JSONString ] ) ; JSONObject ) ] ;\n"
-                "  rows )\n"
-                "JSONGetElement ( $rows ; \"[2].name\" )\n");
+        runJson("Set Variable [ $uids ; Value: CardDav_GetAddressbookvCards ]\n"
+                "Set Variable [ $i ; Value: 0 ]\n"
+                "Loop\n"
+                "  Set Variable [ $i ; Value: $i + 1 ]\n"
+                "  Exit Loop If [ $i > ValueCount ( $uids ) ]\n"
+                "  Set Variable [ $uid ; Value: GetValue ( $uids ; $i ) ]\n"
+                "  Set Variable [ $read ; Value: CardDav_GetvCard ( $uid ) ]\n"
+                "  If [ CardDav_LastError = 0 ]\n"
+                "    New Record/Request\n"
+                "    Set Field [ Contacts::UID ; $uid ]\n"
+                "    Set Field [ Contacts::Name ; CardDav_GetvCardItem ( \"displayname\" ) ]\n"
+                "  Else\n"
+                "    Set Variable [ $failed ; Value: $uid & \" \" & CardDav_LastError ]\n"
+                "  End If\n"
+                "End Loop\n",
+                options);
     EXPECT_EQ(outcome.exitCode, 0) << outcome.err;
-    const std::string rows =
-        R"([{"name":"Ada Lovelace","read":true,"uid":"u1"},{"name":"","read":false,"uid":"u2"},)"
-        R"({"name":"Hedy Lamarr","read":true,"uid":"u3"}])";
-    EXPECT_NE(outcome.out.find(R"("line": 2, "call": null, "var": "rows", "result": )" +
-                               text(rows) + R"(, "error": 47})"),
+    EXPECT_EQ(rowsOf(options.tablePath), "u1:Ada Lovelace|u3:Hedy Lamarr");
+    EXPECT_NE(outcome.out.find(R"("var": "failed", "result": {"type": "text", "value": "u2 47"})"),
               std::string::npos)
         << outcome.out;
-    EXPECT_NE(outcome.out.find(text("Hedy Lamarr")), std::string::npos);
+}
+
+// Script steps on a table of two records and a global: what each script leaves in the table.
+TEST(ScriptSteps, WhatEachScriptLeavesInTheTable) {
+    PluginHarness host;
+    resetPluginState(); // no connection: a server function fails with 11
+    const struct {
+        const char* script;
+        const char* rows;
+    } cases[] = {
+        {"# every record once; a disabled step and options of no use without dialogs\n"
+         "Set Error Capture [ On ]\n"
+         "Go to Record/Request/Page [ First ]\n"
+         "Loop\n"
+         "  Set Field [ Contacts::Note ; Contacts::Name & \"!\" ]\n"
+         "  // Set Field [ Contacts::Note ; \"disabled\" ]\n"
+         "  Go to Record/Request/Page [ Next ; Exit after last: On ]\n"
+         "End Loop\n"
+         "Commit Records/Requests [ With dialog: Off ]",
+         "Ada:Ada!|Grace:Grace! #t0"},
+        {"If [ Get ( FoundCount ) = 3 ]\n  Set Field [ Contacts::Token ; \"three\" ]\n"
+         "Else If [ Get ( FoundCount ) = 2 ]\n  Set Field [ Contacts::Token ; \"two\" ]\n"
+         "Else\n  Set Field [ Contacts::Token ; \"other\" ]\nEnd If",
+         "Ada:|Grace:x #two"},
+        // Deleting makes the record after current, or the new last one.
+        {"Delete Record/Request [ With dialog: Off ]\n"
+         "Set Field [ Contacts::Note ; Get ( RecordNumber ) ]\n"
+         "New Record/Request\nSet Field [ Contacts::Name ; \"Hedy\" ]\n"
+         "Delete Record/Request\nSet Field [ Contacts::Note ; Contacts::Note & \" last\" ]",
+         "Grace:1 last #t0"},
+        // Exit after last leaves only a loop.
+        {"Go to Record/Request/Page [ Last ]\nSet Field [ Contacts::Note ; \"L\" ]\n"
+         "Go to Record/Request/Page [ Previous ]\nSet Field [ Contacts::Note ; \"P\" ]\n"
+         "Go to Record/Request/Page [ Previous ; Exit after last: On ]\n"
+         "Set Field [ Contacts::Token ; Get ( RecordNumber ) ]",
+         "Ada:P|Grace:L #1"},
+        {"Set Variable [ $i ; Value: 0 ]\nLoop\n  Set Variable [ $i ; $i + 1 ]\n"
+         "  Exit Loop If [ $i ≥ 3 ]\nEnd Loop\nSet Field [ Contacts::Token ; $i ]\n"
+         "Exit Script [ Text Result: $i ]\nSet Field [ Contacts::Token ; \"after\" ]",
+         "Ada:|Grace:x #3"},
+        {"Set Field By Name [ \"Contacts::\" & \"note\" ; GetField ( \"Contacts::Name\" ) & "
+         "GetField ( \"Contacts::Nope\" ) ]",
+         "Ada:Ada?|Grace:x #t0"},
+        // A call that returns a code: the whole calculation is "?", evaluated no further, so a
+        // failure never shows in a result; CardDav_LastError tells it.
+        {"Set Field [ Contacts::Note ; Let ( $before = 1 ; \"\" ) & CardDav_GetvCard ( \"x\" ) & "
+         "Let ( $after = 1 ; \"\" ) ]\n"
+         "If [ not CardDav_GetvCard ( \"x\" ) ]\n  Set Field [ Contacts::Name ; \"seen\" ]\n"
+         "End If\n"
+         "Set Field [ Contacts::Token ; $before & $after & \"|\" & CardDav_LastError ]",
+         "Ada:?|Grace:x #1|11"},
+        // A performed script has local variables of its own; $$variables are shared.
+        {"Set Variable [ $outer ; Value: \"o\" ]\n"
+         "Perform Script [ Specified: From list ; “Performed” ; Parameter: \"p\" ]\n"
+         "Set Field [ Contacts::Token ; Get ( ScriptResult ) & $inner & $outer & $$shared ]",
+         "Ada:p|Grace:x #p!op"},
+    };
+    std::ofstream(::testing::TempDir() + "Performed.fmscript")
+        << "Set Variable [ $inner ; Value: \"i\" ]\n"
+           "Set Variable [ $$shared ; Value: Get ( ScriptParameter ) ]\n"
+           "Set Field [ Contacts::Note ; Get ( ScriptParameter ) & $outer ]\n"
+           "Exit Script [ Text Result: Get ( ScriptParameter ) & \"!\" ]\n"
+           "Set Field [ Contacts::Note ; \"after\" ]\n";
+    for (const auto& c : cases) {
+        RunOptions options;
+        options.baseDirectory = ::testing::TempDir();
+        options.tablePath = tableFile("steps.json", R"({"table": "Contacts",
+            "fields": ["Name", "Note"], "globals": {"Token": "t0"},
+            "records": [{"Name": "Ada"}, {"Name": "Grace", "Note": "x"}]})");
+        const Outcome outcome = runJson(c.script, options);
+        EXPECT_EQ(outcome.exitCode, 0) << c.script << "\n" << outcome.err;
+        EXPECT_EQ(rowsOf(options.tablePath), c.rows) << c.script;
+    }
+}
+
+// A table file that does not read whole is refused before anything runs, and stays as it was.
+TEST(ScriptSteps, TableFilesThatDoNotReadAreRefused) {
+    PluginHarness host;
+    const std::pair<const char*, const char*> files[] = {
+        {"[1,", "is no JSON object with \"table\" and \"fields\""},
+        {R"({"table": "C", "fields": [], "view": 1})", "holds the unknown key \"view\""},
+        {R"({"table": "C", "fields": ["a", "A"]})", "names the field A twice"},
+        {R"({"table": "C x", "fields": []})", "the table's name is no name of letters, digits"},
+        {R"({"table": "C", "fields": ["a"], "records": [{"b": 1}]})",
+         "record 1 names b, none of \"fields\""},
+        {R"({"table": "C", "fields": ["a"], "records": [{"a": [1]}]})",
+         "record 1's a is no text, number, null or container: [1]"},
+    };
+    for (const auto& [json, error] : files) {
+        RunOptions options;
+        options.tablePath = tableFile("bad.json", json);
+        const Outcome outcome = runJson("New Record/Request", options);
+        EXPECT_EQ(outcome.exitCode, 1);
+        EXPECT_EQ(outcome.out, "");
+        EXPECT_NE(outcome.err.find(error), std::string::npos) << outcome.err;
+        std::ifstream file(options.tablePath);
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(file), {}), json);
+    }
+}
+
+TEST(ScriptSteps, ReadableOutputShowsWhatTheScriptDidNotSee) {
+    PluginHarness host;
+    resetPluginState();
+    RunOptions options;
+    options.tablePath = tableFile("readable.json", R"({"table": "T", "fields": ["A"]})");
+    std::ostringstream out, err;
+    ScriptSession session(options, out, err);
+    EXPECT_EQ(session.runScript("Set Variable [ $c ; Value: CardDav_GetvCard ( \"x\" ) ]\n"
+                                "New Record/Request\nSet Field [ T::A ; \"a¶b\" ]\n"
+                                "Show Custom Dialog [ \"Title\" ; $c ]\n"),
+              0);
+    EXPECT_EQ(out.str(), "Set Variable [ $c ; Value: CardDav_GetvCard ( \"x\" ) ]\n"
+                         "→ ? (not seen by the script: CardDav_GetvCard returned 0)\n  error 11\n\n"
+                         "New Record/Request\n→ record 1 of 1\n\n"
+                         "Set Field [ T::A ; \"a¶b\" ]\n→ a\n  b\n\n"
+                         "Show Custom Dialog [ \"Title\" ; $c ]\n→ [Title] ?\n\n"
+                         "== T: 1 record\n  1. A: a¶b\n");
 }
 
 TEST(ScriptSession, ReadableOutputAndSavedPictures) {

@@ -1,7 +1,7 @@
 // Listing and selecting address books on a real server (Radicale on loopback) that holds cards
 // written by other clients.
 #include "CardFixtures.h"
-#include "Functions/CardDavState.h"
+#include "Functions/Sessions.h"
 
 #include <gtest/gtest.h>
 
@@ -29,6 +29,14 @@ TEST(AddressBooksRadicale, ListsBooksAndCachesCardsAndGroupsOfTheSelectedOne) {
     std::sort(urls.begin(), urls.end());
     EXPECT_EQ(urls,
               (std::vector<std::string>{plugin.bookUrl, plugin.server.baseUrl() + "/alice/work/"}));
+    // With their names; the owner may write to both.
+    std::vector<std::string> details =
+        listEntries(plugin.host.call("CardDav_GetAddressBookDetails").text());
+    std::sort(details.begin(), details.end());
+    ASSERT_EQ(details.size(), 2u);
+    EXPECT_EQ(details[1], plugin.server.baseUrl() + "/alice/work/\tWork\twritable");
+    EXPECT_EQ(details[0].rfind(plugin.bookUrl + "\t", 0), 0u) << details[0];
+    EXPECT_EQ(details[0].substr(details[0].size() - 9), "\twritable") << details[0];
 
     plugin.putCard("ada", adaCard());
     plugin.putCard("zed", makeCard("Zed-1", "Zed", "TEL;TYPE=CELL,VOICE:+49 1"));

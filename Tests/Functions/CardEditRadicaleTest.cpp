@@ -1,6 +1,6 @@
 // Reading and editing one card of a real server (Radicale on loopback), and saving it back.
 #include "CardFixtures.h"
-#include "Functions/CardDavState.h"
+#include "Functions/Sessions.h"
 #include "Utils/VorlixUtils.h"
 #include "base64.h"
 
@@ -103,15 +103,16 @@ TEST_F(CardEditRadicale, GivesThePhotoAsAContainerOfTheAskedSize) {
         "CardDav_GetvCardItem", {Arg::text("photo"), Arg::number(40000), Arg::number(20)});
     EXPECT_EQ(huge.value.pictureSize(), size(32767, 20));
 
-    // A card without photo, and one whose photo is a link rather than base64 data.
+    // A card without photo, and one whose photo is a link to a picture the server does not hold.
     plugin.putCard("bob", makeCard("uid-bob", "Bob"));
-    plugin.putCard("eve", makeCard("uid-eve", "Eve", "PHOTO;VALUE=uri:http://example.org/e.png"));
+    plugin.putCard("eve",
+                   makeCard("uid-eve", "Eve", "PHOTO;VALUE=uri:" + plugin.bookUrl + "missing.png"));
     plugin.selectBook();
     plugin.host.call("CardDav_GetvCard", {Arg::text("uid-bob")});
     EXPECT_EQ(text(plugin, "photo"), "No photo");
     plugin.host.call("CardDav_GetvCard", {Arg::text("uid-eve")});
     const CallResult link = plugin.host.call("CardDav_GetvCardItem", {Arg::text("photo")});
-    EXPECT_EQ(link.error, 6);
+    EXPECT_EQ(link.error, 44);
     EXPECT_EQ(link.type(), ValueType::none);
 }
 

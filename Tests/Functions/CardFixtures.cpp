@@ -1,7 +1,7 @@
 #include "CardFixtures.h"
 
 #include "CardStore.h"
-#include "Functions/CardDavState.h"
+#include "Functions/Sessions.h"
 #include "PluginStateReset.h"
 
 #include <fstream>
@@ -23,6 +23,16 @@ std::vector<std::string> listEntries(const std::string& list) {
         entries.push_back(list.substr(start, end - start));
     EXPECT_EQ(start, list.size()) << "the last entry is followed by a carriage return";
     return entries;
+}
+
+std::vector<std::string> tabColumns(const std::string& line) {
+    std::vector<std::string> columns(1);
+    for (const char c : line)
+        if (c == '\t')
+            columns.emplace_back();
+        else
+            columns.back() += c;
+    return columns;
 }
 
 std::string listingAnswer(const std::vector<ListedCard>& cards, bool perElementNamespaces) {

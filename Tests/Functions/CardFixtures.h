@@ -21,6 +21,9 @@ void storeCardFile(const ConnectedPlugin& plugin, const std::string& fileName,
 // Splits a list result at its carriage returns (each entry is followed by one).
 std::vector<std::string> listEntries(const std::string& list);
 
+// The tab-separated columns of one line of a list result.
+std::vector<std::string> tabColumns(const std::string& line);
+
 // One card of a canned listing.
 struct ListedCard {
     std::string href; // absolute path

@@ -2,7 +2,8 @@
 // PUTs answered without a tag, other XML styles), driven by the loopback server; and the number
 // of requests each function sends.
 #include "CardFixtures.h"
-#include "Functions/CardDavState.h"
+#include "Functions/Sessions.h"
+#include "TinyPictures.h"
 #include "Utils/VorlixUtils.h"
 
 #include <gtest/gtest.h>
@@ -112,14 +113,13 @@ TEST_F(CardLoopback, GetvCardSendsOneGetAndHandlesRefusals) {
     EXPECT_EQ(plugin.host.call("CardDav_GetvCardItem", {Arg::text("etag")}).text(), "t1");
     EXPECT_EQ(plugin.host.call("CardDav_GetvCardItem", {Arg::text("cardid")}).text(), "c1");
 
-    for (const auto& [status, code] : {std::pair{404, 44}, {403, 43}, {500, 47}, {401, -1}}) {
+    for (const auto& [status, code] : {std::pair{404, 44}, {403, 43}, {500, 47}, {401, 24}}) {
         plugin.server.enqueue(Response(status));
         const CallResult failed = plugin.host.call("CardDav_GetvCard", {Arg::text("u1")});
         EXPECT_EQ(failed.error, code) << status;
         EXPECT_EQ(failed.number(), 0) << status;
-        EXPECT_EQ(session().current_vcard_id, "u1");
-        EXPECT_TRUE(session().current_vcard.items.empty())
-            << "the failed fetch left the card empty";
+        EXPECT_EQ(session().current_vcard_id, "") << "the failed fetch left no card current";
+        EXPECT_TRUE(session().current_vcard.items.empty());
     }
 }
 
@@ -207,67 +207,121 @@ TEST_F(CardLoopback, ACardWhoseUidCarriesAGroupPrefixIsSaved) {
 
 TEST_F(CardLoopback, NewvCardPutsTheCardIntoABookNamedWithoutItsFinalSlash) {
     plugin.selectBook({});
-    plugin.server.enqueue(Response(404));
     plugin.server.enqueue(tagged(201, "c-1"));
     std::string book = plugin.bookUrl();
     book.pop_back();
     EXPECT_EQ(plugin.host.call("CardDav_NewvCard", {Arg::text(book)}).error, 0);
-    for (const loopback::Request& request : plugin.server.requests())
-        EXPECT_EQ(request.target.rfind("/home/book/", 0), 0u) << request.requestLine;
+    EXPECT_EQ(plugin.server.lastRequest().target.rfind("/home/book/", 0), 0u);
 }
 
-TEST_F(CardLoopback, NewvCardProbesThenCreatesAndTheSaveUsesTheCreationTag) {
+TEST_F(CardLoopback, NewvCardIsOneCreateOnlyPutAndTheCardInMemoryIsThePlaceholder) {
     plugin.selectBook({});
-    plugin.server.enqueue(Response(404));
     plugin.server.enqueue(tagged(201, "c-1"));
     const CallResult created = plugin.host.call("CardDav_NewvCard", {Arg::text("")});
     EXPECT_EQ(created.error, 0);
     const std::string uid = created.text();
     EXPECT_EQ(uid.size(), 36u) << "a new GUID";
-    EXPECT_EQ(methods(), "GET PUT ");
+    EXPECT_EQ(methods(), "PUT ");
     const loopback::Request put = plugin.server.lastRequest();
     EXPECT_EQ(put.header("If-None-Match"), "*");
-    EXPECT_EQ(put.target.rfind("/home/book/", 0), 0u);
+    EXPECT_EQ(put.target.size(), std::string("/home/book/").size() + 32 + 4) << put.target;
     EXPECT_NE(put.body.find("UID:" + uid + "\r\n"), std::string::npos);
     EXPECT_NE(put.body.find("FN:New\r\n"), std::string::npos);
 
-    plugin.host.call("CardDav_SetvCardItem", {Arg::text("displayname"), Arg::text("Grace")});
+    // Saved right away, the card is the one the server holds, FN and N included.
     plugin.server.clearRequests();
     plugin.server.enqueue(tagged(204, "c-2"));
     EXPECT_EQ(save().text(), "Saved");
     EXPECT_EQ(plugin.server.lastRequest().target, put.target);
     EXPECT_EQ(plugin.server.lastRequest().header("If-Match"), "\"c-1\"");
+    EXPECT_EQ(plugin.server.lastRequest().body, put.body);
+
+    plugin.host.call("CardDav_SetvCardItem", {Arg::text("displayname"), Arg::text("Grace")});
+    plugin.server.enqueue(tagged(204, "c-3"));
+    EXPECT_EQ(save().text(), "Saved");
     const std::string body = plugin.server.lastRequest().body;
-    // The card in memory: UID, VERSION and PRODID from the creation, then the edit.
-    for (const std::string& value :
-         {uid, std::string("3.0"), std::string("Vorlix Plugin"), std::string("Grace")})
-        EXPECT_NE(body.find(":" + value + "\r\n"), std::string::npos) << body;
+    for (const std::string& line : {"UID:" + uid, std::string("VERSION:3.0"),
+                                    std::string("N:New;;;;"), std::string("FN:Grace")})
+        EXPECT_NE(body.find(line + "\r\n"), std::string::npos) << body;
 }
 
-TEST_F(CardLoopback, NewvCardCreatedWithoutTagAsksForIt) {
-    plugin.server.enqueue(Response(404));
-    plugin.server.enqueue(Response(201));
-    plugin.server.setHandler(
-        [](const loopback::Request& request) { return etagAnswer(request.target, "fetched"); });
+TEST_F(CardLoopback, NewvCardGivenTheCardSendsItInOnePut) {
+    plugin.selectBook({});
+    plugin.server.enqueue(tagged(201, "c-1"));
+    const CallResult created = plugin.host.call(
+        "CardDav_NewvCard",
+        {Arg::text(""), Arg::text(""),
+         Arg::text(R"({"uid":"U7","href":"https://elsewhere/x.vcf","etag":"old",)"
+                   R"("name":{"family":"Hopper","given":"Grace"},)"
+                   R"("emails":[{"value":"grace@navy.example","types":["work"]}]})")});
+    EXPECT_EQ(created.text(), "U7");
+    EXPECT_EQ(created.error, 0);
+    EXPECT_EQ(methods(), "PUT ");
+    const std::string body = plugin.server.lastRequest().body;
+    for (const std::string line : {"UID:U7", "FN:Grace Hopper", "N:Hopper;Grace;;;"})
+        EXPECT_NE(body.find(line + "\r\n"), std::string::npos) << body;
+    EXPECT_NE(body.find(":grace@navy.example\r\n"), std::string::npos) << body;
+    EXPECT_EQ(plugin.host.call("CardDav_GetvCardItem", {Arg::text("email2")}).text(),
+              "grace@navy.example");
+    EXPECT_EQ(plugin.host.call("CardDav_GetvCardItem", {Arg::text("etag")}).text(), "c-1");
+
+    // A card that names nobody, or an object that is none, is not sent.
+    plugin.server.clearRequests();
+    for (const char* json : {R"({"note":"nobody"})", "[1]", R"({"colour":"red"})"}) {
+        const CallResult refused =
+            plugin.host.call("CardDav_NewvCard", {Arg::text(""), Arg::text(""), Arg::text(json)});
+        EXPECT_EQ(refused.error, 21) << json;
+        EXPECT_EQ(refused.text(), "ERROR: Creation of vcard failed");
+    }
+    EXPECT_EQ(plugin.server.requestCount(), 0u);
+}
+
+TEST_F(CardLoopback, NewvCardFollowsLocationAndTakesTheCardTheServerHolds) {
+    // A server that files the card where it chooses, replaces its UID and names no tag.
+    fetchU1();
+    const std::string stored = "BEGIN:VCARD\r\nVERSION:3.0\r\nUID:server-7\r\nFN:New\r\n"
+                               "N:New;;;;\r\nREV:2026-01-01T00:00:00Z\r\nEND:VCARD\r\n";
+    plugin.server.enqueue(Response(201, {"Location: /home/book/server-7"}));
+    plugin.server.enqueue(tagged(200, "s-1", stored));
     const CallResult created =
         plugin.host.call("CardDav_NewvCard", {Arg::text(plugin.bookUrl()), Arg::text("U1")});
-    EXPECT_EQ(created.text(), "U1");
+    EXPECT_EQ(created.text(), "server-7");
     EXPECT_EQ(created.error, 0);
-    EXPECT_EQ(methods(), "GET PUT PROPFIND ");
-    EXPECT_EQ(session().book.card("U1")->etag, "fetched");
-    EXPECT_EQ(session().current_vcard_id, "U1");
+    EXPECT_EQ(methods(), "PUT GET ");
+    EXPECT_EQ(plugin.server.lastRequest().target, "/home/book/server-7");
+    const addresscard* card = session().book.card("server-7");
+    ASSERT_NE(card, nullptr);
+    EXPECT_EQ(card->url, plugin.server.baseUrl() + "/home/book/server-7");
+    EXPECT_EQ(card->etag, "s-1");
+    EXPECT_EQ(session().book.cards().count("U1"), 0u);
 
-    // When that request names no tag either, the card exists but is not taken up.
     plugin.server.clearRequests();
-    plugin.server.enqueue(Response(404));
+    plugin.server.enqueue(tagged(204, "s-2"));
+    EXPECT_EQ(save().text(), "Saved");
+    EXPECT_EQ(plugin.server.lastRequest().target, "/home/book/server-7");
+    EXPECT_EQ(plugin.server.lastRequest().body, stored);
+
+    // A card that cannot be read back is not made current, and neither stays the card current
+    // before: the edits meant for the new card would be saved over it.
+    plugin.server.clearRequests();
     plugin.server.enqueue(Response(201));
-    plugin.server.enqueue(xmlResponse(207, "<d:multistatus xmlns:d=\"DAV:\"/>"));
-    const CallResult untagged =
+    plugin.server.enqueue(Response(404));
+    const CallResult unusable =
         plugin.host.call("CardDav_NewvCard", {Arg::text(plugin.bookUrl()), Arg::text("U2")});
-    EXPECT_EQ(untagged.text(), "ERROR: Creation of vcard failed. Server issue.");
-    EXPECT_EQ(untagged.error, -1) << "the card did not become the current card";
+    EXPECT_EQ(unusable.text(), "ERROR: Creation of vcard failed. Server issue.");
+    EXPECT_EQ(unusable.error, 44);
     EXPECT_EQ(session().book.cards().count("U2"), 0u);
-    EXPECT_EQ(session().current_vcard_id, "U1");
+    // Nor does the card current before stay so: the edits meant for the new card would be saved
+    // over it.
+    EXPECT_EQ(session().current_vcard_id, "");
+    plugin.host.call("CardDav_SetvCardItem", {Arg::text("note"), Arg::text("for the new card")});
+    EXPECT_EQ(save().text(), "Vcard not found");
+    EXPECT_EQ(methods(), "PUT GET ");
+
+    // A place on another server is not followed.
+    plugin.server.enqueue(Response(201, {"Location: https://other.example/book/x.vcf"}));
+    EXPECT_EQ(plugin.host.call("CardDav_NewvCard", {Arg::text(""), Arg::text("U3")}).error, 20);
+    EXPECT_EQ(plugin.server.requestCount(), 3u);
 }
 
 TEST_F(CardLoopback, NewvCardFailures) {
@@ -278,7 +332,6 @@ TEST_F(CardLoopback, NewvCardFailures) {
     EXPECT_EQ(plugin.server.requestCount(), 0u);
 
     // The PUT refused: the URL given stays selected.
-    plugin.server.enqueue(Response(404));
     plugin.server.enqueue(Response(403));
     const CallResult refused = plugin.host.call("CardDav_NewvCard", {Arg::text(plugin.bookUrl())});
     EXPECT_EQ(refused.text(), "ERROR: Creation of vcard failed");
@@ -286,14 +339,14 @@ TEST_F(CardLoopback, NewvCardFailures) {
     EXPECT_EQ(session().book.url(), plugin.bookUrl());
     EXPECT_TRUE(session().book.cards().empty());
 
-    // No free identifier: every probe finds a card (code -1), or the last probe fails (its
-    // code); nothing is PUT.
+    // A name the server holds already is tried once more under another; then given up.
     plugin.server.clearRequests();
-    plugin.server.setHandler([](const loopback::Request&) { return Response(200); });
+    plugin.server.setHandler([](const loopback::Request&) { return Response(412); });
     const CallResult taken = plugin.host.call("CardDav_NewvCard", {Arg::text("")});
     EXPECT_EQ(taken.text(), "ERROR: Creation of vcard failed");
     EXPECT_EQ(taken.error, -1);
-    EXPECT_EQ(methods().find("PUT"), std::string::npos);
+    EXPECT_EQ(methods(), "PUT PUT ");
+    EXPECT_NE(plugin.server.requests()[0].target, plugin.server.requests()[1].target);
     plugin.server.setHandler([](const loopback::Request&) { return Response(500); });
     EXPECT_EQ(plugin.host.call("CardDav_NewvCard", {Arg::text("")}).error, 47);
 }
@@ -399,10 +452,17 @@ TEST_F(CardLoopback, PhotoEncodingsAndACardWithoutFieldMap) {
     EXPECT_EQ(refused.error, -1);
     EXPECT_EQ(refused.type(), ValueType::none);
 
+    // A container that holds no picture (HEIC, a PDF) is no photo: the card stays as it is.
+    const CallResult document = plugin.host.call(
+        "CardDav_SetvCardItem", {Arg::text("photo"), Arg::container({Stream{"FILE", "%PDF-1.7"}})});
+    EXPECT_EQ(document.error, 34);
+    EXPECT_EQ(session().current_vcard.get("photo"), "R0lG");
+
     // A photo in another encoding is not overwritten; its TYPE follows the container.
     session().current_vcard.setTypeValue("photo", "ENCODING", "QUOTED-PRINTABLE");
-    const CallResult other = plugin.host.call(
-        "CardDav_SetvCardItem", {Arg::text("PHOTO"), Arg::container({Stream{"PNGf", "png"}})});
+    const CallResult other =
+        plugin.host.call("CardDav_SetvCardItem",
+                         {Arg::text("PHOTO"), Arg::container({Stream{"PNGf", tinyPng(2, 2)}})});
     EXPECT_EQ(other.number(), 1);
     EXPECT_EQ(other.error, 6);
     EXPECT_EQ(session().current_vcard.get("photo"), "R0lG");

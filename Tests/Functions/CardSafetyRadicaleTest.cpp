@@ -1,7 +1,7 @@
 // What a script does wrong, or what goes wrong under it, never costs a card on a real server
 // (Radicale on loopback), and every write that did not happen says so in its code.
 #include "CardFixtures.h"
-#include "Functions/CardDavState.h"
+#include "Functions/Sessions.h"
 
 #include <gtest/gtest.h>
 
@@ -105,9 +105,9 @@ TEST(CardSafetyRadicale, ServerGoneBetweenFetchAndSaveIsAFailedSave) {
 
     const CallResult saved = plugin.host.call("CardDav_SaveCard");
     EXPECT_EQ(saved.text(), "Unkown error. Server result code: 0");
-    EXPECT_EQ(saved.error, -1);
-    EXPECT_EQ(plugin.host.call("CardDav_LastError").number(), -1);
+    EXPECT_EQ(saved.error, 25);
+    EXPECT_EQ(plugin.host.call("CardDav_LastError").number(), 25);
     const CallResult deleted = plugin.host.call("CardDav_DeleteCard", {Arg::text("uid-ada")});
     EXPECT_EQ(deleted.number(), 0);
-    EXPECT_EQ(deleted.error, -1);
+    EXPECT_EQ(deleted.error, 25);
 }

@@ -1,6 +1,6 @@
 // Creating, saving and deleting cards on a real server (Radicale on loopback).
 #include "CardFixtures.h"
-#include "Functions/CardDavState.h"
+#include "Functions/Sessions.h"
 
 #include <gtest/gtest.h>
 

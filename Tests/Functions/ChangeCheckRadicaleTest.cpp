@@ -1,7 +1,7 @@
 // Change detection against a real server (Radicale on loopback), with another client changing
 // and deleting the card.
 #include "ConnectedPlugin.h"
-#include "Functions/CardDavState.h"
+#include "Functions/Sessions.h"
 
 #include <gtest/gtest.h>
 

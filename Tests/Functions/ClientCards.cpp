@@ -76,6 +76,10 @@ ClientCard outlook() {
                        "DFe 5;Hamburg;;20457;Deutschland";
     card.expectedLine = "ADR;WORK;PREF:;;Hafenstra\xC3\x9F"
                         "e 5;Altona;;20457;Deutschland";
+    card.jsonPointer = "/phones/1/value";
+    card.jsonValue = "+49 170 555 0199";
+    card.jsonChangedLine = "TEL;CELL;PREF:+49 170 555 0101";
+    card.jsonExpectedLine = "TEL;CELL;PREF:+49 170 555 0199";
     return card;
 }
 
@@ -119,6 +123,10 @@ ClientCard android() {
     card.newValue = "+45 20 55 09 99";
     card.changedLine = "TEL;CELL:+45 20 55 01 00";
     card.expectedLine = "TEL;CELL:+45 20 55 09 99";
+    card.jsonPointer = "/emails/0/value";
+    card.jsonValue = "soren@new.example";
+    card.jsonChangedLine = "EMAIL;HOME:soren@example.dk";
+    card.jsonExpectedLine = "EMAIL;HOME:soren@new.example";
     return card;
 }
 
@@ -146,6 +154,11 @@ ClientCard apple() {
         "item3.ADR;type=HOME;type=pref:;;1 Orchard Loop;Cupertino;CA;95014;United States";
     card.expectedLine =
         "item3.ADR;type=HOME;type=pref:;;1 Orchard Loop;Palo Alto;CA;95014;United States";
+    // The e-mail whose label line is empty: that line stays.
+    card.jsonPointer = "/emails/1/value";
+    card.jsonValue = "jonna@new.example";
+    card.jsonChangedLine = "item2.EMAIL;type=INTERNET:jonna.private@example.net";
+    card.jsonExpectedLine = "item2.EMAIL;type=INTERNET:jonna@new.example";
     return card;
 }
 
@@ -174,6 +187,10 @@ ClientCard google() {
     card.field = "email1";
     card.newValue = "amara@new.example";
     card.expectedLine = "EMAIL;TYPE=PREF:amara@new.example";
+    card.jsonPointer = "/urls/0/value";
+    card.jsonValue = "https://amara.example/new";
+    card.jsonChangedLine = "item2.URL:https\\://amara.example/";
+    card.jsonExpectedLine = "item2.URL:https://amara.example/new";
     return card;
 }
 
@@ -213,6 +230,10 @@ ClientCard evolution() {
     card.newValue = "200121";
     card.changedLine = "ADR;TYPE=WORK:;;88 Century Avenue;Shanghai;;200120;China";
     card.expectedLine = "ADR;TYPE=WORK:;;88 Century Avenue;Shanghai;;200121;China";
+    card.jsonPointer = "/ims/0/value";
+    card.jsonValue = "sip:wei@example.org";
+    card.jsonChangedLine = "X-SIP;X-EVOLUTION-UI-SLOT=1;TYPE=WORK:sip:li.wei@example.org";
+    card.jsonExpectedLine = "X-SIP;X-EVOLUTION-UI-SLOT=1;TYPE=WORK:sip:wei@example.org";
     return card;
 }
 
@@ -243,6 +264,10 @@ ClientCard version4() {
     card.newValue = pretendJpeg(30);
     card.changedLine = "PHOTO:data:image/png;base64," + std::string(kPhotoPng);
     card.expectedLine = "PHOTO:data:image/jpeg;base64," + base64Of(card.newValue);
+    card.jsonPointer = "/phones/1/value";
+    card.jsonValue = "tel:+81-3-5550-0111";
+    card.jsonChangedLine = "TEL;VALUE=uri;TYPE=\"work,voice\":tel:+81-3-5550-0100";
+    card.jsonExpectedLine = "TEL;VALUE=uri;TYPE=\"work,voice\":tel:+81-3-5550-0111";
     return card;
 }
 
@@ -280,6 +305,99 @@ ClientCard iphone() {
     card.newValue = "edited";
     // A property a script adds carries the field's TYPE, empty for a note.
     card.expectedLine = "NOTE;TYPE=:edited";
+    card.jsonPointer = "/addresses/0/city";
+    card.jsonValue = "Porto";
+    card.jsonChangedLine =
+        "item1.ADR;type=HOME;type=pref:;;Rua das Flores 10;Lisboa;;1200-195;Portugal";
+    card.jsonExpectedLine =
+        "item1.ADR;type=HOME;type=pref:;;Rua das Flores 10;Porto;;1200-195;Portugal";
+    return card;
+}
+
+ClientCard outlookLatin1() {
+    ClientCard card;
+    card.style = "Outlook 2.1 in 8-bit text, with and without a charset";
+    card.uid = "outlook-5e10-0008";
+    card.text = joined({"BEGIN:VCARD", "VERSION:2.1", "UID:outlook-5e10-0008",
+                        "N;CHARSET=ISO-8859-1:M\xFCller;J\xFCrgen", "FN:J\xFCrgen M\xFCller",
+                        "TITLE;CHARSET=Windows-1252:Gesch\xE4"
+                        "ftsf\xFChrer",
+                        "TEL;WORK;VOICE:+49 221 555 0100",
+                        "ADR;WORK;CHARSET=ISO-8859-1:;;K\xF6nigstra\xDF"
+                        "e 5;K\xF6ln;;50667;Deutschland",
+                        "NOTE:Gr\xFC\xDF"
+                        "e \x96 bis bald",
+                        "END:VCARD"},
+                       "\r\n");
+    card.reads = {{"displayname", "J\xC3\xBCrgen M\xC3\xBCller"},
+                  {"name_first", "J\xC3\xBCrgen"},
+                  {"title", "Gesch\xC3\xA4"
+                            "ftsf\xC3\xBChrer"},
+                  {"work_city", "K\xC3\xB6ln"},
+                  {"note", "Gr\xC3\xBC\xC3\x9F"
+                           "e \xE2\x80\x93 bis bald"}};
+    card.storableOnRadicale = false;
+    card.field = "worktel";
+    card.newValue = "+49 221 555 0199";
+    card.changedLine = "TEL;WORK;VOICE:+49 221 555 0100";
+    card.expectedLine = "TEL;WORK;VOICE:+49 221 555 0199";
+    // A line changed is UTF-8, and no longer claims another charset.
+    card.jsonPointer = "/title";
+    card.jsonValue = "Gesch\xC3\xA4"
+                     "ftsleiter";
+    card.jsonChangedLine = "TITLE;CHARSET=Windows-1252:Gesch\xE4"
+                           "ftsf\xFChrer";
+    card.jsonExpectedLine = "TITLE:Gesch\xC3\xA4"
+                            "ftsleiter";
+    return card;
+}
+
+ClientCard appleLabels() {
+    ClientCard card;
+    card.style = "Apple phones with built-in, custom and empty labels";
+    card.uid = "9C0FFEE0-0000-4000-8000-00000000A110";
+    card.text =
+        joined({"BEGIN:VCARD", "VERSION:3.0", "PRODID:-//Orchard Computer//Phone OS 17.4//EN",
+                "N:Rivera;Sam;;;", "FN:Sam Rivera", "item1.TEL;type=pref:+1 415 555 0100",
+                "item1.X-ABLabel:_$!<AssistantPhone>!$_", "ITEM2.TEL:+1 415 555 0101",
+                "Item2.x-ablabel:_$!<Mobile>!$_", "item3.TEL;type=VOICE:+1 415 555 0102",
+                "item3.X-ABLabel:", "item4.EMAIL;type=INTERNET:sam@example.com",
+                "item4.X-ABLabel:Hobby\\, weekends", "UID:9C0FFEE0-0000-4000-8000-00000000A110",
+                "END:VCARD"},
+               "\r\n");
+    card.reads = {{"email2", "sam@example.com"}, {"voicetel", "+1 415 555 0102"}};
+    card.field = "voicetel";
+    card.newValue = "+1 415 555 0199";
+    card.changedLine = "item3.TEL;type=VOICE:+1 415 555 0102";
+    card.expectedLine = "item3.TEL;type=VOICE:+1 415 555 0199";
+    card.jsonPointer = "/phones/0/value";
+    card.jsonValue = "+1 415 555 0190";
+    card.jsonChangedLine = "item1.TEL;type=pref:+1 415 555 0100";
+    card.jsonExpectedLine = "item1.TEL;type=pref:+1 415 555 0190";
+    return card;
+}
+
+ClientCard hostile() {
+    ClientCard card;
+    card.style = "Hostile text, CDATA markers, backslashes and a quoted type";
+    card.uid = "hostile-0009";
+    card.text = joined({"BEGIN:VCARD", "VERSION:4.0", "UID:hostile-0009",
+                        "FN:Back\\\\slash\\, and \"quotes\"", "N:Slash;Back;;;",
+                        "NOTE:if (a[b[1]]>0) then <![CDATA[warn]]> C:\\\\new",
+                        "TEL;TYPE=\"COMMA,SEPARATED:inside.dquote\",pref:+1 555 0100",
+                        "TEL;TYPE=cell:+1 555 0101", "EMAIL:x@example.org", "END:VCARD"},
+                       "\r\n");
+    card.reads = {{"displayname", "Back\\\\slash\\, and \"quotes\""},
+                  {"note", "if (a[b[1]]>0) then <![CDATA[warn]]> C:\\\\new"},
+                  {"celltel", "+1 555 0101"}};
+    card.field = "celltel";
+    card.newValue = "+1 555 0199";
+    card.changedLine = "TEL;TYPE=cell:+1 555 0101";
+    card.expectedLine = "TEL;TYPE=cell:+1 555 0199";
+    card.jsonPointer = "/fields/note";
+    card.jsonValue = "C:\\new\\table ]]> <![CDATA[";
+    card.jsonChangedLine = "NOTE:if (a[b[1]]>0) then <![CDATA[warn]]> C:\\\\new";
+    card.jsonExpectedLine = "NOTE:C:\\\\new\\\\table ]]> <![CDATA[";
     return card;
 }
 
@@ -298,7 +416,8 @@ std::string joined(const std::vector<std::string>& lines, const std::string& lin
 }
 
 std::vector<ClientCard> clientCards() {
-    return {outlook(), android(), apple(), google(), evolution(), version4(), iphone()};
+    return {outlook(),  android(), apple(),         google(),      evolution(),
+            version4(), iphone(),  outlookLatin1(), appleLabels(), hostile()};
 }
 
 std::vector<ClientCard> cardsRadicaleStores() {
@@ -343,17 +462,23 @@ std::vector<std::string> logicalLines(const std::string& text) {
     return lines;
 }
 
-std::vector<std::string> linesAfterChange(const ClientCard& card, const std::string& original) {
+std::vector<std::string> linesAfterChange(const std::string& original,
+                                          const std::string& changedLine,
+                                          const std::string& expectedLine) {
     std::vector<std::string> lines = logicalLines(original);
-    if (card.changedLine.empty()) {
-        lines.insert(lines.end() - 1, card.expectedLine);
+    if (changedLine.empty()) {
+        lines.insert(lines.end() - 1, expectedLine);
         return lines;
     }
-    const auto changed = std::find(lines.begin(), lines.end(), card.changedLine);
-    EXPECT_NE(changed, lines.end()) << card.style << ": no line " << card.changedLine;
+    const auto changed = std::find(lines.begin(), lines.end(), changedLine);
+    EXPECT_NE(changed, lines.end()) << "no line " << changedLine;
     if (changed != lines.end())
-        *changed = card.expectedLine;
+        *changed = expectedLine;
     return lines;
+}
+
+std::vector<std::string> linesAfterChange(const ClientCard& card, const std::string& original) {
+    return linesAfterChange(original, card.changedLine, card.expectedLine);
 }
 
 std::string cardStyleName(const ClientCard& card) {

@@ -1,7 +1,8 @@
-// Cards in the styles that contact programs write (vCard 2.1 exports with quoted-printable and
-// bare types, item groups, X- extensions, vCard 4, CR CR LF line ends), written for these tests
-// from the formats. Each comes with what a script reads from it and one change a script makes,
-// and the line that change must give.
+// Cards in the styles that contact programs write (vCard 2.1 exports with quoted-printable, 8-bit
+// text and bare types, item groups with Apple's labels, X- extensions, vCard 4, CR CR LF line
+// ends) and a hostile one, written for these tests from the formats. Each comes with what a
+// script reads from it, one change a script makes field by field and one through the card's
+// JSON, and the line each change must give.
 #pragma once
 
 #include "PluginHarness.h"
@@ -30,6 +31,12 @@ struct ClientCard {
     std::string changedLine;
     // The logical line the change must give.
     std::string expectedLine;
+    // The change through CardDav_SetvCardJSON: the text at `jsonPointer` of the card's JSON set
+    // to `jsonValue`; the logical line it rewrites and the line it must give.
+    std::string jsonPointer;
+    std::string jsonValue;
+    std::string jsonChangedLine;
+    std::string jsonExpectedLine;
     // Whether the Radicale of the integration tests can store the card: it cannot read
     // quoted-printable soft line breaks, 2.1 quoted-printable UTF-8, a byte-order mark or
     // CR CR LF line ends.
@@ -49,8 +56,12 @@ Arg changedValue(const ClientCard& card);
 // line end removed), and empty lines and a byte-order mark before BEGIN are dropped.
 std::vector<std::string> logicalLines(const std::string& text);
 
-// `original` as logical lines with the change of `card` made: its changed line replaced by the
-// expected one, or the expected one added before END:VCARD.
+// `original` as logical lines with one change made: `changedLine` replaced by `expectedLine`, or,
+// when `changedLine` is empty, `expectedLine` added before END:VCARD.
+std::vector<std::string> linesAfterChange(const std::string& original,
+                                          const std::string& changedLine,
+                                          const std::string& expectedLine);
+// The same for the field change of `card`.
 std::vector<std::string> linesAfterChange(const ClientCard& card, const std::string& original);
 // `lines` joined with `lineEnd`, one after each.
 std::string joined(const std::vector<std::string>& lines, const std::string& lineEnd);

@@ -2,10 +2,13 @@
 // server that stores exactly what it is given: what the script did not change must reach the
 // server as it came, line for line.
 #include "CardFixtures.h"
+#include "CardStore.h"
 #include "ClientCards.h"
-#include "Functions/CardDavState.h"
+#include "Functions/Sessions.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 namespace {
 
@@ -67,6 +70,32 @@ TEST_P(ClientCardLoopback, SavingWithoutAChangeSendsTheCardLineForLine) {
     const std::string sent = plugin.server.lastRequest().body;
     EXPECT_EQ(logicalLines(sent), logicalLines(card.text)) << sent;
     EXPECT_EQ(sent.find('\n'), sent.find("\r\n") + 1) << "CR LF line ends";
+}
+
+TEST_P(ClientCardLoopback, SettingItsGroupsRewritesTheCategoriesLineAlone) {
+    const ClientCard& card = GetParam();
+    CardStore store(plugin.server);
+    store.serveBook("/home/book/");
+    store.put("/home/book/card.vcf", card.text, "t1");
+    ASSERT_EQ(plugin.host.call("CardDav_SetGroupStyle", {Arg::text("categories")}).number(), 1);
+    ASSERT_EQ(plugin.host.call("CardDav_SelectAddressBook", {Arg::text(plugin.bookUrl())}).error,
+              0);
+    const std::string held =
+        plugin.host.call("CardDav_GetvCardGroups", {Arg::text(card.uid)}).text();
+    EXPECT_EQ(
+        plugin.host.call("CardDav_SetvCardGroups", {Arg::text(card.uid), Arg::text(held + "Added")})
+            .text(),
+        "Saved");
+
+    std::vector<std::string> expected = logicalLines(card.text);
+    const auto categories = std::find_if(expected.begin(), expected.end(), [](const auto& line) {
+        return line.rfind("CATEGORIES:", 0) == 0;
+    });
+    if (categories == expected.end())
+        expected.insert(expected.end() - 1, "CATEGORIES:Added");
+    else
+        *categories += ",Added";
+    EXPECT_EQ(logicalLines(store.text("/home/book/card.vcf")), expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(Styles, ClientCardLoopback, ::testing::ValuesIn(clientCards()),

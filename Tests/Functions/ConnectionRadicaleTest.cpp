@@ -1,6 +1,6 @@
 // Connecting to a real CardDAV server (Radicale on loopback) the way a FileMaker script does.
 #include "ConnectedPlugin.h"
-#include "Functions/CardDavState.h"
+#include "Functions/Sessions.h"
 #include "LoopbackProxy.h"
 #include "PluginStateReset.h"
 #include "SelfSignedCertificate.h"
@@ -15,14 +15,14 @@ TEST(ConnectionRadicale, RightAndWrongPasswords) {
 
     plugin.host.call("CardDav_SetAuth",
                      {Arg::text("basic"), Arg::text("alice"), Arg::text("wrong")});
-    EXPECT_EQ(plugin.host.call("CardDav_Connect").error, -1);
-    EXPECT_EQ(plugin.host.call("CardDav_LastError").number(), -1);
+    EXPECT_EQ(plugin.host.call("CardDav_Connect").error, 24);
+    EXPECT_EQ(plugin.host.call("CardDav_LastError").number(), 24);
     // The home found before stays in use.
     EXPECT_EQ(session().root_address_url, plugin.server.baseUrl() + "/alice/");
 
     // Without credentials the server refuses as well.
     plugin.host.call("CardDav_SetAuth", {Arg::text(""), Arg::text("alice"), Arg::text("x")});
-    EXPECT_EQ(plugin.host.call("CardDav_Connect").error, -1);
+    EXPECT_EQ(plugin.host.call("CardDav_Connect").error, 24);
 }
 
 TEST(ConnectionRadicale, CertificateCheckOverTls) {

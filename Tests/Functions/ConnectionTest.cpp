@@ -2,7 +2,8 @@
 // tags) and the connection step, driven through the registered handlers against the loopback
 // server.
 #include "DiscoveryAnswers.h"
-#include "Functions/CardDavState.h"
+#include "Engine/AnswerJudge.h"
+#include "Functions/Sessions.h"
 #include "LoopbackHttpServer.h"
 #include "PluginHarness.h"
 #include "PluginStateReset.h"
@@ -31,15 +32,29 @@ protected:
 TEST(StatusCodes, HandleQueryMapsStatusesToErrorCodes) {
     const std::pair<int, fmx::int16> cases[] = {
         {200, 0},    {201, 0},    {204, 0},  {207, 0},  {403, 43}, {404, 44}, {500, 47},
-        {65501, 46}, {65502, 45}, {401, -1}, {412, -1}, {409, -1}, {0, -1},   {302, -1}};
+        {65501, 46}, {65502, 45}, {401, 24}, {412, -1}, {409, -1}, {0, -1},   {302, -1}};
     for (const auto& [status, code] : cases) {
         Query query;
         query.status = status;
         EXPECT_EQ(handleQuery(query), code) << status;
     }
+    // No answer at all, by what kept it away; a 403 that asks for credentials refuses them.
+    const std::pair<TransportFailure, fmx::int16> failures[] = {{TransportFailure::Unreachable, 25},
+                                                                {TransportFailure::Tls, 26},
+                                                                {TransportFailure::UnusableUrl, 27},
+                                                                {TransportFailure::Other, -1}};
+    for (const auto& [kind, code] : failures) {
+        Query query;
+        query.failureKind = kind;
+        EXPECT_EQ(handleQuery(query), code);
+    }
+    Query challenge;
+    challenge.status = 403;
+    challenge.headers = "HTTP/1.1 403 Forbidden\r\nWWW-Authenticate: Basic realm=\"x\"\r\n";
+    EXPECT_EQ(handleQuery(challenge), 24);
 }
 
-TEST(EntityTags, GetEtagReadsTheFirstTagWhateverTheHeaderNameCase) {
+TEST(EntityTags, GetEtagReadsTheFinalResponsesFirstTagWhateverTheHeaderNameCase) {
     const std::string head = "HTTP/1.1 201 Created\r\n";
     const std::string tail = "Content-Length: 0\r\n\r\n";
     EXPECT_EQ(getEtag(head + "ETag: \"abc\"\r\n" + tail), "abc");
@@ -51,6 +66,9 @@ TEST(EntityTags, GetEtagReadsTheFirstTagWhateverTheHeaderNameCase) {
     EXPECT_EQ(getEtag(head + tail), "");
     EXPECT_EQ(getEtag(head + "X-ETag: \"no\"\r\n" + tail), "");
     EXPECT_EQ(getEtag(""), "");
+    // An authentication challenge's tag is not the resource's.
+    EXPECT_EQ(getEtag("HTTP/1.1 401 Unauthorized\r\nETag: \"challenge\"\r\n\r\n" + head + tail),
+              "");
 }
 
 TEST_F(ConnectionTest, ConfigurationBeforeAnyConnectionAppliesSettingsAndReports11) {
@@ -74,6 +92,44 @@ TEST_F(ConnectionTest, ConfigurationBeforeAnyConnectionAppliesSettingsAndReports
     EXPECT_EQ(session().cd.get_user(), "u");
     EXPECT_EQ(session().cd.get_password(), "");
     EXPECT_EQ(server.requestCount(), 0u) << "configuration sends nothing";
+}
+
+TEST_F(ConnectionTest, UnusableServerUrlsAndCredentialsAreRefusedAndGoNowhere) {
+    const std::string hostAndPort = server.baseUrl().substr(7);
+    const struct {
+        const char* function;
+        std::vector<std::string> args;
+        fmx::int16 code;
+    } cases[] = {
+        {"CardDav_SetServer", {"http://alice:secret@" + hostAndPort + "/dav"}, 27},
+        {"CardDav_SetServer", {"alice@" + hostAndPort + "/dav"}, 27},
+        {"CardDav_SetServer", {server.baseUrl() + "/dav\r\nX-Injected: 1"}, 27},
+        {"CardDav_SetAuth", {"basic", "alice", "pw\r\nX-Injected: 1"}, 33},
+        {"CardDav_SetAuth", {"bearer", "", "tok\tx"}, 33},
+    };
+    for (const auto& c : cases) {
+        setServer(server.baseUrl() + "/dav");
+        host.call("CardDav_SetAuth", {Arg::text("basic"), Arg::text("bob"), Arg::text("old")});
+        std::vector<Arg> args;
+        for (const std::string& arg : c.args)
+            args.push_back(Arg::text(arg));
+        const CallResult refused = host.call(c.function, args);
+        EXPECT_EQ(refused.error, c.code) << c.args[0];
+        EXPECT_EQ(refused.number(), 0) << c.args[0];
+        EXPECT_EQ(lastError(), c.code) << c.args[0];
+        EXPECT_NE(host.call("CardDav_LastErrorText").text(), "") << c.args[0];
+        // Neither the refused text nor what was set before goes out.
+        server.clearRequests();
+        host.call("CardDav_Connect");
+        for (const loopback::Request& request : server.requests()) {
+            EXPECT_EQ(c.code, 33) << c.args[0] << ": a refused URL sends nothing";
+            EXPECT_FALSE(request.header("Authorization")) << c.args[0];
+            EXPECT_FALSE(request.header("X-Injected")) << c.args[0];
+        }
+    }
+    // What a FileMaker field leaves at the end is no part of the URL.
+    EXPECT_EQ(setServer(server.baseUrl() + "/dav/\r").error, 11);
+    EXPECT_EQ(session().cd.get_baseurl(), server.baseUrl() + "/dav");
 }
 
 TEST_F(ConnectionTest, ConnectJoinsHrefsOnTheServerRootAndKeepsTheHome) {
@@ -121,8 +177,8 @@ TEST_F(ConnectionTest, FailedDiscoveryStepsReportTheirCodes) {
 
     // The principal request refused: nothing changes.
     server.enqueue(loopback::Response(401));
-    EXPECT_EQ(host.call("CardDav_Connect").error, -1);
-    EXPECT_EQ(lastError(), -1);
+    EXPECT_EQ(host.call("CardDav_Connect").error, 24);
+    EXPECT_EQ(lastError(), 24);
     EXPECT_FALSE(session().connected);
 
     // The home request answered 404: still not connected.
@@ -157,23 +213,26 @@ TEST_F(ConnectionTest, FunctionsConnectOnFirstUse) {
     EXPECT_EQ(server.requests().at(2).target, "/home/");
 }
 
-TEST_F(ConnectionTest, UnreachableServersFailWithMinusOne) {
+TEST_F(ConnectionTest, UnreachableServersAndUnusableUrlsFailWithTheirCodes) {
     loopback::RefusingPort closed;
     setServer(closed.baseUrl());
-    EXPECT_EQ(host.call("CardDav_Connect").error, -1);
+    EXPECT_EQ(host.call("CardDav_Connect").error, 25);
 
     setServer("http://unknown-host.invalid");
-    EXPECT_EQ(host.call("CardDav_Connect").error, -1);
+    EXPECT_EQ(host.call("CardDav_Connect").error, 25);
+
+    setServer("htp://" + server.baseUrl().substr(7));
+    EXPECT_EQ(host.call("CardDav_Connect").error, 27);
 }
 
 // Waits out the shortest time-out a script can set, a second.
-TEST_F(ConnectionTest, SlowServerFailsWithMinusOne) {
+TEST_F(ConnectionTest, SlowServerIsUnreachable) {
     loopback::Response slow(207, {}, principalAnswer("/", "/p/"));
     slow.delay = std::chrono::milliseconds(2500);
     server.enqueue(slow);
     setServer(server.baseUrl());
     host.call("CardDav_SetTimeout", {Arg::number(1)});
-    EXPECT_EQ(host.call("CardDav_Connect").error, -1);
+    EXPECT_EQ(host.call("CardDav_Connect").error, 25);
 }
 
 TEST_F(ConnectionTest, HostErrorsWhileAnsweringBecomeCodesSevenAndMinusOne) {

@@ -44,7 +44,7 @@ TEST_F(FunctionConnections, EachFunctionSendsWhatItNeedsOnOneConnection) {
     EXPECT_EQ(takeMethods(), "PUT ");
     const CallResult created = host.call("CardDav_NewvCard", {Arg::text(bookUrl())});
     EXPECT_EQ(created.error, 0);
-    EXPECT_EQ(takeMethods(), "GET PUT ") << "one probe for a free name, one PUT";
+    EXPECT_EQ(takeMethods(), "PUT ") << "one create-only PUT";
     EXPECT_EQ(server.connectionCount(), 1);
 }
 

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 
 namespace {
@@ -50,6 +51,14 @@ struct StyleCase {
     const char* createdGroup; // a line the new group card "Family" holds; "" for none
     // After CardDav_DeleteCard( "c1" ): the resources whose text changed besides c1's removal.
     std::map<std::string, std::pair<std::string, std::string>> changedByDelete;
+    // Groups as things: CardDav_CreateGroup( "Team" ; "c1" ), CardDav_RenameGroup( renamed ;
+    // "Customers" ), CardDav_DeleteGroup( deleted ); then CardDav_GetAddressbookGroups (sorted),
+    // the resources changed and the one gone.
+    const char* renamed;
+    const char* deleted;
+    const char* groupsAfterEdits;
+    std::map<std::string, std::pair<std::string, std::string>> changedByEdits;
+    const char* goneByEdits;
 };
 
 void PrintTo(const StyleCase& c, std::ostream* os) {
@@ -75,25 +84,39 @@ std::vector<StyleCase> styleCases() {
     const std::pair<std::string, std::string> appleLeft = {
         "X-ADDRESSBOOKSERVER-MEMBER:urn:uuid:c1\r\n", ""};
     const std::pair<std::string, std::string> vcard4Left = {"MEMBER:urn:uuid:c1\r\n", ""};
+    const std::map<std::string, std::pair<std::string, std::string>> categoriesEdited = {
+        {"c1", {"CATEGORIES:VIP,Clients\r\n", "CATEGORIES:Customers,Team\r\n"}}};
+    const std::map<std::string, std::pair<std::string, std::string>> appleRenamed = {
+        {"g1", {"N:Clients\r\nFN:Clients\r\n", "N:Customers\r\nFN:Customers\r\n"}}};
     return {
         {"NextcloudCategories",
          "categories",
          nextcloud,
          "categories",
-         "Clients\rFriends\rSmith\\, Jones\rVIP\r",
+         "Clients\rFriends\rSmith, Jones\rVIP\r",
          "VIP\rClients\r",
          {{"c1", categoriesMoved}},
          "",
-         {}},
+         {},
+         "Clients",
+         "VIP",
+         "Customers\rFriends\rSmith, Jones\rTeam\r",
+         categoriesEdited,
+         ""},
         {"NextcloudUnderAuto",
          "auto",
          nextcloud,
          "categories",
-         "Clients\rFriends\rSmith\\, Jones\rVIP\r",
+         "Clients\rFriends\rSmith, Jones\rVIP\r",
          "VIP\rClients\r",
          {{"c1", categoriesMoved}},
          "",
-         {}},
+         {},
+         "Clients",
+         "VIP",
+         "Customers\rFriends\rSmith, Jones\rTeam\r",
+         categoriesEdited,
+         ""},
         {"AppleGroupCards",
          "cards",
          apple,
@@ -102,7 +125,12 @@ std::vector<StyleCase> styleCases() {
          "Clients\rVIP\r",
          {{"g2", appleLeft}},
          "X-ADDRESSBOOKSERVER-MEMBER:urn:uuid:c1",
-         {{"g1", appleLeft}}},
+         {{"g1", appleLeft}},
+         "Clients",
+         "VIP",
+         "Customers\rTeam\r",
+         appleRenamed,
+         "g2"},
         {"AppleUnderAuto",
          "auto",
          apple,
@@ -111,7 +139,12 @@ std::vector<StyleCase> styleCases() {
          "Clients\rVIP\r",
          {{"g2", appleLeft}},
          "X-ADDRESSBOOKSERVER-MEMBER:urn:uuid:c1",
-         {{"g1", appleLeft}}},
+         {{"g1", appleLeft}},
+         "Clients",
+         "VIP",
+         "Customers\rTeam\r",
+         appleRenamed,
+         "g2"},
         {"Vcard4GroupCards",
          "cards",
          vcard4,
@@ -120,7 +153,12 @@ std::vector<StyleCase> styleCases() {
          "Clients\rVIP\r",
          {{"g2", vcard4Left}},
          "X-ADDRESSBOOKSERVER-MEMBER:urn:uuid:c1",
-         {{"g1", vcard4Left}}},
+         {{"g1", vcard4Left}},
+         "Clients",
+         "VIP",
+         "Customers\rTeam\r",
+         {{"g1", {"FN:Clients\r\n", "FN:Customers\r\n"}}},
+         "g2"},
         // Group cards and categories in one book: the group cards are its groups, and the
         // card's own categories are left alone.
         {"MixedUnderAuto",
@@ -131,7 +169,12 @@ std::vector<StyleCase> styleCases() {
          "Clients\rVIP\r",
          {{"g2", appleLeft}},
          "X-ADDRESSBOOKSERVER-MEMBER:urn:uuid:c1",
-         {{"g1", appleLeft}}},
+         {{"g1", appleLeft}},
+         "Clients",
+         "VIP",
+         "Customers\rTeam\r",
+         appleRenamed,
+         "g2"},
         // The script's choice holds: the categories are the groups, the group cards are other
         // cards, which neither a change of groups nor a deletion touches.
         {"MixedAsCategories",
@@ -142,7 +185,12 @@ std::vector<StyleCase> styleCases() {
          "Holiday card\r",
          {{"c1", {"CATEGORIES:Holiday card\r\n", "CATEGORIES:Clients,Family\r\n"}}},
          "",
-         {}},
+         {},
+         "Holiday card",
+         "Team",
+         "Customers\r",
+         {{"c1", {"CATEGORIES:Holiday card\r\n", "CATEGORIES:Customers\r\n"}}},
+         ""},
     };
 }
 
@@ -171,17 +219,23 @@ protected:
         }
     }
 
+    // The case's book on the server, selected in the case's style.
+    void selectTheBook() {
+        const StyleCase& c = GetParam();
+        store.serveBook(kBook);
+        for (const auto& [name, text] : c.book)
+            store.put(path(name), text, "t-" + name);
+        ASSERT_EQ(call("CardDav_SetGroupStyle", {Arg::text(c.style)}).number(), 1);
+        ASSERT_EQ(call("CardDav_SelectAddressBook", {Arg::text(plugin.bookUrl())}).error, 0);
+    }
+
     LoopbackPlugin plugin;
     CardStore store{plugin.server};
 };
 
 TEST_P(GroupStylesLoopback, GroupsAreReadAndChangedInTheStyleInForce) {
     const StyleCase& c = GetParam();
-    store.serveBook(kBook);
-    for (const auto& [name, text] : c.book)
-        store.put(path(name), text, "t-" + name);
-    ASSERT_EQ(call("CardDav_SetGroupStyle", {Arg::text(c.style)}).number(), 1);
-    ASSERT_EQ(call("CardDav_SelectAddressBook", {Arg::text(plugin.bookUrl())}).error, 0);
+    ASSERT_NO_FATAL_FAILURE(selectTheBook());
     EXPECT_EQ(call("CardDav_GetGroupStyle").text(), c.inForce);
     EXPECT_EQ(call("CardDav_GetAddressbookGroups").text(), c.bookGroups);
     EXPECT_EQ(call("CardDav_GetvCardGroups", {Arg::text("c1")}).text(), c.cardGroups);
@@ -219,6 +273,34 @@ TEST_P(GroupStylesLoopback, GroupsAreReadAndChangedInTheStyleInForce) {
         afterDelete[name] = change;
     afterDelete.erase("c1");
     expectServerHolds(afterDelete, "c1");
+}
+
+TEST_P(GroupStylesLoopback, GroupsAreCreatedRenamedAndDeletedInTheStyleInForce) {
+    const StyleCase& c = GetParam();
+    ASSERT_NO_FATAL_FAILURE(selectTheBook());
+
+    const CallResult created = call("CardDav_CreateGroup", {Arg::text("Team"), Arg::text("c1")});
+    EXPECT_EQ(created.error, 0);
+    EXPECT_EQ(call("CardDav_CreateGroup", {Arg::text("Team")}).error, 37) << "it exists";
+    EXPECT_EQ(call("CardDav_RenameGroup", {Arg::text(c.renamed), Arg::text("Team")}).error, 37);
+    EXPECT_EQ(call("CardDav_RenameGroup", {Arg::text(c.renamed), Arg::text("Customers")}).number(),
+              1);
+    EXPECT_EQ(call("CardDav_DeleteGroup", {Arg::text(c.deleted)}).number(), 1);
+    EXPECT_EQ(call("CardDav_DeleteGroup", {Arg::text(c.deleted)}).error, 36) << "it is gone";
+
+    const auto sortedGroups = [&] {
+        std::vector<std::string> groups = listEntries(call("CardDav_GetAddressbookGroups").text());
+        std::sort(groups.begin(), groups.end());
+        std::string list;
+        for (const std::string& group : groups)
+            list += group + "\r";
+        return list;
+    };
+    EXPECT_EQ(sortedGroups(), c.groupsAfterEdits);
+    expectServerHolds(c.changedByEdits, c.goneByEdits);
+    // The book as the server now holds it reads the same.
+    ASSERT_EQ(call("CardDav_SelectAddressBook", {Arg::text("")}).error, 0);
+    EXPECT_EQ(sortedGroups(), c.groupsAfterEdits);
 }
 
 INSTANTIATE_TEST_SUITE_P(Books, GroupStylesLoopback, ::testing::ValuesIn(styleCases()),

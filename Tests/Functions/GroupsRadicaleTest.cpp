@@ -1,7 +1,7 @@
 // Group membership against a real server (Radicale on loopback), with another client changing
 // group cards behind the plug-in's back.
 #include "ConnectedPlugin.h"
-#include "Functions/CardDavState.h"
+#include "Functions/Sessions.h"
 
 #include <gtest/gtest.h>
 
@@ -110,20 +110,21 @@ TEST_F(GroupsRadicale, MovesACardBetweenGroupsOnTheServer) {
 }
 
 TEST_F(GroupsRadicale, NamesWithSpacesSeparatorsAndLineBreaksReadBackWhole) {
-    // Comma-separated, or one name per line as a checkbox field gives them; a line break
-    // within a name is written escaped.
-    EXPECT_EQ(setGroups("uid-bob", " Spaced,Smith\\, Jones\rTeam; Red\r\nLine\\nBreak").text(),
+    // One name per line as a checkbox field gives them, a comma belonging to the name; a line
+    // break within a name is written escaped.
+    EXPECT_EQ(setGroups("uid-bob", " Spaced\rSmith, Jones\rTeam; Red\r\nLine\\nBreak").text(),
               "Saved");
     EXPECT_EQ(listedGroups(), (std::vector<std::string>{" Spaced", "Family", "Line\\nBreak",
-                                                        "Smith\\, Jones", "Team\\; Red", "Work"}));
-    EXPECT_EQ(
-        sortedEntries(getGroups("uid-bob").text()),
-        (std::vector<std::string>{" Spaced", "Line\\nBreak", "Smith\\, Jones", "Team\\; Red"}));
+                                                        "Smith, Jones", "Team; Red", "Work"}));
+    EXPECT_EQ(sortedEntries(getGroups("uid-bob").text()),
+              (std::vector<std::string>{" Spaced", "Line\\nBreak", "Smith, Jones", "Team; Red"}));
 
-    // The names as listed, or as the script first wrote them, find those groups again.
+    // The names as listed, comma-separated with the comma escaped, or as the script first wrote
+    // them, find those groups again.
+    EXPECT_EQ(setGroups("uid-bob", getGroups("uid-bob").text()).text(), "Saved");
     EXPECT_EQ(setGroups("uid-bob", " Spaced,Smith\\, Jones,Team\\; Red,Line\\nBreak").text(),
               "Saved");
-    EXPECT_EQ(setGroups("uid-bob", " Spaced\nSmith\\, Jones\nTeam; Red\nLine\\nBreak").text(),
+    EXPECT_EQ(setGroups("uid-bob", " Spaced\nSmith, Jones\nTeam; Red\nLine\\nBreak").text(),
               "Saved");
     EXPECT_EQ(setGroups("uid-ada", "Line\\nBreak\r\nWork").text(), "Saved");
     EXPECT_EQ(listedGroups().size(), 6u) << "no group was created twice";
@@ -167,11 +168,11 @@ TEST_F(GroupsRadicale, CategoriesStyleRewritesTheCardsCategoriesLineAlone) {
     const std::string work = groupText(fileOf("work"));
     // Chosen after the selection: the book is listed again with its cards' categories.
     ASSERT_EQ(plugin.host.call("CardDav_SetGroupStyle", {Arg::text("categories")}).number(), 1);
-    EXPECT_EQ(plugin.host.call("CardDav_GetAddressbookGroups").text(), "Smith\\, Jones\rVIP\r");
-    EXPECT_EQ(getGroups("uid-nc").text(), "VIP\rSmith\\, Jones\r");
+    EXPECT_EQ(plugin.host.call("CardDav_GetAddressbookGroups").text(), "Smith, Jones\rVIP\r");
+    EXPECT_EQ(getGroups("uid-nc").text(), "VIP\rSmith, Jones\r");
 
     // A checkbox list, and a name read back from GetvCardGroups with its comma.
-    const CallResult set = setGroups("uid-nc", "Smith\\, Jones\rClients");
+    const CallResult set = setGroups("uid-nc", "Smith, Jones\rClients");
     EXPECT_EQ(set.text(), "Saved");
     EXPECT_EQ(set.error, 0);
     const std::string held = "CATEGORIES:VIP,Smith\\, Jones\r\n";
@@ -180,7 +181,7 @@ TEST_F(GroupsRadicale, CategoriesStyleRewritesTheCardsCategoriesLineAlone) {
     expected.replace(expected.find(held), held.size(), "CATEGORIES:Smith\\, Jones,Clients\r\n");
     EXPECT_EQ(serverText(fileOf("nc.vcf")), expected);
     EXPECT_EQ(groupText(fileOf("work")), work) << "group cards are other cards in this style";
-    EXPECT_EQ(getGroups("uid-nc", true).text(), "Smith\\, Jones\rClients\r");
+    EXPECT_EQ(getGroups("uid-nc", true).text(), "Smith, Jones\rClients\r");
 }
 
 TEST_F(GroupsRadicale, Vcard4GroupCardsAreEditedInTheirOwnDialect) {

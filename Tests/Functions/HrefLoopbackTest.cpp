@@ -1,7 +1,7 @@
 // Cards are fetched, saved and deleted exactly where the listing says they live, and only on the
 // address book's own server; a listing that did not arrive whole is no listing.
 #include "CardFixtures.h"
-#include "Functions/CardDavState.h"
+#include "Functions/Sessions.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // CardDav_SetMapping and CardDav_GetMapping through the registered handlers.
-#include "Functions/CardDavState.h"
+#include "Functions/Sessions.h"
 #include "PluginHarness.h"
 #include "PluginStateReset.h"
 #include "TempFolder.h"

@@ -1,6 +1,6 @@
 // What the selected book knows of its cards by UID and by href as listings, writes and removals
 // come: the rules a sync relies on to name every removal and never one of a card that exists.
-#include "Functions/SelectedBook.h"
+#include "Engine/SelectedBook.h"
 
 #include <gtest/gtest.h>
 

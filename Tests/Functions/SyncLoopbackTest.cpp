@@ -5,9 +5,11 @@
 // answers are protocol cases (Tests/Protocol/cases/sync-*.case).
 #include "CardFixtures.h"
 #include "CardStore.h"
-#include "Functions/CardDavState.h"
+#include "Functions/Sessions.h"
 
 #include <gtest/gtest.h>
+
+#include <tuple>
 
 namespace {
 
@@ -28,6 +30,12 @@ std::string group(const std::string& uid, const std::string& member) {
 
 std::string path(const std::string& name) {
     return kBook + name + ".vcf";
+}
+
+// The card `uid` as another client changed it.
+std::string theirs(const std::string& uid) {
+    const std::string text = card(uid);
+    return text.substr(0, text.find("END:VCARD")) + "NOTE:theirs\r\nEND:VCARD\r\n";
 }
 
 std::size_t occurrences(const std::string& text, const std::string& part) {
@@ -145,7 +153,8 @@ TEST_F(SyncWithoutCardData, ChangedCardsAreReadAHundredARequestAndOnlyTheServerS
     const CallResult incomplete = changes(before);
     EXPECT_EQ(incomplete.text(), "ERROR");
     EXPECT_EQ(incomplete.error, -1);
-    EXPECT_NE(call("CardDav_LastErrorText").text().find("left out 1 of the 2"), std::string::npos);
+    EXPECT_NE(call("CardDav_LastErrorDetail").text().find("left out 1 of the 2"),
+              std::string::npos);
     EXPECT_EQ(token(), before);
     EXPECT_EQ(session().book.card("ua")->etag, "ta");
     EXPECT_EQ(session().book.card("ux"), nullptr);
@@ -284,6 +293,15 @@ TEST_F(WholeBook, RefusedCappedOrIncompleteAnswersAreCompletedAHundredARequest) 
         EXPECT_EQ(named, std::string(c.name) == "capped" ? 3u : 7u) << c.name;
     }
 
+    // A member the reading leaves out is no card gone: the call fails and nothing is applied.
+    const std::string before = token();
+    store.put(path("c5"), card("uc5"), "t");
+    capped.omittedFromMultiget = {path("c5")};
+    store.serveBook(kBook, capped);
+    EXPECT_EQ(call("CardDav_FetchvCards", {Arg::text("*")}).error, -1);
+    EXPECT_EQ(token(), before);
+    EXPECT_EQ(listEntries(known()).size(), 7u);
+
     // A card that comes without its text is read by multiget.
     store.serveBook(kBook);
     store.failNext("REPORT", kBook,
@@ -328,6 +346,184 @@ TEST_F(SyncLoopback, NamedCardsAreReadAHundredARequestAndOnlyKeptTextsCountAsFet
     // A save drops the kept text: its tag is no longer the card's.
     EXPECT_EQ(call("CardDav_SaveCard").text(), "Saved");
     EXPECT_EQ(session().book.keptText("u42"), nullptr);
+}
+
+TEST_F(SyncLoopback, AListingCutShortIsNeverTakenForTheBook) {
+    store.put(path("c"), card("uc"), "tc");
+    select();
+    const std::string before = token();
+    BookQuirks capped;
+    capped.queryLimit = 2;
+    store.serveBook(kBook, capped);
+    const std::string held = url("a") + "\tta\r" + url("b") + "\ttb\r" + url("c") + "\ttc\r";
+    const std::pair<const char*, std::vector<Arg>> calls[] = {
+        {"CardDav_CompareETags", {Arg::text(held)}},
+        {"CardDav_GetvCardGroups", {Arg::text("uc"), Arg::boolean(true)}},
+        {"CardDav_SetGroupStyle", {Arg::text("categories")}},
+        {"CardDav_DeleteAllCards", {Arg::text(plugin.bookUrl())}},
+        {"CardDav_SelectAddressBook", {Arg::text(plugin.bookUrl())}},
+    };
+    for (const auto& [function, args] : calls) {
+        EXPECT_EQ(call(function, args).error, 35) << function;
+        const bool selected = std::string(function) == "CardDav_SelectAddressBook";
+        // A failed selection knows nothing of the book, and no token stands for it.
+        EXPECT_EQ(known(), selected ? "" : "ua\rub\ruc\r") << function;
+        EXPECT_EQ(token(), selected ? "" : before) << function;
+    }
+    EXPECT_EQ(call("CardDav_GetGroupStyle").text(), "cards");
+    EXPECT_TRUE(store.holds(path("a")) && store.holds(path("c")));
+}
+
+TEST_F(SyncLoopback, ASaveIsGuardedByTheTagOfItsOwnTextWhateverWasLearntSince) {
+    const std::string start = token();
+    ASSERT_EQ(call("CardDav_GetvCard", {Arg::text("ua")}).number(), 1);
+    store.put(path("a"), theirs("ua"), "ta2");
+    // A sync and a listing name the new tag; the card in memory is still the text read at ta.
+    EXPECT_EQ(changes(start).error, 0);
+    select();
+    EXPECT_EQ(call("CardDav_GetvCardItem", {Arg::text("etag")}).text(), "ta");
+    EXPECT_NE(call("CardDav_GetvCardJSON").text().find("\"etag\":\"ta\""), std::string::npos);
+    call("CardDav_SetvCardItem", {Arg::text("title"), Arg::text("mine")});
+    EXPECT_EQ(call("CardDav_SaveCard").error, 19);
+    EXPECT_EQ(store.text(path("a")), theirs("ua"));
+
+    // Opened again it is read again, and then saved over what the other client wrote.
+    plugin.server.clearRequests();
+    ASSERT_EQ(call("CardDav_GetvCard", {Arg::text("ua")}).number(), 1);
+    EXPECT_EQ(methods(), "GET ");
+    call("CardDav_SetvCardItem", {Arg::text("title"), Arg::text("mine")});
+    EXPECT_EQ(call("CardDav_SaveCard").text(), "Saved");
+    EXPECT_NE(store.text(path("a")).find("NOTE:theirs\r\nTITLE"), std::string::npos);
+}
+
+TEST_F(SyncLoopback, AKeptTextServesOnlyWhileNothingSaysTheServersCardDiffers) {
+    // A refused save is met in the test above; a check and a refused delete say it as well.
+    const std::pair<const char*, std::vector<Arg>> events[] = {
+        {"CardDav_CheckvCardIfChanged", {Arg::text("ua"), Arg::text("ta")}},
+        {"CardDav_DeleteCard", {Arg::text("ua"), Arg::text("ta")}},
+    };
+    for (const auto& [event, args] : events) {
+        store.put(path("a"), card("ua"), "ta");
+        select();
+        ASSERT_EQ(call("CardDav_FetchvCards", {Arg::text("ua")}).text(), "fetched\tua\r");
+        store.put(path("a"), theirs("ua"), "ta2");
+        call(event, args);
+        plugin.server.clearRequests();
+        ASSERT_EQ(call("CardDav_GetvCard", {Arg::text("ua")}).number(), 1) << event;
+        EXPECT_EQ(methods(), "GET ") << event;
+        EXPECT_EQ(call("CardDav_GetvCardItem", {Arg::text("note")}).text(), "theirs") << event;
+    }
+    // A card found gone is not opened from its text either.
+    ASSERT_EQ(call("CardDav_FetchvCards", {Arg::text("ub")}).text(), "fetched\tub\r");
+    store.remove(path("b"));
+    EXPECT_EQ(call("CardDav_CheckvCardIfChanged", {Arg::text("ub"), Arg::text("tb")}).text(),
+              "Deleted!");
+    EXPECT_EQ(call("CardDav_GetvCard", {Arg::text("ub")}).error, 44);
+}
+
+TEST_F(SyncLoopback, OnlyATextProvenWholeIsKeptAndATrimmedOneIsNeverWrittenBack) {
+    // A vCard 2.1 card with an agent card inside, listed with the few properties asked for: the
+    // text holds the nested card, yet is shorter than the card.
+    const std::string agent = "BEGIN:VCARD\r\nVERSION:2.1\r\nUID:uv\r\nFN:Vera\r\nAGENT:\r\n"
+                              "BEGIN:VCARD\r\nVERSION:2.1\r\nFN:Agent\r\nEND:VCARD\r\n"
+                              "TEL:+1 555 0100\r\nNOTE:after the agent\r\nEND:VCARD\r\n";
+    store.put(path("v"), agent, "tv");
+    select();
+    ASSERT_EQ(call("CardDav_GetvCard", {Arg::text("uv")}).number(), 1);
+    EXPECT_EQ(methods(), "GET ");
+    call("CardDav_SetvCardItem", {Arg::text("title"), Arg::text("Boss")});
+    EXPECT_EQ(call("CardDav_SaveCard").text(), "Saved");
+    EXPECT_NE(store.text(path("v")).find("TEL:+1 555 0100\r\nNOTE:after the agent\r\n"),
+              std::string::npos);
+
+    // Sent whole with its length, a text is kept and opened with no request.
+    BookQuirks whole;
+    whole.listingHonoursPartialData = false;
+    store.serveBook(kBook, whole);
+    select();
+    ASSERT_EQ(call("CardDav_GetvCard", {Arg::text("uv")}).number(), 1);
+    EXPECT_EQ(methods(), "");
+}
+
+TEST_F(SyncLoopback, AnAnswerWithoutEndFailsAtTheAnswerCeilingWithNothingApplied) {
+    ASSERT_EQ(call("CardDav_SetTimeout", {Arg::number(0), Arg::number(1)}).error, 0);
+    const std::string stored = token();
+    Response endless; // a listing whose responses never end
+    endless.raw = "HTTP/1.1 207 Multi-Status\r\nContent-Type: application/xml\r\n\r\n"
+                  "<d:multistatus xmlns:d=\"DAV:\">";
+    endless.endlessAfterRaw = "<d:response><d:href>" + path("x") + "</d:href></d:response>";
+    const std::tuple<const char*, std::vector<Arg>, const char*, std::string> calls[] = {
+        {"CardDav_GetChanges", {Arg::text(stored)}, "REPORT", kBook},
+        {"CardDav_GetvCard", {Arg::text("ua")}, "GET", path("a")},
+        {"CardDav_SelectAddressBook", {Arg::text(plugin.bookUrl())}, "REPORT", kBook},
+    };
+    for (const auto& [function, args, method, target] : calls) {
+        store.failNext(method, target, endless);
+        EXPECT_EQ(call(function, args).error, 28) << function;
+        EXPECT_NE(call("CardDav_LastErrorDetail").text().find("ceiling of 1048576 bytes"),
+                  std::string::npos);
+        const bool selected = std::string(function) == "CardDav_SelectAddressBook";
+        EXPECT_EQ(known(), selected ? "" : "ua\rub\r") << function;
+        EXPECT_EQ(token(), selected ? "" : stored) << function;
+    }
+    EXPECT_EQ(call("CardDav_GetvCardItem", {Arg::text("uniqueid")}).text(), "");
+}
+
+TEST_F(SyncLoopback, TheWholeBookInPiecesOneRequestEachAfterTheTokenAndTheMembers) {
+    for (const char* name : {"c", "d", "e"})
+        store.put(path(name), card(std::string("u") + name), std::string("t") + name);
+    // Known from the selection, gone since.
+    store.remove(path("a"));
+    const auto piece = [&] {
+        return call("CardDav_FetchvCards", {Arg::text("*"), Arg::text(""), Arg::number(3)});
+    };
+    EXPECT_EQ(piece().text(), "fetched\tub\rfetched\tuc\rfetched\tud\rmore\t1\r");
+    EXPECT_EQ(methods(), "PROPFIND PROPFIND REPORT ");
+    EXPECT_EQ(known(), "ua\rub\ruc\rud\r") << "known as read, the book not yet anew";
+
+    // A failed piece, or one the server answers only in part, is asked for again.
+    store.failNext("REPORT", kBook, Response(500));
+    const CallResult failed = piece();
+    EXPECT_EQ(failed.error, 47);
+    EXPECT_EQ(failed.text(), "more\t1\r");
+    BookQuirks losing;
+    losing.omittedFromMultiget = {path("e")};
+    store.serveBook(kBook, losing);
+    EXPECT_EQ(piece().error, -1);
+    store.serveBook(kBook);
+    const CallResult last = piece();
+    EXPECT_EQ(last.error, 0);
+    EXPECT_EQ(last.text(), "fetched\tue\r");
+    EXPECT_EQ(methods(), "REPORT REPORT REPORT ");
+    EXPECT_EQ(known(), "ub\ruc\rud\rue\r");
+    EXPECT_EQ(token(), store.token());
+    ASSERT_EQ(call("CardDav_GetvCard", {Arg::text("ub")}).number(), 1);
+    EXPECT_EQ(methods(), "") << "each card read opens without a request";
+}
+
+// A UID from the server that holds a line break or a tab (quoted-printable or raw) cannot end its
+// column or forge lines: every function that answers in lines shows it with percent escapes.
+TEST_F(SyncLoopback, ServerValuesCannotForgeResultLines) {
+    const std::string forged = "BEGIN:VCARD\r\nVERSION:2.1\r\nUID;ENCODING=QUOTED-PRINTABLE:x=0D=0A"
+                               "deleted=09ua\r\nFN:X\r\nN:X;;;;\r\nEND:VCARD\r\n";
+    store.put(path("x"), forged, "tx");
+    const std::string shown = "x%0D%0Adeleted%09ua";
+    const std::string start = token();
+    select();
+    const std::pair<const char*, std::vector<Arg>> calls[] = {
+        {"CardDav_GetAddressbookvCards", {}},       {"CardDav_GetAddressbookETags", {}},
+        {"CardDav_GetChanges", {Arg::text(start)}}, {"CardDav_FetchvCards", {Arg::text(shown)}},
+        {"CardDav_CompareETags", {Arg::text("")}},
+    };
+    for (const auto& [function, args] : calls) {
+        const std::string lines = call(function, args).text();
+        EXPECT_NE(lines.find(shown), std::string::npos) << function << ": " << lines;
+        EXPECT_EQ(occurrences(lines, "\r"), function == std::string("CardDav_GetChanges") ||
+                                                    function == std::string("CardDav_FetchvCards")
+                                                ? 1u
+                                                : 3u)
+            << function << ": " << lines;
+    }
 }
 
 } // namespace

@@ -1,7 +1,7 @@
 // Synchronisation against a real server (Radicale on loopback, which speaks sync-collection and
 // multiget), with another client changing the address book between the plug-in's syncs.
 #include "CardFixtures.h"
-#include "Functions/CardDavState.h"
+#include "Functions/Sessions.h"
 #include "PluginStateReset.h"
 
 #include <gtest/gtest.h>

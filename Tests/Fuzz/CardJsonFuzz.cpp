@@ -2,7 +2,8 @@
 // losslessness:
 // - replacing each kind of property (e-mails, phones...) by what the card holds of it, in order,
 //   leaves the card's text as it was; in reverse order, the card holds the same entries reversed;
-// - handing a card's own JSON object back changes nothing;
+// - a card's JSON object is valid UTF-8 whatever bytes the card holds, and handing it back, as
+//   the text a script gets, changes nothing;
 // - the input taken as a JSON object of changes is taken or refused, never a crash.
 #include "vCard/CardJson.h"
 #include "FuzzFailure.h"
@@ -59,10 +60,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const CardIdentity identity{"uid", "/book/card.vcf", "tag", {"Group\\, one"}};
     const nlohmann::json own = cardJson(card, identity, map);
-    own.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+    std::string dumped;
+    try {
+        dumped = own.dump();
+    } catch (const nlohmann::json::exception& error) {
+        fail("the card's object is no UTF-8", written, error.what());
+    }
     vCard handedBack = card;
     std::string refusal;
-    if (!applyCardJson(handedBack, identity, map, own, refusal))
+    if (!applyCardJson(handedBack, identity, map, nlohmann::json::parse(dumped), refusal))
         fail("the card's own object was refused", written, refusal);
     if (handedBack.toString() != written)
         fail("the card's own object changed it", written, handedBack.toString());

@@ -61,6 +61,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         (void)parser.getSyncChanges(body, requestUrl, size / 2);
         (void)parser.getCardTexts(body, requestUrl, size / 2);
         (void)parser.davErrorConditions(body);
+        (void)parser.davErrorReason(body);
         for (const addresscard& card : parser.getCardData(body, requestUrl).value.cards) {
             checkNewCardText(card);
             if (!sameOrigin(card.url, requestUrl) && !requestUrl.empty())

@@ -8,6 +8,7 @@
 #include "FuzzFailure.h"
 #include "Mapping/DataMapping.h"
 #include "vCard/vCardCategories.h"
+#include "vCard/vCardEncoding.h"
 #include "vCard/vCardGroup.h"
 #include "vCard/vCardParser.h"
 
@@ -86,8 +87,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     card.set("email1", text.substr(size / 2));
     checkStable(card, map);
 
-    // Names without CR: a line break is written "\n", which reads back as host text's CR.
-    std::string name = text.substr(size / 4, size / 4);
+    // Names as scripts give them, in UTF-8 and without CR: a line break is written "\n", which
+    // reads back as host text's CR.
+    std::string name = textToUtf8(text.substr(size / 4, size / 4), "");
     name.erase(std::remove(name.begin(), name.end(), '\r'), name.end());
     const std::vector<std::string> names = {"a,b", name};
     setCategoryNames(card, names);

@@ -105,6 +105,41 @@ TEST(SyncAnswers, MultigetCardsAreKnownByTheirTextsKeptWithinTheBudget) {
     EXPECT_EQ(changes.changes[3].card.cardid, "g1");
 }
 
+TEST(SyncAnswers, CardTextsLoseOnlyAWrappingOfTheWholeText) {
+    ReadValues parser;
+    const std::string note = "NOTE:if (a[b[1]]>0) then <![CDATA[x]]>\n";
+    const std::string card = "BEGIN:VCARD\nUID:u\n" + note + "END:VCARD\n";
+    const std::string escapedNote = "NOTE:if (a[b[1]]&gt;0) then &lt;![CDATA[x]]&gt;\n";
+    const std::string escaped = "BEGIN:VCARD\nUID:u\n" + escapedNote + "END:VCARD\n";
+    // A CDATA writer splits the "]]>" of the text across two sections.
+    const std::string sections = "<![CDATA[BEGIN:VCARD\nUID:u\nNOTE:if (a[b[1]]]]><![CDATA[>0) "
+                                 "then <![CDATA[x]]]]><![CDATA[>\nEND:VCARD\n]]>";
+    const struct {
+        std::string addressData;
+        std::string text;
+    } cases[] = {
+        {escaped, card},
+        {sections, card},
+        // Escaped once more: the markers arrive as text, wrapping the whole card.
+        {" &lt;![CDATA[BEGIN:VCARD\nUID:u\nNOTE:if (a[b[1]]]]&gt;&lt;![CDATA[&gt;0) then "
+         "&lt;![CDATA[x]]]]&gt;&lt;![CDATA[&gt;\nEND:VCARD\n]]&gt;\n",
+         card},
+        // Markers that wrap part of the text only are the card's own.
+        {"&lt;![CDATA[" + escaped + "]]&gt;NOTE:after\n", "<![CDATA[" + card + "]]>NOTE:after\n"},
+    };
+    for (const auto& c : cases) {
+        const std::string body = "<d:multistatus xmlns:d=\"DAV:\" xmlns:c=\"urn:ietf:params:xml:"
+                                 "ns:carddav\"><d:response><d:href>/book/u.vcf</d:href><d:propstat>"
+                                 "<d:prop><d:getetag>t</d:getetag><c:address-data>" +
+                                 c.addressData +
+                                 "</c:address-data></d:prop></d:propstat></d:response>"
+                                 "</d:multistatus>";
+        const std::vector<cardtext> cards = parser.getCardTexts(body, kBook);
+        ASSERT_EQ(cards.size(), 1u) << c.addressData;
+        EXPECT_EQ(cards[0].text, c.text) << c.addressData;
+    }
+}
+
 TEST(SyncAnswers, ErrorBodiesNameTheirConditions) {
     const xmlParser parser;
     using Names = std::vector<std::string>;
@@ -118,6 +153,24 @@ TEST(SyncAnswers, ErrorBodiesNameTheirConditions) {
               Names{});
     EXPECT_EQ(parser.davErrorConditions("Forbidden"), Names{});
     EXPECT_EQ(parser.davErrorConditions(R"(<multistatus xmlns="DAV:"/>)"), Names{});
+
+    // The reason for a person: SabreDAV's message on one line, else the conditions, else its
+    // exception.
+    const std::string sabre = R"(<d:error xmlns:d="DAV:" xmlns:s="http://sabredav.org/ns">)";
+    EXPECT_EQ(parser.davErrorReason(sabre + "<s:exception>PreconditionFailed</s:exception>"
+                                            "<s:message>\n  An If-Match header was\n  specified. "
+                                            "</s:message><s:header>If-Match</s:header></d:error>"),
+              "An If-Match header was specified.");
+    EXPECT_EQ(parser.davErrorReason(sabre +
+                                    "<s:exception>UnsupportedLimit</s:exception><s:message/>"
+                                    "<d:number-of-matches-within-limits/></d:error>"),
+              "number-of-matches-within-limits");
+    EXPECT_EQ(parser.davErrorReason(sabre + "<s:exception>InsufficientStorage</s:exception>"
+                                            "<s:message/></d:error>"),
+              "InsufficientStorage");
+    EXPECT_EQ(parser.davErrorReason(R"(<error xmlns="DAV:"><valid-sync-token /></error>)"),
+              "valid-sync-token");
+    EXPECT_EQ(parser.davErrorReason("<p>Forbidden</p>"), "");
 }
 
 TEST(SyncAnswers, StatusLinesGiveTheirCode) {

@@ -4,53 +4,55 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
 #include <tuple>
+#include <vector>
 
 namespace {
 
 struct ExpectedRow {
     fmx::int16 id;
-    const char* prototype;
+    std::string prototype;
     fmx::int16 minArgs;
     fmx::int16 maxArgs;
 };
 
-const ExpectedRow kExpected[] = {
-    {1, "CardDav_SetServer( baseurl;verbose;validcert )", 1, 3},
-    {2, "CardDav_SetAuth( type;user;password )", 2, 3},
-    {3, "CardDav_SetSsl( type; validcert )", 1, 2},
-    {4, "CardDav_GetvCard( vCardId )", 0, 1},
-    {5, "CardDav_GetvCardItem( itemName )", 0, 3},
-    {6, "CardDav_GetAddressBooks()", 0, 1},
-    {7, "CardDav_SelectAddressBook( url )", 1, 2},
-    {8, "CardDav_SetvCardItem( itemname ; value )", 2, 3},
-    {9, "CardDav_NewvCard( addressbokurl)", 1, 2},
-    {10, "CardDav_SaveCard( etag )", 0, 1},
-    {11, "CardDav_DeleteCard( id )", 0, 2},
-    {12, "CardDav_DeleteAllCards( addressbookurl )", 0, 1},
-    {14, "CardDav_GetvCardGroups( uid, updateFromServer )", 1, 2},
-    {15, "CardDav_Connect()", 0, 1},
-    {16, "CardDav_GetAddressbookvCards()", 0, 0},
-    {17, "CardDav_GetAddressbookGroups( )", 0, 0},
-    {18, "CardDav_LastError( )", 0, 0},
-    {19, "CardDav_SetvCardGroups(uid, csgroups )", 2, 2},
-    {20, "CardDav_SetTimeout( timeoutseconds )", 1, 1},
-    {21, "CardDav_SetMapping( csvpath )", 1, 1},
-    {22, "VorlixPlugin_Version( { versionFormat } )", 0, 1},
-    {23, "CardDav_CheckvCardIfChanged( uid, etag )", 2, 2},
-    {24, "CardDav_GetMapping( )", 0, 0},
-    {25, "CardDav_GetAddressbookETags( )", 0, 0},
-    {26, "CardDav_GetChanges( synctoken ; addressbookurl )", 1, 2},
-    {27, "CardDav_GetSyncToken( )", 0, 0},
-    {28, "CardDav_FetchvCards( uids ; addressbookurl )", 1, 2},
-    {29, "CardDav_SetSessionIdleLimit( seconds )", 1, 1},
-    {30, "CardDav_CompareETags( stored )", 1, 1},
-    {31, "CardDav_LastErrorText( )", 0, 0},
-    {32, "CardDav_GetvCardJSON( {uid} )", 0, 1},
-    {33, "CardDav_SetvCardJSON( json )", 1, 1},
-    {34, "CardDav_SetGroupStyle( style )", 1, 1},
-    {35, "CardDav_GetGroupStyle( )", 0, 0},
-};
+// The one function table the plug-in is built from.
+std::vector<ExpectedRow> functionTable() {
+    std::ifstream file(TALVERO_SOURCE_DIR "/Resources/Functions.table");
+    std::vector<ExpectedRow> rows;
+    for (std::string line; std::getline(file, line);) {
+        if (line.empty() || line[0] == '#')
+            continue;
+        std::istringstream fields(line);
+        ExpectedRow row;
+        fields >> row.id >> row.minArgs >> row.maxArgs;
+        std::getline(fields >> std::ws, row.prototype);
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+// Every document a FileMaker developer reads, as lines.
+std::vector<std::string> documentLines() {
+    std::vector<std::string> paths{TALVERO_SOURCE_DIR "/README.md"};
+    const std::filesystem::path docs = TALVERO_SOURCE_DIR "/docs";
+    if (std::filesystem::is_directory(docs))
+        for (const auto& entry : std::filesystem::directory_iterator(docs))
+            if (entry.path().extension() == ".md")
+                paths.push_back(entry.path().string());
+    std::vector<std::string> lines;
+    for (const std::string& path : paths) {
+        std::ifstream file(path);
+        for (std::string line; std::getline(file, line);)
+            lines.push_back(line);
+    }
+    return lines;
+}
 
 std::vector<fmx::int16> unregisteredIds() {
     std::vector<fmx::int16> ids;
@@ -64,10 +66,11 @@ std::vector<fmx::int16> unregisteredIds() {
 TEST(Registry, EveryFunctionIsRegisteredWithItsPrototypeRangeAndFlags) {
     PluginHarness host;
     const auto functions = fmx::host::registeredFunctions();
-    ASSERT_EQ(functions.size(), std::size(kExpected));
+    const std::vector<ExpectedRow> table = functionTable();
+    ASSERT_EQ(functions.size(), table.size());
     for (std::size_t i = 0; i < functions.size(); ++i) {
         const auto& row = functions[i];
-        const ExpectedRow& expected = kExpected[i];
+        const ExpectedRow& expected = table[i];
         const std::string prototype = expected.prototype;
         EXPECT_EQ(row.pluginId, "Talv");
         EXPECT_EQ(row.functionId, expected.id);
@@ -75,11 +78,27 @@ TEST(Registry, EveryFunctionIsRegisteredWithItsPrototypeRangeAndFlags) {
         EXPECT_EQ(row.name, prototype.substr(0, prototype.find('(')));
         EXPECT_EQ(std::tie(row.minArgs, row.maxArgs), std::tie(expected.minArgs, expected.maxArgs))
             << prototype;
-        EXPECT_EQ(row.flags, 0xFF01u);
+        EXPECT_EQ(row.flags, 0xFF6Fu);
         EXPECT_NE(row.handler, nullptr);
     }
     EXPECT_EQ(fmx::host::findFunction("VorlixPlugin_Version")->prototype,
               "VorlixPlugin_Version( { versionFormat } )");
+}
+
+TEST(Registry, TheReferenceDocumentsEveryFunctionWithItsArguments) {
+    const std::vector<std::string> lines = documentLines();
+    for (const ExpectedRow& function : functionTable()) {
+        const std::string range =
+            function.minArgs == function.maxArgs
+                ? std::to_string(function.minArgs)
+                : std::to_string(function.minArgs) + "\u2013" + std::to_string(function.maxArgs);
+        const bool documented =
+            std::any_of(lines.begin(), lines.end(), [&](const std::string& line) {
+                const std::size_t at = line.find("`" + function.prototype + "`");
+                return at != std::string::npos && line.find(range, at) != std::string::npos;
+            });
+        EXPECT_TRUE(documented) << function.prototype << " with " << range << " arguments";
+    }
 }
 
 TEST(Registry, RefusalAtTheFifthRowUndoesTheFourBefore) {

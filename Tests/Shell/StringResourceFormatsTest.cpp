@@ -1,7 +1,7 @@
 // The string resources in the forms of the other platforms hold the same IDs and texts as the
 // table compiled into the Linux plug-in: the Windows string table as a resource compiler reads
 // it (windres), the macOS Localizable.strings by the rules of the strings format.
-#include "Linux/StringTable.h"
+#include "Shell/Linux/StringTable.h"
 
 #include "FMWrapper/FMXText.h"
 

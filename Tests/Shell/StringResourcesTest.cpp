@@ -1,5 +1,5 @@
 // Lookup of the plug-in's string resources and the buffer size rules.
-#include "FMUtils.h"
+#include "Shell/FMUtils.h"
 
 #include <gtest/gtest.h>
 

@@ -14,11 +14,6 @@ loopback::Response tagged(int status, const std::string& tag, std::string body =
     return loopback::Response(status, {"ETag: " + quoted(tag)}, std::move(body));
 }
 
-std::string response(const std::string& href, const std::string& properties) {
-    return "<d:response><d:href>" + href + "</d:href><d:propstat><d:prop>" + properties +
-           "</d:prop><d:status>HTTP/1.1 200 OK</d:status></d:propstat></d:response>";
-}
-
 std::string gone(const std::string& href) {
     return "<d:response><d:href>" + href +
            "</d:href><d:status>HTTP/1.1 404 Not Found</d:status></d:response>";
@@ -28,13 +23,6 @@ std::string cut(const std::string& bookPath) {
     return "<d:response><d:href>" + bookPath +
            "</d:href><d:status>HTTP/1.1 507 Insufficient Storage</d:status><d:error>"
            "<d:number-of-matches-within-limits/></d:error></d:response>";
-}
-
-loopback::Response multistatus(const std::string& responses) {
-    return loopback::xmlResponse(
-        207, "<?xml version=\"1.0\" encoding=\"utf-8\"?><d:multistatus xmlns:d=\"DAV:\" "
-             "xmlns:card=\"urn:ietf:params:xml:ns:carddav\">" +
-                 responses + "</d:multistatus>");
 }
 
 // The hrefs a multiget names.
@@ -49,6 +37,18 @@ std::vector<std::string> namedHrefs(const std::string& body) {
 }
 
 } // namespace
+
+std::string davResponse(const std::string& href, const std::string& properties) {
+    return "<d:response><d:href>" + href + "</d:href><d:propstat><d:prop>" + properties +
+           "</d:prop><d:status>HTTP/1.1 200 OK</d:status></d:propstat></d:response>";
+}
+
+loopback::Response davMultistatus(const std::string& responses) {
+    return loopback::xmlResponse(
+        207, "<?xml version=\"1.0\" encoding=\"utf-8\"?><d:multistatus xmlns:d=\"DAV:\" "
+             "xmlns:card=\"urn:ietf:params:xml:ns:carddav\">" +
+                 responses + "</d:multistatus>");
+}
 
 std::string escapeXml(const std::string& text) {
     std::string escaped;
@@ -131,6 +131,14 @@ bool CardStore::holds(const std::string& path) const {
     return resources_.count(path) > 0;
 }
 
+std::map<std::string, std::string> CardStore::texts() const {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    std::map<std::string, std::string> stored;
+    for (const auto& [path, resource] : resources_)
+        stored.emplace(path, resource.text);
+    return stored;
+}
+
 void CardStore::serveBook(const std::string& bookPath, BookQuirks quirks) {
     const std::lock_guard<std::mutex> lock(mutex_);
     bookPath_ = bookPath;
@@ -207,8 +215,8 @@ loopback::Response CardStore::answer(const loopback::Request& request) {
         return loopback::Response(204);
     }
     if (request.method == "PROPFIND")
-        return multistatus(
-            response(request.target, "<d:getetag>" + quoted(found->second.tag) + "</d:getetag>"));
+        return davMultistatus(davResponse(
+            request.target, "<d:getetag>" + quoted(found->second.tag) + "</d:getetag>"));
     return loopback::Response(405);
 }
 
@@ -221,25 +229,33 @@ loopback::Response CardStore::store(const loopback::Request& request) {
     if (ifNoneMatch && *ifNoneMatch == "*" && found != resources_.end())
         return loopback::Response(412);
     const bool created = found == resources_.end();
-    Resource& resource = resources_[request.target];
-    resource.text = request.body;
-    resource.tag = "s" + std::to_string(nextTag_++);
-    changed(request.target);
-    return tagged(created ? 201 : 204, resource.tag);
+    const std::string path =
+        created && quirks_.createsAt ? quirks_.createsAt(request.target) : request.target;
+    Resource& resource = resources_[path];
+    resource.text = quirks_.storesAs ? quirks_.storesAs(request.body, path, created) : request.body;
+    const int serial = nextTag_++;
+    resource.tag = quirks_.tagSpelling ? quirks_.tagSpelling(serial) : "s" + std::to_string(serial);
+    changed(path);
+    loopback::Response stored(created ? 201 : 204);
+    if (quirks_.tagsPuts)
+        stored.headerLines.push_back("ETag: " + quoted(resource.tag));
+    if (path != request.target)
+        stored.headerLines.push_back("Location: " + path);
+    return stored;
 }
 
 loopback::Response CardStore::bookReport(const loopback::Request& request) {
     const std::string& body = request.body;
     if (request.method == "PROPFIND" && request.header("Depth") == std::optional<std::string>("0"))
-        return multistatus(response(bookPath_, "<d:sync-token>sync-" +
-                                                   std::to_string(changeLog_.size()) +
-                                                   "</d:sync-token>"));
+        return davMultistatus(davResponse(bookPath_, "<d:sync-token>sync-" +
+                                                         std::to_string(changeLog_.size()) +
+                                                         "</d:sync-token>"));
     if (request.method == "PROPFIND") {
-        std::string responses = response(bookPath_, "<d:resourcetype><d:collection/>"
-                                                    "<card:addressbook/></d:resourcetype>");
+        std::string responses = davResponse(bookPath_, "<d:resourcetype><d:collection/>"
+                                                       "<card:addressbook/></d:resourcetype>");
         for (const auto& [path, resource] : members())
-            responses += response(path, "<d:getetag>" + quoted(resource->tag) + "</d:getetag>");
-        return multistatus(responses);
+            responses += davResponse(path, "<d:getetag>" + quoted(resource->tag) + "</d:getetag>");
+        return davMultistatus(responses);
     }
     if (request.method != "REPORT")
         return loopback::Response(405);
@@ -259,11 +275,11 @@ loopback::Response CardStore::bookReport(const loopback::Request& request) {
                 continue;
             }
             responses +=
-                response(spelled, "<d:getetag>" + quoted(found->second.tag) +
-                                      "</d:getetag><card:address-data>" +
-                                      escapeXml(found->second.text) + "</card:address-data>");
+                davResponse(spelled, "<d:getetag>" + quoted(found->second.tag) +
+                                         "</d:getetag><card:address-data>" +
+                                         escapeXml(found->second.text) + "</card:address-data>");
         }
-        return multistatus(responses);
+        return davMultistatus(responses);
     }
     if (whole && quirks_.refuseWholeQuery != 0)
         return loopback::Response(quirks_.refuseWholeQuery);
@@ -280,11 +296,17 @@ loopback::Response CardStore::bookReport(const loopback::Request& request) {
                 ? resource->text
                 : asListed(resource->text,
                            request.body.find("\"CATEGORIES\"") != std::string::npos);
-        responses += response(path, "<d:getetag>" + quoted(resource->tag) +
-                                        "</d:getetag><card:address-data>" + escapeXml(text) +
-                                        "</card:address-data>");
+        // The length of the resource, where asked, whatever part of its text is sent.
+        const std::string length =
+            body.find("<D:getcontentlength/>") == std::string::npos
+                ? ""
+                : "<d:getcontentlength>" + std::to_string(resource->text.size()) +
+                      "</d:getcontentlength>";
+        responses += davResponse(path, "<d:getetag>" + quoted(resource->tag) + "</d:getetag>" +
+                                           length + "<card:address-data>" + escapeXml(text) +
+                                           "</card:address-data>");
     }
-    return multistatus(responses);
+    return davMultistatus(responses);
 }
 
 loopback::Response CardStore::syncCollection(const loopback::Request& request) {
@@ -304,14 +326,20 @@ loopback::Response CardStore::syncCollection(const loopback::Request& request) {
                 403, "<d:error xmlns:d=\"DAV:\"><d:valid-sync-token/></d:error>");
         from = std::stoul(asked.substr(5));
     }
-    // Each member changed since, once, at its last change.
+    // Each member changed since, once, at its last change; where the answer is capped, the
+    // changes up to the cap.
+    std::size_t to = changeLog_.size();
+    const bool capped =
+        at != std::string::npos && quirks_.syncLimit > 0 && to - from > quirks_.syncLimit;
+    if (capped)
+        to = from + quirks_.syncLimit;
     std::vector<std::string> changes;
     std::set<std::string> seen;
     if (at == std::string::npos) {
         for (const auto& [path, resource] : members())
             changes.push_back(path);
     } else {
-        for (std::size_t n = changeLog_.size(); n > from; --n)
+        for (std::size_t n = to; n > from; --n)
             if (seen.insert(changeLog_[n - 1]).second)
                 changes.push_back(changeLog_[n - 1]);
         std::reverse(changes.begin(), changes.end());
@@ -329,8 +357,10 @@ loopback::Response CardStore::syncCollection(const loopback::Request& request) {
         if (withData)
             properties +=
                 "<card:address-data>" + escapeXml(found->second.text) + "</card:address-data>";
-        responses += response(path, properties);
+        responses += davResponse(path, properties);
     }
-    return multistatus(responses + "<d:sync-token>sync-" + std::to_string(changeLog_.size()) +
-                       "</d:sync-token>");
+    if (capped)
+        responses += cut(bookPath_);
+    return davMultistatus(responses + "<d:sync-token>sync-" + std::to_string(to) +
+                          "</d:sync-token>");
 }

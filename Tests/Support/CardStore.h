@@ -4,7 +4,9 @@
 // server would. With a book served (serveBook), it also answers the reports on that collection:
 // its sync token, its members, the listing and the whole-book query, sync-collection from any
 // token it handed out, and multiget, with the quirks real servers have as options. Other
-// requests, and requests a test scripts with `failNext`, get the scripted answer instead.
+// requests, and requests a test scripts with `failNext`, get the scripted answer instead. A store
+// made without a server answers the requests a larger stand-in (one provider's several books)
+// hands it.
 #pragma once
 
 #include "LoopbackHttpServer.h"
@@ -26,10 +28,17 @@ std::string asListed(const std::string& text, bool withCategories = false);
 // `text` as the content of an XML element.
 std::string escapeXml(const std::string& text);
 
+// One response of a multistatus: `href` with `properties` (prop elements written with the
+// prefixes d: for DAV and card: for CardDAV) in a successful propstat.
+std::string davResponse(const std::string& href, const std::string& properties);
+// A 207 answer holding `responses`, declaring those prefixes.
+loopback::Response davMultistatus(const std::string& responses);
+
 // How the served book's server behaves where servers differ.
 struct BookQuirks {
     // The listing (an addressbook-query asking a few properties) gets those properties alone;
-    // otherwise each card whole, as a server that ignores partial address-data sends them.
+    // otherwise each card whole, as a server that ignores partial address-data sends them. Either
+    // way each card's getcontentlength is the length of the whole card.
     bool listingHonoursPartialData = true;
     // Sync answers carry each changed card's text when asked for it.
     bool syncSendsCardData = true;
@@ -41,12 +50,29 @@ struct BookQuirks {
     // Multiget answers leave these paths out, and write the others as this spells them.
     std::set<std::string> omittedFromMultiget;
     std::function<std::string(const std::string&)> multigetSpelling;
+    // A sync answer names the changes of at most this many changes of the book since its token
+    // (0: no cap), with the token after them and a 507 for the collection: more follow.
+    std::size_t syncLimit = 0;
+    // The path where a PUT that creates a card stores it, when the server chooses its own (it
+    // answers 201 with that path as Location).
+    std::function<std::string(const std::string& asked)> createsAt;
+    // The text the server keeps of a PUT's body at `path` (the server rewrites the card).
+    std::function<std::string(const std::string& body, const std::string& path, bool created)>
+        storesAs;
+    // A PUT's answer carries the new ETag.
+    bool tagsPuts = true;
+    // The tag the server gives its `serial`-th write (no quotes); "s1", "s2", ... otherwise.
+    std::function<std::string(int serial)> tagSpelling;
 };
 
 class CardStore {
 public:
     // Installs itself as the handler of `server` (which must outlive it).
     explicit CardStore(loopback::HttpServer& server);
+    // Answers only what `answer` is given.
+    CardStore() = default;
+
+    loopback::Response answer(const loopback::Request& request);
 
     // Stores `text` at `path` ("/alice/book/g1-file.vcf") under the tag `tag` (no quotes), as
     // another client would.
@@ -57,6 +83,8 @@ public:
     std::string text(const std::string& path) const;
     std::string tag(const std::string& path) const;
     bool holds(const std::string& path) const;
+    // Everything stored: the text at each path.
+    std::map<std::string, std::string> texts() const;
 
     // Serves the collection `bookPath` ("/alice/book/"), whose members are the resources stored
     // below it.
@@ -76,7 +104,6 @@ private:
         std::string tag;
     };
 
-    loopback::Response answer(const loopback::Request& request);
     loopback::Response store(const loopback::Request& request);
     loopback::Response bookReport(const loopback::Request& request);
     loopback::Response syncCollection(const loopback::Request& request);

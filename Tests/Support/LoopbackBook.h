@@ -3,7 +3,7 @@
 // test scripts only the requests the function under test sends.
 #pragma once
 
-#include "Functions/CardDavState.h"
+#include "Functions/Sessions.h"
 #include "LoopbackHttpServer.h"
 #include "PluginHarness.h"
 #include "PluginStateReset.h"

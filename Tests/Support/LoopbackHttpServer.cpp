@@ -49,6 +49,10 @@ std::string reasonPhrase(int status) {
         return "No Content";
     case 207:
         return "Multi-Status";
+    case 301:
+        return "Moved Permanently";
+    case 302:
+        return "Found";
     case 400:
         return "Bad Request";
     case 401:
@@ -57,6 +61,8 @@ std::string reasonPhrase(int status) {
         return "Forbidden";
     case 404:
         return "Not Found";
+    case 405:
+        return "Method Not Allowed";
     case 406:
         return "Not Acceptable";
     case 409:
@@ -434,8 +440,10 @@ void HttpServer::serveConnection(int socket, int number) {
         if (!connection.pause(response.delay) || response.closeWithoutAnswer)
             return;
         if (response.raw) {
-            if (connection.writeAll(*response.raw) && connection.pause(response.stallAfterRaw) &&
-                response.resetAfterRaw)
+            bool sent = connection.writeAll(*response.raw);
+            while (sent && !response.endlessAfterRaw.empty())
+                sent = connection.writeAll(response.endlessAfterRaw);
+            if (sent && connection.pause(response.stallAfterRaw) && response.resetAfterRaw)
                 connection.resetOnClose();
             return;
         }

@@ -4,7 +4,7 @@
 // HTTPS, digest authentication, an honoured or ignored "Expect: 100-continue", a slow body read,
 // and connections closed when idle or after every answer; a response can be delayed, trickled,
 // replaced by closing the connection without an answer, or by raw bytes that end in a close, a
-// reset or a stall. Connections are counted, and each request tells which one it came on. The
+// reset or a stall, or that go on without end. Connections are counted, and each request tells which one it came on. The
 // server runs on background threads (one per connection) and stops in its destructor.
 #pragma once
 
@@ -66,6 +66,9 @@ struct Response {
     // When set, these bytes are sent instead of a response built from the fields above, and the
     // connection is closed after them: for malformed, cut or unusual answers.
     std::optional<std::string> raw;
+    // After `raw`: these bytes again and again until the client gives up (an answer without
+    // end).
+    std::string endlessAfterRaw;
     // After `raw`: wait this long, sending nothing, before closing (a stall in mid-answer).
     std::chrono::milliseconds stallAfterRaw{0};
     // After `raw` (which may be empty): close with a reset (TCP RST) instead.

@@ -56,15 +56,60 @@ TEST(VerboseLog, CredentialsAreHiddenInEveryFraming) {
         {"h2h3 [x-authorization: stays]\n", "h2h3 [x-authorization: stays]\n"},
         {"Server auth using Basic with user 'alice'\n",
          "Server auth using Basic with user 'alice'\n"},
+        // What servers send back: sessions, and authentication exchanges, in HTTP/1.1 blocks
+        // and as libcurl shows HTTP/2 answers (lower-case names).
+        {"HTTP/1.1 401 Unauthorized\r\nSet-Cookie: sid=abc; Path=/; HttpOnly\r\n"
+         "WWW-Authenticate: Digest realm=\"dav\", nonce=\"n0,nce\", opaque=op, algorithm=MD5, "
+         "qop=\"auth\"\r\n\r\n",
+         "HTTP/1.1 401 Unauthorized\r\nSet-Cookie: [hidden]\r\n"
+         "WWW-Authenticate: Digest realm=\"dav\", nonce=[hidden], opaque=[hidden], algorithm=MD5, "
+         "qop=\"auth\"\r\n\r\n"},
+        {"set-cookie: sid=abc\r\n", "set-cookie: [hidden]\r\n"},
+        {"[HTTP/2] [1] [cookie: sid=abc]\n", "[HTTP/2] [1] [cookie: [hidden]]\n"},
+        {"www-authenticate: NTLM TlRMTVNTUAACAAAADAAMADAAAAA1goriBbO2mBTyY2c=\r\n",
+         "www-authenticate: NTLM [hidden]\r\n"},
+        {"WWW-Authenticate: Negotiate YIIBgwYGKwYB==, Bearer realm=\"x\", error=\"invalid_token\", "
+         "error_description=\"token abc expired\"\r\n",
+         "WWW-Authenticate: Negotiate [hidden], Bearer realm=\"x\", error=\"invalid_token\", "
+         "error_description=[hidden]\r\n"},
+        {"Authentication-Info: rspauth=\"a1\", nextnonce=\"n2\", qop=auth\r\n",
+         "Authentication-Info: rspauth=[hidden], nextnonce=[hidden], qop=auth\r\n"},
     };
     for (const Case& test : cases)
         EXPECT_EQ(withCredentialsHidden(test.logged), test.shown) << test.logged;
 }
 
+TEST(VerboseLog, ASecretEchoedInAnyFormIsHidden) {
+    const SecretForms forms("alice", "p@ss w0rd/+\xC3\xA9>?");
+    const std::pair<std::string, std::string> echoes[] = {
+        {"X-Echo: p@ss w0rd/+\xC3\xA9>?\r\n", "X-Echo: [hidden]\r\n"},
+        {"X-Echo: p%40ss%20w0rd%2F%2B%C3%A9%3E%3F\r\n", "X-Echo: [hidden]\r\n"},
+        {"X-Echo: p%40ss+w0rd%2f%2b%c3%a9%3e%3f;\r\n", "X-Echo: [hidden];\r\n"},
+        {"X-Echo: cEBzcyB3MHJkLyvDqT4/\r\n", "X-Echo: [hidden]\r\n"},
+        {"X-Echo: cEBzcyB3MHJkLyvDqT4_\r\n", "X-Echo: [hidden]\r\n"}, // base64url
+        // The Basic credential, in a URL.
+        {"Location: /x?a=YWxpY2U6cEBzcyB3MHJkLyvDqT4%2F\r\n", "Location: /x?a=[hidden]\r\n"},
+        // Behind one byte of something else in a longer base64 text ("x" + the secret).
+        {"X-Echo: eHBAc3MgdzByZC8rw6k+Pw==\r\n", "X-Echo: eH[hidden]w==\r\n"},
+        {"[HTTP/2] [1] [x-echo: p%40ss%20w0rd%2F%2B%C3%A9%3E%3F]\n",
+         "[HTTP/2] [1] [x-echo: [hidden]]\n"},
+        {"X-Other: nothing of it\r\n", "X-Other: nothing of it\r\n"},
+    };
+    for (const auto& [echo, shown] : echoes)
+        EXPECT_EQ(withCredentialsHidden(echo, forms), shown) << echo;
+}
+
 TEST(VerboseLog, NoSecretReachesTheLogOverHttp1OrHttp2) {
     const std::string card = "BEGIN:VCARD\r\nVERSION:3.0\r\nUID:u1\r\nEND:VCARD\r\n";
     loopback::HttpServer http1;
-    http1.setHandler([&](const loopback::Request&) { return loopback::Response(200, {}, card); });
+    // A server that echoes what it was sent: the credentials as a session cookie and as a
+    // header of their own.
+    http1.setHandler([&](const loopback::Request& request) {
+        const std::string sent = request.header("Authorization").value_or("");
+        const std::string credentials = sent.substr(sent.find(' ') + 1);
+        return loopback::Response(200, {"Set-Cookie: sid=" + credentials, "X-You-Sent: " + sent},
+                                  card);
+    });
     Http2Server http2;
     http2.serve("c1.vcf", card);
 
@@ -84,13 +129,14 @@ TEST(VerboseLog, NoSecretReachesTheLogOverHttp1OrHttp2) {
          "",
          "secret-token-42",
          "Bearer secret-token-42",
-         {"> GET /c1.vcf HTTP/1.1\r\n", "Authorization: Bearer [hidden]\r\n", "< HTTP/1.1 200 OK"}},
+         {"> GET /c1.vcf HTTP/1.1\r\n", "Authorization: Bearer [hidden]\r\n", "< HTTP/1.1 200 OK",
+          "< Set-Cookie: [hidden]\r\n", "< X-You-Sent: Bearer [hidden]\r\n"}},
         {http1.baseUrl() + "/c1.vcf",
          "basic",
          "alice",
          "wonderland",
          "Basic YWxpY2U6d29uZGVybGFuZA==",
-         {"Authorization: Basic [hidden]\r\n"}},
+         {"Authorization: Basic [hidden]\r\n", "< X-You-Sent: Basic [hidden]\r\n"}},
         {http2.baseUrl() + "/c1.vcf",
          "basic",
          "alice",

@@ -2,10 +2,12 @@
 #include "LoopbackHttpServer.h"
 #include "Transport/CardDavClient.h"
 #include "Transport/EntityTag.h"
+#include "Transport/HrefResolver.h"
 
 #include <gtest/gtest.h>
 
-#include <set>
+#include <chrono>
+#include <vector>
 
 namespace {
 
@@ -79,13 +81,16 @@ TEST_F(CardDavRequests, HomeDiscoveryAndListingBodies) {
               "<C:filter/></C:addressbook-query>");
 }
 
-TEST_F(CardDavRequests, AddressBookListIsAPropfindWithoutBody) {
+TEST_F(CardDavRequests, AddressBookListAsksForNamesAndPrivileges) {
     client.get_addressbooks(url("/alice/"));
     const auto request = server.lastRequest();
     EXPECT_EQ(request.requestLine, "PROPFIND /alice/ HTTP/1.1");
     EXPECT_EQ(ownLines(request), (Lines{kXmlType, kAcceptXml, "Depth:\t1"}));
-    EXPECT_EQ(request.body, "");
-    EXPECT_FALSE(request.header("Content-Length"));
+    // The privileges are computed: an allprop answer need not hold them.
+    EXPECT_EQ(request.body,
+              "<?xml version=\"1.0\" encoding=\"utf-8\" ?><D:propfind xmlns:D=\"DAV:\"><D:prop>"
+              "<D:resourcetype/><D:displayname/><D:getlastmodified/>"
+              "<D:current-user-privilege-set/></D:prop></D:propfind>");
 }
 
 TEST_F(CardDavRequests, GetAsksForAVcardWithOneHeaderLine) {
@@ -157,7 +162,8 @@ TEST(EntityTag, StoredAlikeFromHeaderOrXml) {
         {"\n\t\t\"abc\"\n\t", "abc", "\"abc\""}, // a getetag element's text
         {"W/\"x\"", "W/x", "W/\"x\""},
         {" W/\"3-a b\"\t", "W/3-a b", "W/\"3-a b\""},
-        {"abc", "abc", "\"abc\""}, // unquoted, as some servers write it
+        {"abc", "abc", "\"abc\""},         // unquoted, as some servers write it
+        {"\"W/x\"", "\"W/x\"", "\"W/x\""}, // strong: not the weak W/"x"
         {" \r\n", "", "\"\""},
     };
     for (const Case& test : cases) {
@@ -174,44 +180,37 @@ TEST_F(CardDavRequests, DeleteSendsNoHeaderLinesOrBody) {
     EXPECT_EQ(request.body, "");
 }
 
-bool isHex(const std::string& text) {
-    return text.find_first_not_of("0123456789abcdef") == std::string::npos;
-}
-
-TEST_F(CardDavRequests, NewCardIdProbesUntilOneIsFree) {
-    int probes = 0;
-    server.setHandler([&probes](const loopback::Request&) {
-        return loopback::Response{++probes < 3 ? 200 : 404};
+TEST_F(CardDavRequests, RequestsSentTogetherKeepTheirOrderOnAFewKeptConnections) {
+    server.setHandler([](const loopback::Request& request) {
+        loopback::Response answer(201, {"ETag: \"" + request.target + "\""});
+        // The later requests answered sooner: the answers still come back in request order.
+        answer.delay = std::chrono::milliseconds(request.target.size() % 3 * 20);
+        return answer;
     });
-    Query lastProbe;
-    const std::string id = client.get_new_vcardid(url("/book/"), lastProbe);
-    EXPECT_EQ(id.size(), 32u);
-    EXPECT_TRUE(isHex(id)) << id;
-    EXPECT_EQ(lastProbe.status, 404);
-    const auto requests = server.requests();
-    ASSERT_EQ(requests.size(), 3u);
-    std::set<std::string> targets;
-    for (const auto& request : requests) {
-        EXPECT_EQ(request.method, "GET");
-        EXPECT_EQ(request.target.rfind("/book/", 0), 0u);
-        targets.insert(request.target);
+    std::vector<HttpRequest> writes;
+    for (int n = 0; n < 12; ++n)
+        writes.push_back(CardDavClient::save_request(url("/book/" + std::to_string(n) + ".vcf"),
+                                                     "BEGIN:VCARD\r\nEND:VCARD\r\n", ""));
+    writes.push_back(CardDavClient::delete_request(url("/book/gone.vcf"), "t"));
+    const std::vector<Query> answers = client.query_all(writes);
+    ASSERT_EQ(answers.size(), writes.size());
+    for (std::size_t n = 0; n < writes.size(); ++n) {
+        EXPECT_EQ(answers[n].url, writes[n].url);
+        EXPECT_NE(answers[n].headers.find(pathOf(writes[n].url)), std::string::npos);
     }
-    EXPECT_EQ(targets.size(), 3u);
-    EXPECT_EQ(requests.back().target, "/book/" + id + ".vcf");
-}
-
-TEST_F(CardDavRequests, NewCardIdGivesUpWhenNoProbeAnswers404) {
-    server.setHandler([](const loopback::Request&) { return loopback::Response{200}; });
-    Query lastProbe;
-    EXPECT_EQ(client.get_new_vcardid(url("/book/"), lastProbe), "");
-    EXPECT_EQ(lastProbe.status, 200);
-    EXPECT_EQ(server.requestCount(), static_cast<size_t>(CardDavClient::kMaxNewIdProbes));
-
-    // Without any answer a new identifier cannot help: one probe only.
-    const loopback::RefusingPort closed;
-    const std::string unreachable = closed.baseUrl() + "/book/";
-    EXPECT_EQ(client.get_new_vcardid(unreachable, lastProbe), "");
-    EXPECT_EQ(lastProbe.status, 0);
+    EXPECT_EQ(server.requestCount(), writes.size()) << "each sent once";
+    // They arrive in any order.
+    for (const loopback::Request& request : server.requests()) {
+        if (request.method == "DELETE") {
+            EXPECT_EQ(request.header("If-Match"), "\"t\"");
+        }
+    }
+    const int connections = server.connectionCount();
+    EXPECT_LE(connections, static_cast<int>(CardDavClient::kParallelConnections));
+    EXPECT_GT(connections, 1);
+    // The next call goes out on the same connections.
+    client.query_all(writes);
+    EXPECT_EQ(server.connectionCount(), connections);
 }
 
 } // namespace

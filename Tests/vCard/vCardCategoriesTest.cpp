@@ -51,7 +51,7 @@ TEST(vCardCategories, WritesOneLineInThePlaceOfTheFirst) {
          before + "CATEGORIES:a\r\n" + after + "item3.CATEGORIES:b,a\r\n"},
         {"CATEGORIES;ENCODING=QUOTED-PRINTABLE;CHARSET=UTF-8:Caf=C3=A9\r\n",
          {"Caf\xC3\xA9", "Tea"},
-         "CATEGORIES:Caf\xC3\xA9,Tea\r\n"},
+         "CATEGORIES;CHARSET=UTF-8:Caf\xC3\xA9,Tea\r\n"},
     };
     for (const auto& c : cases) {
         vCard card = parse(c.body);

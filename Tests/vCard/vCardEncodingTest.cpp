@@ -18,11 +18,12 @@ TEST(QuotedPrintable, CharsetsBecomeUtf8) {
               "\xE2\x82\xAC\xE2\x80\x9C\xC5\xB8\xC2\x81");
     EXPECT_EQ(textToUtf8("\xE9", "latin1"), "\xC3\xA9");
     EXPECT_EQ(textToUtf8("\xC3\xA9", "UTF-8"), "\xC3\xA9");
-    EXPECT_EQ(textToUtf8("\xE9", "utf-8"), "\xE9") << "a named charset is trusted";
-    // Without a charset: UTF-8 when it is valid, Windows-1252 otherwise.
-    EXPECT_EQ(textToUtf8("\xC3\xA9", ""), "\xC3\xA9");
-    EXPECT_EQ(textToUtf8("caf\xE9", ""), "caf\xC3\xA9");
-    EXPECT_EQ(textToUtf8("\x82\xA0", "SHIFT_JIS"), "\x82\xA0") << "unknown charsets stay";
+    // Any other charset, or none: UTF-8 when it is valid, Windows-1252 otherwise, so that what
+    // is read is always UTF-8.
+    for (const char* charset : {"", "utf-8", "SHIFT_JIS"}) {
+        EXPECT_EQ(textToUtf8("\xC3\xA9", charset), "\xC3\xA9") << charset;
+        EXPECT_EQ(textToUtf8("caf\xE9", charset), "caf\xC3\xA9") << charset;
+    }
 }
 
 TEST(QuotedPrintable, DecodedValueFollowsTheLine) {
@@ -32,6 +33,8 @@ TEST(QuotedPrintable, DecodedValueFollowsTheLine) {
     EXPECT_EQ(decodedValue(line), "Jos\xC3\xA9");
     ASSERT_TRUE(splitPropertyLine("FN;CHARSET=ISO-8859-1:Jos=E9", line));
     EXPECT_EQ(decodedValue(line), "Jos=E9");
+    ASSERT_TRUE(splitPropertyLine("FN;CHARSET=ISO-8859-1:Jos\xE9", line));
+    EXPECT_EQ(decodedValue(line), "Jos\xC3\xA9");
     // A quote left open: the line reader took no soft breaks, the value stays as it is.
     ASSERT_TRUE(splitPropertyLine("FN;QUOTED-PRINTABLE;X=\"a:=41", line));
     EXPECT_FALSE(line.colonOutsideQuotes);

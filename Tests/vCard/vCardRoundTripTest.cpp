@@ -66,18 +66,30 @@ TEST(vCardRoundTrip, AChangedPropertyKeepsItsGroupNameAndOtherParameters) {
     EXPECT_EQ(written(photo), "PHOTO;encoding=b;x-size=small;TYPE=png:AAAA\r\n");
 }
 
-TEST(vCardRoundTrip, AChangedQuotedPrintablePropertyIsWrittenAsPlainUtf8) {
+TEST(vCardRoundTrip, AChangedQuotedPrintableOr8BitPropertyIsWrittenAsPlainUtf8) {
+    const std::string latin1Note = "NOTE;CHARSET=ISO-8859-1:Gr\xFC\xDF"
+                                   "e\r\n";
     vCard card = parse("N;LANGUAGE=de;CHARSET=ISO-8859-1;ENCODING=QUOTED-PRINTABLE:M=FCller;J=\r\n"
                        "=FCrgen;;;\r\n"
                        "ADR;WORK;QUOTED-PRINTABLE;CHARSET=\"utf-8\":;;Stra=C3=9Fe 1;Hamburg;;;\r\n"
-                       "FN;CHARSET=UTF-8:Kept\r\n");
+                       "FN:J\xFCrgen M\xFCller\r\n" +
+                       latin1Note +
+                       "TITLE;CHARSET=ISO-8859-1:Gesch\xE4"
+                       "ftsf\xFChrer\r\n");
     EXPECT_EQ(card.get("name_first"), "J\xC3\xBCrgen");
+    EXPECT_EQ(card.get("displayname"), "J\xC3\xBCrgen M\xC3\xBCller") << "no charset, no UTF-8";
+    EXPECT_EQ(card.get("note"), "Gr\xC3\xBC\xC3\x9F"
+                                "e");
     card.set("name_first", "Jörg");
     card.set("work_city", "Kiel");
+    card.set("title", "Leiter");
+    // The lines read in their own bytes and not changed keep them; a changed line is UTF-8, and
+    // says so where it said anything.
     EXPECT_EQ(written(card), "N;LANGUAGE=de:M\xC3\xBCller;Jörg;;;\r\n"
-                             "ADR;WORK:;;Stra\xC3\x9F"
+                             "ADR;WORK;CHARSET=\"utf-8\":;;Stra\xC3\x9F"
                              "e 1;Kiel;;;\r\n"
-                             "FN;CHARSET=UTF-8:Kept\r\n");
+                             "FN:J\xFCrgen M\xFCller\r\n" +
+                                 latin1Note + "TITLE:Leiter\r\n");
 }
 
 TEST(vCardRoundTrip, WritingWhatAFieldHoldsChangesNothing) {

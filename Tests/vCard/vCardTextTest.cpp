@@ -86,8 +86,8 @@ TEST(EscapedText, EscapesEveryBackslashAndUnescapesBack) {
           {"crlf\r\nlf\ncr\r", "crlf\rlf\rcr\r"},
           {"https\\://x", "https://x"}})
         EXPECT_EQ(unescapedText(value), text) << value;
-    EXPECT_EQ(escapedText("a,b\\c\n", ""), "a,b\\c\n")
-        << "values that are not text stay as they are";
+    EXPECT_EQ(escapedText("a,b\\c\n", ""), "a,b\\\\c\\n")
+        << "values whose separators stay bare still keep their backslashes";
 }
 
 TEST(SplitUnescaped, CutsOnlyAtBareSeparators) {

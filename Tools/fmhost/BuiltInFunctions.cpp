@@ -89,6 +89,7 @@ const BuiltIn kBuiltIns[] = {
     {"Substitute", 3, 3, 2, substitution},
     {"ValueCount", 1, 1, 0, [](const Args& a) { return Value::number(valueCount(text(a, 0))); }},
     {"List", 1, kUnbounded, 0, list},
+    {"SortValues", 1, 1, 0, [](const Args& a) { return Value::text(sortedValues(text(a, 0))); }},
     // Texts compared as they are, case and all (the = operator ignores case).
     {"Exact", 2, 2, 0, [](const Args& a) { return truthValue(text(a, 0) == text(a, 1)); }},
     {"IsEmpty", 1, 1, 0, [](const Args& a) { return truthValue(isEmpty(a[0])); }},

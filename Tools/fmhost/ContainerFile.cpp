@@ -37,10 +37,13 @@ fmx::host::Value containerFromFile(const std::string& path) {
     std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
     if (file.bad())
         throw std::runtime_error("cannot read file \"" + path + "\"");
+    return containerFromBytes(std::move(bytes), filePath.filename().u8string());
+}
+
+fmx::host::Value containerFromBytes(std::string bytes, const std::string& fileName) {
     std::string type = streamTypeOf(bytes);
     return fmx::host::Value::container(
-        {{std::move(type), std::move(bytes)},
-         fmx::host::Stream::fileName(std::filesystem::path(path).filename().string())});
+        {{std::move(type), std::move(bytes)}, fmx::host::Stream::fileName(fileName)});
 }
 
 const fmx::host::Stream* mainStream(const fmx::host::Value& container) {

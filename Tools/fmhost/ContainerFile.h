@@ -10,6 +10,9 @@
 // std::runtime_error when the file cannot be read.
 fmx::host::Value containerFromFile(const std::string& path);
 
+// A container holding `bytes` typed as containerFromFile types them, named `fileName`.
+fmx::host::Value containerFromBytes(std::string bytes, const std::string& fileName);
+
 // The container's main stream: its first stream other than "FNAM", "SIZE" and "DPI_"; null
 // when there is none.
 const fmx::host::Stream* mainStream(const fmx::host::Value& container);

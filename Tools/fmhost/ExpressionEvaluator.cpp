@@ -11,9 +11,10 @@ using fmx::host::Value;
 
 ExpressionEvaluator::ExpressionEvaluator(ScriptVariables& variables,
                                          const std::string& baseDirectory, std::size_t localCount,
-                                         fmx::host::CallContext context)
-    : variables_(variables), baseDirectory_(baseDirectory), context_(context), locals_(localCount) {
-}
+                                         fmx::host::CallContext context, const RecordTable* table,
+                                         const ScriptValues* script)
+    : variables_(variables), baseDirectory_(baseDirectory), context_(context), table_(table),
+      script_(script), locals_(localCount) {}
 
 Value ExpressionEvaluator::evaluate(const Expression& expression) {
     const std::vector<Expression>& operands = expression.operands;
@@ -26,6 +27,12 @@ Value ExpressionEvaluator::evaluate(const Expression& expression) {
     }
     case Expression::Kind::local:
         return locals_[expression.slot];
+    case Expression::Kind::field:
+        return table_->get(expression.slot);
+    case Expression::Kind::fieldByName:
+        return fieldNamed(expression);
+    case Expression::Kind::hostGet:
+        return hostGet(expression);
     case Expression::Kind::call:
         return call(expression);
     case Expression::Kind::builtIn:
@@ -112,13 +119,31 @@ Value ExpressionEvaluator::file(const Expression& expression) {
 }
 
 Value ExpressionEvaluator::call(const Expression& expression) {
-    const fmx::host::CallResult result =
+    fmx::host::CallResult result =
         fmx::host::callFunction(expression.function, arguments(expression), context_);
     ++calls_[expression.function.name];
-    lastCode_ = result.error;
-    if (firstFailure_ == 0)
-        firstFailure_ = result.error;
+    if (result.error != 0)
+        throw FailedCall{expression.function.name, std::move(result.value), result.error};
     return result.value;
+}
+
+// GetField ( "Contacts::Name" ): FileMaker's "?" for a field the table does not have.
+Value ExpressionEvaluator::fieldNamed(const Expression& expression) {
+    const std::string name = textOf(evaluate(expression.operands[0]));
+    const auto field = table_ ? table_->fieldIndex(name) : std::nullopt;
+    return field ? table_->get(*field) : Value::text("?");
+}
+
+Value ExpressionEvaluator::hostGet(const Expression& expression) const {
+    if (expression.name == "scriptparameter" || expression.name == "scriptresult") {
+        if (!script_)
+            return Value::text("");
+        return expression.name == "scriptparameter" ? script_->parameter : script_->result;
+    }
+    if (!table_)
+        return Value::number(0);
+    return Value::number(static_cast<double>(
+        expression.name == "foundcount" ? table_->foundCount() : table_->recordNumber()));
 }
 
 std::vector<Value> ExpressionEvaluator::arguments(const Expression& expression) {

@@ -1,8 +1,9 @@
 // Evaluates one statement's expression tree: the host's functions and operators, Let and While
-// variables in slots, $variables in the script's map, and calls of registered functions, whose
-// codes it keeps.
+// variables in slots, $variables in the script's map, fields of the record table, and calls of
+// registered functions.
 #pragma once
 
+#include "RecordTable.h"
 #include "Script.h"
 
 #include <map>
@@ -14,22 +15,36 @@ using ScriptVariables = std::map<std::string, fmx::host::Value>;
 // How many times each registered function was called, by its name.
 using CallCounts = std::map<std::string, long>;
 
+// A registered function returned a non-zero code. FileMaker then evaluates no further: the whole
+// calculation gives "?". What the function returned is kept, for the developer's eyes only.
+struct FailedCall {
+    std::string function;
+    fmx::host::Value result;
+    fmx::errcode error = 0;
+};
+
+// What Get ( ScriptParameter ) and Get ( ScriptResult ) give in the running script.
+struct ScriptValues {
+    fmx::host::Value parameter;
+    fmx::host::Value result;
+};
+
 class ExpressionEvaluator {
 public:
     // FileMaker's limit of iterations of one While; beyond it the While gives "?".
     static constexpr long kMaxIterations = 50000;
 
     // Relative File ( ) paths are taken from `baseDirectory` (empty: the working directory);
-    // calls are made in `context` (the host session and file).
+    // calls are made in `context` (the host session and file). Fields are read from `table`,
+    // whose field references the statement's expressions hold resolved (FieldReferences.h).
     ExpressionEvaluator(ScriptVariables& variables, const std::string& baseDirectory,
-                        std::size_t localCount, fmx::host::CallContext context = {});
+                        std::size_t localCount, fmx::host::CallContext context = {},
+                        const RecordTable* table = nullptr, const ScriptValues* script = nullptr);
 
-    // Throws ScriptError when a file cannot be read.
+    // Throws ScriptError when a file cannot be read, FailedCall when a registered function
+    // returns a non-zero code.
     fmx::host::Value evaluate(const Expression& expression);
 
-    // The first non-zero code of the calls made so far, and the last call's code.
-    fmx::errcode firstFailure() const { return firstFailure_; }
-    fmx::errcode lastCode() const { return lastCode_; }
     // The registered functions called so far, however deep in loops.
     const CallCounts& calls() const { return calls_; }
 
@@ -39,13 +54,15 @@ private:
     fmx::host::Value loop(const Expression& expression);
     fmx::host::Value file(const Expression& expression);
     fmx::host::Value call(const Expression& expression);
+    fmx::host::Value fieldNamed(const Expression& expression);
+    fmx::host::Value hostGet(const Expression& expression) const;
     std::vector<fmx::host::Value> arguments(const Expression& expression);
 
     ScriptVariables& variables_;
     const std::string& baseDirectory_;
     fmx::host::CallContext context_;
+    const RecordTable* table_;
+    const ScriptValues* script_;
     std::vector<fmx::host::Value> locals_;
-    fmx::errcode firstFailure_ = 0;
-    fmx::errcode lastCode_ = 0;
     CallCounts calls_;
 };

@@ -5,11 +5,14 @@
 
 const char* const kUsage =
     R"(Usage: fmhost [--plugin PATH] [--host-version N] [--json] [--strict] [--count-calls]
-              [--save-containers DIR] [--set NAME=VALUE]... [--session N | --threads N]
-              [--list] [SCRIPT | -]
+              [--save-containers DIR] [--set NAME=VALUE]... [--table FILE]
+              [--session N | --threads N] [--list] [SCRIPT | -]
 
 Loads the plug-in as the FileMaker host does (init, name, preferences and configuration
-strings), runs a calculation script against its functions, and shuts it down.
+strings), runs a script against its functions, and shuts it down. A script is FileMaker
+script steps (SCRIPT.fmscript) or calculations, one per line (SCRIPT.fmcalc); any other
+script is taken as steps when its first line is one. A call that returns an error code
+gives the calculation "?", as in FileMaker; the output shows what the plug-in returned.
 
   --plugin PATH          the plug-in file (default: the one beside fmhost)
   --host-version N       the host version sent with init (default 62)
@@ -19,6 +22,8 @@ strings), runs a calculation script against its functions, and shuts it down.
                          each function of the plug-in (loops included)
   --save-containers DIR  write each container result's picture to DIR/line<N>.<ext>
   --set NAME=VALUE       define the text variable $NAME before the script runs
+  --table FILE           the record table the script works on (Table::Field), read from the
+                         JSON file and written back on Commit Records/Requests and at the end
   --session N            run the calls in host session N (default 0, FileMaker Pro's one), as
                          FileMaker Server runs each script, WebDirect user and Data API call
   --threads N            run the script N times at once, each in a session of its own (1 to N,
@@ -28,7 +33,11 @@ strings), runs a calculation script against its functions, and shuts it down.
   SCRIPT | -             the script file, or - for standard input; without one, an
                          interactive prompt when standard input is a terminal
 
-Script: one statement per line (continued while parentheses are open):
+Script steps: Set Variable [ $name ; Value: calculation ], Set Field [ Table::Field ; ... ],
+  If / Else If / Else / End If, Loop / Exit Loop If / End Loop, Exit Script,
+  Show Custom Dialog, New Record/Request, Go to Record/Request/Page, Delete Record/Request,
+  Commit Records/Requests, # comments
+Calculations: one statement per line (continued while parentheses are open):
   $name = expression    or    expression
   Name ( arg ; arg )    calls a registered function ("," also separates arguments)
   "text" with \" \\ \¶ escapes (¶ is a carriage return), numbers, True, False, ¶,
@@ -86,6 +95,8 @@ Options parseOptions(int argc, const char* const* argv) {
             options.list = true;
         } else if (argument == "--save-containers") {
             options.saveDirectory = value();
+        } else if (argument == "--table") {
+            options.tablePath = value();
         } else if (argument == "--set") {
             const std::string definition = value();
             const std::size_t equals = definition.find('=');
@@ -109,5 +120,7 @@ Options parseOptions(int argc, const char* const* argv) {
     }
     if (options.threads > 0 && options.session != 0)
         throw UsageError("--session and --threads do not go together");
+    if (options.threads > 0 && !options.tablePath.empty())
+        throw UsageError("--table and --threads do not go together: the runs would share a file");
     return options;
 }

@@ -20,6 +20,7 @@ struct Options {
     bool list = false;
     bool help = false;
     std::string saveDirectory;
+    std::string tablePath;             // --table: the record table's file
     std::optional<std::string> script; // a path, or "-" for standard input
     // --session N: the host session the script's calls belong to (0: FileMaker Pro's one).
     fmx::ptrtype session = 0;

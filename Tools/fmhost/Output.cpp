@@ -2,6 +2,7 @@
 
 #include "NumberConversion.h"
 #include "Sha256.h"
+#include "TextFunctions.h"
 
 #include <cmath>
 #include <cstdio>
@@ -11,6 +12,9 @@ using fmx::host::Value;
 using fmx::host::ValueType;
 
 namespace {
+
+// How much of a field's value the table shows: enough to tell records apart.
+constexpr std::size_t kShownCharacters = 60;
 
 std::string jsonStream(const Stream& stream, const Value& container) {
     std::string json = "{\"type\": " + jsonString(stream.type) +
@@ -118,16 +122,56 @@ std::string jsonString(const std::string& text) {
 }
 
 std::string jsonLine(const Statement& statement, const StatementOutcome& outcome) {
-    return "{\"line\": " + std::to_string(statement.line) +
-           ", \"call\": " + (outcome.call ? jsonString(*outcome.call) : "null") +
-           ", \"var\": " + (statement.variable ? jsonString(*statement.variable) : "null") +
-           ", \"result\": " + jsonResult(outcome.result) +
-           ", \"error\": " + std::to_string(outcome.error) + "}";
+    std::string line =
+        "{\"line\": " + std::to_string(statement.line) +
+        ", \"call\": " + (outcome.call ? jsonString(*outcome.call) : "null") +
+        ", \"var\": " + (statement.variable ? jsonString(*statement.variable) : "null") +
+        ", \"result\": " + jsonResult(outcome.result) +
+        ", \"error\": " + std::to_string(outcome.error);
+    if (outcome.failedCall)
+        line += ", \"seen\": \"?\"";
+    if (!statement.step.empty())
+        line += ", \"step\": " + jsonString(statement.step);
+    if (outcome.title)
+        line += ", \"title\": " + jsonString(*outcome.title);
+    return line + "}";
 }
 
 std::string readableBlock(const Statement& statement, const StatementOutcome& outcome) {
-    std::string block = statement.source + "\n→ " + readableResult(outcome.result) + "\n";
+    std::string shown = readableResult(outcome.result);
+    if (outcome.failedCall)
+        shown = "? (not seen by the script: " + *outcome.failedCall + " returned " + shown + ")";
+    else if (outcome.title)
+        shown = "[" + *outcome.title + "] " + shown;
+    std::string block = statement.source + "\n→ " + shown + "\n";
     if (outcome.error != 0)
         block += "  error " + std::to_string(outcome.error) + "\n";
     return block;
+}
+
+std::string readableTable(const RecordTable& table) {
+    const auto fieldsOf = [&table](const std::vector<Value>& values, bool globals) {
+        std::string line;
+        for (std::size_t i = 0; i < values.size(); ++i) {
+            if (table.fields()[i].global != globals || values[i].asText().empty())
+                continue;
+            std::string shown = values[i].type() == ValueType::container ? readableResult(values[i])
+                                                                         : values[i].asText();
+            for (std::size_t at = 0; (at = shown.find('\r', at)) != std::string::npos;)
+                shown.replace(at, 1, "\xC2\xB6");
+            line += (line.empty() ? "" : " | ") + table.fields()[i].name + ": " + shown;
+        }
+        return line;
+    };
+    std::vector<Value> globals;
+    for (std::size_t i = 0; i < table.fields().size(); ++i)
+        globals.push_back(table.fields()[i].global ? table.get(i) : Value());
+    std::string text = "== " + table.name() + ": " + std::to_string(table.foundCount()) +
+                       (table.foundCount() == 1 ? " record" : " records") + "\n";
+    const std::string globalFields = fieldsOf(globals, true);
+    if (!globalFields.empty())
+        text += "  globals: " + globalFields + "\n";
+    for (std::size_t n = 0; n < table.records().size(); ++n)
+        text += "  " + std::to_string(n + 1) + ". " + fieldsOf(table.records()[n], false) + "\n";
+    return text;
 }

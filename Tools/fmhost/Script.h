@@ -1,16 +1,18 @@
-// fmhost's script language: FileMaker calculations, one statement per line.
+// fmhost's calculation language: FileMaker calculations, one statement per line.
 //
 //   $name = expression        assigns a variable
 //   expression                evaluates; usually a call of a registered function
 //
 // Expressions are FileMaker's: literals ("text" with \" \\ \¶ escapes and ¶ standing for a
 // carriage return, numbers, True, False, ¶, the JSON type constants), $variables and
-// $$variables, the operators & + - * / = ≠ <> < > ≤ <= ≥ >= not and or xor with parentheses,
-// the host's own functions (Let, While, If, Case, the text, list and JSON functions, Char,
-// File) and calls of registered functions ("," also separates arguments; a registered
-// function without arguments may be written without parentheses). Comments: // to the end of
-// the line, /* ... */. A statement continues onto the next line while parentheses or brackets
-// are open. Each statement is parsed once into a tree of Expressions and evaluated from it.
+// $$variables, fields of the record table (Contacts::Name), the operators & + - * / = ≠ <> < >
+// ≤ <= ≥ >= not and or xor with parentheses, the host's own functions (Let, While, If, Case,
+// Get, GetField, the text, list and JSON functions, Char, File) and calls of registered
+// functions ("," also separates arguments; a registered function without arguments may be
+// written without parentheses). Comments: // to the end of the line, /* ... */. A statement
+// continues onto the next line while parentheses or brackets are open. Each statement is parsed
+// once into a tree of Expressions and evaluated from it. Script steps (ScriptSteps.h) hold their
+// calculations as statements too.
 #pragma once
 
 #include "FMWrapper/FMXHost.h"
@@ -58,6 +60,9 @@ struct Expression {
         literal,
         variable,       // a $variable or $$variable, read by `name`
         local,          // a Let or While variable, read from `slot`
+        field,          // a field of the record table, `name` as written, `slot` its index
+        fieldByName,    // GetField ( name )
+        hostGet,        // Get ( `name` ), folded
         call,           // a registered function with `operands` as arguments
         builtIn,        // a host function whose arguments are all evaluated first
         fileOf,         // File ( path )
@@ -77,7 +82,7 @@ struct Expression {
     SourcePosition position;
     fmx::host::Value literal;               // literal
     std::string name;                       // variable, assignVariable: folded, "$" for $$
-    std::size_t slot = 0;                   // local, assignLocal
+    std::size_t slot = 0;                   // local, assignLocal, field
     fmx::host::RegisteredFunction function; // call
     const BuiltIn* builtIn = nullptr;       // builtIn
     std::vector<Operator> operators;        // operation: one between each two operands
@@ -87,8 +92,9 @@ struct Expression {
 
 struct Statement {
     int line = 1;
-    std::string source;                  // the statement as written
+    std::string source;                  // the statement as written (a step's whole text)
     std::optional<std::string> variable; // assigned variable, without "$"
     Expression expression;
     std::size_t localCount = 0; // slots of Let and While variables the expression uses
+    std::string step;           // the script step it belongs to; empty in a calculation script
 };

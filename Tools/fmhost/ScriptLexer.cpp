@@ -6,6 +6,9 @@
 namespace {
 
 const char* const kPilcrow = "\xC2\xB6"; // ¶, FileMaker's paragraph mark
+// “ and ”, around the script name FileMaker shows in Perform Script.
+const char* const kOpeningQuote = "\xE2\x80\x9C";
+const char* const kClosingQuote = "\xE2\x80\x9D";
 
 bool isDigit(char c) {
     return c >= '0' && c <= '9';
@@ -19,8 +22,8 @@ bool isNamePart(char c) {
 
 } // namespace
 
-ScriptLexer::ScriptLexer(const std::string& script, int firstLine)
-    : script_(script), line_(firstLine) {}
+ScriptLexer::ScriptLexer(const std::string& script, int firstLine, bool scriptSteps)
+    : script_(script), scriptSteps_(scriptSteps), line_(firstLine) {}
 
 bool ScriptLexer::startsWith(const char* text) const {
     return script_.compare(offset_, std::strlen(text), text) == 0;
@@ -63,7 +66,9 @@ std::vector<Token> ScriptLexer::tokenize() {
         } else if (c == '\n') {
             endStatement(start);
             advance();
-        } else if (startsWith("//")) {
+        } else if (startsWith("//") ||
+                   (c == '#' && scriptSteps_ && open_.empty() &&
+                    (tokens.empty() || tokens.back().kind == Token::Kind::endOfStatement))) {
             while (!atEnd() && script_[offset_] != '\n')
                 advance();
         } else if (startsWith("/*")) {
@@ -72,6 +77,8 @@ std::vector<Token> ScriptLexer::tokenize() {
                 endStatement(start);
         } else if (c == '"') {
             tokens.push_back(readText());
+        } else if (scriptSteps_ && startsWith(kOpeningQuote)) {
+            tokens.push_back(readQuotedName());
         } else if (isDigit(c) ||
                    (c == '.' && offset_ + 1 < script_.size() && isDigit(script_[offset_ + 1]))) {
             tokens.push_back(readNumber());
@@ -94,6 +101,12 @@ std::vector<Token> ScriptLexer::tokenize() {
             if (c == '~')
                 advance();
             token.text = (c == '~' ? "~" : "") + readName();
+            if (c != '~' && startsWith("::") && offset_ + 2 < script_.size() &&
+                isNameStart(script_[offset_ + 2])) {
+                advance(2);
+                token.kind = Token::Kind::field;
+                token.text += "::" + readName();
+            }
             token.end = offset_;
             tokens.push_back(token);
         } else if (startsWith(kPilcrow)) {
@@ -131,6 +144,7 @@ Token ScriptLexer::readSymbol() {
         {"]", Kind::closeBracket},
         {";", Kind::separator},
         {",", Kind::separator},
+        {":", Kind::colon},
         {"&", Kind::ampersand},
         {"=", Kind::equals},
         {"<", Kind::less},
@@ -199,6 +213,20 @@ Token ScriptLexer::readText() {
     advance(); // the closing quote
     Token token = make(Token::Kind::text, start, begin);
     token.text = std::move(text);
+    return token;
+}
+
+Token ScriptLexer::readQuotedName() {
+    const SourcePosition start = position();
+    const std::size_t begin = offset_;
+    const std::size_t close = script_.find(kClosingQuote, offset_);
+    const std::size_t lineEnd = script_.find('\n', offset_);
+    if (close == std::string::npos || close > lineEnd)
+        throw ScriptError(start, "unterminated text");
+    Token token = make(Token::Kind::text, start, begin);
+    token.text = script_.substr(offset_ + 3, close - offset_ - 3);
+    advance(close + 3 - offset_);
+    token.end = offset_;
     return token;
 }
 

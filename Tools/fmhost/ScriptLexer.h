@@ -1,5 +1,6 @@
-// Cuts a script into tokens. Line breaks end statements except inside parentheses and brackets,
-// so the token list holds an end-of-statement token only where a statement really ends.
+// Cuts a script into tokens. Line breaks end statements (and script steps) except inside
+// parentheses and brackets, so the token list holds an end-of-statement token only where a
+// statement really ends.
 #pragma once
 
 #include "Script.h"
@@ -10,6 +11,7 @@
 struct Token {
     enum class Kind {
         identifier,
+        field, // Table::Field
         variable,
         text,
         number,
@@ -19,6 +21,7 @@ struct Token {
         openBracket,
         closeBracket,
         separator,
+        colon, // after a script step's option name: "Value:"
         ampersand,
         equals,
         notEqual,
@@ -38,14 +41,15 @@ struct Token {
     SourcePosition position;
     std::size_t begin = 0; // byte offsets of the token in the script
     std::size_t end = 0;
-    std::string text; // identifier or variable name, or the literal's text
+    std::string text; // identifier, field or variable name, or the literal's text
     double number = 0;
 };
 
 class ScriptLexer {
 public:
-    // `firstLine` numbers the script's first line (a chunk of an interactive session).
-    ScriptLexer(const std::string& script, int firstLine);
+    // `firstLine` numbers the script's first line (a chunk of an interactive session). In
+    // `scriptSteps`, a line that begins with "#" is a comment, as FileMaker shows comment steps.
+    ScriptLexer(const std::string& script, int firstLine, bool scriptSteps = false);
 
     // All tokens, ending with endOfScript. Throws ScriptError.
     std::vector<Token> tokenize();
@@ -63,12 +67,15 @@ private:
 
     void skipBlockComment();
     Token readText();
+    // “Name”: a text without escapes.
+    Token readQuotedName();
     Token readNumber();
     std::string readName();
     // The operator or bracket at the current place; advances past it.
     Token readSymbol();
 
     const std::string& script_;
+    bool scriptSteps_;
     std::size_t offset_ = 0;
     int line_;
     int column_ = 1;

@@ -1,15 +1,27 @@
 #include "ScriptSession.h"
 
 #include "ContainerFile.h"
+#include "FieldReferences.h"
 #include "Output.h"
 #include "ScriptLexer.h"
 #include "ScriptParser.h"
+#include "StepParser.h"
+#include "TableFile.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+
+ScriptKind scriptKindOf(const std::string& path) {
+    const std::string extension = std::filesystem::u8path(path).extension().u8string();
+    if (extension == ".fmcalc")
+        return ScriptKind::calculations;
+    if (extension == ".fmscript")
+        return ScriptKind::steps;
+    return ScriptKind::byContent;
+}
 
 ScriptSession::ScriptSession(RunOptions options, std::ostream& out, std::ostream& err)
     : options_(std::move(options)), out_(out), err_(err),
@@ -20,21 +32,32 @@ ScriptSession::ScriptSession(RunOptions options, std::ostream& out, std::ostream
 
 int ScriptSession::runScript(const std::string& script) {
     int exitCode = kExitScriptError;
-    try {
-        exitCode = runStatements(parseScript(script));
-    } catch (const ScriptError& error) {
-        report(error);
+    if (loadTable()) {
+        try {
+            const bool steps = options_.kind == ScriptKind::steps ||
+                               (options_.kind == ScriptKind::byContent && looksLikeSteps(script));
+            exitCode = steps ? runSteps(parseSteps(script)) : runStatements(parseScript(script));
+        } catch (const ScriptError& error) {
+            report(error);
+        }
+        if (!saveTable() || tableUnwritten_)
+            exitCode = kExitScriptError;
+        if (table_ && !options_.json)
+            out_ << "\n" << readableTable(*table_);
     }
     reportCallCounts();
     return exitCode;
 }
 
 int ScriptSession::runInteractive(std::istream& in) {
+    if (!loadTable())
+        return kExitScriptError;
     int nextLine = 1;
     std::string pending;
     int pendingLine = 1;
     std::string line;
-    while (true) {
+    int exitCode = kExitOk;
+    while (exitCode == kExitOk) {
         out_ << (pending.empty() ? "fmhost> " : "   ...> ") << std::flush;
         if (!std::getline(in, line))
             break;
@@ -43,10 +66,10 @@ int ScriptSession::runInteractive(std::istream& in) {
         pending += line + "\n";
         ++nextLine;
         try {
-            const std::vector<Statement> statements = parseScript(pending, pendingLine);
+            std::vector<Statement> statements = parseScript(pending, pendingLine);
             pending.clear();
-            if (runStatements(statements) == kExitCallFailed)
-                return kExitCallFailed;
+            if (runStatements(std::move(statements)) == kExitCallFailed)
+                exitCode = kExitCallFailed;
         } catch (const ScriptError& error) {
             ScriptLexer lexer(pending, pendingLine);
             bool incomplete = false;
@@ -61,11 +84,15 @@ int ScriptSession::runInteractive(std::istream& in) {
             }
         }
     }
-    out_ << "\n";
-    return kExitOk;
+    if (exitCode == kExitOk)
+        out_ << "\n";
+    if (!saveTable())
+        return kExitScriptError;
+    return exitCode;
 }
 
-int ScriptSession::runStatements(const std::vector<Statement>& statements) {
+int ScriptSession::runStatements(std::vector<Statement> statements) {
+    resolveFields(statements, table_.get());
     for (const Statement& statement : statements) {
         StatementOutcome outcome;
         try {
@@ -74,20 +101,70 @@ int ScriptSession::runStatements(const std::vector<Statement>& statements) {
             report(error);
             return kExitScriptError;
         }
-        if (options_.json) {
-            out_ << jsonLine(statement, outcome) << "\n";
-        } else {
-            out_ << (firstBlock_ ? "" : "\n") << readableBlock(statement, outcome);
-            firstBlock_ = false;
-        }
-        out_.flush();
-        if (!options_.saveDirectory.empty() &&
-            outcome.result.type() == fmx::host::ValueType::container)
-            saveContainer(statement, outcome.result);
-        if (options_.strict && outcome.anyCallFailed)
+        if (!report(statement, outcome))
             return kExitCallFailed;
     }
     return kExitOk;
+}
+
+int ScriptSession::runSteps(std::vector<Step> steps) {
+    resolveFields(steps, table_.get());
+    ScriptLibrary library(options_.baseDirectory, table_.get());
+    library.load(steps);
+    try {
+        return StepRunner(runner_, table_.get(), library, *this).run(steps) ? kExitOk
+                                                                            : kExitCallFailed;
+    } catch (const ScriptError& error) {
+        report(error);
+        return kExitScriptError;
+    }
+}
+
+bool ScriptSession::report(const Statement& statement, const StatementOutcome& outcome) {
+    if (options_.json) {
+        out_ << jsonLine(statement, outcome) << "\n";
+    } else {
+        out_ << (firstBlock_ ? "" : "\n") << readableBlock(statement, outcome);
+        firstBlock_ = false;
+    }
+    out_.flush();
+    if (!options_.saveDirectory.empty() && outcome.result.type() == fmx::host::ValueType::container)
+        saveContainer(statement, outcome.result);
+    return !(options_.strict && outcome.failedCall);
+}
+
+void ScriptSession::commit() {
+    tableUnwritten_ = !saveTable() || tableUnwritten_;
+}
+
+void ScriptSession::warn(int line, const std::string& message) {
+    err_ << options_.scriptName << ":" << line << ": " << message << std::endl;
+}
+
+bool ScriptSession::loadTable() {
+    if (options_.tablePath.empty() || table_)
+        return true;
+    try {
+        table_ = std::make_unique<RecordTable>(::loadTable(options_.tablePath));
+    } catch (const std::exception& error) {
+        err_ << "fmhost: the table " << options_.tablePath << " " << error.what() << std::endl;
+        return false;
+    }
+    runner_.useTable(table_.get());
+    return true;
+}
+
+bool ScriptSession::saveTable() {
+    if (!table_ || !table_->changed())
+        return true;
+    try {
+        ::saveTable(*table_, options_.tablePath);
+    } catch (const std::exception& error) {
+        err_ << "fmhost: the table " << options_.tablePath << " " << error.what() << std::endl;
+        return false;
+    }
+    table_->markSaved();
+    return true;
 }
 
 void ScriptSession::report(const ScriptError& error) {

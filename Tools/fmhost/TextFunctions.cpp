@@ -150,3 +150,18 @@ std::string listOf(const std::vector<std::string>& values) {
     }
     return list;
 }
+
+std::string sortedValues(const std::string& list) {
+    std::vector<std::pair<std::string, std::string>> values; // folded, as written
+    for (std::size_t start = 0; start < list.size();) {
+        const std::size_t end = std::min(list.find('\r', start), list.size());
+        const std::string value = list.substr(start, end - start);
+        values.emplace_back(foldCase(value), value);
+        start = end + 1;
+    }
+    std::sort(values.begin(), values.end());
+    std::string sorted;
+    for (const auto& value : values)
+        sorted += value.second + '\r';
+    return sorted;
+}

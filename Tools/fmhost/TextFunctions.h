@@ -30,3 +30,6 @@ double valueCount(const std::string& list);
 std::string valueOf(const std::string& list, double n);
 // List: the values that are not empty, one per line.
 std::string listOf(const std::vector<std::string>& values);
+// SortValues ( values ): the values in text order, ignoring case (then byte by byte), each
+// followed by a carriage return, as FileMaker gives them.
+std::string sortedValues(const std::string& list);

@@ -1,4 +1,5 @@
-// fmhost: a stand-in FileMaker host that loads the plug-in and runs calculation scripts.
+// fmhost: a stand-in FileMaker host that loads the plug-in and runs scripts: script steps or
+// calculations.
 #include "Console.h"
 #include "Options.h"
 #include "PluginLoader.h"
@@ -76,6 +77,7 @@ int run(const Options& options) {
     run.strict = options.strict;
     run.countCalls = options.countCalls;
     run.saveDirectory = options.saveDirectory;
+    run.tablePath = options.tablePath;
     run.variables = options.variables;
     std::string script;
     const bool interactive = !options.list && !options.script && standardInputIsTerminal();
@@ -86,6 +88,7 @@ int run(const Options& options) {
             return kExitScriptError;
         }
         if (path != "-") {
+            run.kind = scriptKindOf(path);
             run.scriptName = path;
             run.baseDirectory = std::filesystem::u8path(path).parent_path().u8string();
         }

@@ -32,9 +32,21 @@ namespace fmx {
 
 class ExprEnv {
 public:
-    // Registration flags: show the function in every calculation dialog; allow it to be
-    // evaluated on a server.
-    enum : uint32 { kDisplayInAllDialogs = 0xFF00, kMayEvaluateOnServer = 0x0001 };
+    // Registration flags: where a function is shown, and where it can run (the host warns where
+    // a script would call it elsewhere).
+    enum : uint32 {
+        kDisplayInAllDialogs = 0xFF00,
+        kMayEvaluateOnServer = 0x0001,
+        kMacCompatible = 0x0002,
+        kWinCompatible = 0x0004,
+        kServerCompatible = 0x0008,
+        kIOSCompatible = 0x0010,
+        kCustomWebCompatible = 0x0020,
+        kWebDirectCompatible = 0x0040,
+        kAllDeviceCompatible = kMacCompatible | kWinCompatible | kServerCompatible |
+                               kIOSCompatible | kCustomWebCompatible | kWebDirectCompatible,
+        kFutureCompatible = kAllDeviceCompatible | 0x00FF0000
+    };
 
     // Makes the function known to the host under (pluginId, functionId); 0 when registered,
     // otherwise the host's refusal code. Registering a known (pluginId, functionId) again

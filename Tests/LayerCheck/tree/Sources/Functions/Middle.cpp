@@ -1,0 +1,3 @@
+#include "Shell/Above.h" // forbidden
+#include "Utils/Own.h"
+#include <Functions/Own.h>

@@ -1,0 +1,4 @@
+#include "Functions/Middle.h"
+#include < Functions/Middle.h >
+#include "../Functions/Middle.h"
+#include "Shell/Own.h"
