@@ -1,7 +1,8 @@
 // The example scripts as Tools/demo.sh runs them, the FileMaker scripts of README.md and docs/*.md,
-// and the reference's examples with the results they show: the built fmhost, as faithful to FileMaker as it is, against a Radicale holding the
-// demo address book (Examples/demo-book). Each runs without a failed call it does not expect,
-// does its work, and leaves the book as it found it, or as its job is to change it.
+// and the reference's examples with the results they show: the built fmhost, as faithful to
+// FileMaker as it is, against a Radicale holding the demo address book (Examples/demo-book). Each
+// runs without a failed call it does not expect, does its work, and leaves the book as it found it,
+// or as its job is to change it.
 #include "PeerClient.h"
 #include "RadicaleServer.h"
 #include "StepParser.h"
@@ -284,8 +285,8 @@ std::string shownResult(const Json& statement) {
     std::string text = value.is_string() ? value.get<std::string>() : value.dump();
     if (!text.empty() && text.back() == '\r')
         text.pop_back();
-    text = std::regex_replace(std::regex_replace(text, std::regex("\r"), "\n"),
-                              std::regex("\t"), "⇥");
+    text =
+        std::regex_replace(std::regex_replace(text, std::regex("\r"), "\n"), std::regex("\t"), "⇥");
     return text.empty() ? "(empty)" : text;
 }
 
