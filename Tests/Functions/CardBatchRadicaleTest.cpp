@@ -7,10 +7,6 @@
 
 namespace {
 
-bool contains(const std::string& haystack, const std::string& needle) {
-    return haystack.find(needle) != std::string::npos;
-}
-
 // Outcome, UID and code of each line.
 std::vector<std::string> outcomes(const std::string& lines) {
     std::vector<std::string> kept;

@@ -4,6 +4,7 @@
 #include "Functions/Sessions.h"
 #include "PluginStateReset.h"
 
+#include <algorithm>
 #include <fstream>
 #include <gtest/gtest.h>
 
@@ -23,6 +24,20 @@ std::vector<std::string> listEntries(const std::string& list) {
         entries.push_back(list.substr(start, end - start));
     EXPECT_EQ(start, list.size()) << "the last entry is followed by a carriage return";
     return entries;
+}
+
+std::vector<std::string> sortedEntries(const std::string& list) {
+    std::vector<std::string> entries = listEntries(list);
+    std::sort(entries.begin(), entries.end());
+    return entries;
+}
+
+std::string groupCard(const std::string& uid, const std::string& fn,
+                      const std::vector<std::string>& members) {
+    std::string lines = "X-ADDRESSBOOKSERVER-KIND:group";
+    for (const std::string& member : members)
+        lines += "\nX-ADDRESSBOOKSERVER-MEMBER:urn:uuid:" + member;
+    return makeCard(uid, fn, lines);
 }
 
 std::vector<std::string> tabColumns(const std::string& line) {

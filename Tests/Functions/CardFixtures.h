@@ -20,6 +20,16 @@ void storeCardFile(const ConnectedPlugin& plugin, const std::string& fileName,
 
 // Splits a list result at its carriage returns (each entry is followed by one).
 std::vector<std::string> listEntries(const std::string& list);
+// The entries of a list result in byte order, where a server's order is its own.
+std::vector<std::string> sortedEntries(const std::string& list);
+
+inline bool contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+// A group card as Apple's clients write it, holding the cards `members` (UIDs).
+std::string groupCard(const std::string& uid, const std::string& fn,
+                      const std::vector<std::string>& members);
 
 // The tab-separated columns of one line of a list result.
 std::vector<std::string> tabColumns(const std::string& line);

@@ -1,32 +1,11 @@
 // Group membership against a real server (Radicale on loopback), with another client changing
 // group cards behind the plug-in's back.
-#include "ConnectedPlugin.h"
+#include "CardFixtures.h"
 #include "Functions/Sessions.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
 namespace {
-
-std::string groupCard(const std::string& uid, const std::string& fn,
-                      const std::vector<std::string>& members) {
-    std::string lines = "X-ADDRESSBOOKSERVER-KIND:group";
-    for (const std::string& member : members)
-        lines += "\nX-ADDRESSBOOKSERVER-MEMBER:urn:uuid:" + member;
-    return makeCard(uid, fn, lines);
-}
-
-std::vector<std::string> sortedEntries(const std::string& list) {
-    std::vector<std::string> entries;
-    for (std::size_t start = 0; start < list.size();) {
-        const std::size_t end = list.find('\r', start);
-        entries.push_back(list.substr(start, end - start));
-        start = end == std::string::npos ? list.size() : end + 1;
-    }
-    std::sort(entries.begin(), entries.end());
-    return entries;
-}
 
 // Ada and Bob, and the groups Work (UID sorting last) and Family, each holding Ada.
 class GroupsRadicale : public ::testing::Test {
