@@ -27,7 +27,7 @@ set(talvero_slow_tests
     "^HttpClient\\.TimeoutLimitsTheWholeRequest$"
     "^IncompleteAnswer\\.TimeoutInMidBodyGivesNoAnswer$"
     "^ConnectionTest\\.SlowServerFailsWithMinusOne$"
-    "^SyncRadicale\\.FetchedCardsOpenWithoutARequestUntilTheyChange$"
+    "^Radicale/Sync\\.FetchedCardsOpenWithoutARequestUntilTheyChange/"
     "^GroupsRadicale\\.(MovesACardBetweenGroups|NamesWithSpacesSeparators)"
     "^ChangeCheckRadicale\\.")
 

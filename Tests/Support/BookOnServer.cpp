@@ -4,6 +4,7 @@
 #include "PluginStateReset.h"
 
 #include <algorithm>
+#include <fstream>
 
 BookOnServer::BookOnServer(ServerKind kind)
     : kind(kind),
@@ -50,6 +51,18 @@ std::string BookOnServer::put(const std::string& name, const std::string& text) 
     EXPECT_TRUE(response.status == 201 || response.status == 204)
         << response.status << " " << response.body;
     return response.etag.size() < 2 ? "" : response.etag.substr(1, response.etag.size() - 2);
+}
+
+void BookOnServer::plant(const std::string& name, const std::string& text) {
+    if (store) {
+        put(name, text);
+        return;
+    }
+    const std::string file =
+        radicale->server.folder() + "/collections/collection-root" + path(name);
+    std::ofstream out(file, std::ios::binary);
+    out << text;
+    ASSERT_TRUE(out.good()) << file;
 }
 
 void BookOnServer::remove(const std::string& name) {

@@ -38,6 +38,9 @@ public:
     std::string path(const std::string& name) const;
     // Stores `text` at `name` as another client would; gives the new tag (without quotes).
     std::string put(const std::string& name, const std::string& text);
+    // Leaves `text` at `name` without a request, as a client that bypasses the server's checks
+    // would have, and quickly.
+    void plant(const std::string& name, const std::string& text);
     void remove(const std::string& name);
     // What the server holds at `name`: the text ("" when nothing), the tag without quotes.
     std::string text(const std::string& name) const;
@@ -49,6 +52,8 @@ public:
     void createBook(const std::string& path);
     // Stops the server now, as one going down in the middle of a script.
     void stopServer();
+    // What a new FileMaker session has: nothing known, the settings of its own, a connection.
+    void newSession();
 
     // The loopback side: the methods of the requests since the last call, one blank after each.
     std::string methods();
@@ -64,9 +69,6 @@ public:
     std::string bookUrl;
 
 private:
-    // What a new FileMaker session has: nothing known, the settings of its own, a connection.
-    void newSession();
-
     int puts_ = 0;
 };
 
