@@ -28,7 +28,7 @@ set(talvero_slow_tests
     "^IncompleteAnswer\\.TimeoutInMidBodyGivesNoAnswer$"
     "^ConnectionTest\\.SlowServerFailsWithMinusOne$"
     "^Radicale/Sync\\.FetchedCardsOpenWithoutARequestUntilTheyChange/"
-    "^GroupsRadicale\\.(MovesACardBetweenGroups|NamesWithSpacesSeparators)"
+    "^Radicale/Groups\\.(MovesACardBetweenGroups|NamesWithSpacesSeparators)"
     "^ChangeCheckRadicale\\.")
 
 function(talvero_matches_any name result)

@@ -48,13 +48,6 @@ protected:
     CardStore store{server};
 };
 
-std::size_t occurrences(const std::string& text, const std::string& part) {
-    std::size_t count = 0;
-    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
-        ++count;
-    return count;
-}
-
 } // namespace
 
 TEST_F(GroupsLoopback, NamesAlreadyHeldSendNoRequest) {
@@ -219,45 +212,6 @@ TEST_F(GroupsLoopback, GroupWriteAnsweredWithoutTagAsksForIt) {
     EXPECT_EQ(requests[2].requestLine, "PROPFIND /alice/book/g1-file.vcf HTTP/1.1");
     EXPECT_EQ(requests[2].header("Depth"), std::optional<std::string>("0"));
     EXPECT_EQ(session().book.group("g1")->etag, "f1");
-}
-
-TEST_F(GroupsLoopback, MissingGroupIsCreatedOnceAndFoundByTheNextCall) {
-    addCard("c1");
-    addCard("c2");
-
-    const CallResult created = setGroups("c1", " New");
-    EXPECT_EQ(created.text(), "Saved");
-    EXPECT_EQ(created.error, 0);
-    auto requests = server.requests();
-    ASSERT_EQ(requests.size(), 1u);
-    EXPECT_EQ(requests[0].method, "PUT");
-    EXPECT_EQ(requests[0].header("If-None-Match"), std::optional<std::string>("*"));
-    const std::string& body = requests[0].body;
-    EXPECT_NE(body.find("\r\nX-ADDRESSBOOKSERVER-KIND:group\r\n"), std::string::npos) << body;
-    EXPECT_NE(body.find("\r\nFN: New\r\n"), std::string::npos) << body;
-    EXPECT_NE(body.find("\r\nN: New;;;;\r\n"), std::string::npos) << body;
-    EXPECT_EQ(occurrences(body, "X-ADDRESSBOOKSERVER-MEMBER:"), 1u);
-    EXPECT_EQ(occurrences(body, "X-ADDRESSBOOKSERVER-MEMBER:urn:uuid:c1\r\n"), 1u);
-
-    // Cached among the groups under its UID; the cards stay the cards.
-    EXPECT_EQ(session().book.cards().size(), 2u);
-    ASSERT_EQ(session().book.groups().size(), 1u);
-    const addresscard& group = session().book.groups().begin()->second;
-    EXPECT_NE(body.find("\r\nUID:" + group.uid + "\r\n"), std::string::npos);
-    EXPECT_TRUE(group.isgroup);
-    EXPECT_EQ(group.fn, " New");
-    EXPECT_EQ(group.etag, store.tag(requests[0].target));
-    EXPECT_EQ(path(group.url), requests[0].target);
-    EXPECT_EQ(getGroups("c1").text(), " New\r");
-
-    // A second card given the same new name joins that group instead of creating another.
-    EXPECT_EQ(setGroups("c2", " New").text(), "Saved");
-    requests = server.requests();
-    ASSERT_EQ(requests.size(), 3u);
-    EXPECT_EQ(requests[2].method, "PUT");
-    EXPECT_EQ(requests[2].target, requests[0].target);
-    EXPECT_EQ(occurrences(store.text(requests[0].target), "X-ADDRESSBOOKSERVER-MEMBER:"), 2u);
-    EXPECT_EQ(session().book.groups().size(), 1u);
 }
 
 TEST_F(GroupsLoopback, ACheckboxListCreatesOneGroupPerLine) {

@@ -1,45 +1,40 @@
-// Group membership against a real server (Radicale on loopback), with another client changing
-// group cards behind the plug-in's back.
+// Group membership against a book of either server, with another client changing group cards
+// behind the plug-in's back; on the loopback server also the requests each change took.
+#include "BookOnServer.h"
 #include "CardFixtures.h"
 #include "Functions/Sessions.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace {
 
 // Ada and Bob, and the groups Work (UID sorting last) and Family, each holding Ada.
-class GroupsRadicale : public ::testing::Test {
+class Groups : public OnBothServers {
 protected:
     void SetUp() override {
-        plugin.putCard("ada", makeCard("uid-ada", "Ada"));
-        plugin.putCard("bob", makeCard("uid-bob", "Bob"));
-        plugin.putCard("work", groupCard("grp-b", "Work", {"uid-ada"}));
-        plugin.putCard("family", groupCard("grp-a", "Family", {"uid-ada"}));
-        plugin.selectBook();
+        book.put("ada", makeCard("uid-ada", "Ada"));
+        book.put("bob", makeCard("uid-bob", "Bob"));
+        book.put("work", groupCard("grp-b", "Work", {"uid-ada"}));
+        book.put("family", groupCard("grp-a", "Family", {"uid-ada"}));
+        book.select();
     }
 
     CallResult getGroups(const std::string& uid, bool refresh = false) {
-        return plugin.host.call("CardDav_GetvCardGroups", {Arg::text(uid), Arg::boolean(refresh)});
+        return book.call("CardDav_GetvCardGroups", {Arg::text(uid), Arg::boolean(refresh)});
     }
     CallResult setGroups(const std::string& uid, const std::string& names) {
-        return plugin.host.call("CardDav_SetvCardGroups", {Arg::text(uid), Arg::text(names)});
+        return book.call("CardDav_SetvCardGroups", {Arg::text(uid), Arg::text(names)});
     }
-    // The server's text of the group card at `url`.
-    std::string serverText(const std::string& url) { return plugin.peer.get(url).body; }
-    std::string groupText(const std::string& name) { return serverText(name + ".vcf"); }
-    std::string fileOf(const std::string& name) { return plugin.bookPath + name; }
     // The group names of the address book as a fresh selection lists them.
     std::vector<std::string> listedGroups() {
-        plugin.selectBook();
-        return sortedEntries(plugin.host.call("CardDav_GetAddressbookGroups").text());
+        book.select();
+        return sortedEntries(book.call("CardDav_GetAddressbookGroups").text());
     }
-
-    ConnectedPlugin plugin;
 };
 
-} // namespace
-
-TEST_F(GroupsRadicale, ListsGroupsByGroupUidAndRefreshesOnRequest) {
+TEST_P(Groups, ListsGroupsByGroupUidAndRefreshesOnRequest) {
     const CallResult ada = getGroups("uid-ada");
     EXPECT_EQ(ada.text(), "Family\rWork\r");
     EXPECT_EQ(ada.error, 0);
@@ -48,7 +43,7 @@ TEST_F(GroupsRadicale, ListsGroupsByGroupUidAndRefreshesOnRequest) {
     EXPECT_EQ(bob.error, 0);
 
     // Another client puts Bob into Work: seen only after a refresh.
-    plugin.putCard("work", groupCard("grp-b", "Work", {"uid-ada", "uid-bob"}));
+    book.put("work", groupCard("grp-b", "Work", {"uid-ada", "uid-bob"}));
     EXPECT_EQ(getGroups("uid-bob").text(), "");
     const CallResult refreshed = getGroups("uid-bob", true);
     EXPECT_EQ(refreshed.text(), "Work\r");
@@ -56,39 +51,55 @@ TEST_F(GroupsRadicale, ListsGroupsByGroupUidAndRefreshesOnRequest) {
     EXPECT_EQ(session().book.cards().size(), 2u) << "the cards are not refreshed";
 }
 
-TEST_F(GroupsRadicale, MovesACardBetweenGroupsOnTheServer) {
+TEST_P(Groups, MovesACardBetweenGroupsOnTheServer) {
     const CallResult moved = setGroups("uid-ada", "Work,Friends,Work");
     EXPECT_EQ(moved.text(), "Saved");
     EXPECT_EQ(moved.error, 0);
-    EXPECT_EQ(groupText(fileOf("family")).find("uid-ada"), std::string::npos);
-    EXPECT_NE(groupText(fileOf("work")).find("urn:uuid:uid-ada"), std::string::npos);
+    EXPECT_FALSE(contains(book.text("family"), "uid-ada"));
+    EXPECT_TRUE(contains(book.text("work"), "urn:uuid:uid-ada"));
+    // Family read and written, then the new group in one create-only write.
+    if (book.wire) {
+        EXPECT_EQ(book.wire->lastRequest().header("If-None-Match"), "*");
+        EXPECT_EQ(book.methods(), "GET PUT PUT ");
+    }
 
-    // The new group: a group card holding Ada alone, named from the list.
+    // The new group: a group card holding Ada alone, named from the list, cached among the
+    // groups under its UID; the cards stay the cards.
     const auto friends =
         std::find_if(session().book.groups().begin(), session().book.groups().end(),
                      [](const auto& entry) { return entry.second.fn == "Friends"; });
     ASSERT_NE(friends, session().book.groups().end());
-    const std::string text = serverText(friends->second.url);
-    EXPECT_NE(text.find("X-ADDRESSBOOKSERVER-KIND:group"), std::string::npos) << text;
-    EXPECT_NE(text.find("FN:Friends"), std::string::npos) << text;
-    EXPECT_NE(text.find("N:Friends;;;;"), std::string::npos) << text;
-    EXPECT_NE(text.find("X-ADDRESSBOOKSERVER-MEMBER:urn:uuid:uid-ada"), std::string::npos);
+    const addresscard group = friends->second;
+    const std::string text = book.text(group.url);
+    for (const std::string& line :
+         {std::string("X-ADDRESSBOOKSERVER-KIND:group"), std::string("FN:Friends"),
+          std::string("N:Friends;;;;"), "UID:" + group.uid,
+          std::string("X-ADDRESSBOOKSERVER-MEMBER:urn:uuid:uid-ada")})
+        EXPECT_TRUE(contains(text, "\r\n" + line + "\r\n")) << line << " in\n" << text;
     EXPECT_EQ(text.find("X-ADDRESSBOOKSERVER-MEMBER", text.find("MEMBER") + 1), std::string::npos)
         << "one member line";
-    EXPECT_EQ(getGroups("uid-ada").text().find("Friends\r") != std::string::npos, true);
+    EXPECT_TRUE(group.isgroup);
+    EXPECT_EQ(group.etag, book.tag(group.url));
+    EXPECT_EQ(session().book.cards().size(), 2u);
+    EXPECT_TRUE(contains(getGroups("uid-ada").text(), "Friends\r"));
 
     // Bob given the same new name joins that group: the server holds one Friends group.
     EXPECT_EQ(setGroups("uid-bob", "Friends").text(), "Saved");
-    EXPECT_NE(serverText(friends->second.url).find("urn:uuid:uid-bob"), std::string::npos);
+    if (book.wire) {
+        EXPECT_EQ(book.wire->lastRequest().target, book.path(group.url));
+        EXPECT_EQ(book.methods(), "GET PUT ");
+    }
+    EXPECT_TRUE(contains(book.text(group.url), "urn:uuid:uid-bob"));
+    EXPECT_EQ(session().book.groups().size(), 3u);
     EXPECT_EQ(listedGroups(), (std::vector<std::string>{"Family", "Friends", "Work"}));
 
     // An empty list takes Ada out of every group.
     EXPECT_EQ(setGroups("uid-ada", "").text(), "Saved");
     EXPECT_EQ(getGroups("uid-ada", true).text(), "");
-    EXPECT_EQ(groupText(fileOf("work")).find("uid-ada"), std::string::npos);
+    EXPECT_FALSE(contains(book.text("work"), "uid-ada"));
 }
 
-TEST_F(GroupsRadicale, NamesWithSpacesSeparatorsAndLineBreaksReadBackWhole) {
+TEST_P(Groups, NamesWithSpacesSeparatorsAndLineBreaksReadBackWhole) {
     // One name per line as a checkbox field gives them, a comma belonging to the name; a line
     // break within a name is written escaped.
     EXPECT_EQ(setGroups("uid-bob", " Spaced\rSmith, Jones\rTeam; Red\r\nLine\\nBreak").text(),
@@ -111,18 +122,18 @@ TEST_F(GroupsRadicale, NamesWithSpacesSeparatorsAndLineBreaksReadBackWhole) {
               (std::vector<std::string>{"Line\\nBreak", "Work"}));
 }
 
-TEST_F(GroupsRadicale, WhatAnotherClientWroteInAGroupCardIsKept) {
+TEST_P(Groups, WhatAnotherClientWroteInAGroupCardIsKept) {
     // Another client renames Family after the plug-in listed it, and gives it properties of its
     // own; then the card leaves Family.
-    plugin.putCard("family", makeCard("grp-a", "Family and friends",
-                                      "X-ADDRESSBOOKSERVER-KIND:group\nNOTE:Sunday lunch\n"
-                                      "CATEGORIES:private,kin\nX-OTHER-CLIENT;X-SORT=2:keep me\n"
-                                      "X-ADDRESSBOOKSERVER-MEMBER:urn:uuid:uid-bob\n"
-                                      "X-ADDRESSBOOKSERVER-MEMBER:urn:uuid:uid-ada"));
+    book.put("family", makeCard("grp-a", "Family and friends",
+                                "X-ADDRESSBOOKSERVER-KIND:group\nNOTE:Sunday lunch\n"
+                                "CATEGORIES:private,kin\nX-OTHER-CLIENT;X-SORT=2:keep me\n"
+                                "X-ADDRESSBOOKSERVER-MEMBER:urn:uuid:uid-bob\n"
+                                "X-ADDRESSBOOKSERVER-MEMBER:urn:uuid:uid-ada"));
     const CallResult set = setGroups("uid-ada", "Work");
     EXPECT_EQ(set.text(), "Saved");
     EXPECT_EQ(set.error, 0);
-    const std::string family = groupText(fileOf("family"));
+    const std::string family = book.text("family");
     EXPECT_NE(family.find("FN:Family and friends"), std::string::npos) << family;
     EXPECT_NE(family.find("NOTE:Sunday lunch"), std::string::npos) << family;
     EXPECT_NE(family.find("CATEGORIES:private,kin"), std::string::npos) << family;
@@ -135,19 +146,19 @@ TEST_F(GroupsRadicale, WhatAnotherClientWroteInAGroupCardIsKept) {
     EXPECT_EQ(getGroups("uid-bob").text(), "Family and friends\r");
 }
 
-TEST_F(GroupsRadicale, CategoriesStyleRewritesTheCardsCategoriesLineAlone) {
+TEST_P(Groups, CategoriesStyleRewritesTheCardsCategoriesLineAlone) {
     const std::string nextcloud =
         "BEGIN:VCARD\r\nVERSION:3.0\r\nPRODID:-//Sabre//Sabre VObject 4.4.2//EN\r\nUID:uid-nc\r\n"
         "FN:Nina Cole\r\nN:Cole;Nina;;;\r\nCATEGORIES:VIP,Smith\\, Jones\r\n"
         "EMAIL;TYPE=WORK:nina@example.com\r\nREV;VALUE=DATE-AND-OR-TIME:20261201T101010Z\r\n"
         "END:VCARD\r\n";
-    plugin.putCard("nc", nextcloud);
+    book.put("nc", nextcloud);
     // As the server holds them (it writes a card's lines in an order of its own).
-    const std::string before = serverText(fileOf("nc.vcf"));
-    const std::string work = groupText(fileOf("work"));
+    const std::string before = book.text("nc");
+    const std::string work = book.text("work");
     // Chosen after the selection: the book is listed again with its cards' categories.
-    ASSERT_EQ(plugin.host.call("CardDav_SetGroupStyle", {Arg::text("categories")}).number(), 1);
-    EXPECT_EQ(plugin.host.call("CardDav_GetAddressbookGroups").text(), "Smith, Jones\rVIP\r");
+    ASSERT_EQ(book.call("CardDav_SetGroupStyle", {Arg::text("categories")}).number(), 1);
+    EXPECT_EQ(book.call("CardDav_GetAddressbookGroups").text(), "Smith, Jones\rVIP\r");
     EXPECT_EQ(getGroups("uid-nc").text(), "VIP\rSmith, Jones\r");
 
     // A checkbox list, and a name read back from GetvCardGroups with its comma.
@@ -158,18 +169,18 @@ TEST_F(GroupsRadicale, CategoriesStyleRewritesTheCardsCategoriesLineAlone) {
     std::string expected = before;
     ASSERT_NE(expected.find(held), std::string::npos) << before;
     expected.replace(expected.find(held), held.size(), "CATEGORIES:Smith\\, Jones,Clients\r\n");
-    EXPECT_EQ(serverText(fileOf("nc.vcf")), expected);
-    EXPECT_EQ(groupText(fileOf("work")), work) << "group cards are other cards in this style";
+    EXPECT_EQ(book.text("nc"), expected);
+    EXPECT_EQ(book.text("work"), work) << "group cards are other cards in this style";
     EXPECT_EQ(getGroups("uid-nc", true).text(), "Smith, Jones\rClients\r");
 }
 
-TEST_F(GroupsRadicale, Vcard4GroupCardsAreEditedInTheirOwnDialect) {
-    plugin.putCard("team", "BEGIN:VCARD\r\nVERSION:4.0\r\nKIND:group\r\nFN:Team\r\n"
-                           "UID:grp-v4\r\nMEMBER:urn:uuid:uid-bob\r\nEND:VCARD\r\n");
-    plugin.selectBook();
+TEST_P(Groups, Vcard4GroupCardsAreEditedInTheirOwnDialect) {
+    book.put("team", "BEGIN:VCARD\r\nVERSION:4.0\r\nKIND:group\r\nFN:Team\r\n"
+                     "UID:grp-v4\r\nMEMBER:urn:uuid:uid-bob\r\nEND:VCARD\r\n");
+    book.select();
     EXPECT_EQ(getGroups("uid-bob").text(), "Team\r");
     EXPECT_EQ(setGroups("uid-ada", "Family,Team,Work").text(), "Saved");
-    const std::string team = groupText(fileOf("team"));
+    const std::string team = book.text("team");
     EXPECT_NE(team.find("\r\nMEMBER:urn:uuid:uid-bob\r\nMEMBER:urn:uuid:uid-ada\r\n"),
               std::string::npos)
         << team;
@@ -177,3 +188,7 @@ TEST_F(GroupsRadicale, Vcard4GroupCardsAreEditedInTheirOwnDialect) {
     EXPECT_EQ(sortedEntries(getGroups("uid-ada", true).text()),
               (std::vector<std::string>{"Family", "Team", "Work"}));
 }
+
+INSTANTIATE_ON_BOTH_SERVERS(Groups);
+
+} // namespace
