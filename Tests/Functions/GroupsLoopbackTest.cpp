@@ -104,35 +104,6 @@ TEST_F(GroupsLoopback, NamesAreMatchedAsTheServerStoresThem) {
     EXPECT_EQ(setGroups("c1", getGroups("c1").text()).text(), "Saved");
 }
 
-TEST_F(GroupsLoopback, OnlyTheMemberLinesOfAGroupCardChange) {
-    addCard("c1");
-    storeGroup("g1", "Old", {"c1", "m", "c1"}, "o1");
-    storeGroup("g2", "Work", {"m"}, "w1");
-    storeGroup("g3", "Family", {}, "f1");
-
-    const CallResult set = setGroups("c1", "Work,Work,Family");
-    EXPECT_EQ(set.text(), "Saved");
-    EXPECT_EQ(set.error, 0);
-    // Leaving first, then joining in name order; each write guarded by the tag just fetched.
-    EXPECT_EQ(methodsAndPaths(), "GET /alice/book/g1-file.vcf PUT /alice/book/g1-file.vcf "
-                                 "GET /alice/book/g3-file.vcf PUT /alice/book/g3-file.vcf "
-                                 "GET /alice/book/g2-file.vcf PUT /alice/book/g2-file.vcf ");
-    const auto requests = server.requests();
-    EXPECT_EQ(requests[1].header("If-Match"), std::optional<std::string>("\"o1\""));
-    EXPECT_EQ(requests[3].header("If-Match"), std::optional<std::string>("\"f1\""));
-    EXPECT_EQ(requests[5].header("If-Match"), std::optional<std::string>("\"w1\""));
-
-    // What another client wrote in the group cards is all still there.
-    EXPECT_EQ(store.text("/alice/book/g1-file.vcf"), groupText("g1", "Old", {"m"}));
-    EXPECT_EQ(store.text("/alice/book/g3-file.vcf"), groupText("g3", "Family", {"c1"}));
-    EXPECT_EQ(store.text("/alice/book/g2-file.vcf"), groupText("g2", "Work", {"m", "c1"}));
-
-    EXPECT_EQ(session().book.group("g1")->members, std::vector<std::string>{"m"});
-    EXPECT_EQ(session().book.group("g1")->etag, store.tag("/alice/book/g1-file.vcf"));
-    EXPECT_EQ(session().book.group("g2")->members, (std::vector<std::string>{"m", "c1"}));
-    EXPECT_EQ(getGroups("c1").text(), "Work\rFamily\r") << "in group-UID order";
-}
-
 TEST_F(GroupsLoopback, RefusedGroupWritesLeaveTheCacheAsTheServerHoldsIt) {
     addCard("c1");
     storeGroup("g1", "Family", {"c1"}, "f1");

@@ -3,6 +3,7 @@
 #include "BookOnServer.h"
 #include "CardFixtures.h"
 #include "Functions/Sessions.h"
+#include "Utils/VorlixUtils.h"
 
 #include <gtest/gtest.h>
 
@@ -122,28 +123,51 @@ TEST_P(Groups, NamesWithSpacesSeparatorsAndLineBreaksReadBackWhole) {
               (std::vector<std::string>{"Line\\nBreak", "Work"}));
 }
 
-TEST_P(Groups, WhatAnotherClientWroteInAGroupCardIsKept) {
-    // Another client renames Family after the plug-in listed it, and gives it properties of its
-    // own; then the card leaves Family.
-    book.put("family", makeCard("grp-a", "Family and friends",
-                                "X-ADDRESSBOOKSERVER-KIND:group\nNOTE:Sunday lunch\n"
-                                "CATEGORIES:private,kin\nX-OTHER-CLIENT;X-SORT=2:keep me\n"
-                                "X-ADDRESSBOOKSERVER-MEMBER:urn:uuid:uid-bob\n"
-                                "X-ADDRESSBOOKSERVER-MEMBER:urn:uuid:uid-ada"));
-    const CallResult set = setGroups("uid-ada", "Work");
+TEST_P(Groups, OnlyTheMemberLinesOfAGroupCardChangeWhateverAnotherClientWrote) {
+    book.put("club", groupCard("grp-c", "Club", {"uid-bob"}));
+    book.put("band", groupCard("grp-z", "Band", {}));
+    book.select();
+    // Another client renames Family after the plug-in listed it, gives it lines of its own and
+    // Ada twice; then Ada leaves Family and joins Club and Band.
+    const std::string theirs = makeCard(
+        "grp-a", "Family and friends",
+        "PRODID:-//Other Client//EN\nX-ADDRESSBOOKSERVER-KIND:group\nNOTE:Sunday lunch\n"
+        "NOTE;language=en-us:shared\\, really\nCATEGORIES:private,kin\n"
+        "X-OTHER-CLIENT;X-SORT=2:keep me\nitem1.X-ABLabel:\nX-Sort;x-key=\"a;b:c\":Grp\n"
+        "X-ADDRESSBOOKSERVER-MEMBER:urn:uuid:uid-ada\nX-ADDRESSBOOKSERVER-MEMBER:urn:uuid:uid-bob\n"
+        "X-ADDRESSBOOKSERVER-MEMBER:urn:uuid:uid-ada");
+    book.put("family", theirs);
+    const std::string tags[] = {book.tag("family"), book.tag("band"), book.tag("club")};
+    const CallResult set = setGroups("uid-ada", "Work,Club,Band,Club");
     EXPECT_EQ(set.text(), "Saved");
     EXPECT_EQ(set.error, 0);
     const std::string family = book.text("family");
-    EXPECT_NE(family.find("FN:Family and friends"), std::string::npos) << family;
-    EXPECT_NE(family.find("NOTE:Sunday lunch"), std::string::npos) << family;
-    EXPECT_NE(family.find("CATEGORIES:private,kin"), std::string::npos) << family;
-    EXPECT_NE(family.find("X-OTHER-CLIENT;X-SORT=2:keep me"), std::string::npos) << family;
-    EXPECT_NE(family.find("urn:uuid:uid-bob"), std::string::npos) << family;
-    EXPECT_EQ(family.find("urn:uuid:uid-ada"), std::string::npos) << family;
-    // The cache holds the group as the server now does.
+    for (const char* line : {"FN:Family and friends", "NOTE:Sunday lunch", "CATEGORIES:private,kin",
+                             "X-OTHER-CLIENT;X-SORT=2:keep me", "urn:uuid:uid-bob"})
+        EXPECT_TRUE(contains(family, line)) << line << " in\n" << family;
+    EXPECT_FALSE(contains(family, "urn:uuid:uid-ada")) << family;
+    // Leaving first, then joining in name order; each write guarded by the tag just fetched, and
+    // every other line of the group cards as it came.
+    if (book.wire) {
+        const std::vector<loopback::Request> requests = book.wire->requests();
+        EXPECT_EQ(book.methods(), "GET PUT GET PUT GET PUT ");
+        for (std::size_t i = 0; i < 3; ++i) {
+            EXPECT_EQ(requests[2 * i + 1].target,
+                      book.path(std::vector{"family", "band", "club"}[i]));
+            EXPECT_EQ(requests[2 * i + 1].header("If-Match"), "\"" + tags[i] + "\"");
+        }
+        EXPECT_EQ(family, replace(theirs, "X-ADDRESSBOOKSERVER-MEMBER:urn:uuid:uid-ada\r\n", ""));
+        EXPECT_EQ(book.text("band"), groupCard("grp-z", "Band", {"uid-ada"}));
+        EXPECT_EQ(book.text("club"), groupCard("grp-c", "Club", {"uid-bob", "uid-ada"}));
+    }
+    // The cache holds the groups as the server now does.
     EXPECT_EQ(session().book.group("grp-a")->fn, "Family and friends");
     EXPECT_EQ(session().book.group("grp-a")->members, std::vector<std::string>{"uid-bob"});
-    EXPECT_EQ(getGroups("uid-bob").text(), "Family and friends\r");
+    EXPECT_EQ(session().book.group("grp-a")->etag, book.tag("family"));
+    EXPECT_EQ(session().book.group("grp-c")->members,
+              (std::vector<std::string>{"uid-bob", "uid-ada"}));
+    EXPECT_EQ(getGroups("uid-bob").text(), "Family and friends\rClub\r");
+    EXPECT_EQ(getGroups("uid-ada").text(), "Work\rClub\rBand\r") << "in group-UID order";
 }
 
 TEST_P(Groups, CategoriesStyleRewritesTheCardsCategoriesLineAlone) {
