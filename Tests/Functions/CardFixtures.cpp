@@ -40,6 +40,12 @@ std::string groupCard(const std::string& uid, const std::string& fn,
     return makeCard(uid, fn, lines);
 }
 
+void storeAdaBobAndFamily(BookOnServer& book) {
+    book.put("ada", makeCard("uid-ada", "Ada"));
+    book.put("bob", makeCard("uid-bob", "Bob"));
+    book.put("family", groupCard("grp-a", "Family", {"uid-ada"}));
+}
+
 std::vector<std::string> tabColumns(const std::string& line) {
     std::vector<std::string> columns(1);
     for (const char c : line)

@@ -2,6 +2,7 @@
 // plug-in pointed at the loopback server with canned address-book listings.
 #pragma once
 
+#include "BookOnServer.h"
 #include "ConnectedPlugin.h"
 #include "LoopbackHttpServer.h"
 #include "PluginHarness.h"
@@ -30,6 +31,9 @@ inline bool contains(const std::string& text, const std::string& part) {
 // A group card as Apple's clients write it, holding the cards `members` (UIDs).
 std::string groupCard(const std::string& uid, const std::string& fn,
                       const std::vector<std::string>& members);
+
+// Ada and Bob, and the group Family (UID grp-a) holding Ada, stored as another client would.
+void storeAdaBobAndFamily(BookOnServer& book);
 
 // The tab-separated columns of one line of a list result.
 std::vector<std::string> tabColumns(const std::string& line);

@@ -15,10 +15,8 @@ namespace {
 class Groups : public OnBothServers {
 protected:
     void SetUp() override {
-        book.put("ada", makeCard("uid-ada", "Ada"));
-        book.put("bob", makeCard("uid-bob", "Bob"));
+        storeAdaBobAndFamily(book);
         book.put("work", groupCard("grp-b", "Work", {"uid-ada"}));
-        book.put("family", groupCard("grp-a", "Family", {"uid-ada"}));
         book.select();
     }
 
