@@ -29,7 +29,7 @@ set(talvero_slow_tests
     "^ConnectionTest\\.SlowServerFailsWithMinusOne$"
     "^Radicale/Sync\\.FetchedCardsOpenWithoutARequestUntilTheyChange/"
     "^Radicale/Groups\\.(MovesACardBetweenGroups|NamesWithSpacesSeparators)"
-    "^ChangeCheckRadicale\\.")
+    "^Radicale/ChangeCheck\\.")
 
 function(talvero_matches_any name result)
     foreach(pattern ${ARGN})
