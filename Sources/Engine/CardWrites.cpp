@@ -95,13 +95,15 @@ NewCardOutcome createNewCard(Session& session, const std::string& bookUrl,
         return {failure(ErrorCode::UidAlreadyListed), Failure::NotCreated, {}};
     if (!isWritableUid(uid))
         return {failure(ErrorCode::UidNotWritable), Failure::NotCreated, {}};
-    const Judged<std::string> text = cardJson.empty()
-                                         ? Judged<std::string>{{}, newCardText(uid, "New", false, {})}
-                                         : cardTextFromJson(uid, object, session.current_mapping);
-    if (!text.verdict.ok())
-        return {text.verdict, Failure::NotCreated, {}};
+    std::string text = newCardText(uid, "New", false, {});
+    if (!cardJson.empty()) {
+        Judged<std::string> fromJson = cardTextFromJson(uid, object, session.current_mapping);
+        if (!fromJson.verdict.ok())
+            return {std::move(fromJson.verdict), Failure::NotCreated, {}};
+        text = std::move(fromJson.value);
+    }
 
-    CreatedCard created = createCard(session.cd, book.url(), text.value);
+    CreatedCard created = createCard(session.cd, book.url(), text);
     if (!created.verdict.ok())
         return {std::move(created.verdict),
                 created.created ? Failure::Unusable : Failure::NotCreated,

@@ -33,6 +33,6 @@ std::string fetchLines(const std::vector<std::pair<std::string, bool>>& cards);
 // the code is not 0.
 std::string batchLines(const std::vector<BatchLine>& lines);
 
-// One line per address book: URL, name ("" when the server names none; a tab or line break in
-// it becomes a blank), "writable" or "read-only".
+// One line per address book: URL, name ("" when the server names none), "writable" or
+// "read-only".
 std::string bookLines(const std::vector<addressbook>& books);

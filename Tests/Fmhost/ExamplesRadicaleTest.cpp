@@ -1,7 +1,8 @@
-// The example scripts as Tools/demo.sh runs them, and the FileMaker scripts of README.md and
-// docs/*.md: the built fmhost, as faithful to FileMaker as it is, against a Radicale holding the
-// demo address book (Examples/demo-book). Each runs without a failed call it does not expect,
-// does its work, and leaves the book as it found it, or as its job is to change it.
+// The example scripts as Tools/demo.sh runs them, the FileMaker scripts of README.md and docs/*.md,
+// and the reference's examples with the results they show: the built fmhost, as faithful to
+// FileMaker as it is, against a Radicale holding the demo address book (Examples/demo-book). Each
+// runs without a failed call it does not expect, does its work, and leaves the book as it found it,
+// or as its job is to change it.
 #include "PeerClient.h"
 #include "RadicaleServer.h"
 #include "StepParser.h"
@@ -11,6 +12,7 @@
 
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <filesystem>
@@ -194,7 +196,7 @@ protected:
     }
 
     // Everything the book held before is there as it was, and nothing else is, but for empty
-    // group cards named in `leftGroups`: the plug-in has no function that deletes a group card.
+    // group cards named in `leftGroups`, which the scripts leave behind.
     void expectBookAsBefore(const std::map<std::string, std::string>& before,
                             const std::set<std::string>& leftGroups, const std::string& script) {
         std::map<std::string, std::string> after = stored();
@@ -215,6 +217,21 @@ protected:
         return "";
     }
 
+    // Puts the book back as `before` held it: new cards removed, changed or removed ones put back.
+    void restoreBook(const std::map<std::string, std::string>& before) {
+        for (const auto& [name, card] : stored()) {
+            if (before.count(name) == 0) {
+                ASSERT_LT(peer_.remove(bookPath_ + name).status, 300) << name;
+            }
+        }
+        const std::map<std::string, std::string> now = stored();
+        for (const auto& [name, card] : before) {
+            if (now.count(name) == 0 || now.at(name) != card) {
+                ASSERT_LT(peer_.put(bookPath_ + name, card).status, 300) << name;
+            }
+        }
+    }
+
     RadicaleServer server_;
     PeerClient peer_{server_.baseUrl(), server_.user(), server_.password()};
     const std::string bookPath_ = server_.homePath() + "contacts/";
@@ -228,6 +245,65 @@ void expectShown(const ExampleRun& run, const std::vector<std::string>& texts,
         EXPECT_NE(results.find(text), std::string::npos)
             << script << " shows no " << text << " in\n"
             << results;
+}
+
+// A reference example: calculations, each but the first `preambleLines` followed by the result it
+// shows ("→ text", continued on lines indented by two blanks; "→ ? (error N)"; "(empty)"; "⇥" a
+// tab; "…" any text).
+struct ShownExample {
+    std::string script;                  // the calculations, shown results blanked out
+    std::map<int, std::string> expected; // by the statement's line
+};
+
+ShownExample shownExample(const std::string& preamble, const std::string& block) {
+    ShownExample example{preamble, {}};
+    int number = static_cast<int>(std::count(preamble.begin(), preamble.end(), '\n'));
+    int statement = 0;
+    bool inResult = false;
+    std::istringstream lines(block);
+    for (std::string line; std::getline(lines, line);) {
+        ++number;
+        const bool continued = inResult && line.rfind("  ", 0) == 0;
+        inResult = line.rfind("→", 0) == 0 || continued;
+        if (inResult) {
+            std::string& shown = example.expected[statement];
+            shown += continued ? "\n" + line.substr(2) : line.substr(std::string("→ ").size());
+            line.clear();
+        } else if (!line.empty()) {
+            statement = number;
+        }
+        example.script += line + "\n";
+    }
+    return example;
+}
+
+// What the reference shows for a statement's result and code.
+std::string shownResult(const Json& statement) {
+    if (statement["error"] != 0)
+        return "? (error " + statement["error"].dump() + ")";
+    const Json& value = statement["result"]["value"];
+    std::string text = value.is_string() ? value.get<std::string>() : value.dump();
+    if (!text.empty() && text.back() == '\r')
+        text.pop_back();
+    text =
+        std::regex_replace(std::regex_replace(text, std::regex("\r"), "\n"), std::regex("\t"), "⇥");
+    return text.empty() ? "(empty)" : text;
+}
+
+bool matchesShown(const std::string& actual, const std::string& shown) {
+    std::string pattern;
+    for (std::size_t at = 0; at < shown.size();) {
+        if (shown.compare(at, std::string("…").size(), "…") == 0) {
+            pattern += "[^\n]*";
+            at += std::string("…").size();
+            continue;
+        }
+        const char c = shown[at++];
+        if (std::string("\\^$.|?*+()[]{}").find(c) != std::string::npos)
+            pattern += '\\';
+        pattern += c;
+    }
+    return std::regex_match(actual, std::regex(pattern));
 }
 
 } // namespace
@@ -340,7 +416,8 @@ TEST_F(ExamplesRadicale, NewContactWithPhotoAndGroupsThenDeleted) {
 // Every FileMaker script of the README and of docs/*.md, found by its form (a code block that
 // begins with a script step), run as written after a preamble that makes the account and the
 // book known, on a record of Ada Lovelace: no call fails, the fields it sets are filled, and the
-// book is as it was but for the note a snippet writes back.
+// book is as it was but for the note a snippet writes back. Then every example of the reference
+// (a block of calculations), each giving the results it shows.
 TEST_F(ExamplesRadicale, EveryDocumentedScriptRunsAsWritten) {
     std::vector<fs::path> documents = {kSource / "README.md"};
     if (fs::is_directory(kSource / "docs"))
@@ -348,18 +425,23 @@ TEST_F(ExamplesRadicale, EveryDocumentedScriptRunsAsWritten) {
             if (entry.path().extension() == ".md")
                 documents.push_back(entry.path());
     std::vector<std::pair<std::string, std::string>> snippets; // where, script
+    std::vector<std::pair<std::string, std::string>> examples; // where, calculations shown
     for (const fs::path& document : documents) {
         std::istringstream lines(readFile(document));
-        std::string line, block;
+        std::string line, block, fence;
         bool inBlock = false;
         int number = 0, start = 0;
         while (std::getline(lines, line)) {
             ++number;
             if (line.rfind("```", 0) == 0) {
-                if (inBlock && looksLikeSteps(block))
-                    snippets.emplace_back(
-                        document.filename().string() + ":" + std::to_string(start), block);
+                const std::string where =
+                    document.filename().string() + ":" + std::to_string(start);
+                if (inBlock && fence == "fmcalc")
+                    examples.emplace_back(where, block);
+                else if (inBlock && looksLikeSteps(block))
+                    snippets.emplace_back(where, block);
                 inBlock = !inBlock;
+                fence = line.substr(3);
                 block.clear();
                 start = number + 1;
             } else if (inBlock) {
@@ -368,6 +450,8 @@ TEST_F(ExamplesRadicale, EveryDocumentedScriptRunsAsWritten) {
         }
     }
     ASSERT_GE(snippets.size(), 4u);
+    // One example at least for each function of the reference.
+    ASSERT_GE(examples.size(), 39u);
 
     const std::string ada = bookPath_ + "ada-lovelace.vcf";
     const std::string original = readFile(kExamples / "demo-book" / "ada-lovelace.vcf");
@@ -418,5 +502,39 @@ TEST_F(ExamplesRadicale, EveryDocumentedScriptRunsAsWritten) {
             ASSERT_LT(peer_.put(ada, original).status, 300);
         }
         EXPECT_EQ(now, before) << where;
+    }
+
+    // Each example of the reference shows what it gives; what it changes is undone after it.
+    const std::string calculationPreamble = "CardDav_SetServer ( $server )\n"
+                                            "CardDav_SetAuth ( \"basic\" ; $user ; $password )\n"
+                                            "$book = GetValue ( CardDav_GetAddressBooks ; 1 )\n"
+                                            "CardDav_SelectAddressBook ( $book )\n";
+    const int preambleLines = 4;
+    for (const auto& [where, block] : examples) {
+        const ShownExample example = shownExample(calculationPreamble, block);
+        const fs::path script = fs::path(::testing::TempDir()) / "reference_example.fmcalc";
+        std::ofstream(script, std::ios::binary | std::ios::trunc) << example.script;
+        const std::map<std::string, std::string> before = stored();
+        const ExampleRun result = run(script);
+        EXPECT_EQ(result.exitCode, 0) << where << ": " << result.err;
+        std::set<int> seen;
+        for (const Json& statement : result.statements) {
+            const int line = statement["line"];
+            const auto shown = example.expected.find(line);
+            if (shown == example.expected.end()) {
+                // Only the preamble's settings may answer 11, as they do before connecting.
+                const bool preamble = line <= preambleLines && statement["error"] == 11;
+                EXPECT_TRUE(statement["error"] == 0 || preamble)
+                    << where << " line " << line << " failed with " << statement["error"];
+                continue;
+            }
+            seen.insert(line);
+            EXPECT_TRUE(matchesShown(shownResult(statement), shown->second))
+                << where << " line " << line << " shows\n"
+                << shown->second << "\nbut gives\n"
+                << shownResult(statement);
+        }
+        EXPECT_EQ(seen.size(), example.expected.size()) << where << ": a shown result no call gave";
+        restoreBook(before);
     }
 }

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -37,20 +36,12 @@ std::vector<ExpectedRow> functionTable() {
     return rows;
 }
 
-// Every document a FileMaker developer reads, as lines.
-std::vector<std::string> documentLines() {
-    std::vector<std::string> paths{TALVERO_SOURCE_DIR "/README.md"};
-    const std::filesystem::path docs = TALVERO_SOURCE_DIR "/docs";
-    if (std::filesystem::is_directory(docs))
-        for (const auto& entry : std::filesystem::directory_iterator(docs))
-            if (entry.path().extension() == ".md")
-                paths.push_back(entry.path().string());
+// The function reference, as lines.
+std::vector<std::string> referenceLines() {
+    std::ifstream file(TALVERO_SOURCE_DIR "/docs/Reference.md");
     std::vector<std::string> lines;
-    for (const std::string& path : paths) {
-        std::ifstream file(path);
-        for (std::string line; std::getline(file, line);)
-            lines.push_back(line);
-    }
+    for (std::string line; std::getline(file, line);)
+        lines.push_back(line);
     return lines;
 }
 
@@ -85,19 +76,33 @@ TEST(Registry, EveryFunctionIsRegisteredWithItsPrototypeRangeAndFlags) {
               "VorlixPlugin_Version( { versionFormat } )");
 }
 
-TEST(Registry, TheReferenceDocumentsEveryFunctionWithItsArguments) {
-    const std::vector<std::string> lines = documentLines();
+// Each function has its section in the reference: its prototype with its argument range, and an
+// example (a block of calculations the snippet test runs) that calls it.
+TEST(Registry, TheReferenceDocumentsEveryFunctionWithItsArgumentsAndAnExample) {
+    const std::vector<std::string> lines = referenceLines();
     for (const ExpectedRow& function : functionTable()) {
         const std::string range =
             function.minArgs == function.maxArgs
                 ? std::to_string(function.minArgs)
                 : std::to_string(function.minArgs) + "\u2013" + std::to_string(function.maxArgs);
-        const bool documented =
-            std::any_of(lines.begin(), lines.end(), [&](const std::string& line) {
+        const auto documented =
+            std::find_if(lines.begin(), lines.end(), [&](const std::string& line) {
                 const std::size_t at = line.find("`" + function.prototype + "`");
                 return at != std::string::npos && line.find(range, at) != std::string::npos;
             });
-        EXPECT_TRUE(documented) << function.prototype << " with " << range << " arguments";
+        EXPECT_NE(documented, lines.end())
+            << function.prototype << " with " << range << " arguments";
+        const std::string name = function.prototype.substr(0, function.prototype.find('('));
+        bool inExample = false, called = false;
+        for (auto line = documented;
+             line != lines.end() && line->rfind("## ", 0) != 0 && line->rfind("### ", 0) != 0;
+             ++line) {
+            if (line->rfind("```", 0) == 0)
+                inExample = *line == "```fmcalc";
+            else if (inExample && line->find(name) != std::string::npos)
+                called = true;
+        }
+        EXPECT_TRUE(called) << name << " has no example in its section";
     }
 }
 
