@@ -17,10 +17,16 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
 enum class ServerKind { loopback, radicale };
+
+// Names the server in the tests' names ("Radicale/Cards.X/radicale").
+inline void PrintTo(ServerKind kind, std::ostream* out) {
+    *out << (kind == ServerKind::loopback ? "loopback" : "radicale");
+}
 
 class BookOnServer {
 public:
