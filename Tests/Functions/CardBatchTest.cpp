@@ -100,7 +100,7 @@ TEST_P(CardBatch, EveryOutcomeOnItsLineAndTheServerHoldsWhatLanded) {
         sent.push_back(i);
     }
     const CallResult written =
-        book.call("CardDav_WriteCards", {Arg::text(elements + "]"), Arg::text(book.bookUrl)});
+        call("CardDav_WriteCards", {Arg::text(elements + "]"), Arg::text(book.bookUrl)});
     EXPECT_EQ(written.error, 0) << written.text();
     const auto lines = columns(written.text());
     ASSERT_EQ(lines.size(), sent.size()) << written.text();

@@ -8,6 +8,16 @@
 #include <fstream>
 #include <gtest/gtest.h>
 
+std::string adaLovelaceCard() {
+    return "BEGIN:VCARD\r\nVERSION:3.0\r\nUID:uid-ada\r\nFN:Ada Lovelace\r\n"
+           "N:Lovelace;Ada;;;\r\nEMAIL;TYPE=INTERNET,PREF:ada@example.org\r\n"
+           "TEL;TYPE=CELL,VOICE:+44 20 1234\r\n"
+           "ADR;TYPE=HOME:;;12 St James's Square;London;;SW1Y 4JH;UK\r\n"
+           "NOTE:first part of a long note that the other client folded over two\r\n"
+           "  lines\r\nPHOTO;ENCODING=b;TYPE=PNG:" +
+           std::string(kPhotoPng) + "\r\nEND:VCARD\r\n";
+}
+
 void storeCardFile(const ConnectedPlugin& plugin, const std::string& fileName,
                    const std::string& vcardText) {
     const std::string path =

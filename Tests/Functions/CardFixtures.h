@@ -14,6 +14,9 @@
 inline const char* const kPhotoPng = "iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAYAAAAfFcSJAAAADUlEQVR4nGNgY"
                                      "GD4DwABBAEAwS2OUAAAAABJRU5ErkJggg==";
 
+// Ada's card as another client writes it: a TYPE list, components, a folded NOTE line and a photo.
+std::string adaLovelaceCard();
+
 // Writes a card file straight into Radicale's storage of the plug-in's address book, as a
 // client that bypasses the server's checks would have left it (no UID, a UID used twice).
 void storeCardFile(const ConnectedPlugin& plugin, const std::string& fileName,

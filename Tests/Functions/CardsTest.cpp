@@ -12,14 +12,7 @@
 
 namespace {
 
-// A card as another client writes it: a TYPE list, components, a folded NOTE line and a photo.
-const std::string kAda = "BEGIN:VCARD\r\nVERSION:3.0\r\nUID:uid-ada\r\nFN:Ada Lovelace\r\n"
-                         "N:Lovelace;Ada;;;\r\nEMAIL;TYPE=INTERNET,PREF:ada@example.org\r\n"
-                         "TEL;TYPE=CELL,VOICE:+44 20 1234\r\n"
-                         "ADR;TYPE=HOME:;;12 St James's Square;London;;SW1Y 4JH;UK\r\n"
-                         "NOTE:first part of a long note that the other client folded over two\r\n"
-                         "  lines\r\nPHOTO;ENCODING=b;TYPE=PNG:" +
-                         std::string(kPhotoPng) + "\r\nEND:VCARD\r\n";
+const std::string kAda = adaLovelaceCard();
 const std::string kPlainAda =
     makeCard("uid-ada", "Ada Lovelace", "N:Lovelace;Ada;;;\nNOTE:original");
 
@@ -33,9 +26,6 @@ std::string quoted(const std::string& tag) {
 
 class Cards : public OnBothServers {
 protected:
-    CallResult call(const std::string& function, const std::vector<Arg>& args = {}) {
-        return book.call(function, args);
-    }
     std::string text(const std::string& item) {
         const CallResult result = call("CardDav_GetvCardItem", {Arg::text(item)});
         EXPECT_EQ(result.error, 0) << item;

@@ -12,13 +12,13 @@ protected:
     void SetUp() override {
         book.put("ada", makeCard("uid-ada", "Ada"));
         book.select();
-        ASSERT_EQ(book.call("CardDav_GetvCard", {Arg::text("uid-ada")}).number(), 1);
-        tag = book.call("CardDav_GetvCardItem", {Arg::text("etag")}).text();
+        ASSERT_EQ(call("CardDav_GetvCard", {Arg::text("uid-ada")}).number(), 1);
+        tag = call("CardDav_GetvCardItem", {Arg::text("etag")}).text();
         ASSERT_FALSE(tag.empty());
     }
 
     CallResult check(const std::string& uid, const std::string& heldTag) {
-        return book.call("CardDav_CheckvCardIfChanged", {Arg::text(uid), Arg::text(heldTag)});
+        return call("CardDav_CheckvCardIfChanged", {Arg::text(uid), Arg::text(heldTag)});
     }
 
     std::string tag;
@@ -43,9 +43,9 @@ TEST_P(ChangeCheck, TellsUnchangedChangedAndDeletedCards) {
 TEST_P(ChangeCheck, LoadedMappingServesTheCardsFetchedAfterIt) {
     book.put("bob", makeCard("uid-bob", "Bob", "TEL;TYPE=CELL:+49 1\nEMAIL:bob@example.org"));
     book.select();
-    ASSERT_EQ(book.call("CardDav_GetvCard", {Arg::text("uid-bob")}).number(), 1);
+    ASSERT_EQ(call("CardDav_GetvCard", {Arg::text("uid-bob")}).number(), 1);
     const auto item = [&](const std::string& name) {
-        return book.call("CardDav_GetvCardItem", {Arg::text(name)}).text();
+        return call("CardDav_GetvCardItem", {Arg::text(name)}).text();
     };
     EXPECT_EQ(item("celltel"), "+49 1");
 
@@ -56,7 +56,7 @@ TEST_P(ChangeCheck, LoadedMappingServesTheCardsFetchedAfterIt) {
     ASSERT_NE(out, nullptr);
     fputs("mobile,tel,CELL\nmail,email\n", out);
     fclose(out);
-    const CallResult set = book.call("CardDav_SetMapping", {Arg::text(file)});
+    const CallResult set = call("CardDav_SetMapping", {Arg::text(file)});
     remove(file.c_str());
     rmdir(dir);
     EXPECT_EQ(set.number(), 1);
@@ -64,7 +64,7 @@ TEST_P(ChangeCheck, LoadedMappingServesTheCardsFetchedAfterIt) {
 
     EXPECT_EQ(item("celltel"), "+49 1") << "the card fetched before keeps its vocabulary";
     EXPECT_EQ(item("mobile"), "");
-    ASSERT_EQ(book.call("CardDav_GetvCard", {Arg::text("uid-bob")}).number(), 1);
+    ASSERT_EQ(call("CardDav_GetvCard", {Arg::text("uid-bob")}).number(), 1);
     EXPECT_EQ(item("mobile"), "+49 1");
     EXPECT_EQ(item("mail"), "bob@example.org");
     EXPECT_EQ(item("celltel"), "");

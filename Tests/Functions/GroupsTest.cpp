@@ -21,15 +21,15 @@ protected:
     }
 
     CallResult getGroups(const std::string& uid, bool refresh = false) {
-        return book.call("CardDav_GetvCardGroups", {Arg::text(uid), Arg::boolean(refresh)});
+        return call("CardDav_GetvCardGroups", {Arg::text(uid), Arg::boolean(refresh)});
     }
     CallResult setGroups(const std::string& uid, const std::string& names) {
-        return book.call("CardDav_SetvCardGroups", {Arg::text(uid), Arg::text(names)});
+        return call("CardDav_SetvCardGroups", {Arg::text(uid), Arg::text(names)});
     }
     // The group names of the address book as a fresh selection lists them.
     std::vector<std::string> listedGroups() {
         book.select();
-        return sortedEntries(book.call("CardDav_GetAddressbookGroups").text());
+        return sortedEntries(call("CardDav_GetAddressbookGroups").text());
     }
 };
 
@@ -179,8 +179,8 @@ TEST_P(Groups, CategoriesStyleRewritesTheCardsCategoriesLineAlone) {
     const std::string before = book.text("nc");
     const std::string work = book.text("work");
     // Chosen after the selection: the book is listed again with its cards' categories.
-    ASSERT_EQ(book.call("CardDav_SetGroupStyle", {Arg::text("categories")}).number(), 1);
-    EXPECT_EQ(book.call("CardDav_GetAddressbookGroups").text(), "Smith, Jones\rVIP\r");
+    ASSERT_EQ(call("CardDav_SetGroupStyle", {Arg::text("categories")}).number(), 1);
+    EXPECT_EQ(call("CardDav_GetAddressbookGroups").text(), "Smith, Jones\rVIP\r");
     EXPECT_EQ(getGroups("uid-nc").text(), "VIP\rSmith, Jones\r");
 
     // A checkbox list, and a name read back from GetvCardGroups with its comma.

@@ -16,9 +16,6 @@ protected:
         storeAdaBobAndFamily(book);
         book.select();
     }
-    CallResult call(const std::string& function, const std::vector<Arg>& args = {}) {
-        return book.call(function, args);
-    }
     CallResult changes(const std::string& token, const std::string& bookUrl = "") {
         return call("CardDav_GetChanges", {Arg::text(token), Arg::text(bookUrl)});
     }

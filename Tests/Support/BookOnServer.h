@@ -80,6 +80,10 @@ private:
 
 class OnBothServers : public ::testing::TestWithParam<ServerKind> {
 protected:
+    CallResult call(const std::string& function, const std::vector<Arg>& args = {}) {
+        return book.call(function, args);
+    }
+
     BookOnServer book{GetParam()};
 };
 
