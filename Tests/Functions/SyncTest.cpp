@@ -84,7 +84,7 @@ TEST_P(Sync, ChangesOfAnotherClientComeInOneRequestAndTheBookFollows) {
     EXPECT_EQ(known(), "uid-ada\ruid-cy\r");
     EXPECT_EQ(session().book.card("uid-ada")->etag, book.tag("ada"));
     EXPECT_EQ(call("CardDav_GetvCardGroups", {Arg::text("uid-cy")}).text(), "Family\r");
-    // The README's pattern reads nothing twice: the changed cards' texts are kept.
+    // The documented sync pattern reads nothing twice: the changed cards' texts are kept.
     EXPECT_EQ(sortedEntries(call("CardDav_FetchvCards", {Arg::text(changed.text())}).text()),
               (std::vector<std::string>{"fetched\tuid-ada", "fetched\tuid-cy"}));
     ASSERT_EQ(call("CardDav_GetvCard", {Arg::text("uid-cy")}).number(), 1);
