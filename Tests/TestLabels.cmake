@@ -27,9 +27,9 @@ set(talvero_slow_tests
     "^HttpClient\\.TimeoutLimitsTheWholeRequest$"
     "^IncompleteAnswer\\.TimeoutInMidBodyGivesNoAnswer$"
     "^ConnectionTest\\.SlowServerFailsWithMinusOne$"
-    "^SyncRadicale\\.FetchedCardsOpenWithoutARequestUntilTheyChange$"
-    "^GroupsRadicale\\.(MovesACardBetweenGroups|NamesWithSpacesSeparators)"
-    "^ChangeCheckRadicale\\.")
+    "^Radicale/Sync\\.FetchedCardsOpenWithoutARequestUntilTheyChange/"
+    "^Radicale/Groups\\.(MovesACardBetweenGroups|NamesWithSpacesSeparators)"
+    "^Radicale/ChangeCheck\\.")
 
 function(talvero_matches_any name result)
     foreach(pattern ${ARGN})

@@ -5,19 +5,6 @@
 
 #include <gtest/gtest.h>
 
-namespace {
-
-// A card as another client writes it: a TYPE list, a folded NOTE line and a photo.
-std::string adaCard() {
-    return "BEGIN:VCARD\r\nVERSION:3.0\r\nUID:uid-ada\r\nFN:Ada Lovelace\r\n"
-           "N:Lovelace;Ada;;;\r\nEMAIL;TYPE=INTERNET,PREF:ada@example.org\r\n"
-           "NOTE:first part of a long note that the other client folded over two\r\n"
-           "  lines\r\nPHOTO;ENCODING=b;TYPE=PNG:" +
-           std::string(kPhotoPng) + "\r\nEND:VCARD\r\n";
-}
-
-} // namespace
-
 TEST(AddressBooksRadicale, ListsBooksAndCachesCardsAndGroupsOfTheSelectedOne) {
     ConnectedPlugin plugin;
     ASSERT_EQ(plugin.peer.createAddressBook(plugin.server.homePath() + "work/", "Work").status,
@@ -38,7 +25,7 @@ TEST(AddressBooksRadicale, ListsBooksAndCachesCardsAndGroupsOfTheSelectedOne) {
     EXPECT_EQ(details[0].rfind(plugin.bookUrl + "\t", 0), 0u) << details[0];
     EXPECT_EQ(details[0].substr(details[0].size() - 9), "\twritable") << details[0];
 
-    plugin.putCard("ada", adaCard());
+    plugin.putCard("ada", adaLovelaceCard());
     plugin.putCard("zed", makeCard("Zed-1", "Zed", "TEL;TYPE=CELL,VOICE:+49 1"));
     plugin.putCard("family", makeCard("grp-1", "Família",
                                       "X-ADDRESSBOOKSERVER-KIND:group\n"
@@ -78,7 +65,7 @@ TEST(AddressBooksRadicale, ListsBooksAndCachesCardsAndGroupsOfTheSelectedOne) {
 
 TEST(AddressBooksRadicale, SelectingAMissingBookEmptiesTheCachesAndReportsTheRequest) {
     ConnectedPlugin plugin;
-    plugin.putCard("ada", adaCard());
+    plugin.putCard("ada", adaLovelaceCard());
     plugin.selectBook();
 
     const std::string missing = plugin.server.baseUrl() + "/alice/missing/";

@@ -4,8 +4,19 @@
 #include "Functions/Sessions.h"
 #include "PluginStateReset.h"
 
+#include <algorithm>
 #include <fstream>
 #include <gtest/gtest.h>
+
+std::string adaLovelaceCard() {
+    return "BEGIN:VCARD\r\nVERSION:3.0\r\nUID:uid-ada\r\nFN:Ada Lovelace\r\n"
+           "N:Lovelace;Ada;;;\r\nEMAIL;TYPE=INTERNET,PREF:ada@example.org\r\n"
+           "TEL;TYPE=CELL,VOICE:+44 20 1234\r\n"
+           "ADR;TYPE=HOME:;;12 St James's Square;London;;SW1Y 4JH;UK\r\n"
+           "NOTE:first part of a long note that the other client folded over two\r\n"
+           "  lines\r\nPHOTO;ENCODING=b;TYPE=PNG:" +
+           std::string(kPhotoPng) + "\r\nEND:VCARD\r\n";
+}
 
 void storeCardFile(const ConnectedPlugin& plugin, const std::string& fileName,
                    const std::string& vcardText) {
@@ -23,6 +34,26 @@ std::vector<std::string> listEntries(const std::string& list) {
         entries.push_back(list.substr(start, end - start));
     EXPECT_EQ(start, list.size()) << "the last entry is followed by a carriage return";
     return entries;
+}
+
+std::vector<std::string> sortedEntries(const std::string& list) {
+    std::vector<std::string> entries = listEntries(list);
+    std::sort(entries.begin(), entries.end());
+    return entries;
+}
+
+std::string groupCard(const std::string& uid, const std::string& fn,
+                      const std::vector<std::string>& members) {
+    std::string lines = "X-ADDRESSBOOKSERVER-KIND:group";
+    for (const std::string& member : members)
+        lines += "\nX-ADDRESSBOOKSERVER-MEMBER:urn:uuid:" + member;
+    return makeCard(uid, fn, lines);
+}
+
+void storeAdaBobAndFamily(BookOnServer& book) {
+    book.put("ada", makeCard("uid-ada", "Ada"));
+    book.put("bob", makeCard("uid-bob", "Bob"));
+    book.put("family", groupCard("grp-a", "Family", {"uid-ada"}));
 }
 
 std::vector<std::string> tabColumns(const std::string& line) {

@@ -2,6 +2,7 @@
 // plug-in pointed at the loopback server with canned address-book listings.
 #pragma once
 
+#include "BookOnServer.h"
 #include "ConnectedPlugin.h"
 #include "LoopbackHttpServer.h"
 #include "PluginHarness.h"
@@ -13,6 +14,9 @@
 inline const char* const kPhotoPng = "iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAYAAAAfFcSJAAAADUlEQVR4nGNgY"
                                      "GD4DwABBAEAwS2OUAAAAABJRU5ErkJggg==";
 
+// Ada's card as another client writes it: a TYPE list, components, a folded NOTE line and a photo.
+std::string adaLovelaceCard();
+
 // Writes a card file straight into Radicale's storage of the plug-in's address book, as a
 // client that bypasses the server's checks would have left it (no UID, a UID used twice).
 void storeCardFile(const ConnectedPlugin& plugin, const std::string& fileName,
@@ -20,6 +24,19 @@ void storeCardFile(const ConnectedPlugin& plugin, const std::string& fileName,
 
 // Splits a list result at its carriage returns (each entry is followed by one).
 std::vector<std::string> listEntries(const std::string& list);
+// The entries of a list result in byte order, where a server's order is its own.
+std::vector<std::string> sortedEntries(const std::string& list);
+
+inline bool contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+// A group card as Apple's clients write it, holding the cards `members` (UIDs).
+std::string groupCard(const std::string& uid, const std::string& fn,
+                      const std::vector<std::string>& members);
+
+// Ada and Bob, and the group Family (UID grp-a) holding Ada, stored as another client would.
+void storeAdaBobAndFamily(BookOnServer& book);
 
 // The tab-separated columns of one line of a list result.
 std::vector<std::string> tabColumns(const std::string& line);

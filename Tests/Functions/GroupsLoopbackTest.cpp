@@ -48,13 +48,6 @@ protected:
     CardStore store{server};
 };
 
-std::size_t occurrences(const std::string& text, const std::string& part) {
-    std::size_t count = 0;
-    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
-        ++count;
-    return count;
-}
-
 } // namespace
 
 TEST_F(GroupsLoopback, NamesAlreadyHeldSendNoRequest) {
@@ -109,35 +102,6 @@ TEST_F(GroupsLoopback, NamesAreMatchedAsTheServerStoresThem) {
     // handed back, they name the same groups.
     EXPECT_EQ(getGroups("c1").text(), "Team; Red\rA\\nB\rSmith, Jones\r");
     EXPECT_EQ(setGroups("c1", getGroups("c1").text()).text(), "Saved");
-}
-
-TEST_F(GroupsLoopback, OnlyTheMemberLinesOfAGroupCardChange) {
-    addCard("c1");
-    storeGroup("g1", "Old", {"c1", "m", "c1"}, "o1");
-    storeGroup("g2", "Work", {"m"}, "w1");
-    storeGroup("g3", "Family", {}, "f1");
-
-    const CallResult set = setGroups("c1", "Work,Work,Family");
-    EXPECT_EQ(set.text(), "Saved");
-    EXPECT_EQ(set.error, 0);
-    // Leaving first, then joining in name order; each write guarded by the tag just fetched.
-    EXPECT_EQ(methodsAndPaths(), "GET /alice/book/g1-file.vcf PUT /alice/book/g1-file.vcf "
-                                 "GET /alice/book/g3-file.vcf PUT /alice/book/g3-file.vcf "
-                                 "GET /alice/book/g2-file.vcf PUT /alice/book/g2-file.vcf ");
-    const auto requests = server.requests();
-    EXPECT_EQ(requests[1].header("If-Match"), std::optional<std::string>("\"o1\""));
-    EXPECT_EQ(requests[3].header("If-Match"), std::optional<std::string>("\"f1\""));
-    EXPECT_EQ(requests[5].header("If-Match"), std::optional<std::string>("\"w1\""));
-
-    // What another client wrote in the group cards is all still there.
-    EXPECT_EQ(store.text("/alice/book/g1-file.vcf"), groupText("g1", "Old", {"m"}));
-    EXPECT_EQ(store.text("/alice/book/g3-file.vcf"), groupText("g3", "Family", {"c1"}));
-    EXPECT_EQ(store.text("/alice/book/g2-file.vcf"), groupText("g2", "Work", {"m", "c1"}));
-
-    EXPECT_EQ(session().book.group("g1")->members, std::vector<std::string>{"m"});
-    EXPECT_EQ(session().book.group("g1")->etag, store.tag("/alice/book/g1-file.vcf"));
-    EXPECT_EQ(session().book.group("g2")->members, (std::vector<std::string>{"m", "c1"}));
-    EXPECT_EQ(getGroups("c1").text(), "Work\rFamily\r") << "in group-UID order";
 }
 
 TEST_F(GroupsLoopback, RefusedGroupWritesLeaveTheCacheAsTheServerHoldsIt) {
@@ -219,45 +183,6 @@ TEST_F(GroupsLoopback, GroupWriteAnsweredWithoutTagAsksForIt) {
     EXPECT_EQ(requests[2].requestLine, "PROPFIND /alice/book/g1-file.vcf HTTP/1.1");
     EXPECT_EQ(requests[2].header("Depth"), std::optional<std::string>("0"));
     EXPECT_EQ(session().book.group("g1")->etag, "f1");
-}
-
-TEST_F(GroupsLoopback, MissingGroupIsCreatedOnceAndFoundByTheNextCall) {
-    addCard("c1");
-    addCard("c2");
-
-    const CallResult created = setGroups("c1", " New");
-    EXPECT_EQ(created.text(), "Saved");
-    EXPECT_EQ(created.error, 0);
-    auto requests = server.requests();
-    ASSERT_EQ(requests.size(), 1u);
-    EXPECT_EQ(requests[0].method, "PUT");
-    EXPECT_EQ(requests[0].header("If-None-Match"), std::optional<std::string>("*"));
-    const std::string& body = requests[0].body;
-    EXPECT_NE(body.find("\r\nX-ADDRESSBOOKSERVER-KIND:group\r\n"), std::string::npos) << body;
-    EXPECT_NE(body.find("\r\nFN: New\r\n"), std::string::npos) << body;
-    EXPECT_NE(body.find("\r\nN: New;;;;\r\n"), std::string::npos) << body;
-    EXPECT_EQ(occurrences(body, "X-ADDRESSBOOKSERVER-MEMBER:"), 1u);
-    EXPECT_EQ(occurrences(body, "X-ADDRESSBOOKSERVER-MEMBER:urn:uuid:c1\r\n"), 1u);
-
-    // Cached among the groups under its UID; the cards stay the cards.
-    EXPECT_EQ(session().book.cards().size(), 2u);
-    ASSERT_EQ(session().book.groups().size(), 1u);
-    const addresscard& group = session().book.groups().begin()->second;
-    EXPECT_NE(body.find("\r\nUID:" + group.uid + "\r\n"), std::string::npos);
-    EXPECT_TRUE(group.isgroup);
-    EXPECT_EQ(group.fn, " New");
-    EXPECT_EQ(group.etag, store.tag(requests[0].target));
-    EXPECT_EQ(path(group.url), requests[0].target);
-    EXPECT_EQ(getGroups("c1").text(), " New\r");
-
-    // A second card given the same new name joins that group instead of creating another.
-    EXPECT_EQ(setGroups("c2", " New").text(), "Saved");
-    requests = server.requests();
-    ASSERT_EQ(requests.size(), 3u);
-    EXPECT_EQ(requests[2].method, "PUT");
-    EXPECT_EQ(requests[2].target, requests[0].target);
-    EXPECT_EQ(occurrences(store.text(requests[0].target), "X-ADDRESSBOOKSERVER-MEMBER:"), 2u);
-    EXPECT_EQ(session().book.groups().size(), 1u);
 }
 
 TEST_F(GroupsLoopback, ACheckboxListCreatesOneGroupPerLine) {

@@ -87,33 +87,6 @@ protected:
     CardStore store{plugin.server};
 };
 
-TEST_F(SyncLoopback, EveryChangeComesInOneRequestWithItsHrefAndTheTextsAreKept) {
-    const std::string start = token();
-    store.put(path("a"), card("ua"), "ta2");
-    store.remove(path("b"));
-    store.put(path("c"), card("uc"), "tc");
-    store.put(path("g"), group("ug", "uc"), "tg");
-
-    const CallResult synced = changes(start);
-    EXPECT_EQ(synced.error, 0);
-    EXPECT_EQ(synced.text(), line("changed", "ua", "a") + line("deleted", "ub", "b") +
-                                 line("changed", "uc", "c") + line("changed", "ug", "g", true));
-    EXPECT_EQ(methods(), "REPORT ") << "the cards came with the changes";
-    EXPECT_EQ(token(), store.token());
-    EXPECT_EQ(known(), "ua\ruc\r");
-    EXPECT_EQ(call("CardDav_GetvCardGroups", {Arg::text("uc")}).text(), "ug\r");
-
-    // The README's pattern reads nothing twice: the changed cards' texts are kept.
-    EXPECT_EQ(call("CardDav_FetchvCards", {Arg::text(synced.text())}).text(),
-              "fetched\tua\rfetched\tuc\r");
-    ASSERT_EQ(call("CardDav_GetvCard", {Arg::text("uc")}).number(), 1);
-    EXPECT_EQ(methods(), "");
-
-    // Nothing changed since: one request, nothing to report.
-    EXPECT_EQ(changes(token()).text(), "");
-    EXPECT_EQ(methods(), "REPORT ");
-}
-
 class SyncWithoutCardData : public SyncLoopback {
 protected:
     BookQuirks quirks() const override {
@@ -170,33 +143,6 @@ TEST_F(SyncWithoutCardData, ChangedCardsAreReadAHundredARequestAndOnlyTheServerS
     EXPECT_NE(applied.text().find("deleted\t\t\t\t" + url("x")), std::string::npos);
 }
 
-TEST_F(SyncLoopback, DeletionsNeverDependOnWhatWasSelected) {
-    const std::string stored = token();
-    store.remove(path("b"));
-    store.put(path("c"), card("uc"), "tc");
-    // Selected again after the deletion: the listing no longer holds ub, but its href is known.
-    select();
-    EXPECT_EQ(known(), "ua\ruc\r");
-    EXPECT_EQ(changes(stored).text(), line("deleted", "ub", "b") + line("changed", "uc", "c"));
-
-    // A new session that knows nothing of the book: the book named with the token, no listing
-    // first; the removed card is named by its href.
-    call("CardDav_SetServer", {Arg::text(plugin.server.baseUrl())});
-    session().connected = true;
-    session().root_address_url = plugin.server.baseUrl() + "/home/";
-    plugin.server.clearRequests();
-    const CallResult fresh = changes(stored, plugin.bookUrl());
-    EXPECT_EQ(fresh.error, 0);
-    EXPECT_EQ(fresh.text(), "deleted\t\t\t\t" + url("b") + "\r" + line("changed", "uc", "c"));
-    EXPECT_EQ(methods(), "REPORT ");
-    EXPECT_EQ(known(), "uc\r");
-    EXPECT_EQ(session().book.url(), plugin.bookUrl());
-    // A book on another server is refused, with nothing sent.
-    const CallResult elsewhere = changes(stored, "http://127.0.0.1:1/home/book/");
-    EXPECT_EQ(elsewhere.error, 20);
-    EXPECT_EQ(methods(), "");
-}
-
 TEST_F(SyncLoopback, CompareETagsReconcilesWhatTheScriptHoldsWithOneListing) {
     store.put(path("a"), card("ua"), "ta2");
     store.put(path("c"), card("uc"), "tc");
@@ -213,26 +159,6 @@ TEST_F(SyncLoopback, CompareETagsReconcilesWhatTheScriptHoldsWithOneListing) {
     EXPECT_EQ(token(), store.token());
     EXPECT_EQ(known(), "ua\rub\ruc\r");
     EXPECT_EQ(session().book.card("ua")->etag, "ta2");
-}
-
-TEST_F(SyncLoopback, DeleteWithATagNeverRemovesAnotherClientsChange) {
-    store.put(path("a"), card("ua"), "ta-other"); // changed by another client since the sync
-    const CallResult refused = call("CardDav_DeleteCard", {Arg::text("ua"), Arg::text("ta")});
-    EXPECT_EQ(refused.number(), 0);
-    EXPECT_EQ(refused.error, 19);
-    EXPECT_EQ(plugin.server.lastRequest().header("If-Match"), std::optional<std::string>("\"ta\""));
-    EXPECT_TRUE(store.holds(path("a")));
-    EXPECT_NE(session().book.card("ua"), nullptr);
-
-    const CallResult deleted = call("CardDav_DeleteCard", {Arg::text("ua"), Arg::text("ta-other")});
-    EXPECT_EQ(deleted.number(), 1);
-    EXPECT_FALSE(store.holds(path("a")));
-    // Already gone: what the script wanted.
-    store.remove(path("b"));
-    const CallResult gone = call("CardDav_DeleteCard", {Arg::text("ub"), Arg::text("tb")});
-    EXPECT_EQ(gone.number(), 1);
-    EXPECT_EQ(gone.error, 0);
-    EXPECT_EQ(known(), "");
 }
 
 class WholeBook : public SyncLoopback {
