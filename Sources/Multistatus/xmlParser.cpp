@@ -231,14 +231,21 @@ addresscard cardWithText(const MultistatusResponse& response, std::string url,
 }
 
 // The sync token `batch` gives: beside its responses, or in the first response that names one.
-SyncToken syncTokenOf(const ParsedBody& batch, MultistatusResponse& response) {
+// The token `batch` gives beside its responses, if any; those its responses give are for the
+// caller to take from each response it reads anyway (SyncToken::takeFrom).
+SyncToken syncTokenBeside(const ParsedBody& batch) {
     SyncToken token;
     if (const pugi::xml_node beside = batch.topLevelSyncToken())
         token.beside = textOf(beside);
+    return token;
+}
+
+SyncToken syncTokenOf(const ParsedBody& batch, MultistatusResponse& response) {
+    SyncToken token = syncTokenBeside(batch);
     for (pugi::xml_node node = batch.firstResponse(); node && token.inResponse.empty();
          node = batch.nextResponse(node)) {
         response.read(batch.enter(node));
-        token.inResponse = response.propertyText(xmlns::dav, "sync-token");
+        token.takeFrom(response);
     }
     return token;
 }
@@ -346,6 +353,11 @@ Read<cardtexts> xmlParser::getCardTexts(std::string xml, const std::string& requ
     return CardTextsReading::of(xml, requestUrl, textBudget);
 }
 
+void SyncToken::takeFrom(const MultistatusResponse& response) {
+    if (inResponse.empty())
+        inResponse = response.propertyText(xmlns::dav, "sync-token");
+}
+
 void SyncToken::follow(SyncToken later) {
     if (!beside)
         beside = std::move(later.beside);
@@ -447,10 +459,13 @@ std::unique_ptr<BatchPart> SyncChangesReader::readPart(std::string batch) const 
     auto part = std::make_unique<Part>(std::move(batch));
     const ParsedBody& parsed = part->batch;
     MultistatusResponse response;
-    part->token = syncTokenOf(parsed, response);
+    part->token = syncTokenBeside(parsed);
+    part->changes.reserve(parsed.responseCount());
+    part->texts.reserve(part->changes.capacity());
     std::string text;
     for (pugi::xml_node node = parsed.firstResponse(); node; node = parsed.nextResponse(node)) {
         response.read(parsed.enter(node));
+        part->token.takeFrom(response);
         const std::string_view href = textOf(response.hrefElement(), text);
         std::string url = hrefs.resolve(href);
         if (!hrefs.isOfRequestOrigin(url))

@@ -180,6 +180,8 @@ struct SyncToken {
     std::optional<std::string> beside;
     std::string inResponse;
 
+    // Takes the token `response` names while none came in a response before.
+    void takeFrom(const MultistatusResponse& response);
     // Takes what a later batch saw.
     void follow(SyncToken later);
     std::string value() const { return beside ? *beside : inResponse; }
