@@ -76,10 +76,10 @@ void BM_GetCardData(benchmark::State& state) {
     xmlParser parser;
     const std::string requestUrl = "https://h/dav/";
     for (auto _ : state) {
-        const std::vector<addresscard> cards = parser.getCardData(body(), requestUrl).value.cards;
-        if (cards.size() != cardCount || cards.back().uid.empty())
+        const cardlisting listing = parser.getCardData(body(), requestUrl).value;
+        if (listing.cards.size() != cardCount || listing.cards.back().uid.empty())
             state.SkipWithError("listing not read");
-        benchmark::DoNotOptimize(cards.data());
+        benchmark::DoNotOptimize(&listing);
     }
     state.SetItemsProcessed(state.iterations() * cardCount);
     state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(body().size()));

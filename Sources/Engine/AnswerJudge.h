@@ -71,6 +71,14 @@ auto judgedMultistatus(const CardDavClient& client, Query& answer, Reading&& rea
     return Judged<Value>{std::move(verdict), ok ? std::move(reading.value) : Value{}};
 }
 
+// A multistatus answer whose body went to `reading` (one of Multistatus' streamed readings) as it
+// arrived, judged as judgedMultistatus judges one read whole.
+template <class Reading>
+auto judgedReading(const CardDavClient& client, Query& answer, Reading& reading) {
+    return judgedMultistatus(client, answer,
+                             [&](const std::string&) { return reading.finish(); });
+}
+
 // Why an answer failed, as a person reads it: "HTTP 400 Bad Request: must contain at least 1 FN",
 // "no answer from the server (Couldn't connect to server)".
 std::string answerReason(const CardDavClient& client, const Query& answer);

@@ -41,15 +41,16 @@ Listing listAddressBook(Session& session, const std::string& url) {
     // The cards' categories are asked only where they may be the book's groups, so that a book
     // of group cards is listed as it always was.
     const bool withCategories = session.group_style != GroupStyle::Cards;
-    Query answer = session.cd.get_addressbookitems(
-        url, withCategories ? CardDavClient::CardContent::SummaryWithCategories
-                            : CardDavClient::CardContent::Summary);
     // Whole cards a server sends with the listing are kept, as far as the kept texts have room;
-    // the reader hands on only texts that hold more than the properties asked for.
-    auto listed = judgedMultistatus(session.cd, answer, [&](std::string body) {
-        return xmlParser().getCardData(std::move(body), url, CardTexts::WhenWhole,
-                                       FetchedCards::kMaxBytes);
-    });
+    // the reader hands on only texts that hold more than the properties asked for. The listing
+    // is read as it arrives.
+    ListingReading reading(url, CardTexts::WhenWhole, FetchedCards::kMaxBytes);
+    Query answer = session.cd.get_addressbookitems(
+        url,
+        withCategories ? CardDavClient::CardContent::SummaryWithCategories
+                       : CardDavClient::CardContent::Summary,
+        0, &reading);
+    auto listed = judgedReading(session.cd, answer, reading);
     if (!listed.verdict.ok())
         return {std::move(listed.verdict), {}};
     // A server that caps its results ends the listing with a 507 (RFC 6352 8.6.1): what it

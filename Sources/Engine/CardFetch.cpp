@@ -104,16 +104,14 @@ Verdict fetchWholeBook(Session& session) {
     BookToken token = bookSyncToken(session, url);
     if (!token.verdict.ok())
         return std::move(token.verdict);
-    Query answer =
-        client.get_addressbookitems(url, CardDavClient::CardContent::WholeCard, kLargestWholeBook);
+    ListingReading reading(url, CardTexts::Always, FetchedCards::kMaxBytes);
+    Query answer = client.get_addressbookitems(url, CardDavClient::CardContent::WholeCard,
+                                               kLargestWholeBook, &reading);
     cardlisting whole;
     const bool refused = refusesWholeBookReport(answer);
     const bool tooLarge = answer.tooLarge;
     if (!refused && !tooLarge) {
-        auto read = judgedMultistatus(client, answer, [&](std::string body) {
-            return xmlParser().getCardData(std::move(body), url, CardTexts::Always,
-                                           FetchedCards::kMaxBytes);
-        });
+        auto read = judgedReading(client, answer, reading);
         if (!read.verdict.ok())
             return std::move(read.verdict);
         whole = std::move(read.value);

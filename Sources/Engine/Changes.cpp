@@ -196,7 +196,7 @@ ListedTag judgeTag(const CardDavClient& client, Query answer, const std::string&
     auto listed = judgedMultistatus(client, answer, [&](std::string body) {
         return xmlParser().getCardData(std::move(body), url);
     });
-    const std::vector<addresscard>& cards = listed.value.cards;
+    const auto& cards = listed.value.cards;
     judged.inconclusive = !listed.verdict.ok() || cards.size() != 1;
     if (!listed.verdict.ok()) {
         judged.check.verdict = std::move(listed.verdict);

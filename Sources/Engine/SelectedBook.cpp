@@ -56,11 +56,12 @@ void SelectedBook::takeListing(cardlisting listing) {
     categoriesKnown = listing.withCategories;
     FetchedCards keptBefore = std::move(texts);
     texts = FetchedCards();
-    for (std::size_t i = 0; i < listing.cards.size(); ++i) {
-        addresscard& entry = listing.cards[i];
+    // Each card of the listing is freed once taken up: the book grows as the listing shrinks.
+    for (; !listing.cards.empty(); listing.cards.pop_front(), listing.texts.pop_front()) {
+        addresscard& entry = listing.cards.front();
         if (entry.uid.empty())
             continue;
-        std::string text = std::move(listing.texts[i]);
+        std::string text = std::move(listing.texts.front());
         // A text read before at the tag the listing names still serves.
         if (text.empty())
             if (const std::string* kept = keptBefore.find(entry.uid, entry.etag))

@@ -73,13 +73,13 @@ ChangesRead readChanges(CardDavClient& client, const std::string& bookUrl, std::
     for (int round = 0; round < kMaxSyncRounds; ++round) {
         asked.insert(token);
         const bool depthOne = client.server_facts().syncNeedsDepthOne;
+        SyncChangesReading reading(bookUrl, textBudget);
         Query answer = client.sync_collection(
-            bookUrl, token, depthOne ? CardDavClient::Depth::One : CardDavClient::Depth::Zero);
+            bookUrl, token, depthOne ? CardDavClient::Depth::One : CardDavClient::Depth::Zero,
+            &reading);
         if (!isMultistatus(answer))
             return refusedSync(client, answer);
-        auto part = judgedMultistatus(client, answer, [&](std::string body) {
-            return xmlParser().getSyncChanges(std::move(body), bookUrl, textBudget);
-        });
+        auto part = judgedReading(client, answer, reading);
         if (!part.verdict.ok())
             return {std::move(part.verdict), "ERROR"};
         // A server that answers Depth 0 with the collection alone could not have listed a change
@@ -129,17 +129,16 @@ Verdict readCardTexts(CardDavClient& client, const std::string& bookUrl,
         const std::size_t count = std::min(batch, urls.size() - start);
         const auto from = urls.begin() + static_cast<std::ptrdiff_t>(start);
         // One card alone cannot be asked for in halves: its answer may be as large as any.
+        CardTextsReading reading(bookUrl, textBudget);
         Query answer = client.multiget_vcards(bookUrl, std::vector<std::string>(from, from + count),
                                               CardDavClient::CardContent::WholeCard,
-                                              count > 1 ? kLargestMultigetAnswer : 0);
+                                              count > 1 ? kLargestMultigetAnswer : 0, &reading);
         if (answer.tooLarge && count > 1) {
             batch = count / 2;
             continue;
         }
-        const std::size_t answerBytes = answer.body.size();
-        auto read = judgedMultistatus(client, answer, [&](std::string body) {
-            return xmlParser().getCardTexts(std::move(body), bookUrl, textBudget);
-        });
+        auto read = judgedReading(client, answer, reading);
+        const std::size_t answerBytes = reading.bytesTaken();
         if (!read.verdict.ok())
             return std::move(read.verdict);
         for (const cardtext& card : read.value.cards)

@@ -1,8 +1,9 @@
 #include "Multistatus/xmlParser.h"
 
+#include "Multistatus/DocumentBatches.h"
 #include "Multistatus/MultistatusResponse.h"
+#include "Multistatus/ParsedBody.h"
 #include "Transport/EntityTag.h"
-#include "Transport/HrefResolver.h"
 #include "Utils/AsciiCase.h"
 #include "Utils/VorlixUtils.h"
 #include "vCard/vCardParser.h"
@@ -10,97 +11,24 @@
 #include <pugixml.hpp>
 
 #include <charconv>
-#include <future>
 #include <system_error>
 #include <utility>
 
 namespace {
 
-// One answer's body parsed: the document is built in the body's own bytes and lives as long as
-// this object, which lives for one reading.
-class ParsedBody {
-public:
-    explicit ParsedBody(std::string xml) : body(std::move(xml)) {
-        // Default options: no DOCTYPE processing and no entity expansion beyond the predefined
-        // ones, nothing fetched. A body that does not parse whole (an HTML page, a truncated
-        // answer) is dropped rather than read in part. The text of an element is kept in the
-        // element itself rather than in a child node of its own (textOf reads both forms): a
-        // listing has a text node for every property, and a third fewer nodes to build and walk
-        // saves a tenth of the parse.
-        const bool parsed = static_cast<bool>(document.load_buffer_inplace(
-            body.data(), body.size(), pugi::parse_default | pugi::parse_embed_pcdata,
-            pugi::encoding_utf8));
-        if (!parsed) {
-            document.reset();
-            return;
-        }
-        documentLevel = names.documentScope(document);
-        topElement = document.document_element();
-        if (!documentLevel.matches(topElement, xmlns::dav, "multistatus")) {
-            form = BodyForm::OtherXml;
-            return;
-        }
-        form = BodyForm::Multistatus;
-        responseParent = documentLevel.enter(topElement);
-    }
-    ParsedBody(const ParsedBody&) = delete;
-    ParsedBody& operator=(const ParsedBody&) = delete;
-
-    BodyForm shape() const { return form; }
-    // Whether the top element is `localName` in namespace `ns`.
-    bool topIs(std::string_view ns, std::string_view localName) const {
-        return form != BodyForm::Unreadable && documentLevel.matches(topElement, ns, localName);
-    }
-    // The top element, entered, for a body that is no multistatus (a DAV:error, for one).
-    XmlScope top() const { return documentLevel.enter(topElement); }
-
-    // The responses of a multistatus, in document order; none for any other body.
-    pugi::xml_node firstResponse() const {
-        if (form != BodyForm::Multistatus)
-            return {};
-        return responseParent.child(xmlns::dav, "response").element();
-    }
-    pugi::xml_node nextResponse(pugi::xml_node response) const {
-        for (pugi::xml_node node = response.next_sibling(); node; node = node.next_sibling())
-            if (responseParent.matches(node, xmlns::dav, "response"))
-                return node;
-        return {};
-    }
-    XmlScope enter(pugi::xml_node response) const { return responseParent.enter(response); }
-    // The multistatus element, with the declarations met below it kept by `keeper`.
-    XmlScope responsesKeptBy(XmlNamespaces& keeper) const { return responseParent.keptBy(keeper); }
-
-    // The token a sync-collection answer gives beside its responses (after them, as a rule), or
-    // the sync-token property of the first response that has one.
-    std::string syncToken() const {
-        if (form != BodyForm::Multistatus)
-            return "";
-        for (pugi::xml_node child = topElement.first_child(); child; child = child.next_sibling())
-            if (responseParent.matches(child, xmlns::dav, "sync-token"))
-                return textOf(child);
-        MultistatusResponse response;
-        for (pugi::xml_node node = firstResponse(); node; node = nextResponse(node)) {
-            response.read(enter(node));
-            std::string token = response.propertyText(xmlns::dav, "sync-token");
-            if (!token.empty())
-                return token;
-        }
-        return "";
-    }
-
-private:
-    std::string body;
-    pugi::xml_document document;
-    XmlNamespaces names;
-    BodyForm form = BodyForm::Unreadable;
-    XmlScope documentLevel;
-    pugi::xml_node topElement;
-    // The multistatus element, whose children are the responses.
-    XmlScope responseParent;
-};
-
-template <class Value> Read<Value> reading(const ParsedBody& parsed, Value value) {
-    return {parsed.shape(), std::move(value)};
+// Reads `xml`, a short answer, batch by batch with `readBatch(batch, value)` in turn.
+template <class Value, class ReadBatch> Read<Value> readWhole(std::string_view xml,
+                                                              ReadBatch readBatch) {
+    Value value{};
+    BatchForms forms;
+    DocumentBatches batches([&](std::string text) {
+        const ParsedBody batch(std::move(text));
+        if (forms.accept(batch.shape()))
+            readBatch(batch, value);
+        return !forms.broken();
+    });
+    (void)batches.take(xml);
+    return readingOf(forms.of(batches.finish()), std::move(value));
 }
 
 // Finds the first descendant whose name equals `name` ignoring ASCII case (prefix included,
@@ -260,290 +188,338 @@ bool summarise(addresscard& card, std::string_view text) {
     return summary.whole;
 }
 
-// A copy of a card text while it fits in what is left of `budget`; empty beyond it.
-std::string keptWithin(std::string_view text, std::size_t& budget) {
-    if (text.size() > budget)
-        return {};
-    budget -= text.size();
-    return std::string(text);
-}
+// A card text as a batch's part holds it until the reading's text budget is applied: a view of
+// the batch's document, or a copy where the server split the text into pieces or escaped it.
+struct PendingText {
+    std::string_view inBatch;
+    std::string copy;
+
+    // `text`, a view of the batch's document or of `buffer`.
+    PendingText(std::string_view text, const std::string& buffer) {
+        if (text.data() == buffer.data())
+            copy = std::string(text);
+        else
+            inBatch = text;
+    }
+    PendingText() = default;
+
+    // A copy of the text while it fits in what is left of `budget`; empty beyond it.
+    std::string keptWithin(std::size_t& budget) const {
+        const std::string_view text = copy.empty() ? inBatch : std::string_view(copy);
+        if (text.size() > budget)
+            return {};
+        budget -= text.size();
+        return std::string(text);
+    }
+};
 
 // A card of a sync or multiget answer that came with its text: its record (these answers give
-// no display name: the card's identifier is the name of its resource), what the text says of it,
-// and the text while it fits in `budget`. `href` may be a view of `buffer`: it is read before
-// `buffer` is used again.
-cardtext cardWithText(const MultistatusResponse& response, std::string url, std::string_view href,
-                      pugi::xml_node addressData, std::string& buffer, std::size_t& budget) {
-    cardtext read;
-    read.card.cardid = replace(lastSegment(href), ".vcf", "");
-    read.card.url = std::move(url);
-    read.card.etag = tagOf(response, buffer);
-    read.card.lastmodified = response.propertyText(xmlns::dav, "getlastmodified");
+// no display name: the card's identifier is the name of its resource) with what the text says of
+// it, and the text. `href` may be a view of `buffer`: it is read before `buffer` is used again.
+addresscard cardWithText(const MultistatusResponse& response, std::string url,
+                         std::string_view href, pugi::xml_node addressData, std::string& buffer,
+                         PendingText& text) {
+    addresscard card;
+    card.cardid = replace(lastSegment(href), ".vcf", "");
+    card.url = std::move(url);
+    card.etag = tagOf(response, buffer);
+    card.lastmodified = response.propertyText(xmlns::dav, "getlastmodified");
     const std::string_view cardText = cardTextOf(addressData, buffer);
-    summarise(read.card, cardText);
-    read.text = keptWithin(cardText, budget);
-    return read;
+    summarise(card, cardText);
+    text = PendingText(cardText, buffer);
+    return card;
 }
 
-// The text of a listed card before the listing's text budget is applied: a view of the
-// document, or a copy where the server split the text into pieces or escaped it.
-struct ListedText {
-    std::string_view inDocument;
-    std::string copy;
-    bool taken = false; // the listing takes the text, as far as its budget goes
-    std::string_view view() const { return copy.empty() ? inDocument : std::string_view(copy); }
-};
+// The sync token `batch` gives: beside its responses, or in the first response that names one.
+// The token `batch` gives beside its responses, if any; those its responses give are for the
+// caller to take from each response it reads anyway (SyncToken::takeFrom).
+SyncToken syncTokenBeside(const ParsedBody& batch) {
+    SyncToken token;
+    if (const pugi::xml_node beside = batch.topLevelSyncToken())
+        token.beside = textOf(beside);
+    return token;
+}
 
-// A listing's responses read: one place for each, used by those that name a card.
-struct ListedResponses {
-    explicit ListedResponses(std::size_t count) : cards(count), texts(count), isCard(count) {}
-    std::vector<addresscard> cards;
-    std::vector<ListedText> texts;
-    std::vector<char> isCard;
-    bool truncated[2] = {false, false}; // of each half
-};
-
-// Reads the cards a listing's responses name on the request's own origin, the collection itself
-// left out. A long listing is read in two halves at once, the second on a thread of its own: the
-// document is only read, each half keeps the namespaces it meets, and it writes the places of
-// its own responses only.
-class ListingReader {
-public:
-    ListingReader(const std::string& requestUrl, CardTexts texts)
-        : hrefs(requestUrl), texts(texts),
-          // A request to a collection (its URL ends in "/") may be answered for it too.
-          collectionAsked(!requestUrl.empty() && requestUrl.back() == '/'),
-          collection(collectionAsked ? collectionUrl(normalUrl(requestUrl)) : std::string()) {}
-
-    ListedResponses read(const ParsedBody& parsed,
-                         const std::vector<pugi::xml_node>& responses) const {
-        ListedResponses read(responses.size());
-        const auto readHalf = [&](std::size_t first, std::size_t last, int half) {
-            XmlNamespaces declarations;
-            const XmlScope multistatus = parsed.responsesKeptBy(declarations);
-            MultistatusResponse response;
-            std::string text; // text that the server split into pieces, or card text it escaped
-            for (std::size_t i = first; i < last; ++i) {
-                response.read(multistatus.enter(responses[i]));
-                if (response.status() == 507)
-                    read.truncated[half] = true;
-                else
-                    read.isCard[i] = readCard(response, text, read.cards[i], read.texts[i]);
-            }
-        };
-        if (responses.size() < kTwoHalvesFrom) {
-            readHalf(0, responses.size(), 0);
-            return read;
-        }
-        const std::size_t middle = responses.size() / 2;
-        std::future<void> second;
-        try {
-            second = std::async(std::launch::async, readHalf, middle, responses.size(), 1);
-        } catch (const std::system_error&) {
-            readHalf(middle, responses.size(), 1); // no thread to be had: in turn
-        }
-        // Should this half fail, the future waits for the other before anything goes.
-        readHalf(0, middle, 0);
-        if (second.valid())
-            second.get();
-        return read;
+SyncToken syncTokenOf(const ParsedBody& batch, MultistatusResponse& response) {
+    SyncToken token = syncTokenBeside(batch);
+    for (pugi::xml_node node = batch.firstResponse(); node && token.inResponse.empty();
+         node = batch.nextResponse(node)) {
+        response.read(batch.enter(node));
+        token.takeFrom(response);
     }
-
-private:
-    // Below this many responses a second thread costs more than it saves.
-    static constexpr std::size_t kTwoHalvesFrom = 2048;
-
-    bool isCollection(const std::string& url) const {
-        // Only a URL about as long as the collection's can be it; card URLs are longer.
-        return collectionAsked && url.size() <= hrefs.requestUrl().size() + 8 &&
-               namesCollection(url, collection);
-    }
-
-    // Reads the card `response` names into `card` and `listed`; false when it names none.
-    bool readCard(const MultistatusResponse& response, std::string& text, addresscard& card,
-                  ListedText& listed) const {
-        if (!response.hasProp())
-            return false;
-        const std::string_view href = textOf(response.hrefElement(), text);
-        std::string url = hrefs.resolve(href);
-        // The user's credentials go with every request about a card: only to its own server.
-        if (!hrefs.isOfRequestOrigin(url) || isCollection(url))
-            return false;
-        card.displayname = response.propertyText(xmlns::dav, "displayname");
-        // Before `text` is used again: `href` may be a view of it.
-        card.cardid =
-            replace(card.displayname.empty() ? lastSegment(href) : card.displayname, ".vcf", "");
-        card.url = std::move(url);
-        card.lastmodified = response.propertyText(xmlns::dav, "getlastmodified");
-        card.creationdate = response.propertyText(xmlns::dav, "creationdate");
-        card.etag = tagOf(response, text);
-        card.contentlength =
-            lengthOf(textOf(response.propertyElement(xmlns::dav, "getcontentlength"), text));
-        const std::string_view cardText =
-            cardTextOf(response.propertyElement(xmlns::carddav, "address-data"), text);
-        listed.taken = summarise(card, cardText) || texts == CardTexts::Always;
-        if (listed.taken && cardText.data() == text.data())
-            listed.copy = std::string(cardText);
-        else if (listed.taken)
-            listed.inDocument = cardText;
-        return true;
-    }
-
-    const HrefResolver hrefs;
-    const CardTexts texts;
-    const bool collectionAsked;
-    const std::string collection;
-};
+    return token;
+}
 
 } // namespace
 
 Read<baseprincipal> xmlParser::getBasePrincipal(std::string xml,
                                                 const std::string& requestUrl) const {
-    const ParsedBody parsed(std::move(xml));
-    baseprincipal principal;
     const HrefResolver hrefs(requestUrl);
-    MultistatusResponse response;
-    for (pugi::xml_node node = parsed.firstResponse(); node; node = parsed.nextResponse(node)) {
-        response.read(parsed.enter(node));
-        const std::string href = response.href();
-        if (href != "/" && hrefs.resolve(href) != requestUrl)
-            continue;
-        principal.creationdate = response.propertyText(xmlns::dav, "creationdate");
-        principal.lastmodified = response.propertyText(xmlns::dav, "getlastmodified");
-        principal.etag = response.propertyText(xmlns::dav, "getetag");
-        principal.principal = textOf(response.property(xmlns::dav, "current-user-principal")
-                                         .child(xmlns::dav, "href")
-                                         .element());
-        break;
-    }
-    return reading(parsed, std::move(principal));
+    bool found = false;
+    return readWhole<baseprincipal>(xml, [&](const ParsedBody& batch, baseprincipal& principal) {
+        MultistatusResponse response;
+        for (pugi::xml_node node = batch.firstResponse(); node && !found;
+             node = batch.nextResponse(node)) {
+            response.read(batch.enter(node));
+            const std::string href = response.href();
+            if (href != "/" && hrefs.resolve(href) != requestUrl)
+                continue;
+            principal.creationdate = response.propertyText(xmlns::dav, "creationdate");
+            principal.lastmodified = response.propertyText(xmlns::dav, "getlastmodified");
+            principal.etag = response.propertyText(xmlns::dav, "getetag");
+            principal.principal = textOf(response.property(xmlns::dav, "current-user-principal")
+                                             .child(xmlns::dav, "href")
+                                             .element());
+            found = true;
+        }
+    });
 }
 
 Read<std::string> xmlParser::getAddressHome(std::string xml) const {
-    const ParsedBody parsed(std::move(xml));
-    MultistatusResponse response;
-    for (pugi::xml_node node = parsed.firstResponse(); node; node = parsed.nextResponse(node)) {
-        response.read(parsed.enter(node));
-        const XmlScope home = response.property(xmlns::carddav, "addressbook-home-set");
-        if (home)
-            return reading(parsed, homeSetHref(home));
-    }
-    return reading(parsed, std::string());
+    bool found = false;
+    return readWhole<std::string>(xml, [&](const ParsedBody& batch, std::string& home) {
+        MultistatusResponse response;
+        for (pugi::xml_node node = batch.firstResponse(); node && !found;
+             node = batch.nextResponse(node)) {
+            response.read(batch.enter(node));
+            if (const XmlScope set = response.property(xmlns::carddav, "addressbook-home-set")) {
+                home = homeSetHref(set);
+                found = true;
+            }
+        }
+    });
 }
 
 Read<std::vector<addressbook>> xmlParser::getAddressbooks(std::string xml,
                                                           const std::string& requestUrl) const {
-    const ParsedBody parsed(std::move(xml));
     const HrefResolver hrefs(requestUrl);
-    std::vector<addressbook> books;
-    MultistatusResponse response;
-    for (pugi::xml_node node = parsed.firstResponse(); node; node = parsed.nextResponse(node)) {
-        response.read(parsed.enter(node));
-        if (!response.hasProp() || !isAddressbook(node, response))
-            continue;
-        books.push_back(
-            {hrefs.resolve(response.href()), response.propertyText(xmlns::dav, "displayname"),
-             response.propertyText(xmlns::dav, "getlastmodified"),
-             grantsWriting(response.property(xmlns::dav, "current-user-privilege-set"))});
-    }
-    return reading(parsed, std::move(books));
+    return readWhole<std::vector<addressbook>>(
+        xml, [&](const ParsedBody& batch, std::vector<addressbook>& books) {
+            MultistatusResponse response;
+            for (pugi::xml_node node = batch.firstResponse(); node;
+                 node = batch.nextResponse(node)) {
+                response.read(batch.enter(node));
+                if (!response.hasProp() || !isAddressbook(node, response))
+                    continue;
+                books.push_back(
+                    {hrefs.resolve(response.href()),
+                     response.propertyText(xmlns::dav, "displayname"),
+                     response.propertyText(xmlns::dav, "getlastmodified"),
+                     grantsWriting(response.property(xmlns::dav, "current-user-privilege-set"))});
+            }
+        });
 }
 
 Read<cardlisting> xmlParser::getCardData(std::string xml, const std::string& requestUrl,
                                          CardTexts texts, std::size_t textBudget) const {
-    const ParsedBody parsed(std::move(xml));
-    std::vector<pugi::xml_node> responses;
-    for (pugi::xml_node node = parsed.firstResponse(); node; node = parsed.nextResponse(node))
-        responses.push_back(node);
-    ListedResponses read = ListingReader(requestUrl, texts).read(parsed, responses);
-    cardlisting listing;
-    listing.truncated = read.truncated[0] || read.truncated[1];
-    // The cards close up in place, in the listing's order, and their texts are taken in that
-    // order while the budget lasts.
-    listing.texts.reserve(responses.size());
-    std::size_t cards = 0;
-    for (std::size_t i = 0; i < responses.size(); ++i) {
-        if (!read.isCard[i])
-            continue;
-        if (cards != i)
-            read.cards[cards] = std::move(read.cards[i]);
-        ++cards;
-        const ListedText& text = read.texts[i];
-        listing.texts.push_back(text.taken ? keptWithin(text.view(), textBudget) : std::string());
-    }
-    read.cards.resize(cards);
-    listing.cards = std::move(read.cards);
-    return reading(parsed, std::move(listing));
+    return ListingReading::of(xml, requestUrl, texts, textBudget);
 }
 
 Read<std::string> xmlParser::getSyncToken(std::string xml) const {
-    const ParsedBody parsed(std::move(xml));
-    return reading(parsed, parsed.syncToken());
+    const Read<SyncToken> read = readWhole<SyncToken>(xml, [](const ParsedBody& batch, SyncToken& token) {
+        MultistatusResponse response;
+        token.follow(syncTokenOf(batch, response));
+    });
+    return {read.form, read.value.value()};
 }
 
 Read<bookstate> xmlParser::getBookState(std::string xml) const {
-    const ParsedBody parsed(std::move(xml));
-    bookstate state;
-    state.token = parsed.syncToken();
-    MultistatusResponse response;
-    for (pugi::xml_node node = parsed.firstResponse(); node; node = parsed.nextResponse(node)) {
-        response.read(parsed.enter(node));
-        if (const XmlScope privileges =
-                response.property(xmlns::dav, "current-user-privilege-set")) {
-            state.writable = grantsWriting(privileges);
-            break;
+    SyncToken token;
+    bool privilegesSeen = false;
+    Read<bookstate> read = readWhole<bookstate>(xml, [&](const ParsedBody& batch, bookstate& state) {
+        MultistatusResponse response;
+        token.follow(syncTokenOf(batch, response));
+        for (pugi::xml_node node = batch.firstResponse(); node && !privilegesSeen;
+             node = batch.nextResponse(node)) {
+            response.read(batch.enter(node));
+            if (const XmlScope privileges =
+                    response.property(xmlns::dav, "current-user-privilege-set")) {
+                state.writable = grantsWriting(privileges);
+                privilegesSeen = true;
+            }
         }
-    }
-    return reading(parsed, std::move(state));
+    });
+    read.value.token = token.value();
+    return read;
 }
 
 Read<syncanswer> xmlParser::getSyncChanges(std::string xml, const std::string& requestUrl,
                                            std::size_t textBudget) const {
-    const ParsedBody parsed(std::move(xml));
-    syncanswer answer;
-    answer.token = parsed.syncToken();
-    const HrefResolver hrefs(requestUrl);
-    const std::string collection = collectionUrl(normalUrl(requestUrl));
+    return SyncChangesReading::of(xml, requestUrl, textBudget);
+}
+
+Read<cardtexts> xmlParser::getCardTexts(std::string xml, const std::string& requestUrl,
+                                        std::size_t textBudget) const {
+    return CardTextsReading::of(xml, requestUrl, textBudget);
+}
+
+void SyncToken::takeFrom(const MultistatusResponse& response) {
+    if (inResponse.empty())
+        inResponse = response.propertyText(xmlns::dav, "sync-token");
+}
+
+void SyncToken::follow(SyncToken later) {
+    if (!beside)
+        beside = std::move(later.beside);
+    if (inResponse.empty())
+        inResponse = std::move(later.inResponse);
+}
+
+struct ListingReader::Part final : BatchPart {
+    using BatchPart::BatchPart;
+    std::vector<addresscard> cards;
+    std::vector<PendingText> texts; // parallel to `cards`: those the listing takes
+    bool truncated = false;
+};
+
+ListingReader::ListingReader(std::string requestUrl, CardTexts texts, std::size_t textBudget)
+    : CardAnswerReader(std::move(requestUrl), textBudget), texts(texts),
+      collectionAsked(!hrefs.requestUrl().empty() && hrefs.requestUrl().back() == '/'),
+      collection(collectionAsked ? collectionUrl(normalUrl(hrefs.requestUrl())) : std::string()) {}
+
+std::unique_ptr<BatchPart> ListingReader::readPart(std::string batch) const {
+    auto part = std::make_unique<Part>(std::move(batch));
     MultistatusResponse response;
+    std::string buffer; // text that the server split into pieces, or card text it escaped
+    const ParsedBody& parsed = part->batch;
+    part->cards.reserve(parsed.responseCount());
+    part->texts.reserve(part->cards.capacity());
+    for (pugi::xml_node node = parsed.firstResponse(); node; node = parsed.nextResponse(node)) {
+        response.read(parsed.enter(node));
+        if (response.status() == 507)
+            part->truncated = true;
+        else
+            readCard(response, buffer, *part);
+    }
+    return part;
+}
+
+void ListingReader::takePart(BatchPart& taken) {
+    Part& part = static_cast<Part&>(taken);
+    listing.truncated = listing.truncated || part.truncated;
+    // Texts are taken in the listing's order while the budget lasts.
+    for (std::size_t i = 0; i < part.cards.size(); ++i) {
+        listing.cards.push_back(std::move(part.cards[i]));
+        listing.texts.push_back(part.texts[i].keptWithin(textBudget));
+    }
+}
+
+bool ListingReader::isCollection(const std::string& url) const {
+    // Only a URL about as long as the collection's can be it; card URLs are longer.
+    return collectionAsked && url.size() <= hrefs.requestUrl().size() + 8 &&
+           namesCollection(url, collection);
+}
+
+bool ListingReader::readCard(const MultistatusResponse& response, std::string& buffer,
+                             Part& part) const {
+    if (!response.hasProp())
+        return false;
+    const std::string_view href = textOf(response.hrefElement(), buffer);
+    std::string url = hrefs.resolve(href);
+    // The user's credentials go with every request about a card: only to its own server.
+    if (!hrefs.isOfRequestOrigin(url) || isCollection(url))
+        return false;
+    addresscard& card = part.cards.emplace_back();
+    card.displayname = response.propertyText(xmlns::dav, "displayname");
+    // Before `buffer` is used again: `href` may be a view of it.
+    card.cardid =
+        replace(card.displayname.empty() ? lastSegment(href) : card.displayname, ".vcf", "");
+    card.url = std::move(url);
+    card.lastmodified = response.propertyText(xmlns::dav, "getlastmodified");
+    card.creationdate = response.propertyText(xmlns::dav, "creationdate");
+    card.etag = tagOf(response, buffer);
+    card.contentlength =
+        lengthOf(textOf(response.propertyElement(xmlns::dav, "getcontentlength"), buffer));
+    const std::string_view cardText =
+        cardTextOf(response.propertyElement(xmlns::carddav, "address-data"), buffer);
+    const bool taken = summarise(card, cardText) || texts == CardTexts::Always;
+    part.texts.push_back(taken ? PendingText(cardText, buffer) : PendingText());
+    return true;
+}
+
+struct SyncChangesReader::Part final : BatchPart {
+    using BatchPart::BatchPart;
+    SyncToken token;
+    std::vector<syncchange> changes;
+    std::vector<PendingText> texts; // parallel to `changes`
+    bool truncated = false;
+    bool namesCollection = false;
+};
+
+SyncChangesReader::SyncChangesReader(std::string requestUrl, std::size_t textBudget)
+    : CardAnswerReader(std::move(requestUrl), textBudget),
+      collection(collectionUrl(normalUrl(hrefs.requestUrl()))) {}
+
+syncanswer& SyncChangesReader::value() {
+    answer.token = token.value();
+    return answer;
+}
+
+std::unique_ptr<BatchPart> SyncChangesReader::readPart(std::string batch) const {
+    auto part = std::make_unique<Part>(std::move(batch));
+    const ParsedBody& parsed = part->batch;
+    MultistatusResponse response;
+    part->token = syncTokenBeside(parsed);
+    part->changes.reserve(parsed.responseCount());
+    part->texts.reserve(part->changes.capacity());
     std::string text;
     for (pugi::xml_node node = parsed.firstResponse(); node; node = parsed.nextResponse(node)) {
         response.read(parsed.enter(node));
+        part->token.takeFrom(response);
         const std::string_view href = textOf(response.hrefElement(), text);
         std::string url = hrefs.resolve(href);
         if (!hrefs.isOfRequestOrigin(url))
             continue;
         if (response.status() == 507) {
-            answer.truncated = true;
-        } else if (response.status() == 404) {
-            syncchange& removed = answer.changes.emplace_back();
-            removed.card.url = std::move(url);
-            removed.removed = true;
-        } else if (namesCollection(url, collection)) {
-            answer.namesCollection = true;
-        } else if (response.hasProp()) {
-            syncchange& change = answer.changes.emplace_back();
-            if (const pugi::xml_node data =
-                    response.propertyElement(xmlns::carddav, "address-data")) {
-                cardtext read =
-                    cardWithText(response, std::move(url), href, data, text, textBudget);
-                change.card = std::move(read.card);
-                change.text = std::move(read.text);
-                change.read = true;
-            } else {
-                change.card.url = std::move(url);
-                change.card.etag = tagOf(response, text);
-                change.card.lastmodified = response.propertyText(xmlns::dav, "getlastmodified");
-            }
+            part->truncated = true;
+            continue;
+        }
+        const bool removed = response.status() == 404;
+        if (!removed && namesCollection(url, collection)) {
+            part->namesCollection = true;
+            continue;
+        }
+        if (!removed && !response.hasProp())
+            continue;
+        syncchange& change = part->changes.emplace_back();
+        PendingText& changeText = part->texts.emplace_back();
+        if (removed) {
+            change.card.url = std::move(url);
+            change.removed = true;
+        } else if (const pugi::xml_node data =
+                       response.propertyElement(xmlns::carddav, "address-data")) {
+            change.card = cardWithText(response, std::move(url), href, data, text, changeText);
+            change.read = true;
+        } else {
+            change.card.url = std::move(url);
+            change.card.etag = tagOf(response, text);
+            change.card.lastmodified = response.propertyText(xmlns::dav, "getlastmodified");
         }
     }
-    return reading(parsed, std::move(answer));
+    return part;
 }
 
-Read<cardtexts> xmlParser::getCardTexts(std::string xml, const std::string& requestUrl,
-                                        std::size_t textBudget) const {
-    const ParsedBody parsed(std::move(xml));
-    const HrefResolver hrefs(requestUrl);
-    cardtexts answer;
+void SyncChangesReader::takePart(BatchPart& taken) {
+    Part& part = static_cast<Part&>(taken);
+    token.follow(std::move(part.token));
+    answer.truncated = answer.truncated || part.truncated;
+    answer.namesCollection = answer.namesCollection || part.namesCollection;
+    for (std::size_t i = 0; i < part.changes.size(); ++i) {
+        answer.changes.push_back(std::move(part.changes[i]));
+        answer.changes.back().text = part.texts[i].keptWithin(textBudget);
+    }
+}
+
+struct CardTextsReader::Part final : BatchPart {
+    using BatchPart::BatchPart;
+    std::vector<cardtext> cards;
+    std::vector<PendingText> texts; // parallel to `cards`
+    std::vector<std::string> removed;
+};
+
+std::unique_ptr<BatchPart> CardTextsReader::readPart(std::string batch) const {
+    auto part = std::make_unique<Part>(std::move(batch));
+    const ParsedBody& parsed = part->batch;
     MultistatusResponse response;
     std::string text;
     for (pugi::xml_node node = parsed.firstResponse(); node; node = parsed.nextResponse(node)) {
@@ -553,16 +529,27 @@ Read<cardtexts> xmlParser::getCardTexts(std::string xml, const std::string& requ
         if (!hrefs.isOfRequestOrigin(url))
             continue;
         if (response.status() == 404) {
-            answer.removed.push_back(std::move(url));
+            part->removed.push_back(std::move(url));
             continue;
         }
         const pugi::xml_node addressData = response.propertyElement(xmlns::carddav, "address-data");
         if (!addressData)
             continue;
-        answer.cards.push_back(
-            cardWithText(response, std::move(url), href, addressData, text, textBudget));
+        PendingText& cardText = part->texts.emplace_back();
+        part->cards.push_back(
+            {cardWithText(response, std::move(url), href, addressData, text, cardText), {}});
     }
-    return reading(parsed, std::move(answer));
+    return part;
+}
+
+void CardTextsReader::takePart(BatchPart& taken) {
+    Part& part = static_cast<Part&>(taken);
+    for (std::string& url : part.removed)
+        answer.removed.push_back(std::move(url));
+    for (std::size_t i = 0; i < part.cards.size(); ++i) {
+        answer.cards.push_back(std::move(part.cards[i]));
+        answer.cards.back().text = part.texts[i].keptWithin(textBudget);
+    }
 }
 
 std::vector<std::string> xmlParser::davErrorConditions(std::string xml) const {

@@ -4,18 +4,29 @@
 //
 // Elements are matched by namespace and local name whatever prefix the server chose; each
 // property is read from the first successful propstat that holds it; every href the parser
-// returns is made absolute on the URL of the request it answers. Each reading parses the body it
-// is given and keeps nothing afterwards: the body and its document are freed when it returns.
-// Every reading says how far the body could be read, and a caller must look: a body that is no
-// complete multistatus (cut off, an error page, a maintenance page) reads as empty records, and
-// that emptiness says nothing about the server's data.
+// returns is made absolute on the URL of the request it answers. Every body is parsed a batch of
+// whole responses at a time (DocumentBatches): the answers that may be long are read as they
+// arrive (the readings at the end, handed to the request as its sink), and nothing of a body or
+// of a document of it is kept beyond its batch. Every reading says how far the body could be
+// read, and a caller must look: a body that is no complete multistatus (cut off, an error page, a
+// maintenance page) reads as empty records, and that emptiness says nothing about the server's
+// data.
 #pragma once
 
+#include "Multistatus/BodyForm.h"
+#include "Multistatus/StreamedReading.h"
+#include "Transport/HrefResolver.h"
+
 #include <cstddef>
+#include <deque>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
+
+class MultistatusResponse;
 
 struct baseprincipal {
     std::string etag;
@@ -56,12 +67,13 @@ struct addresscard {
 };
 
 // A listing of cards: the records, and the whole text of those cards the server sent whole
-// although the listing asked for a few of their properties (as some servers do).
+// although the listing asked for a few of their properties (as some servers do). Double-ended
+// queues, so that a listing taken up card by card frees each as it goes.
 struct cardlisting {
-    std::vector<addresscard> cards;
+    std::deque<addresscard> cards;
     // Parallel to `cards`: the card's whole text, or empty where the server sent the
     // properties asked for alone.
-    std::vector<std::string> texts;
+    std::deque<std::string> texts;
     // The server listed only part of the cards (507 for the collection itself, as a server that
     // caps the results of a report answers).
     bool truncated = false;
@@ -118,21 +130,8 @@ struct cardtexts {
     std::vector<std::string> removed;
 };
 
-// How far the body of an answer could be read.
-enum class BodyForm {
-    Unreadable,  // not well-formed XML: cut off in transit, or no XML at all
-    OtherXml,    // well-formed XML whose top element is no DAV:multistatus
-    Multistatus, // a whole DAV:multistatus
-};
-
-// What a reading gave, and from what kind of body.
-template <class Value> struct [[nodiscard]] Read {
-    BodyForm form = BodyForm::Unreadable;
-    Value value{};
-};
-
 // Every reading takes the answer's body and the URL of the request that it answers: hrefs resolve
-// against that URL. A body moved in is never copied (a listing of 10,000 cards is megabytes).
+// against that URL.
 class xmlParser {
 public:
     // Read from the response for the collection the principal request went to: href "/" or
@@ -174,3 +173,87 @@ public:
     // name; empty for any other body.
     std::string davErrorReason(std::string xml) const;
 };
+
+// The sync token of an answer, seen batch by batch: the one beside the responses where there is
+// one (after them, as a rule), else the first that a response's properties give.
+struct SyncToken {
+    std::optional<std::string> beside;
+    std::string inResponse;
+
+    // Takes the token `response` names while none came in a response before.
+    void takeFrom(const MultistatusResponse& response);
+    // Takes what a later batch saw.
+    void follow(SyncToken later);
+    std::string value() const { return beside ? *beside : inResponse; }
+};
+
+// The readers of the answers that may be long (StreamedReading), taking the URL of the request
+// the answer is for, which hrefs resolve against, and a text budget: card texts are kept in the
+// answer's order while they add up to no more than that many bytes.
+class CardAnswerReader {
+public:
+    CardAnswerReader(std::string requestUrl, std::size_t textBudget)
+        : hrefs(std::move(requestUrl)), textBudget(textBudget) {}
+
+protected:
+    const HrefResolver hrefs;
+    std::size_t textBudget;
+};
+
+// A listing of cards, as getCardData reads it.
+class ListingReader : CardAnswerReader {
+public:
+    using Value = cardlisting;
+    ListingReader(std::string requestUrl, CardTexts texts, std::size_t textBudget);
+    std::unique_ptr<BatchPart> readPart(std::string batch) const;
+    void takePart(BatchPart& part);
+    cardlisting& value() { return listing; }
+
+private:
+    struct Part;
+    // Reads the card `response` names into `part`; false when it names none.
+    bool readCard(const MultistatusResponse& response, std::string& buffer, Part& part) const;
+    bool isCollection(const std::string& url) const;
+
+    const CardTexts texts;
+    // A request to a collection (its URL ends in "/") may be answered for it too.
+    const bool collectionAsked;
+    const std::string collection;
+    cardlisting listing;
+};
+using ListingReading = StreamedReading<ListingReader>;
+
+// The changes of a sync-collection answer on the request's own origin; the token empty when the
+// answer names none (a server that does not know the report).
+class SyncChangesReader : CardAnswerReader {
+public:
+    using Value = syncanswer;
+    SyncChangesReader(std::string requestUrl, std::size_t textBudget);
+    std::unique_ptr<BatchPart> readPart(std::string batch) const;
+    void takePart(BatchPart& part);
+    syncanswer& value();
+
+private:
+    struct Part;
+    // The collection the report is about, which some servers list among its changes.
+    const std::string collection;
+    SyncToken token;
+    syncanswer answer;
+};
+using SyncChangesReading = StreamedReading<SyncChangesReader>;
+
+// The cards of a multiget answer on the request's own origin that came with their text, and those
+// the server answered 404 for.
+class CardTextsReader : CardAnswerReader {
+public:
+    using Value = cardtexts;
+    using CardAnswerReader::CardAnswerReader;
+    std::unique_ptr<BatchPart> readPart(std::string batch) const;
+    void takePart(BatchPart& part);
+    cardtexts& value() { return answer; }
+
+private:
+    struct Part;
+    cardtexts answer;
+};
+using CardTextsReading = StreamedReading<CardTextsReader>;

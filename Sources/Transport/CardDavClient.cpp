@@ -212,7 +212,7 @@ std::optional<std::chrono::milliseconds> CardDavClient::stallWindow() const {
 
 Query CardDavClient::perform(const std::string& url, const std::string& method,
                              const std::string& body, std::size_t maxBody, curl_slist* headers,
-                             bool withCredentials) {
+                             BodySink* sink, bool withCredentials) {
     CURL* kept = connection();
     if (kept == nullptr) {
         Query failed;
@@ -220,19 +220,20 @@ Query CardDavClient::perform(const std::string& url, const std::string& method,
         return failed;
     }
     prepare(kept, url, method, body, headers, withCredentials);
-    RequestExchange exchange(kept, isReadOnlyMethod(method), stallWindow(), maxBody, answerCeiling);
+    RequestExchange exchange(kept, isReadOnlyMethod(method), stallWindow(), maxBody, answerCeiling,
+                             sink);
     return exchange.finish(curl_easy_perform(kept), url);
 }
 
 Query CardDavClient::getWithoutCredentials(const std::string& url, curl_slist* headers,
                                            std::size_t maxBody) {
     HeaderListOwner owner{headers};
-    return perform(url, "GET", "", maxBody, owner.list, false);
+    return perform(url, "GET", "", maxBody, owner.list, nullptr, false);
 }
 
 Query CardDavClient::query(const std::string& url, const std::string& method,
                            const std::string& body, curl_slist* headers, Redirects redirects,
-                           std::size_t maxBody) {
+                           std::size_t maxBody, BodySink* sink) {
     HeaderListOwner owner{headers};
     if (!body.empty()) {
         // libcurl announces large bodies with "Expect: 100-continue" and then waits a second for
@@ -242,11 +243,11 @@ Query CardDavClient::query(const std::string& url, const std::string& method,
             throw std::bad_alloc();
         owner.list = extended;
     }
-    Query answer = perform(url, method, body, maxBody, owner.list);
+    Query answer = perform(url, method, body, maxBody, owner.list, sink);
     if (redirects == Redirects::refused)
         return answer;
     RedirectChain chain(url, sends_credentials());
     while (const std::optional<std::string> next = chain.next(answer))
-        answer = perform(*next, method, body, maxBody, owner.list);
+        answer = perform(*next, method, body, maxBody, owner.list, sink);
     return answer;
 }

@@ -8,6 +8,7 @@
 // credentials never go out on a connection that was opened for other settings.
 #pragma once
 
+#include "Transport/BodySink.h"
 #include "Transport/ScriptInput.h"
 #include "Transport/SecretForms.h"
 
@@ -50,6 +51,7 @@ struct Query {
     // Every header line received, status lines and CRLF included; when libcurl went through
     // several responses (an authentication challenge, an interim 100) their blocks follow.
     std::string headers;
+    // Empty where the body went to the request's sink as it arrived.
     std::string body;
     // The URL that gave this answer: the request's own, or the last one a followed redirect
     // named. Hrefs in the body resolve against it.
@@ -171,10 +173,15 @@ public:
     // ownership of `headers` (may be null) and frees it. An empty `body` sends no request body,
     // whatever the method. An answer whose body grows beyond `maxBody` bytes (0: no limit of its
     // own), or beyond the answer ceiling, ends the transfer, as no answer (status 0, `tooLarge`
-    // or `beyondCeiling` set). Throws std::bad_alloc when the answer does not fit in memory.
+    // or `beyondCeiling` set). With a `sink`, the body of a multistatus answer (207) goes to it as
+    // it arrives, counted against both limits, and the answer's `body` stays empty; what the sink
+    // took is part of the answer only when the answer came whole (a transfer cut off is no
+    // answer, as ever). A sink that wants no more ends the transfer; the answer keeps its status,
+    // and the sink tells what it read. Every other answer's body is kept as without a sink.
+    // Throws std::bad_alloc when the answer does not fit in memory, and what the sink throws.
     Query query(const std::string& url, const std::string& method, const std::string& body,
                 curl_slist* headers, Redirects redirects = Redirects::refused,
-                std::size_t maxBody = 0);
+                std::size_t maxBody = 0, BodySink* sink = nullptr);
 
     // Sends `request` as `query` does (no redirect followed).
     Query send(const HttpRequest& request);
@@ -200,9 +207,10 @@ public:
     // The cards of the address book at `url`: what a listing reads of each (CardContent::Summary),
     // that and the card's CATEGORIES, or each card's whole text.
     enum class CardContent { Summary, SummaryWithCategories, WholeCard };
-    // With `maxBody`, an answer larger than that many bytes is given up (status 0).
+    // With `maxBody`, an answer larger than that many bytes is given up (status 0). The reports
+    // that may answer at length take a `sink` for their multistatus body (`query`).
     Query get_addressbookitems(const std::string& url, CardContent content = CardContent::Summary,
-                               std::size_t maxBody = 0);
+                               std::size_t maxBody = 0, BodySink* sink = nullptr);
     // The members of the collection at `url` with their tags (a PROPFIND of depth 1): every card,
     // where a server caps the results of a report.
     Query list_members(const std::string& url);
@@ -234,10 +242,10 @@ public:
     // with the collection alone, listing its changed members only for 1.
     enum class Depth { Zero, One };
     Query sync_collection(const std::string& url, const std::string& token,
-                          Depth depth = Depth::Zero);
+                          Depth depth = Depth::Zero, BodySink* sink = nullptr);
     Query get_synctoken(const std::string& url);
     Query multiget_vcards(const std::string& url, const std::vector<std::string>& cardUrls,
-                          CardContent content, std::size_t maxBody = 0);
+                          CardContent content, std::size_t maxBody = 0, BodySink* sink = nullptr);
 
 private:
     struct HandleCleanup {
@@ -252,7 +260,8 @@ private:
     // One request on the kept handle, without redirects; with the credentials unless
     // `withCredentials` is false.
     Query perform(const std::string& url, const std::string& method, const std::string& body,
-                  std::size_t maxBody, curl_slist* headers, bool withCredentials = true);
+                  std::size_t maxBody, curl_slist* headers, BodySink* sink,
+                  bool withCredentials = true);
     // A GET of `url` that carries no credentials whatever the settings. Takes ownership of
     // `headers`, as `query` does.
     Query getWithoutCredentials(const std::string& url, curl_slist* headers, std::size_t maxBody);

@@ -125,13 +125,13 @@ Query CardDavClient::get_addressbooks(const std::string& url) {
 }
 
 Query CardDavClient::get_addressbookitems(const std::string& url, CardContent content,
-                                          std::size_t maxBody) {
+                                          std::size_t maxBody, BodySink* sink) {
     const std::string body =
         R"(<?xml version="1.0" encoding="utf-8" ?><C:addressbook-query xmlns:D="DAV:" )"
         R"(xmlns:C="urn:ietf:params:xml:ns:carddav"><D:prop>)" +
         cardProperties(content) + R"(</D:prop><C:filter/></C:addressbook-query>)";
     return query(url, "REPORT", body, headerList({kXmlType, kAcceptXml, kDepthOne}),
-                 Redirects::refused, maxBody);
+                 Redirects::refused, maxBody, sink);
 }
 
 Query CardDavClient::list_members(const std::string& url) {
@@ -189,7 +189,7 @@ Query CardDavClient::send(const HttpRequest& request) {
 }
 
 Query CardDavClient::sync_collection(const std::string& url, const std::string& token,
-                                     Depth depth) {
+                                     Depth depth, BodySink* sink) {
     const std::string tokenElement = token.empty()
                                          ? "<D:sync-token/>"
                                          : "<D:sync-token>" + xmlEscaped(token) + "</D:sync-token>";
@@ -204,7 +204,8 @@ Query CardDavClient::sync_collection(const std::string& url, const std::string& 
         R"(</D:sync-collection>)";
     // The report goes by its sync level; the Depth header is the caller's choice.
     return query(url, "REPORT", body,
-                 headerList({kXmlType, kAcceptXml, depth == Depth::One ? kDepthOne : kDepthZero}));
+                 headerList({kXmlType, kAcceptXml, depth == Depth::One ? kDepthOne : kDepthZero}),
+                 Redirects::refused, 0, sink);
 }
 
 Query CardDavClient::get_synctoken(const std::string& url) {
@@ -213,7 +214,7 @@ Query CardDavClient::get_synctoken(const std::string& url) {
 
 Query CardDavClient::multiget_vcards(const std::string& url,
                                      const std::vector<std::string>& cardUrls, CardContent content,
-                                     std::size_t maxBody) {
+                                     std::size_t maxBody, BodySink* sink) {
     std::string body =
         R"(<?xml version="1.0" encoding="utf-8" ?><C:addressbook-multiget xmlns:D="DAV:" )"
         R"(xmlns:C="urn:ietf:params:xml:ns:carddav"><D:prop>)";
@@ -223,5 +224,5 @@ Query CardDavClient::multiget_vcards(const std::string& url,
         body += "<D:href>" + xmlEscaped(pathOf(cardUrl)) + "</D:href>";
     body += "</C:addressbook-multiget>";
     return query(url, "REPORT", body, headerList({kXmlType, kAcceptXml, kDepthOne}),
-                 Redirects::refused, maxBody);
+                 Redirects::refused, maxBody, sink);
 }

@@ -60,7 +60,7 @@ public:
                std::optional<std::chrono::milliseconds> stallWindow, std::size_t ceiling) {
         requestIndex = index;
         headers = list;
-        exchange.emplace(handle, resendable, stallWindow, 0, ceiling);
+        exchange.emplace(handle, resendable, stallWindow, 0, ceiling, nullptr);
         if (curl_multi_add_handle(multi, handle) != CURLM_OK) {
             stop();
             throw std::bad_alloc();

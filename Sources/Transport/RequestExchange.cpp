@@ -1,6 +1,5 @@
 #include "Transport/RequestExchange.h"
 
-#include <new>
 #include <utility>
 
 namespace {
@@ -19,8 +18,8 @@ bool isReadOnlyMethod(const std::string& method) {
 
 RequestExchange::RequestExchange(CURL* handle, bool resendable,
                                  std::optional<std::chrono::milliseconds> stallWindow,
-                                 std::size_t maxBody, std::size_t ceiling)
-    : handle(handle), resendable(resendable), maxBody(maxBody), ceiling(ceiling) {
+                                 std::size_t maxBody, std::size_t ceiling, BodySink* sink)
+    : handle(handle), resendable(resendable), maxBody(maxBody), ceiling(ceiling), sink(sink) {
     curl_easy_setopt(handle, CURLOPT_HEADERFUNCTION, onHeader);
     curl_easy_setopt(handle, CURLOPT_HEADERDATA, this);
     curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, onBody);
@@ -43,8 +42,8 @@ RequestExchange::~RequestExchange() {
     curl_easy_setopt(handle, CURLOPT_XFERINFODATA, static_cast<void*>(nullptr));
 }
 
-// The callbacks never let an exception into libcurl's C frames: running out of memory ends the
-// transfer (returning fewer bytes than given), and `finish` raises it again.
+// The callbacks never let an exception into libcurl's C frames: one ends the transfer (returning
+// fewer bytes than given), and `finish` raises it again.
 size_t RequestExchange::onHeader(char* data, size_t size, size_t count, void* exchange) {
     auto* self = static_cast<RequestExchange*>(exchange);
     if (self == nullptr)
@@ -54,8 +53,8 @@ size_t RequestExchange::onHeader(char* data, size_t size, size_t count, void* ex
         return 0;
     try {
         return CardDavClient::write_data(data, size, count, &self->headers);
-    } catch (const std::bad_alloc&) {
-        self->outOfMemory = true;
+    } catch (...) {
+        self->thrown = std::current_exception();
         return 0;
     }
 }
@@ -65,33 +64,56 @@ size_t RequestExchange::onBody(char* data, size_t size, size_t count, void* exch
     if (self == nullptr)
         return 0;
     try {
-        if (self->body.empty()) {
-            // Growing a large answer piece by piece moves it again and again.
-            curl_off_t declared = -1;
-            curl_easy_getinfo(self->handle, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &declared);
-            if (declared > 0 && declared <= kLargestReserve &&
-                static_cast<std::size_t>(declared) <= self->ceiling &&
-                (self->maxBody == 0 || static_cast<std::size_t>(declared) <= self->maxBody))
-                self->body.reserve(static_cast<size_t>(declared));
-        }
-        // The request's own limit, where it is below the ceiling, is met first.
-        if (self->maxBody > 0 && self->maxBody < self->ceiling &&
-            self->body.size() + size * count > self->maxBody) {
-            self->tooLarge = true;
-            return 0;
-        }
-        if (!self->withinCeiling(size * count))
-            return 0;
-        return CardDavClient::write_data(data, size, count, &self->body);
-    } catch (const std::bad_alloc&) {
-        self->outOfMemory = true;
+        return self->takeBody(data, size * count) ? size * count : 0;
+    } catch (...) {
+        self->thrown = std::current_exception();
         return 0;
     }
 }
 
+void RequestExchange::startBody() {
+    bodyStarted = true;
+    // libcurl skips the bodies of the answers it answers itself (an authentication challenge):
+    // the first body byte is the final answer's, whose status is known by now.
+    long status = 0;
+    curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &status);
+    streaming = sink != nullptr && status == 207;
+    if (streaming)
+        return;
+    // Growing a large answer piece by piece moves it again and again.
+    curl_off_t declared = -1;
+    curl_easy_getinfo(handle, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &declared);
+    if (declared > 0 && declared <= kLargestReserve &&
+        static_cast<std::size_t>(declared) <= ceiling &&
+        (maxBody == 0 || static_cast<std::size_t>(declared) <= maxBody))
+        body.reserve(static_cast<size_t>(declared));
+}
+
+bool RequestExchange::takeBody(const char* data, std::size_t length) {
+    if (!bodyStarted)
+        startBody();
+    // The request's own limit, where it is below the ceiling, is met first.
+    if (maxBody > 0 && maxBody < ceiling && bodyBytes + length > maxBody) {
+        tooLarge = true;
+        return false;
+    }
+    if (!withinCeiling(length))
+        return false;
+    bodyBytes += length;
+    if (!streaming) {
+        body.append(data, length);
+        return true;
+    }
+    if (sink->take(std::string_view(data, length)))
+        return true;
+    sinkSatisfied = true;
+    return false;
+}
+
 bool RequestExchange::withinCeiling(size_t length) {
-    // What arrived so far is within the ceiling, so the room left cannot be negative.
-    if (length <= ceiling - (headers.size() + body.size()))
+    // What arrived so far is within the ceiling, so the room left cannot be negative. A body that
+    // went to the sink counts as much as one kept.
+    if (length <= ceiling - (headers.size() + bodyBytes))
         return true;
     beyondCeiling = true;
     return false;
@@ -121,8 +143,11 @@ int RequestExchange::onProgress(void* exchange, curl_off_t, curl_off_t received,
 }
 
 Query RequestExchange::finish(CURLcode outcome, const std::string& url) {
-    if (outOfMemory)
-        throw std::bad_alloc();
+    if (thrown)
+        std::rethrow_exception(thrown);
+    // A sink that wanted no more ended a transfer that was going well.
+    if (sinkSatisfied && outcome == CURLE_WRITE_ERROR)
+        outcome = CURLE_OK;
     Query answer;
     answer.url = url;
     answer.tooLarge = tooLarge;

@@ -1,6 +1,6 @@
-// One request while libcurl runs it on the client's kept handle: the answer's own buffers, the
-// guard that keeps libcurl from sending a write twice, and the result libcurl's outcome gives.
-// Used by CardDavClient only.
+// One request while libcurl runs it on the client's kept handle: the answer's own buffers (or the
+// sink its multistatus body goes to), the guard that keeps libcurl from sending a write twice,
+// and the result libcurl's outcome gives. Used by CardDavClient only.
 #pragma once
 
 #include "Transport/CardDavClient.h"
@@ -9,6 +9,7 @@
 #include <curl/curl.h>
 
 #include <chrono>
+#include <exception>
 #include <optional>
 #include <string>
 
@@ -24,20 +25,21 @@ public:
     // server may already have carried out. With a `stallWindow`, the transfer ends as soon as it
     // moves too little within that window (StallWatch). A body growing beyond `maxBody` bytes
     // (0: no limit of its own) ends the transfer, and so does an answer, header lines and body
-    // together, growing beyond `ceiling` bytes.
+    // together, growing beyond `ceiling` bytes. The body of a 207 answer goes to `sink` (may be
+    // null) instead of the answer.
     RequestExchange(CURL* handle, bool resendable,
                     std::optional<std::chrono::milliseconds> stallWindow, std::size_t maxBody,
-                    std::size_t ceiling);
+                    std::size_t ceiling, BodySink* sink);
     // Detaches the callbacks' data and the header list from the handle.
     ~RequestExchange();
     RequestExchange(const RequestExchange&) = delete;
     RequestExchange& operator=(const RequestExchange&) = delete;
 
     // The answer for libcurl's outcome: status, headers and body only when the transfer
-    // completed; 65501 or 65502 for a refused certificate or an aborted write; otherwise (a
-    // stalled transfer, or one given up for its size, included) status 0 with nothing else but
-    // the reason. Throws std::bad_alloc when the answer
-    // did not fit in memory.
+    // completed, or ended because the sink wanted no more; 65501 or 65502 for a refused
+    // certificate or an aborted write; otherwise (a stalled transfer, or one given up for its
+    // size, included) status 0 with nothing else but the reason. Throws std::bad_alloc when the
+    // answer did not fit in memory, and what the sink threw.
     Query finish(CURLcode outcome, const std::string& url);
 
 private:
@@ -52,19 +54,29 @@ private:
     static int onAttempt(void* exchange, char*, char*, int, int);
     static int onProgress(void* exchange, curl_off_t, curl_off_t received, curl_off_t,
                           curl_off_t sent);
+    // Before the first byte of the body: where it goes, and room for it where it is kept.
+    void startBody();
+    // Hands `length` bytes of the body on; false ends the transfer.
+    bool takeBody(const char* data, std::size_t length);
 
     CURL* handle;
     bool resendable;
     int attempts = 0;
     // Whether a response byte arrived since the request was last sent.
     bool heardBack = false;
-    bool outOfMemory = false;
+    // What a callback caught, raised again once libcurl is done.
+    std::exception_ptr thrown;
     std::optional<StallWatch> stall;
     bool stalled = false;
     std::size_t maxBody;
     bool tooLarge = false;
     std::size_t ceiling;
     bool beyondCeiling = false;
+    BodySink* sink;
+    bool bodyStarted = false;
+    bool streaming = false; // the body goes to the sink
+    bool sinkSatisfied = false;
+    std::size_t bodyBytes = 0;
     std::string headers;
     std::string body;
 };

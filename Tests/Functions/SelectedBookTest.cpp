@@ -23,7 +23,7 @@ addresscard listed(const std::string& uid, const std::string& name, bool isgroup
 cardlisting listingOf(std::vector<addresscard> cards) {
     cardlisting listing;
     listing.texts.resize(cards.size());
-    listing.cards = std::move(cards);
+    listing.cards.assign(cards.begin(), cards.end());
     return listing;
 }
 

@@ -1,5 +1,6 @@
 // Fuzzes the multistatus reader with every getter the connection and listing steps use, and
-// checks that a card record written as new card text reads back as the same card.
+// checks that a card record written as new card text reads back as the same card, and that an
+// answer taken in pieces as it arrives reads as when read whole.
 #include "Multistatus/xmlParser.h"
 #include "Transport/HrefResolver.h"
 #include "vCard/NewCardText.h"
@@ -23,6 +24,31 @@ void checkNewCardText(const addresscard& card) {
     }
 }
 
+// The cards of a listing, as one text to compare.
+std::string linesOf(const Read<cardlisting>& read) {
+    std::string lines = std::to_string(static_cast<int>(read.form)) +
+                        (read.value.truncated ? " truncated\n" : "\n");
+    for (std::size_t i = 0; i < read.value.cards.size(); ++i)
+        lines += read.value.cards[i].url + " " + read.value.cards[i].uid + " " +
+                 read.value.cards[i].etag + " " + read.value.texts[i] + "\n";
+    return lines;
+}
+
+void checkReadInPieces(const std::string& body, const std::string& requestUrl, std::size_t piece) {
+    ListingReading streamed(requestUrl, CardTexts::Always, SIZE_MAX);
+    for (std::size_t at = 0; at < body.size(); at += piece)
+        if (!streamed.take(std::string_view(body).substr(at, piece)))
+            break;
+    const std::string inPieces = linesOf(streamed.finish());
+    const std::string whole =
+        linesOf(xmlParser().getCardData(body, requestUrl, CardTexts::Always, SIZE_MAX));
+    if (inPieces != whole) {
+        std::fprintf(stderr, "read in pieces of %zu:\n%s\nread whole:\n%s\n", piece,
+                     inPieces.c_str(), whole.c_str());
+        std::abort();
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -42,5 +68,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 std::abort(); // a card on another server was listed
         }
     }
+    checkReadInPieces(body, "http://h/", 1 + (size > 0 ? data[size - 1] % 61 : 0));
     return 0;
 }

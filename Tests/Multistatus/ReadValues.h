@@ -5,6 +5,7 @@
 #include "Multistatus/xmlParser.h"
 
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <utility>
 #include <vector>
@@ -22,7 +23,9 @@ struct ReadValues {
         return parser.getAddressbooks(std::move(xml), requestUrl).value;
     }
     std::vector<addresscard> getCardData(std::string xml, const std::string& requestUrl) const {
-        return parser.getCardData(std::move(xml), requestUrl).value.cards;
+        const std::deque<addresscard> cards =
+            parser.getCardData(std::move(xml), requestUrl).value.cards;
+        return {cards.begin(), cards.end()};
     }
     std::string getSyncToken(std::string xml) const {
         return parser.getSyncToken(std::move(xml)).value;

@@ -149,6 +149,69 @@ TEST(HttpClient, DigestAuthenticationKeepsBothHeaderBlocks) {
     EXPECT_EQ(client.get_baseprincipal(server.baseUrl() + "/").status, 401);
 }
 
+// Takes the pieces of a body; wants no more after `wanted` of them.
+struct CollectingSink : BodySink {
+    bool take(std::string_view bytes) override {
+        pieces.emplace_back(bytes);
+        return pieces.size() < wanted;
+    }
+    std::vector<std::string> pieces;
+    std::size_t wanted = SIZE_MAX;
+};
+
+TEST(HttpClient, AMultistatusBodyGoesToTheSinkAsItArrives) {
+    const loopback::DigestCredentials credentials{"alice", "s3cret"};
+    loopback::Options options;
+    options.digest = credentials;
+    loopback::HttpServer server(options);
+    CardDavClient client;
+    client.set_auth("digest", credentials.user, credentials.password);
+    const auto report = [&](CollectingSink& sink, std::size_t maxBody = 0) {
+        return client.query(server.baseUrl() + "/book/", "REPORT", "<r/>", nullptr,
+                            Redirects::refused, maxBody, &sink);
+    };
+    const std::string body = "<multistatus>" + std::string(100000, ' ') + "</multistatus>";
+
+    // After the challenge's own body, which libcurl skips, the final answer's arrives in pieces.
+    server.enqueue({207, {}, body});
+    CollectingSink whole;
+    Query answer = report(whole);
+    EXPECT_EQ(answer.status, 207);
+    EXPECT_EQ(answer.body, "");
+    EXPECT_GT(whole.pieces.size(), 1u);
+    std::string joined;
+    for (const std::string& piece : whole.pieces)
+        joined += piece;
+    EXPECT_EQ(joined, body);
+
+    server.enqueue({404, {}, "no such book"});
+    CollectingSink refused;
+    EXPECT_EQ(report(refused).body, "no such book");
+    EXPECT_TRUE(refused.pieces.empty());
+
+    // A sink that wants no more ends the transfer, and the answer keeps its status.
+    server.enqueue({207, {}, body});
+    CollectingSink first;
+    first.wanted = 1;
+    answer = report(first);
+    EXPECT_EQ(answer.status, 207);
+    EXPECT_EQ(answer.failure, "");
+    EXPECT_EQ(first.pieces.size(), 1u);
+
+    server.enqueue({207, {}, body});
+    CollectingSink limited;
+    answer = report(limited, 50000);
+    EXPECT_EQ(answer.status, 0);
+    EXPECT_TRUE(answer.tooLarge);
+
+    loopback::Response cut;
+    cut.raw = "HTTP/1.1 207 Multi-Status\r\nContent-Length: 100\r\n\r\n<multistatus>";
+    server.enqueue(cut);
+    CollectingSink partial;
+    EXPECT_EQ(report(partial).status, 0);
+    EXPECT_EQ(partial.pieces.size(), 1u);
+}
+
 TEST(HttpClient, LargeBodiesGoOutAtOnceWithoutExpectLine) {
     // libcurl would announce a body this large with "Expect: 100-continue" and wait a second for
     // an interim answer that many servers never send: the request must carry no Expect line.
