@@ -7,9 +7,9 @@
 // For each round trip it prints, with the requests and TCP connections the server and the proxy
 // counted:
 //   listing   Connect, SelectAddressBook, FetchvCards of every UID, then GetvCard and five
-//             GetvCardItem per card (the path the README documented before);
+//             GetvCardItem per card (the path scripts used before);
 //   one       Connect, FetchvCards("*"), then the same reads;
-//   sync      Connect, GetChanges("") and FetchvCards of its lines (the README's initial sync),
+//   sync      Connect, GetChanges("") and FetchvCards of its lines (the documented initial sync),
 //             then the same reads;
 //   host      the stand-in host's own cost: as many statements, each calling
 //             VorlixPlugin_Version, with no request;
