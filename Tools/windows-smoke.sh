@@ -64,8 +64,9 @@ mask() {
 }
 
 # The lines of each result (a "→ " line and the "  " lines under it) in sorted order: a server
-# lists the cards of a book in an order of its own. So are the texts of each JSON list, such as a
-# card's groups, which follow their groups' random UIDs. Lines end at "\n" alone.
+# lists the cards of a book in an order of its own. So are the texts of each JSON list on any line
+# (results and the tables a script leaves alike), such as a card's groups, which follow their
+# groups' random UIDs. Lines end at "\n" alone.
 sort_values() {
     python3 -c '
 import re, sys
@@ -86,7 +87,7 @@ for line in text.split("\n"):
     if line.startswith("\u2192 "):
         block.append(line[2:])
     else:
-        print(line)
+        print(sorted_lists(line))
 flush()
 '
 }
