@@ -186,19 +186,25 @@ bool writeAnswer(Connection& connection, std::string_view bytes, const Response&
 
 } // namespace
 
-RefusingPort::RefusingPort() : socket_(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
+int boundLoopbackSocket(int backlog, uint16_t& port) {
+    const int socket = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t length = sizeof address;
-    if (socket_ < 0 ||
-        ::bind(socket_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        ::getsockname(socket_, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-        if (socket_ >= 0)
-            ::close(socket_);
+    if (socket < 0 || ::bind(socket, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        (backlog > 0 && ::listen(socket, backlog) != 0) ||
+        ::getsockname(socket, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+        if (socket >= 0)
+            ::close(socket);
         throw std::runtime_error("loopback: no free port");
     }
-    port_ = ntohs(address.sin_port);
+    port = ntohs(address.sin_port);
+    return socket;
+}
+
+RefusingPort::RefusingPort() {
+    socket_ = boundLoopbackSocket(0, port_);
 }
 
 RefusingPort::~RefusingPort() {

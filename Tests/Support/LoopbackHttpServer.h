@@ -4,8 +4,9 @@
 // HTTPS, digest authentication, an honoured or ignored "Expect: 100-continue", a slow body read,
 // and connections closed when idle or after every answer; a response can be delayed, trickled,
 // replaced by closing the connection without an answer, or by raw bytes that end in a close, a
-// reset or a stall, or that go on without end. Connections are counted, and each request tells which one it came on. The
-// server runs on background threads (one per connection) and stops in its destructor.
+// reset or a stall, or that go on without end. Connections are counted, and each request tells
+// which one it came on. The server runs on background threads (one per connection) and stops in its
+// destructor.
 #pragma once
 
 #include "HttpDigest.h"
@@ -152,6 +153,10 @@ private:
 
 // An answer carrying an XML body (a WebDAV multistatus, mostly).
 Response xmlResponse(int status, std::string body);
+
+// A TCP socket bound to a free port on 127.0.0.1, listening with this backlog unless it is 0;
+// `port` is set to its port. Throws when no port can be had.
+int boundLoopbackSocket(int backlog, uint16_t& port);
 
 // A port on 127.0.0.1 that refuses connections: bound, so that nothing else can take it while
 // the object lives, but not listening.

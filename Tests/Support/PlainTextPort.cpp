@@ -1,29 +1,15 @@
 #include "PlainTextPort.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
+#include "LoopbackHttpServer.h"
+
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <stdexcept>
-
 namespace loopback {
 
-PlainTextPort::PlainTextPort() : socket_(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    if (socket_ < 0 ||
-        ::bind(socket_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        ::listen(socket_, 8) != 0 ||
-        ::getsockname(socket_, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-        if (socket_ >= 0)
-            ::close(socket_);
-        throw std::runtime_error("loopback: no free port");
-    }
-    port_ = ntohs(address.sin_port);
+PlainTextPort::PlainTextPort() {
+    socket_ = boundLoopbackSocket(8, port_);
     acceptor = std::thread([this] {
         while (!stopping) {
             pollfd waiting{socket_, POLLIN, 0};
