@@ -65,10 +65,14 @@ void PrintTo(const StyleCase& c, std::ostream* os) {
     *os << c.name;
 }
 
-// A case as it goes when the script leaves the style to the book ("auto"): all else alike.
-StyleCase underAuto(StyleCase chosen, const char* name) {
+// A case as it goes when the script leaves the style to the book ("auto"), on the same book or
+// on another that must give the same results: all else alike.
+StyleCase underAuto(StyleCase chosen, const char* name,
+                    std::map<std::string, std::string> book = {}) {
     chosen.name = name;
     chosen.style = "auto";
+    if (!book.empty())
+        chosen.book = std::move(book);
     return chosen;
 }
 
@@ -144,20 +148,7 @@ std::vector<StyleCase> styleCases() {
          "g2"},
         // Group cards and categories in one book: the group cards are its groups, and the
         // card's own categories are left alone.
-        {"MixedUnderAuto",
-         "auto",
-         mixed,
-         "cards",
-         "Clients\rVIP\r",
-         "Clients\rVIP\r",
-         {{"g2", appleLeft}},
-         "X-ADDRESSBOOKSERVER-MEMBER:urn:uuid:c1",
-         {{"g1", appleLeft}},
-         "Clients",
-         "VIP",
-         "Customers\rTeam\r",
-         appleRenamed,
-         "g2"},
+        underAuto(appleGroupCards, "MixedUnderAuto", mixed),
         // The script's choice holds: the categories are the groups, the group cards are other
         // cards, which neither a change of groups nor a deletion touches.
         {"MixedAsCategories",
