@@ -37,14 +37,26 @@ bool isProvenWhole(const std::string& text, const addresscard& card) {
 
 } // namespace
 
-Listing listAddressBook(Session& session, const std::string& url) {
+Listing listAddressBook(Session& session, const std::string& url,
+                        SelectedBook::ListedCards* into) {
     // The cards' categories are asked only where they may be the book's groups, so that a book
     // of group cards is listed as it always was.
     const bool withCategories = session.group_style != GroupStyle::Cards;
+    cardlisting cards;
     // Whole cards a server sends with the listing are kept, as far as the kept texts have room;
     // the reader hands on only texts that hold more than the properties asked for. The listing
     // is read as it arrives.
-    ListingReading reading(url, CardTexts::WhenWhole, FetchedCards::kMaxBytes);
+    ListingReading reading(url, CardTexts::WhenWhole, FetchedCards::kMaxBytes,
+                           [&](addresscard card, std::string text) {
+                               if (!text.empty() && !isProvenWhole(text, card))
+                                   text.clear();
+                               if (into) {
+                                   into->add(std::move(card), std::move(text));
+                               } else {
+                                   cards.cards.push_back(std::move(card));
+                                   cards.texts.push_back(std::move(text));
+                               }
+                           });
     Query answer = session.cd.get_addressbookitems(
         url,
         withCategories ? CardDavClient::CardContent::SummaryWithCategories
@@ -60,11 +72,9 @@ Listing listAddressBook(Session& session, const std::string& url) {
                               "the server listed only part of the address book (507, "
                               "number-of-matches-within-limits); nothing of it was used"),
                 {}};
-    cardlisting& cards = listed.value;
-    for (std::size_t i = 0; i < cards.cards.size(); ++i)
-        if (!cards.texts[i].empty() && !isProvenWhole(cards.texts[i], cards.cards[i]))
-            cards.texts[i].clear();
     cards.withCategories = withCategories;
+    if (into)
+        into->withCategories = withCategories;
     return {{}, std::move(cards)};
 }
 

@@ -25,8 +25,11 @@ struct Listing {
 Verdict selectNamedBook(Session& session, const std::string& given);
 
 // The listing REPORT on the address book at `url`. The cards' categories are asked too where
-// the group style may need them.
-Listing listAddressBook(Session& session, const std::string& url);
+// the group style may need them. With `into`, the cards are made records of the book there as
+// they are read, and the listing holds none: what `into` holds is the book only where the
+// verdict is a success.
+Listing listAddressBook(Session& session, const std::string& url,
+                        SelectedBook::ListedCards* into = nullptr);
 
 struct BookToken {
     // A success also when the server answers but offers no token (it has no sync support); the

@@ -40,11 +40,12 @@ Selection selectAddressBook(Session& session, const std::string& url) {
     BookToken token = bookSyncToken(session, book.url());
     book.token = token.token;
     if (!token.verdict.ok()) {
-        book.takeListing({});
+        book.takeListing(SelectedBook::ListedCards());
         return {std::move(token.verdict), true};
     }
-    Listing listing = listAddressBook(session, book.url());
-    book.takeListing(std::move(listing.cards));
+    SelectedBook::ListedCards cards;
+    Listing listing = listAddressBook(session, book.url(), &cards);
+    book.takeListing(listing.verdict.ok() ? std::move(cards) : SelectedBook::ListedCards());
     // Nothing of the book was read: no token may stand for it either.
     if (!listing.verdict.ok())
         book.token.clear();

@@ -1,8 +1,12 @@
 #include "Engine/SelectedBook.h"
 
 #include "Transport/HrefResolver.h"
+#include "Utils/BothAtOnce.h"
 
+#include <algorithm>
+#include <numeric>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -44,41 +48,126 @@ void SelectedBook::learnWritable(const std::string& url, bool writable) {
         readOnlyBooks.insert(normalBookUrl(url));
 }
 
+void SelectedBook::ListedCards::add(addresscard card, std::string text) {
+    if (card.uid.empty())
+        return;
+    std::map<std::string, addresscard> one;
+    cards.push_back({one.extract(one.emplace(card.uid, std::move(card)).first), std::move(text)});
+}
+
 void SelectedBook::takeListing(cardlisting listing) {
+    // Each card is freed from the listing as it becomes a record: what is held grows no more
+    // than the listing shrinks.
+    ListedCards listed;
+    listed.withCategories = listing.withCategories;
+    for (; !listing.cards.empty(); listing.cards.pop_front(), listing.texts.pop_front())
+        listed.add(std::move(listing.cards.front()), std::move(listing.texts.front()));
+    takeListing(std::move(listed));
+}
+
+void SelectedBook::takeListing(ListedCards listed) {
     // What is known now becomes what was known: a card the listing no longer holds is still
     // named when a sync reports its removal.
     ++listings;
-    byHref.reserve(listing.cards.size());
-    // The cards' records are used again for the cards listed now rather than freed and made anew.
-    spare = std::move(cardsByUid);
-    cardsByUid.clear();
-    groupsByUid.clear();
-    categoriesKnown = listing.withCategories;
+    categoriesKnown = listed.withCategories;
+    std::vector<ListedCards::Listed>& cards = listed.cards;
+    byHref.reserve(cards.size());
     FetchedCards keptBefore = std::move(texts);
     texts = FetchedCards();
-    // Each card of the listing is freed once taken up: the book grows as the listing shrinks.
-    for (; !listing.cards.empty(); listing.cards.pop_front(), listing.texts.pop_front()) {
-        addresscard& entry = listing.cards.front();
-        if (entry.uid.empty())
-            continue;
-        std::string text = std::move(listing.texts.front());
-        // A text read before at the tag the listing names still serves.
-        if (text.empty())
-            if (const std::string* kept = keptBefore.find(entry.uid, entry.etag))
-                text = *kept;
-        // Texts are kept in the listing's order while room is left, none dropped for a later.
-        if (texts.bytes() + text.size() > FetchedCards::kMaxBytes)
-            text.clear();
-        put(std::move(entry), std::move(text));
+    // A text read before at the tag the listing names still serves.
+    for (ListedCards::Listed& card : cards) {
+        const addresscard& record = card.record.mapped();
+        if (card.text.empty())
+            if (const std::string* kept = keptBefore.find(record.uid, record.etag))
+                card.text = *kept;
     }
-    spare.clear();
+    keptBefore.clear();
+    // The cards in the order of their UIDs.
+    std::vector<std::size_t> byUid(cards.size());
+    std::iota(byUid.begin(), byUid.end(), std::size_t{0});
+    std::stable_sort(byUid.begin(), byUid.end(), [&](std::size_t a, std::size_t b) {
+        return cards[a].record.key() < cards[b].record.key();
+    });
+    const bool uidsDiffer =
+        std::adjacent_find(byUid.begin(), byUid.end(), [&](std::size_t a, std::size_t b) {
+            return cards[a].record.key() == cards[b].record.key();
+        }) == byUid.end();
+    if (!uidsDiffer) {
+        // A server that lists a UID twice: the cards are taken one after the other, the later
+        // standing.
+        cardsByUid.clear();
+        groupsByUid.clear();
+        for (ListedCards::Listed& card : cards)
+            put(std::move(card.record.mapped()), textWithinRoom(std::move(card.text)));
+        return;
+    }
+    // Every UID once: the index by href (with the kept texts) and the records by UID are built at
+    // once where the listing is long. Both read the listed cards and neither changes one; the
+    // records are read where they are, whichever map holds them.
+    std::vector<const addresscard*> records(cards.size());
+    for (std::size_t i = 0; i < cards.size(); ++i)
+        records[i] = &cards[i].record.mapped();
+    std::vector<std::string> displaced;
+    const auto indexByHref = [&] {
+        // In the listing's order, a card listed at the href of one listed before it replacing
+        // that one.
+        for (std::size_t i = 0; i < cards.size(); ++i) {
+            const addresscard& record = *records[i];
+            std::string text = textWithinRoom(std::move(cards[i].text));
+            AtHref& at = hrefSlot(record.url).first->second;
+            if (isNow(at) && at.known.uid != record.uid) {
+                texts.drop(at.known.uid);
+                displaced.push_back(std::move(at.known.uid));
+            }
+            at.known = {record.uid, record.isgroup};
+            at.listing = listings;
+            if (!text.empty())
+                texts.keep(record.uid, record.etag, std::move(text));
+        }
+    };
+    const auto fileByUid = [&] {
+        // In one pass along each map in the order of the UIDs, every record going in beside the
+        // one before, in place of the one known before with its UID.
+        auto card = cardsByUid.begin();
+        auto group = groupsByUid.begin();
+        for (const std::size_t index : byUid) {
+            auto& record = cards[index].record;
+            const bool isgroup = record.mapped().isgroup;
+            auto& entries = isgroup ? groupsByUid : cardsByUid;
+            auto& next = isgroup ? group : card;
+            while (next != entries.end() && next->first <= record.key())
+                next = entries.erase(next);
+            entries.insert(next, std::move(record));
+        }
+        cardsByUid.erase(card, cardsByUid.end());
+        groupsByUid.erase(group, groupsByUid.end());
+    };
+    constexpr std::size_t kLongListing = 1000;
+    if (cards.size() < kLongListing) {
+        indexByHref();
+        fileByUid();
+    } else {
+        bothAtOnce(indexByHref, fileByUid);
+    }
+    for (const std::string& uid : displaced) {
+        cardsByUid.erase(uid);
+        groupsByUid.erase(uid);
+    }
 }
 
-std::map<std::string, addresscard>::node_type SelectedBook::spareRecord(addresscard card) {
-    auto record = spare.extract(spare.begin());
-    record.key() = card.uid;
-    record.mapped() = std::move(card);
-    return record;
+std::string SelectedBook::textWithinRoom(std::string text) const {
+    // Texts are kept in the listing's order while room is left, none dropped for a later.
+    if (texts.bytes() + text.size() > FetchedCards::kMaxBytes)
+        text.clear();
+    return text;
+}
+
+std::pair<std::unordered_map<std::string, SelectedBook::AtHref>::iterator, bool>
+SelectedBook::hrefSlot(const std::string& url) {
+    // Nearly every URL a server names is in normal form already, and is its own key.
+    if (isNormalUrl(url))
+        return byHref.try_emplace(url);
+    return byHref.try_emplace(normalUrl(url));
 }
 
 addresscard* SelectedBook::entry(const std::string& uid, bool isgroup) {
@@ -131,7 +220,7 @@ void SelectedBook::put(addresscard entryNow, std::string text) {
     if (known && place->second.url != entryNow.url)
         unindex(place->second);
     // One lookup of the href, for what is known there and for what will be.
-    const auto [slot, added] = byHref.try_emplace(normalUrl(entryNow.url));
+    const auto [slot, added] = hrefSlot(entryNow.url);
     AtHref& at = slot->second;
     // Whatever is known at this href now, under another UID, is no longer there. The href is
     // the new card's before that card goes, so that its going leaves the href alone.
@@ -141,8 +230,6 @@ void SelectedBook::put(addresscard entryNow, std::string text) {
     at.listing = listings;
     if (known)
         place->second = std::move(entryNow);
-    else if (!spare.empty())
-        place = entries.insert(place, spareRecord(std::move(entryNow)));
     else // the key is copied before the card is moved
         place = entries.emplace_hint(place, entryNow.uid, std::move(entryNow));
     const addresscard& stored = place->second;

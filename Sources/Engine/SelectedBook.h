@@ -21,6 +21,8 @@
 #include <set>
 #include <string>
 #include <unordered_map>
+#include <vector>
+#include <utility>
 
 class SelectedBook {
 public:
@@ -50,9 +52,28 @@ public:
     bool isReadOnly(const std::string& url) const;
     void learnWritable(const std::string& url, bool writable);
 
+    // The cards of a listing made records of the book as they come, while the listing is still
+    // being read, to be taken up by takeListing once it proves whole. Cards without UID are left
+    // out.
+    class ListedCards {
+    public:
+        void add(addresscard card, std::string text);
+        // Every card's categories are known: the listing asked for them.
+        bool withCategories = false;
+
+    private:
+        friend class SelectedBook;
+        struct Listed {
+            std::map<std::string, addresscard>::node_type record;
+            std::string text; // the card's whole text; empty where none came
+        };
+        std::vector<Listed> cards;
+    };
+
     // A listing of the whole book: its cards (and their texts where the server sent them
-    // whole) replace those known. Cards without UID are left out; of two with the same UID the
-    // later stands. What was known of hrefs no longer listed is kept for naming their removal.
+    // whole) replace those known. Of two cards with the same UID the later stands. What was
+    // known of hrefs no longer listed is kept for naming their removal.
+    void takeListing(ListedCards listed);
     void takeListing(cardlisting listing);
 
     // The card or group card with this UID; null when none is known.
@@ -104,8 +125,8 @@ public:
 private:
     addresscard* entry(const std::string& uid, bool isgroup);
     void unindex(const addresscard& entry);
-    // A record of `spare` made the card's.
-    std::map<std::string, addresscard>::node_type spareRecord(addresscard card);
+    // `text`, or nothing where the kept texts have no room left for it.
+    std::string textWithinRoom(std::string text) const;
 
     std::string bookUrl;
     // The books the account may only read, by URL in normal form with its final "/".
@@ -118,6 +139,9 @@ private:
         std::uint64_t listing = 0;
     };
     bool isNow(const AtHref& at) const { return at.listing == listings; }
+    // The place of `url` in the index, made where there was none (`second`).
+    std::pair<std::unordered_map<std::string, AtHref>::iterator, bool>
+    hrefSlot(const std::string& url);
 
     std::map<std::string, addresscard> cardsByUid;
     std::map<std::string, addresscard> groupsByUid;
@@ -125,7 +149,5 @@ private:
     // index, so that taking a listing costs one lookup per card.
     std::unordered_map<std::string, AtHref> byHref;
     std::uint64_t listings = 0;
-    // While a listing is taken: the records of the cards known before it, to be used again.
-    std::map<std::string, addresscard> spare;
     FetchedCards texts;
 };

@@ -372,10 +372,12 @@ struct ListingReader::Part final : BatchPart {
     bool truncated = false;
 };
 
-ListingReader::ListingReader(std::string requestUrl, CardTexts texts, std::size_t textBudget)
+ListingReader::ListingReader(std::string requestUrl, CardTexts texts, std::size_t textBudget,
+                             ListedCardSink sink)
     : CardAnswerReader(std::move(requestUrl), textBudget), texts(texts),
       collectionAsked(!hrefs.requestUrl().empty() && hrefs.requestUrl().back() == '/'),
-      collection(collectionAsked ? collectionUrl(normalUrl(hrefs.requestUrl())) : std::string()) {}
+      collection(collectionAsked ? collectionUrl(normalUrl(hrefs.requestUrl())) : std::string()),
+      sink(std::move(sink)) {}
 
 std::unique_ptr<BatchPart> ListingReader::readPart(std::string batch) const {
     auto part = std::make_unique<Part>(std::move(batch));
@@ -399,8 +401,13 @@ void ListingReader::takePart(BatchPart& taken) {
     listing.truncated = listing.truncated || part.truncated;
     // Texts are taken in the listing's order while the budget lasts.
     for (std::size_t i = 0; i < part.cards.size(); ++i) {
-        listing.cards.push_back(std::move(part.cards[i]));
-        listing.texts.push_back(part.texts[i].keptWithin(textBudget));
+        std::string text = part.texts[i].keptWithin(textBudget);
+        if (sink) {
+            sink(std::move(part.cards[i]), std::move(text));
+        } else {
+            listing.cards.push_back(std::move(part.cards[i]));
+            listing.texts.push_back(std::move(text));
+        }
     }
 }
 

@@ -19,6 +19,7 @@
 
 #include <cstddef>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -200,11 +201,16 @@ protected:
     std::size_t textBudget;
 };
 
-// A listing of cards, as getCardData reads it.
+// Where the cards of a listing go as they are read, in the listing's order, each with its text
+// (empty where none is taken), instead of into the listing, which then holds none of them.
+using ListedCardSink = std::function<void(addresscard card, std::string text)>;
+
+// A listing of cards, as getCardData reads it, or handed card by card to a sink.
 class ListingReader : CardAnswerReader {
 public:
     using Value = cardlisting;
-    ListingReader(std::string requestUrl, CardTexts texts, std::size_t textBudget);
+    ListingReader(std::string requestUrl, CardTexts texts, std::size_t textBudget,
+                  ListedCardSink sink = {});
     std::unique_ptr<BatchPart> readPart(std::string batch) const;
     void takePart(BatchPart& part);
     cardlisting& value() { return listing; }
@@ -219,6 +225,7 @@ private:
     // A request to a collection (its URL ends in "/") may be answered for it too.
     const bool collectionAsked;
     const std::string collection;
+    const ListedCardSink sink;
     cardlisting listing;
 };
 using ListingReading = StreamedReading<ListingReader>;

@@ -276,12 +276,7 @@ UrlScheme httpSchemeOf(std::string_view url) {
     return equalsIgnoringAsciiCase(parts->scheme, "http:") ? UrlScheme::http : UrlScheme::other;
 }
 
-namespace {
-
-// Whether an http or https URL is in normal form already, as nearly every URL a server names is:
-// scheme and host in lower case, no percent escape, no default port, a path, no dot segment, no
-// fragment. Told in one pass, without taking the URL apart.
-bool isNormalAlready(std::string_view url) {
+bool isNormalUrl(std::string_view url) {
     const bool https = url.substr(0, 8) == "https://";
     if (!https && url.substr(0, 7) != "http://")
         return false;
@@ -306,10 +301,8 @@ bool isNormalAlready(std::string_view url) {
     return !hasDotSegment(rest);
 }
 
-} // namespace
-
 std::string normalUrl(std::string_view url) {
-    if (isNormalAlready(url))
+    if (isNormalUrl(url))
         return std::string(url);
     const std::optional<UrlParts> parts = absoluteUrl(url);
     if (!parts)
@@ -360,7 +353,7 @@ bool sameHost(std::string_view a, std::string_view b) {
 }
 
 bool namesCollection(std::string_view url, std::string_view collection) {
-    if (!isNormalAlready(url))
+    if (!isNormalUrl(url))
         return collectionUrl(normalUrl(url)) == collection;
     if (url.size() + 1 == collection.size())
         return collection.back() == '/' && collection.substr(0, url.size()) == url;

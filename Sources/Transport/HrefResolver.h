@@ -66,6 +66,10 @@ bool sameHost(std::string_view a, std::string_view b);
 // default port dropped ("http://h:80/" is "http://h/"), dot segments removed, an empty path as
 // "/", the fragment dropped. Anything that is no absolute URL is returned as it is.
 std::string normalUrl(std::string_view url);
+// Whether an http or https URL is in that normal form already, as nearly every URL a server names
+// is: scheme and host in lower case, no percent escape, no default port, a path, no dot segment,
+// no fragment. Told in one pass, without taking the URL apart.
+bool isNormalUrl(std::string_view url);
 
 // What may be used of `url`, an absolute URL that an href named, when `given` is the URL the
 // user configured (or the one whose answer named the href), so that credentials never go over
