@@ -156,9 +156,20 @@ std::string homeSetHref(const XmlScope& homeSet) {
 
 // The last segment of a path ("/book/abc.vcf" gives "abc.vcf"). Most servers give a card
 // resource no display name: its identifier is then the name of the resource itself.
-std::string lastSegment(std::string_view path) {
+std::string_view lastSegment(std::string_view path) {
     const std::size_t slash = path.find_last_of('/');
-    return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
+    return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
+
+// A card's identifier: its name without ".vcf", wherever that stands ("abc.vcf" gives "abc").
+std::string cardIdOf(std::string_view name) {
+    constexpr std::string_view suffix = ".vcf";
+    const std::size_t first = name.find(suffix);
+    if (first == std::string_view::npos)
+        return std::string(name);
+    if (first + suffix.size() == name.size())
+        return std::string(name.substr(0, first));
+    return replace(std::string(name), std::string(suffix), "");
 }
 
 // A getcontentlength value: decimal digits, blanks around them allowed, within what a size can
@@ -220,7 +231,7 @@ addresscard cardWithText(const MultistatusResponse& response, std::string url,
                          std::string_view href, pugi::xml_node addressData, std::string& buffer,
                          PendingText& text) {
     addresscard card;
-    card.cardid = replace(lastSegment(href), ".vcf", "");
+    card.cardid = cardIdOf(lastSegment(href));
     card.url = std::move(url);
     card.etag = tagOf(response, buffer);
     card.lastmodified = response.propertyText(xmlns::dav, "getlastmodified");
@@ -430,7 +441,7 @@ bool ListingReader::readCard(const MultistatusResponse& response, std::string& b
     card.displayname = response.propertyText(xmlns::dav, "displayname");
     // Before `buffer` is used again: `href` may be a view of it.
     card.cardid =
-        replace(card.displayname.empty() ? lastSegment(href) : card.displayname, ".vcf", "");
+        cardIdOf(card.displayname.empty() ? lastSegment(href) : std::string_view(card.displayname));
     card.url = std::move(url);
     card.lastmodified = response.propertyText(xmlns::dav, "getlastmodified");
     card.creationdate = response.propertyText(xmlns::dav, "creationdate");

@@ -353,6 +353,14 @@ bool sameHost(std::string_view a, std::string_view b) {
 }
 
 bool namesCollection(std::string_view url, std::string_view collection) {
+    // The collection's own text followed by a segment of its own (no dot segment, escape,
+    // fragment or query) names something inside it, whatever the rest of its form: the answer
+    // for nearly every member a listing names, told without reading the URL.
+    if (url.size() > collection.size() && url.compare(0, collection.size(), collection) == 0) {
+        const std::string_view rest = url.substr(collection.size());
+        if (rest != "." && rest != ".." && rest.find_first_of("/%#?") == std::string_view::npos)
+            return false;
+    }
     if (!isNormalUrl(url))
         return collectionUrl(normalUrl(url)) == collection;
     if (url.size() + 1 == collection.size())
