@@ -117,31 +117,33 @@ bool vCardDataParser::ProccessItem(const std::string& line) {
 
 vCardMini readCardSummary(std::string_view text) {
     vCardMini summary;
-    std::string unfolded; // only the summary's own lines are copied out of the text
+    std::string unfolded; // only folded lines are copied out of the text, and only when needed
     for (vCardLineReader lines(text); lines.next();) {
         // Most lines are skipped once their name is known, which it is from the first physical
         // line unless a fold cuts the name.
-        std::string_view head = lines.head();
-        std::size_t end = nameEnd(head);
+        std::string_view line = lines.head();
+        std::size_t end = nameEnd(line);
         const bool nameCut = end == std::string_view::npos;
         if (nameCut) {
             if (!lines.folded())
                 continue; // no colon at all: no property
             lines.readUnfolded(unfolded);
-            head = unfolded;
-            end = nameEnd(head);
+            line = unfolded;
+            end = nameEnd(line);
         }
-        const SummaryField field = summaryField(head.substr(0, end));
+        const SummaryField field = summaryField(line.substr(0, end));
         if (field == SummaryField::Other) {
             // Only a line that names a property tells what the server sent.
             if (end != std::string_view::npos && end > 0)
-                summary.whole = summary.whole || isBeyondListing(head.substr(0, end));
+                summary.whole = summary.whole || isBeyondListing(line.substr(0, end));
             continue;
         }
-        if (!nameCut)
+        if (!nameCut && lines.folded()) {
             lines.readUnfolded(unfolded);
+            line = unfolded;
+        }
         PropertyLine parts;
-        if (splitPropertyLine(unfolded, parts))
+        if (splitPropertyLine(line, parts))
             summarise(summary, field, decodedValue(parts));
     }
     return summary;

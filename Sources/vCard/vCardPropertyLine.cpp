@@ -21,7 +21,8 @@ bool splitPropertyLine(std::string_view line, PropertyLine& parts) {
     const std::size_t end = nameEnd(line);
     if (end == std::string_view::npos || !isPropertyName(line.substr(0, end)))
         return false;
-    std::size_t colon = HeadScanner().scan(line);
+    // A colon right after the name ends the head; only parameters can hold quoted colons.
+    std::size_t colon = line[end] == ':' ? end : HeadScanner().scan(line);
     parts.colonOutsideQuotes = colon != HeadScanner::npos;
     if (!parts.colonOutsideQuotes) {
         colon = line.find(':', end);
