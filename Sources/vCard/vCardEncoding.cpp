@@ -57,6 +57,25 @@ std::size_t endOfAscii(const unsigned char* bytes, std::size_t from, std::size_t
     return from;
 }
 
+// Whether `text` is ASCII without a LF, which no value decoding changes (the line breaks of joined
+// lines are LFs). Eight bytes at a time, as endOfAscii: one pass where most values need no more.
+bool isAsciiOnOneLine(std::string_view text) {
+    constexpr std::uint64_t ones = 0x0101010101010101u;
+    constexpr std::uint64_t highBits = 0x8080808080808080u;
+    std::size_t at = 0;
+    for (std::uint64_t word = 0; text.size() - at >= sizeof word; at += sizeof word) {
+        std::memcpy(&word, text.data() + at, sizeof word);
+        // A LF is a zero byte once each byte is xored with it: subtracting one sets its high bit.
+        const std::uint64_t lineFeeds = word ^ (ones * '\n');
+        if (((word | ((lineFeeds - ones) & ~lineFeeds)) & highBits) != 0)
+            return false;
+    }
+    for (; at < text.size(); ++at)
+        if (static_cast<unsigned char>(text[at]) >= 0x80 || text[at] == '\n')
+            return false;
+    return true;
+}
+
 } // namespace
 
 bool isAscii(std::string_view text) {
@@ -129,16 +148,20 @@ std::string textToUtf8(std::string bytes, std::string_view charset) {
 }
 
 bool holdsQuotedPrintable(const PropertyLine& line) {
-    return line.colonOutsideQuotes && declaresQuotedPrintable(line.parameters);
+    return !line.parameters.empty() && line.colonOutsideQuotes &&
+           declaresQuotedPrintable(line.parameters);
 }
 
 std::string decodedValue(const PropertyLine& line) {
+    const bool quotedPrintable = holdsQuotedPrintable(line);
+    if (!quotedPrintable && isAsciiOnOneLine(line.value))
+        return std::string(line.value);
     std::string value(line.value);
     if (holdsJoinedLines(value))
         for (std::size_t at = value.find("\\\r\n"); at != std::string::npos;
              at = value.find("\\\r\n", at + 2))
             value.replace(at + 1, 2, "n");
-    if (holdsQuotedPrintable(line))
+    if (quotedPrintable)
         value = decodeQuotedPrintable(value);
     else if (isAscii(value))
         return value;
