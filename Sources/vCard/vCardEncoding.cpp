@@ -57,8 +57,9 @@ std::size_t endOfAscii(const unsigned char* bytes, std::size_t from, std::size_t
     return from;
 }
 
-// Whether `text` is ASCII without a LF, which no value decoding changes (the line breaks of joined
-// lines are LFs). Eight bytes at a time, as endOfAscii: one pass where most values need no more.
+} // namespace
+
+// Eight bytes at a time, as endOfAscii: values of many kilobytes are read this way too.
 bool isAsciiOnOneLine(std::string_view text) {
     constexpr std::uint64_t ones = 0x0101010101010101u;
     constexpr std::uint64_t highBits = 0x8080808080808080u;
@@ -75,8 +76,6 @@ bool isAsciiOnOneLine(std::string_view text) {
             return false;
     return true;
 }
-
-} // namespace
 
 bool isAscii(std::string_view text) {
     return endOfAscii(reinterpret_cast<const unsigned char*>(text.data()), 0, text.size()) ==

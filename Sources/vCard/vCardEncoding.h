@@ -29,6 +29,10 @@ inline bool holdsJoinedLines(std::string_view value) {
     return value.find('\n') != std::string_view::npos;
 }
 
+// Whether a value is ASCII on one line (without the LF of a joined line). Such a value, unless it
+// is quoted-printable, is the same decoded as written; most values are.
+bool isAsciiOnOneLine(std::string_view value);
+
 // The value of a property line as the card holds it, in UTF-8: each backslash continuation
 // ("\" CR LF) read as the escaped line break "\n" it stands for; decoded when its parameters
 // declare quoted-printable (and the head's colon lies outside quotes, as the line reader decides
