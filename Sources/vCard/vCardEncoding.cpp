@@ -59,24 +59,6 @@ std::size_t endOfAscii(const unsigned char* bytes, std::size_t from, std::size_t
 
 } // namespace
 
-// Eight bytes at a time, as endOfAscii: values of many kilobytes are read this way too.
-bool isAsciiOnOneLine(std::string_view text) {
-    constexpr std::uint64_t ones = 0x0101010101010101u;
-    constexpr std::uint64_t highBits = 0x8080808080808080u;
-    std::size_t at = 0;
-    for (std::uint64_t word = 0; text.size() - at >= sizeof word; at += sizeof word) {
-        std::memcpy(&word, text.data() + at, sizeof word);
-        // A LF is a zero byte once each byte is xored with it: subtracting one sets its high bit.
-        const std::uint64_t lineFeeds = word ^ (ones * '\n');
-        if (((word | ((lineFeeds - ones) & ~lineFeeds)) & highBits) != 0)
-            return false;
-    }
-    for (; at < text.size(); ++at)
-        if (static_cast<unsigned char>(text[at]) >= 0x80 || text[at] == '\n')
-            return false;
-    return true;
-}
-
 bool isAscii(std::string_view text) {
     return endOfAscii(reinterpret_cast<const unsigned char*>(text.data()), 0, text.size()) ==
            text.size();
