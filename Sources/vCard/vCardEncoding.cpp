@@ -134,10 +134,16 @@ bool holdsQuotedPrintable(const PropertyLine& line) {
 }
 
 std::string decodedValue(const PropertyLine& line) {
+    std::string value;
+    assignDecodedValue(value, line);
+    return value;
+}
+
+void assignDecodedValue(std::string& value, const PropertyLine& line) {
     const bool quotedPrintable = holdsQuotedPrintable(line);
+    value.assign(line.value);
     if (!quotedPrintable && isAsciiOnOneLine(line.value))
-        return std::string(line.value);
-    std::string value(line.value);
+        return;
     if (holdsJoinedLines(value))
         for (std::size_t at = value.find("\\\r\n"); at != std::string::npos;
              at = value.find("\\\r\n", at + 2))
@@ -145,6 +151,6 @@ std::string decodedValue(const PropertyLine& line) {
     if (quotedPrintable)
         value = decodeQuotedPrintable(value);
     else if (isAscii(value))
-        return value;
-    return textToUtf8(std::move(value), charsetOf(line.parameters));
+        return;
+    value = textToUtf8(std::move(value), charsetOf(line.parameters));
 }

@@ -58,6 +58,8 @@ inline bool isAsciiOnOneLine(std::string_view text) {
 // other value exactly as written.
 bool holdsQuotedPrintable(const PropertyLine& line);
 std::string decodedValue(const PropertyLine& line);
+// Replaces `value` with decodedValue(line), in the storage it has (`line` must not view it).
+void assignDecodedValue(std::string& value, const PropertyLine& line);
 
 // Whether `text` is ASCII alone, which every charset reads the same.
 bool isAscii(std::string_view text);

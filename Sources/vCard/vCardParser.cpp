@@ -38,27 +38,27 @@ SummaryField summaryField(std::string_view name) {
     }
 }
 
-void summarise(vCardMini& summary, SummaryField field, std::string value) {
+void summarise(vCardMini& summary, SummaryField field, const PropertyLine& line) {
     switch (field) {
     case SummaryField::Fn:
-        summary.fn = std::move(value);
+        assignDecodedValue(summary.fn, line);
         break;
     case SummaryField::Uid:
-        summary.uid = std::move(value);
+        assignDecodedValue(summary.uid, line);
         break;
     case SummaryField::Version:
-        summary.version = std::move(value);
+        assignDecodedValue(summary.version, line);
         break;
     case SummaryField::Kind:
         // A later KIND line never takes the group flag back.
-        if (meansGroup(value))
+        if (meansGroup(decodedValue(line)))
             summary.isgroup = true;
         break;
     case SummaryField::Member:
-        summary.members.push_back(memberUid(std::move(value)));
+        summary.members.push_back(memberUid(decodedValue(line)));
         break;
     case SummaryField::Categories:
-        addCategoryNames(summary.categories, value);
+        addCategoryNames(summary.categories, decodedValue(line));
         break;
     case SummaryField::Other:
         break;
@@ -139,12 +139,12 @@ vCardMini readCardSummary(std::string_view text) {
             continue;
         }
         if (!nameCut && lines.folded()) {
-            lines.readUnfolded(unfolded);
+            lines.readUnfolded(unfolded); // the name stays where it was
             line = unfolded;
         }
         PropertyLine parts;
-        if (splitPropertyLine(line, parts))
-            summarise(summary, field, decodedValue(parts));
+        if (splitPropertyLine(line, end, parts))
+            summarise(summary, field, parts);
     }
     return summary;
 }

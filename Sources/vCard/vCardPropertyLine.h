@@ -57,10 +57,9 @@ inline bool isPropertyName(std::string_view name) {
 }
 
 // Splits a logical line into its parts; false when it holds no property: no colon, or no
-// property name before the first ';' or ':'. Inline, like nameEnd: a listing splits the summary's
-// lines of every card.
-inline bool splitPropertyLine(std::string_view line, PropertyLine& parts) {
-    const std::size_t end = nameEnd(line);
+// property name before the first ';' or ':'. `end` is nameEnd(line), when the caller knows it.
+// Inline, like nameEnd: a listing splits the summary's lines of every card.
+inline bool splitPropertyLine(std::string_view line, std::size_t end, PropertyLine& parts) {
     if (end == std::string_view::npos || !isPropertyName(line.substr(0, end)))
         return false;
     // A colon right after the name ends the head; only parameters can hold quoted colons.
@@ -76,6 +75,9 @@ inline bool splitPropertyLine(std::string_view line, PropertyLine& parts) {
     parts.parameters = end < colon ? line.substr(end + 1, colon - end - 1) : "";
     parts.value = line.substr(colon + 1);
     return true;
+}
+inline bool splitPropertyLine(std::string_view line, PropertyLine& parts) {
+    return splitPropertyLine(line, nameEnd(line), parts);
 }
 
 // Whether a physical line reads as the start of a property as writers make them: a name of
