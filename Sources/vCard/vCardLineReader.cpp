@@ -54,7 +54,8 @@ vCardLineReader::vCardLineReader(std::string_view text) : text(text) {
     // The first LF tells how lines end, and where the first line ends.
     const std::size_t firstLineFeed = text.find('\n');
     lineEnd = firstLineFeed == std::string_view::npos ? '\r' : '\n';
-    std::string_view line = lineEnd == '\n' ? lineUpTo(position, firstLineFeed) : takeLine(position);
+    std::string_view line =
+        lineEnd == '\n' ? lineUpTo(position, firstLineFeed) : takeLine(position);
     for (;;) {
         if (isBegin(withoutByteOrderMark(line)))
             return;
