@@ -2,6 +2,7 @@
 
 #include "vCard/vCardParameters.h"
 #include "vCard/vCardText.h"
+#include "vCard/vCardWords.h"
 
 #include <algorithm>
 #include <cstring>
@@ -13,11 +14,11 @@ bool isContinuation(std::string_view line) {
 }
 
 bool isBegin(std::string_view line) {
-    return equalsIgnoringAsciiCase(line, "BEGIN:VCARD");
+    return isWord(line, "BEGIN:VCARD");
 }
 
 bool isEnd(std::string_view line) {
-    return equalsIgnoringAsciiCase(line, "END:VCARD");
+    return isWord(line, "END:VCARD");
 }
 
 std::size_t trailingBackslashes(std::string_view text) {

@@ -1,11 +1,11 @@
 #include "vCard/vCardParser.h"
 
-#include "Utils/AsciiCase.h"
 #include "vCard/vCardCategories.h"
 #include "vCard/vCardEncoding.h"
 #include "vCard/vCardGroup.h"
 #include "vCard/vCardLineReader.h"
 #include "vCard/vCardPropertyLine.h"
+#include "vCard/vCardWords.h"
 
 #include <utility>
 
@@ -20,15 +20,13 @@ SummaryField summaryField(std::string_view name) {
     const std::string_view kind = propertyKind(name);
     switch (kind.size()) {
     case 2:
-        return equalsIgnoringAsciiCase(kind, "FN") ? SummaryField::Fn : SummaryField::Other;
+        return isWord(kind, "FN") ? SummaryField::Fn : SummaryField::Other;
     case 3:
-        return equalsIgnoringAsciiCase(kind, "UID") ? SummaryField::Uid : SummaryField::Other;
+        return isWord(kind, "UID") ? SummaryField::Uid : SummaryField::Other;
     case 7:
-        return equalsIgnoringAsciiCase(kind, "VERSION") ? SummaryField::Version
-                                                        : SummaryField::Other;
+        return isWord(kind, "VERSION") ? SummaryField::Version : SummaryField::Other;
     case 10:
-        return equalsIgnoringAsciiCase(kind, "CATEGORIES") ? SummaryField::Categories
-                                                           : SummaryField::Other;
+        return isWord(kind, "CATEGORIES") ? SummaryField::Categories : SummaryField::Other;
     default:
         if (isGroupKindProperty(kind))
             return SummaryField::Kind;
@@ -72,7 +70,7 @@ bool isBeyondListing(std::string_view name) {
     static constexpr std::string_view listed[] = {"CATEGORIES", "PRODID", "REV"};
     const std::string_view kind = propertyKind(name);
     for (const std::string_view property : listed)
-        if (equalsIgnoringAsciiCase(kind, property))
+        if (isWord(kind, property))
             return false;
     return true;
 }
