@@ -1,6 +1,6 @@
 // Throughput of reading and writing vCards: a generated address book of 10,000 cards (every
-// 100th with a 100 KB photo), and one 5 MB photo through base64, folding, reading and decoding,
-// next to a plain memcpy of the same bytes.
+// 100th with a 100 KB photo), the short card texts of a listing, and one 5 MB photo through
+// base64, folding, reading and decoding, next to a plain memcpy of the same bytes.
 #include "Mapping/DataMapping.h"
 #include "base64.h"
 #include "vCard/vCard.h"
@@ -133,6 +133,38 @@ void BM_CardSummary(benchmark::State& state) {
     countBytes(state, book.bytes);
 }
 BENCHMARK(BM_CardSummary)->Unit(benchmark::kMillisecond);
+
+// A listing answer's card texts: the few properties a listing asks of 10,000 cards, as servers
+// send them; every 50th card with categories, every 500th a group card with its members.
+std::vector<std::string> listingTexts() {
+    std::vector<std::string> texts;
+    for (int i = 0; i < 10000; ++i) {
+        const std::string number = std::to_string(i);
+        std::string text = "BEGIN:VCARD\r\nVERSION:3.0\r\nUID:card-" + number + "\r\n";
+        if (i % 500 == 0) {
+            text += "FN:Group " + number + "\r\nX-ADDRESSBOOKSERVER-KIND:group\r\n";
+            for (int member = 1; member <= 5; ++member)
+                text += "X-ADDRESSBOOKSERVER-MEMBER:urn:uuid:card-" + std::to_string(i + member) +
+                        "\r\n";
+        } else {
+            text += "FN:Person " + number + "\r\n";
+        }
+        if (i % 50 == 1)
+            text += "CATEGORIES:Customers,Trade fair\r\n";
+        texts.push_back(text + "END:VCARD\r\n");
+    }
+    return texts;
+}
+
+void BM_ListingSummary(benchmark::State& state) {
+    const std::vector<std::string> texts = listingTexts();
+    for (auto _ : state)
+        for (const std::string& text : texts)
+            benchmark::DoNotOptimize(readCardSummary(text));
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()) *
+                            static_cast<std::int64_t>(texts.size()));
+}
+BENCHMARK(BM_ListingSummary)->Unit(benchmark::kMillisecond);
 
 // Bytes of the heap in use (glibc's count of allocated blocks).
 std::size_t heapInUse() {

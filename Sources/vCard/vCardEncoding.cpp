@@ -129,18 +129,28 @@ std::string textToUtf8(std::string bytes, std::string_view charset) {
 }
 
 bool holdsQuotedPrintable(const PropertyLine& line) {
-    return line.colonOutsideQuotes && declaresQuotedPrintable(line.parameters);
+    return !line.parameters.empty() && line.colonOutsideQuotes &&
+           declaresQuotedPrintable(line.parameters);
 }
 
 std::string decodedValue(const PropertyLine& line) {
-    std::string value(line.value);
+    std::string value;
+    assignDecodedValue(value, line);
+    return value;
+}
+
+void assignDecodedValue(std::string& value, const PropertyLine& line) {
+    const bool quotedPrintable = holdsQuotedPrintable(line);
+    value.assign(line.value);
+    if (!quotedPrintable && isAsciiOnOneLine(line.value))
+        return;
     if (holdsJoinedLines(value))
         for (std::size_t at = value.find("\\\r\n"); at != std::string::npos;
              at = value.find("\\\r\n", at + 2))
             value.replace(at + 1, 2, "n");
-    if (holdsQuotedPrintable(line))
+    if (quotedPrintable)
         value = decodeQuotedPrintable(value);
     else if (isAscii(value))
-        return value;
-    return textToUtf8(std::move(value), charsetOf(line.parameters));
+        return;
+    value = textToUtf8(std::move(value), charsetOf(line.parameters));
 }

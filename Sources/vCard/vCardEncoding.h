@@ -2,6 +2,8 @@
 // own, as vCard 2.1 writers send it.
 #pragma once
 
+#include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -29,6 +31,26 @@ inline bool holdsJoinedLines(std::string_view value) {
     return value.find('\n') != std::string_view::npos;
 }
 
+// Whether a value is ASCII on one line (without the LF of a joined line). Such a value, unless it
+// is quoted-printable, is the same decoded as written; most values are. Eight bytes at a time:
+// values of many kilobytes are asked too.
+inline bool isAsciiOnOneLine(std::string_view text) {
+    constexpr std::uint64_t ones = 0x0101010101010101u;
+    constexpr std::uint64_t highBits = 0x8080808080808080u;
+    std::size_t at = 0;
+    for (std::uint64_t word = 0; text.size() - at >= sizeof word; at += sizeof word) {
+        std::memcpy(&word, text.data() + at, sizeof word);
+        // A LF is a zero byte once each byte is xored with it: subtracting one sets its high bit.
+        const std::uint64_t lineFeeds = word ^ (ones * '\n');
+        if (((word | ((lineFeeds - ones) & ~lineFeeds)) & highBits) != 0)
+            return false;
+    }
+    for (; at < text.size(); ++at)
+        if (static_cast<unsigned char>(text[at]) >= 0x80 || text[at] == '\n')
+            return false;
+    return true;
+}
+
 // The value of a property line as the card holds it, in UTF-8: each backslash continuation
 // ("\" CR LF) read as the escaped line break "\n" it stands for; decoded when its parameters
 // declare quoted-printable (and the head's colon lies outside quotes, as the line reader decides
@@ -36,6 +58,8 @@ inline bool holdsJoinedLines(std::string_view value) {
 // other value exactly as written.
 bool holdsQuotedPrintable(const PropertyLine& line);
 std::string decodedValue(const PropertyLine& line);
+// Replaces `value` with decodedValue(line), in the storage it has (`line` must not view it).
+void assignDecodedValue(std::string& value, const PropertyLine& line);
 
 // Whether `text` is ASCII alone, which every charset reads the same.
 bool isAscii(std::string_view text);

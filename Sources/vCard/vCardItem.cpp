@@ -103,7 +103,7 @@ vCardItem::vCardItem(const PropertyLine& line) {
     receivedHead = line.head;
     const bool quotedPrintable = holdsQuotedPrintable(line);
     // Most values are plain ASCII on one line: the value as written, without decoding.
-    const bool asWritten = !quotedPrintable && !holdsJoinedLines(line.value) && isAscii(line.value);
+    const bool asWritten = !quotedPrintable && isAsciiOnOneLine(line.value);
     value = asWritten ? std::string(line.value) : decodedValue(line);
     if (!asWritten && (quotedPrintable || value != line.value)) {
         receivedValue = line.value;

@@ -2,6 +2,7 @@
 
 #include "vCard/vCardParameters.h"
 #include "vCard/vCardText.h"
+#include "vCard/vCardWords.h"
 
 #include <algorithm>
 #include <cstring>
@@ -13,11 +14,11 @@ bool isContinuation(std::string_view line) {
 }
 
 bool isBegin(std::string_view line) {
-    return equalsIgnoringAsciiCase(line, "BEGIN:VCARD");
+    return isWord(line, "BEGIN:VCARD");
 }
 
 bool isEnd(std::string_view line) {
-    return equalsIgnoringAsciiCase(line, "END:VCARD");
+    return isWord(line, "END:VCARD");
 }
 
 std::size_t trailingBackslashes(std::string_view text) {
@@ -39,18 +40,30 @@ inline std::string_view vCardLineReader::takeLine(std::size_t& start) const {
     const char* begin = text.data() + start;
     const std::size_t rest = text.size() - start;
     const void* found = rest ? std::memchr(begin, lineEnd, rest) : nullptr;
-    std::size_t length = found ? static_cast<const char*>(found) - begin : rest;
+    return lineUpTo(start, found ? static_cast<const char*>(found) - begin : rest);
+}
+
+inline std::string_view vCardLineReader::lineUpTo(std::size_t& start, std::size_t length) const {
+    const char* begin = text.data() + start;
     start += length + 1;
     while (length && begin[length - 1] == '\r')
         --length;
     return {begin, length};
 }
 
-vCardLineReader::vCardLineReader(std::string_view text)
-    : text(text), lineEnd(text.find('\n') == std::string_view::npos ? '\r' : '\n') {
-    while (position < text.size())
-        if (isBegin(withoutByteOrderMark(takeLine(position))))
+vCardLineReader::vCardLineReader(std::string_view text) : text(text) {
+    // The first LF tells how lines end, and where the first line ends.
+    const std::size_t firstLineFeed = text.find('\n');
+    lineEnd = firstLineFeed == std::string_view::npos ? '\r' : '\n';
+    std::string_view line =
+        lineEnd == '\n' ? lineUpTo(position, firstLineFeed) : takeLine(position);
+    for (;;) {
+        if (isBegin(withoutByteOrderMark(line)))
             return;
+        if (position >= text.size())
+            break;
+        line = takeLine(position);
+    }
     ended = true;
 }
 

@@ -73,6 +73,8 @@ private:
     // after (past text.size() after the last line). Called for every line of every card of a
     // listing, so it is kept small enough to be inlined.
     std::string_view takeLine(std::size_t& start) const;
+    // The same for a line known to be `length` bytes long before its line end.
+    std::string_view lineUpTo(std::size_t& start, std::size_t length) const;
     // What the end of a line of the logical line means for the physical line after it: how it
     // joins, and how many backslashes end the logical line so far (a fold may cut a run of them,
     // an escaped "\\" included, in two).

@@ -1,11 +1,11 @@
 #include "vCard/vCardParser.h"
 
-#include "Utils/AsciiCase.h"
 #include "vCard/vCardCategories.h"
 #include "vCard/vCardEncoding.h"
 #include "vCard/vCardGroup.h"
 #include "vCard/vCardLineReader.h"
 #include "vCard/vCardPropertyLine.h"
+#include "vCard/vCardWords.h"
 
 #include <utility>
 
@@ -20,15 +20,13 @@ SummaryField summaryField(std::string_view name) {
     const std::string_view kind = propertyKind(name);
     switch (kind.size()) {
     case 2:
-        return equalsIgnoringAsciiCase(kind, "FN") ? SummaryField::Fn : SummaryField::Other;
+        return isWord(kind, "FN") ? SummaryField::Fn : SummaryField::Other;
     case 3:
-        return equalsIgnoringAsciiCase(kind, "UID") ? SummaryField::Uid : SummaryField::Other;
+        return isWord(kind, "UID") ? SummaryField::Uid : SummaryField::Other;
     case 7:
-        return equalsIgnoringAsciiCase(kind, "VERSION") ? SummaryField::Version
-                                                        : SummaryField::Other;
+        return isWord(kind, "VERSION") ? SummaryField::Version : SummaryField::Other;
     case 10:
-        return equalsIgnoringAsciiCase(kind, "CATEGORIES") ? SummaryField::Categories
-                                                           : SummaryField::Other;
+        return isWord(kind, "CATEGORIES") ? SummaryField::Categories : SummaryField::Other;
     default:
         if (isGroupKindProperty(kind))
             return SummaryField::Kind;
@@ -38,27 +36,27 @@ SummaryField summaryField(std::string_view name) {
     }
 }
 
-void summarise(vCardMini& summary, SummaryField field, std::string value) {
+void summarise(vCardMini& summary, SummaryField field, const PropertyLine& line) {
     switch (field) {
     case SummaryField::Fn:
-        summary.fn = std::move(value);
+        assignDecodedValue(summary.fn, line);
         break;
     case SummaryField::Uid:
-        summary.uid = std::move(value);
+        assignDecodedValue(summary.uid, line);
         break;
     case SummaryField::Version:
-        summary.version = std::move(value);
+        assignDecodedValue(summary.version, line);
         break;
     case SummaryField::Kind:
         // A later KIND line never takes the group flag back.
-        if (meansGroup(value))
+        if (meansGroup(decodedValue(line)))
             summary.isgroup = true;
         break;
     case SummaryField::Member:
-        summary.members.push_back(memberUid(std::move(value)));
+        summary.members.push_back(memberUid(decodedValue(line)));
         break;
     case SummaryField::Categories:
-        addCategoryNames(summary.categories, value);
+        addCategoryNames(summary.categories, decodedValue(line));
         break;
     case SummaryField::Other:
         break;
@@ -72,7 +70,7 @@ bool isBeyondListing(std::string_view name) {
     static constexpr std::string_view listed[] = {"CATEGORIES", "PRODID", "REV"};
     const std::string_view kind = propertyKind(name);
     for (const std::string_view property : listed)
-        if (equalsIgnoringAsciiCase(kind, property))
+        if (isWord(kind, property))
             return false;
     return true;
 }
@@ -117,32 +115,34 @@ bool vCardDataParser::ProccessItem(const std::string& line) {
 
 vCardMini readCardSummary(std::string_view text) {
     vCardMini summary;
-    std::string unfolded; // only the summary's own lines are copied out of the text
+    std::string unfolded; // only folded lines are copied out of the text, and only when needed
     for (vCardLineReader lines(text); lines.next();) {
         // Most lines are skipped once their name is known, which it is from the first physical
         // line unless a fold cuts the name.
-        std::string_view head = lines.head();
-        std::size_t end = nameEnd(head);
+        std::string_view line = lines.head();
+        std::size_t end = nameEnd(line);
         const bool nameCut = end == std::string_view::npos;
         if (nameCut) {
             if (!lines.folded())
                 continue; // no colon at all: no property
             lines.readUnfolded(unfolded);
-            head = unfolded;
-            end = nameEnd(head);
+            line = unfolded;
+            end = nameEnd(line);
         }
-        const SummaryField field = summaryField(head.substr(0, end));
+        const SummaryField field = summaryField(line.substr(0, end));
         if (field == SummaryField::Other) {
             // Only a line that names a property tells what the server sent.
             if (end != std::string_view::npos && end > 0)
-                summary.whole = summary.whole || isBeyondListing(head.substr(0, end));
+                summary.whole = summary.whole || isBeyondListing(line.substr(0, end));
             continue;
         }
-        if (!nameCut)
-            lines.readUnfolded(unfolded);
+        if (!nameCut && lines.folded()) {
+            lines.readUnfolded(unfolded); // the name stays where it was
+            line = unfolded;
+        }
         PropertyLine parts;
-        if (splitPropertyLine(unfolded, parts))
-            summarise(summary, field, decodedValue(parts));
+        if (splitPropertyLine(line, end, parts))
+            summarise(summary, field, parts);
     }
     return summary;
 }

@@ -17,33 +17,6 @@ std::size_t HeadScanner::scan(std::string_view piece) {
     return npos;
 }
 
-bool splitPropertyLine(std::string_view line, PropertyLine& parts) {
-    const std::size_t end = nameEnd(line);
-    if (end == std::string_view::npos || !isPropertyName(line.substr(0, end)))
-        return false;
-    std::size_t colon = HeadScanner().scan(line);
-    parts.colonOutsideQuotes = colon != HeadScanner::npos;
-    if (!parts.colonOutsideQuotes) {
-        colon = line.find(':', end);
-        if (colon == std::string_view::npos)
-            return false;
-    }
-    parts.head = line.substr(0, colon);
-    parts.name = line.substr(0, end);
-    parts.parameters = end < colon ? line.substr(end + 1, colon - end - 1) : "";
-    parts.value = line.substr(colon + 1);
-    return true;
-}
-
-bool isPropertyName(std::string_view name) {
-    if (name.empty() || name[0] == ' ' || name[0] == '\t')
-        return false;
-    for (const char c : name)
-        if (c == '\r' || c == '\n' || c == ';' || c == ':')
-            return false;
-    return true;
-}
-
 bool looksLikePropertyLine(std::string_view line) {
     const std::size_t end = nameEnd(line);
     if (end == 0 || end == std::string_view::npos || line.find(':', end) == std::string_view::npos)

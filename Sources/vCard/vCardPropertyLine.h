@@ -44,14 +44,42 @@ inline std::size_t nameEnd(std::string_view line) {
     return std::string_view::npos;
 }
 
-// Splits a logical line into its parts; false when it holds no property: no colon, or no
-// property name before the first ';' or ':'.
-bool splitPropertyLine(std::string_view line, PropertyLine& parts);
-
 // Whether `name` can begin a property line: not empty, not starting with a blank (the line would
 // continue the one before it), without CR or LF (which would end it early) and without the ';'
 // and ':' that end a name.
-bool isPropertyName(std::string_view name);
+inline bool isPropertyName(std::string_view name) {
+    if (name.empty() || name[0] == ' ' || name[0] == '\t')
+        return false;
+    for (const char c : name)
+        if (c == '\r' || c == '\n' || c == ';' || c == ':')
+            return false;
+    return true;
+}
+
+// Splits a logical line into its parts; false when it holds no property: no colon, or no
+// property name before the first ';' or ':'. `end` is nameEnd(line), when the caller knows it.
+// Inline, like nameEnd: a listing splits the summary's lines of every card.
+inline bool splitPropertyLine(std::string_view line, std::size_t end, PropertyLine& parts) {
+    if (end == std::string_view::npos || !isPropertyName(line.substr(0, end)))
+        return false;
+    // A colon right after the name ends the head; only parameters can hold quoted colons.
+    std::size_t colon = line[end] == ':' ? end : HeadScanner().scan(line);
+    parts.colonOutsideQuotes = colon != HeadScanner::npos;
+    if (!parts.colonOutsideQuotes) {
+        colon = line.find(':', end);
+        if (colon == std::string_view::npos)
+            return false;
+    }
+    parts.head = line.substr(0, colon);
+    parts.name = line.substr(0, end);
+    parts.parameters = end < colon ? line.substr(end + 1, colon - end - 1) : "";
+    parts.value = line.substr(colon + 1);
+    return true;
+}
+inline bool splitPropertyLine(std::string_view line, PropertyLine& parts) {
+    return splitPropertyLine(line, nameEnd(line), parts);
+}
+
 // Whether a physical line reads as the start of a property as writers make them: a name of
 // letters, digits, '-', '_' and '.' (group prefix included), then ';' or ':', and a ':' after it.
 // Lines continuing a value after a backslash (Android's vCard 2.1) are told from properties so.

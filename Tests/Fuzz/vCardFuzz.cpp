@@ -4,9 +4,11 @@
 // - writing is stable: a parsed card written, read again and written again gives the same text
 //   (escaping, folding and case happen once, nothing is lost or added the second time), also
 //   after script values, category and group member edits;
-// - the categories written read back as the names given.
+// - the categories written read back as the names given;
+// - the card summary of a listing gives what the full reader's properties give.
 #include "FuzzFailure.h"
 #include "Mapping/DataMapping.h"
+#include "SummaryOfItems.h"
 #include "vCard/vCardCategories.h"
 #include "vCard/vCardEncoding.h"
 #include "vCard/vCardGroup.h"
@@ -58,6 +60,15 @@ void checkLinesKept(const std::string& text) {
         fail("a property was added", text, written);
 }
 
+void checkSummary(const std::string& text) {
+    const vCardMini summary = readCardSummary(text);
+    const vCardMini expected = summaryOfItems(text);
+    if (!sameSummary(summary, expected))
+        fail("the card summary differs from the full reader", text,
+             "FN " + summary.fn + " UID " + summary.uid + ", read fully: FN " + expected.fn +
+                 " UID " + expected.uid);
+}
+
 void checkStable(vCard& card, const FieldMap& map) {
     vCardDataParser parser;
     const std::string first = card.toString();
@@ -72,7 +83,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string text(reinterpret_cast<const char*>(data), size);
     const FieldMap map = createDefaultRawDataMap();
     vCardDataParser parser;
-    readCardSummary(text);
+    checkSummary(text);
     checkLinesKept(text);
 
     vCard card = parser.Parse(text, map);

@@ -73,3 +73,19 @@ TEST(Utf8, InvalidBytesAreFoundWhereverTheyStand) {
             EXPECT_TRUE(isValidUtf8(ascii.substr(0, at) + "\xC3\xA9\xF0\x9F\x98\x80" + ascii));
         }
 }
+
+// Eight bytes are tested at a time: a LF or an 8-bit byte counts wherever it stands.
+TEST(QuotedPrintable, AsciiOnOneLineSeesEveryByte) {
+    for (std::size_t size = 0; size <= 20; ++size) {
+        const std::string plain(size, '~');
+        EXPECT_TRUE(isAsciiOnOneLine(plain)) << size;
+        for (std::size_t at = 0; at < size; ++at)
+            for (const char odd : {'\n', '\x80', '\xFF'}) {
+                std::string text = plain;
+                text[at] = odd;
+                EXPECT_FALSE(isAsciiOnOneLine(text)) << size << " " << at;
+            }
+    }
+    // Bytes next to LF and to the 8-bit range are ASCII on one line.
+    EXPECT_TRUE(isAsciiOnOneLine(std::string("\t\x0B\r\x7F\x00\x01 x\t\x0B\r\x7F", 12)));
+}
