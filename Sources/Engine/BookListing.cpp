@@ -47,13 +47,13 @@ Listing listAddressBook(Session& session, const std::string& url,
     // the reader hands on only texts that hold more than the properties asked for. The listing
     // is read as it arrives.
     ListingReading reading(url, CardTexts::WhenWhole, FetchedCards::kMaxBytes,
-                           [&](addresscard card, std::string text) {
-                               if (!text.empty() && !isProvenWhole(text, card))
+                           [&](CardRecord&& card, std::string&& text) {
+                               if (!text.empty() && !isProvenWhole(text, card.mapped()))
                                    text.clear();
                                if (into) {
                                    into->add(std::move(card), std::move(text));
                                } else {
-                                   cards.cards.push_back(std::move(card));
+                                   cards.cards.push_back(std::move(card.mapped()));
                                    cards.texts.push_back(std::move(text));
                                }
                            });

@@ -48,11 +48,9 @@ void SelectedBook::learnWritable(const std::string& url, bool writable) {
         readOnlyBooks.insert(normalBookUrl(url));
 }
 
-void SelectedBook::ListedCards::add(addresscard card, std::string text) {
-    if (card.uid.empty())
-        return;
-    std::map<std::string, addresscard> one;
-    cards.push_back({one.extract(one.emplace(card.uid, std::move(card)).first), std::move(text)});
+void SelectedBook::ListedCards::add(CardRecord&& card, std::string&& text) {
+    if (!card.key().empty())
+        cards.push_back({std::move(card), std::move(text)});
 }
 
 void SelectedBook::takeListing(cardlisting listing) {
@@ -61,7 +59,7 @@ void SelectedBook::takeListing(cardlisting listing) {
     ListedCards listed;
     listed.withCategories = listing.withCategories;
     for (; !listing.cards.empty(); listing.cards.pop_front(), listing.texts.pop_front())
-        listed.add(std::move(listing.cards.front()), std::move(listing.texts.front()));
+        listed.add(recordOf(std::move(listing.cards.front())), std::move(listing.texts.front()));
     takeListing(std::move(listed));
 }
 

@@ -57,14 +57,14 @@ public:
     // out.
     class ListedCards {
     public:
-        void add(addresscard card, std::string text);
+        void add(CardRecord&& card, std::string&& text);
         // Every card's categories are known: the listing asked for them.
         bool withCategories = false;
 
     private:
         friend class SelectedBook;
         struct Listed {
-            std::map<std::string, addresscard>::node_type record;
+            CardRecord record;
             std::string text; // the card's whole text; empty where none came
         };
         std::vector<Listed> cards;

@@ -376,9 +376,14 @@ void SyncToken::follow(SyncToken later) {
         inResponse = std::move(later.inResponse);
 }
 
+CardRecord recordOf(addresscard&& card) {
+    CardsByUid one;
+    return one.extract(one.emplace(card.uid, std::move(card)).first);
+}
+
 struct ListingReader::Part final : BatchPart {
     using BatchPart::BatchPart;
-    std::vector<addresscard> cards;
+    std::vector<CardRecord> cards;
     std::vector<PendingText> texts; // parallel to `cards`: those the listing takes
     bool truncated = false;
 };
@@ -416,7 +421,7 @@ void ListingReader::takePart(BatchPart& taken) {
         if (sink) {
             sink(std::move(part.cards[i]), std::move(text));
         } else {
-            listing.cards.push_back(std::move(part.cards[i]));
+            listing.cards.push_back(std::move(part.cards[i].mapped()));
             listing.texts.push_back(std::move(text));
         }
     }
@@ -437,7 +442,8 @@ bool ListingReader::readCard(const MultistatusResponse& response, std::string& b
     // The user's credentials go with every request about a card: only to its own server.
     if (!hrefs.isOfRequestOrigin(url) || isCollection(url))
         return false;
-    addresscard& card = part.cards.emplace_back();
+    CardRecord& record = part.cards.emplace_back(recordOf({}));
+    addresscard& card = record.mapped();
     card.displayname = response.propertyText(xmlns::dav, "displayname");
     // Before `buffer` is used again: `href` may be a view of it.
     card.cardid =
@@ -452,6 +458,7 @@ bool ListingReader::readCard(const MultistatusResponse& response, std::string& b
         cardTextOf(response.propertyElement(xmlns::carddav, "address-data"), buffer);
     const bool taken = summarise(card, cardText) || texts == CardTexts::Always;
     part.texts.push_back(taken ? PendingText(cardText, buffer) : PendingText());
+    record.key() = card.uid;
     return true;
 }
 

@@ -20,6 +20,7 @@
 #include <cstddef>
 #include <deque>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -201,9 +202,16 @@ protected:
     std::size_t textBudget;
 };
 
+// Cards by UID, as the cards of an address book are kept.
+using CardsByUid = std::map<std::string, addresscard>;
+// One card as a record of such a map under its UID: made on the thread that reads the card, and
+// filed later without a copy.
+using CardRecord = CardsByUid::node_type;
+CardRecord recordOf(addresscard&& card);
+
 // Where the cards of a listing go as they are read, in the listing's order, each with its text
 // (empty where none is taken), instead of into the listing, which then holds none of them.
-using ListedCardSink = std::function<void(addresscard card, std::string text)>;
+using ListedCardSink = std::function<void(CardRecord&& card, std::string&& text)>;
 
 // A listing of cards, as getCardData reads it, or handed card by card to a sink.
 class ListingReader : CardAnswerReader {
