@@ -83,7 +83,7 @@ void SelectedBook::takeListing(ListedCards listed) {
     // The cards in the order of their UIDs.
     std::vector<std::size_t> byUid(cards.size());
     std::iota(byUid.begin(), byUid.end(), std::size_t{0});
-    std::stable_sort(byUid.begin(), byUid.end(), [&](std::size_t a, std::size_t b) {
+    std::sort(byUid.begin(), byUid.end(), [&](std::size_t a, std::size_t b) {
         return cards[a].record.key() < cards[b].record.key();
     });
     const bool uidsDiffer =
