@@ -4,7 +4,7 @@
 #include "Utils/BothAtOnce.h"
 
 #include <algorithm>
-#include <numeric>
+#include <cstdint>
 #include <utility>
 #include <vector>
 
@@ -15,6 +15,22 @@ namespace {
 std::string normalBookUrl(const std::string& url) {
     return collectionUrl(normalUrl(url));
 }
+
+// Eight bytes of `text` from `at` as one number, the first the highest, zeros beyond its end: the
+// numbers of two texts compare as their bytes do.
+std::uint64_t bigEndianBytes(const std::string& text, std::size_t at) {
+    std::uint64_t bytes = 0;
+    for (std::size_t i = at; i < at + 8; ++i)
+        bytes = (bytes << 8) | (i < text.size() ? static_cast<unsigned char>(text[i]) : 0u);
+    return bytes;
+}
+
+// A listed card's place in the order of the UIDs: its UID's first sixteen bytes, and its index.
+struct UidOrder {
+    std::uint64_t start;
+    std::uint64_t next;
+    std::size_t index;
+};
 
 } // namespace
 
@@ -80,15 +96,25 @@ void SelectedBook::takeListing(ListedCards listed) {
                 card.text = *kept;
     }
     keptBefore.clear();
-    // The cards in the order of their UIDs.
-    std::vector<std::size_t> byUid(cards.size());
-    std::iota(byUid.begin(), byUid.end(), std::size_t{0});
-    std::sort(byUid.begin(), byUid.end(), [&](std::size_t a, std::size_t b) {
-        return cards[a].record.key() < cards[b].record.key();
+    // The cards in the order of their UIDs, sorted on the first sixteen bytes of each held beside
+    // its index and on the whole UID only where those are the same: a UID read where its record
+    // lies would cost a trip to memory for every comparison of a long listing.
+    std::vector<UidOrder> byUid(cards.size());
+    for (std::size_t i = 0; i < cards.size(); ++i) {
+        const std::string& uid = cards[i].record.key();
+        byUid[i] = {bigEndianBytes(uid, 0), bigEndianBytes(uid, 8), i};
+    }
+    const auto sameStart = [](const UidOrder& a, const UidOrder& b) {
+        return a.start == b.start && a.next == b.next;
+    };
+    std::sort(byUid.begin(), byUid.end(), [&](const UidOrder& a, const UidOrder& b) {
+        if (!sameStart(a, b))
+            return a.start != b.start ? a.start < b.start : a.next < b.next;
+        return cards[a.index].record.key() < cards[b.index].record.key();
     });
     const bool uidsDiffer =
-        std::adjacent_find(byUid.begin(), byUid.end(), [&](std::size_t a, std::size_t b) {
-            return cards[a].record.key() == cards[b].record.key();
+        std::adjacent_find(byUid.begin(), byUid.end(), [&](const UidOrder& a, const UidOrder& b) {
+            return sameStart(a, b) && cards[a.index].record.key() == cards[b.index].record.key();
         }) == byUid.end();
     if (!uidsDiffer) {
         // A server that lists a UID twice: the cards are taken one after the other, the later
@@ -128,8 +154,8 @@ void SelectedBook::takeListing(ListedCards listed) {
         // one before, in place of the one known before with its UID.
         auto card = cardsByUid.begin();
         auto group = groupsByUid.begin();
-        for (const std::size_t index : byUid) {
-            auto& record = cards[index].record;
+        for (const UidOrder& order : byUid) {
+            auto& record = cards[order.index].record;
             const bool isgroup = record.mapped().isgroup;
             auto& entries = isgroup ? groupsByUid : cardsByUid;
             auto& next = isgroup ? group : card;
