@@ -108,37 +108,45 @@ TEST(SelectedBook, WhatWasListedBeforeStaysKnownByHrefOnly) {
     EXPECT_EQ(at(book, "d.vcf"), "u4+");
 }
 
-// A long listing is taken on two threads (the index by href beside the records by UID): the
-// same rules hold as for a short one, taken again with every kind of change since.
+// A long listing is taken on two threads (the index by href beside the records by UID), its
+// UIDs ordered on their first bytes first: the same rules hold as for a short one, taken again
+// with every kind of change since. The UIDs share their first sixteen bytes.
 TEST(SelectedBook, ALongListingTakenAgainKeepsTheRules) {
+    const auto u = [](int n) { return "urn:uuid:0000-00-" + std::to_string(n); };
     std::vector<addresscard> cards;
     for (int n = 0; n < 1500; ++n)
-        cards.push_back(listed("u" + std::to_string(n), std::to_string(n) + ".vcf"));
+        cards.push_back(listed(u(n), std::to_string(n) + ".vcf"));
     SelectedBook book;
     book.select(kBook);
     book.takeListing(listingOf(cards));
     ASSERT_EQ(book.cards().size(), 1500u);
     std::vector<addresscard> again = cards;
-    again.erase(again.begin() + 5);                   // u5 deleted
-    again[6] = listed("u7", "moved.vcf");             // u7 moved
-    again[8] = listed("u9", "9.vcf", true);           // u9 now a group card
-    again[10] = listed("u11", "shared.vcf");          // u11 listed at an href...
-    again.push_back(listed("extra", "shared.vcf"));   // ...and another card after it: u11 is gone
+    again.erase(again.begin() + 5);                   // 5 deleted
+    again[6] = listed(u(7), "moved.vcf");             // 7 moved
+    again[8] = listed(u(9), "9.vcf", true);           // 9 now a group card
+    again[10] = listed(u(11), "shared.vcf");          // 11 listed at an href...
+    again.push_back(listed("extra", "shared.vcf"));   // ...and another card after it: 11 is gone
     again.push_back(listed("new", "new.vcf"));
     book.takeListing(listingOf(again));
-    EXPECT_EQ(book.cards().size(), 1500u - 3 + 2); // u5, u9 and u11 gone; extra and new come
-    EXPECT_EQ(book.card("u5"), nullptr);
-    EXPECT_EQ(at(book, "5.vcf"), "u5");
-    EXPECT_EQ(at(book, "7.vcf"), "u7+");
-    EXPECT_EQ(at(book, "moved.vcf"), "u7+");
-    EXPECT_NE(book.group("u9"), nullptr);
-    EXPECT_EQ(book.card("u9"), nullptr);
-    EXPECT_EQ(book.card("u11"), nullptr);
+    EXPECT_EQ(book.cards().size(), 1500u - 3 + 2); // 5, 9 and 11 gone; extra and new come
+    EXPECT_EQ(book.card(u(5)), nullptr);
+    EXPECT_EQ(at(book, "5.vcf"), u(5));
+    EXPECT_EQ(at(book, "7.vcf"), u(7) + "+");
+    EXPECT_EQ(at(book, "moved.vcf"), u(7) + "+");
+    EXPECT_NE(book.group(u(9)), nullptr);
+    EXPECT_EQ(book.card(u(9)), nullptr);
+    EXPECT_EQ(book.card(u(11)), nullptr);
     EXPECT_EQ(at(book, "shared.vcf"), "extra+");
-    EXPECT_EQ(at(book, "11.vcf"), "u11");
+    EXPECT_EQ(at(book, "11.vcf"), u(11));
     EXPECT_EQ(at(book, "new.vcf"), "new+");
-    ASSERT_NE(book.card("u1499"), nullptr);
-    EXPECT_EQ(book.card("u1499")->url, kBook + "1499.vcf");
+    ASSERT_NE(book.card(u(1499)), nullptr);
+    EXPECT_EQ(book.card(u(1499))->url, kBook + "1499.vcf");
+
+    // A UID listed twice in a long listing: the later card stands.
+    cards.push_back(listed(u(3), "again.vcf"));
+    book.takeListing(listingOf(cards));
+    EXPECT_EQ(book.cards().size(), 1500u);
+    EXPECT_EQ(at(book, "again.vcf"), u(3) + "+");
 }
 
 } // namespace
