@@ -381,6 +381,16 @@ CardRecord recordOf(addresscard&& card) {
     return one.extract(one.emplace(card.uid, std::move(card)).first);
 }
 
+namespace {
+
+// A record with an empty card, to be filled where it lies.
+CardRecord emptyRecord() {
+    CardsByUid one;
+    return one.extract(one.try_emplace(std::string()).first);
+}
+
+} // namespace
+
 struct ListingReader::Part final : BatchPart {
     using BatchPart::BatchPart;
     std::vector<CardRecord> cards;
@@ -400,8 +410,7 @@ std::unique_ptr<BatchPart> ListingReader::readPart(std::string batch) const {
     MultistatusResponse response;
     std::string buffer; // text that the server split into pieces, or card text it escaped
     const ParsedBody& parsed = part->batch;
-    part->cards.reserve(parsed.responseCount());
-    part->texts.reserve(part->cards.capacity());
+    // The records grow as they come: counting the responses first would cost more than that.
     for (pugi::xml_node node = parsed.firstResponse(); node; node = parsed.nextResponse(node)) {
         response.read(parsed.enter(node));
         if (response.status() == 507)
@@ -442,7 +451,7 @@ bool ListingReader::readCard(const MultistatusResponse& response, std::string& b
     // The user's credentials go with every request about a card: only to its own server.
     if (!hrefs.isOfRequestOrigin(url) || isCollection(url))
         return false;
-    CardRecord& record = part.cards.emplace_back(recordOf({}));
+    CardRecord& record = part.cards.emplace_back(emptyRecord());
     addresscard& card = record.mapped();
     card.displayname = response.propertyText(xmlns::dav, "displayname");
     // Before `buffer` is used again: `href` may be a view of it.
