@@ -195,6 +195,14 @@ HrefResolver::HrefResolver(std::string requestUrl) : base(std::move(requestUrl))
 std::string HrefResolver::resolve(std::string_view href) const {
     if (!isUrl)
         return base + std::string(href);
+    // The common case, an absolute path without dot segments or fragment: the request's origin
+    // and the href as it stands.
+    if (!href.empty() && href[0] == '/' && href.substr(0, 2) != "//" &&
+        href.find('#') == std::string_view::npos && !hasDotSegment(href)) {
+        std::string url;
+        url.reserve(origin.size() + href.size());
+        return url.append(origin).append(href);
+    }
     UrlParts reference;
     const std::size_t ownScheme = schemeLength(href);
     if (ownScheme > 0) {

@@ -79,6 +79,10 @@ TEST(HrefResolver, ResolvesTheReferenceExamplesOfRfc3986) {
         {"./g", "http://a/b/c/g"},
         {"g/", "http://a/b/c/g/"},
         {"/g", "http://a/g"},
+        // Not RFC examples: absolute paths with a query, a dot segment, a fragment.
+        {"/g?y", "http://a/g?y"},
+        {"/g?y/../x", "http://a/g?y/../x"},
+        {"/g/..?y#s", "http://a/?y"},
         {"//g", "http://g"},
         {"?y", "http://a/b/c/d;p?y"},
         {"g?y", "http://a/b/c/g?y"},
