@@ -21,8 +21,8 @@
 #include <set>
 #include <string>
 #include <unordered_map>
-#include <vector>
 #include <utility>
+#include <vector>
 
 class SelectedBook {
 public:

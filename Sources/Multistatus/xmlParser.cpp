@@ -376,20 +376,22 @@ void SyncToken::follow(SyncToken later) {
         inResponse = std::move(later.inResponse);
 }
 
-CardRecord recordOf(addresscard&& card) {
-    CardsByUid one;
-    return one.extract(one.emplace(card.uid, std::move(card)).first);
-}
-
 namespace {
 
-// A record with an empty card, to be filled where it lies.
+// A record with an empty card, to be filled where it lies: the one way records are made.
 CardRecord emptyRecord() {
     CardsByUid one;
     return one.extract(one.try_emplace(std::string()).first);
 }
 
 } // namespace
+
+CardRecord recordOf(addresscard&& card) {
+    CardRecord record = emptyRecord();
+    record.key() = card.uid;
+    record.mapped() = std::move(card);
+    return record;
+}
 
 struct ListingReader::Part final : BatchPart {
     using BatchPart::BatchPart;
