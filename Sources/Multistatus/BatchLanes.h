@@ -18,16 +18,32 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <utility>
 
-// What a reading reads of one batch; it holds the batch parsed, so that it may keep views of its
-// text until it is taken up.
+// What a reading reads of one batch; it holds the batch, parsed or as a scanner of its own read
+// it, so that it may keep views of its text until it is taken up.
 struct BatchPart {
-    explicit BatchPart(std::string text) : batch(std::move(text)) {}
+    explicit BatchPart(std::string text) : text(std::move(text)) {}
     virtual ~BatchPart() = default;
-    const ParsedBody batch;
+
+    // Parses the batch whole, for a reading of its document.
+    const ParsedBody& parse() { return parsed.emplace(std::move(text)); }
+    // Takes the batch as read in place by a scanner of its own, which found it of `form`.
+    void scanned(BodyForm form) { scannedForm = form; }
+    BodyForm shape() const { return parsed ? parsed->shape() : scannedForm; }
+    // The bytes the texts read of the batch are views of, where they are not copies.
+    std::string_view bytes() const { return parsed ? parsed->bytes() : std::string_view(text); }
+
+    // The batch as it came, until it is parsed.
+    std::string text;
+
+private:
+    std::optional<ParsedBody> parsed;
+    BodyForm scannedForm = BodyForm::Unreadable;
 };
 
 class BatchLanes {

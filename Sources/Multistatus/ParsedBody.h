@@ -20,6 +20,8 @@ public:
     ParsedBody& operator=(const ParsedBody&) = delete;
 
     BodyForm shape() const { return form; }
+    // The body's bytes, in which the document's texts lie.
+    std::string_view bytes() const { return body; }
     // Whether the top element is `localName` in namespace `ns`.
     bool topIs(std::string_view ns, std::string_view localName) const {
         return form != BodyForm::Unreadable && documentLevel.matches(topElement, ns, localName);

@@ -31,7 +31,7 @@ public:
           }),
           lanes([this](std::string batch) { return reader.readPart(std::move(batch)); },
                 [this](std::unique_ptr<BatchPart> part) {
-                    if (forms.accept(part->batch.shape()))
+                    if (forms.accept(part->shape()))
                         reader.takePart(*part);
                 }) {}
     StreamedReading(const StreamedReading&) = delete;

@@ -4,22 +4,6 @@
 
 namespace {
 
-// Whether the attribute called `name` declares a namespace, and for which prefix: "xmlns"
-// declares the default namespace (empty prefix), "xmlns:p" the prefix p.
-bool declaresPrefix(std::string_view name, std::string_view& prefix) {
-    constexpr std::string_view declaration = "xmlns";
-    if (name.substr(0, declaration.size()) != declaration)
-        return false;
-    if (name.size() == declaration.size()) {
-        prefix = {};
-        return true;
-    }
-    if (name[declaration.size()] != ':')
-        return false;
-    prefix = name.substr(declaration.size() + 1);
-    return true;
-}
-
 bool declaresAny(pugi::xml_node element) {
     std::string_view prefix;
     for (pugi::xml_attribute attribute = element.first_attribute(); attribute;
@@ -45,6 +29,20 @@ bool declaresOwn(pugi::xml_attribute attributes, std::string_view prefix, std::s
 }
 
 } // namespace
+
+bool declaresPrefix(std::string_view name, std::string_view& prefix) {
+    constexpr std::string_view declaration = "xmlns";
+    if (name.substr(0, declaration.size()) != declaration)
+        return false;
+    if (name.size() == declaration.size()) {
+        prefix = {};
+        return true;
+    }
+    if (name[declaration.size()] != ':')
+        return false;
+    prefix = name.substr(declaration.size() + 1);
+    return true;
+}
 
 const std::string_view* XmlDeclarations::findSorted(std::string_view prefix) const {
     const auto found = std::lower_bound(uriByPrefix.begin(), uriByPrefix.end(), prefix,

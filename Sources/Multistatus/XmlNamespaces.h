@@ -20,13 +20,22 @@ constexpr std::string_view sabredav = "http://sabredav.org/ns";
 
 class XmlNamespaces;
 
+// Whether an element in namespace `uri` (empty: in none) answers to a name in namespace `ns`: an
+// element in no namespace answers to a name in any.
+inline bool namespaceAnswers(std::string_view uri, std::string_view ns) {
+    return uri.empty() || uri == ns;
+}
+// Whether the attribute called `name` declares a namespace, and for which prefix: "xmlns"
+// declares the default namespace (empty prefix), "xmlns:p" the prefix p.
+bool declaresPrefix(std::string_view name, std::string_view& prefix);
+
 // The namespace and local name of an element, its prefix resolved once so that the element can
 // be compared with several names.
 struct XmlName {
     // True for an element called `localName` in namespace `ns`, or called `localName` in no
     // namespace at all (no prefix and no default namespace in scope).
     bool is(std::string_view ns, std::string_view localName) const {
-        return bound && hasLocalName(localName) && (uri.empty() || uri == ns);
+        return bound && hasLocalName(localName) && namespaceAnswers(uri, ns);
     }
 
     std::string_view uri; // empty: no namespace

@@ -1,8 +1,10 @@
 #include "Multistatus/xmlParser.h"
 
 #include "Multistatus/DocumentBatches.h"
+#include "Multistatus/ListedResponse.h"
 #include "Multistatus/MultistatusResponse.h"
 #include "Multistatus/ParsedBody.h"
+#include "Multistatus/PlainListing.h"
 #include "Transport/EntityTag.h"
 #include "Utils/AsciiCase.h"
 #include "Utils/VorlixUtils.h"
@@ -11,6 +13,7 @@
 #include <pugixml.hpp>
 
 #include <charconv>
+#include <functional>
 #include <system_error>
 #include <utility>
 
@@ -128,17 +131,20 @@ bool cdataContents(std::string_view text, std::string& contents) {
     return true;
 }
 
-// The card text of an address-data element, a view of the document where possible. Some
-// servers escape a card text they wrapped in CDATA, so that the markers arrive as text: when
-// the whole text is such a wrapping, the card text is what it wraps. Markers anywhere else are
-// the card's own text ("]]>" in a note) and stay.
-std::string_view cardTextOf(pugi::xml_node addressData, std::string& buffer) {
-    const std::string_view text = textOf(addressData, buffer);
+// A card text as read, or, where the whole text is a CDATA wrapping, what it wraps (a view of
+// `buffer`). Some servers escape a card text they wrapped in CDATA, so that the markers arrive as
+// text; markers anywhere else are the card's own text ("]]>" in a note) and stay.
+std::string_view unwrappedCardText(std::string_view text, std::string& buffer) {
     std::string unwrapped;
     if (!cdataContents(text, unwrapped))
         return text;
     buffer = std::move(unwrapped);
     return buffer;
+}
+
+// The card text of an address-data element, a view of the document where possible.
+std::string_view cardTextOf(pugi::xml_node addressData, std::string& buffer) {
+    return unwrappedCardText(textOf(addressData, buffer), buffer);
 }
 
 // The getetag property of a response, as the plug-in keeps tags.
@@ -200,17 +206,19 @@ bool summarise(addresscard& card, std::string_view text) {
 }
 
 // A card text as a batch's part holds it until the reading's text budget is applied: a view of
-// the batch's document, or a copy where the server split the text into pieces or escaped it.
+// the batch, or a copy where the text was joined from pieces or unwrapped elsewhere.
 struct PendingText {
     std::string_view inBatch;
     std::string copy;
 
-    // `text`, a view of the batch's document or of `buffer`.
-    PendingText(std::string_view text, const std::string& buffer) {
-        if (text.data() == buffer.data())
-            copy = std::string(text);
-        else
+    // `text`, a view of the batch's bytes `batch` or of anything else.
+    PendingText(std::string_view text, std::string_view batch) {
+        const std::less_equal<const char*> notAfter;
+        if (notAfter(batch.data(), text.data()) &&
+            notAfter(text.data() + text.size(), batch.data() + batch.size()))
             inBatch = text;
+        else
+            copy = std::string(text);
     }
     PendingText() = default;
 
@@ -227,9 +235,10 @@ struct PendingText {
 // A card of a sync or multiget answer that came with its text: its record (these answers give
 // no display name: the card's identifier is the name of its resource) with what the text says of
 // it, and the text. `href` may be a view of `buffer`: it is read before `buffer` is used again.
+// `batch`: the bytes of the batch the response came in.
 addresscard cardWithText(const MultistatusResponse& response, std::string url,
                          std::string_view href, pugi::xml_node addressData, std::string& buffer,
-                         PendingText& text) {
+                         std::string_view batch, PendingText& text) {
     addresscard card;
     card.cardid = cardIdOf(lastSegment(href));
     card.url = std::move(url);
@@ -237,7 +246,7 @@ addresscard cardWithText(const MultistatusResponse& response, std::string url,
     card.lastmodified = response.propertyText(xmlns::dav, "getlastmodified");
     const std::string_view cardText = cardTextOf(addressData, buffer);
     summarise(card, cardText);
-    text = PendingText(cardText, buffer);
+    text = PendingText(cardText, batch);
     return card;
 }
 
@@ -409,16 +418,19 @@ ListingReader::ListingReader(std::string requestUrl, CardTexts texts, std::size_
 
 std::unique_ptr<BatchPart> ListingReader::readPart(std::string batch) const {
     auto part = std::make_unique<Part>(std::move(batch));
-    MultistatusResponse response;
-    std::string buffer; // text that the server split into pieces, or card text it escaped
-    const ParsedBody& parsed = part->batch;
-    // The records grow as they come: counting the responses first would cost more than that.
-    for (pugi::xml_node node = parsed.firstResponse(); node; node = parsed.nextResponse(node)) {
-        response.read(parsed.enter(node));
-        if (response.status() == 507)
+    std::vector<ListedResponse> responses;
+    std::deque<std::string> joined; // texts the document holds in pieces
+    if (readPlainResponses(part->text, responses))
+        part->scanned(BodyForm::Multistatus);
+    else
+        readParsedResponses(part->parse(), responses, joined);
+    part->cards.reserve(responses.size());
+    part->texts.reserve(responses.size());
+    for (const ListedResponse& response : responses) {
+        if (response.status == 507)
             part->truncated = true;
         else
-            readCard(response, buffer, *part);
+            readCard(response, *part);
     }
     return part;
 }
@@ -444,31 +456,27 @@ bool ListingReader::isCollection(const std::string& url) const {
            namesCollection(url, collection);
 }
 
-bool ListingReader::readCard(const MultistatusResponse& response, std::string& buffer,
-                             Part& part) const {
-    if (!response.hasProp())
+bool ListingReader::readCard(const ListedResponse& response, Part& part) const {
+    if (!response.hasProp)
         return false;
-    const std::string_view href = textOf(response.hrefElement(), buffer);
-    std::string url = hrefs.resolve(href);
+    std::string url = hrefs.resolve(response.href);
     // The user's credentials go with every request about a card: only to its own server.
     if (!hrefs.isOfRequestOrigin(url) || isCollection(url))
         return false;
     CardRecord& record = part.cards.emplace_back(emptyRecord());
     addresscard& card = record.mapped();
-    card.displayname = response.propertyText(xmlns::dav, "displayname");
-    // Before `buffer` is used again: `href` may be a view of it.
-    card.cardid =
-        cardIdOf(card.displayname.empty() ? lastSegment(href) : std::string_view(card.displayname));
+    card.displayname = response.displayname;
+    card.cardid = cardIdOf(card.displayname.empty() ? lastSegment(response.href)
+                                                    : std::string_view(card.displayname));
     card.url = std::move(url);
-    card.lastmodified = response.propertyText(xmlns::dav, "getlastmodified");
-    card.creationdate = response.propertyText(xmlns::dav, "creationdate");
-    card.etag = tagOf(response, buffer);
-    card.contentlength =
-        lengthOf(textOf(response.propertyElement(xmlns::dav, "getcontentlength"), buffer));
-    const std::string_view cardText =
-        cardTextOf(response.propertyElement(xmlns::carddav, "address-data"), buffer);
+    card.lastmodified = response.lastmodified;
+    card.creationdate = response.creationdate;
+    card.etag = storedEntityTag(response.etag);
+    card.contentlength = lengthOf(response.contentlength);
+    std::string unwrapped;
+    const std::string_view cardText = unwrappedCardText(response.addressData, unwrapped);
     const bool taken = summarise(card, cardText) || texts == CardTexts::Always;
-    part.texts.push_back(taken ? PendingText(cardText, buffer) : PendingText());
+    part.texts.push_back(taken ? PendingText(cardText, part.bytes()) : PendingText());
     record.key() = card.uid;
     return true;
 }
@@ -493,7 +501,7 @@ syncanswer& SyncChangesReader::value() {
 
 std::unique_ptr<BatchPart> SyncChangesReader::readPart(std::string batch) const {
     auto part = std::make_unique<Part>(std::move(batch));
-    const ParsedBody& parsed = part->batch;
+    const ParsedBody& parsed = part->parse();
     MultistatusResponse response;
     part->token = syncTokenBeside(parsed);
     part->changes.reserve(parsed.responseCount());
@@ -524,7 +532,7 @@ std::unique_ptr<BatchPart> SyncChangesReader::readPart(std::string batch) const 
             change.removed = true;
         } else if (const pugi::xml_node data =
                        response.propertyElement(xmlns::carddav, "address-data")) {
-            change.card = cardWithText(response, std::move(url), href, data, text, changeText);
+            change.card = cardWithText(response, std::move(url), href, data, text, part->bytes(), changeText);
             change.read = true;
         } else {
             change.card.url = std::move(url);
@@ -555,7 +563,7 @@ struct CardTextsReader::Part final : BatchPart {
 
 std::unique_ptr<BatchPart> CardTextsReader::readPart(std::string batch) const {
     auto part = std::make_unique<Part>(std::move(batch));
-    const ParsedBody& parsed = part->batch;
+    const ParsedBody& parsed = part->parse();
     MultistatusResponse response;
     std::string text;
     for (pugi::xml_node node = parsed.firstResponse(); node; node = parsed.nextResponse(node)) {
@@ -573,7 +581,7 @@ std::unique_ptr<BatchPart> CardTextsReader::readPart(std::string batch) const {
             continue;
         PendingText& cardText = part->texts.emplace_back();
         part->cards.push_back(
-            {cardWithText(response, std::move(url), href, addressData, text, cardText), {}});
+            {cardWithText(response, std::move(url), href, addressData, text, part->bytes(), cardText), {}});
     }
     return part;
 }

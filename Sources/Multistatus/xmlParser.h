@@ -29,6 +29,7 @@
 #include <vector>
 
 class MultistatusResponse;
+struct ListedResponse;
 
 struct baseprincipal {
     std::string etag;
@@ -226,7 +227,7 @@ public:
 private:
     struct Part;
     // Reads the card `response` names into `part`; false when it names none.
-    bool readCard(const MultistatusResponse& response, std::string& buffer, Part& part) const;
+    bool readCard(const ListedResponse& response, Part& part) const;
     bool isCollection(const std::string& url) const;
 
     const CardTexts texts;

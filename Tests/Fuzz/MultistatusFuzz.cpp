@@ -1,6 +1,9 @@
 // Fuzzes the multistatus reader with every getter the connection and listing steps use, and
-// checks that a card record written as new card text reads back as the same card, and that an
-// answer taken in pieces as it arrives reads as when read whole.
+// checks that a card record written as new card text reads back as the same card, that an
+// answer taken in pieces as it arrives reads as when read whole, and that a batch the plain
+// listing scanner reads gives what pugixml's document of it gives.
+#include "ListedResponseLines.h"
+#include "Multistatus/PlainListing.h"
 #include "Multistatus/xmlParser.h"
 #include "Transport/HrefResolver.h"
 #include "vCard/NewCardText.h"
@@ -49,6 +52,22 @@ void checkReadInPieces(const std::string& body, const std::string& requestUrl, s
     }
 }
 
+void checkPlainReading(const std::string& body) {
+    std::string batch = body;
+    std::vector<ListedResponse> responses;
+    if (!readPlainResponses(batch, responses)) {
+        if (batch != body || !responses.empty())
+            std::abort(); // declined, yet the batch was changed
+        return;
+    }
+    const std::string plain = linesOf(responses);
+    const std::string parsed = parsedLines(body);
+    if (ParsedBody(body).shape() != BodyForm::Multistatus || plain != parsed) {
+        std::fprintf(stderr, "plain reading:\n%s\ndocument:\n%s\n", plain.c_str(), parsed.c_str());
+        std::abort();
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -69,5 +88,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
     }
     checkReadInPieces(body, "http://h/", 1 + (size > 0 ? data[size - 1] % 61 : 0));
+    checkPlainReading(body);
     return 0;
 }

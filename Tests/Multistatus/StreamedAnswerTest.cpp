@@ -118,7 +118,7 @@ TEST(StreamedAnswer, PartsAreTakenInOrderAndAFailedReadComesOut) {
             return std::make_unique<BatchPart>(std::move(batch));
         },
         [&](std::unique_ptr<BatchPart> part) {
-            taken.push_back(part->batch.top().element().child_value());
+            taken.push_back(part->parse().top().element().child_value());
         });
     std::vector<std::string> submitted;
     for (int n = 0; n < 20; ++n) {
