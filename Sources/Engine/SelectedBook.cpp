@@ -65,8 +65,11 @@ void SelectedBook::learnWritable(const std::string& url, bool writable) {
 }
 
 void SelectedBook::ListedCards::add(CardRecord&& card, std::string&& text) {
-    if (!card.key().empty())
-        cards.push_back({std::move(card), std::move(text)});
+    const std::string& uid = card.key();
+    if (!uid.empty()) {
+        const std::uint64_t start = bigEndianBytes(uid, 0), next = bigEndianBytes(uid, 8);
+        cards.push_back({std::move(card), std::move(text), start, next});
+    }
 }
 
 void SelectedBook::takeListing(cardlisting listing) {
@@ -100,10 +103,8 @@ void SelectedBook::takeListing(ListedCards listed) {
     // its index and on the whole UID only where those are the same: a UID read where its record
     // lies would cost a trip to memory for every comparison of a long listing.
     std::vector<UidOrder> byUid(cards.size());
-    for (std::size_t i = 0; i < cards.size(); ++i) {
-        const std::string& uid = cards[i].record.key();
-        byUid[i] = {bigEndianBytes(uid, 0), bigEndianBytes(uid, 8), i};
-    }
+    for (std::size_t i = 0; i < cards.size(); ++i)
+        byUid[i] = {cards[i].uidStart, cards[i].uidNext, i};
     const auto sameStart = [](const UidOrder& a, const UidOrder& b) {
         return a.start == b.start && a.next == b.next;
     };

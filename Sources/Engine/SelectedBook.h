@@ -66,6 +66,9 @@ public:
         struct Listed {
             CardRecord record;
             std::string text; // the card's whole text; empty where none came
+            // The first sixteen bytes of the UID, read while the record is at hand, to sort by.
+            std::uint64_t uidStart;
+            std::uint64_t uidNext;
         };
         std::vector<Listed> cards;
     };
