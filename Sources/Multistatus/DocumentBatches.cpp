@@ -172,7 +172,9 @@ void DocumentBatches::passPlainMarkup() {
                 break;
             --depth;
         } else {
-            // The first '>' outside the quotes of an attribute value.
+            // The first '>' outside the quotes of an attribute value, the byte after the '<'
+            // included (as `close` reads a start tag: "<>" is one).
+            end = at + 1;
             for (;;) {
                 while (end < size && data[end] != '>' && data[end] != '"' && data[end] != '\'')
                     ++end;
