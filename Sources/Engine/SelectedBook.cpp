@@ -108,11 +108,21 @@ void SelectedBook::takeListing(ListedCards listed) {
     const auto sameStart = [](const UidOrder& a, const UidOrder& b) {
         return a.start == b.start && a.next == b.next;
     };
-    std::sort(byUid.begin(), byUid.end(), [&](const UidOrder& a, const UidOrder& b) {
+    const auto before = [&](const UidOrder& a, const UidOrder& b) {
         if (!sameStart(a, b))
             return a.start != b.start ? a.start < b.start : a.next < b.next;
         return cards[a.index].record.key() < cards[b.index].record.key();
-    });
+    };
+    // A long listing's halves are sorted at once, then merged.
+    constexpr std::size_t kLongListing = 1000;
+    if (cards.size() < kLongListing) {
+        std::sort(byUid.begin(), byUid.end(), before);
+    } else {
+        const auto middle = byUid.begin() + static_cast<std::ptrdiff_t>(byUid.size() / 2);
+        bothAtOnce([&] { std::sort(byUid.begin(), middle, before); },
+                   [&] { std::sort(middle, byUid.end(), before); });
+        std::inplace_merge(byUid.begin(), middle, byUid.end(), before);
+    }
     const bool uidsDiffer =
         std::adjacent_find(byUid.begin(), byUid.end(), [&](const UidOrder& a, const UidOrder& b) {
             return sameStart(a, b) && cards[a.index].record.key() == cards[b.index].record.key();
@@ -167,7 +177,6 @@ void SelectedBook::takeListing(ListedCards listed) {
         cardsByUid.erase(card, cardsByUid.end());
         groupsByUid.erase(group, groupsByUid.end());
     };
-    constexpr std::size_t kLongListing = 1000;
     if (cards.size() < kLongListing) {
         indexByHref();
         fileByUid();
