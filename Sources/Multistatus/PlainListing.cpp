@@ -2,6 +2,7 @@
 
 #include "Multistatus/MultistatusResponse.h"
 #include "Multistatus/XmlNamespaces.h"
+#include "Multistatus/XmlText.h"
 
 #include <algorithm>
 #include <array>
@@ -12,7 +13,7 @@
 namespace {
 
 // Byte classes, a subset of what pugixml takes each byte for.
-enum : std::uint8_t { kNameStart = 1, kNameChar = 2, kBlank = 4, kTextStop = 8 };
+enum : std::uint8_t { kNameStart = 1, kNameChar = 2, kBlank = 4 };
 constexpr std::array<std::uint8_t, 256> kClasses = [] {
     std::array<std::uint8_t, 256> classes{};
     for (int c = 'a'; c <= 'z'; ++c)
@@ -23,11 +24,6 @@ constexpr std::array<std::uint8_t, 256> kClasses = [] {
     classes['-'] = classes['.'] = classes[':'] = kNameChar;
     for (const char c : {' ', '\t', '\r', '\n'})
         classes[static_cast<unsigned char>(c)] = kBlank;
-    // Text is read up to markup; an entity or a carriage return asks for decoding, a zero byte
-    // ends what pugixml reads.
-    classes['\r'] |= kTextStop;
-    for (const char c : {'<', '&', '\0'})
-        classes[static_cast<unsigned char>(c)] = kTextStop;
     return classes;
 }();
 
@@ -48,82 +44,6 @@ bool isPlainName(std::string_view name) {
     return !name.empty() && nameLength(name.data(), name.data() + name.size()) == name.size();
 }
 
-// The code point `&#...;` or `&#x...;` at `at` stands for, and its length: decimal or
-// lower-case x hexadecimal digits, at most what a code point takes, a scalar value other than
-// zero; 0 for anything else.
-std::uint32_t numericReference(const char* at, const char* end, std::size_t& length) {
-    const bool hex = end - at > 2 && at[2] == 'x';
-    const char* digit = at + (hex ? 3 : 2);
-    const char* const first = digit;
-    std::uint32_t value = 0;
-    for (; digit < end && digit - first < (hex ? 6 : 7); ++digit) {
-        const char c = *digit;
-        std::uint32_t d = 0;
-        if (c >= '0' && c <= '9')
-            d = c - '0';
-        else if (hex && ((c | 0x20) >= 'a' && (c | 0x20) <= 'f'))
-            d = (c | 0x20) - 'a' + 10;
-        else
-            break;
-        value = value * (hex ? 16 : 10) + d;
-    }
-    if (digit == first || digit == end || *digit != ';' || value == 0 || value > 0x10FFFF ||
-        (value >= 0xD800 && value <= 0xDFFF))
-        return 0;
-    length = digit + 1 - at;
-    return value;
-}
-
-// The predefined entities, as written and as they read.
-constexpr std::pair<std::string_view, char> kPredefined[] = {
-    {"&amp;", '&'}, {"&lt;", '<'}, {"&gt;", '>'}, {"&quot;", '"'}, {"&apos;", '\''}};
-
-// The predefined entity `at` starts with; null for none.
-const std::pair<std::string_view, char>* predefinedAt(const char* at, const char* end) {
-    for (const auto& entity : kPredefined)
-        if (std::string_view(at, end - at).substr(0, entity.first.size()) == entity.first)
-            return &entity;
-    return nullptr;
-}
-
-// The length of the entity reference at `at` (a '&') as pugixml decodes it: a predefined one or
-// a character reference; 0 for any other, which pugixml would keep as written.
-std::size_t referenceLength(const char* at, const char* end) {
-    if (const auto* entity = predefinedAt(at, end))
-        return entity->first.size();
-    std::size_t length = 0;
-    if (end - at > 1 && at[1] == '#' && numericReference(at, end, length) != 0)
-        return length;
-    return 0;
-}
-
-// Writes the reference at `from` (checked by referenceLength) decoded at `to`; both move past it.
-void decodeReference(const char*& from, const char* end, char*& to) {
-    if (const auto* entity = predefinedAt(from, end)) {
-        *to++ = entity->second;
-        from += entity->first.size();
-        return;
-    }
-    std::size_t length = 0;
-    const std::uint32_t code = numericReference(from, end, length);
-    from += length;
-    if (code < 0x80) {
-        *to++ = static_cast<char>(code);
-    } else if (code < 0x800) {
-        *to++ = static_cast<char>(0xC0 | (code >> 6));
-        *to++ = static_cast<char>(0x80 | (code & 0x3F));
-    } else if (code < 0x10000) {
-        *to++ = static_cast<char>(0xE0 | (code >> 12));
-        *to++ = static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        *to++ = static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-        *to++ = static_cast<char>(0xF0 | (code >> 18));
-        *to++ = static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-        *to++ = static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        *to++ = static_cast<char>(0x80 | (code & 0x3F));
-    }
-}
-
 // Where `c` next stands in [from, end); `end` where it does not.
 const char* nextOf(char c, const char* from, const char* end) {
     const void* found = std::memchr(from, c, end - from);
@@ -137,39 +57,21 @@ const char* tagEnd(const char* from, const char* end) {
     return from;
 }
 
-// `text` decoded where it lies as pugixml decodes text: references replaced, line ends made
-// "\n". The decoded text is never longer.
-std::string_view decodedInPlace(std::string_view text) {
-    char* const start = const_cast<char*>(text.data());
-    const char* from = start;
-    const char* const end = from + text.size();
-    char* to = start;
-    const char* nextReturn = nextOf('\r', from, end);
-    const char* nextReference = nextOf('&', from, end);
-    for (;;) {
-        const char* const stop = std::min(nextReturn, nextReference);
-        std::memmove(to, from, stop - from);
-        to += stop - from;
-        from = stop;
-        if (stop == end)
-            break;
-        if (stop == nextReturn) {
-            *to++ = '\n';
-            from += from + 1 < end && from[1] == '\n' ? 2 : 1;
-            nextReturn = nextOf('\r', from, end);
-        } else {
-            decodeReference(from, end, to);
-            nextReference = nextOf('&', from, end);
-        }
-    }
-    return {start, static_cast<std::size_t>(to - start)};
-}
-
 // What an element's name makes it to a listing, wherever it stands.
 // (Unfit: no name, or one the plain shape does not use, or a tag with attributes.)
 enum class Name { Response, Href, Propstat, Status, Prop, Property, Other, Unfit };
 // What an element is to the listing, by where it stands and its name.
-enum class Role { Top, Response, Href, ResponseStatus, Propstat, Prop, PropstatStatus, Property, Other };
+enum class Role {
+    Top,
+    Response,
+    Href,
+    ResponseStatus,
+    Propstat,
+    Prop,
+    PropstatStatus,
+    Property,
+    Other
+};
 
 // A text read of an element: its one piece that is not all blanks, as written.
 struct Text {
@@ -177,6 +79,7 @@ struct Text {
     bool encoded = false; // holds references or carriage returns
 };
 
+// An element open where the scan stands.
 struct Open {
     std::string_view name;
     Role role;
@@ -200,7 +103,7 @@ public:
 
     // Reads the whole batch; false as soon as it leaves the plain shape.
     bool read() {
-        if (!readReferences() || !readProlog() || !readTopStartTag())
+        if (!bytesArePlain() || !readProlog() || !readTopStartTag())
             return false;
         open.push_back({topName, Role::Top, -1, {}});
         while (at < end) {
@@ -233,8 +136,8 @@ public:
 
 private:
     // The whole batch at once: no zero byte (where pugixml stops reading), and every '&' a
-    // reference decoded as pugixml decodes it. Whether texts may need decoding at all.
-    bool readReferences() {
+    // reference that pugixml replaces; and whether any text may need decoding at all.
+    bool bytesArePlain() {
         const std::string_view batch(at, end - at);
         if (batch.find('\0') != batch.npos)
             return false;
@@ -281,7 +184,7 @@ private:
         if (at == end || *at++ != '<')
             return false;
         topName = readName();
-        std::vector<std::string_view> names;
+        std::vector<std::string_view> attributes;
         for (;;) {
             const bool blank = skipBlanks();
             if (at < end && *at == '>') {
@@ -289,9 +192,10 @@ private:
                 break;
             }
             const std::string_view name = readName();
-            if (!blank || name.empty() || std::find(names.begin(), names.end(), name) != names.end())
+            if (!blank || name.empty() ||
+                std::find(attributes.begin(), attributes.end(), name) != attributes.end())
                 return false;
-            names.push_back(name);
+            attributes.push_back(name);
             skipBlanks();
             if (at == end || *at++ != '=')
                 return false;
@@ -323,7 +227,8 @@ private:
     // multistatus's declarations as XmlName does.
     bool isNamed(std::string_view name, std::string_view ns, std::string_view localName) const {
         const std::size_t colon = name.find(':');
-        const std::string_view prefix = colon == name.npos ? std::string_view() : name.substr(0, colon);
+        const std::string_view prefix =
+            colon == name.npos ? std::string_view() : name.substr(0, colon);
         if (name.substr(colon == name.npos ? 0 : colon + 1) != localName)
             return false;
         const std::string_view* uri = declared(prefix);
