@@ -161,21 +161,17 @@ void SelectedBook::takeListing(ListedCards listed) {
         }
     };
     const auto fileByUid = [&] {
-        // In one pass along each map in the order of the UIDs, every record going in beside the
-        // one before, in place of the one known before with its UID.
-        auto card = cardsByUid.begin();
-        auto group = groupsByUid.begin();
+        // The listed records, in the order of their UIDs, make the maps anew, each going in
+        // after the one before; the records known before go with the maps they were in.
+        CardsByUid cardsNow;
+        CardsByUid groupsNow;
         for (const UidOrder& order : byUid) {
             auto& record = cards[order.index].record;
-            const bool isgroup = record.mapped().isgroup;
-            auto& entries = isgroup ? groupsByUid : cardsByUid;
-            auto& next = isgroup ? group : card;
-            while (next != entries.end() && next->first <= record.key())
-                next = entries.erase(next);
-            entries.insert(next, std::move(record));
+            CardsByUid& entries = record.mapped().isgroup ? groupsNow : cardsNow;
+            entries.insert(entries.end(), std::move(record));
         }
-        cardsByUid.erase(card, cardsByUid.end());
-        groupsByUid.erase(group, groupsByUid.end());
+        cardsByUid.swap(cardsNow);
+        groupsByUid.swap(groupsNow);
     };
     if (cards.size() < kLongListing) {
         indexByHref();
