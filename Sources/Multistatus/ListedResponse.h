@@ -2,7 +2,7 @@
 // lie in the batch it came in (or, where the document split a text into pieces, in a buffer the
 // reading keeps). Two readers give the same responses of a batch: pugixml's document of it, for
 // any answer, and a scanner of the plain shape nearly every server writes (PlainListing), which
-// reads a listing in a fraction of the time.
+// builds no document.
 #pragma once
 
 #include "Multistatus/ParsedBody.h"
