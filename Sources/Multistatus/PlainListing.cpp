@@ -50,13 +50,6 @@ const char* nextOf(char c, const char* from, const char* end) {
     return found ? static_cast<const char*>(found) : end;
 }
 
-// Where the tag `from` is in ends, a few bytes on in a listing: sooner found by a plain loop.
-const char* tagEnd(const char* from, const char* end) {
-    while (from < end && *from != '>')
-        ++from;
-    return from;
-}
-
 // What an element's name makes it to a listing, wherever it stands.
 // (Unfit: no name, or one the plain shape does not use, or a tag with attributes.)
 enum class Name { Response, Href, Propstat, Status, Prop, Property, Other, Unfit };
@@ -298,7 +291,7 @@ private:
 
     bool readStartTag() {
         // A tag of a plain listing is a name, blanks at most, and '>' or "/>".
-        const char* const close = tagEnd(at, end);
+        const char* const close = nextOf('>', at, end);
         if (close == end || open.size() > kDeepest)
             return false;
         std::string_view tag(at + 1, close - at - 1);

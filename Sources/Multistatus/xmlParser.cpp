@@ -532,7 +532,8 @@ std::unique_ptr<BatchPart> SyncChangesReader::readPart(std::string batch) const 
             change.removed = true;
         } else if (const pugi::xml_node data =
                        response.propertyElement(xmlns::carddav, "address-data")) {
-            change.card = cardWithText(response, std::move(url), href, data, text, part->bytes(), changeText);
+            change.card = cardWithText(response, std::move(url), href, data, text,
+                                       part->bytes(), changeText);
             change.read = true;
         } else {
             change.card.url = std::move(url);
@@ -581,7 +582,9 @@ std::unique_ptr<BatchPart> CardTextsReader::readPart(std::string batch) const {
             continue;
         PendingText& cardText = part->texts.emplace_back();
         part->cards.push_back(
-            {cardWithText(response, std::move(url), href, addressData, text, part->bytes(), cardText), {}});
+            {cardWithText(response, std::move(url), href, addressData, text, part->bytes(),
+                          cardText),
+             {}});
     }
     return part;
 }
