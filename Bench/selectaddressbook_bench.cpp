@@ -169,6 +169,12 @@ std::string bookUrl(const Shared& s) {
     return s.server.baseUrl() + "/home/book/";
 }
 
+// Selects the book; whether every card came.
+bool selectBook(PluginHarness& host, const Shared& s) {
+    const CallResult result = host.call("CardDav_SelectAddressBook", {Arg::text(bookUrl(s))});
+    return result.error == 0 && session().book.cards().size() == static_cast<size_t>(s.cards);
+}
+
 // One selection, counted, in a fresh session: its peak and what it leaves.
 void countSelection(benchmark::State& state, PluginHarness& host, Shared& s) {
     connect(host, s);
@@ -176,9 +182,9 @@ void countSelection(benchmark::State& state, PluginHarness& host, Shared& s) {
     counting = true;
     inUse = 0;
     peak = 0;
-    const CallResult result = host.call("CardDav_SelectAddressBook", {Arg::text(bookUrl(s))});
+    const bool selected = selectBook(host, s);
     counting = false;
-    if (result.error != 0 || session().book.cards().size() != static_cast<size_t>(s.cards))
+    if (!selected)
         state.SkipWithError("the selection failed");
     state.counters["select_peak_heap_mb"] = megabytes(peak);
     state.counters["kept_heap_mb"] = megabytes(inUse);
@@ -192,8 +198,7 @@ void SelectAddressBook(benchmark::State& state) {
     connect(host, s);
     pugi::set_memory_management_functions(allocate, release);
     for (auto _ : state) {
-        const CallResult result = host.call("CardDav_SelectAddressBook", {Arg::text(bookUrl(s))});
-        if (result.error != 0 || session().book.cards().size() != static_cast<size_t>(s.cards))
+        if (!selectBook(host, s))
             state.SkipWithError("the selection failed");
     }
     s.report = s.server.lastRequest();
@@ -215,8 +220,7 @@ void FirstSelection(benchmark::State& state) {
         state.PauseTiming();
         connect(host, s);
         state.ResumeTiming();
-        const CallResult result = host.call("CardDav_SelectAddressBook", {Arg::text(bookUrl(s))});
-        if (result.error != 0 || session().book.cards().size() != static_cast<size_t>(s.cards))
+        if (!selectBook(host, s))
             state.SkipWithError("the selection failed");
     }
 }
