@@ -99,11 +99,13 @@ void operator delete[](void* pointer, std::size_t) noexcept {
 
 namespace {
 
-// A listing entry as a server sends it that honours the listing's few properties.
+// A listing entry as a server sends it that honours the listing's few properties. Its UID is
+// as long as the UUIDs most clients give their cards, different from the first bytes on.
 std::string listedCard(int n) {
-    const std::string id = std::to_string(n);
-    return "BEGIN:VCARD\r\nVERSION:3.0\r\nUID:card-" + id + "\r\nFN:Person " + id +
-           "\r\nEND:VCARD\r\n";
+    char uid[40];
+    std::snprintf(uid, sizeof uid, "%08X-1D2C-4B3A-9F8E-%012d", n * 2654435761U, n);
+    return "BEGIN:VCARD\r\nVERSION:3.0\r\nUID:" + std::string(uid) + "\r\nFN:Person " +
+           std::to_string(n) + "\r\nEND:VCARD\r\n";
 }
 
 // The REPORT answer listing `cards` cards, written once.
