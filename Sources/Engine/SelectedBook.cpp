@@ -154,30 +154,51 @@ void SelectedBook::takeListing(ListedCards listed) {
                 texts.drop(at.known.uid);
                 displaced.push_back(std::move(at.known.uid));
             }
-            at.known = {record.uid, record.isgroup};
+            // Copied only where it changed: a UID as long as most clients write them would
+            // otherwise be made anew for every card of every listing.
+            if (at.known.uid != record.uid)
+                at.known.uid = record.uid;
+            at.known.isgroup = record.isgroup;
             at.listing = listings;
             if (!text.empty())
                 texts.keep(record.uid, record.etag, std::move(text));
         }
     };
+    // The records known before go whatever the listing holds; the listed ones, in the order of
+    // their UIDs, make the maps anew, each going in after the one before.
+    CardsByUid cardsBefore;
+    CardsByUid groupsBefore;
+    cardsBefore.swap(cardsByUid);
+    groupsBefore.swap(groupsByUid);
     const auto fileByUid = [&] {
-        // The listed records, in the order of their UIDs, make the maps anew, each going in
-        // after the one before; the records known before go with the maps they were in.
-        CardsByUid cardsNow;
-        CardsByUid groupsNow;
         for (const UidOrder& order : byUid) {
             auto& record = cards[order.index].record;
-            CardsByUid& entries = record.mapped().isgroup ? groupsNow : cardsNow;
+            CardsByUid& entries = record.mapped().isgroup ? groupsByUid : cardsByUid;
             entries.insert(entries.end(), std::move(record));
         }
-        cardsByUid.swap(cardsNow);
-        groupsByUid.swap(groupsNow);
     };
+    const auto freeBefore = [&] {
+        cardsBefore.clear();
+        groupsBefore.clear();
+    };
+    // Freeing a record costs about what indexing and filing one do together: where as many
+    // were known before as were listed, one thread frees while the other indexes and files.
     if (cards.size() < kLongListing) {
         indexByHref();
         fileByUid();
+        freeBefore();
+    } else if (cardsBefore.size() + groupsBefore.size() >= cards.size() / 2) {
+        bothAtOnce(
+            [&] {
+                indexByHref();
+                fileByUid();
+            },
+            freeBefore);
     } else {
-        bothAtOnce(indexByHref, fileByUid);
+        bothAtOnce(indexByHref, [&] {
+            fileByUid();
+            freeBefore();
+        });
     }
     for (const std::string& uid : displaced) {
         cardsByUid.erase(uid);
