@@ -99,12 +99,17 @@ void operator delete[](void* pointer, std::size_t) noexcept {
 
 namespace {
 
-// A listing entry as a server sends it that honours the listing's few properties. Its UID is
-// as long as the UUIDs most clients give their cards, different from the first bytes on.
-std::string listedCard(int n) {
+// The UID of card `n`: as long as the UUIDs most clients give their cards, different from the
+// first bytes on.
+std::string cardUid(int n) {
     char uid[40];
     std::snprintf(uid, sizeof uid, "%08X-1D2C-4B3A-9F8E-%012d", n * 2654435761U, n);
-    return "BEGIN:VCARD\r\nVERSION:3.0\r\nUID:" + std::string(uid) + "\r\nFN:Person " +
+    return uid;
+}
+
+// A listing entry as a server sends it that honours the listing's few properties.
+std::string listedCard(int n) {
+    return "BEGIN:VCARD\r\nVERSION:3.0\r\nUID:" + cardUid(n) + "\r\nFN:Person " +
            std::to_string(n) + "\r\nEND:VCARD\r\n";
 }
 
@@ -318,7 +323,7 @@ void FetchLargeCards(benchmark::State& state) {
                 continue;
             body += "<d:response><d:href>" + href + "</d:href><d:propstat><d:prop><d:getetag>\"t" +
                     std::to_string(n) + "\"</d:getetag><card:address-data>" +
-                    (multiget ? "BEGIN:VCARD\r\nUID:card-" + std::to_string(n) +
+                    (multiget ? "BEGIN:VCARD\r\nUID:" + cardUid(n) +
                                     "\r\nFN:P\r\nPHOTO;ENCODING=b;TYPE=JPEG:" + photo +
                                     "\r\nEND:VCARD\r\n"
                               : listedCard(n)) +
@@ -336,7 +341,7 @@ void FetchLargeCards(benchmark::State& state) {
     host.call("CardDav_SelectAddressBook", {Arg::text(server.baseUrl() + "/home/book/")});
     std::string uids;
     for (int n = 0; n < kLarge; ++n)
-        uids += "card-" + std::to_string(n) + "\r";
+        uids += cardUid(n) + "\r";
     pugi::set_memory_management_functions(allocate, release);
     std::string lines;
     for (auto _ : state) {
