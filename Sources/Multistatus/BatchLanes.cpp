@@ -1,6 +1,7 @@
 #include "Multistatus/BatchLanes.h"
 
 #include <system_error>
+#include <thread>
 
 BatchLanes::BatchLanes(ReadPart read, TakePart take) : read(std::move(read)), take(std::move(take)) {}
 
@@ -10,8 +11,7 @@ BatchLanes::~BatchLanes() {
         stopping = true;
     }
     changed.notify_all();
-    if (thread.joinable())
-        thread.join();
+    beside.reset();
 }
 
 void BatchLanes::submit(std::string batch) {
@@ -26,7 +26,7 @@ void BatchLanes::submit(std::string batch) {
         // On a single core a second thread would only take turns with this one.
         if (std::thread::hardware_concurrency() != 1) {
             try {
-                thread = std::thread(&BatchLanes::work, this);
+                beside.emplace([this] { work(); });
             } catch (const std::system_error&) {
                 // No thread to be had: this one reads every batch.
             }
@@ -34,7 +34,7 @@ void BatchLanes::submit(std::string batch) {
     }
     changed.notify_all();
     takeRead();
-    if (threadTried && (count > kMostHeld || !thread.joinable())) {
+    if (threadTried && (count > kMostHeld || !beside)) {
         readOldest();
         takeRead();
     }

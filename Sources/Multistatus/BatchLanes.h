@@ -1,15 +1,17 @@
 // Reads the batches of one answer (DocumentBatches) on two lanes. Once a second batch shows the
-// answer to be long, a thread of its own reads batches as they come while the thread that takes
-// the body receives and splits the next; that thread reads too, the oldest batch not yet begun,
-// when it has run too far ahead and once the body is all there. What each batch gives, its part,
-// is taken up in the body's order on the taking thread, so that what depends on order (a text
-// budget, the first of two cards) is decided as if the batches had been read one after the other.
+// answer to be long, a second thread (BesideWork) reads batches as they come while the thread
+// that takes the body receives and splits the next; that thread reads too, the oldest batch not
+// yet begun, when it has run too far ahead and once the body is all there. What each batch gives,
+// its part, is taken up in the body's order on the taking thread, so that what depends on order
+// (a text budget, the first of two cards) is decided as if the batches had been read one after
+// the other.
 // The taking thread never waits for the other except for a batch that one is reading when the
 // answer is done, so a busy machine that seldom lets the second thread run costs little. An answer
 // of one batch is read without a thread.
 #pragma once
 
 #include "Multistatus/ParsedBody.h"
+#include "Utils/KeptThread.h"
 
 #include <condition_variable>
 #include <cstddef>
@@ -21,7 +23,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <thread>
 #include <utility>
 
 // What a reading reads of one batch; it holds the batch, parsed or as a scanner of its own read
@@ -89,7 +90,7 @@ private:
     TakePart take;
     // Whether a second batch came, and a thread was asked for.
     bool threadTried = false;
-    std::thread thread;
+    std::optional<BesideWork> beside;
     std::mutex mutex;
     std::condition_variable changed;
     // The batches submitted and not yet taken up, in the body's order.

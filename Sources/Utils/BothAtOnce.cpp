@@ -1,15 +1,18 @@
 #include "Utils/BothAtOnce.h"
 
+#include "Utils/KeptThread.h"
+
 #include <exception>
+#include <optional>
 #include <system_error>
 #include <thread>
 
 void bothAtOnce(const std::function<void()>& first, const std::function<void()>& second) {
     std::exception_ptr firstFailure;
-    std::thread thread;
+    std::optional<BesideWork> beside;
     if (std::thread::hardware_concurrency() != 1) {
         try {
-            thread = std::thread([&] {
+            beside.emplace([&] {
                 try {
                     first();
                 } catch (...) {
@@ -20,7 +23,7 @@ void bothAtOnce(const std::function<void()>& first, const std::function<void()>&
             // No thread to be had: both run here.
         }
     }
-    if (!thread.joinable()) {
+    if (!beside) {
         first();
         second();
         return;
@@ -31,7 +34,7 @@ void bothAtOnce(const std::function<void()>& first, const std::function<void()>&
     } catch (...) {
         secondFailure = std::current_exception();
     }
-    thread.join();
+    beside.reset();
     if (firstFailure)
         std::rethrow_exception(firstFailure);
     if (secondFailure)

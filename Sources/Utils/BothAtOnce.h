@@ -4,6 +4,6 @@
 
 #include <functional>
 
-// Runs `first` on a thread of its own and `second` on this one, and returns once both have
+// Runs `first` beside this thread (BesideWork) and `second` on this one, and returns once both have
 // ended; what either throws comes out here then, the first's before the second's.
 void bothAtOnce(const std::function<void()>& first, const std::function<void()>& second);
