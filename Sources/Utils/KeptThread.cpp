@@ -4,8 +4,6 @@
 #include <mutex>
 #include <utility>
 
-namespace {
-
 // The kept thread and the one piece of work it was given, from its start until its giver has
 // seen it end.
 struct Kept {
@@ -18,14 +16,20 @@ struct Kept {
     bool stopping = false;
 };
 
-// Never destroyed: a thread still waiting for work when the process ends is no fault.
-Kept& kept() {
-    static Kept* const instance = new Kept();
+namespace {
+
+// The kept thread's state, made with its first work and freed when it is stopped.
+std::mutex instanceMutex;
+Kept* instance = nullptr;
+
+Kept& keptThread() {
+    const std::lock_guard<std::mutex> lock(instanceMutex);
+    if (!instance)
+        instance = new Kept();
     return *instance;
 }
 
-void serve() {
-    Kept& k = kept();
+void serve(Kept& k) {
     std::unique_lock<std::mutex> lock(k.mutex);
     for (;;) {
         k.changed.wait(lock, [&] { return k.stopping || k.work; });
@@ -42,13 +46,12 @@ void serve() {
 }
 
 // Gives `work` to the kept thread (started where it is not running); false while it has work.
-bool giveToKept(std::function<void()>& work) {
-    Kept& k = kept();
+bool giveTo(Kept& k, std::function<void()>& work) {
     const std::lock_guard<std::mutex> lock(k.mutex);
     if (k.given || k.stopping)
         return false;
     if (!k.thread.joinable())
-        k.thread = std::thread(serve);
+        k.thread = std::thread(serve, std::ref(k));
     k.work = std::move(work);
     k.given = true;
     k.done = false;
@@ -56,38 +59,40 @@ bool giveToKept(std::function<void()>& work) {
     return true;
 }
 
-void awaitKept() {
-    Kept& k = kept();
-    std::unique_lock<std::mutex> lock(k.mutex);
-    k.changed.wait(lock, [&] { return k.done; });
-    k.given = false;
-}
-
 } // namespace
 
 BesideWork::BesideWork(std::function<void()> work) {
-    if (!giveToKept(work))
+    Kept& k = keptThread();
+    if (giveTo(k, work))
+        kept = &k;
+    else
         own = std::thread(std::move(work));
 }
 
 BesideWork::~BesideWork() {
-    if (own.joinable())
+    if (!kept) {
         own.join();
-    else
-        awaitKept();
+        return;
+    }
+    std::unique_lock<std::mutex> lock(kept->mutex);
+    kept->changed.wait(lock, [&] { return kept->done; });
+    kept->given = false;
 }
 
 void stopKeptThread() {
-    Kept& k = kept();
-    std::thread ending;
+    Kept* k = nullptr;
     {
-        const std::lock_guard<std::mutex> lock(k.mutex);
-        k.stopping = true;
-        k.changed.notify_all();
-        ending = std::move(k.thread);
+        const std::lock_guard<std::mutex> lock(instanceMutex);
+        std::swap(k, instance);
     }
-    if (ending.joinable())
-        ending.join();
-    const std::lock_guard<std::mutex> lock(k.mutex);
-    k.stopping = false;
+    if (!k)
+        return;
+    {
+        const std::lock_guard<std::mutex> lock(k->mutex);
+        k->stopping = true;
+        k->changed.notify_all();
+    }
+    if (k->thread.joinable())
+        k->thread.join();
+    delete k;
 }

@@ -19,9 +19,10 @@ public:
     BesideWork& operator=(const BesideWork&) = delete;
 
 private:
-    std::thread own; // where the kept thread was busy
+    struct Kept* kept = nullptr; // the kept thread, where it took the work
+    std::thread own;             // where it was busy
 };
 
-// Ends the kept thread once its work is done (the plug-in is being unloaded); a later piece of
-// work starts it again.
+// Ends the kept thread and frees what it holds (the plug-in is being unloaded): only once no
+// BesideWork is left. A later piece of work starts it again.
 void stopKeptThread();
