@@ -1,5 +1,5 @@
-#include "Utils/BothAtOnce.h"
 #include "Utils/KeptThread.h"
+#include "Utils/BothAtOnce.h"
 
 #include <gtest/gtest.h>
 
@@ -24,13 +24,14 @@ TEST(KeptThread, WorkGivenWhileItIsBusyRunsAtOnceElsewhere) {
     // Stopped (as when the plug-in is unloaded), it starts again for the next work.
     stopKeptThread();
     std::atomic<bool> ran{false};
-    { BesideWork again([&] { ran = true; }); }
+    {
+        BesideWork again([&] { ran = true; });
+    }
     EXPECT_TRUE(ran);
 }
 
 TEST(KeptThread, BothAtOnceGivesWhatEitherSideThrows) {
-    EXPECT_THROW(bothAtOnce([] { throw std::runtime_error("first"); }, [] {}),
-                 std::runtime_error);
+    EXPECT_THROW(bothAtOnce([] { throw std::runtime_error("first"); }, [] {}), std::runtime_error);
     EXPECT_THROW(bothAtOnce([] {}, [] { throw std::logic_error("second"); }), std::logic_error);
     std::atomic<int> both{0};
     bothAtOnce([&] { both |= 1; }, [&] { both |= 2; });
