@@ -45,18 +45,22 @@ Listing listAddressBook(Session& session, const std::string& url,
     cardlisting cards;
     // Whole cards a server sends with the listing are kept, as far as the kept texts have room;
     // the reader hands on only texts that hold more than the properties asked for. The listing
-    // is read as it arrives.
-    ListingReading reading(url, CardTexts::WhenWhole, FetchedCards::kMaxBytes,
-                           [&](CardRecord&& card, std::string&& text) {
-                               if (!text.empty() && !isProvenWhole(text, card.mapped()))
-                                   text.clear();
-                               if (into) {
-                                   into->add(std::move(card), std::move(text));
-                               } else {
-                                   cards.cards.push_back(std::move(card.mapped()));
-                                   cards.texts.push_back(std::move(text));
-                               }
-                           });
+    // is read as it arrives; into a book, a card listed as it knows it comes as its record.
+    ListingReading reading(
+        url, CardTexts::WhenWhole, FetchedCards::kMaxBytes,
+        [&](ListedEntry&& card, std::string&& text) {
+            const addresscard& read =
+                card.isKnown() ? into->knownCards().card(card.knownPlace) : card.record.mapped();
+            if (!text.empty() && !isProvenWhole(text, read))
+                text.clear();
+            if (into) {
+                into->add(std::move(card), std::move(text));
+            } else {
+                cards.cards.push_back(std::move(card.record.mapped()));
+                cards.texts.push_back(std::move(text));
+            }
+        },
+        into ? &into->knownCards() : nullptr);
     Query answer = session.cd.get_addressbookitems(
         url,
         withCategories ? CardDavClient::CardContent::SummaryWithCategories

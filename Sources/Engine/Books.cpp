@@ -43,7 +43,7 @@ Selection selectAddressBook(Session& session, const std::string& url) {
         book.takeListing(SelectedBook::ListedCards());
         return {std::move(token.verdict), true};
     }
-    SelectedBook::ListedCards cards;
+    SelectedBook::ListedCards cards(book);
     Listing listing = listAddressBook(session, book.url(), &cards);
     book.takeListing(listing.verdict.ok() ? std::move(cards) : SelectedBook::ListedCards());
     // Nothing of the book was read: no token may stand for it either.

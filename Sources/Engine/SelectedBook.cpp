@@ -64,21 +64,34 @@ void SelectedBook::learnWritable(const std::string& url, bool writable) {
         readOnlyBooks.insert(normalBookUrl(url));
 }
 
-void SelectedBook::ListedCards::add(CardRecord&& card, std::string&& text) {
-    const std::string& uid = card.key();
+void SelectedBook::ListedCards::add(ListedEntry&& listed, std::string&& text) {
+    if (listed.isKnown()) {
+        if (!known.card(listed.knownPlace).uid.empty()) {
+            cards.push_back({CardRecord(), std::move(text), 0, 0, listed.knownPlace});
+            ++knownCount;
+        }
+        return;
+    }
+    const std::string& uid = listed.record.key();
     if (!uid.empty()) {
         const std::uint64_t start = bigEndianBytes(uid, 0), next = bigEndianBytes(uid, 8);
-        cards.push_back({std::move(card), std::move(text), start, next});
+        cards.push_back(
+            {std::move(listed.record), std::move(text), start, next, KnownCards::kNone});
     }
 }
 
 void SelectedBook::takeListing(cardlisting listing) {
     // Each card is freed from the listing as it becomes a record: what is held grows no more
     // than the listing shrinks.
-    ListedCards listed;
+    ListedCards listed(*this);
     listed.withCategories = listing.withCategories;
-    for (; !listing.cards.empty(); listing.cards.pop_front(), listing.texts.pop_front())
-        listed.add(recordOf(std::move(listing.cards.front())), std::move(listing.texts.front()));
+    for (; !listing.cards.empty(); listing.cards.pop_front(), listing.texts.pop_front()) {
+        ListedEntry card;
+        card.knownPlace = listed.known.sameAs(listing.cards.front());
+        if (card.knownPlace == KnownCards::kNone)
+            card.record = recordOf(std::move(listing.cards.front()));
+        listed.add(std::move(card), std::move(listing.texts.front()));
+    }
     takeListing(std::move(listed));
 }
 
@@ -87,18 +100,78 @@ void SelectedBook::takeListing(ListedCards listed) {
     // named when a sync reports its removal.
     ++listings;
     categoriesKnown = listed.withCategories;
-    std::vector<ListedCards::Listed>& cards = listed.cards;
-    byHref.reserve(cards.size());
     FetchedCards keptBefore = std::move(texts);
     texts = FetchedCards();
     // A text read before at the tag the listing names still serves.
-    for (ListedCards::Listed& card : cards) {
-        const addresscard& record = card.record.mapped();
+    for (ListedCards::Listed& card : listed.cards) {
+        const addresscard& record = listed.card(card);
         if (card.text.empty())
             if (const std::string* kept = keptBefore.find(record.uid, record.etag))
                 card.text = *kept;
     }
     keptBefore.clear();
+    if (listed.knownCount > 0 && takeKeepingKnown(listed))
+        return;
+    // The known records the listing names become new ones, as all its other cards are.
+    for (ListedCards::Listed& card : listed.cards)
+        if (card.record.empty()) {
+            card.record = recordOf(addresscard(listed.known.card(card.knownPlace)));
+            card.uidStart = bigEndianBytes(card.record.key(), 0);
+            card.uidNext = bigEndianBytes(card.record.key(), 8);
+        }
+    takeAnew(listed);
+}
+
+bool SelectedBook::takeKeepingKnown(ListedCards& listed) {
+    const KnownCards& known = listed.known;
+    std::vector<ListedCards::Listed>& cards = listed.cards;
+    // Every UID once: a known record stands for one listed card at most, and a new record has a
+    // UID of its own, none of a known record that stays.
+    std::vector<bool> stays(known.places());
+    std::vector<const std::string*> newUids;
+    for (const ListedCards::Listed& card : cards) {
+        if (!card.record.empty())
+            newUids.push_back(&card.record.key());
+        else if (stays[card.knownPlace])
+            return false;
+        else
+            stays[card.knownPlace] = true;
+    }
+    const auto byValue = [](const std::string* a, const std::string* b) { return *a < *b; };
+    std::sort(newUids.begin(), newUids.end(), byValue);
+    if (std::adjacent_find(newUids.begin(), newUids.end(),
+                           [](auto a, auto b) { return *a == *b; }) != newUids.end())
+        return false;
+    for (const std::string* uid : newUids)
+        for (const CardsByUid* entries : {&cardsByUid, &groupsByUid})
+            if (const auto found = entries->find(*uid); found != entries->end()) {
+                const std::size_t place = known.placeOf(found);
+                if (place == KnownCards::kNone || stays[place])
+                    return false;
+            }
+    std::vector<const addresscard*> records(cards.size());
+    for (std::size_t i = 0; i < cards.size(); ++i)
+        records[i] = &listed.card(cards[i]);
+    for (std::size_t place = 0; place < known.places(); ++place)
+        if (known.isUsed(place) && !stays[place])
+            (known.isGroup(place) ? groupsByUid : cardsByUid).erase(known.at(place));
+    for (ListedCards::Listed& card : cards)
+        if (!card.record.empty()) {
+            CardsByUid& entries = card.record.mapped().isgroup ? groupsByUid : cardsByUid;
+            entries.insert(std::move(card.record));
+        }
+    std::vector<std::string> displaced;
+    indexByHref(listed, records, displaced);
+    for (const std::string& uid : displaced) {
+        cardsByUid.erase(uid);
+        groupsByUid.erase(uid);
+    }
+    return true;
+}
+
+void SelectedBook::takeAnew(ListedCards& listed) {
+    std::vector<ListedCards::Listed>& cards = listed.cards;
+    byHref.reserve(cards.size());
     // The cards in the order of their UIDs, sorted on the first sixteen bytes of each held beside
     // its index and on the whole UID only where those are the same: a UID read where its record
     // lies would cost a trip to memory for every comparison of a long listing.
@@ -143,33 +216,13 @@ void SelectedBook::takeListing(ListedCards listed) {
     for (std::size_t i = 0; i < cards.size(); ++i)
         records[i] = &cards[i].record.mapped();
     std::vector<std::string> displaced;
-    const auto indexByHref = [&] {
-        // In the listing's order, a card listed at the href of one listed before it replacing
-        // that one.
-        for (std::size_t i = 0; i < cards.size(); ++i) {
-            const addresscard& record = *records[i];
-            std::string text = textWithinRoom(std::move(cards[i].text));
-            AtHref& at = hrefSlot(record.url).first->second;
-            if (isNow(at) && at.known.uid != record.uid) {
-                texts.drop(at.known.uid);
-                displaced.push_back(std::move(at.known.uid));
-            }
-            // Copied only where it changed: a UID as long as most clients write them would
-            // otherwise be made anew for every card of every listing.
-            if (at.known.uid != record.uid)
-                at.known.uid = record.uid;
-            at.known.isgroup = record.isgroup;
-            at.listing = listings;
-            if (!text.empty())
-                texts.keep(record.uid, record.etag, std::move(text));
-        }
-    };
     // The records known before go whatever the listing holds; the listed ones, in the order of
     // their UIDs, make the maps anew, each going in after the one before.
     CardsByUid cardsBefore;
     CardsByUid groupsBefore;
     cardsBefore.swap(cardsByUid);
     groupsBefore.swap(groupsByUid);
+    const auto index = [&] { indexByHref(listed, records, displaced); };
     const auto fileByUid = [&] {
         for (const UidOrder& order : byUid) {
             auto& record = cards[order.index].record;
@@ -184,18 +237,18 @@ void SelectedBook::takeListing(ListedCards listed) {
     // Freeing a record costs about what indexing and filing one do together: where as many
     // were known before as were listed, one thread frees while the other indexes and files.
     if (cards.size() < kLongListing) {
-        indexByHref();
+        index();
         fileByUid();
         freeBefore();
     } else if (cardsBefore.size() + groupsBefore.size() >= cards.size() / 2) {
         bothAtOnce(
             [&] {
-                indexByHref();
+                index();
                 fileByUid();
             },
             freeBefore);
     } else {
-        bothAtOnce(indexByHref, [&] {
+        bothAtOnce(index, [&] {
             fileByUid();
             freeBefore();
         });
@@ -203,6 +256,29 @@ void SelectedBook::takeListing(ListedCards listed) {
     for (const std::string& uid : displaced) {
         cardsByUid.erase(uid);
         groupsByUid.erase(uid);
+    }
+}
+
+void SelectedBook::indexByHref(ListedCards& listed, const std::vector<const addresscard*>& records,
+                               std::vector<std::string>& displaced) {
+    // In the listing's order, a card listed at the href of one listed before it replacing that
+    // one.
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        const addresscard& record = *records[i];
+        std::string text = textWithinRoom(std::move(listed.cards[i].text));
+        AtHref& at = hrefSlot(record.url).first->second;
+        if (isNow(at) && at.known.uid != record.uid) {
+            texts.drop(at.known.uid);
+            displaced.push_back(std::move(at.known.uid));
+        }
+        // Copied only where it changed: a UID as long as most clients write them would
+        // otherwise be made anew for every card of every listing.
+        if (at.known.uid != record.uid)
+            at.known.uid = record.uid;
+        at.known.isgroup = record.isgroup;
+        at.listing = listings;
+        if (!text.empty())
+            texts.keep(record.uid, record.etag, std::move(text));
     }
 }
 

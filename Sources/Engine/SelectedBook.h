@@ -13,6 +13,7 @@
 
 #include "Engine/BookPieces.h"
 #include "Engine/FetchedCards.h"
+#include "Multistatus/KnownCards.h"
 #include "Multistatus/xmlParser.h"
 
 #include <cstdint>
@@ -57,20 +58,32 @@ public:
     // out.
     class ListedCards {
     public:
-        void add(CardRecord&& card, std::string&& text);
+        ListedCards() = default;
+        // For a listing of `book`, to be taken up by it with nothing of it changed meanwhile: a
+        // card listed exactly as the book knows it may be handed on as the record it has.
+        explicit ListedCards(const SelectedBook& book) : known(book.cardsByUid, book.groupsByUid) {}
+        void add(ListedEntry&& card, std::string&& text);
+        const KnownCards& knownCards() const { return known; }
         // Every card's categories are known: the listing asked for them.
         bool withCategories = false;
 
     private:
         friend class SelectedBook;
         struct Listed {
-            CardRecord record;
-            std::string text; // the card's whole text; empty where none came
+            CardRecord record; // empty where a known record stands for the card
+            std::string text;  // the card's whole text; empty where none came
             // The first sixteen bytes of the UID, read while the record is at hand, to sort by.
             std::uint64_t uidStart;
             std::uint64_t uidNext;
+            std::size_t knownPlace;
         };
+        const addresscard& card(const Listed& listed) const {
+            return listed.record.empty() ? known.card(listed.knownPlace) : listed.record.mapped();
+        }
         std::vector<Listed> cards;
+        KnownCards known;
+        // How many of the cards are known records.
+        std::size_t knownCount = 0;
     };
 
     // A listing of the whole book: its cards (and their texts where the server sent them
@@ -126,6 +139,17 @@ public:
     BookPieces pieces;
 
 private:
+    // Taking a listing, where some of its cards are known records: the records not listed go and
+    // the new ones come, the known ones staying where they are. False, with nothing changed,
+    // where a UID is listed twice: the listing is then taken as one of new records.
+    bool takeKeepingKnown(ListedCards& listed);
+    // Makes new records of the listed cards, in place of all known.
+    void takeAnew(ListedCards& listed);
+    // Brings the index by href (and the kept texts) up to the listed cards, in the listing's
+    // order; `records` are theirs. Cards displaced from their href by a later one are named in
+    // `displaced`.
+    void indexByHref(ListedCards& listed, const std::vector<const addresscard*>& records,
+                     std::vector<std::string>& displaced);
     addresscard* entry(const std::string& uid, bool isgroup);
     void unindex(const addresscard& entry);
     // `text`, or nothing where the kept texts have no room left for it.

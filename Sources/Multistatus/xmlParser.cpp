@@ -1,6 +1,7 @@
 #include "Multistatus/xmlParser.h"
 
 #include "Multistatus/DocumentBatches.h"
+#include "Multistatus/KnownCards.h"
 #include "Multistatus/ListedResponse.h"
 #include "Multistatus/MultistatusResponse.h"
 #include "Multistatus/ParsedBody.h"
@@ -404,17 +405,17 @@ CardRecord recordOf(addresscard&& card) {
 
 struct ListingReader::Part final : BatchPart {
     using BatchPart::BatchPart;
-    std::vector<CardRecord> cards;
+    std::vector<ListedEntry> cards;
     std::vector<PendingText> texts; // parallel to `cards`: those the listing takes
     bool truncated = false;
 };
 
 ListingReader::ListingReader(std::string requestUrl, CardTexts texts, std::size_t textBudget,
-                             ListedCardSink sink)
+                             ListedCardSink sink, const KnownCards* known)
     : CardAnswerReader(std::move(requestUrl), textBudget), texts(texts),
       collectionAsked(!hrefs.requestUrl().empty() && hrefs.requestUrl().back() == '/'),
       collection(collectionAsked ? collectionUrl(normalUrl(hrefs.requestUrl())) : std::string()),
-      sink(std::move(sink)) {}
+      sink(std::move(sink)), known(known && !known->empty() ? known : nullptr) {}
 
 std::unique_ptr<BatchPart> ListingReader::readPart(std::string batch) const {
     auto part = std::make_unique<Part>(std::move(batch));
@@ -426,11 +427,14 @@ std::unique_ptr<BatchPart> ListingReader::readPart(std::string batch) const {
         readParsedResponses(part->parse(), responses, joined);
     part->cards.reserve(responses.size());
     part->texts.reserve(responses.size());
+    // One card read into at a time: where the card is one known, its strings' room serves the
+    // next.
+    addresscard card;
     for (const ListedResponse& response : responses) {
         if (response.status == 507)
             part->truncated = true;
         else
-            readCard(response, *part);
+            readCard(response, card, *part);
     }
     return part;
 }
@@ -444,7 +448,7 @@ void ListingReader::takePart(BatchPart& taken) {
         if (sink) {
             sink(std::move(part.cards[i]), std::move(text));
         } else {
-            listing.cards.push_back(std::move(part.cards[i].mapped()));
+            listing.cards.push_back(std::move(part.cards[i].record.mapped()));
             listing.texts.push_back(std::move(text));
         }
     }
@@ -456,15 +460,14 @@ bool ListingReader::isCollection(const std::string& url) const {
            namesCollection(url, collection);
 }
 
-bool ListingReader::readCard(const ListedResponse& response, Part& part) const {
+bool ListingReader::readCard(const ListedResponse& response, addresscard& card,
+                             Part& part) const {
     if (!response.hasProp)
         return false;
     std::string url = hrefs.resolve(response.href);
     // The user's credentials go with every request about a card: only to its own server.
     if (!hrefs.isOfRequestOrigin(url) || isCollection(url))
         return false;
-    CardRecord& record = part.cards.emplace_back(emptyRecord());
-    addresscard& card = record.mapped();
     card.displayname = response.displayname;
     card.cardid = cardIdOf(card.displayname.empty() ? lastSegment(response.href)
                                                     : std::string_view(card.displayname));
@@ -477,7 +480,11 @@ bool ListingReader::readCard(const ListedResponse& response, Part& part) const {
     const std::string_view cardText = unwrappedCardText(response.addressData, unwrapped);
     const bool taken = summarise(card, cardText) || texts == CardTexts::Always;
     part.texts.push_back(taken ? PendingText(cardText, part.bytes()) : PendingText());
-    record.key() = card.uid;
+    ListedEntry& listed = part.cards.emplace_back();
+    if (known)
+        listed.knownPlace = known->sameAs(card);
+    if (listed.knownPlace == KnownCards::kNone)
+        listed.record = recordOf(std::move(card));
     return true;
 }
 

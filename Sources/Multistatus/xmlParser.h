@@ -28,6 +28,7 @@
 #include <utility>
 #include <vector>
 
+class KnownCards;
 class MultistatusResponse;
 struct ListedResponse;
 
@@ -50,7 +51,8 @@ struct addressbook {
     bool writable = true;
 };
 
-// One card or group card of an address-book listing.
+// One card or group card of an address-book listing. (A field added here is one more for
+// sameRecord to compare.)
 struct addresscard {
     std::string cardid; // displayname without ".vcf"
     std::string etag;   // without double quotes
@@ -210,24 +212,36 @@ using CardsByUid = std::map<std::string, addresscard>;
 using CardRecord = CardsByUid::node_type;
 CardRecord recordOf(addresscard&& card);
 
+// A card of a listing as the reading hands it on: a record made of it, or, where the reading was
+// given the records known before (KnownCards) and one of them holds exactly what the listing
+// says of the card, no record and that one's place among them.
+struct ListedEntry {
+    CardRecord record;
+    std::size_t knownPlace = static_cast<std::size_t>(-1);
+    bool isKnown() const { return record.empty(); }
+};
+
 // Where the cards of a listing go as they are read, in the listing's order, each with its text
 // (empty where none is taken), instead of into the listing, which then holds none of them.
-using ListedCardSink = std::function<void(CardRecord&& card, std::string&& text)>;
+using ListedCardSink = std::function<void(ListedEntry&& card, std::string&& text)>;
 
 // A listing of cards, as getCardData reads it, or handed card by card to a sink.
 class ListingReader : CardAnswerReader {
 public:
     using Value = cardlisting;
+    // With `known` (which must outlive the reading), a card listed exactly as one of those is
+    // handed to the sink as that one.
     ListingReader(std::string requestUrl, CardTexts texts, std::size_t textBudget,
-                  ListedCardSink sink = {});
+                  ListedCardSink sink = {}, const KnownCards* known = nullptr);
     std::unique_ptr<BatchPart> readPart(std::string batch) const;
     void takePart(BatchPart& part);
     cardlisting& value() { return listing; }
 
 private:
     struct Part;
-    // Reads the card `response` names into `part`; false when it names none.
-    bool readCard(const ListedResponse& response, Part& part) const;
+    // Reads the card `response` names into `part`, through `card`, whose every field it sets;
+    // false when it names none.
+    bool readCard(const ListedResponse& response, addresscard& card, Part& part) const;
     bool isCollection(const std::string& url) const;
 
     const CardTexts texts;
@@ -235,6 +249,7 @@ private:
     const bool collectionAsked;
     const std::string collection;
     const ListedCardSink sink;
+    const KnownCards* const known;
     cardlisting listing;
 };
 using ListingReading = StreamedReading<ListingReader>;

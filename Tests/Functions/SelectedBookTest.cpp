@@ -108,6 +108,39 @@ TEST(SelectedBook, WhatWasListedBeforeStaysKnownByHrefOnly) {
     EXPECT_EQ(at(book, "d.vcf"), "u4+");
 }
 
+// A record known from the last listing stands for a card only where the new listing says all
+// the same of it: a card with anything of it changed is taken as listed.
+TEST(SelectedBook, ACardListedWithAnythingChangedIsTakenAsListed) {
+    const auto described = [](const addresscard& c) {
+        std::string all = c.cardid + "|" + c.etag + "|" + c.lastmodified + "|" + c.creationdate +
+                          "|" + c.url + "|" + c.displayname + "|" +
+                          std::to_string(c.contentlength.value_or(0)) + "|" + c.uid + "|" +
+                          std::to_string(c.isgroup) + "|" + c.fn;
+        for (const auto* names : {&c.members, &c.categories})
+            for (const std::string& name : *names)
+                all += "|" + name;
+        return all;
+    };
+    const std::vector<void (*)(addresscard&)> changes = {
+        [](addresscard& c) { c.cardid = "b2"; },      [](addresscard& c) { c.etag = "t-new"; },
+        [](addresscard& c) { c.lastmodified = "x"; }, [](addresscard& c) { c.creationdate = "x"; },
+        [](addresscard& c) { c.displayname = "x"; },  [](addresscard& c) { c.contentlength = 9; },
+        [](addresscard& c) { c.members = {"m"}; },    [](addresscard& c) { c.fn = "New Name"; },
+        [](addresscard& c) { c.categories = {"x"}; },
+    };
+    for (const auto change : changes) {
+        std::vector<addresscard> cards = {listed("u1", "a.vcf"), listed("u2", "b.vcf")};
+        SelectedBook book;
+        book.select(kBook);
+        book.takeListing(listingOf(cards));
+        change(cards[1]);
+        book.takeListing(listingOf(cards));
+        ASSERT_NE(book.card("u2"), nullptr);
+        EXPECT_EQ(described(*book.card("u2")), described(cards[1]));
+        EXPECT_EQ(at(book, "a.vcf"), "u1+");
+    }
+}
+
 // A long listing is taken on two threads (the index by href beside the records by UID), its
 // UIDs ordered on their first bytes first: the same rules hold as for a short one, taken again
 // with every kind of change since. The UIDs share their first sixteen bytes.
@@ -119,13 +152,15 @@ TEST(SelectedBook, ALongListingTakenAgainKeepsTheRules) {
     SelectedBook book;
     book.select(kBook);
     book.takeListing(listingOf(cards));
+    book.takeListing(listingOf(cards)); // unchanged: every record is kept as it is
     ASSERT_EQ(book.cards().size(), 1500u);
+    EXPECT_EQ(at(book, "1499.vcf"), u(1499) + "+");
     std::vector<addresscard> again = cards;
-    again.erase(again.begin() + 5);                   // 5 deleted
-    again[6] = listed(u(7), "moved.vcf");             // 7 moved
-    again[8] = listed(u(9), "9.vcf", true);           // 9 now a group card
-    again[10] = listed(u(11), "shared.vcf");          // 11 listed at an href...
-    again.push_back(listed("extra", "shared.vcf"));   // ...and another card after it: 11 is gone
+    again.erase(again.begin() + 5);                 // 5 deleted
+    again[6] = listed(u(7), "moved.vcf");           // 7 moved
+    again[8] = listed(u(9), "9.vcf", true);         // 9 now a group card
+    again[10] = listed(u(11), "shared.vcf");        // 11 listed at an href...
+    again.push_back(listed("extra", "shared.vcf")); // ...and another card after it: 11 is gone
     again.push_back(listed("new", "new.vcf"));
     book.takeListing(listingOf(again));
     EXPECT_EQ(book.cards().size(), 1500u - 3 + 2); // 5, 9 and 11 gone; extra and new come

@@ -1,3 +1,4 @@
+#include "Multistatus/KnownCards.h"
 #include "ReadValues.h"
 
 #include <gtest/gtest.h>
@@ -175,4 +176,26 @@ TEST(XmlParserListing, ALongListingIsReadWholeAndInOrder) {
         EXPECT_EQ(listing.cards[i].url, "http://h/book/" + std::to_string(n) + ".vcf");
         EXPECT_EQ(listing.texts[i], i < 4000 ? cardText(n) : "") << i;
     }
+
+    // Read again with those records known, every tenth since changed here: each card listed
+    // exactly as known comes as its known record, the others as new records, in the same order.
+    CardsByUid known;
+    for (std::size_t i = 0; i < listing.cards.size(); ++i)
+        known[listing.cards[i].uid] = listing.cards[i];
+    for (std::size_t i = 0; i < uids.size(); i += 10)
+        known[uids[i]].fn = "changed";
+    const KnownCards knownCards(known, CardsByUid());
+    std::vector<std::string> handedOn;
+    std::size_t knownHandedOn = 0;
+    const Read<cardlisting> again = ListingReading::of(
+        body, "http://h/book/", CardTexts::WhenWhole, budget,
+        [&](ListedEntry&& card, std::string&&) {
+            knownHandedOn += card.isKnown() ? 1 : 0;
+            handedOn.push_back(card.isKnown() ? knownCards.card(card.knownPlace).uid
+                                              : card.record.key());
+        },
+        &knownCards);
+    EXPECT_EQ(again.form, BodyForm::Multistatus);
+    EXPECT_EQ(handedOn, uids);
+    EXPECT_EQ(knownHandedOn, uids.size() - (uids.size() + 9) / 10);
 }
