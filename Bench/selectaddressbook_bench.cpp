@@ -1,6 +1,7 @@
 // Selecting an address book of 10,000 and of 100,000 cards served from memory by the loopback
 // server (a listing of the few properties asked, as a server that honours partial address-data
-// sends it), again (SelectAddressBook) and as the first selection of a session (FirstSelection),
+// sends it), again (SelectAddressBook; SelectEdited: with every hundredth card edited since) and
+// as the first selection of a session (FirstSelection),
 // against the curl command sending the same REPORT to the same server: the plug-in's work
 // beyond the transfer. Both report their wall time; memory is reported, for those and for a
 // book of 1,000,000 cards (SelectionMemory, one selection), as
@@ -113,14 +114,17 @@ std::string listedCard(int n) {
            std::to_string(n) + "\r\nEND:VCARD\r\n";
 }
 
-// The REPORT answer listing `cards` cards, written once.
-std::string listing(int cards) {
+// The REPORT answer listing `cards` cards, written once; `edited`: with every hundredth card
+// at a new tag, as a client's edits leave them.
+std::string listing(int cards, bool edited = false) {
     std::string body = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<d:multistatus "
                        "xmlns:d=\"DAV:\" xmlns:card=\"urn:ietf:params:xml:ns:carddav\">";
     for (int n = 0; n < cards; ++n) {
         const std::string id = std::to_string(n);
+        const bool changed = edited && n % 100 == 0;
         body += "<d:response><d:href>/home/book/" + id +
                 ".vcf</d:href><d:propstat><d:prop><d:getetag>\"etag-" + id +
+                (changed ? "-2" : "") +
                 "\"</d:getetag><d:getlastmodified>Tue, 08 Dec 2026 10:00:00 "
                 "GMT</d:getlastmodified><card:address-data>" +
                 listedCard(n) +
@@ -137,17 +141,25 @@ const char* const kSyncTokenAnswer =
     "</d:sync-token></d:prop><d:status>HTTP/1.1 200 OK</d:status></d:propstat></d:response>"
     "</d:multistatus>";
 
-// One server per book size for both benchmarks, so that both fetch the very same bytes.
+// One server per book size for both benchmarks, so that both fetch the very same bytes. With
+// `edits`, it lists the book with every hundredth card edited and as before in turn.
 struct Shared {
-    explicit Shared(int cards) : cards(cards), answer(listing(cards)) {
+    explicit Shared(int cards, bool edits = false)
+        : cards(cards), answer(listing(cards)), edited(edits ? listing(cards, true) : "") {
         server.setHandler([this](const loopback::Request& request) {
             serverThread = true;
+            if (request.method == "PROPFIND")
+                return loopback::Response(207, {"Content-Type: application/xml; charset=utf-8"},
+                                          kSyncTokenAnswer);
+            const bool anEdit = !edited.empty() && ++reports % 2 == 0;
             return loopback::Response(207, {"Content-Type: application/xml; charset=utf-8"},
-                                      request.method == "PROPFIND" ? kSyncTokenAnswer : answer);
+                                      anEdit ? edited : answer);
         });
     }
     int cards;
     std::string answer;
+    std::string edited;
+    std::atomic<int> reports{0};
     loopback::HttpServer server;
     loopback::Request report; // the plug-in's REPORT, as the server received it
 };
@@ -214,6 +226,22 @@ void SelectAddressBook(benchmark::State& state) {
 BENCHMARK(SelectAddressBook)
     ->Arg(10000)
     ->Arg(100000)
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(3.0);
+
+// Selecting again a book of which every hundredth card was edited since the last selection.
+void SelectEdited(benchmark::State& state) {
+    static Shared s(static_cast<int>(state.range(0)), true);
+    PluginHarness host;
+    connect(host, s);
+    for (auto _ : state) {
+        if (!selectBook(host, s))
+            state.SkipWithError("the selection failed");
+    }
+}
+BENCHMARK(SelectEdited)
+    ->Arg(10000)
     ->UseRealTime()
     ->Unit(benchmark::kMillisecond)
     ->MinTime(3.0);
