@@ -15,7 +15,7 @@
 
 class KnownCards {
 public:
-    static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+    static constexpr std::size_t kNone = ListedEntry::kUnknown;
 
     // None known.
     KnownCards() = default;

@@ -427,8 +427,8 @@ std::unique_ptr<BatchPart> ListingReader::readPart(std::string batch) const {
         readParsedResponses(part->parse(), responses, joined);
     part->cards.reserve(responses.size());
     part->texts.reserve(responses.size());
-    // One card read into at a time: where the card is one known, its strings' room serves the
-    // next.
+    // Where records are known, each card is read into this one first: where it is one known,
+    // its strings' room serves the next.
     addresscard card;
     for (const ListedResponse& response : responses) {
         if (response.status == 507)
@@ -460,7 +460,7 @@ bool ListingReader::isCollection(const std::string& url) const {
            namesCollection(url, collection);
 }
 
-bool ListingReader::readCard(const ListedResponse& response, addresscard& card,
+bool ListingReader::readCard(const ListedResponse& response, addresscard& scratch,
                              Part& part) const {
     if (!response.hasProp)
         return false;
@@ -468,6 +468,12 @@ bool ListingReader::readCard(const ListedResponse& response, addresscard& card,
     // The user's credentials go with every request about a card: only to its own server.
     if (!hrefs.isOfRequestOrigin(url) || isCollection(url))
         return false;
+    // Read where its record will lie, or, where records are known to compare it with, into
+    // `scratch` first.
+    ListedEntry listed;
+    if (!known)
+        listed.record = emptyRecord();
+    addresscard& card = known ? scratch : listed.record.mapped();
     card.displayname = response.displayname;
     card.cardid = cardIdOf(card.displayname.empty() ? lastSegment(response.href)
                                                     : std::string_view(card.displayname));
@@ -480,11 +486,14 @@ bool ListingReader::readCard(const ListedResponse& response, addresscard& card,
     const std::string_view cardText = unwrappedCardText(response.addressData, unwrapped);
     const bool taken = summarise(card, cardText) || texts == CardTexts::Always;
     part.texts.push_back(taken ? PendingText(cardText, part.bytes()) : PendingText());
-    ListedEntry& listed = part.cards.emplace_back();
-    if (known)
+    if (!known) {
+        listed.record.key() = card.uid;
+    } else {
         listed.knownPlace = known->sameAs(card);
-    if (listed.knownPlace == KnownCards::kNone)
-        listed.record = recordOf(std::move(card));
+        if (listed.knownPlace == KnownCards::kNone)
+            listed.record = recordOf(std::move(card));
+    }
+    part.cards.push_back(std::move(listed));
     return true;
 }
 

@@ -216,8 +216,9 @@ CardRecord recordOf(addresscard&& card);
 // given the records known before (KnownCards) and one of them holds exactly what the listing
 // says of the card, no record and that one's place among them.
 struct ListedEntry {
+    static constexpr std::size_t kUnknown = static_cast<std::size_t>(-1);
     CardRecord record;
-    std::size_t knownPlace = static_cast<std::size_t>(-1);
+    std::size_t knownPlace = kUnknown;
     bool isKnown() const { return record.empty(); }
 };
 
@@ -239,9 +240,9 @@ public:
 
 private:
     struct Part;
-    // Reads the card `response` names into `part`, through `card`, whose every field it sets;
-    // false when it names none.
-    bool readCard(const ListedResponse& response, addresscard& card, Part& part) const;
+    // Reads the card `response` names into `part` (through `scratch`, whose every field it sets,
+    // where records are known); false when it names none.
+    bool readCard(const ListedResponse& response, addresscard& scratch, Part& part) const;
     bool isCollection(const std::string& url) const;
 
     const CardTexts texts;
