@@ -19,15 +19,16 @@ KnownCards::KnownCards(const CardsByUid& cards, const CardsByUid& groups)
     while (size < 2 * count)
         size *= 2;
     slots.resize(size);
-    for (const bool group : {false, true})
-        for (auto at = (group ? groups : cards).begin(); at != (group ? groups : cards).end();
-             ++at) {
+    for (const bool group : {false, true}) {
+        const CardsByUid& records = group ? groups : cards;
+        for (auto at = records.begin(); at != records.end(); ++at) {
             const std::size_t hash = urlHash(at->second.url);
             std::size_t place = firstPlace(hash);
             while (slots[place].used)
                 place = next(place);
             slots[place] = {at, static_cast<std::uint32_t>(hash), group, true};
         }
+    }
 }
 
 std::size_t KnownCards::sameAs(const addresscard& card) const {
