@@ -145,7 +145,9 @@ protected:
     // fmhost --json with the account's settings and `settings`, on `table` when given.
     ExampleRun run(const fs::path& script, const std::string& table = "",
                    const std::vector<std::string>& settings = {}) {
-        const std::string errPath = ::testing::TempDir() + "examples_radicale_stderr";
+        // One file per test: CTest may run the tests side by side.
+        const std::string errPath = ::testing::TempDir() + "examples_radicale_stderr_" +
+                                    ::testing::UnitTest::GetInstance()->current_test_info()->name();
         std::string command = std::string(TALVERO_BINARY_DIR) + "/bin/fmhost --json --count-calls";
         for (const std::string& setting :
              {"server=" + server_.baseUrl(), "user=" + server_.user(),
@@ -167,6 +169,7 @@ protected:
         const int status = pclose(pipe);
         result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
         result.err = readFile(errPath);
+        std::remove(errPath.c_str());
         std::istringstream lines(out);
         for (std::string line; std::getline(lines, line);)
             result.statements.push_back(Json::parse(line));
