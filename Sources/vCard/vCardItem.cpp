@@ -4,6 +4,7 @@
 #include "vCard/vCardParameters.h"
 #include "vCard/vCardPropertyLine.h"
 #include "vCard/vCardText.h"
+#include "vCard/vCardWords.h"
 
 #include <algorithm>
 #include <string_view>
@@ -24,14 +25,16 @@ bool holdsStrayCr(std::string_view value) {
     return false;
 }
 
-// Appends a value holding lines the reader joined, as it came. A line joined after a backslash
-// was read without its folds, and may now read as a property line of its own (or as the card's
-// END:VCARD): it is folded again before its colon, so that it is joined when read back.
+// Appends a value holding lines the reader joined, as it came. A joined line was read without
+// its folds, and may now read as the card's BEGIN:VCARD or END:VCARD line (which no value
+// holds), or, after a backslash, as a property line of its own: it is folded again before its
+// colon, so that it is joined when read back.
 void appendJoinedValue(std::string& out, std::string_view value) {
     for (std::size_t from = 0;;) {
         const std::size_t lineEnd = value.find("\r\n", from);
         const std::string_view line = value.substr(from, lineEnd - from);
-        if (from > 0 && value[from - 3] == '\\' && looksLikePropertyLine(line)) {
+        if (from > 0 && (isCardBegin(line) || isCardEnd(line) ||
+                         (value[from - 3] == '\\' && looksLikePropertyLine(line)))) {
             const std::size_t colon = line.find(':');
             out.append(line.substr(0, colon)).append("\r\n ").append(line.substr(colon));
         } else {
@@ -190,8 +193,7 @@ bool vCardItem::appendTo(std::string& out) {
     // A property that reads as the end of the card would cut off everything after it, one that
     // reads as the start of a nested card would take in everything after it.
     const std::string_view written = std::string_view(out).substr(start);
-    if (equalsIgnoringAsciiCase(written, "END:VCARD") ||
-        equalsIgnoringAsciiCase(written, "BEGIN:VCARD")) {
+    if (isCardEnd(written) || isCardBegin(written)) {
         out.resize(start);
         return false;
     }

@@ -13,14 +13,6 @@ bool isContinuation(std::string_view line) {
     return line.empty() || line[0] == ' ' || line[0] == '\t';
 }
 
-bool isBegin(std::string_view line) {
-    return isWord(line, "BEGIN:VCARD");
-}
-
-bool isEnd(std::string_view line) {
-    return isWord(line, "END:VCARD");
-}
-
 std::size_t trailingBackslashes(std::string_view text) {
     std::size_t count = 0;
     while (count < text.size() && text[text.size() - 1 - count] == '\\')
@@ -58,7 +50,7 @@ vCardLineReader::vCardLineReader(std::string_view text) : text(text) {
     std::string_view line =
         lineEnd == '\n' ? lineUpTo(position, firstLineFeed) : takeLine(position);
     for (;;) {
-        if (isBegin(withoutByteOrderMark(line)))
+        if (isCardBegin(withoutByteOrderMark(line)))
             return;
         if (position >= text.size())
             break;
@@ -147,9 +139,9 @@ void vCardLineReader::skipNestedCard() {
     std::size_t depth = 1;
     while (position < text.size()) {
         const std::string_view line = takeLine(position);
-        if (isBegin(line)) {
+        if (isCardBegin(line)) {
             ++depth;
-        } else if (isEnd(line) && --depth == 0) {
+        } else if (isCardEnd(line) && --depth == 0) {
             foldEnd = std::min(position, text.size());
             // What follows starts afresh, as after BEGIN:VCARD.
             nextHead = {};
@@ -179,7 +171,7 @@ bool vCardLineReader::next(std::string* unfolded) {
         foldedHead.clear();
         headLineFollowed = false;
         headFollowedTo = foldBegin;
-        nested = isBegin(headLine);
+        nested = isCardBegin(headLine);
         if (nested) {
             skipNestedCard();
             return true;
@@ -190,11 +182,11 @@ bool vCardLineReader::next(std::string* unfolded) {
             const std::size_t lineStart = position;
             const std::string_view line = takeLine(position);
             const bool joined = end.join != Join::None && joins(end.join, line);
-            if (isEnd(line)) {
+            if (isCardEnd(line)) {
                 ended = true;
                 afterEnd = position;
                 complete = true;
-            } else if (isBegin(line) || !(joined || isContinuation(line))) {
+            } else if (isCardBegin(line) || !(joined || isContinuation(line))) {
                 nextHead = line;
                 nextHeadStart = lineStart;
                 complete = true;

@@ -19,3 +19,13 @@ inline bool isOneOf(std::string_view word, std::initializer_list<std::string_vie
             return true;
     return false;
 }
+
+// Whether a physical line is a card's BEGIN:VCARD or END:VCARD line, which the line reader takes
+// as such wherever it stands, inside a value too.
+inline bool isCardBegin(std::string_view line) {
+    return isWord(line, "BEGIN:VCARD");
+}
+
+inline bool isCardEnd(std::string_view line) {
+    return isWord(line, "END:VCARD");
+}
