@@ -80,8 +80,10 @@ vCardLineReader::LineEnd vCardLineReader::endOfValueLine(LineEnd before, std::st
 
 vCardLineReader::LineEnd vCardLineReader::endAfter(LineEnd before, std::string_view line,
                                                    std::size_t lineStart) const {
+    if (addsNothing(before, line))
+        return before;
     if (line.empty())
-        return before.join == Join::AfterBackslash ? before : LineEnd();
+        return {};
     LineEnd end;
     if (line.back() == '=') {
         if (inValue(lineStart) && quotedPrintable == Answer::Yes)

@@ -21,9 +21,9 @@
 //   to the value whole, whatever it starts with, and the logical line keeps the break as
 //   "=" CR LF;
 // - a line of a text value (holdsText) ending in a backslash that escapes nothing (Android's
-//   vCard 2.1 writes long values so) takes the next non-empty line whole when that line does not
-//   look like a property line (looksLikePropertyLine) nor continues a fold; the logical line keeps
-//   the break as "\" CR LF;
+//   vCard 2.1 writes long values so) takes the next line whole when that line does not look like
+//   a property line (looksLikePropertyLine) nor continues a fold, skipping empty lines and folded
+//   lines holding nothing; the logical line keeps the break as "\" CR LF;
 // - a "BEGIN:VCARD" line (any case) starts a nested card (a vCard 2.1 AGENT), handed out whole
 //   as one logical line up to its matching "END:VCARD", inner cards nesting;
 // - an "END:VCARD" line (any case) ends the card, even inside a value; so does the end of the
@@ -83,16 +83,24 @@ private:
         std::size_t backslashes = 0;
     };
 
+    // Whether `line` leaves the line end before it as it was, after a backslash.
+    static bool addsNothing(LineEnd before, std::string_view line) {
+        return before.join == Join::AfterBackslash &&
+               (line.empty() || (line.size() == 1 && (line[0] == ' ' || line[0] == '\t')));
+    }
     // Whether `line` (not a BEGIN or END line) is joined whole to the line before it.
     static bool joins(Join join, std::string_view line);
     // The end of the line at `lineStart` of the current logical line, `before` being the end of
     // the line before it; learns what it needs of the head on the way. Asked of every line of
     // the logical line in order, so that endAfter can give the same answers again afterwards.
     // An empty line between a backslash and the line it joins is skipped, as it is between
-    // folded lines: a property written back has no empty lines.
+    // folded lines (a property written back has no empty lines), and so is a folded line holding
+    // nothing but its SPACE or TAB, which a property written back loses too.
     LineEnd endOf(LineEnd before, std::string_view line, std::size_t lineStart) {
+        if (addsNothing(before, line))
+            return before;
         if (line.empty())
-            return before.join == Join::AfterBackslash ? before : LineEnd();
+            return {};
         if (line.back() != '=' && line.back() != '\\')
             return {};
         return endOfValueLine(before, line, lineStart);
