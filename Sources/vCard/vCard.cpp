@@ -3,6 +3,7 @@
 #include "Utils/AsciiCase.h"
 #include "Utils/VorlixUtils.h"
 #include "vCard/vCardComponents.h"
+#include "vCard/vCardLineReader.h"
 #include "vCard/vCardParameters.h"
 #include "vCard/vCardPropertyLine.h"
 #include "vCard/vCardText.h"
@@ -16,6 +17,46 @@ namespace {
 bool isProperty(const vCardItem& item, const std::string& property) {
     return str_cmp(item.name, property) ||
            equalsIgnoringAsciiCase(propertyKind(item.name), property);
+}
+
+std::string_view firstLine(std::string_view lines) {
+    return lines.substr(0, lines.find("\r\n"));
+}
+
+// Whether a reader takes `line` into the line written before it, `written`: a text value ending
+// in a backslash that escapes nothing takes in the next line unless it looks like a property.
+bool takesIn(std::string_view written, std::string_view line) {
+    if (written.empty() || written.back() != '\\' ||
+        !vCardLineReader::continuesAfterBackslash(line))
+        return false;
+    std::string card = "BEGIN:VCARD\r\n";
+    card.append(written).append("\r\n").append(line).append("\r\n");
+    vCardLineReader reader(card);
+    reader.next();
+    return !reader.next();
+}
+
+// Where the line just written at `start` of `text` (after the lines starting at `starts`) goes
+// so that it is taken into no line before it, nor takes in the line after it. A card as read
+// has no such lines side by side, or the reader would have joined them; an edit that removes
+// what stood between brings them together. At the end unless that would join them; also at the
+// end when no place fits.
+std::size_t placeTakenInByNone(std::string_view text, const std::vector<std::size_t>& starts,
+                               std::size_t start) {
+    const std::string_view written = text.substr(start, text.size() - start - 2);
+    const std::string_view line = firstLine(written);
+    const auto lineAt = [&](std::size_t i) {
+        const std::size_t end = i + 1 < starts.size() ? starts[i + 1] : start;
+        return text.substr(starts[i], end - starts[i] - 2);
+    };
+    const auto fits = [&](std::size_t at) {
+        return !(at > 0 && takesIn(lineAt(at - 1), line)) &&
+               !(at < starts.size() && takesIn(written, firstLine(lineAt(at))));
+    };
+    for (std::size_t at = starts.size() + 1; at-- > 0;)
+        if (fits(at))
+            return at;
+    return starts.size();
 }
 
 } // namespace
@@ -122,9 +163,23 @@ std::string vCard::toString() {
     std::string text;
     text.reserve(estimate);
     text += "BEGIN:VCARD\r\n";
-    for (vCardItem& item : items)
-        if (item.appendTo(text))
-            text += "\r\n";
+    // Where each line written starts, the text of the card before it.
+    std::vector<std::size_t> starts;
+    for (vCardItem& item : items) {
+        const std::size_t start = text.size();
+        if (!item.appendTo(text))
+            continue;
+        text += "\r\n";
+        const std::size_t at = placeTakenInByNone(text, starts, start);
+        if (at < starts.size()) {
+            std::rotate(text.begin() + starts[at], text.begin() + start, text.end());
+            for (std::size_t i = at; i < starts.size(); ++i)
+                starts[i] += text.size() - start;
+            starts.insert(starts.begin() + at, starts[at] - (text.size() - start));
+        } else {
+            starts.push_back(start);
+        }
+    }
     text += "END:VCARD\r\n";
     text += afterCard;
     return text;

@@ -55,6 +55,8 @@ public:
     // The whole card as vCard text with CR LF line ends, each item as vCardItem::toString
     // writes it: the lines read and not changed exactly as they were read, empty values
     // included; other items with an empty value are left out. `afterCard` follows END:VCARD.
+    // A line that an edit brought after a value ending in a backslash, which would take it in,
+    // is written before that value instead.
     std::string toString();
 
     // Editing a card read from text while every other line stays as it was read (the member

@@ -59,9 +59,12 @@ vCardLineReader::vCardLineReader(std::string_view text) : text(text) {
     ended = true;
 }
 
+bool vCardLineReader::continuesAfterBackslash(std::string_view line) {
+    return !isContinuation(line) && !looksLikePropertyLine(line);
+}
+
 bool vCardLineReader::joins(Join join, std::string_view line) {
-    return join == Join::Whole ||
-           (join == Join::AfterBackslash && !isContinuation(line) && !looksLikePropertyLine(line));
+    return join == Join::Whole || (join == Join::AfterBackslash && continuesAfterBackslash(line));
 }
 
 bool vCardLineReader::inValue(std::size_t lineStart) const {

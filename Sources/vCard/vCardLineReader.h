@@ -33,6 +33,10 @@ class vCardLineReader {
 public:
     explicit vCardLineReader(std::string_view text);
 
+    // Whether a physical line (not an empty one, nor the card's BEGIN or END line) after a line
+    // of a text value ending in a backslash that escapes nothing is taken into that value.
+    static bool continuesAfterBackslash(std::string_view line);
+
     // Moves to the next logical line; false once the card or the text has ended. When
     // `unfolded` is given, it is set to the whole logical line on the way, in the same pass.
     bool next(std::string* unfolded = nullptr);

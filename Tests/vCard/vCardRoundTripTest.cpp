@@ -52,6 +52,13 @@ TEST(vCardRoundTrip, ASoftBreakThatEndsTheCardSwallowsNoLineAddedAfterIt) {
     EXPECT_EQ(again.get("email1"), "x@y");
 }
 
+TEST(vCardRoundTrip, ABackslashEndingALineTakesInNoLineAnEditBringsAfterIt) {
+    vCard card = parse("NOTE:a\\\r\nCATEGORIES:x\r\nno colon\r\nTE!:y\r\n");
+    card.removeProperties("CATEGORIES", [](const vCardItem&) { return true; });
+    EXPECT_EQ(written(card), "no colon\r\nTE!:y\r\nNOTE:a\\\r\n");
+    EXPECT_EQ(vCardDataParser().Parse(card.toString(), createDefaultRawDataMap()).items.size(), 3u);
+}
+
 TEST(vCardRoundTrip, AChangedPropertyKeepsItsGroupNameAndOtherParameters) {
     vCard card = parse("item2.email;Type=internet;X-Slot=\"1\":old@x\r\n"
                        "NOTE:untouched\\, as read\r\n");
