@@ -9,10 +9,6 @@
 
 namespace {
 
-bool isContinuation(std::string_view line) {
-    return line.empty() || line[0] == ' ' || line[0] == '\t';
-}
-
 std::size_t trailingBackslashes(std::string_view text) {
     std::size_t count = 0;
     while (count < text.size() && text[text.size() - 1 - count] == '\\')

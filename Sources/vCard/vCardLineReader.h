@@ -87,10 +87,14 @@ private:
         std::size_t backslashes = 0;
     };
 
-    // Whether `line` leaves the line end before it as it was, after a backslash.
+    // Whether `line` is empty or continues the line before it (starts with a SPACE or TAB).
+    static bool isContinuation(std::string_view line) {
+        return line.empty() || line[0] == ' ' || line[0] == '\t';
+    }
+    // Whether `line` leaves the line end before it as it was, after a backslash: an empty line,
+    // or a folded one holding nothing but its SPACE or TAB.
     static bool addsNothing(LineEnd before, std::string_view line) {
-        return before.join == Join::AfterBackslash &&
-               (line.empty() || (line.size() == 1 && (line[0] == ' ' || line[0] == '\t')));
+        return before.join == Join::AfterBackslash && line.size() <= 1 && isContinuation(line);
     }
     // Whether `line` (not a BEGIN or END line) is joined whole to the line before it.
     static bool joins(Join join, std::string_view line);
